@@ -1,0 +1,351 @@
+#include "archive/far_archive.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace kelvo {
+
+using platform::File;
+
+namespace {
+
+std::uint32_t GetLE32(const unsigned char* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+void PutLE32(std::string& out, std::uint32_t value)
+{
+    const char bytes[4] = {static_cast<char>(value), static_cast<char>(value >> 8),
+                           static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
+    out.append(bytes, 4);
+}
+
+// Reads a file front to back through one buffer, so a manifest of many
+// small records costs few system calls.
+class BufferedReader {
+public:
+    explicit BufferedReader(File& file) : file_(file), buffer_(new unsigned char[kSize]) {}
+
+    bool Read(void* target, std::size_t count)
+    {
+        auto* out = static_cast<unsigned char*>(target);
+        while (count > 0) {
+            if (pos_ == end_) {
+                std::int64_t n = file_.Read(buffer_.get(), kSize);
+                if (n <= 0)
+                    return false;
+                pos_ = 0;
+                end_ = static_cast<std::size_t>(n);
+            }
+            std::size_t take = std::min(count, end_ - pos_);
+            std::memcpy(out, buffer_.get() + pos_, take);
+            pos_ += take;
+            out += take;
+            count -= take;
+        }
+        return true;
+    }
+
+    bool ReadLE32(std::uint32_t& value)
+    {
+        unsigned char bytes[4];
+        if (!Read(bytes, 4))
+            return false;
+        value = GetLE32(bytes);
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kSize = 256 * 1024;
+    File& file_;
+    std::unique_ptr<unsigned char[]> buffer_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+};
+
+// The part of a path after its last backslash or colon.
+std::string_view LastNamePart(std::string_view path)
+{
+    std::size_t cut = path.find_last_of("\\:");
+    return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
+// The folder part of a path: everything before its last backslash or colon.
+std::string FolderPart(const std::string& path)
+{
+    std::size_t cut = path.find_last_of("\\/:");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+} // namespace
+
+std::string_view TFarEntry::Text() const
+{
+    std::string_view name(Name);
+    return name.substr(0, name.find('\0'));
+}
+
+bool TFarEntry::DataOnDisk() const
+{
+    TEntryState source = State == esDeleted ? BaseState : State;
+    return source == esNew || source == esChanged;
+}
+
+TFarArchive::TFarArchive()
+    : tempFileName_(platform::TempFolder() + "kelvo-" + std::to_string(platform::ProcessId()) + ".tmp")
+{
+}
+
+TFarArchive::~TFarArchive() = default;
+
+bool TFarArchive::Open(const std::string& fileName)
+{
+    if (!platform::FileExists(fileName))
+        return false;
+    Handle = File::Open(fileName, File::Mode::ReadWriteLocked);
+    if (!Handle.IsOpen())
+        return false;
+
+    unsigned char header[16];
+    if (!Handle.ReadExact(header, sizeof header))
+        return false;
+    Signature.assign(reinterpret_cast<const char*>(header), 8);
+    Signature.resize(std::strlen(Signature.c_str()));
+    Version = GetLE32(header + 8);
+    ManifestOffset = GetLE32(header + 12);
+    if (ManifestOffset > kMaxPosition || !Handle.Seek(ManifestOffset))
+        return false;
+
+    BufferedReader reader(Handle);
+    std::uint32_t count = 0;
+    if (!reader.ReadLE32(count))
+        return false;
+    EntryCount = static_cast<std::int32_t>(count);
+    if (EntryCount > kMaxEntries)
+        return false;
+    if (EntryCount > 0)
+        Entries.reserve(Entries.size() + static_cast<std::size_t>(EntryCount));
+
+    for (std::int32_t i = 0; i < EntryCount; ++i) {
+        unsigned char record[16];
+        if (!reader.Read(record, sizeof record))
+            return false;
+        TFarEntry entry;
+        entry.Index = i;
+        entry.RawSize = GetLE32(record);
+        entry.CompressedSize = GetLE32(record + 4);
+        entry.FileOffset = GetLE32(record + 8);
+        entry.NameLength = GetLE32(record + 12);
+        if (entry.NameLength > kMaxNameLength)
+            return false;
+        entry.Name.resize(entry.NameLength);
+        if (!reader.Read(entry.Name.data(), entry.NameLength))
+            return false;
+        Entries.push_back(std::move(entry));
+    }
+    FileName = fileName;
+    return true;
+}
+
+void TFarArchive::AddFile(const std::string& fileName)
+{
+    if (fileName.size() > kMaxNameLength || !platform::FileExists(fileName))
+        return;
+    std::int64_t size;
+    {
+        File file = File::Open(fileName, File::Mode::Read);
+        if (!file.IsOpen())
+            return;
+        size = file.Size();
+    }
+    // Sizes are 32-bit fields: a larger file cannot be stored.
+    if (size < 0 || size > 0xFFFFFFFFll)
+        return;
+    TFarEntry entry;
+    entry.State = esNew;
+    entry.BaseState = esNew;
+    entry.Index = static_cast<std::int32_t>(Entries.size()) + 1;
+    entry.RawSize = static_cast<std::uint32_t>(size);
+    entry.CompressedSize = entry.RawSize;
+    entry.FileOffset = 0;
+    entry.NameLength = static_cast<std::uint32_t>(fileName.size());
+    entry.Name = fileName;
+    Entries.push_back(std::move(entry));
+    ++EntryCount;
+}
+
+bool TFarArchive::CopyEntryData(const TFarEntry& entry, File& output)
+{
+    if (entry.DataOnDisk()) {
+        File source = File::Open(std::string(entry.Text()), File::Mode::Read);
+        return source.IsOpen() && source.Size() >= entry.RawSize &&
+               output.CopyFrom(source, 0, entry.RawSize);
+    }
+    return Handle.IsOpen() && entry.FileOffset <= kMaxPosition &&
+           output.CopyFrom(Handle, entry.FileOffset, entry.RawSize);
+}
+
+bool TFarArchive::Save(const std::string& target)
+{
+    // Lay out the new file first: which entries stay and where their data goes.
+    std::vector<std::size_t> kept;
+    kept.reserve(Entries.size());
+    std::uint64_t manifestOffset = 16;
+    std::uint64_t fileLength = 4;
+    for (std::size_t i = 0; i < Entries.size(); ++i) {
+        if (Entries[i].State == esDeleted)
+            continue;
+        kept.push_back(i);
+        manifestOffset += Entries[i].RawSize;
+        fileLength += 16 + Entries[i].NameLength;
+    }
+    fileLength += manifestOffset;
+    if (fileLength > static_cast<std::uint64_t>(kMaxPosition))
+        return false;
+
+    // Written beside the target, so the final step is a rename on one volume.
+    const std::string output =
+        target + ".kelvo-" + std::to_string(platform::ProcessId()) + ".tmp";
+    std::vector<std::uint32_t> offsets;
+    offsets.reserve(kept.size());
+    bool written = [&] {
+        File out = File::Open(output, File::Mode::CreateLocked);
+        if (!out.IsOpen())
+            return false;
+        std::string header(kSignature, 8);
+        PutLE32(header, 1);
+        PutLE32(header, static_cast<std::uint32_t>(manifestOffset));
+        if (!out.Write(header.data(), header.size()))
+            return false;
+        std::uint32_t position = 16;
+        for (std::size_t i : kept) {
+            if (!CopyEntryData(Entries[i], out))
+                return false;
+            offsets.push_back(position);
+            position += Entries[i].RawSize;
+        }
+        std::string manifest;
+        manifest.reserve(static_cast<std::size_t>(fileLength - manifestOffset));
+        PutLE32(manifest, static_cast<std::uint32_t>(kept.size()));
+        for (std::size_t k = 0; k < kept.size(); ++k) {
+            const TFarEntry& entry = Entries[kept[k]];
+            PutLE32(manifest, entry.RawSize);
+            PutLE32(manifest, entry.CompressedSize);
+            PutLE32(manifest, offsets[k]);
+            PutLE32(manifest, entry.NameLength);
+            manifest += entry.Name;
+        }
+        return out.Write(manifest.data(), manifest.size()) && out.Close();
+    }();
+    if (!written) {
+        platform::RemoveFile(output);
+        return false;
+    }
+
+    // The open archive is released only now that its replacement is complete
+    // (a file held open cannot be replaced on Windows).
+    const bool hadHandle = Handle.IsOpen();
+    Handle.Close();
+    if (!platform::ReplaceWith(output, target)) {
+        platform::RemoveFile(output);
+        if (hadHandle)
+            Handle = File::Open(FileName, File::Mode::ReadWriteLocked);
+        return false;
+    }
+
+    // The object now describes the file just written.
+    std::vector<TFarEntry> entries;
+    entries.reserve(kept.size());
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        entries.push_back(std::move(Entries[kept[k]]));
+        entries.back().FileOffset = offsets[k];
+    }
+    Entries = std::move(entries);
+    Signature = kSignature;
+    Version = 1;
+    ManifestOffset = static_cast<std::uint32_t>(manifestOffset);
+    EntryCount = static_cast<std::int32_t>(Entries.size());
+    FileName = target;
+    Handle = File::Open(target, File::Mode::ReadWriteLocked);
+    return true;
+}
+
+bool TFarArchive::IsSafeEntryName(std::string_view name)
+{
+    if (name.empty() || name.front() == '\\' || name.front() == '/' ||
+        name.find(':') != std::string_view::npos)
+        return false;
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = name.find_first_of("\\/", start);
+        if (end == std::string_view::npos)
+            end = name.size();
+        if (name.substr(start, end - start) == "..")
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+bool TFarArchive::ExtractEntry(const TFarEntry& entry, const std::string& folder)
+{
+    if (entry.State == esDeleted)
+        return true;
+    // Added entries are named by their full disk path: they land in the
+    // folder under their file name alone.
+    std::string_view name = entry.DataOnDisk() ? LastNamePart(entry.Text()) : entry.Text();
+    if (!IsSafeEntryName(name))
+        return false;
+    const std::string targetName = folder + "\\" + std::string(name);
+    CreatePath(targetName);
+    File target = File::Open(targetName, File::Mode::CreateLocked);
+    if (!target.IsOpen())
+        return false;
+    if (!CopyEntryData(entry, target) || !target.Close()) {
+        target.Close();
+        platform::RemoveFile(targetName);
+        return false;
+    }
+    return true;
+}
+
+bool TFarArchive::ExtractToTemp(int position)
+{
+    if (position < 0 || static_cast<std::size_t>(position) >= Entries.size())
+        return false;
+    File temp = File::Open(tempFileName_, File::Mode::CreateLocked);
+    if (!temp.IsOpen())
+        return false;
+    if (!CopyEntryData(Entries[static_cast<std::size_t>(position)], temp) || !temp.Close()) {
+        temp.Close();
+        platform::RemoveFile(tempFileName_);
+        return false;
+    }
+    return true;
+}
+
+void TFarArchive::Close()
+{
+    Handle.Close();
+    Entries.clear();
+    Entries.shrink_to_fit();
+}
+
+void TFarArchive::CreatePath(const std::string& path)
+{
+    // Most extractions go into a folder made by the one before.
+    std::string folder = FolderPart(path);
+    if (folder.empty() || platform::DirectoryExists(folder))
+        return;
+    for (std::size_t i = 1; i < path.size(); ++i) {
+        if (path[i - 1] == '\\')
+            platform::MakeDirectory(path.substr(0, i));
+    }
+}
+
+void TFarArchive::DeleteTempFile() const { platform::RemoveFile(tempFileName_); }
+
+} // namespace kelvo

@@ -1,0 +1,100 @@
+// TFarArchive: one FAR archive in memory. The file is a 16-byte header
+// ("FAR!byAZ", version, manifest offset), the entries' data back to back and
+// the manifest (entry count, then per entry raw size, compressed size, data
+// offset, name length and name), all integers 32-bit little-endian.
+//
+// Every operation reports failure through its result and never shows anything.
+#pragma once
+
+#include "platform/file.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvo {
+
+enum TEntryState : std::int32_t {
+    esOriginal = 0, // data in the archive file at FileOffset
+    esNew = 1,      // data in the disk file named by Name
+    esChanged = 2,  // data in the disk file named by Name
+    esDeleted = 3,  // marked for deletion; data where BaseState says
+};
+
+struct TFarEntry {
+    TEntryState State = esOriginal;
+    TEntryState BaseState = esOriginal; // what removing a deletion mark restores
+    std::int32_t Index = 0;             // manifest position, or position + 1 for added entries
+    std::uint32_t RawSize = 0;
+    std::uint32_t CompressedSize = 0;
+    std::uint32_t FileOffset = 0;
+    std::uint32_t NameLength = 0;
+    // The name's bytes as stored (NameLength of them). The name as text ends
+    // at the first zero byte; see Text().
+    std::string Name;
+
+    // The name up to its first zero byte.
+    std::string_view Text() const;
+    // True when the entry's bytes are in a disk file rather than in the archive.
+    bool DataOnDisk() const;
+};
+
+class TFarArchive {
+public:
+    static constexpr std::int32_t kMaxEntries = 500000;
+    static constexpr std::uint32_t kMaxNameLength = 2047;
+    static constexpr std::int64_t kMaxPosition = 0x7FFFFFFF; // positions are signed 32-bit
+    static constexpr char kSignature[] = "FAR!byAZ";
+
+    TFarArchive();
+    ~TFarArchive();
+    TFarArchive(const TFarArchive&) = delete;
+    TFarArchive& operator=(const TFarArchive&) = delete;
+
+    std::string FileName;
+    platform::File Handle;
+    std::uint32_t Version = 0;
+    std::string Signature;
+    std::uint32_t ManifestOffset = 0;
+    std::int32_t EntryCount = 0;
+    std::vector<TFarEntry> Entries;
+
+    // Reads the header and the manifest. Expects a closed, empty object.
+    bool Open(const std::string& fileName);
+    // Writes the archive to target, leaving out entries marked for deletion.
+    // The file is written beside the target under a temporary name and put in
+    // its place only when complete. On success the object describes the new
+    // file and holds it open; on failure nothing changed, on disk or here.
+    bool Save(const std::string& target);
+    // Adds an entry for a disk file, named as given.
+    void AddFile(const std::string& fileName);
+    // Adds an entry for a disk file under another entry name.
+    void AddFile(const std::string& fileName, const std::string& entryName);
+    // Writes one entry's data to Folder\Name (or, for an entry whose data is
+    // on disk, to Folder\ and the part of its name after the last backslash
+    // or colon), creating the folders on the way.
+    bool ExtractEntry(const TFarEntry& entry, const std::string& folder);
+    // Writes the data of the entry at a 0-based position to TempFileName().
+    bool ExtractToTemp(int position);
+    // Closes the archive file and empties the list; header values stay.
+    void Close();
+    // Creates every folder named by the parts of path before each backslash.
+    static void CreatePath(const std::string& path);
+
+    // This process's preview file in the user's temporary folder.
+    const std::string& TempFileName() const { return tempFileName_; }
+    // Deletes the preview file, when there is one.
+    void DeleteTempFile() const;
+
+    // True when an extraction of this name would stay below the chosen folder.
+    static bool IsSafeEntryName(std::string_view name);
+
+private:
+    bool CopyEntryData(const TFarEntry& entry, platform::File& output);
+    bool AddEntry(const std::string& fileName, const std::string& entryName);
+
+    std::string tempFileName_;
+};
+
+} // namespace kelvo

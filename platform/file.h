@@ -1,0 +1,80 @@
+// The file layer under the portable code. Paths are Windows-style strings:
+// on POSIX a backslash is taken as the folder separator, so entry names and
+// paths behave the same on both systems.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kelvo::platform {
+
+// An open file, closed when the object goes. Move-only.
+class File {
+public:
+    enum class Mode {
+        Read,            // existing file, read only, others may read it too
+        ReadWriteLocked, // existing file, read and write, shared with nobody
+        CreateLocked,    // create or truncate, write (and read), shared with nobody
+    };
+
+    File() = default;
+    static File Open(const std::string& path, Mode mode);
+
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File();
+
+    bool IsOpen() const;
+    // Reads up to count bytes; returns the number read (0 at the end), -1 on error.
+    std::int64_t Read(void* buffer, std::size_t count);
+    // Reads exactly count bytes or fails.
+    bool ReadExact(void* buffer, std::size_t count);
+    // Writes all count bytes or fails.
+    bool Write(const void* buffer, std::size_t count);
+    // Absolute positioning from the start of the file.
+    bool Seek(std::int64_t position);
+    // Size of the file in bytes, -1 on error.
+    std::int64_t Size() const;
+    // Closes the file; false when the system reports that pending data could not be written.
+    bool Close();
+
+    // Copies count bytes starting at sourcePosition of source to the current
+    // position of this file, through a bounded buffer (or the kernel's copy
+    // where the system has one). False on a short read or a failed write.
+    bool CopyFrom(File& source, std::int64_t sourcePosition, std::uint64_t count);
+
+private:
+#ifdef _WIN32
+    void* handle_ = reinterpret_cast<void*>(static_cast<std::intptr_t>(-1));
+#else
+    int fd_ = -1;
+#endif
+};
+
+// The size of the buffer that data copies move through.
+inline constexpr std::size_t kCopyBufferSize = 1 << 20;
+
+bool FileExists(const std::string& path);       // a file (not a folder) of that name exists
+bool DirectoryExists(const std::string& path);
+bool RemoveFile(const std::string& path);
+bool MakeDirectory(const std::string& path);    // one level; false if it exists or fails
+// Moves source over target, replacing target when it exists, in one step
+// where the system can do so.
+bool ReplaceWith(const std::string& source, const std::string& target);
+// The user's temporary folder, ending in a folder separator.
+std::string TempFolder();
+// A number that tells this process apart from others running at the same time.
+unsigned long ProcessId();
+
+struct DirectoryItem {
+    std::string name;   // without the folder part
+    bool isDirectory = false;
+};
+// The items of a folder without "." and ".."; empty on failure.
+std::vector<DirectoryItem> ListDirectory(const std::string& path);
+
+} // namespace kelvo::platform

@@ -1,0 +1,217 @@
+// POSIX implementation of the file layer. "Shared with nobody" is an
+// exclusive advisory lock (flock), which every Kelvo process honours.
+#include "platform/file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kelvo::platform {
+
+namespace {
+
+std::string NativePath(const std::string& path)
+{
+    std::string result = path;
+    std::replace(result.begin(), result.end(), '\\', '/');
+    return result;
+}
+
+} // namespace
+
+File File::Open(const std::string& path, Mode mode)
+{
+    File file;
+    const std::string native = NativePath(path);
+    int flags = O_CLOEXEC;
+    switch (mode) {
+    case Mode::Read: flags |= O_RDONLY; break;
+    case Mode::ReadWriteLocked: flags |= O_RDWR; break;
+    case Mode::CreateLocked: flags |= O_RDWR | O_CREAT; break;
+    }
+    int fd = ::open(native.c_str(), flags, 0666);
+    if (fd < 0)
+        return file;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return file;
+    }
+    if (mode != Mode::Read) {
+        // Lock before truncating, so a file held by another process is left alone.
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+            (mode == Mode::CreateLocked && ::ftruncate(fd, 0) != 0)) {
+            ::close(fd);
+            return file;
+        }
+    }
+    file.fd_ = fd;
+    return file;
+}
+
+File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+File& File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+File::~File() { Close(); }
+
+bool File::IsOpen() const { return fd_ >= 0; }
+
+std::int64_t File::Read(void* buffer, std::size_t count)
+{
+    if (fd_ < 0)
+        return -1;
+    for (;;) {
+        ssize_t n = ::read(fd_, buffer, count);
+        if (n < 0 && errno == EINTR)
+            continue;
+        return n;
+    }
+}
+
+bool File::ReadExact(void* buffer, std::size_t count)
+{
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    while (count > 0) {
+        std::int64_t n = Read(bytes, count);
+        if (n <= 0)
+            return false;
+        bytes += n;
+        count -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool File::Write(const void* buffer, std::size_t count)
+{
+    if (fd_ < 0)
+        return false;
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    while (count > 0) {
+        ssize_t n = ::write(fd_, bytes, count);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes += n;
+        count -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool File::Seek(std::int64_t position)
+{
+    return fd_ >= 0 && position >= 0 && ::lseek(fd_, position, SEEK_SET) == position;
+}
+
+std::int64_t File::Size() const
+{
+    struct stat info {};
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0)
+        return -1;
+    return info.st_size;
+}
+
+bool File::Close()
+{
+    if (fd_ < 0)
+        return true;
+    int result = ::close(fd_);
+    fd_ = -1;
+    return result == 0;
+}
+
+bool File::CopyFrom(File& source, std::int64_t sourcePosition, std::uint64_t count)
+{
+    if (fd_ < 0 || source.fd_ < 0 || sourcePosition < 0)
+        return false;
+    // The kernel copies without bringing the bytes into this process.
+    off_t in = sourcePosition;
+    while (count > 0) {
+        std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(count, 1u << 30));
+        ssize_t n = ::copy_file_range(source.fd_, &in, fd_, nullptr, chunk, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && in == sourcePosition)
+            break; // not supported between these files: fall back to the buffer
+        if (n <= 0)
+            return false;
+        count -= static_cast<std::uint64_t>(n);
+    }
+    if (count == 0)
+        return true;
+    if (!source.Seek(sourcePosition))
+        return false;
+    std::unique_ptr<unsigned char[]> buffer(new unsigned char[kCopyBufferSize]);
+    while (count > 0) {
+        std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(count, kCopyBufferSize));
+        if (!source.ReadExact(buffer.get(), chunk) || !Write(buffer.get(), chunk))
+            return false;
+        count -= chunk;
+    }
+    return true;
+}
+
+bool FileExists(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(NativePath(path).c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool DirectoryExists(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(NativePath(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool RemoveFile(const std::string& path) { return ::unlink(NativePath(path).c_str()) == 0; }
+
+bool MakeDirectory(const std::string& path) { return ::mkdir(NativePath(path).c_str(), 0777) == 0; }
+
+bool ReplaceWith(const std::string& source, const std::string& target)
+{
+    return ::rename(NativePath(source).c_str(), NativePath(target).c_str()) == 0;
+}
+
+std::string TempFolder()
+{
+    const char* dir = std::getenv("TMPDIR");
+    std::string folder = (dir && *dir) ? dir : "/tmp";
+    if (folder.back() != '/' && folder.back() != '\\')
+        folder += '/';
+    return folder;
+}
+
+unsigned long ProcessId() { return static_cast<unsigned long>(::getpid()); }
+
+std::vector<DirectoryItem> ListDirectory(const std::string& path)
+{
+    std::vector<DirectoryItem> items;
+    const std::string native = NativePath(path);
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(native.c_str()), ::closedir);
+    if (!dir)
+        return items;
+    while (dirent* item = ::readdir(dir.get())) {
+        std::string name = item->d_name;
+        if (name == "." || name == "..")
+            continue;
+        items.push_back({name, DirectoryExists(native + "/" + name)});
+    }
+    return items;
+}
+
+} // namespace kelvo::platform

@@ -1,0 +1,190 @@
+// Win32 implementation of the file layer, through the ANSI functions.
+#include "platform/file.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace kelvo::platform {
+
+namespace {
+
+HANDLE AsHandle(void* handle) { return static_cast<HANDLE>(handle); }
+
+DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+
+} // namespace
+
+File File::Open(const std::string& path, Mode mode)
+{
+    File file;
+    DWORD access = GENERIC_READ;
+    DWORD share = FILE_SHARE_READ;
+    DWORD disposition = OPEN_EXISTING;
+    switch (mode) {
+    case Mode::Read: break;
+    case Mode::ReadWriteLocked: access |= GENERIC_WRITE; share = 0; break;
+    case Mode::CreateLocked: access |= GENERIC_WRITE; share = 0; disposition = CREATE_ALWAYS; break;
+    }
+    HANDLE handle = CreateFileA(path.c_str(), access, share, nullptr, disposition,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (handle != INVALID_HANDLE_VALUE)
+        file.handle_ = handle;
+    return file;
+}
+
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
+
+File& File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        handle_ = other.handle_;
+        other.handle_ = INVALID_HANDLE_VALUE;
+    }
+    return *this;
+}
+
+File::~File() { Close(); }
+
+bool File::IsOpen() const { return AsHandle(handle_) != INVALID_HANDLE_VALUE; }
+
+std::int64_t File::Read(void* buffer, std::size_t count)
+{
+    if (!IsOpen())
+        return -1;
+    DWORD done = 0;
+    DWORD ask = static_cast<DWORD>(std::min<std::size_t>(count, 0x40000000));
+    if (!ReadFile(AsHandle(handle_), buffer, ask, &done, nullptr))
+        return -1;
+    return done;
+}
+
+bool File::ReadExact(void* buffer, std::size_t count)
+{
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    while (count > 0) {
+        std::int64_t n = Read(bytes, count);
+        if (n <= 0)
+            return false;
+        bytes += n;
+        count -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool File::Write(const void* buffer, std::size_t count)
+{
+    if (!IsOpen())
+        return false;
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    while (count > 0) {
+        DWORD done = 0;
+        DWORD ask = static_cast<DWORD>(std::min<std::size_t>(count, 0x40000000));
+        if (!WriteFile(AsHandle(handle_), bytes, ask, &done, nullptr) || done == 0)
+            return false;
+        bytes += done;
+        count -= done;
+    }
+    return true;
+}
+
+bool File::Seek(std::int64_t position)
+{
+    if (!IsOpen() || position < 0)
+        return false;
+    LARGE_INTEGER to;
+    to.QuadPart = position;
+    return SetFilePointerEx(AsHandle(handle_), to, nullptr, FILE_BEGIN) != 0;
+}
+
+std::int64_t File::Size() const
+{
+    LARGE_INTEGER size;
+    if (!IsOpen() || !GetFileSizeEx(AsHandle(handle_), &size))
+        return -1;
+    return size.QuadPart;
+}
+
+bool File::Close()
+{
+    if (!IsOpen())
+        return true;
+    BOOL ok = CloseHandle(AsHandle(handle_));
+    handle_ = INVALID_HANDLE_VALUE;
+    return ok != 0;
+}
+
+bool File::CopyFrom(File& source, std::int64_t sourcePosition, std::uint64_t count)
+{
+    if (!IsOpen() || !source.Seek(sourcePosition))
+        return false;
+    std::unique_ptr<unsigned char[]> buffer(new unsigned char[kCopyBufferSize]);
+    while (count > 0) {
+        std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(count, kCopyBufferSize));
+        if (!source.ReadExact(buffer.get(), chunk) || !Write(buffer.get(), chunk))
+            return false;
+        count -= chunk;
+    }
+    return true;
+}
+
+bool FileExists(const std::string& path)
+{
+    DWORD attributes = Attributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path)
+{
+    DWORD attributes = Attributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+
+bool ReplaceWith(const std::string& source, const std::string& target)
+{
+    return MoveFileExA(source.c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+std::string TempFolder()
+{
+    char buffer[MAX_PATH + 1];
+    DWORD length = GetTempPathA(sizeof buffer, buffer);
+    if (length == 0 || length > MAX_PATH)
+        return ".\\";
+    std::string folder(buffer, length);
+    if (folder.back() != '\\')
+        folder += '\\';
+    return folder;
+}
+
+unsigned long ProcessId() { return GetCurrentProcessId(); }
+
+std::vector<DirectoryItem> ListDirectory(const std::string& path)
+{
+    std::vector<DirectoryItem> items;
+    WIN32_FIND_DATAA data;
+    std::string pattern = path;
+    if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/')
+        pattern += '\\';
+    pattern += '*';
+    HANDLE find = FindFirstFileA(pattern.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return items;
+    do {
+        std::string name = data.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        items.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return items;
+}
+
+} // namespace kelvo::platform

@@ -1,0 +1,3 @@
+#include "archive/far_archive.h"
+#include <gtest/gtest.h>
+TEST(Smoke, Constructs) { kelvo::TFarArchive a; EXPECT_FALSE(a.Handle.IsOpen()); }
