@@ -1,0 +1,169 @@
+#include "ui/window.h"
+
+#include <commctrl.h>
+
+#include <set>
+
+namespace kelvo::ui {
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 0x4B656C76; // "Kelv"
+constexpr const char* kWindowProperty = "Kelvo.Window";
+
+std::function<void(const std::exception&)>& ExceptionHandler()
+{
+    static std::function<void(const std::exception&)> handler;
+    return handler;
+}
+
+} // namespace
+
+void ShowException(const std::exception& error)
+{
+    if (ExceptionHandler()) {
+        ExceptionHandler()(error);
+        return;
+    }
+    MessageBoxA(GetActiveWindow(), error.what(), "Kelvo", MB_OK | MB_ICONERROR);
+}
+
+void SetExceptionHandler(std::function<void(const std::exception&)> handler)
+{
+    ExceptionHandler() = std::move(handler);
+}
+
+Window::~Window() { DestroyHandle(); }
+
+Window* Window::FromHandle(HWND window)
+{
+    return window ? static_cast<Window*>(GetPropA(window, kWindowProperty)) : nullptr;
+}
+
+HWND Window::CreateOwnWindow(const char* className, DWORD style, DWORD exStyle, const char* caption,
+                             int x, int y, int width, int height, HWND parent, HMENU menuOrId,
+                             UINT classStyle, HBRUSH background)
+{
+    static std::set<std::string> registered;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    if (!registered.count(className)) {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.style = classStyle;
+        wc.lpfnWndProc = OwnWindowProc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        wc.hbrBackground = background;
+        wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+        wc.lpszClassName = className;
+        if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+            return nullptr;
+        registered.insert(className);
+    }
+    // The handle is attached in WM_NCCREATE, so early messages reach HandleMessage.
+    return CreateWindowExA(exStyle, className, caption, style, x, y, width, height, parent,
+                           menuOrId, instance, this);
+}
+
+HWND Window::CreateControl(const char* className, DWORD style, DWORD exStyle, const char* caption,
+                           int x, int y, int width, int height, HWND parent, int id)
+{
+    HWND window = CreateWindowExA(exStyle, className, caption, style, x, y, width, height, parent,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                  GetModuleHandleA(nullptr), nullptr);
+    if (!window)
+        return nullptr;
+    handle_ = window;
+    SetPropA(window, kWindowProperty, this);
+    SetWindowSubclass(window, ControlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    subclassed_ = true;
+    return window;
+}
+
+void Window::DestroyHandle()
+{
+    if (handle_ && IsWindow(handle_))
+        DestroyWindow(handle_); // WM_NCDESTROY detaches
+    handle_ = nullptr;
+}
+
+LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return Default(message, wParam, lParam);
+}
+
+LRESULT Window::Default(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT reflected = 0;
+    switch (message) {
+    case WM_DRAWITEM:
+        if (Reflect(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem, message, wParam, lParam, reflected))
+            return reflected;
+        break;
+    case WM_NOTIFY:
+        if (Reflect(reinterpret_cast<const NMHDR*>(lParam)->hwndFrom, message, wParam, lParam, reflected))
+            return reflected;
+        break;
+    case WM_COMMAND:
+        if (lParam && Reflect(reinterpret_cast<HWND>(lParam), message, wParam, lParam, reflected))
+            return reflected;
+        break;
+    default:
+        break;
+    }
+    if (subclassed_)
+        return DefSubclassProc(handle_, message, wParam, lParam);
+    return DefWindowProcA(handle_, message, wParam, lParam);
+}
+
+bool Window::Reflect(HWND child, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    if (!child || child == handle_ || !FromHandle(child))
+        return false;
+    result = SendMessageA(child, kReflectBase + message, wParam, lParam);
+    return true;
+}
+
+LRESULT Window::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        return HandleMessage(message, wParam, lParam);
+    } catch (const std::exception& error) {
+        ShowException(error);
+        return 0;
+    }
+}
+
+LRESULT CALLBACK Window::OwnWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Window* self = FromHandle(window);
+    if (!self && message == WM_NCCREATE) {
+        self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        self->handle_ = window;
+        SetPropA(window, kWindowProperty, self);
+    }
+    if (!self)
+        return DefWindowProcA(window, message, wParam, lParam);
+    LRESULT result = self->Dispatch(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        RemovePropA(window, kWindowProperty);
+        self->handle_ = nullptr;
+    }
+    return result;
+}
+
+LRESULT CALLBACK Window::ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR, DWORD_PTR data)
+{
+    auto* self = reinterpret_cast<Window*>(data);
+    LRESULT result = self->Dispatch(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(window, ControlProc, kSubclassId);
+        RemovePropA(window, kWindowProperty);
+        self->handle_ = nullptr;
+        self->subclassed_ = false;
+    }
+    return result;
+}
+
+} // namespace kelvo::ui
