@@ -1,0 +1,62 @@
+// A top-level window with the form events components hook, a default font
+// given to its controls, a menu bar and an accelerator table.
+#pragma once
+
+#include "ui/form_events.h"
+#include "ui/handles.h"
+#include "ui/window.h"
+
+#include <string>
+
+namespace kelvo::ui {
+
+class Form : public Window, public TFormEvents {
+public:
+    // Creates the window (hidden), centred on the screen's work area.
+    void Create(const char* className, const std::string& caption, int width, int height);
+    // The font every control of the form gets: face and height in logical units.
+    void SetFont(const char* face, int height);
+    HFONT Font() const { return font_.Get(); }
+    // Gives a child control the form's font.
+    void ApplyFont(HWND control) const;
+
+    void Show(int showCommand = SW_SHOW);
+    // Asks the form to close, as the window's close box does (the close query runs).
+    void Close();
+
+    void SetMenu(OwnedMenu menu);
+    HMENU Menu() const { return menu_.Get(); }
+    void SetAccelerators(OwnedAccelerators accelerators);
+    // Lets the message loop translate this form's shortcuts.
+    bool TranslateAccelerator(MSG& message) const;
+
+    // The program's main form ends the message loop when it is destroyed.
+    bool QuitOnDestroy = false;
+
+    // True once the window has been destroyed.
+    bool Destroyed() const { return destroyed_; }
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Called after the close query accepted and before the window is destroyed.
+    virtual void FormClosing() {}
+    // The client area changed size.
+    virtual void FormResize() {}
+    // The window is being destroyed.
+    virtual void FormDestroy() {}
+
+private:
+    OwnedFont font_;
+    OwnedMenu menu_;
+    OwnedAccelerators accelerators_;
+    bool destroyed_ = false;
+};
+
+// The message loop of the program: runs until the quit message, translating
+// the form's shortcuts; an exception that reaches it goes to the error box.
+int RunMessageLoop(const Form& mainForm);
+
+// Processes the messages waiting in the queue, then returns.
+void ProcessMessages();
+
+} // namespace kelvo::ui
