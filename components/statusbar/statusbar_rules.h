@@ -1,0 +1,204 @@
+// The window-free rules of the status bar: panel kinds and gauge styles, the
+// shared panel timer's interval and notification rules, automatic widths,
+// gauge geometry and animation, and the text formats the panels draw with.
+// The Win32 status bar (moxstatusbar.h) paints what these rules decide.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvo {
+
+// Panel kinds, in their stored order.
+enum TmoxStatusPanelType : std::uint8_t {
+    sptNormal,
+    sptCapsLock,
+    sptNumLock,
+    sptScrollLock,
+    sptDate,
+    sptTime,
+    sptDateTime,
+    sptTimeDate,
+    sptEllipsisText,
+    sptEllipsisPath,
+    sptGlyph,
+    sptGauge,
+    sptOwnerDraw,
+};
+
+enum TmoxGaugeStyle : std::uint8_t { gsPercent, gsIndeterminate, gsIndeterminate2 };
+
+// The styles in the set IndeterminateGuages: the animated gauges.
+constexpr bool IsIndeterminate(TmoxGaugeStyle style)
+{
+    return style == gsIndeterminate || style == gsIndeterminate2;
+}
+
+// Milliseconds between two animation steps of an indeterminate gauge.
+inline constexpr unsigned INDETERMINATE_GAUGE_UPDATE_INTERVAL = 50;
+
+enum TAlignment : std::uint8_t { taLeftJustify, taRightJustify, taCenter };
+enum TStatusPanelBevel : std::uint8_t { pbNone, pbLowered, pbRaised };
+
+constexpr bool IsDateTimeKind(TmoxStatusPanelType kind) { return kind >= sptDate && kind <= sptTimeDate; }
+constexpr bool IsTimeKind(TmoxStatusPanelType kind) { return kind >= sptTime && kind <= sptTimeDate; }
+constexpr bool IsKeyLockKind(TmoxStatusPanelType kind) { return kind >= sptCapsLock && kind <= sptScrollLock; }
+
+// A list index outside the list: "List index out of bounds (5)".
+class EListError : public std::out_of_range {
+public:
+    explicit EListError(int index);
+};
+
+// A broken internal invariant of the status bar, with its fixed message.
+class EAssertionFailed : public std::logic_error {
+public:
+    using std::logic_error::logic_error;
+};
+
+namespace statusbar {
+
+struct PanelRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    bool operator==(const PanelRect&) const = default;
+};
+
+// ---- the shared panel timer -------------------------------------------
+
+// A panel as the timer sees it.
+class TimerClient {
+public:
+    virtual TmoxStatusPanelType TimerPanelType() const = 0;
+    virtual bool TimerIndeterminateGauge() const = 0; // a gauge panel with an animated style
+    virtual void TimerNotification() = 0;
+
+protected:
+    ~TimerClient() = default;
+};
+
+// Registrations with all panel timers of the process; each registration
+// counts one up, each deregistration one down.
+int TimerRegistrationCount();
+// Throws EAssertionFailed("TmoxStatusBar: Unbalanced timer registrations")
+// unless every registration has been undone. Checked when the program ends.
+void CheckTimerRegistrations();
+
+// Which panels one bar's timer serves and how often it must tick. The timer
+// exists (Active) exactly while a panel is registered.
+class PanelTimerSchedule {
+public:
+    PanelTimerSchedule() = default;
+    PanelTimerSchedule(const PanelTimerSchedule&) = delete;
+    PanelTimerSchedule& operator=(const PanelTimerSchedule&) = delete;
+
+    // today: the local date as a day number, noted when the timer starts.
+    void Register(TimerClient& panel, int today);
+    void Deregister(TimerClient& panel);
+    bool IsRegistered(const TimerClient& panel) const;
+
+    bool Active() const { return active_; }
+    unsigned Interval() const { return interval_; }
+    std::size_t Count() const { return panels_.size(); }
+
+    // One timer tick: time panels and animated gauges are notified on every
+    // tick, date panels only on the first tick of a new day.
+    void Tick(int today);
+
+private:
+    std::vector<TimerClient*> panels_;
+    bool active_ = false;
+    unsigned interval_ = 1000;
+    int lastDate_ = 0;
+};
+
+// ---- widths ----------------------------------------------------------------
+
+// Width of a panel's text in the bar's font; -1 when measuring fails.
+using TextMeasure = std::function<int(std::string_view text)>;
+
+// The automatic width of a panel of this kind.
+int AutoFitWidth(TmoxStatusPanelType kind, std::string_view text, int borderWidth, int glyphWidth,
+                 const TextMeasure& measure);
+
+// ---- text formats ----------------------------------------------------------
+
+// The text-drawing flags the panels use (same values as the platform's DT_*).
+inline constexpr unsigned kDtCenter = 0x0001;
+inline constexpr unsigned kDtRight = 0x0002;
+inline constexpr unsigned kDtVCenter = 0x0004;
+inline constexpr unsigned kDtSingleLine = 0x0020;
+inline constexpr unsigned kDtNoPrefix = 0x0800;
+inline constexpr unsigned kDtPathEllipsis = 0x4000;
+inline constexpr unsigned kDtEndEllipsis = 0x8000;
+inline constexpr unsigned kDtPanelBase = kDtSingleLine | kDtVCenter | kDtNoPrefix; // 0x824
+
+struct TextLayout {
+    unsigned format = kDtPanelBase;
+    PanelRect rect;
+};
+
+// How a text-based panel places its text in rect.
+TextLayout TextBasedLayout(TmoxStatusPanelType kind, TAlignment alignment, bool autoFit, PanelRect rect);
+// The text format of the gauge caption.
+unsigned GaugeCaptionFormat(TAlignment alignment);
+
+// ---- the percentage gauge ---------------------------------------------------
+
+// a * b / c rounded to the nearest integer, halves away from zero; -1 for c == 0.
+int MulDiv(int a, int b, int c);
+
+struct GaugeParts {
+    PanelRect filled; // drawn in the gauge colour
+    PanelRect rest;   // drawn in the bar's colour
+};
+GaugeParts PercentGaugeParts(PanelRect rect, int position);
+
+// The panel's text, or the position followed by "%" when the text is empty.
+std::string GaugeCaption(std::string_view text, int position);
+
+// ---- the animated gauges ------------------------------------------------------
+
+// Where an animated gauge is: its horizontal offset in the panel and the
+// step added on each tick (the sign is the direction, positive = right).
+struct GaugeMotion {
+    int offset = 0;
+    int step = 1;
+    // Starts again at the left edge, moving right.
+    void Restart(int speed)
+    {
+        offset = 0;
+        step = speed;
+    }
+};
+
+// Speed is only taken when it differs and the current speed is positive;
+// values of 0 or below are refused, since the step's sign carries the direction.
+int TakeSpeed(int current, int requested);
+// After every Speed assignment the step keeps its direction at the new speed.
+int StepForSpeed(int step, int speed);
+
+// One tick of the bouncing ball: advances the motion, turns it at the
+// edges, and gives the rectangle of the ball in rect.
+PanelRect BallStep(GaugeMotion& motion, PanelRect rect, int speed);
+
+// One tick of the sliding colour ramp (a bitmap rampWidth wide, rampHeight high).
+struct RampPlacement {
+    PanelRect dest;
+    PanelRect source; // in the ramp bitmap
+    bool mirrored;    // the source is drawn flipped, so the gauge-coloured end leads
+};
+RampPlacement RampStep(GaugeMotion& motion, PanelRect rect, int rampWidth, int rampHeight, int speed);
+
+inline constexpr int kRampWidth = 100;
+
+// Colour of ramp column i (0..kRampWidth-1) between start and end, as 0x00BBGGRR.
+std::uint32_t RampColumnColor(std::uint32_t start, std::uint32_t end, int column);
+
+} // namespace statusbar
+} // namespace kelvo
