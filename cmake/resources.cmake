@@ -1,0 +1,56 @@
+# The editor's resources for Windows trees.
+#
+# kelvo_add_resources(TARGET) compiles app/kelvo.rc into the executable TARGET.
+# The script includes the tool bar strip and the application icon, which are
+# not kept in the repository: the host program tools/art/make_art.cpp draws
+# them from the text artwork in app/art/glyphs.h. That program is built with
+# the machine's own C++ compiler (the tree's compiler makes Windows programs)
+# and run by the build, so the files follow every change to the artwork.
+include_guard(GLOBAL)
+
+find_program(KELVO_HOST_CXX NAMES c++ g++ clang++
+             DOC "The build machine's C++ compiler, for host tools")
+
+function(kelvo_add_resources target)
+    if(NOT WIN32)
+        message(FATAL_ERROR "kelvo_add_resources: resources belong to Windows programs only")
+    endif()
+    if(NOT KELVO_HOST_CXX)
+        message(FATAL_ERROR "kelvo_add_resources: no host C++ compiler (c++) found to build make_art")
+    endif()
+
+    cmake_path(GET CMAKE_CURRENT_FUNCTION_LIST_DIR PARENT_PATH root)
+    set(art_dir ${CMAKE_CURRENT_BINARY_DIR}/art)
+    set(tool ${art_dir}/make_art)
+    set(bitmap ${art_dir}/toolbar.bmp)
+    set(icon ${art_dir}/kelvo.ico)
+    set(script ${root}/app/kelvo.rc)
+
+    # One set of build rules per folder, however many targets use them.
+    get_directory_property(rules_made KELVO_ART_RULES)
+    if(NOT rules_made)
+        add_custom_command(
+            OUTPUT ${tool}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${art_dir}
+            COMMAND ${KELVO_HOST_CXX} -std=c++20 -O1 -Wall -Wextra -I${root}
+                    ${root}/tools/art/make_art.cpp -o ${tool}
+            DEPENDS ${root}/tools/art/make_art.cpp ${root}/app/art/glyphs.h ${root}/app/resource.h
+            COMMENT "Building the host tool make_art"
+            VERBATIM)
+        add_custom_command(
+            OUTPUT ${bitmap} ${icon}
+            COMMAND ${tool} ${bitmap} ${icon}
+            DEPENDS ${tool}
+            COMMENT "Drawing the tool bar strip and the application icon"
+            VERBATIM)
+        set_property(DIRECTORY PROPERTY KELVO_ART_RULES TRUE)
+    endif()
+
+    target_sources(${target} PRIVATE ${script} ${bitmap} ${icon})
+    set_property(SOURCE ${script} APPEND PROPERTY OBJECT_DEPENDS
+                 ${bitmap} ${icon} ${root}/app/kelvo.manifest ${root}/app/resource.h)
+    # The resource compiler finds the generated files and the manifest by these paths.
+    target_include_directories(${target} PRIVATE
+                               "$<$<COMPILE_LANGUAGE:RC>:${art_dir}>"
+                               "$<$<COMPILE_LANGUAGE:RC>:${root}/app>")
+endfunction()

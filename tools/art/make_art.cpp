@@ -1,0 +1,173 @@
+// Builds the editor's binary artwork from the text pictures in app/art/glyphs.h:
+//   make_art TOOLBAR.bmp ICON.ico
+// writes the tool bar strip (all glyphs side by side, 24 bits per pixel,
+// magenta where transparent) and the application icon (a 32 x 32 and a 16 x 16
+// image, 32 bits per pixel with alpha, each with its AND mask).
+// A host tool: portable C++ only, run by the build.
+
+#include "app/art/glyphs.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using kelvo::art::kTransparent;
+using kelvo::art::PaletteColour;
+using kelvo::art::Picture;
+
+// The colour of a key; transparent pixels take the given stand-in.
+PaletteColour ColourOf(char key, PaletteColour transparent)
+{
+    const int index = kelvo::art::PaletteIndex(key);
+    return index < 0 ? transparent : kelvo::art::kPalette[index];
+}
+
+using Bytes = std::vector<std::uint8_t>;
+
+void Put16(Bytes& out, std::uint32_t value)
+{
+    out.push_back(static_cast<std::uint8_t>(value));
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+void Put32(Bytes& out, std::uint32_t value)
+{
+    Put16(out, value & 0xFFFF);
+    Put16(out, value >> 16);
+}
+
+// BITMAPINFOHEADER, uncompressed.
+void PutInfoHeader(Bytes& out, int width, int height, int bitsPerPixel, std::uint32_t imageSize)
+{
+    Put32(out, 40);
+    Put32(out, static_cast<std::uint32_t>(width));
+    Put32(out, static_cast<std::uint32_t>(height));
+    Put16(out, 1); // planes
+    Put16(out, static_cast<std::uint32_t>(bitsPerPixel));
+    Put32(out, 0); // BI_RGB
+    Put32(out, imageSize);
+    Put32(out, 2835); // 72 dpi, in pixels per metre
+    Put32(out, 2835);
+    Put32(out, 0); // colours used
+    Put32(out, 0); // colours important
+}
+
+// DIB rows are padded to a multiple of four bytes.
+int RowStride(int width, int bitsPerPixel) { return (width * bitsPerPixel + 31) / 32 * 4; }
+
+Bytes ToolbarBitmap()
+{
+    const auto& glyphs = kelvo::art::kToolbarGlyphs;
+    const int size = kelvo::kToolbarGlyphSize;
+    const int width = size * static_cast<int>(glyphs.size());
+    const int stride = RowStride(width, 24);
+    const auto imageSize = static_cast<std::uint32_t>(stride * size);
+
+    Bytes out;
+    out.push_back('B');
+    out.push_back('M');
+    Put32(out, 14 + 40 + imageSize); // file size
+    Put32(out, 0);                   // reserved
+    Put32(out, 14 + 40);             // offset of the pixels
+    PutInfoHeader(out, width, size, 24, imageSize);
+    for (int y = size - 1; y >= 0; --y) { // bottom-up
+        std::size_t rowStart = out.size();
+        for (const auto& glyph : glyphs) {
+            for (char key : glyph[static_cast<std::size_t>(y)]) {
+                // Transparent pixels get the magenta key.
+                const PaletteColour colour = ColourOf(key, {kTransparent, 255, 0, 255});
+                out.push_back(colour.blue);
+                out.push_back(colour.green);
+                out.push_back(colour.red);
+            }
+        }
+        out.resize(rowStart + static_cast<std::size_t>(stride), 0);
+    }
+    return out;
+}
+
+// One icon image: BITMAPINFOHEADER of double height, the colour pixels
+// (BGRA, bottom-up), then the AND mask (1 bit per pixel, set = transparent).
+template <std::size_t Size>
+Bytes IconImage(const Picture<Size>& picture)
+{
+    const int size = static_cast<int>(Size);
+    const int maskStride = RowStride(size, 1);
+    const auto imageSize = static_cast<std::uint32_t>(size * size * 4 + maskStride * size);
+
+    Bytes out;
+    PutInfoHeader(out, size, size * 2, 32, imageSize);
+    for (int y = size - 1; y >= 0; --y) {
+        for (char key : picture[static_cast<std::size_t>(y)]) {
+            const PaletteColour colour = ColourOf(key, {kTransparent, 0, 0, 0});
+            out.push_back(colour.blue);
+            out.push_back(colour.green);
+            out.push_back(colour.red);
+            out.push_back(key == kTransparent ? 0 : 255); // alpha
+        }
+    }
+    for (int y = size - 1; y >= 0; --y) {
+        Bytes row(static_cast<std::size_t>(maskStride), 0);
+        std::string_view keys = picture[static_cast<std::size_t>(y)];
+        for (std::size_t x = 0; x < keys.size(); ++x)
+            if (keys[x] == kTransparent)
+                row[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+        out.insert(out.end(), row.begin(), row.end());
+    }
+    return out;
+}
+
+Bytes IconFile()
+{
+    const std::vector<std::pair<int, Bytes>> images = {
+        {kelvo::art::kIconLargeSize, IconImage(kelvo::art::kIconLarge)},
+        {kelvo::art::kIconSmallSize, IconImage(kelvo::art::kIconSmall)},
+    };
+    Bytes out;
+    Put16(out, 0);                                         // reserved
+    Put16(out, 1);                                         // type: icon
+    Put16(out, static_cast<std::uint32_t>(images.size())); // image count
+    auto offset = static_cast<std::uint32_t>(6 + 16 * images.size());
+    for (const auto& [size, image] : images) {
+        out.push_back(static_cast<std::uint8_t>(size)); // width
+        out.push_back(static_cast<std::uint8_t>(size)); // height
+        out.push_back(0);                               // palette size: none
+        out.push_back(0);                               // reserved
+        Put16(out, 1);                                  // planes
+        Put16(out, 32);                                 // bits per pixel
+        Put32(out, static_cast<std::uint32_t>(image.size()));
+        Put32(out, offset);
+        offset += static_cast<std::uint32_t>(image.size());
+    }
+    for (const auto& entry : images)
+        out.insert(out.end(), entry.second.begin(), entry.second.end());
+    return out;
+}
+
+bool WriteFile(const std::string& path, const Bytes& bytes)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    if (!file) {
+        std::fprintf(stderr, "make_art: cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: make_art TOOLBAR.bmp ICON.ico\n");
+        return 2;
+    }
+    return WriteFile(argv[1], ToolbarBitmap()) && WriteFile(argv[2], IconFile()) ? 0 : 1;
+}
