@@ -1,0 +1,338 @@
+#include "cli/far_cli.h"
+
+#include "platform/file.h"
+
+#include <algorithm>
+#include <ostream>
+#include <set>
+
+namespace kelvo::cli {
+
+namespace {
+
+const char kUsage[] =
+    "usage: kelvo-far list ARCHIVE\n"
+    "       kelvo-far extract ARCHIVE FOLDER [NAME...]\n"
+    "       kelvo-far create ARCHIVE PATH...\n"
+    "       kelvo-far add ARCHIVE PATH...\n"
+    "       kelvo-far delete ARCHIVE NAME...\n"
+    "       kelvo-far verify ARCHIVE\n";
+
+int UsageError(std::ostream& err, const std::string& what)
+{
+    err << "kelvo-far: " << what << "\n" << kUsage;
+    return 2;
+}
+
+int Failure(std::ostream& err, const std::string& what, std::string_view file)
+{
+    err << "kelvo-far: " << what << ": " << file << "\n";
+    return 1;
+}
+
+std::string JoinName(const std::string& folder, const std::string& name)
+{
+    if (folder.empty())
+        return name;
+    return folder.back() == '\\' ? folder + name : folder + '\\' + name;
+}
+
+// Why AddFile took nothing for a name; asked only after it refused.
+std::string WhyNotAdded(const std::string& name)
+{
+    if (name.size() > TFarArchive::kMaxNameLength)
+        return "name longer than 2047 bytes";
+    if (!platform::FileExists(name))
+        return "no such file or folder";
+    platform::File file = platform::File::Open(name, platform::File::Mode::Read);
+    if (!file.IsOpen())
+        return "cannot read";
+    if (file.Size() > 0xFFFFFFFFll)
+        return "file of 4 GiB or more";
+    return "cannot add";
+}
+
+bool AddOneFile(TFarArchive& archive, const std::string& name, std::string& failure)
+{
+    const std::int32_t before = archive.EntryCount;
+    archive.AddFile(name);
+    if (archive.EntryCount != before)
+        return true;
+    failure = WhyNotAdded(name) + ": " + name;
+    return false;
+}
+
+bool AddFolder(TFarArchive& archive, const std::string& name, std::string& failure)
+{
+    // Every file below would get a longer name; stopping here also ends the
+    // walk of a folder that links back to one of its parents.
+    if (name.size() > TFarArchive::kMaxNameLength) {
+        failure = "name longer than 2047 bytes: " + name;
+        return false;
+    }
+    std::vector<platform::DirectoryItem> items = platform::ListDirectory(name.empty() ? "." : name);
+    std::sort(items.begin(), items.end(), [](const auto& a, const auto& b) {
+        if (a.isDirectory != b.isDirectory)
+            return !a.isDirectory; // files first
+        return a.name < b.name;    // byte order
+    });
+    for (const auto& item : items) {
+        const std::string itemName = JoinName(name, item.name);
+        if (item.isDirectory) {
+            if (!AddFolder(archive, itemName, failure))
+                return false;
+        } else if (!IsFarFileName(item.name) && !AddOneFile(archive, itemName, failure)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool OpenArchive(TFarArchive& archive, const std::string& path, std::ostream& err)
+{
+    if (archive.Open(path))
+        return true;
+    Failure(err, platform::FileExists(path) ? "cannot open or read archive" : "no such archive", path);
+    return false;
+}
+
+bool AddPaths(TFarArchive& archive, const std::vector<std::string>& paths, std::ostream& err)
+{
+    for (const std::string& path : paths) {
+        std::string failure;
+        if (!AddPath(archive, path, failure)) {
+            err << "kelvo-far: " << failure << "\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SaveArchive(TFarArchive& archive, const std::string& path, std::ostream& err)
+{
+    if (archive.Save(path))
+        return true;
+    Failure(err, "cannot write archive", path);
+    return false;
+}
+
+int List(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    TFarArchive archive;
+    if (!OpenArchive(archive, args[0], err))
+        return 1;
+    WriteListing(archive, out);
+    return 0;
+}
+
+int Extract(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    std::string folder = args[1];
+    if (folder.empty())
+        return UsageError(err, "the target folder name is empty");
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    TFarArchive archive;
+    if (!OpenArchive(archive, args[0], err))
+        return 1;
+    const std::set<std::string_view> wanted(args.begin() + 2, args.end());
+    std::set<std::string_view> present;
+    for (const TFarEntry& entry : archive.Entries)
+        present.insert(entry.Text());
+    for (std::string_view name : wanted) {
+        if (!present.count(name))
+            return Failure(err, "no such entry in " + args[0], name);
+    }
+    int extracted = 0;
+    for (const TFarEntry& entry : archive.Entries) {
+        if (!wanted.empty() && !wanted.count(entry.Text()))
+            continue;
+        if (!archive.ExtractEntry(entry, folder))
+            return Failure(err, "cannot extract " + std::string(entry.Text()) + " into", args[1]);
+        ++extracted;
+    }
+    out << extracted << " files extracted.\n";
+    return 0;
+}
+
+int Create(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
+{
+    TFarArchive archive;
+    const std::vector<std::string> paths(args.begin() + 1, args.end());
+    return AddPaths(archive, paths, err) && SaveArchive(archive, args[0], err) ? 0 : 1;
+}
+
+int Add(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
+{
+    TFarArchive archive;
+    const std::vector<std::string> paths(args.begin() + 1, args.end());
+    return OpenArchive(archive, args[0], err) && AddPaths(archive, paths, err) &&
+                   SaveArchive(archive, args[0], err)
+               ? 0
+               : 1;
+}
+
+int Delete(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
+{
+    TFarArchive archive;
+    if (!OpenArchive(archive, args[0], err))
+        return 1;
+    for (auto name = args.begin() + 1; name != args.end(); ++name) {
+        bool found = false;
+        for (TFarEntry& entry : archive.Entries) {
+            if (entry.Text() == *name) {
+                entry.State = esDeleted;
+                found = true;
+            }
+        }
+        if (!found)
+            return Failure(err, "no such entry in " + args[0], *name);
+    }
+    return SaveArchive(archive, args[0], err) ? 0 : 1;
+}
+
+int Verify(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    TFarArchive archive;
+    if (!OpenArchive(archive, args[0], err))
+        return 1;
+    const std::int64_t size = archive.Handle.Size();
+    if (size < 0)
+        return Failure(err, "cannot read archive", args[0]);
+    const std::vector<std::string> findings = VerifyArchive(archive, static_cast<std::uint64_t>(size));
+    for (const std::string& finding : findings)
+        out << finding << "\n";
+    if (!findings.empty())
+        return 1;
+    out << "OK\n";
+    return 0;
+}
+
+struct Command {
+    const char* name;
+    std::size_t minArgs; // after the command name
+    std::size_t maxArgs;
+    int (*run)(const std::vector<std::string>&, std::ostream&, std::ostream&);
+};
+
+constexpr std::size_t kAny = static_cast<std::size_t>(-1);
+
+const Command kCommands[] = {
+    {"list", 1, 1, List},       {"extract", 2, kAny, Extract}, {"create", 2, kAny, Create},
+    {"add", 2, kAny, Add},      {"delete", 2, kAny, Delete},   {"verify", 1, 1, Verify},
+};
+
+} // namespace
+
+int RunKelvoFar(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (args.empty())
+        return UsageError(err, "no command given");
+    if (args[0] == "-h" || args[0] == "--help" || args[0] == "help") {
+        out << kUsage;
+        return 0;
+    }
+    for (const Command& command : kCommands) {
+        if (args[0] != command.name)
+            continue;
+        const std::vector<std::string> rest(args.begin() + 1, args.end());
+        if (rest.size() < command.minArgs || rest.size() > command.maxArgs)
+            return UsageError(err, std::string("wrong number of arguments: ") + command.name);
+        return command.run(rest, out, err);
+    }
+    return UsageError(err, "unknown command: " + args[0]);
+}
+
+std::string EntryNameForPath(std::string_view path)
+{
+    std::string name(path);
+    std::replace(name.begin(), name.end(), '/', '\\');
+    while (name.size() >= 2 && name[0] == '.' && name[1] == '\\')
+        name.erase(0, name.find_first_not_of('\\', 1)); // "./x" and ".//x" both name x
+    // "dir\" names dir; a root such as "\" or "C:\" keeps its separator.
+    while (name.size() > 1 && name.back() == '\\' && name[name.size() - 2] != ':')
+        name.pop_back();
+    if (name == ".")
+        name.clear();
+    return name;
+}
+
+bool IsFarFileName(std::string_view name)
+{
+    if (name.size() < 4)
+        return false;
+    std::string_view ext = name.substr(name.size() - 4);
+    return ext[0] == '.' && (ext[1] | 0x20) == 'f' && (ext[2] | 0x20) == 'a' && (ext[3] | 0x20) == 'r';
+}
+
+bool AddPath(TFarArchive& archive, std::string_view path, std::string& failure)
+{
+    const std::string name = EntryNameForPath(path);
+    if (name.empty() || platform::DirectoryExists(name))
+        return AddFolder(archive, name, failure);
+    return AddOneFile(archive, name, failure);
+}
+
+void WriteListing(const TFarArchive& archive, std::ostream& out)
+{
+    out << "FAR Header: " << archive.Signature << "\n"
+        << "Version: " << archive.Version << "\n"
+        << "Directory offset: " << archive.ManifestOffset << "\n"
+        << "Number of Entries: " << archive.EntryCount << "\n";
+    for (const TFarEntry& entry : archive.Entries) {
+        out << entry.Index << '\t' << entry.RawSize << '\t' << entry.CompressedSize << '\t'
+            << entry.FileOffset << '\t' << entry.Text() << "\n";
+    }
+}
+
+std::vector<std::string> VerifyArchive(const TFarArchive& archive, std::uint64_t fileSize)
+{
+    const std::size_t count = archive.Entries.size();
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+    // Overlaps: sweep the non-empty runs in order of their start, keeping
+    // the run that reaches furthest; a run starting before that end overlaps it.
+    struct Run {
+        std::uint64_t begin;
+        std::uint64_t end;
+        std::size_t position;
+    };
+    std::vector<Run> runs;
+    for (std::size_t i = 0; i < count; ++i) {
+        const TFarEntry& entry = archive.Entries[i];
+        if (entry.RawSize > 0)
+            runs.push_back({entry.FileOffset, std::uint64_t{entry.FileOffset} + entry.RawSize, i});
+    }
+    std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) {
+        return a.begin != b.begin ? a.begin < b.begin : a.position < b.position;
+    });
+    std::vector<std::size_t> overlaps(count, kNone);
+    for (std::size_t k = 1, furthest = 0; k < runs.size(); ++k) {
+        if (runs[k].begin < runs[furthest].end)
+            overlaps[runs[k].position] = runs[furthest].position;
+        if (runs[k].end > runs[furthest].end)
+            furthest = k;
+    }
+
+    auto describe = [&](std::size_t i) {
+        const TFarEntry& entry = archive.Entries[i];
+        return "entry " + std::to_string(entry.Index) + " (" + std::string(entry.Text()) + ")";
+    };
+    std::vector<std::string> findings;
+    for (std::size_t i = 0; i < count; ++i) {
+        const TFarEntry& entry = archive.Entries[i];
+        const std::uint64_t end = std::uint64_t{entry.FileOffset} + entry.RawSize;
+        // An empty entry reads nothing, wherever it points, as long as the
+        // position itself can be reached.
+        if (entry.FileOffset > TFarArchive::kMaxPosition || (entry.RawSize > 0 && end > fileSize))
+            findings.push_back(describe(i) + ": data outside the file (offset " +
+                               std::to_string(entry.FileOffset) + ", size " + std::to_string(entry.RawSize) +
+                               ", file size " + std::to_string(fileSize) + ")");
+        if (!TFarArchive::IsSafeEntryName(entry.Text()))
+            findings.push_back(describe(i) + ": unsafe name");
+        if (overlaps[i] != kNone)
+            findings.push_back(describe(i) + ": data overlaps " + describe(overlaps[i]));
+    }
+    return findings;
+}
+
+} // namespace kelvo::cli

@@ -1,0 +1,43 @@
+// kelvo-far: the command-line companion over the archive core. Everything
+// but the process entry lives here so it can be tested in-process.
+#pragma once
+
+#include "archive/far_archive.h"
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvo::cli {
+
+// Runs one command. args are the arguments after the program name; normal
+// output goes to out, errors to err. Returns the exit code: 0 success,
+// 1 failure (or, for verify, problems found), 2 wrong usage.
+int RunKelvoFar(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The entry name of a path given on the command line: '/' turned into '\',
+// leading ".\" parts and trailing separators dropped; "" for the current
+// folder itself.
+std::string EntryNameForPath(std::string_view path);
+
+// True for a file name ending in ".far", in any letter case.
+bool IsFarFileName(std::string_view name);
+
+// Adds a file, or every file of a folder tree, under entry names made from
+// the path (see EntryNameForPath). A folder is walked depth first, each
+// folder's files before its subfolders, names in byte order, FAR files
+// skipped. Stops at the first path that cannot be added and returns false
+// with a message of the form "<what>: <path>" in failure.
+bool AddPath(TFarArchive& archive, std::string_view path, std::string& failure);
+
+// The four header lines and one tab-separated line per entry.
+void WriteListing(const TFarArchive& archive, std::ostream& out);
+
+// The problems of an open archive whose file holds fileSize bytes, one line
+// each: data outside the file, names that cannot be extracted safely, data
+// runs shared between entries.
+std::vector<std::string> VerifyArchive(const TFarArchive& archive, std::uint64_t fileSize);
+
+} // namespace kelvo::cli
