@@ -26,9 +26,12 @@ function(kelvo_add_resources target)
     set(icon ${art_dir}/kelvo.ico)
     set(script ${root}/app/kelvo.rc)
 
-    # One set of build rules per folder, however many targets use them.
-    get_directory_property(rules_made KELVO_ART_RULES)
-    if(NOT rules_made)
+    # One set of build rules per folder, owned by one target, however many
+    # executables use them (so parallel builds never run them twice).
+    string(MD5 folder_hash "${CMAKE_CURRENT_BINARY_DIR}")
+    string(SUBSTRING "${folder_hash}" 0 8 folder_hash)
+    set(art_target kelvo_art_${folder_hash})
+    if(NOT TARGET ${art_target})
         add_custom_command(
             OUTPUT ${tool}
             COMMAND ${CMAKE_COMMAND} -E make_directory ${art_dir}
@@ -43,14 +46,24 @@ function(kelvo_add_resources target)
             DEPENDS ${tool}
             COMMENT "Drawing the tool bar strip and the application icon"
             VERBATIM)
-        set_property(DIRECTORY PROPERTY KELVO_ART_RULES TRUE)
+        add_custom_target(${art_target} DEPENDS ${bitmap} ${icon})
     endif()
 
-    target_sources(${target} PRIVATE ${script} ${bitmap} ${icon})
+    add_dependencies(${target} ${art_target})
+    target_sources(${target} PRIVATE ${script})
     set_property(SOURCE ${script} APPEND PROPERTY OBJECT_DEPENDS
                  ${bitmap} ${icon} ${root}/app/kelvo.manifest ${root}/app/resource.h)
     # The resource compiler finds the generated files and the manifest by these paths.
     target_include_directories(${target} PRIVATE
                                "$<$<COMPILE_LANGUAGE:RC>:${art_dir}>"
                                "$<$<COMPILE_LANGUAGE:RC>:${root}/app>")
+endfunction()
+
+# kelvo_add_resources_test(NAME): a Win32 test program that carries the same
+# resources and checks them against the artwork (tools/art/resources_test.cpp).
+# Needs kelvo_test from the root CMakeLists.txt.
+function(kelvo_add_resources_test name)
+    cmake_path(GET CMAKE_CURRENT_FUNCTION_LIST_DIR PARENT_PATH root)
+    kelvo_test(${name} ${root}/tools/art/resources_test.cpp LIBS comctl32 gdi32 user32 version)
+    kelvo_add_resources(${name})
 endfunction()
