@@ -39,26 +39,29 @@ std::string TextOf(HWND window)
     return text;
 }
 
+struct DialogSearch {
+    HWND Except;
+    HWND Found = nullptr;
+};
+
+BOOL CALLBACK MatchOwnDialog(HWND window, LPARAM param)
+{
+    auto& search = *reinterpret_cast<DialogSearch*>(param);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() && window != search.Except && IsWindowVisible(window) &&
+        ClassOf(window) == "#32770") {
+        search.Found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // A visible dialog window of this process other than Except, or null.
 HWND FindOwnDialog(HWND Except)
 {
-    struct Search {
-        HWND Except;
-        HWND Found = nullptr;
-    } search{Except};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(param);
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            if (process == GetCurrentProcessId() && window != s.Except && IsWindowVisible(window) &&
-                ClassOf(window) == "#32770") {
-                s.Found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    DialogSearch search{Except};
+    EnumWindows(MatchOwnDialog, reinterpret_cast<LPARAM>(&search));
     return search.Found;
 }
 
@@ -131,20 +134,19 @@ void Press(HWND dialog, int button)
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
 }
 
+BOOL CALLBACK MatchEdit(HWND child, LPARAM param)
+{
+    if (ClassOf(child) != "Edit")
+        return TRUE;
+    *reinterpret_cast<HWND*>(param) = child;
+    return FALSE;
+}
+
 // The edit control somewhere inside window, or null.
 HWND FindEdit(HWND window)
 {
     HWND found = nullptr;
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM param) -> BOOL {
-            if (ClassOf(child) == "Edit") {
-                *reinterpret_cast<HWND*>(param) = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumChildWindows(window, MatchEdit, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
@@ -260,21 +262,20 @@ TEST_F(FileDialogTest, SaveDialogShowsThePresetNameAndAddsTheDefaultExtension)
 
 // --- The message boxes --------------------------------------------------------
 
+// The message of a box is the static control with text that is not its icon.
+BOOL CALLBACK CollectMessageText(HWND child, LPARAM param)
+{
+    if (ClassOf(child) == "Static" && GetDlgCtrlID(child) != kMessageIconControl && !TextOf(child).empty())
+        *reinterpret_cast<std::string*>(param) = TextOf(child);
+    return TRUE;
+}
+
 // A message box step: checks text, title and icon, then presses button.
 DialogAnswerer::Step AnswerBox(std::string text, std::string title, LPCSTR icon, int button)
 {
     return [=](HWND box, DialogAnswerer& self) {
-        // The text is the static control that is not the icon.
         std::string shown;
-        EnumChildWindows(
-            box,
-            [](HWND child, LPARAM param) -> BOOL {
-                if (ClassOf(child) == "Static" && GetDlgCtrlID(child) != kMessageIconControl &&
-                    !TextOf(child).empty())
-                    *reinterpret_cast<std::string*>(param) = TextOf(child);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&shown));
+        EnumChildWindows(box, CollectMessageText, reinterpret_cast<LPARAM>(&shown));
         if (shown != text)
             self.Fail("text " + shown);
         if (TextOf(box) != title)
