@@ -120,19 +120,32 @@ TEST(ToolbarStrip, IsOneRowOfAllGlyphs)
     EXPECT_EQ(ImageList_GetImageCount(images.Get()), kToolbarGlyphCount);
 }
 
-TEST(ToolbarStrip, EveryGlyphDrawsAsWrittenOverAnyBackground)
+void ExpectGlyphsDrawAsWritten(HIMAGELIST images)
 {
-    ui::OwnedImageList images = LoadToolbarImages();
-    ASSERT_TRUE(images);
     Canvas canvas(kToolbarGlyphSize, kToolbarGlyphSize);
     for (int glyph = 0; glyph < kToolbarGlyphCount; ++glyph) {
         for (COLORREF background : kBackgrounds) {
             canvas.Fill(background);
-            ASSERT_TRUE(ImageList_Draw(images.Get(), glyph, canvas.Dc(), 0, 0, ILD_TRANSPARENT));
+            ASSERT_TRUE(ImageList_Draw(images, glyph, canvas.Dc(), 0, 0, ILD_TRANSPARENT));
             EXPECT_EQ(Mismatches(canvas, art::kToolbarGlyphs[static_cast<std::size_t>(glyph)], background), 0)
                 << "glyph " << glyph << " over background " << std::hex << background;
         }
     }
+}
+
+TEST(ToolbarStrip, EveryGlyphDrawsAsWrittenOverAnyBackground)
+{
+    ui::OwnedImageList added = LoadToolbarImages();
+    ASSERT_TRUE(added);
+    ExpectGlyphsDrawAsWritten(added.Get());
+
+    // The one-call way: the image list takes its mask from the same key colour.
+    ui::OwnedImageList loaded(ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_TOOLBAR),
+                                                   kToolbarGlyphSize, 0, kToolbarMaskColour, IMAGE_BITMAP,
+                                                   LR_CREATEDIBSECTION));
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(ImageList_GetImageCount(loaded.Get()), kToolbarGlyphCount);
+    ExpectGlyphsDrawAsWritten(loaded.Get());
 }
 
 template <std::size_t Size>
