@@ -1,0 +1,34 @@
+// Command numbers of the main window: menus, tool bar buttons, accelerators
+// and tests all send these as WM_COMMAND.
+#pragma once
+
+namespace kelvo::cmd {
+
+enum : int {
+    FileNew = 101,
+    FileOpen,
+    FileSave,
+    FileSaveAs,
+    FileExit,
+    FileEntryAddFile,
+    FileEntryAddDir,
+    FileEntryDeleteFile,
+    FileEntryExportFile,
+    FileEntryExportDir,
+    ViewStretch,
+    ViewText,
+    ViewHex,
+    ViewPath,
+    HelpAbout,
+};
+
+// Child window identifiers.
+enum : int {
+    ToolBar1 = 1001,
+    StatusBar,
+    FileListBox,
+    DetailsListBox,
+    TextViewer,
+};
+
+} // namespace kelvo::cmd

@@ -1,0 +1,360 @@
+#include "app/far_dlg.h"
+
+#include "app/commands.h"
+#include "app/far_text.h"
+#include "app/resource.h"
+#include "ui/cursor.h"
+#include "ui/registry.h"
+
+#include <algorithm>
+
+namespace kelvo {
+
+namespace {
+
+constexpr const char* kGameKey = "Software\\Maxis\\The Sims";
+constexpr const char* kNoGameMessage = "The Sims Installation was not detected. Game Directory not found.";
+constexpr const char* kFarFilter = "FAR files (*.far)|*.FAR";
+constexpr const char* kDeleteHint = "Delete File|Mark a file for deletion from the FAR archive";
+constexpr int kMinSplitSize = 30; // the least either side of a splitter keeps
+
+ui::OwnedImageList LoadToolbarImages()
+{
+    return ui::OwnedImageList(ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_TOOLBAR), kToolbarGlyphSize, 0,
+                                                   kToolbarMaskColour, IMAGE_BITMAP, LR_CREATEDIBSECTION));
+}
+
+} // namespace
+
+TFarDlg::TFarDlg(TFileMenuServices& fileMenuServices, TFarDlgServices& services) : services_(services)
+{
+    Create(kClassName, "Kelvo", kWidth, kHeight);
+    SetFont("MS Sans Serif", -11);
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateControls();
+    FMH_ = std::make_unique<TFileMenuHandler>(*this, fileMenuServices);
+    FMH_->IniFileName = "Kelvo.ini";
+    FMH_->SaveDialog = &FARSaveDialog_;
+    FMH_->OpenDialog = &FAROpenDialog_;
+    FMH_->OnNew = [this](const std::string& name) { return FMHNew(name); };
+    FMH_->OnOpen = [this](const std::string& name) { return FMHOpen(name); };
+    FMH_->OnSave = [this](const std::string& name) { return FMHSave(name); };
+    FormCreate();
+    Layout();
+}
+
+TFarDlg::~TFarDlg() { DestroyHandle(); }
+
+void TFarDlg::CreateActions()
+{
+    auto add = [this](int id, const char* caption, const char* hint, ui::ShortCut shortcut = {}) -> ui::Action& {
+        return Actions_.Add(id, caption, hint, shortcut);
+    };
+    add(cmd::FileNew, "&New", "New|Create a new FAR file", {'N', FCONTROL}).OnExecute = [this] { FMH_->New(); };
+    add(cmd::FileOpen, "&Open...", "Open|Open an existing FAR file", {'O', FCONTROL}).OnExecute = [this] { FMH_->Open(); };
+    add(cmd::FileSave, "&Save", "Save|Save the current FAR file", {'S', FCONTROL}).OnExecute = [this] { FMH_->Save(); };
+    add(cmd::FileSaveAs, "Save &As...", "").OnExecute = [this] { FMH_->SaveAs(); };
+    add(cmd::FileEntryAddFile, "Add &File", "Add File|Add a single file to the FAR archive");
+    add(cmd::FileEntryAddDir, "Add &Directory", "Add Directory|Add a directory to the FAR archive");
+    add(cmd::FileEntryExportFile, "Extract &File", "Extract|Extract the files marked in the FAR archive");
+    add(cmd::FileEntryExportDir, "Extract &Directory", "Extract All|Extract all the files from the FAR archive");
+    add(cmd::FileExit, "E&xit", "").OnExecute = [this] { FileExitExecute(); };
+    add(cmd::HelpAbout, "&About Kelvo...", "");
+    add(cmd::ViewStretch, "&Stretch Image", "Stretch Image|Stretch the preview image to fit the display area");
+    add(cmd::ViewText, "As &Text", "View as Text|View the current entry in text mode");
+    add(cmd::ViewHex, "As &Hex", "View as Hex|View the current entry in hex mode");
+    add(cmd::ViewPath, "&View Paths", "").OnExecute = [this] {
+        ui::Action& viewPath = *Actions_.Find(cmd::ViewPath);
+        viewPath.SetChecked(!viewPath.Checked());
+        FillList();
+    };
+    Actions_.OnChange = [this](const ui::Action& action) { ActionChanged(action); };
+    SetAccelerators(Actions_.BuildAccelerators());
+}
+
+void TFarDlg::CreateMenus()
+{
+    auto action = [this](int id) -> const ui::Action& { return *Actions_.Find(id); };
+    HMENU file = CreatePopupMenu();
+    ui::AppendAction(file, action(cmd::FileNew));
+    ui::AppendAction(file, action(cmd::FileOpen));
+    ui::AppendAction(file, action(cmd::FileSave));
+    ui::AppendAction(file, action(cmd::FileSaveAs));
+    ui::AppendSeparator(file);
+    HMENU entries = CreatePopupMenu();
+    ui::AppendAction(entries, action(cmd::FileEntryAddFile));
+    ui::AppendAction(entries, action(cmd::FileEntryAddDir));
+    ui::AppendCommand(entries, cmd::FileEntryDeleteFile, "&Delete File");
+    ui::AppendSubmenu(file, "&Entries", entries);
+    HMENU extract = CreatePopupMenu();
+    ui::AppendAction(extract, action(cmd::FileEntryExportFile));
+    ui::AppendAction(extract, action(cmd::FileEntryExportDir));
+    ui::AppendSubmenu(file, "Ex&tract", extract);
+    ui::AppendSeparator(file);
+    ui::AppendAction(file, action(cmd::FileExit));
+    HMENU view = CreatePopupMenu();
+    ui::AppendAction(view, action(cmd::ViewPath));
+    HMENU help = CreatePopupMenu();
+    ui::AppendAction(help, action(cmd::HelpAbout));
+
+    ui::OwnedMenu bar(CreateMenu());
+    ui::AppendSubmenu(bar.Get(), "&File", file);
+    ui::AppendSubmenu(bar.Get(), "&View", view);
+    ui::AppendSubmenu(bar.Get(), "&Help", help);
+    SetMenu(std::move(bar));
+
+    PopupMenu_.Reset(CreatePopupMenu());
+    ui::AppendAction(PopupMenu_.Get(), action(cmd::FileEntryAddFile));
+    ui::AppendAction(PopupMenu_.Get(), action(cmd::FileEntryAddDir));
+}
+
+void TFarDlg::CreateToolBar()
+{
+    ToolBar1_.Create(Handle(), cmd::ToolBar1, LoadToolbarImages());
+    auto hint = [this](int id) { return Actions_.Find(id)->Hint; };
+    ToolBar1_.AddSeparator();
+    ToolBar1_.AddButton(cmd::FileNew, kGlyphNew, BTNS_BUTTON, hint(cmd::FileNew));
+    ToolBar1_.AddButton(cmd::FileOpen, kGlyphOpen, BTNS_BUTTON, hint(cmd::FileOpen));
+    ToolBar1_.AddButton(cmd::FileSave, kGlyphSave, BTNS_BUTTON, hint(cmd::FileSave));
+    ToolBar1_.AddSeparator();
+    ToolBar1_.AddButton(cmd::FileEntryAddFile, kGlyphAddFile, BTNS_BUTTON, hint(cmd::FileEntryAddFile));
+    ToolBar1_.AddButton(cmd::FileEntryAddDir, kGlyphAddDirectory, BTNS_BUTTON, hint(cmd::FileEntryAddDir));
+    ToolBar1_.AddButton(cmd::FileEntryDeleteFile, kGlyphDeleteFile, BTNS_BUTTON, kDeleteHint);
+    ToolBar1_.AddSeparator();
+    ToolBar1_.AddButton(cmd::FileEntryExportFile, kGlyphExtract, BTNS_BUTTON, hint(cmd::FileEntryExportFile));
+    ToolBar1_.AddButton(cmd::FileEntryExportDir, kGlyphExtractAll, BTNS_BUTTON, hint(cmd::FileEntryExportDir));
+    ToolBar1_.AddSeparator();
+    ToolBar1_.AddButton(cmd::ViewStretch, kGlyphStretchImage, BTNS_CHECK, hint(cmd::ViewStretch));
+    // The two view buttons run the action of the other mode; they toggle as a group.
+    ToolBar1_.AddButton(cmd::ViewHex, kGlyphViewText, BTNS_CHECKGROUP, "View as Text|View the current entry in text mode");
+    ToolBar1_.AddButton(cmd::ViewText, kGlyphViewHex, BTNS_CHECKGROUP, "View as Hex|View the current entry in hex mode");
+    ToolBar1_.SetChecked(cmd::ViewText, true);
+}
+
+void TFarDlg::CreateControls()
+{
+    StatusBar_ = std::make_unique<TmoxStatusBar>();
+    StatusBar_->Create(Handle(), cmd::StatusBar);
+    TmoxStatusPanel& message = StatusBar_->Panels().Add();
+    message.SetWidth(300);
+    TmoxStatusPanel& gauge = StatusBar_->Panels().Add();
+    gauge.SetWidth(50);
+    gauge.SetPanelType(sptGauge);
+    gauge.SetAlignment(taCenter);
+
+    FileListBox_.Create(Handle(), cmd::FileListBox, kItemHeight);
+    ApplyFont(FileListBox_.Handle());
+    Splitter1_.Create(Handle(), ui::Splitter::Direction::Horizontal);
+    Splitter1_.OnMoved = [this](int position) {
+        RECT client{};
+        GetClientRect(Handle(), &client);
+        listWidth_ = std::clamp(position, kMinSplitSize,
+                                std::max(kMinSplitSize, static_cast<int>(client.right) - kSplitterSize - kMinSplitSize));
+        Layout();
+    };
+    DetailsListBox_.Create(Handle(), cmd::DetailsListBox, kItemHeight);
+    ApplyFont(DetailsListBox_.Handle());
+    Splitter2_.Create(Handle(), ui::Splitter::Direction::Vertical);
+    Splitter2_.OnMoved = [this](int position) {
+        detailsHeight_ = std::max(kDetailsHeight, position - kToolBarHeight);
+        Layout();
+    };
+
+    FileAddDialog_.Filter = "Any file (*.*)|*.*";
+    FAROpenDialog_.Filter = kFarFilter;
+    FARSaveDialog_.Filter = kFarFilter;
+    FARSaveDialog_.DefaultExt = "FAR";
+    for (ui::TCommonFileDialog* dialog : {static_cast<ui::TCommonFileDialog*>(&FileAddDialog_),
+                                          static_cast<ui::TCommonFileDialog*>(&FAROpenDialog_),
+                                          static_cast<ui::TCommonFileDialog*>(&FARSaveDialog_)})
+        dialog->Owner = Handle();
+}
+
+void TFarDlg::FormCreate()
+{
+    SetStatusText(1, " ");
+    Archive_ = std::make_unique<TFarArchive>();
+    if (ui::RegistryKeyExists(HKEY_LOCAL_MACHINE, kGameKey)) {
+        if (auto path = ui::ReadRegistryString(HKEY_LOCAL_MACHINE, kGameKey, "InstallPath")) {
+            FAROpenDialog_.InitialDir = *path;
+            FARSaveDialog_.InitialDir = *path;
+        }
+    } else {
+        services_.ShowMessage(kNoGameMessage);
+    }
+    TextMode_ = false;
+}
+
+void TFarDlg::Layout()
+{
+    if (!Handle())
+        return;
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    const int width = client.right;
+    const int height = client.bottom;
+    ToolBar1_.Layout(kToolBarHeight);
+    if (StatusBar_)
+        StatusBar_->ParentResized();
+    const int top = kToolBarHeight;
+    const int bottom = std::max(top, height - kStatusBarHeight);
+    const int right = listWidth_ + kSplitterSize;
+    MoveWindow(FileListBox_.Handle(), 0, top, listWidth_, bottom - top, TRUE);
+    MoveWindow(Splitter1_.Handle(), listWidth_, top, kSplitterSize, bottom - top, TRUE);
+    const int panelWidth = std::max(0, width - right);
+    MoveWindow(DetailsListBox_.Handle(), right, top, panelWidth, detailsHeight_, TRUE);
+    MoveWindow(Splitter2_.Handle(), right, top + detailsHeight_, panelWidth, kSplitterSize, TRUE);
+}
+
+void TFarDlg::FormResize()
+{
+    RECT outer{};
+    GetWindowRect(Handle(), &outer);
+    if (StatusBar_ && StatusBar_->Panels().Count() > 0)
+        StatusBar_->Panels().Items(0).SetWidth(MessagePanelWidth(outer.right - outer.left));
+    Layout();
+}
+
+void TFarDlg::SetStatusText(int panel, const std::string& text) { StatusBar_->Panels().Items(panel).SetText(text); }
+
+void TFarDlg::SetGaugePosition(int position) { StatusBar_->Panels().Items(1).GaugeAttrs().SetPosition(position); }
+
+bool TFarDlg::FMHNew(const std::string&)
+{
+    Archive_->Close();
+    DetailsListBox_.Clear();
+    FileListBox_.Clear();
+    SetStatusText(0, "Ready");
+    return true;
+}
+
+bool TFarDlg::FMHOpen(const std::string& Filename)
+{
+    // The new archive is read into an object of its own and taken over only
+    // when the whole manifest was read, so a failed open keeps the old one.
+    auto fresh = std::make_unique<TFarArchive>();
+    if (!fresh->Open(Filename)) {
+        // The file may be the one this window holds open, shared with nobody:
+        // let go of it for a second try, and take it back if that fails too.
+        if (!Archive_->Handle.IsOpen())
+            return false;
+        Archive_->Handle.Close();
+        fresh = std::make_unique<TFarArchive>();
+        if (!fresh->Open(Filename)) {
+            Archive_->Handle = platform::File::Open(Archive_->FileName, platform::File::Mode::ReadWriteLocked);
+            return false;
+        }
+    }
+    Archive_ = std::move(fresh);
+    DetailsListBox_.Clear();
+    FileListBox_.Clear();
+    SetStatusText(0, "Ready");
+    ShowHeader();
+    FillList();
+    return true;
+}
+
+void TFarDlg::ShowHeader()
+{
+    DetailsListBox_.Clear();
+    for (const std::string& line : HeaderLines(*Archive_))
+        DetailsListBox_.Add(line);
+}
+
+void TFarDlg::FillList()
+{
+    SetStatusText(1, " ");
+    ui::WaitCursor wait;
+    const bool viewPaths = Actions_.Find(cmd::ViewPath)->Checked();
+    const auto& entries = Archive_->Entries;
+    const std::size_t count = entries.size();
+    FileListBox_.BeginUpdate();
+    FileListBox_.Clear();
+    FileListBox_.Reserve(static_cast<int>(count), static_cast<int>(std::min<std::size_t>(count * 24, 1 << 28)));
+    // The status bar paints at once; about 30 paints a second keep the
+    // progress visible without slowing the loop, and the last entry's
+    // text and position are always shown.
+    ProgressPace pace;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (pace.Due() || i + 1 == count) {
+            SetGaugePosition(ProgressPercent(i, count));
+            SetStatusText(0, LoadingText(entries[i]));
+        }
+        FileListBox_.Add(ListText(entries[i], viewPaths));
+    }
+    FileListBox_.EndUpdate();
+    SetGaugePosition(0);
+    SetStatusText(1, " ");
+    SetStatusText(0, LoadedText(count));
+}
+
+bool TFarDlg::FMHSave(const std::string& Filename)
+{
+    bool saved;
+    {
+        ui::WaitCursor wait;
+        saved = Archive_->Save(Filename);
+    }
+    if (!saved)
+        return false;
+    FMHOpen(Filename);
+    return true;
+}
+
+void TFarDlg::FileExitExecute()
+{
+    bool canClose = false;
+    FMH_->Exit(canClose);
+    // The archive is closed only once the window's close is accepted
+    // (FormClosing), so a close cancelled at the second question keeps it.
+    if (canClose)
+        Close();
+}
+
+void TFarDlg::FormClosing() { Archive_->Close(); }
+
+void TFarDlg::FormDestroy()
+{
+    Archive_->DeleteTempFile();
+    Archive_->Close();
+}
+
+void TFarDlg::ActionChanged(const ui::Action& action)
+{
+    if (Menu())
+        ui::UpdateMenuItem(Menu(), action);
+}
+
+LRESULT TFarDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        if (HIWORD(wParam) <= 1 && (lParam == 0 || reinterpret_cast<HWND>(lParam) == ToolBar1_.Handle())) {
+            Actions_.Execute(LOWORD(wParam));
+            return 0;
+        }
+        break;
+    case WM_NOTIFY:
+        if (ToolBar1_.HandleToolTip(*reinterpret_cast<const NMHDR*>(lParam)))
+            return 0;
+        break;
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) == FileListBox_.Handle()) {
+            POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            if (at.x == -1 && at.y == -1) {
+                at = {0, 0};
+                ClientToScreen(FileListBox_.Handle(), &at);
+            }
+            TrackPopupMenu(PopupMenu_.Get(), TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, Handle(), nullptr);
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    return Form::HandleMessage(message, wParam, lParam);
+}
+
+} // namespace kelvo
