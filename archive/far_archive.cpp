@@ -66,18 +66,34 @@ private:
     std::size_t end_ = 0;
 };
 
-// The part of a path after its last backslash or colon.
+// The part of a path after its last slash, backslash or colon.
 std::string_view LastNamePart(std::string_view path)
 {
-    std::size_t cut = path.find_last_of("\\:");
+    std::size_t cut = path.find_last_of("\\/:");
     return cut == std::string_view::npos ? path : path.substr(cut + 1);
 }
 
-// The folder part of a path: everything before its last backslash or colon.
+// The folder part of a path: everything up to its last slash, backslash or colon.
 std::string FolderPart(const std::string& path)
 {
     std::size_t cut = path.find_last_of("\\/:");
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Where an entry's data starts in the file OpenSource gives for it.
+std::int64_t SourcePosition(const TFarEntry& entry)
+{
+    return entry.DataOnDisk() ? 0 : entry.FileOffset;
+}
+
+// ".." or a segment Windows might take for it once it drops trailing dots and
+// spaces ("...", ".. ").
+bool IsParentSegment(std::string_view segment)
+{
+    return std::count(segment.begin(), segment.end(), '.') >= 2 &&
+           segment.find_first_not_of(". ") == std::string_view::npos;
 }
 
 } // namespace
@@ -126,8 +142,13 @@ bool TFarArchive::Open(const std::string& fileName)
     EntryCount = static_cast<std::int32_t>(count);
     if (EntryCount > kMaxEntries)
         return false;
-    if (EntryCount > 0)
-        Entries.reserve(Entries.size() + static_cast<std::size_t>(EntryCount));
+    // Every record takes at least 16 bytes: a count larger than the file can
+    // hold must not reserve memory for it.
+    if (EntryCount > 0) {
+        const std::int64_t room = (Handle.Size() - ManifestOffset) / 16;
+        Entries.reserve(Entries.size() +
+                        static_cast<std::size_t>(std::clamp<std::int64_t>(room, 0, EntryCount)));
+    }
 
     for (std::int32_t i = 0; i < EntryCount; ++i) {
         unsigned char record[16];
@@ -177,15 +198,16 @@ void TFarArchive::AddFile(const std::string& fileName)
     ++EntryCount;
 }
 
-bool TFarArchive::CopyEntryData(const TFarEntry& entry, File& output)
+File* TFarArchive::OpenSource(const TFarEntry& entry, File& diskFile)
 {
     if (entry.DataOnDisk()) {
-        File source = File::Open(std::string(entry.Text()), File::Mode::Read);
-        return source.IsOpen() && source.Size() >= entry.RawSize &&
-               output.CopyFrom(source, 0, entry.RawSize);
+        // A file that shrank since it was added cannot give its bytes.
+        diskFile = File::Open(std::string(entry.Text()), File::Mode::Read);
+        if (!diskFile.IsOpen() || diskFile.Size() < static_cast<std::int64_t>(entry.RawSize))
+            return nullptr;
+        return &diskFile;
     }
-    return Handle.IsOpen() && entry.FileOffset <= kMaxPosition &&
-           output.CopyFrom(Handle, entry.FileOffset, entry.RawSize);
+    return Handle.IsOpen() && entry.FileOffset <= kMaxPosition ? &Handle : nullptr;
 }
 
 bool TFarArchive::Save(const std::string& target)
@@ -203,7 +225,8 @@ bool TFarArchive::Save(const std::string& target)
         fileLength += 16 + Entries[i].NameLength;
     }
     fileLength += manifestOffset;
-    if (fileLength > static_cast<std::uint64_t>(kMaxPosition))
+    // Offsets are signed 32-bit, and a reader takes at most kMaxEntries.
+    if (fileLength > static_cast<std::uint64_t>(kMaxPosition) || kept.size() > kMaxEntries)
         return false;
 
     // Written beside the target, so the final step is a rename on one volume.
@@ -222,7 +245,9 @@ bool TFarArchive::Save(const std::string& target)
             return false;
         std::uint32_t position = 16;
         for (std::size_t i : kept) {
-            if (!CopyEntryData(Entries[i], out))
+            File diskFile;
+            File* source = OpenSource(Entries[i], diskFile);
+            if (!source || !out.CopyFrom(*source, SourcePosition(Entries[i]), Entries[i].RawSize))
                 return false;
             offsets.push_back(position);
             position += Entries[i].RawSize;
@@ -283,9 +308,28 @@ bool TFarArchive::IsSafeEntryName(std::string_view name)
         std::size_t end = name.find_first_of("\\/", start);
         if (end == std::string_view::npos)
             end = name.size();
-        if (name.substr(start, end - start) == "..")
+        if (IsParentSegment(name.substr(start, end - start)))
             return false;
         start = end + 1;
+    }
+    return true;
+}
+
+bool TFarArchive::ExtractTo(const TFarEntry& entry, const std::string& outputName)
+{
+    // The source is opened first: its share mode stops an output that names
+    // the same file from truncating it.
+    File diskFile;
+    File* source = OpenSource(entry, diskFile);
+    if (!source)
+        return false;
+    File output = File::Open(outputName, File::Mode::CreateLocked);
+    if (!output.IsOpen())
+        return false;
+    if (!output.CopyFrom(*source, SourcePosition(entry), entry.RawSize) || !output.Close()) {
+        output.Close();
+        platform::RemoveFile(outputName);
+        return false;
     }
     return true;
 }
@@ -301,30 +345,18 @@ bool TFarArchive::ExtractEntry(const TFarEntry& entry, const std::string& folder
         return false;
     const std::string targetName = folder + "\\" + std::string(name);
     CreatePath(targetName);
-    File target = File::Open(targetName, File::Mode::CreateLocked);
-    if (!target.IsOpen())
-        return false;
-    if (!CopyEntryData(entry, target) || !target.Close()) {
-        target.Close();
-        platform::RemoveFile(targetName);
-        return false;
-    }
-    return true;
+    return ExtractTo(entry, targetName);
 }
 
 bool TFarArchive::ExtractToTemp(int position)
 {
     if (position < 0 || static_cast<std::size_t>(position) >= Entries.size())
         return false;
-    File temp = File::Open(tempFileName_, File::Mode::CreateLocked);
-    if (!temp.IsOpen())
-        return false;
-    if (!CopyEntryData(Entries[static_cast<std::size_t>(position)], temp) || !temp.Close()) {
-        temp.Close();
-        platform::RemoveFile(tempFileName_);
-        return false;
-    }
-    return true;
+    if (ExtractTo(Entries[static_cast<std::size_t>(position)], tempFileName_))
+        return true;
+    // No earlier preview's bytes may pass for this entry's.
+    platform::RemoveFile(tempFileName_);
+    return false;
 }
 
 void TFarArchive::Close()
@@ -341,7 +373,7 @@ void TFarArchive::CreatePath(const std::string& path)
     if (folder.empty() || platform::DirectoryExists(folder))
         return;
     for (std::size_t i = 1; i < path.size(); ++i) {
-        if (path[i - 1] == '\\')
+        if (IsSeparator(path[i - 1]))
             platform::MakeDirectory(path.substr(0, i));
     }
 }

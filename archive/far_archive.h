@@ -69,17 +69,16 @@ public:
     bool Save(const std::string& target);
     // Adds an entry for a disk file, named as given.
     void AddFile(const std::string& fileName);
-    // Adds an entry for a disk file under another entry name.
-    void AddFile(const std::string& fileName, const std::string& entryName);
     // Writes one entry's data to Folder\Name (or, for an entry whose data is
-    // on disk, to Folder\ and the part of its name after the last backslash
-    // or colon), creating the folders on the way.
+    // on disk, to Folder\ and the part of its name after the last slash,
+    // backslash or colon), creating the folders on the way.
     bool ExtractEntry(const TFarEntry& entry, const std::string& folder);
     // Writes the data of the entry at a 0-based position to TempFileName().
     bool ExtractToTemp(int position);
     // Closes the archive file and empties the list; header values stay.
     void Close();
-    // Creates every folder named by the parts of path before each backslash.
+    // Creates every folder named by the parts of path before each backslash
+    // (or slash).
     static void CreatePath(const std::string& path);
 
     // This process's preview file in the user's temporary folder.
@@ -91,8 +90,12 @@ public:
     static bool IsSafeEntryName(std::string_view name);
 
 private:
-    bool CopyEntryData(const TFarEntry& entry, platform::File& output);
-    bool AddEntry(const std::string& fileName, const std::string& entryName);
+    // The file that holds an entry's data: the archive itself or the entry's
+    // disk file (opened into diskFile). Null when it cannot be read.
+    platform::File* OpenSource(const TFarEntry& entry, platform::File& diskFile);
+    // Creates outputName and copies the entry's data into it; a failure
+    // removes the output again.
+    bool ExtractTo(const TFarEntry& entry, const std::string& outputName);
 
     std::string tempFileName_;
 };

@@ -1,5 +1,7 @@
-// POSIX implementation of the file layer. "Shared with nobody" is an
-// exclusive advisory lock (flock), which every Kelvo process honours.
+// POSIX implementation of the file layer. Share modes are advisory locks
+// (flock), which every Kelvo file honours: a file opened for reading holds a
+// shared lock (others may read it, nobody may lock it for writing), a file
+// "shared with nobody" an exclusive one.
 #include "platform/file.h"
 
 #include <algorithm>
@@ -43,13 +45,12 @@ File File::Open(const std::string& path, Mode mode)
         ::close(fd);
         return file;
     }
-    if (mode != Mode::Read) {
-        // Lock before truncating, so a file held by another process is left alone.
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
-            (mode == Mode::CreateLocked && ::ftruncate(fd, 0) != 0)) {
-            ::close(fd);
-            return file;
-        }
+    // Lock before truncating, so a file held open elsewhere is left alone.
+    const int lock = mode == Mode::Read ? LOCK_SH : LOCK_EX;
+    if (::flock(fd, lock | LOCK_NB) != 0 ||
+        (mode == Mode::CreateLocked && ::ftruncate(fd, 0) != 0)) {
+        ::close(fd);
+        return file;
     }
     file.fd_ = fd;
     return file;

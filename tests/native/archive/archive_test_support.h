@@ -1,0 +1,164 @@
+// Shared pieces of the archive tests: archive bytes built by hand, a private
+// folder per test, and small file helpers.
+#pragma once
+
+#include "archive/far_archive.h"
+#include "platform/file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kelvo::test {
+
+inline void PutLE32(std::string& out, std::uint32_t value)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+        out += static_cast<char>(value >> shift);
+}
+
+inline std::uint32_t GetLE32(const std::string& bytes, std::size_t at)
+{
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = value << 8 | static_cast<unsigned char>(bytes.at(at + static_cast<std::size_t>(i)));
+    return value;
+}
+
+struct ManifestRecord {
+    std::uint32_t rawSize = 0;
+    std::uint32_t compressedSize = 0;
+    std::uint32_t offset = 0;
+    std::string name;
+};
+
+// The bytes of an archive: header, the given data area, then the manifest
+// (at the given offset, or right after the data when none is given).
+inline std::string BuildRaw(const std::string& signature, std::uint32_t version, const std::string& data,
+                            std::uint32_t count, const std::vector<ManifestRecord>& records)
+{
+    std::string out = signature;
+    out.resize(8, '\0');
+    PutLE32(out, version);
+    PutLE32(out, static_cast<std::uint32_t>(16 + data.size()));
+    out += data;
+    PutLE32(out, count);
+    for (const ManifestRecord& r : records) {
+        PutLE32(out, r.rawSize);
+        PutLE32(out, r.compressedSize);
+        PutLE32(out, r.offset);
+        PutLE32(out, static_cast<std::uint32_t>(r.name.size()));
+        out += r.name;
+    }
+    return out;
+}
+
+struct EntrySpec {
+    std::string name;
+    std::string data;
+};
+
+// A packed archive as this program writes it: data from byte 16 in order,
+// compressed size equal to raw size.
+inline std::string BuildArchive(const std::vector<EntrySpec>& entries)
+{
+    std::string data;
+    std::vector<ManifestRecord> records;
+    for (const EntrySpec& e : entries) {
+        auto size = static_cast<std::uint32_t>(e.data.size());
+        records.push_back({size, size, static_cast<std::uint32_t>(16 + data.size()), e.name});
+        data += e.data;
+    }
+    return BuildRaw("FAR!byAZ", 1, data, static_cast<std::uint32_t>(records.size()), records);
+}
+
+inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(out.good()) << path;
+}
+
+inline std::string ReadBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Distinct data of a given length, so misplaced bytes show.
+inline std::string Pattern(std::size_t length, unsigned seed)
+{
+    std::string bytes(length, '\0');
+    std::uint32_t x = seed * 2654435761u + 1;
+    for (char& c : bytes) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 16);
+    }
+    return bytes;
+}
+
+// A fresh folder under the user's temporary folder, removed with the test.
+class TempDir {
+public:
+    TempDir()
+    {
+        static int counter = 0;
+        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        path_ = std::filesystem::path(platform::TempFolder()) /
+                ("kelvo-test-" + std::to_string(platform::ProcessId()) + "-" +
+                 std::to_string(++counter) + "-" + (info ? info->name() : "x"));
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+    }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    // A path below the folder as the archive object takes it.
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+    // The names of the folder's items, recursively, relative to it.
+    std::set<std::string> Contents() const
+    {
+        std::set<std::string> names;
+        for (const auto& item : std::filesystem::recursive_directory_iterator(path_))
+            names.insert(std::filesystem::relative(item.path(), path_).generic_string());
+        return names;
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+// The data of every entry as ExtractToTemp gives it.
+inline std::vector<std::string> PreviewAll(TFarArchive& archive)
+{
+    std::vector<std::string> result;
+    for (std::size_t i = 0; i < archive.Entries.size(); ++i) {
+        EXPECT_TRUE(archive.ExtractToTemp(static_cast<int>(i))) << "entry " << i;
+        result.push_back(ReadBytes(archive.TempFileName()));
+    }
+    archive.DeleteTempFile();
+    return result;
+}
+
+inline std::vector<std::string> Names(const TFarArchive& archive)
+{
+    std::vector<std::string> names;
+    for (const TFarEntry& e : archive.Entries)
+        names.push_back(e.Name);
+    return names;
+}
+
+} // namespace kelvo::test
