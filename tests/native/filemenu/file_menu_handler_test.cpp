@@ -640,7 +640,7 @@ TEST(FileMenuHandlerHooks, DestroyedHandlerLeavesTheFormSafe)
     Form.OnShow = [&](ui::TObject&) { ++OldShows; };
     {
         TFileMenuHandler Handler(Form, Services);
-        EXPECT_FALSE(static_cast<bool>(Form.OnCloseQuery) == false);
+        EXPECT_TRUE(Form.OnCloseQuery);
     }
     Form.OnShow(Form);
     EXPECT_EQ(OldShows, 1);
