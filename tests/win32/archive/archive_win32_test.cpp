@@ -1,3 +1,155 @@
-#include "archive/far_archive.h"
-#include <gtest/gtest.h>
-TEST(Smoke, Constructs) { kelvo::TFarArchive a; EXPECT_FALSE(a.Handle.IsOpen()); }
+// The archive core on Windows: share modes of the open archive, the preview
+// file's folder, saving over a file that is held open, and extraction paths.
+#include "tests/native/archive/archive_test_support.h"
+
+#include <windows.h>
+
+namespace kelvo::test {
+namespace {
+
+// A raw handle from CreateFileA, closed with the test.
+class RawHandle {
+public:
+    explicit RawHandle(HANDLE handle) : handle_(handle) {}
+    ~RawHandle()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+    }
+    RawHandle(const RawHandle&) = delete;
+    RawHandle& operator=(const RawHandle&) = delete;
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
+// Opens a file the way another program would; returns the error, 0 on success.
+DWORD OpenError(const std::string& path, DWORD access, DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE)
+{
+    RawHandle handle(CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return handle.valid() ? 0 : GetLastError();
+}
+
+class ArchiveWin32Test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WriteBytes(dir / "in.far", BuildArchive(original));
+        ASSERT_TRUE(archive.Open(in()));
+    }
+
+    std::string in() const { return dir / "in.far"; }
+
+    TempDir dir;
+    TFarArchive archive;
+    const std::vector<EntrySpec> original = {{"Objects\\Chair.iff", "chair data"}, {"Sub\\Deep\\pic.bmp", "BM...."},
+                                             {"readme.txt", "text"}};
+};
+
+TEST_F(ArchiveWin32Test, OpenArchiveIsSharedWithNobody)
+{
+    EXPECT_EQ(OpenError(in(), GENERIC_WRITE), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(OpenError(in(), GENERIC_READ), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    archive.Close();
+    EXPECT_EQ(OpenError(in(), GENERIC_READ | GENERIC_WRITE), 0u);
+}
+
+TEST_F(ArchiveWin32Test, PreviewFileIsInTheTempFolder)
+{
+    char folder[MAX_PATH + 1];
+    DWORD length = GetTempPathA(sizeof folder, folder);
+    ASSERT_GT(length, 0u);
+    const std::string expected = std::string(folder, length) + "kelvo-" + std::to_string(GetCurrentProcessId()) + ".tmp";
+    EXPECT_EQ(archive.TempFileName(), expected);
+    ASSERT_TRUE(archive.ExtractToTemp(0));
+    EXPECT_EQ(ReadBytes(expected), "chair data");
+    // Closed after use, so the preview can read it and the next one replace it.
+    EXPECT_EQ(OpenError(expected, GENERIC_READ | GENERIC_WRITE, 0), 0u);
+    ASSERT_TRUE(archive.ExtractToTemp(2));
+    EXPECT_EQ(ReadBytes(expected), "text");
+    archive.DeleteTempFile();
+    EXPECT_EQ(GetFileAttributesA(expected.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(ArchiveWin32Test, SaveOverTheOpenArchive)
+{
+    archive.Entries[1].State = esDeleted;
+    WriteBytes(dir / "added.txt", "added");
+    archive.AddFile(dir.path().string() + "\\added.txt");
+    ASSERT_TRUE(archive.Save(in()));
+    EXPECT_EQ(dir.Contents(), (std::set<std::string>{"in.far", "added.txt"}));
+    // The object holds the new file, locked, and reads from it.
+    EXPECT_EQ(OpenError(in(), GENERIC_READ), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(PreviewAll(archive), (std::vector<std::string>{"chair data", "text", "added"}));
+    EXPECT_EQ(archive.Entries[1].FileOffset, 16u + 10);
+    archive.Close();
+    EXPECT_EQ(ReadBytes(dir.path() / "in.far"),
+              BuildArchive({original[0], original[2], {dir.path().string() + "\\added.txt", "added"}}));
+}
+
+TEST_F(ArchiveWin32Test, SaveAsANewName)
+{
+    ASSERT_TRUE(archive.Save(dir / "copy.far"));
+    EXPECT_EQ(archive.FileName, dir / "copy.far");
+    EXPECT_EQ(OpenError(in(), GENERIC_READ | GENERIC_WRITE), 0u);
+    EXPECT_EQ(OpenError(dir / "copy.far", GENERIC_READ), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(PreviewAll(archive), (std::vector<std::string>{"chair data", "BM....", "text"}));
+    archive.Close();
+    EXPECT_EQ(ReadBytes(dir.path() / "copy.far"), BuildArchive(original));
+}
+
+TEST_F(ArchiveWin32Test, TargetHeldByAnotherProgramKeepsTheArchiveUsable)
+{
+    WriteBytes(dir / "held.far", "held");
+    {
+        RawHandle other(CreateFileA((dir / "held.far").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(other.valid());
+        EXPECT_FALSE(archive.Save(dir / "held.far"));
+    }
+    EXPECT_EQ(ReadBytes(dir.path() / "held.far"), "held");
+    EXPECT_EQ(dir.Contents(), (std::set<std::string>{"in.far", "held.far"}));
+    EXPECT_EQ(archive.FileName, in());
+    EXPECT_EQ(OpenError(in(), GENERIC_READ), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(PreviewAll(archive), (std::vector<std::string>{"chair data", "BM....", "text"}));
+}
+
+TEST_F(ArchiveWin32Test, ExtractionCreatesNestedFolders)
+{
+    const std::string out = dir.path().string() + "\\Out";
+    for (const TFarEntry& e : archive.Entries)
+        EXPECT_TRUE(archive.ExtractEntry(e, out)) << e.Name;
+    EXPECT_EQ(ReadBytes(out + "\\Objects\\Chair.iff"), "chair data");
+    EXPECT_EQ(ReadBytes(out + "\\Sub\\Deep\\pic.bmp"), "BM....");
+    EXPECT_TRUE(archive.ExtractEntry(archive.Entries[2], out + "\\"));
+    EXPECT_EQ(ReadBytes(out + "\\readme.txt"), "text");
+
+    // An added entry lands under its file name; onto itself it fails and
+    // leaves the file whole.
+    WriteBytes(dir / "added.txt", "keep me");
+    archive.AddFile(dir.path().string() + "\\added.txt");
+    EXPECT_TRUE(archive.ExtractEntry(archive.Entries[3], out));
+    EXPECT_EQ(ReadBytes(out + "\\added.txt"), "keep me");
+    EXPECT_FALSE(archive.ExtractEntry(archive.Entries[3], dir.path().string()));
+    EXPECT_EQ(ReadBytes(dir.path() / "added.txt"), "keep me");
+}
+
+TEST_F(ArchiveWin32Test, NamesLeavingTheFolderAreRefused)
+{
+    archive.Close();
+    const std::string root = dir.path().string();
+    WriteBytes(dir / "bad.far", BuildArchive({{root + "\\abs.txt", "x"}, {"C:evil.txt", "x"}, {"..\\evil.txt", "x"},
+                                              {"a\\..\\..\\evil.txt", "x"}, {"\\evil.txt", "x"}, {"...\\evil.txt", "x"},
+                                              {"a\\b.txt:stream", "x"}}));
+    ASSERT_TRUE(archive.Open(dir / "bad.far"));
+    CreateDirectoryA((root + "\\Out").c_str(), nullptr);
+    CreateDirectoryA((root + "\\Out\\deep").c_str(), nullptr);
+    const auto before = dir.Contents();
+    for (const TFarEntry& e : archive.Entries)
+        EXPECT_FALSE(archive.ExtractEntry(e, root + "\\Out\\deep")) << e.Name;
+    EXPECT_EQ(dir.Contents(), before);
+}
+
+} // namespace
+} // namespace kelvo::test
