@@ -21,20 +21,28 @@ using kelvo::TFarEntry;
 // Previews and extractions per input: enough to reach every kind of entry.
 constexpr std::size_t kEntriesCopied = 8;
 
-const std::filesystem::path& WorkFolder()
-{
-    static const std::filesystem::path folder = [] {
-        std::filesystem::path path = std::filesystem::path(kelvo::platform::TempFolder()) /
-                                     ("kelvo-fuzz-" + std::to_string(kelvo::platform::ProcessId()));
-        std::filesystem::create_directories(path);
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(WorkFolder(), ignored);
-        });
-        return path;
-    }();
-    return folder;
-}
+// A folder of this process's own, made for one input and removed after it
+// (libFuzzer's time limit ends the process without running exit handlers).
+class WorkFolder {
+public:
+    WorkFolder()
+        : path_(std::filesystem::path(kelvo::platform::TempFolder()) /
+                ("kelvo-fuzz-" + std::to_string(kelvo::platform::ProcessId())))
+    {
+        std::filesystem::create_directories(path_);
+    }
+    ~WorkFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
 
 std::string ReadAll(const std::filesystem::path& path)
 {
@@ -58,7 +66,8 @@ void Check(bool condition, const char* what)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::filesystem::path& folder = WorkFolder();
+    const WorkFolder work;
+    const std::filesystem::path& folder = work.path();
     const std::filesystem::path input = folder / "in.far";
     const std::filesystem::path saved = folder / "saved.far";
     const std::filesystem::path out = folder / "out";
@@ -68,10 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     TFarArchive archive;
-    if (!archive.Open(input.string())) {
-        archive.Close();
+    if (!archive.Open(input.string()))
         return 0;
-    }
     Check(archive.Entries.size() == static_cast<std::size_t>(std::max(archive.EntryCount, 0)),
           "entry list and count differ");
 
@@ -125,7 +132,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const auto& item : std::filesystem::directory_iterator(folder))
             Check(item.path().filename() == "in.far", "failed save left a temporary file");
     }
-    archive.Close();
-    std::filesystem::remove(saved);
     return 0;
 }
