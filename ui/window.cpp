@@ -2,14 +2,47 @@
 
 #include <commctrl.h>
 
+#include <mutex>
 #include <set>
+#include <string>
+#include <unordered_map>
 
 namespace kelvo::ui {
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 0x4B656C76; // "Kelv"
-constexpr const char* kWindowProperty = "Kelvo.Window";
+// Our windows by handle. A map in this process rather than a window
+// property: every message looks its window up, and properties live in the
+// window server under Wine.
+class WindowRegistry {
+public:
+    void Add(HWND window, Window* object)
+    {
+        std::lock_guard lock(mutex_);
+        windows_[window] = object;
+    }
+    void Remove(HWND window)
+    {
+        std::lock_guard lock(mutex_);
+        windows_.erase(window);
+    }
+    Window* Find(HWND window)
+    {
+        std::lock_guard lock(mutex_);
+        auto found = windows_.find(window);
+        return found == windows_.end() ? nullptr : found->second;
+    }
+
+private:
+    std::mutex mutex_;
+    std::unordered_map<HWND, Window*> windows_;
+};
+
+WindowRegistry& Registry()
+{
+    static WindowRegistry registry;
+    return registry;
+}
 
 std::function<void(const std::exception&)>& ExceptionHandler()
 {
@@ -37,7 +70,7 @@ Window::~Window() { DestroyHandle(); }
 
 Window* Window::FromHandle(HWND window)
 {
-    return window ? static_cast<Window*>(GetPropA(window, kWindowProperty)) : nullptr;
+    return window ? Registry().Find(window) : nullptr;
 }
 
 HWND Window::CreateOwnWindow(const char* className, DWORD style, DWORD exStyle, const char* caption,
@@ -74,9 +107,11 @@ HWND Window::CreateControl(const char* className, DWORD style, DWORD exStyle, co
     if (!window)
         return nullptr;
     handle_ = window;
-    SetPropA(window, kWindowProperty, this);
-    SetWindowSubclass(window, ControlProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-    subclassed_ = true;
+    Registry().Add(window, this);
+    // Subclassed through the ANSI window procedure: the controls are ANSI
+    // windows, and a Unicode subclass makes every text message convert twice.
+    controlProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc)));
     return window;
 }
 
@@ -111,8 +146,8 @@ LRESULT Window::Default(UINT message, WPARAM wParam, LPARAM lParam)
     default:
         break;
     }
-    if (subclassed_)
-        return DefSubclassProc(handle_, message, wParam, lParam);
+    if (controlProc_)
+        return CallWindowProcA(controlProc_, handle_, message, wParam, lParam);
     return DefWindowProcA(handle_, message, wParam, lParam);
 }
 
@@ -140,28 +175,29 @@ LRESULT CALLBACK Window::OwnWindowProc(HWND window, UINT message, WPARAM wParam,
     if (!self && message == WM_NCCREATE) {
         self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
         self->handle_ = window;
-        SetPropA(window, kWindowProperty, self);
+        Registry().Add(window, self);
     }
     if (!self)
         return DefWindowProcA(window, message, wParam, lParam);
     LRESULT result = self->Dispatch(message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        RemovePropA(window, kWindowProperty);
+        Registry().Remove(window);
         self->handle_ = nullptr;
     }
     return result;
 }
 
-LRESULT CALLBACK Window::ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR, DWORD_PTR data)
+LRESULT CALLBACK Window::ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = reinterpret_cast<Window*>(data);
+    Window* self = FromHandle(window);
+    if (!self)
+        return DefWindowProcA(window, message, wParam, lParam);
     LRESULT result = self->Dispatch(message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(window, ControlProc, kSubclassId);
-        RemovePropA(window, kWindowProperty);
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(self->controlProc_));
+        Registry().Remove(window);
         self->handle_ = nullptr;
-        self->subclassed_ = false;
+        self->controlProc_ = nullptr;
     }
     return result;
 }

@@ -47,12 +47,12 @@ protected:
 
 private:
     static LRESULT CALLBACK OwnWindowProc(HWND, UINT, WPARAM, LPARAM);
-    static LRESULT CALLBACK ControlProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK ControlProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     bool Reflect(HWND child, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     HWND handle_ = nullptr;
-    bool subclassed_ = false;
+    WNDPROC controlProc_ = nullptr; // the control's own procedure, when subclassed
 };
 
 // Shows an exception that reached a window procedure or the message loop:
