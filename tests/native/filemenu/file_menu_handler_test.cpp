@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <optional>
 #include <set>
@@ -13,657 +14,307 @@ namespace kelvo {
 namespace {
 
 using Log = std::vector<std::string>;
+using Answer = std::optional<std::string>; // a dialog's chosen name; nullopt: Cancel
 
-class ScriptedDialog : public TFileDialog {
-public:
-    ScriptedDialog(Log& Calls, std::string Name) : FCalls(Calls), FName(std::move(Name)) {}
+// The next scripted answer; Fallback (Cancel) when the script has run out.
+template <class T> T Next(std::deque<T>& Script, const std::string& What, T Fallback)
+{
+    if (Script.empty()) {
+        ADD_FAILURE() << What << " shown without a scripted answer";
+        return Fallback;
+    }
+    T Front = Script.front();
+    Script.pop_front();
+    return Front;
+}
 
-    // One answer per Execute: a chosen name, or nullopt for Cancel.
-    std::deque<std::optional<std::string>> Answers;
+struct ScriptedDialog : TFileDialog {
+    ScriptedDialog(Log& L, std::string T) : Calls(L), Tag(std::move(T)) {}
+    Log& Calls;
+    std::string Tag, Name;
+    std::deque<Answer> Answers;
 
-    std::string GetFileName() const override { return FFileName; }
-    void SetFileName(const std::string& FileName) override
+    std::string GetFileName() const override { return Name; }
+    void SetFileName(const std::string& N) override
     {
-        FCalls.push_back(FName + ".SetFileName(" + FileName + ")");
-        FFileName = FileName;
+        Calls.push_back(Tag + ".Set(" + N + ")");
+        Name = N;
     }
     bool Execute() override
     {
-        FCalls.push_back(FName + ".Execute");
-        if (Answers.empty()) {
-            ADD_FAILURE() << FName << " shown without a scripted answer";
-            return false;
-        }
-        const std::optional<std::string> Answer = Answers.front();
-        Answers.pop_front();
-        if (!Answer)
-            return false;
-        FFileName = *Answer;
-        return true;
+        Calls.push_back(Tag + ".Execute");
+        const Answer A = Next(Answers, Tag, Answer{});
+        Name = A.value_or(Name);
+        return A.has_value();
     }
-
-private:
-    Log& FCalls;
-    std::string FName;
-    std::string FFileName;
 };
 
-class ScriptedServices : public TFileMenuServices {
-public:
-    explicit ScriptedServices(Log& Calls) : FCalls(Calls) {}
-
+struct ScriptedServices : TFileMenuServices {
+    explicit ScriptedServices(Log& L) : Calls(L) {}
+    Log& Calls;
     std::deque<TSaveAnswer> Answers;
-    std::set<std::string> Files;
+    std::set<std::string> Files{"C:\\a.far", "C:\\b.far"};
     std::vector<std::string> Arguments{"C:\\Games\\Kelvo\\kelvo.exe"}; // argument 0 first
 
     TSaveAnswer AskSaveChanges(const std::string& Text, const std::string& Caption) override
     {
-        FCalls.push_back("Ask(" + Text + "|" + Caption + ")");
-        if (Answers.empty()) {
-            ADD_FAILURE() << "question asked without a scripted answer";
-            return TSaveAnswer::saCancel;
-        }
-        const TSaveAnswer Answer = Answers.front();
-        Answers.pop_front();
-        return Answer;
+        Calls.push_back("Ask(" + Text + "|" + Caption + ")");
+        return Next(Answers, "question", TSaveAnswer::saCancel);
     }
-    void ShowNotFound(const std::string& Text) override { FCalls.push_back("NotFound(" + Text + ")"); }
+    void ShowNotFound(const std::string& Text) override { Calls.push_back("NotFound(" + Text + ")"); }
     bool FileExists(const std::string& Name) override { return Files.count(Name) != 0; }
     int ParamCount() override { return static_cast<int>(Arguments.size()) - 1; }
     std::string ParamStr(int Index) override
     {
-        FCalls.push_back("ParamStr(" + std::to_string(Index) + ")");
+        Calls.push_back("ParamStr(" + std::to_string(Index) + ")");
         return Index >= 0 && Index < static_cast<int>(Arguments.size()) ? Arguments[Index] : std::string();
     }
-
-private:
-    Log& FCalls;
 };
 
-class FileMenuHandlerTest : public testing::Test {
-protected:
-    FileMenuHandlerTest()
+// A handler on a form with scripted dialogs; its callbacks log and report Ok.
+struct Rig {
+    Log Calls;
+    ui::TFormEvents Form;
+    ScriptedServices Services{Calls};
+    ScriptedDialog OpenDlg{Calls, "Open"}, SaveDlg{Calls, "Save"};
+    TFileMenuHandler Handler{Form, Services};
+    bool Ok = true;
+
+    Rig()
     {
         Handler.OpenDialog = &OpenDlg;
         Handler.SaveDialog = &SaveDlg;
-        Handler.OnNew = [this](const std::string& Name) { return Record("OnNew", Name, NewResult); };
-        Handler.OnOpen = [this](const std::string& Name) { return Record("OnOpen", Name, OpenResult); };
-        Handler.OnSave = [this](const std::string& Name) { return Record("OnSave", Name, SaveResult); };
-        Handler.OnNewFormCaption = [this](const std::string& Name) { Calls.push_back("Caption(" + Name + ")"); };
+        Handler.DefaultFileName = "Untitled.far";
+        Handler.OnNew = [this](const std::string& N) { return Record("OnNew(" + N + ")"); };
+        Handler.OnOpen = [this](const std::string& N) { return Record("OnOpen(" + N + ")"); };
+        Handler.OnSave = [this](const std::string& N) { return Record("OnSave(" + N + ")"); };
+        Handler.OnNewFormCaption = [this](const std::string& N) { Calls.push_back("Caption(" + N + ")"); };
     }
-
-    bool Record(const std::string& What, const std::string& Name, bool Result)
+    bool Record(const std::string& Call)
     {
-        Calls.push_back(What + "(" + Name + ")");
-        return Result;
+        Calls.push_back(Call);
+        return Ok;
     }
-
-    // A document opened through the Open command, then the log cleared.
-    void OpenDocument(const std::string& Name)
+    // A document opened as Name (or made by New when Name is empty) with
+    // changes, and the log cleared.
+    void MakeDocument(const std::string& Name)
     {
-        Services.Files.insert(Name);
-        OpenDlg.Answers.push_back(Name);
-        Handler.Open();
-        ASSERT_EQ(Handler.FileName(), Name);
+        if (Name.empty()) {
+            Handler.New();
+        } else {
+            OpenDlg.Answers.push_back(Name);
+            Handler.Open();
+        }
+        Handler.Modified = true;
         Calls.clear();
     }
-
-    // A document made by New, then the log cleared.
-    void NewDocument()
-    {
-        Handler.New();
-        ASSERT_TRUE(Handler.NewFile());
-        Calls.clear();
-    }
-
-    void ExpectState(const std::string& FileName, bool NewFile, bool Modified)
+    void ExpectState(const std::string& FileName, bool NewFile, bool Modified) const
     {
         EXPECT_EQ(Handler.FileName(), FileName);
         EXPECT_EQ(Handler.NewFile(), NewFile);
         EXPECT_EQ(Handler.Modified, Modified);
     }
-
-    Log Calls;
-    ui::TFormEvents Form;
-    ScriptedServices Services{Calls};
-    ScriptedDialog OpenDlg{Calls, "OpenDialog"};
-    ScriptedDialog SaveDlg{Calls, "SaveDialog"};
-    TFileMenuHandler Handler{Form, Services};
-    bool NewResult = true;
-    bool OpenResult = true;
-    bool SaveResult = true;
+    std::string Asked(const std::string& Name) const
+    {
+        return "Ask(File " + Name + " has changed. Save Changes?|Save changes)";
+    }
 };
 
-// --- Creation -------------------------------------------------------------
+class FileMenu : public testing::Test, public Rig {};
 
-TEST_F(FileMenuHandlerTest, StartsWithDefaultsAndAnEmptyDocument)
+enum class Act { New, Open, Save, SaveAs, Show };
+
+TEST(FileMenuHandler, StateAfterEachOperation)
 {
-    TFileMenuHandler Fresh(Form, Services);
-    EXPECT_EQ(Fresh.IniFileName, "Options.ini");
-    EXPECT_EQ(Fresh.SaveDialog, nullptr);
-    EXPECT_EQ(Fresh.OpenDialog, nullptr);
-    EXPECT_EQ(Fresh.MaxList(), 4);
-    EXPECT_EQ(Fresh.DefaultFileName, "");
-    EXPECT_EQ(Fresh.NotFoundString, "File %s not found.");
-    EXPECT_EQ(Fresh.FileChangedString, "File %s has changed. Save Changes?");
-    EXPECT_EQ(Fresh.FileChangedCaption, "Save changes");
-    EXPECT_FALSE(Fresh.OnOpen || Fresh.OnSave || Fresh.OnNew || Fresh.OnNewFormCaption);
-    EXPECT_TRUE(Fresh.AddShortcut);
-    EXPECT_EQ(Fresh.NewItemImageIndex, -1);
-    EXPECT_TRUE(Fresh.EnableMenuList());
-    EXPECT_TRUE(Fresh.MoveToTop);
-    EXPECT_EQ(Fresh.ParamCountLook, 1);
-    EXPECT_TRUE(Fresh.LoadNewOnStart);
-
-    EXPECT_EQ(Fresh.FileName(), "");
-    EXPECT_FALSE(Fresh.NewFile());
-    EXPECT_FALSE(Fresh.Modified);
-    EXPECT_FALSE(Fresh.SaveAsActive());
-    EXPECT_FALSE(Fresh.SaveCancelled());
-    EXPECT_EQ(Fresh.ExeFolder(), "");
-    EXPECT_TRUE(Calls.empty());
+    struct Row {
+        const char* What;
+        const char* From; // "" a new document, "-" a fresh handler, else the opened name; modified unless fresh
+        Act Action;
+        Answer Dialog;    // the open or save dialog's answer (Show: the command-line argument)
+        bool Ok;          // what OnNew, OnOpen and OnSave report
+        std::string FileName;
+        bool NewFile, Modified, NotFound = false;
+        int Look = 1;     // ParamCountLook
+    };
+    const Row Rows[] = {
+        {"New", "C:\\a.far", Act::New, {}, true, "Untitled.far", true, false},
+        {"New fails", "C:\\a.far", Act::New, {}, false, "C:\\a.far", false, true},
+        {"Open", "", Act::Open, "C:\\b.far", true, "C:\\b.far", false, false},
+        {"Open cancelled", "C:\\a.far", Act::Open, std::nullopt, true, "C:\\a.far", false, true},
+        {"Open of a missing file", "C:\\a.far", Act::Open, "C:\\gone.far", true, "C:\\a.far", false, true, true},
+        {"Open fails", "C:\\a.far", Act::Open, "C:\\b.far", false, "C:\\a.far", false, true},
+        {"Save", "C:\\a.far", Act::Save, {}, true, "C:\\a.far", false, false},
+        {"Save fails", "C:\\a.far", Act::Save, {}, false, "C:\\a.far", false, true},
+        {"Save of a new document", "", Act::Save, "C:\\c.far", true, "C:\\c.far", false, false},
+        {"Save of a new document cancelled", "", Act::Save, std::nullopt, true, "Untitled.far", true, true},
+        {"Save of a new document fails", "", Act::Save, "C:\\c.far", false, "Untitled.far", true, true},
+        {"Save As", "C:\\a.far", Act::SaveAs, "C:\\c.far", true, "C:\\c.far", false, false},
+        {"Save As cancelled", "C:\\a.far", Act::SaveAs, std::nullopt, true, "C:\\a.far", false, true},
+        {"Save As fails", "C:\\a.far", Act::SaveAs, "C:\\c.far", false, "C:\\a.far", false, true},
+        {"start, no argument", "-", Act::Show, std::nullopt, true, "Untitled.far", true, false},
+        {"start, relative name", "-", Act::Show, "archives\\b.far", true, "archives\\b.far", false, false},
+        {"start, missing file", "-", Act::Show, "C:\\gone.far", true, "Untitled.far", true, false},
+        {"start, argument not looked at", "-", Act::Show, "C:\\b.far", true, "Untitled.far", true, false, false, 0},
+    };
+    for (const Row& R : Rows) {
+        SCOPED_TRACE(R.What);
+        Rig T;
+        T.Services.Files.insert("archives\\b.far");
+        if (std::string(R.From) != "-")
+            T.MakeDocument(R.From);
+        T.Ok = R.Ok;
+        T.Services.Answers = {TSaveAnswer::saNo};
+        T.Handler.ParamCountLook = R.Look;
+        switch (R.Action) {
+        case Act::New: T.Handler.New(); break;
+        case Act::Open: T.OpenDlg.Answers = {R.Dialog}; T.Handler.Open(); break;
+        case Act::Save: T.SaveDlg.Answers = {R.Dialog}; T.Handler.Save(); break;
+        case Act::SaveAs: T.SaveDlg.Answers = {R.Dialog}; T.Handler.SaveAs(); break;
+        case Act::Show:
+            if (R.Dialog)
+                T.Services.Arguments.push_back(*R.Dialog);
+            T.Form.OnShow(T.Form);
+            break;
+        }
+        T.ExpectState(R.FileName, R.NewFile, R.Modified);
+        EXPECT_EQ(std::count_if(T.Calls.begin(), T.Calls.end(), [](auto& C) { return C.rfind("NotFound", 0) == 0; }),
+                  R.NotFound ? 1 : 0);
+    }
 }
 
-TEST_F(FileMenuHandlerTest, MaxListIsCappedAtThirtyFive)
+TEST_F(FileMenu, SaveQuestionAnswers)
 {
-    Handler.SetMaxItems(50);
-    EXPECT_EQ(Handler.MaxList(), 35);
-    Handler.SetMaxItems(12);
-    EXPECT_EQ(Handler.MaxList(), 12);
-    Handler.SetEnableMenuList(false);
-    EXPECT_FALSE(Handler.EnableMenuList());
-}
-
-// --- New ------------------------------------------------------------------
-
-TEST_F(FileMenuHandlerTest, NewPassesTheReplacedNameAndTakesTheDefaultName)
-{
-    OpenDocument("C:\\a.far");
-    Handler.DefaultFileName = "Untitled.far";
-    Handler.New();
-    EXPECT_EQ(Calls, (Log{"OnNew(C:\\a.far)", "Caption(Untitled.far)"}));
-    ExpectState("Untitled.far", true, false);
-}
-
-TEST_F(FileMenuHandlerTest, NewThatFailsOrHasNoCallbackChangesNothing)
-{
-    OpenDocument("C:\\a.far");
-    Handler.Modified = true;
-    Services.Answers = {TSaveAnswer::saNo, TSaveAnswer::saNo};
-    NewResult = false;
-    Handler.New();
-    EXPECT_EQ(Calls, (Log{"Ask(File C:\\a.far has changed. Save Changes?|Save changes)", "OnNew(C:\\a.far)"}));
-    ExpectState("C:\\a.far", false, true);
-
+    const std::string Name = "C:\\100%s %d %%.far"; // shown as typed, never taken as a format
+    Services.Files.insert(Name);
+    MakeDocument(Name);
+    const struct {
+        TSaveAnswer Answer;
+        bool CanClose, Modified;
+        Log Calls;
+    } Cases[] = {
+        {TSaveAnswer::saCancel, false, true, {Asked(Name)}},
+        {TSaveAnswer::saNo, true, true, {Asked(Name)}},
+        {TSaveAnswer::saYes, true, false, {Asked(Name), "OnSave(" + Name + ")"}},
+    };
+    for (const auto& C : Cases) {
+        Calls.clear();
+        Handler.Modified = true;
+        Services.Answers = {C.Answer};
+        bool CanClose = !C.CanClose;
+        Handler.Exit(CanClose);
+        EXPECT_EQ(CanClose, C.CanClose);
+        EXPECT_EQ(Handler.Modified, C.Modified);
+        EXPECT_EQ(Calls, C.Calls);
+    }
     Calls.clear();
-    Handler.OnNew = nullptr;
-    Handler.New();
-    EXPECT_EQ(Calls, (Log{"Ask(File C:\\a.far has changed. Save Changes?|Save changes)"}));
-    ExpectState("C:\\a.far", false, true);
-}
-
-// --- Open -----------------------------------------------------------------
-
-TEST_F(FileMenuHandlerTest, OpenRunsTheDialogUnpresetAndTakesTheName)
-{
-    NewDocument();
-    Services.Files.insert("D:\\x\\b.far");
-    OpenDlg.Answers.push_back("D:\\x\\b.far");
-    Handler.Open();
-    EXPECT_EQ(Calls, (Log{"OpenDialog.Execute", "OnOpen(D:\\x\\b.far)", "Caption(D:\\x\\b.far)"}));
-    ExpectState("D:\\x\\b.far", false, false);
-}
-
-TEST_F(FileMenuHandlerTest, OpenStopsOnCancelMissingFileFailureOrNoCallback)
-{
-    OpenDocument("C:\\a.far");
-    Handler.Modified = true;
-    Services.Answers.assign(4, TSaveAnswer::saNo);
-
-    OpenDlg.Answers.push_back(std::nullopt);
-    Handler.Open();
-    EXPECT_EQ(Calls.back(), "OpenDialog.Execute");
-
-    Calls.clear();
-    OpenDlg.Answers.push_back("C:\\gone.far");
-    Handler.Open();
-    EXPECT_EQ(Calls.back(), "NotFound(File C:\\gone.far not found.)");
-
-    Calls.clear();
-    Services.Files.insert("C:\\b.far");
-    OpenDlg.Answers.push_back("C:\\b.far");
-    OpenResult = false;
-    Handler.Open();
-    EXPECT_EQ(Calls.back(), "OnOpen(C:\\b.far)");
-
-    // Without OnOpen the dialog and the not-found message still come.
-    Calls.clear();
-    Handler.OnOpen = nullptr;
-    OpenDlg.Answers.push_back("C:\\gone.far");
-    Handler.Open();
-    EXPECT_EQ(Calls.back(), "NotFound(File C:\\gone.far not found.)");
-    OpenDlg.Answers.push_back("C:\\b.far");
-    Calls.clear();
-    Services.Answers.push_back(TSaveAnswer::saNo);
-    Handler.Open();
-    EXPECT_EQ(Calls.back(), "OpenDialog.Execute");
-
-    ExpectState("C:\\a.far", false, true);
-}
-
-TEST_F(FileMenuHandlerTest, OpenWithoutDialogDoesNothing)
-{
-    Handler.OpenDialog = nullptr;
-    Handler.Open();
-    EXPECT_TRUE(Calls.empty());
-    ExpectState("", false, false);
-}
-
-// --- Save and Save As -----------------------------------------------------
-
-TEST_F(FileMenuHandlerTest, SaveOfANamedDocumentCallsOnSaveOnly)
-{
-    OpenDocument("C:\\a.far");
-    Handler.Modified = true;
-    SaveResult = false;
-    Handler.Save();
-    EXPECT_EQ(Calls, (Log{"OnSave(C:\\a.far)"}));
-    ExpectState("C:\\a.far", false, true);
-
-    Calls.clear();
-    SaveResult = true;
-    Handler.Save();
-    EXPECT_EQ(Calls, (Log{"OnSave(C:\\a.far)"})); // no dialog, no caption
-    ExpectState("C:\\a.far", false, false);
-}
-
-TEST_F(FileMenuHandlerTest, SaveOfANewDocumentAsksForANamePresetWithTheCurrentOne)
-{
-    Handler.DefaultFileName = "Untitled.far";
-    NewDocument();
-    Handler.Modified = true;
-    SaveDlg.Answers.push_back("C:\\saved.far");
-    Handler.Save();
-    EXPECT_EQ(Calls, (Log{"SaveDialog.SetFileName(Untitled.far)", "SaveDialog.Execute", "OnSave(C:\\saved.far)",
-                          "Caption(C:\\saved.far)"}));
-    ExpectState("C:\\saved.far", false, false);
-    EXPECT_FALSE(Handler.SaveCancelled());
-}
-
-TEST_F(FileMenuHandlerTest, SaveAsIsActiveOnlyWhileItRuns)
-{
-    OpenDocument("C:\\a.far");
-    Handler.Modified = true;
-    bool ActiveDuringSave = false;
-    Handler.OnSave = [&](const std::string&) { ActiveDuringSave = Handler.SaveAsActive(); return true; };
-    SaveDlg.Answers.push_back("C:\\b.far");
-    Handler.SaveAs();
-    EXPECT_TRUE(ActiveDuringSave);
-    EXPECT_FALSE(Handler.SaveAsActive());
-    ExpectState("C:\\b.far", false, false);
-
-    // Cleared also when the callback throws.
-    Handler.OnSave = [](const std::string&) -> bool { throw std::runtime_error("disk gone"); };
-    SaveDlg.Answers.push_back("C:\\c.far");
-    EXPECT_THROW(Handler.SaveAs(), std::runtime_error);
-    EXPECT_FALSE(Handler.SaveAsActive());
-}
-
-TEST_F(FileMenuHandlerTest, SaveAsThatIsCancelledOrFailsChangesNothing)
-{
-    OpenDocument("C:\\a.far");
-    Handler.Modified = true;
-    SaveDlg.Answers.push_back(std::nullopt);
-    Handler.SaveAs();
-    EXPECT_FALSE(Handler.SaveCancelled()); // an explicit Save As leaves no flag behind
-
-    SaveDlg.Answers.push_back("C:\\b.far");
-    SaveResult = false;
-    Handler.SaveAs();
-    ExpectState("C:\\a.far", false, true);
-    EXPECT_EQ(Calls.back(), "OnSave(C:\\b.far)");
-
-    // Without OnSave no dialog is shown at all.
-    Calls.clear();
-    Handler.OnSave = nullptr;
-    Handler.SaveAs();
-    Handler.Save();
-    EXPECT_TRUE(Calls.empty());
-    ExpectState("C:\\a.far", false, true);
-}
-
-// --- The save question ----------------------------------------------------
-
-TEST_F(FileMenuHandlerTest, QuestionIsAskedOnlyForAModifiedDocument)
-{
-    OpenDocument("C:\\a.far");
-    EXPECT_TRUE(Handler.SaveQuery());
-    EXPECT_TRUE(Calls.empty());
-}
-
-TEST_F(FileMenuHandlerTest, QuestionAnswers)
-{
-    OpenDocument("C:\\My Files\\a.far");
-    Handler.Modified = true;
-    const std::string Asked = "Ask(File C:\\My Files\\a.far has changed. Save Changes?|Save changes)";
-
-    Services.Answers = {TSaveAnswer::saCancel};
-    EXPECT_FALSE(Handler.SaveQuery());
-    EXPECT_EQ(Calls, (Log{Asked}));
-    EXPECT_TRUE(Handler.Modified);
-
-    Calls.clear();
-    Services.Answers = {TSaveAnswer::saNo};
-    EXPECT_TRUE(Handler.SaveQuery());
-    EXPECT_EQ(Calls, (Log{Asked}));
-    EXPECT_TRUE(Handler.Modified);
-
-    Calls.clear();
-    Services.Answers = {TSaveAnswer::saYes};
-    EXPECT_TRUE(Handler.SaveQuery());
-    EXPECT_EQ(Calls, (Log{Asked, "OnSave(C:\\My Files\\a.far)"}));
-    EXPECT_FALSE(Handler.Modified);
-}
-
-TEST_F(FileMenuHandlerTest, QuestionForAnUnnamedDocumentKeepsBothBlanks)
-{
-    NewDocument();
-    Handler.Modified = true;
-    Services.Answers = {TSaveAnswer::saCancel};
-    Handler.SaveQuery();
-    EXPECT_EQ(Calls, (Log{"Ask(File  has changed. Save Changes?|Save changes)"}));
-}
-
-TEST_F(FileMenuHandlerTest, FileNamesAreNeverTakenAsFormats)
-{
-    const std::string Name = "C:\\100%s %d %n %x %%.far";
-    OpenDocument(Name);
-    Handler.Modified = true;
-    Services.Answers = {TSaveAnswer::saCancel};
-    Handler.SaveQuery();
-    EXPECT_EQ(Calls, (Log{"Ask(File " + Name + " has changed. Save Changes?|Save changes)"}));
-
-    Calls.clear();
+    EXPECT_TRUE(Handler.SaveQuery()); // nothing to save: no question
     Handler.NotFoundDialog(Name);
     EXPECT_EQ(Calls, (Log{"NotFound(File " + Name + " not found.)"}));
-
-    EXPECT_EQ(FormatWithName("100%% of %s, %d%", "x"), "100% of x, %d%");
-    EXPECT_EQ(FormatWithName("%s and %s", "y"), "y and y");
-    EXPECT_EQ(FormatWithName("", "y"), "");
 }
 
-// --- SaveCancelled --------------------------------------------------------
-
-TEST_F(FileMenuHandlerTest, CancelledSaveDialogStopsTheOperationThatAsked)
+TEST_F(FileMenu, CancelledSaveDialogStopsTheNextNewOpenOrExitOnce)
 {
-    NewDocument();
-    Handler.Modified = true;
-    Services.Answers = {TSaveAnswer::saYes};
-    SaveDlg.Answers.push_back(std::nullopt);
-    Handler.Open();
-    EXPECT_EQ(Calls, (Log{"Ask(File  has changed. Save Changes?|Save changes)", "SaveDialog.SetFileName()",
-                          "SaveDialog.Execute"}));
-    EXPECT_FALSE(Handler.SaveCancelled()); // consumed by that Open
-    EXPECT_TRUE(Handler.Modified);
+    // Yes to the question about an unnamed document, then Cancel in the save dialog.
+    MakeDocument("");
+    for (const char* Operation : {"New", "Open", "Exit"}) {
+        SCOPED_TRACE(Operation);
+        Calls.clear();
+        Services.Answers = {TSaveAnswer::saYes};
+        SaveDlg.Answers = {std::nullopt};
+        bool CanClose = true;
+        if (Operation[0] == 'N')
+            Handler.New();
+        else if (Operation[0] == 'O')
+            Handler.Open();
+        else
+            Handler.Exit(CanClose);
+        EXPECT_EQ(Calls, (Log{Asked("Untitled.far"), "Save.Set(Untitled.far)", "Save.Execute"}));
+        EXPECT_FALSE(Handler.SaveCancelled());
+        EXPECT_FALSE(CanClose && Operation[0] == 'E');
+        ExpectState("Untitled.far", true, true);
+    }
 
-    // The next Open asks again and shows its dialog normally.
-    Calls.clear();
-    Services.Answers = {TSaveAnswer::saNo};
-    OpenDlg.Answers.push_back(std::nullopt);
-    Handler.Open();
-    EXPECT_EQ(Calls, (Log{"Ask(File  has changed. Save Changes?|Save changes)", "OpenDialog.Execute"}));
-
-    // New and Exit stop the same way.
-    Calls.clear();
-    Services.Answers = {TSaveAnswer::saYes, TSaveAnswer::saYes};
-    SaveDlg.Answers = {std::nullopt, std::nullopt};
-    Handler.New();
-    EXPECT_EQ(Calls.back(), "SaveDialog.Execute");
-    bool CanClose = true;
-    Handler.Exit(CanClose);
-    EXPECT_FALSE(CanClose);
-    EXPECT_FALSE(Handler.SaveCancelled());
-    ExpectState("", true, true);
-}
-
-TEST_F(FileMenuHandlerTest, CancelledSaveCommandStopsTheNextOperationOnce)
-{
-    NewDocument();
-    SaveDlg.Answers.push_back(std::nullopt);
+    // A cancelled Save command stops the next operation even without a question.
+    Handler.Modified = false;
+    SaveDlg.Answers = {std::nullopt};
     Handler.Save();
     EXPECT_TRUE(Handler.SaveCancelled());
-
-    Handler.New(); // nothing modified: no question, but the flag stops it
-    EXPECT_FALSE(Handler.SaveCancelled());
-    EXPECT_EQ(Calls, (Log{"SaveDialog.SetFileName()", "SaveDialog.Execute"}));
-
+    Calls.clear();
     Handler.New();
-    EXPECT_EQ(Calls.back(), "Caption()");
-
-    // Exit consumes it too: one refusal, then the window may close.
-    SaveDlg.Answers.push_back(std::nullopt);
-    Handler.Save();
-    bool CanClose = true;
-    Handler.Exit(CanClose);
-    EXPECT_FALSE(CanClose);
-    Handler.Exit(CanClose);
-    EXPECT_TRUE(CanClose);
-}
-
-// --- Exit -----------------------------------------------------------------
-
-TEST_F(FileMenuHandlerTest, ExitFollowsTheAnswer)
-{
-    OpenDocument("C:\\a.far");
-    bool CanClose = false;
-    Handler.Exit(CanClose);
-    EXPECT_TRUE(CanClose);
-    EXPECT_TRUE(Calls.empty());
-
-    Handler.Modified = true;
-    Services.Answers = {TSaveAnswer::saCancel, TSaveAnswer::saNo, TSaveAnswer::saNo, TSaveAnswer::saYes};
-    Handler.Exit(CanClose);
-    EXPECT_FALSE(CanClose);
-    Handler.Exit(CanClose);
-    EXPECT_TRUE(CanClose);
-    EXPECT_TRUE(Handler.Modified);
-    Handler.Exit(CanClose); // asked again after No
-    EXPECT_TRUE(CanClose);
-    EXPECT_EQ(Calls.size(), 3u);
-    Handler.Exit(CanClose);
-    EXPECT_TRUE(CanClose);
-    EXPECT_FALSE(Handler.Modified);
-    EXPECT_EQ(Calls.back(), "OnSave(C:\\a.far)");
-}
-
-// --- A save after the answer Yes that does not happen -----------------------
-
-TEST_F(FileMenuHandlerTest, FailedSaveAfterYesKeepsTheChanges)
-{
-    OpenDocument("C:\\a.far");
-    Handler.Modified = true;
-    SaveResult = false;
-    Services.Answers.assign(3, TSaveAnswer::saYes);
-
     Handler.New();
-    EXPECT_EQ(Calls.back(), "OnSave(C:\\a.far)"); // OnNew never called
-    Handler.Open();
-    EXPECT_EQ(Calls.back(), "OnSave(C:\\a.far)"); // no open dialog
-    bool CanClose = true;
-    Handler.Exit(CanClose);
-    EXPECT_FALSE(CanClose);
-    ExpectState("C:\\a.far", false, true);
+    EXPECT_EQ(Calls, (Log{"OnNew(Untitled.far)", "Caption(Untitled.far)"}));
+
+    // An explicit Save As that is cancelled leaves nothing behind.
+    SaveDlg.Answers = {std::nullopt};
+    Handler.SaveAs();
     EXPECT_FALSE(Handler.SaveCancelled());
 }
 
-TEST_F(FileMenuHandlerTest, FailedSaveOfANewDocumentAfterYesKeepsTheChanges)
+TEST(FileMenuHandler, FailedSaveAfterYesStopsTheOperationThatAsked)
 {
-    NewDocument();
-    Handler.Modified = true;
-    SaveResult = false;
-    Services.Answers = {TSaveAnswer::saYes};
-    SaveDlg.Answers.push_back("C:\\b.far");
-    bool CanClose = true;
-    Handler.Exit(CanClose);
-    EXPECT_FALSE(CanClose);
-    EXPECT_EQ(Calls.back(), "OnSave(C:\\b.far)");
-    ExpectState("", true, true);
+    for (const std::string From : {"C:\\a.far", ""}) {
+        Rig T;
+        T.MakeDocument(From);
+        T.Ok = false;
+        const std::string Name = From.empty() ? "Untitled.far" : From;
+        const Log Expected = From.empty()
+            ? Log{T.Asked(Name), "Save.Set(Untitled.far)", "Save.Execute", "OnSave(C:\\c.far)"}
+            : Log{T.Asked(Name), "OnSave(C:\\a.far)"};
+        bool CanClose = true;
+        for (int Operation = 0; Operation < 3; ++Operation) {
+            T.Calls.clear();
+            T.Services.Answers = {TSaveAnswer::saYes};
+            T.SaveDlg.Answers = {"C:\\c.far"};
+            if (Operation == 0)
+                T.Handler.New();
+            else if (Operation == 1)
+                T.Handler.Open();
+            else
+                T.Handler.Exit(CanClose);
+            EXPECT_EQ(T.Calls, Expected) << "operation " << Operation; // no OnNew, no open dialog
+        }
+        EXPECT_FALSE(CanClose);
+        T.ExpectState(Name, From.empty(), true);
+        EXPECT_FALSE(T.Handler.SaveCancelled());
+    }
 }
 
-TEST_F(FileMenuHandlerTest, YesWithoutASaveCallbackKeepsTheChanges)
+TEST_F(FileMenu, HooksChainAfterTheHandlersTheFormHad)
 {
-    OpenDocument("C:\\a.far");
-    Handler.Modified = true;
-    Handler.OnSave = nullptr;
-    Services.Answers = {TSaveAnswer::saYes};
-    Handler.New();
-    EXPECT_EQ(Calls.size(), 1u); // the question, nothing after it
-    ExpectState("C:\\a.far", false, true);
-}
-
-// --- Start-up -------------------------------------------------------------
-
-TEST_F(FileMenuHandlerTest, StartWithoutArgumentRunsNew)
-{
-    Form.OnShow(Form);
-    EXPECT_EQ(Calls, (Log{"ParamStr(0)", "ParamStr(1)", "OnNew()", "Caption()"}));
-    EXPECT_EQ(Handler.ExeFolder(), "C:\\Games\\Kelvo\\");
-    ExpectState("", true, false);
-}
-
-TEST_F(FileMenuHandlerTest, StartOpensTheArgumentAsTyped)
-{
-    Services.Arguments.push_back("archives\\Objects.far");
-    Services.Files.insert("archives\\Objects.far");
-    Form.OnShow(Form);
-    EXPECT_EQ(Calls, (Log{"ParamStr(0)", "ParamStr(1)", "OnOpen(archives\\Objects.far)",
-                          "Caption(archives\\Objects.far)"}));
-    ExpectState("archives\\Objects.far", false, false);
-}
-
-TEST_F(FileMenuHandlerTest, StartWithAMissingOrUnopenableArgumentRunsNewSilently)
-{
-    Services.Arguments.push_back("C:\\nowhere.far");
-    Form.OnShow(Form);
-    EXPECT_EQ(Calls, (Log{"ParamStr(0)", "ParamStr(1)", "OnNew()", "Caption()"}));
-
-    Calls.clear();
-    Services.Files.insert("C:\\nowhere.far");
-    OpenResult = false;
-    Form.OnShow(Form); // the folder is known by now
-    EXPECT_EQ(Calls, (Log{"ParamStr(1)", "OnOpen(C:\\nowhere.far)", "OnNew()", "Caption()"}));
-    ExpectState("", true, false);
-}
-
-TEST_F(FileMenuHandlerTest, StartHonoursParamCountLookAndLoadNewOnStart)
-{
-    Services.Arguments = {"kelvo.exe", "C:\\one.far", "C:\\two.far"};
-    Services.Files = {"C:\\one.far", "C:\\two.far"};
-    Handler.ParamCountLook = 0;
-    Handler.LoadNewOnStart = false;
-    Form.OnShow(Form);
-    EXPECT_EQ(Calls, (Log{"ParamStr(0)"})); // the arguments are never looked at
-    EXPECT_EQ(Handler.ExeFolder(), "");     // a bare program name has no folder
-
-    Calls.clear();
-    Handler.ParamCountLook = 2;
-    Form.OnShow(Form);
-    EXPECT_EQ(Calls, (Log{"ParamStr(0)", "ParamStr(2)", "OnOpen(C:\\two.far)", "Caption(C:\\two.far)"}));
-}
-
-TEST_F(FileMenuHandlerTest, UnassignedCallbacksDoNothing)
-{
-    ui::TFormEvents BareForm;
-    TFileMenuHandler Bare(BareForm, Services);
-    Bare.OpenDialog = &OpenDlg;
-    Bare.SaveDialog = &SaveDlg;
-    Services.Arguments.push_back("C:\\a.far");
-    Services.Files.insert("C:\\a.far");
-    BareForm.OnShow(BareForm);
-    Bare.New();
-    Bare.Save();
-    Bare.SaveAs();
-    OpenDlg.Answers.push_back("C:\\a.far");
-    Bare.Open();
-    EXPECT_EQ(Calls, (Log{"ParamStr(0)", "ParamStr(1)", "OpenDialog.Execute"}));
-    EXPECT_EQ(Bare.FileName(), "");
-    EXPECT_FALSE(Bare.NewFile());
-}
-
-// --- Hooks into the owner form ----------------------------------------------
-
-TEST(FileMenuHandlerHooks, ChainAfterTheHandlersTheFormHad)
-{
-    Log Calls;
-    ScriptedServices Services(Calls);
-    ui::TFormEvents Form;
+    ui::TFormEvents Owner;
     ui::TObject* SeenSender = nullptr;
-    Form.OnCloseQuery = [&](ui::TObject& Sender, bool& CanClose) {
+    Owner.OnCloseQuery = [&](ui::TObject& Sender, bool& CanClose) {
         SeenSender = &Sender;
-        Calls.push_back(std::string("OldCloseQuery(") + (CanClose ? "true" : "false") + ")");
+        Calls.push_back(std::string("OldCloseQuery(") + (CanClose ? "true)" : "false)"));
         CanClose = false;
     };
-    Form.OnShow = [&](ui::TObject& Sender) {
+    Owner.OnShow = [&](ui::TObject& Sender) {
         SeenSender = &Sender;
         Calls.push_back("OldShow");
     };
-    TFileMenuHandler Handler(Form, Services);
-    Handler.OnNew = [&](const std::string&) {
-        Calls.push_back("OnNew");
-        return true;
-    };
+    {
+        TFileMenuHandler Hooked(Owner, Services);
+        Hooked.OnNew = Handler.OnNew;
+        ui::TObject Sender;
+        Owner.OnShow(Sender);
+        EXPECT_EQ(SeenSender, &Sender);
+        EXPECT_EQ(Hooked.ExeFolder(), "C:\\Games\\Kelvo\\");
 
-    ui::TObject Sender;
-    Form.OnShow(Sender);
-    EXPECT_EQ(Calls, (Log{"ParamStr(0)", "OldShow", "ParamStr(1)", "OnNew"}));
-    EXPECT_EQ(SeenSender, &Sender);
-
-    // The old close-query handler sees the verdict of the question and may change it.
+        // The old close-query handler sees the verdict of the question and may change it.
+        Hooked.Modified = true;
+        Services.Answers = {TSaveAnswer::saNo, TSaveAnswer::saCancel};
+        bool CanClose = true;
+        Owner.OnCloseQuery(Sender, CanClose);
+        EXPECT_FALSE(CanClose);
+        CanClose = true;
+        Owner.OnCloseQuery(Sender, CanClose);
+        EXPECT_EQ(Calls, (Log{"ParamStr(0)", "OldShow", "ParamStr(1)", "OnNew()", Asked(""), "OldCloseQuery(true)",
+                              Asked(""), "OldCloseQuery(false)"}));
+    }
+    // A destroyed handler gives the form its old handlers back.
     Calls.clear();
-    Handler.Modified = true;
-    Services.Answers = {TSaveAnswer::saNo, TSaveAnswer::saCancel};
-    bool CanClose = true;
-    Form.OnCloseQuery(Form, CanClose);
-    EXPECT_FALSE(CanClose);
-    CanClose = true;
-    Form.OnCloseQuery(Form, CanClose);
-    EXPECT_EQ(Calls, (Log{"Ask(File  has changed. Save Changes?|Save changes)", "OldCloseQuery(true)",
-                          "Ask(File  has changed. Save Changes?|Save changes)", "OldCloseQuery(false)"}));
-}
-
-TEST(FileMenuHandlerHooks, DestroyedHandlerLeavesTheFormSafe)
-{
-    Log Calls;
-    ScriptedServices Services(Calls);
-    ui::TFormEvents Form;
-    int OldShows = 0;
-    Form.OnShow = [&](ui::TObject&) { ++OldShows; };
-    {
-        TFileMenuHandler Handler(Form, Services);
-        EXPECT_TRUE(Form.OnCloseQuery);
-    }
-    Form.OnShow(Form);
-    EXPECT_EQ(OldShows, 1);
-    EXPECT_FALSE(Form.OnCloseQuery);
-    EXPECT_TRUE(Calls.empty());
-
-    // A slot taken over by someone else after the handler was created stays theirs.
-    int Replacements = 0;
-    {
-        TFileMenuHandler Handler(Form, Services);
-        Form.OnShow = [&](ui::TObject&) { ++Replacements; };
-    }
-    Form.OnShow(Form);
-    EXPECT_EQ(Replacements, 1);
-    EXPECT_EQ(OldShows, 1);
-}
-
-TEST(FileMenuHandlerPaths, ExtractFilePathKeepsTheSeparator)
-{
-    EXPECT_EQ(ExtractFilePath("C:\\Games\\Kelvo\\kelvo.exe"), "C:\\Games\\Kelvo\\");
-    EXPECT_EQ(ExtractFilePath("C:kelvo.exe"), "C:");
-    EXPECT_EQ(ExtractFilePath("kelvo.exe"), "");
-    EXPECT_EQ(ExtractFilePath(""), "");
+    Owner.OnShow(Owner);
+    EXPECT_EQ(Calls, Log{"OldShow"});
 }
 
 } // namespace
