@@ -144,8 +144,14 @@ void TFarDlg::CreateControls()
     gauge.SetPanelType(sptGauge);
     gauge.SetAlignment(taCenter);
 
-    FileListBox_.Create(Handle(), cmd::FileListBox, kItemHeight);
+    FileListBox_.CreateVirtual(Handle(), cmd::FileListBox, kItemHeight);
     ApplyFont(FileListBox_.Handle());
+    FileListBox_.ItemText = [this](int index) {
+        const auto& entries = Archive_->Entries;
+        return static_cast<std::size_t>(index) < entries.size()
+                   ? ListText(entries[static_cast<std::size_t>(index)], listViewPaths_)
+                   : std::string();
+    };
     Splitter1_.Create(Handle(), ui::Splitter::Direction::Horizontal);
     Splitter1_.OnMoved = [this](int position) {
         RECT client{};
@@ -267,24 +273,22 @@ void TFarDlg::FillList()
 {
     SetStatusText(1, " ");
     ui::WaitCursor wait;
-    const bool viewPaths = Actions_.Find(cmd::ViewPath)->Checked();
+    listViewPaths_ = Actions_.Find(cmd::ViewPath)->Checked();
     const auto& entries = Archive_->Entries;
     const std::size_t count = entries.size();
-    FileListBox_.BeginUpdate();
     FileListBox_.Clear();
-    FileListBox_.Reserve(static_cast<int>(count), static_cast<int>(std::min<std::size_t>(count * 24, 1 << 28)));
     // The status bar paints at once; about 30 paints a second keep the
-    // progress visible without slowing the loop, and the last entry's
-    // text and position are always shown.
+    // progress visible without slowing the loop, and the last entry's text
+    // and position are always shown. The list makes its lines when it shows
+    // them, from the entries.
     ProgressPace pace;
     for (std::size_t i = 0; i < count; ++i) {
         if (pace.Due() || i + 1 == count) {
             SetGaugePosition(ProgressPercent(i, count));
             SetStatusText(0, LoadingText(entries[i]));
         }
-        FileListBox_.Add(ListText(entries[i], viewPaths));
     }
-    FileListBox_.EndUpdate();
+    FileListBox_.SetCount(static_cast<int>(count));
     SetGaugePosition(0);
     SetStatusText(1, " ");
     SetStatusText(0, LoadedText(count));

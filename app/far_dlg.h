@@ -102,6 +102,7 @@ private:
     ui::TSaveDialog FARSaveDialog_;
     std::unique_ptr<TFileMenuHandler> FMH_;
 
+    bool listViewPaths_ = false; // the entry list shows full names
     int listWidth_ = kListWidth;
     int detailsHeight_ = kDetailsHeight;
 };

@@ -46,9 +46,12 @@ File File::Open(const std::string& path, Mode mode)
         return file;
     }
     // Lock before truncating, so a file held open elsewhere is left alone.
+    // A new, empty file is not truncated: on ext4 a truncate to zero makes
+    // the close write the whole file out at once.
     const int lock = mode == Mode::Read ? LOCK_SH : LOCK_EX;
     if (::flock(fd, lock | LOCK_NB) != 0 ||
-        (mode == Mode::CreateLocked && ::ftruncate(fd, 0) != 0)) {
+        (mode == Mode::CreateLocked &&
+         (::fstat(fd, &info) != 0 || (info.st_size > 0 && ::ftruncate(fd, 0) != 0)))) {
         ::close(fd);
         return file;
     }

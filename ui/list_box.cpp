@@ -1,17 +1,36 @@
 #include "ui/list_box.h"
 
+#include <cstring>
 #include <vector>
 
 namespace kelvo::ui {
 
-void ListBox::Create(HWND parent, int id, int itemHeight)
+void ListBox::CreateList(HWND parent, int id, int itemHeight, DWORD extraStyle)
 {
-    CreateControl("LISTBOX", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+    CreateControl("LISTBOX",
+                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | extraStyle,
                   WS_EX_CLIENTEDGE, nullptr, 0, 0, 0, 0, parent, id);
     SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, itemHeight);
 }
 
+void ListBox::Create(HWND parent, int id, int itemHeight) { CreateList(parent, id, itemHeight, 0); }
+
+void ListBox::CreateVirtual(HWND parent, int id, int itemHeight)
+{
+    virtual_ = true;
+    CreateList(parent, id, itemHeight, LBS_NODATA | LBS_OWNERDRAWFIXED);
+    // The list answers for its lines itself (below); with this style bit the
+    // system also carries them to other processes that ask.
+    SetWindowLongPtrA(Handle(), GWL_STYLE, GetWindowLongPtrA(Handle(), GWL_STYLE) | LBS_HASSTRINGS);
+}
+
 void ListBox::Add(const std::string& text) { SendMessageA(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())); }
+
+void ListBox::SetCount(int count)
+{
+    SendMessageA(Handle(), LB_SETCOUNT, static_cast<WPARAM>(count), 0);
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
 
 void ListBox::Clear() { SendMessageA(Handle(), LB_RESETCONTENT, 0, 0); }
 
@@ -31,8 +50,6 @@ int ListBox::ItemIndex() const { return static_cast<int>(SendMessageA(Handle(), 
 
 void ListBox::SetItemIndex(int index) { SendMessageA(Handle(), LB_SETCURSEL, static_cast<WPARAM>(index), 0); }
 
-void ListBox::Reserve(int lines, int bytes) { SendMessageA(Handle(), LB_INITSTORAGE, static_cast<WPARAM>(lines), bytes); }
-
 void ListBox::BeginUpdate() { SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0); }
 
 void ListBox::EndUpdate()
@@ -41,14 +58,56 @@ void ListBox::EndUpdate()
     InvalidateRect(Handle(), nullptr, TRUE);
 }
 
+void ListBox::DrawItem(const DRAWITEMSTRUCT& item) const
+{
+    if (item.itemID == static_cast<UINT>(-1)) {
+        if (item.itemState & ODS_FOCUS)
+            DrawFocusRect(item.hDC, &item.rcItem);
+        return;
+    }
+    const bool selected = (item.itemState & ODS_SELECTED) != 0;
+    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    if (item.itemAction & (ODA_DRAWENTIRE | ODA_SELECT)) {
+        const std::string text = ItemText ? ItemText(static_cast<int>(item.itemID)) : std::string();
+        SetBkMode(item.hDC, TRANSPARENT);
+        SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+        RECT area = item.rcItem;
+        area.left += 2;
+        DrawTextA(item.hDC, text.c_str(), static_cast<int>(text.size()), &area,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_NOCLIP);
+    }
+    if (item.itemState & ODS_FOCUS)
+        DrawFocusRect(item.hDC, &item.rcItem);
+}
+
 LRESULT ListBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_KEYDOWN && OnKeyDown)
-        OnKeyDown(static_cast<WORD>(wParam));
-    if (message == kReflectBase + WM_COMMAND) {
+    switch (message) {
+    case WM_KEYDOWN:
+        if (OnKeyDown)
+            OnKeyDown(static_cast<WORD>(wParam));
+        break;
+    case kReflectBase + WM_COMMAND:
         if (HIWORD(wParam) == LBN_SELCHANGE && OnClick)
             OnClick();
         return 0;
+    case kReflectBase + WM_DRAWITEM:
+        DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    case LB_GETTEXTLEN:
+    case LB_GETTEXT:
+        if (virtual_) {
+            const int index = static_cast<int>(wParam);
+            if (index < 0 || index >= Count())
+                return LB_ERR;
+            const std::string text = ItemText ? ItemText(index) : std::string();
+            if (message == LB_GETTEXT)
+                std::memcpy(reinterpret_cast<char*>(lParam), text.c_str(), text.size() + 1);
+            return static_cast<LRESULT>(text.size());
+        }
+        break;
+    default:
+        break;
     }
     return Default(message, wParam, lParam);
 }

@@ -1,4 +1,7 @@
 // The native list box: lines of text, one selected item, click and key events.
+// A list made with CreateVirtual keeps no strings: it holds a count and asks
+// ItemText for the lines it shows or is asked for, so it fills at once
+// however long it is.
 #pragma once
 
 #include "ui/window.h"
@@ -11,16 +14,21 @@ namespace kelvo::ui {
 class ListBox : public Window {
 public:
     void Create(HWND parent, int id, int itemHeight);
+    void CreateVirtual(HWND parent, int id, int itemHeight);
 
+    // A list that keeps its own lines.
     void Add(const std::string& text);
+    // A virtual list: the number of lines (the selection is cleared).
+    void SetCount(int count);
+    // A virtual list's line at an index.
+    std::function<std::string(int index)> ItemText;
+
     void Clear();
     int Count() const;
     std::string Text(int index) const;
     // The selected item, -1 when none.
     int ItemIndex() const;
     void SetItemIndex(int index);
-    // Reserves room before many lines are added.
-    void Reserve(int lines, int bytes);
     // Stops and restarts repainting around bulk changes.
     void BeginUpdate();
     void EndUpdate();
@@ -30,6 +38,11 @@ public:
 
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void CreateList(HWND parent, int id, int itemHeight, DWORD extraStyle);
+    void DrawItem(const DRAWITEMSTRUCT& item) const;
+    bool virtual_ = false;
 };
 
 } // namespace kelvo::ui

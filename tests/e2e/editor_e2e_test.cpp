@@ -54,23 +54,24 @@ struct FindRequest {
     HWND found;
 };
 
+BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM data)
+{
+    auto* request = reinterpret_cast<FindRequest*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (owner == request->process && std::string(name) == request->className && IsWindowVisible(window)) {
+        request->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND FindProcessWindow(DWORD process, const char* className)
 {
     FindRequest request{process, className, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* request = reinterpret_cast<FindRequest*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            char name[64] = {};
-            GetClassNameA(window, name, sizeof name);
-            if (owner == request->process && std::string(name) == request->className && IsWindowVisible(window)) {
-                request->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&request));
+    EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&request));
     return request.found;
 }
 
