@@ -1,5 +1,5 @@
-// Shared pieces of the archive tests: archive bytes built by hand, a private
-// folder per test, and small file helpers.
+// Shared pieces of the archive tests: archive bytes built by hand and one
+// fixture with a private folder and an archive object.
 #pragma once
 
 #include "archive/far_archive.h"
@@ -13,6 +13,7 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace kelvo::test {
@@ -23,45 +24,30 @@ inline void PutLE32(std::string& out, std::uint32_t value)
         out += static_cast<char>(value >> shift);
 }
 
-inline std::uint32_t GetLE32(const std::string& bytes, std::size_t at)
-{
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = value << 8 | static_cast<unsigned char>(bytes.at(at + static_cast<std::size_t>(i)));
-    return value;
-}
-
 struct ManifestRecord {
-    std::uint32_t rawSize = 0;
-    std::uint32_t compressedSize = 0;
-    std::uint32_t offset = 0;
+    std::uint32_t rawSize = 0, compressedSize = 0, offset = 0;
     std::string name;
 };
 
-// The bytes of an archive: header, the given data area, then the manifest
-// (at the given offset, or right after the data when none is given).
+// Header, the given data area, then the manifest right after the data.
 inline std::string BuildRaw(const std::string& signature, std::uint32_t version, const std::string& data,
                             std::uint32_t count, const std::vector<ManifestRecord>& records)
 {
     std::string out = signature;
-    out.resize(8, '\0');
     PutLE32(out, version);
     PutLE32(out, static_cast<std::uint32_t>(16 + data.size()));
     out += data;
     PutLE32(out, count);
     for (const ManifestRecord& r : records) {
-        PutLE32(out, r.rawSize);
-        PutLE32(out, r.compressedSize);
-        PutLE32(out, r.offset);
-        PutLE32(out, static_cast<std::uint32_t>(r.name.size()));
+        for (std::uint32_t field : {r.rawSize, r.compressedSize, r.offset, static_cast<std::uint32_t>(r.name.size())})
+            PutLE32(out, field);
         out += r.name;
     }
     return out;
 }
 
 struct EntrySpec {
-    std::string name;
-    std::string data;
+    std::string name, data;
 };
 
 // A packed archive as this program writes it: data from byte 16 in order,
@@ -71,7 +57,7 @@ inline std::string BuildArchive(const std::vector<EntrySpec>& entries)
     std::string data;
     std::vector<ManifestRecord> records;
     for (const EntrySpec& e : entries) {
-        auto size = static_cast<std::uint32_t>(e.data.size());
+        const auto size = static_cast<std::uint32_t>(e.data.size());
         records.push_back({size, size, static_cast<std::uint32_t>(16 + data.size()), e.name});
         data += e.data;
     }
@@ -96,10 +82,8 @@ inline std::string Pattern(std::size_t length, unsigned seed)
 {
     std::string bytes(length, '\0');
     std::uint32_t x = seed * 2654435761u + 1;
-    for (char& c : bytes) {
-        x = x * 1103515245u + 12345u;
-        c = static_cast<char>(x >> 16);
-    }
+    for (char& c : bytes)
+        c = static_cast<char>((x = x * 1103515245u + 12345u) >> 16);
     return bytes;
 }
 
@@ -109,10 +93,7 @@ public:
     TempDir()
     {
         static int counter = 0;
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = std::filesystem::path(platform::TempFolder()) /
-                ("kelvo-test-" + std::to_string(platform::ProcessId()) + "-" +
-                 std::to_string(++counter) + "-" + (info ? info->name() : "x"));
+        path_ /= "kelvo-test-" + std::to_string(platform::ProcessId()) + "-" + std::to_string(++counter);
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }
@@ -127,7 +108,6 @@ public:
     const std::filesystem::path& path() const { return path_; }
     // A path below the folder as the archive object takes it.
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
     // The names of the folder's items, recursively, relative to it.
     std::set<std::string> Contents() const
     {
@@ -138,7 +118,7 @@ public:
     }
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path path_ = platform::TempFolder();
 };
 
 // The data of every entry as ExtractToTemp gives it.
@@ -153,12 +133,19 @@ inline std::vector<std::string> PreviewAll(TFarArchive& archive)
     return result;
 }
 
-inline std::vector<std::string> Names(const TFarArchive& archive)
-{
-    std::vector<std::string> names;
-    for (const TFarEntry& e : archive.Entries)
-        names.push_back(e.Name);
-    return names;
-}
+// A private folder and an archive object.
+class ArchiveTest : public ::testing::Test {
+protected:
+    // Writes the bytes to in.far and opens them with the (closed) object.
+    bool OpenBytes(const std::string& bytes)
+    {
+        archive.Close();
+        WriteBytes(dir / "in.far", bytes);
+        return archive.Open(dir / "in.far");
+    }
+
+    TempDir dir;
+    TFarArchive archive;
+};
 
 } // namespace kelvo::test

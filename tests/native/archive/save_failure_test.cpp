@@ -4,82 +4,56 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <tuple>
 
 namespace kelvo::test {
 namespace {
 
-// Limits the size of files this process may write, as a full disk would;
-// writes past the limit fail instead of raising SIGXFSZ.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+using EntryFields = std::tuple<int, int, std::int32_t, std::uint32_t, std::uint32_t, std::uint32_t, std::string>;
 
-private:
-    rlimit saved_{};
-    void (*previous_)(int) = nullptr;
-};
-
-struct EntrySnapshot {
-    TEntryState state, baseState;
-    std::int32_t index;
-    std::uint32_t rawSize, compressedSize, fileOffset, nameLength;
-    std::string name;
-    bool operator==(const EntrySnapshot&) const = default;
-};
-
-std::vector<EntrySnapshot> Snapshot(const TFarArchive& archive)
-{
-    std::vector<EntrySnapshot> result;
-    for (const TFarEntry& e : archive.Entries)
-        result.push_back({e.State, e.BaseState, e.Index, e.RawSize, e.CompressedSize, e.FileOffset, e.NameLength, e.Name});
-    return result;
-}
-
-class SaveFailureTest : public ::testing::Test {
+class SaveFailureTest : public ArchiveTest {
 protected:
-    // Opens a three-entry archive with a gap before its data (so a save
-    // would move every offset), adds two files, marks the middle entry.
+    // A three-entry archive with a gap before its data (so a save moves every
+    // offset) and a last entry larger than the copy buffer; two added files;
+    // the middle entry marked.
     void SetUp() override
     {
         original = BuildRaw("OLD!SIG!", 5, "gap" + stored[0] + stored[1] + stored[2], 3,
-                            {{3, 3, 19, "a.txt"}, {3, 3, 22, "b.txt"}, {200000, 7, 25, "big.bin"}});
-        WriteBytes(dir / "in.far", original);
-        ASSERT_TRUE(archive.Open(dir / "in.far"));
+                            {{3, 3, 19, "a.txt"}, {3, 3, 22, "b.txt"}, {kBig, 7, 25, "big.bin"}});
+        ASSERT_TRUE(OpenBytes(original));
         WriteBytes(dir / "new1.txt", added[0]);
         WriteBytes(dir / "new2.txt", added[1]);
         archive.AddFile(dir / "new1.txt");
         archive.AddFile(dir / "new2.txt");
         archive.Entries[1].State = esDeleted;
-        before = Snapshot(archive);
-        contents = dir.Contents();
+        before = Fields();
     }
 
-    // Everything as before the failed save.
-    void ExpectUnchanged()
+    std::vector<EntryFields> Fields() const
     {
-        EXPECT_EQ(ReadBytes(dir.path() / "in.far"), original);
+        std::vector<EntryFields> result;
+        for (const TFarEntry& e : archive.Entries)
+            result.emplace_back(e.State, e.BaseState, e.Index, e.RawSize, e.CompressedSize, e.FileOffset, e.Name);
+        return result;
+    }
+
+    // The save fails and everything is as before it. A file size limit, when
+    // given, acts as a full disk: writes past it fail (SIGXFSZ is ignored).
+    void ExpectSaveFails(const std::string& target, rlim_t fileLimit = 0)
+    {
+        const std::set<std::string> contents = dir.Contents();
+        rlimit saved{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const rlimit limit = {fileLimit > 0 ? fileLimit : saved.rlim_cur, saved.rlim_max};
+        std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        EXPECT_FALSE(archive.Save(target)) << target;
+        setrlimit(RLIMIT_FSIZE, &saved);
+        EXPECT_EQ(ReadBytes(dir / "in.far"), original);
         EXPECT_EQ(dir.Contents(), contents);
-        EXPECT_EQ(Snapshot(archive), before);
-        EXPECT_EQ(archive.FileName, dir / "in.far");
-        EXPECT_EQ(archive.Signature, "OLD!SIG!");
-        EXPECT_EQ(archive.Version, 5u);
-        EXPECT_EQ(archive.ManifestOffset, 19u + 200006);
-        EXPECT_EQ(archive.EntryCount, 5);
-        EXPECT_TRUE(archive.Handle.IsOpen());
+        EXPECT_EQ(Fields(), before);
+        EXPECT_EQ(std::tie(archive.FileName, archive.Signature, archive.Version, archive.ManifestOffset, archive.EntryCount),
+                  std::make_tuple(dir / "in.far", std::string("OLD!SIG!"), 5u, 25u + kBig, 5));
         // The stored entries still come from the open archive.
         for (int i = 0; i < 3; ++i) {
             EXPECT_TRUE(archive.ExtractToTemp(i)) << i;
@@ -88,149 +62,76 @@ protected:
         archive.DeleteTempFile();
     }
 
-    // Saving now succeeds and gives the expected archive.
+    // Saving over the open archive now succeeds and gives the expected bytes.
     void ExpectSaveWorks()
     {
         ASSERT_TRUE(archive.Save(dir / "in.far"));
         archive.Close();
-        const std::string new1 = dir / "new1.txt";
-        const std::string new2 = dir / "new2.txt";
-        EXPECT_EQ(ReadBytes(dir.path() / "in.far"),
+        EXPECT_EQ(ReadBytes(dir / "in.far"),
                   BuildRaw("FAR!byAZ", 1, stored[0] + stored[2] + added[0] + added[1], 4,
-                           {{3, 3, 16, "a.txt"}, {200000, 7, 19, "big.bin"}, {11, 11, 200019, new1},
-                            {5000, 5000, 200030, new2}}));
+                           {{3, 3, 16, "a.txt"}, {kBig, 7, 19, "big.bin"}, {11, 11, 19 + kBig, dir / "new1.txt"},
+                            {5000, 5000, 30 + kBig, dir / "new2.txt"}}));
     }
 
-    TempDir dir;
-    TFarArchive archive;
-    const std::string stored[3] = {"AAA", "BBB", Pattern(200000, 3)};
+    static constexpr std::uint32_t kBig = platform::kCopyBufferSize + 1000;
+    const std::string stored[3] = {"AAA", "BBB", Pattern(kBig, 3)};
     const std::string added[2] = {"first added", Pattern(5000, 4)};
     std::string original;
-    std::vector<EntrySnapshot> before;
-    std::set<std::string> contents;
+    std::vector<EntryFields> before;
 };
 
-TEST_F(SaveFailureTest, AddedFileDeleted)
+TEST_F(SaveFailureTest, AddedFileDeletedOrShrunk)
 {
-    std::filesystem::remove(dir.path() / "new1.txt");
-    contents = dir.Contents();
-    EXPECT_FALSE(archive.Save(dir / "in.far"));
-    ExpectUnchanged();
-    EXPECT_FALSE(archive.Save(dir / "other.far"));
-    ExpectUnchanged();
-}
-
-TEST_F(SaveFailureTest, AddedFileReplacedByFolder)
-{
-    std::filesystem::remove(dir.path() / "new2.txt");
-    std::filesystem::create_directory(dir.path() / "new2.txt");
-    contents = dir.Contents();
-    EXPECT_FALSE(archive.Save(dir / "in.far"));
-    ExpectUnchanged();
-}
-
-TEST_F(SaveFailureTest, AddedFileShrunk)
-{
+    std::filesystem::remove(dir / "new1.txt");
+    ExpectSaveFails(dir / "in.far");
+    ExpectSaveFails(dir / "other.far");
+    WriteBytes(dir / "new1.txt", added[0]);
     WriteBytes(dir / "new2.txt", added[1].substr(0, 4999));
-    EXPECT_FALSE(archive.Save(dir / "in.far"));
-    EXPECT_FALSE(archive.Save(dir / "other.far"));
-    ExpectUnchanged();
+    ExpectSaveFails(dir / "in.far");
     WriteBytes(dir / "new2.txt", added[1]);
     ExpectSaveWorks();
 }
 
-TEST_F(SaveFailureTest, StoredDataOutsideTheArchive)
+TEST_F(SaveFailureTest, TargetFolderMissingOrTargetNotReplaceable)
 {
-    archive.Entries[2].FileOffset = static_cast<std::uint32_t>(original.size()) - 10;
-    before = Snapshot(archive);
-    EXPECT_FALSE(archive.Save(dir / "in.far"));
-    EXPECT_EQ(Snapshot(archive), before);
-    EXPECT_EQ(ReadBytes(dir.path() / "in.far"), original);
-    EXPECT_EQ(dir.Contents(), contents);
-    archive.Entries[2].FileOffset = 25;
-    before = Snapshot(archive);
-    ExpectUnchanged();
-    ExpectSaveWorks();
-}
-
-TEST_F(SaveFailureTest, TargetFolderMissingOrAFile)
-{
-    EXPECT_FALSE(archive.Save(dir / "missing/out.far"));
+    ExpectSaveFails(dir / "missing/out.far");
     WriteBytes(dir / "plain", "file, not folder");
-    contents = dir.Contents();
-    EXPECT_FALSE(archive.Save(dir.path().string() + "\\plain\\out.far"));
-    ExpectUnchanged();
-    EXPECT_EQ(ReadBytes(dir.path() / "plain"), "file, not folder");
-}
-
-TEST_F(SaveFailureTest, TargetThatCannotBeReplacedReopensTheArchive)
-{
+    ExpectSaveFails((dir / "plain") + "\\out.far");
     // The new file is complete, but the rename onto a folder fails after the
-    // open archive has been let go.
-    std::filesystem::create_directories(dir.path() / "taken.far" / "inside");
-    contents = dir.Contents();
-    EXPECT_FALSE(archive.Save(dir / "taken.far"));
-    ExpectUnchanged();
+    // open archive has been let go: it is taken again.
+    std::filesystem::create_directories(dir / "taken.far/inside");
+    ExpectSaveFails(dir / "taken.far");
     EXPECT_FALSE(platform::File::Open(dir / "in.far", platform::File::Mode::Read).IsOpen());
     ExpectSaveWorks();
 }
 
 TEST_F(SaveFailureTest, FullDisk)
 {
-    {
-        FileSizeLimit limit(100000);
-        EXPECT_FALSE(archive.Save(dir / "in.far"));
-        EXPECT_FALSE(archive.Save(dir / "other.far"));
+    for (rlim_t limit : {rlim_t{100000}, rlim_t{16 + 3 + kBig + 11 + 5000 + 10}}) { // in the data; in the manifest
+        ExpectSaveFails(dir / "in.far", limit);
+        ExpectSaveFails(dir / "other.far", limit);
     }
-    ExpectUnchanged();
-    {
-        // Full just at the manifest.
-        FileSizeLimit limit(16 + 3 + 200000 + 11 + 5000 + 10);
-        EXPECT_FALSE(archive.Save(dir / "in.far"));
-    }
-    ExpectUnchanged();
     ExpectSaveWorks();
 }
 
-TEST_F(SaveFailureTest, ArchiveThatWouldPassTwoGigabytes)
+TEST_F(SaveFailureTest, ArchiveThatWouldPassTwoGigabytesIsNotStarted)
 {
-    // One stored byte more than a signed 32-bit file length allows: with the
-    // marked entry left out the file would be 16 + data + manifest bytes.
-    const std::uint64_t fixed = 16 + 3 + 11 + 5000 + 4 + (16 + 5) + (16 + 7) +
-                                (16 + std::string(dir / "new1.txt").size()) + (16 + std::string(dir / "new2.txt").size());
-    archive.Entries[2].RawSize = static_cast<std::uint32_t>(0x80000000ull - fixed);
-    before = Snapshot(archive);
-    EXPECT_FALSE(archive.Save(dir / "in.far"));
-    EXPECT_FALSE(archive.Save(dir / "other.far"));
-    EXPECT_EQ(Snapshot(archive), before);
-    EXPECT_EQ(dir.Contents(), contents);
-    EXPECT_EQ(ReadBytes(dir.path() / "in.far"), original);
-
-    archive.Entries[2].RawSize = 0xFFFFFFFF;
-    EXPECT_FALSE(archive.Save(dir / "other.far"));
-    EXPECT_EQ(dir.Contents(), contents);
-}
-
-TEST(SaveLimitTest, MoreEntriesThanAReaderTakesAreNotSaved)
-{
-    TempDir dir;
-    std::vector<ManifestRecord> records(TFarArchive::kMaxEntries, ManifestRecord{0, 0, 16, "e"});
-    const std::string bytes = BuildRaw("FAR!byAZ", 1, "", TFarArchive::kMaxEntries, records);
-    WriteBytes(dir / "full.far", bytes);
-    TFarArchive archive;
-    ASSERT_TRUE(archive.Open(dir / "full.far"));
-    WriteBytes(dir / "one.txt", "1");
-    archive.AddFile(dir / "one.txt");
-    EXPECT_FALSE(archive.Save(dir / "full.far"));
-    EXPECT_EQ(archive.Entries.size(), 500001u);
-    EXPECT_EQ(dir.Contents(), (std::set<std::string>{"full.far", "one.txt"}));
-
-    archive.Entries[0].State = esDeleted;
-    ASSERT_TRUE(archive.Save(dir / "full.far"));
-    archive.Close();
-    ASSERT_TRUE(archive.Open(dir / "full.far"));
-    EXPECT_EQ(archive.Entries.size(), 500000u);
-    EXPECT_EQ(archive.Entries.back().Name, dir / "one.txt");
+    // One byte more than a signed 32-bit file length allows, with the marked
+    // entry left out: header, data, count and records.
+    const std::uint64_t rest = 16 + 3 + 11 + 5000 + 4 + (16 + 5) + (16 + 7) + (16 + (dir / "new1.txt").size()) +
+                               (16 + (dir / "new2.txt").size());
+    // Refused before anything is written: a file where the temporary file
+    // would go stays.
+    const std::string temp = (dir / "in.far") + ".kelvo-" + std::to_string(platform::ProcessId()) + ".tmp";
+    WriteBytes(temp, "untouched");
+    for (std::uint32_t size : {static_cast<std::uint32_t>(0x80000000ull - rest), 0xFFFFFFFFu}) {
+        archive.Entries[2].RawSize = size;
+        before = Fields();
+        EXPECT_FALSE(archive.Save(dir / "in.far"));
+        EXPECT_EQ(Fields(), before);
+        EXPECT_EQ(ReadBytes(dir / "in.far"), original);
+        EXPECT_EQ(ReadBytes(temp), "untouched");
+    }
 }
 
 } // namespace
