@@ -95,7 +95,8 @@ TEST_F(CopyTest, UnsafeNamesAreRefusedAndWriteNothing)
 TEST_F(CopyTest, PreviewGoesToThisProcesssTempFileWithTheRawSize)
 {
     EXPECT_EQ(archive.TempFileName(), platform::TempFolder() + "kelvo-" + std::to_string(::getpid()) + ".tmp");
-    ASSERT_TRUE(OpenBytes(BuildRaw("FAR!byAZ", 1, "rawbytes", 3, {{8, 2, 16, "a"}, {0, 0, 24, "empty"}, {5000, 5000, 16, "short"}})));
+    ASSERT_TRUE(OpenBytes(
+        BuildRaw("FAR!byAZ", 1, "rawbytes", 3, {{8, 2, 16, "a"}, {0, 0, 24, "empty"}, {5, 5, 0x80000000u, "unreachable"}})));
     ASSERT_TRUE(archive.ExtractToTemp(0));
     EXPECT_EQ(ReadBytes(archive.TempFileName()), "rawbytes");
     ASSERT_TRUE(archive.ExtractToTemp(1));

@@ -43,7 +43,7 @@ TEST_F(ReadTest, EntryAndNameLimits)
             records.back().name.assign(c.nameLength, 'n');
         EXPECT_EQ(OpenBytes(BuildRaw("FAR!byAZ", 1, "", c.count, records)), c.opens) << c.count;
         if (c.opens) {
-            EXPECT_EQ(archive.Entries.size(), records.size());
+            ASSERT_EQ(archive.Entries.size(), records.size());
             EXPECT_EQ(archive.EntryCount, static_cast<std::int32_t>(c.count)); // shown as read, even negative
             if (!records.empty()) {
                 EXPECT_EQ(archive.Entries.back().Name, records.back().name);
