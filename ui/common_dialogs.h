@@ -2,7 +2,7 @@
 // document workflow.
 #pragma once
 
-#include "components/filemenu/file_dialog.h"
+#include "ui/file_dialog.h"
 
 #include <windows.h>
 

@@ -7,7 +7,7 @@
 // name and state and decides when to ask, what to call and what follows.
 #pragma once
 
-#include "components/filemenu/file_dialog.h"
+#include "ui/file_dialog.h"
 #include "ui/form_events.h"
 
 #include <functional>

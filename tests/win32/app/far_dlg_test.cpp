@@ -244,11 +244,15 @@ TEST_F(FarDlgTest, ExitQuestionAnswers)
     EXPECT_EQ(script.questions.size(), 3u);
     EXPECT_EQ(script.questions.back(), "File " + samplePath + " has changed. Save Changes?");
 
-    // No twice: the window closes.
+    // No twice: the window closes, and the preview file goes with it.
+    ASSERT_TRUE(dlg->Archive().ExtractToTemp(0));
+    const std::string temp = dlg->Archive().TempFileName();
+    EXPECT_TRUE(platform::FileExists(temp));
     script.answers = {TSaveAnswer::saNo, TSaveAnswer::saNo};
     SendMessageA(dlg->Handle(), WM_COMMAND, cmd::FileExit, 0);
     EXPECT_TRUE(dlg->Destroyed());
     EXPECT_EQ(dlg->Archive().Entries.size(), 0u);
+    EXPECT_FALSE(platform::FileExists(temp));
 }
 
 TEST_F(FarDlgTest, MessagePanelFollowsTheWindowWidth)
