@@ -1,0 +1,14 @@
+// Conversion between the system's ANSI code page and its OEM (DOS) code page,
+// in place, byte for byte. Characters without an equivalent become the
+// closest look-alike or "?", as the system's own conversion does.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace kelvo::platform {
+
+void OemToAnsi(std::span<std::uint8_t> buffer);
+void AnsiToOem(std::span<std::uint8_t> buffer);
+
+} // namespace kelvo::platform

@@ -1,0 +1,385 @@
+#include "components/hexview/hexview_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kelvo {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr TTranslationType kAllTypes[] = {ttAnsi, ttDos8, ttASCII, ttMac, ttEBCDIC};
+
+Bytes AllBytes()
+{
+    Bytes bytes(256);
+    for (int i = 0; i < 256; ++i)
+        bytes[i] = static_cast<std::uint8_t>(i);
+    return bytes;
+}
+
+// --- The fixed tables ---
+
+TEST(Tables, MacTablesArePermutationsAndInverse)
+{
+    std::set<int> seen;
+    for (int m = 0x80; m < 0x100; ++m) {
+        const int ansi = ctMacToISO[m - 0x80];
+        ASSERT_GE(ansi, 0x80);
+        seen.insert(ansi);
+        EXPECT_EQ(ctISOToMac[ansi - 0x80], m) << "Mac " << m;
+    }
+    EXPECT_EQ(seen.size(), 128u);
+}
+
+TEST(Tables, MacCharactersOfLatin1KeepTheirCodes)
+{
+    struct Case {
+        std::uint8_t mac;
+        std::uint8_t ansi;
+    };
+    const Case cases[] = {
+        {0x80, 0xC4}, // A diaeresis
+        {0x8A, 0xE4}, // a diaeresis
+        {0xA0, 0xDD}, // dagger, first of the placed characters' row
+        {0xA5, 0x80}, // bullet placed on 0x80
+        {0xA7, 0xDF}, // sharp s
+        {0xA9, 0xA9}, // copyright
+        {0xCA, 0xA0}, // no-break space
+        {0xDB, 0xA4}, // currency sign
+        {0xD8, 0xFF}, // y diaeresis
+        {0xE0, 0xFD}, // double dagger placed on 0xFD
+        {0xFF, 0x9D}, // caron
+    };
+    for (const auto& [mac, ansi] : cases)
+        EXPECT_EQ(ctMacToISO[mac - 0x80], ansi) << "Mac " << int(mac);
+}
+
+TEST(Tables, EbcdicTablesAgreeWhereBothDefineACharacter)
+{
+    int defined = 0;
+    for (int e = 0; e < 256; ++e) {
+        const int ansi = ctEBCDICToISO[e];
+        if (ansi == 0)
+            continue;
+        ++defined;
+        // 0x50 and 0x51 both read as "&"; "&" is written as 0x50.
+        const int back = e == 0x51 ? 0x50 : e;
+        EXPECT_EQ(ctISOToEBCDIC[ansi], back) << "EBCDIC " << e;
+    }
+    EXPECT_EQ(defined, 30 + 26 + 26 + 10);
+
+    int written = 0;
+    for (int a = 0; a < 256; ++a) {
+        const int e = ctISOToEBCDIC[a];
+        if (e == 0)
+            continue;
+        ++written;
+        EXPECT_EQ(ctEBCDICToISO[e], a) << "ANSI " << a;
+    }
+    EXPECT_EQ(written, 29 + 26 + 26 + 10);
+}
+
+TEST(Tables, EbcdicLettersDigitsAndGaps)
+{
+    const std::string upper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    const Bytes upperCodes = {0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9,
+                              0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0xD9,
+                              0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xE7, 0xE8, 0xE9};
+    for (std::size_t i = 0; i < upper.size(); ++i) {
+        const auto letter = static_cast<std::uint8_t>(upper[i]);
+        EXPECT_EQ(ctISOToEBCDIC[letter], upperCodes[i]) << upper[i];
+        EXPECT_EQ(ctISOToEBCDIC[letter + 0x20], upperCodes[i] - 0x40) << upper[i];
+    }
+    for (int d = 0; d < 10; ++d)
+        EXPECT_EQ(ctEBCDICToISO[0xF0 + d], '0' + d);
+    for (int missing : {0x5B, 0x5D, 0x5E, 0x7B, 0x7D, 0x00, 0x1F, 0x7F, 0x80, 0xFD, 0xFF})
+        EXPECT_EQ(ctISOToEBCDIC[missing], 0) << int(missing);
+    for (int e = 0; e < 0x40; ++e)
+        EXPECT_EQ(ctEBCDICToISO[e], 0) << e;
+    EXPECT_EQ(ctEBCDICToISO[0x4A], 0);
+    EXPECT_EQ(ctEBCDICToISO[0x4F], 0xFE);
+    EXPECT_EQ(ctISOToEBCDIC[0xFE], 0x4F);
+}
+
+// --- Buffer translations ---
+
+TEST(BufferTranslation, RoundTripsOfEveryCode)
+{
+    const Bytes all = AllBytes();
+    // Mac: every byte comes back.
+    Bytes mac(256);
+    TranslateBufferToAnsi(ttMac, all.data(), mac.data(), 256);
+    TranslateBufferFromAnsi(ttMac, mac.data(), mac.data(), 256);
+    EXPECT_EQ(mac, all);
+    // EBCDIC: every defined character comes back; 0x51 comes back as 0x50.
+    Bytes ebcdic = all;
+    TranslateBufferToAnsi(ttEBCDIC, ebcdic.data(), ebcdic.data(), 256);
+    TranslateBufferFromAnsi(ttEBCDIC, ebcdic.data(), ebcdic.data(), 256);
+    for (int e = 0; e < 256; ++e) {
+        const int expected = ctEBCDICToISO[e] == 0 ? 0 : (e == 0x51 ? 0x50 : e);
+        EXPECT_EQ(ebcdic[e], expected) << e;
+    }
+    // ANSI and 7-bit OEM: unchanged.
+    for (TTranslationType type : {ttAnsi, ttDos8, ttASCII}) {
+        Bytes text(all.begin(), all.begin() + 0x80);
+        TranslateBufferFromAnsi(type, text.data(), text.data(), 0x80);
+        EXPECT_EQ(text, Bytes(all.begin(), all.begin() + 0x80)) << int(type);
+    }
+}
+
+TEST(BufferTranslation, OemCodesUseThePlatformAndAreNotMasked)
+{
+    const Bytes oem = {'G', 0x81, 'n', 0xE1, 0xB3, 0xFF};
+    const Bytes ansi = {'G', 0xFC, 'n', 0xDF, 0xA6, 0xA0};
+    for (TTranslationType type : {ttDos8, ttASCII}) {
+        Bytes out(oem.size());
+        TranslateBufferToAnsi(type, oem.data(), out.data(), static_cast<std::ptrdiff_t>(out.size()));
+        EXPECT_EQ(out, ansi) << int(type);
+        const Bytes text = {'G', 0xFC, 'n', 0xDF};
+        TranslateBufferFromAnsi(type, text.data(), out.data(), 4);
+        EXPECT_EQ(Bytes(out.begin(), out.begin() + 4), Bytes(oem.begin(), oem.begin() + 4));
+    }
+}
+
+TEST(BufferTranslation, MacKeepsAsciiAndEbcdicMapsEverything)
+{
+    const Bytes text = {'A', 0x01, 0x80, 0xA4, '['};
+    Bytes mac(text.size());
+    TranslateBufferFromAnsi(ttMac, text.data(), mac.data(), 5);
+    EXPECT_EQ(mac, (Bytes{'A', 0x01, 0xA5, 0xDB, '['}));
+    Bytes ebcdic(text.size());
+    TranslateBufferFromAnsi(ttEBCDIC, text.data(), ebcdic.data(), 5);
+    EXPECT_EQ(ebcdic, (Bytes{0xC1, 0x00, 0x00, 0x00, 0x00}));
+}
+
+TEST(BufferTranslation, CountsBelowOneAndOverlappingBuffers)
+{
+    for (TTranslationType type : kAllTypes) {
+        Bytes buffer = {'a', 'b', 0xE4};
+        TranslateBufferFromAnsi(type, "xyz", buffer.data(), 0);
+        TranslateBufferToAnsi(type, "xyz", buffer.data(), -5);
+        EXPECT_EQ(buffer, (Bytes{'a', 'b', 0xE4})) << int(type);
+    }
+    // Destination one byte after the source: a plain copy, shifted.
+    Bytes buffer = {'1', '2', '3', '4', 0};
+    TranslateBufferToAnsi(ttAnsi, buffer.data(), buffer.data() + 1, 4);
+    EXPECT_EQ(buffer, (Bytes{'1', '1', '2', '3', '4'}));
+}
+
+TEST(BufferTranslation, UnknownTypeValueCopies)
+{
+    const Bytes text = {0x80, 0xC1};
+    Bytes out(2);
+    TranslateBufferToAnsi(static_cast<TTranslationType>(9), text.data(), out.data(), 2);
+    EXPECT_EQ(out, text);
+}
+
+// --- Single characters ---
+
+TEST(SingleCharacters, Display)
+{
+    struct Case {
+        TTranslationType type;
+        std::uint8_t value;
+        bool maskWhiteSpaces;
+        std::uint8_t shown;
+    };
+    const Case cases[] = {
+        {ttAnsi, 'A', true, 'A'},      {ttAnsi, 0x00, true, '.'},    {ttAnsi, 0x1F, true, '.'},
+        {ttAnsi, 0x1F, false, 0x1F},   {ttAnsi, 0xE4, true, 0xE4},   {ttAnsi, 0x20, true, 0x20},
+        {ttEBCDIC, 0xC1, true, 'A'},   {ttEBCDIC, 0x4A, true, '.'},  {ttEBCDIC, 0x4A, false, '.'},
+        {ttEBCDIC, 0x40, true, ' '},   {ttMac, 0xA5, true, 0x80},    {ttMac, 0x41, true, 'A'},
+        {ttMac, 0x0D, true, '.'},      {ttMac, 0x0D, false, 0x0D},   {ttASCII, 0xE4, true, '.'},
+        {ttASCII, 0x80, false, '.'},   {ttASCII, 'z', true, 'z'},    {ttDos8, 0xE1, true, 0xDF},
+        {ttDos8, 0x84, true, 0xE4},    {ttDos8, 0x07, true, '.'},    {ttDos8, 0x07, false, 0x07},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TranslateToAnsiChar(c.type, c.value, c.maskWhiteSpaces, '.'), c.shown)
+            << "type " << int(c.type) << " byte " << int(c.value);
+    }
+    EXPECT_EQ(TranslateToAnsiChar(ttEBCDIC, 0x00, false, '~'), '~');
+}
+
+TEST(SingleCharacters, Typing)
+{
+    struct Case {
+        TTranslationType type;
+        std::uint8_t typed;
+        std::uint8_t stored; // 0 = refused
+    };
+    const Case cases[] = {
+        {ttAnsi, 'a', 'a'},     {ttAnsi, 0x1F, 0},        {ttAnsi, 0xFF, 0xFF},
+        {ttAnsi, 0x20, 0x20},   {ttDos8, 0x1F, 0},        {ttDos8, 0xE4, 0x84},
+        {ttDos8, 0x80, '?'},    {ttDos8, 0x7F, 0x7F},     {ttASCII, 0xE4, 0},
+        {ttASCII, 0x80, 0},     {ttASCII, 0x7F, 0x7F},    {ttASCII, 'q', 'q'},
+        {ttASCII, 0x09, 0},     {ttMac, 0x80, 0xA5},      {ttMac, 0x1F, 0},
+        {ttMac, 'M', 'M'},      {ttMac, 0xA4, 0xDB},      {ttEBCDIC, '[', 0},
+        {ttEBCDIC, 'A', 0xC1},  {ttEBCDIC, 'z', 0xA9},    {ttEBCDIC, '0', 0xF0},
+        {ttEBCDIC, 0x0A, 0},    {ttEBCDIC, ' ', 0x40},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TranslateFromAnsiChar(c.type, c.typed), c.stored)
+            << "type " << int(c.type) << " char " << int(c.typed);
+    }
+}
+
+TEST(SingleCharacters, AgreeWithTheBufferFunctions)
+{
+    for (TTranslationType type : kAllTypes) {
+        for (int b = 0; b < 256; ++b) {
+            auto value = static_cast<std::uint8_t>(b);
+            std::uint8_t viaBuffer = 0;
+            TranslateBufferToAnsi(type, &value, &viaBuffer, 1);
+            const std::uint8_t shown = TranslateToAnsiChar(type, value, false, 0);
+            // The single character differs only where it is masked.
+            if (type == ttASCII && b > 0x7F) {
+                EXPECT_EQ(shown, 0) << "byte " << b;
+            } else {
+                EXPECT_EQ(shown, viaBuffer) << "type " << int(type) << " byte " << b;
+            }
+        }
+    }
+}
+
+// --- Range conversion ---
+
+TEST(ConvertRange, ChecksBeforeConverting)
+{
+    struct Case {
+        std::int64_t start;
+        std::int64_t end;
+        TTranslationType from;
+        TTranslationType to;
+        std::int64_t size;
+        bool applies;
+    };
+    const Case cases[] = {
+        {0, 9, ttAnsi, ttEBCDIC, 10, true},  {5, 5, ttMac, ttAnsi, 10, true},
+        {0, 10, ttAnsi, ttEBCDIC, 10, false}, {-1, 3, ttAnsi, ttMac, 10, false},
+        {4, 3, ttAnsi, ttMac, 10, false},    {0, 9, ttMac, ttMac, 10, false},
+        {0, 0, ttAnsi, ttDos8, 0, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ConvertRangeApplies(c.start, c.end, c.from, c.to, c.size), c.applies)
+            << c.start << ".." << c.end << " of " << c.size;
+    }
+}
+
+TEST(ConvertRange, ReencodesThroughAnsi)
+{
+    Bytes data = {'H', 'i', '!', 0x80};
+    ConvertBuffer(data.data(), 4, ttAnsi, ttEBCDIC);
+    EXPECT_EQ(data, (Bytes{0xC8, 0x89, 0x5A, 0x00}));
+    ConvertBuffer(data.data(), 4, ttEBCDIC, ttMac);
+    EXPECT_EQ(data, (Bytes{'H', 'i', '!', 0x00}));
+
+    Bytes dos = {0x81, 0x84, 'x'};
+    ConvertBuffer(dos.data(), 3, ttDos8, ttMac);
+    EXPECT_EQ(dos, (Bytes{0x9F, 0x8A, 'x'})); // u and a diaeresis in Macintosh Roman
+    ConvertBuffer(dos.data(), 3, ttMac, ttASCII);
+    EXPECT_EQ(dos, (Bytes{0x81, 0x84, 'x'}));
+}
+
+// --- Hex text ---
+
+TEST(HexText, BinToHex)
+{
+    struct Case {
+        Bytes bytes;
+        bool swap;
+        std::string hex;
+    };
+    const Case cases[] = {
+        {{0x0F, 0xA0}, false, "0FA0"},
+        {{0x0F, 0xA0}, true, "F00A"},
+        {{0x00, 0xFF, 0x12, 0xBC}, false, "00FF12BC"},
+        {{0x00, 0xFF, 0x12, 0xBC}, true, "00FF21CB"},
+        {{}, false, ""},
+    };
+    for (const auto& c : cases) {
+        std::string out(c.bytes.size() * 2 + 1, '#');
+        char* result = ConvertBinToHex(c.bytes.data(), out.data(),
+                                       static_cast<std::ptrdiff_t>(c.bytes.size()), c.swap);
+        EXPECT_EQ(result, out.data());
+        EXPECT_EQ(std::string(out.c_str()), c.hex);
+        EXPECT_EQ(out.back(), '\0');
+    }
+    char only[2] = {'#', '#'};
+    ConvertBinToHex("ab", only, -3, false);
+    EXPECT_EQ(only[0], '\0');
+    EXPECT_EQ(only[1], '#');
+}
+
+TEST(HexText, HexToBin)
+{
+    struct Case {
+        std::string text;
+        bool swap;
+        Bytes bytes;
+    };
+    const Case cases[] = {
+        {"4a 4B-x1", false, {0x4A, 0x4B}},
+        {"4a 4B-x1", true, {0xA4, 0xB4}},
+        {"0FA0", false, {0x0F, 0xA0}},
+        {"F00A", true, {0x0F, 0xA0}},
+        {"f g0", false, {0xF0}},          // "g" is skipped and does not end the pair
+        {"Zz\n\t -", false, {}},
+        {"", false, {}},
+        {"7", false, {}},                 // a lone digit is dropped
+        {"deadBEEF", false, {0xDE, 0xAD, 0xBE, 0xEF}},
+    };
+    for (const auto& c : cases) {
+        Bytes out(c.text.size() / 2 + 1, 0xEE);
+        std::ptrdiff_t resultCount = -1;
+        void* result = ConvertHexToBin(c.text.data(), out.data(),
+                                       static_cast<std::ptrdiff_t>(c.text.size()), c.swap,
+                                       resultCount);
+        EXPECT_EQ(result, out.data());
+        ASSERT_EQ(resultCount, static_cast<std::ptrdiff_t>(c.bytes.size())) << c.text;
+        EXPECT_EQ(Bytes(out.begin(), out.begin() + resultCount), c.bytes) << c.text;
+    }
+}
+
+TEST(HexText, RoundTripsAndInPlace)
+{
+    const Bytes all = AllBytes();
+    for (bool swap : {false, true}) {
+        std::string hex(513, '\0');
+        ConvertBinToHex(all.data(), hex.data(), 256, swap);
+        Bytes back(256);
+        std::ptrdiff_t count = 0;
+        ConvertHexToBin(hex.data(), back.data(), 512, swap, count);
+        EXPECT_EQ(count, 256);
+        EXPECT_EQ(back, all);
+        // Decoding into the text's own buffer.
+        ConvertHexToBin(hex.data(), hex.data(), 512, swap, count);
+        EXPECT_EQ(Bytes(hex.begin(), hex.begin() + 256), all);
+    }
+    std::ptrdiff_t count = 7;
+    ConvertHexToBin("12", nullptr, 0, false, count);
+    EXPECT_EQ(count, 0);
+}
+
+// --- Octal text ---
+
+TEST(OctalText, Values)
+{
+    struct Case {
+        std::int32_t value;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, "00"},       {7, "07"},          {8, "010"},          {511, "0777"},
+        {512, "01000"},  {0x7FFFFFFF, "017777777777"}, {-1, "037777777777"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IntToOctal(c.value), c.text) << c.value;
+}
+
+} // namespace
+} // namespace kelvo
