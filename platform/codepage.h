@@ -6,6 +6,12 @@
 #include <cstdint>
 #include <span>
 
+// <windows.h> defines these names as macros for its old single-string
+// functions; ours take their place in files that include both (include
+// <windows.h> first).
+#undef OemToAnsi
+#undef AnsiToOem
+
 namespace kelvo::platform {
 
 void OemToAnsi(std::span<std::uint8_t> buffer);

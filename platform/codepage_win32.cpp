@@ -1,8 +1,8 @@
 // ANSI/OEM conversion through the system's own functions, which translate in
 // place when source and destination are the same buffer.
-#include "platform/codepage.h"
-
 #include <windows.h>
+
+#include "platform/codepage.h"
 
 #include <algorithm>
 #include <cstddef>
