@@ -6,15 +6,9 @@
 #include <cstdint>
 #include <span>
 
-// <windows.h> defines these names as macros for its old single-string
-// functions; ours take their place in files that include both (include
-// <windows.h> first).
-#undef OemToAnsi
-#undef AnsiToOem
-
 namespace kelvo::platform {
 
-void OemToAnsi(std::span<std::uint8_t> buffer);
-void AnsiToOem(std::span<std::uint8_t> buffer);
+void ConvertOemToAnsi(std::span<std::uint8_t> buffer);
+void ConvertAnsiToOem(std::span<std::uint8_t> buffer);
 
 } // namespace kelvo::platform

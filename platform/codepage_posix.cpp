@@ -44,12 +44,12 @@ void MapHigh(std::span<std::uint8_t> buffer, const std::array<std::uint8_t, 128>
 
 } // namespace
 
-void OemToAnsi(std::span<std::uint8_t> buffer)
+void ConvertOemToAnsi(std::span<std::uint8_t> buffer)
 {
     MapHigh(buffer, kOemToAnsiHigh);
 }
 
-void AnsiToOem(std::span<std::uint8_t> buffer)
+void ConvertAnsiToOem(std::span<std::uint8_t> buffer)
 {
     MapHigh(buffer, kAnsiToOemHigh);
 }

@@ -16,7 +16,7 @@ constexpr std::size_t kPiece = 0x40000000;
 
 } // namespace
 
-void OemToAnsi(std::span<std::uint8_t> buffer)
+void ConvertOemToAnsi(std::span<std::uint8_t> buffer)
 {
     for (std::size_t done = 0; done < buffer.size(); done += kPiece) {
         const auto count = static_cast<DWORD>(std::min(kPiece, buffer.size() - done));
@@ -25,7 +25,7 @@ void OemToAnsi(std::span<std::uint8_t> buffer)
     }
 }
 
-void AnsiToOem(std::span<std::uint8_t> buffer)
+void ConvertAnsiToOem(std::span<std::uint8_t> buffer)
 {
     for (std::size_t done = 0; done < buffer.size(); done += kPiece) {
         const auto count = static_cast<DWORD>(std::min(kPiece, buffer.size() - done));

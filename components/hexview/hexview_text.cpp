@@ -116,13 +116,13 @@ void MapAll(std::span<std::uint8_t> bytes, const std::array<std::uint8_t, 256>& 
 
 std::uint8_t OemToAnsiChar(std::uint8_t value)
 {
-    platform::OemToAnsi(std::span(&value, 1));
+    platform::ConvertOemToAnsi(std::span(&value, 1));
     return value;
 }
 
 std::uint8_t AnsiToOemChar(std::uint8_t value)
 {
-    platform::AnsiToOem(std::span(&value, 1));
+    platform::ConvertAnsiToOem(std::span(&value, 1));
     return value;
 }
 
@@ -137,7 +137,7 @@ void TranslateBufferFromAnsi(TTranslationType type, const void* source, void* de
         break;
     case ttDos8:
     case ttASCII:
-        platform::AnsiToOem(bytes);
+        platform::ConvertAnsiToOem(bytes);
         break;
     case ttMac:
         MapHigh(bytes, ctISOToMac);
@@ -157,7 +157,7 @@ void TranslateBufferToAnsi(TTranslationType type, const void* source, void* dest
         break;
     case ttDos8:
     case ttASCII:
-        platform::OemToAnsi(bytes);
+        platform::ConvertOemToAnsi(bytes);
         break;
     case ttMac:
         MapHigh(bytes, ctMacToISO);

@@ -13,13 +13,13 @@ namespace {
 
 std::uint8_t ToAnsi(std::uint8_t oem)
 {
-    OemToAnsi(std::span(&oem, 1));
+    ConvertOemToAnsi(std::span(&oem, 1));
     return oem;
 }
 
 std::uint8_t ToOem(std::uint8_t ansi)
 {
-    AnsiToOem(std::span(&ansi, 1));
+    ConvertAnsiToOem(std::span(&ansi, 1));
     return ansi;
 }
 
@@ -76,11 +76,11 @@ TEST(CodePage, EveryExactOemCharacterComesBack)
 TEST(CodePage, ConvertsWholeBuffersInPlace)
 {
     std::vector<std::uint8_t> text = {'M', 0x81, 'n', 0x9A, 'h', 0x84};
-    OemToAnsi(text);
+    ConvertOemToAnsi(text);
     EXPECT_EQ(text, (std::vector<std::uint8_t>{'M', 0xFC, 'n', 0xDC, 'h', 0xE4}));
-    AnsiToOem(text);
+    ConvertAnsiToOem(text);
     EXPECT_EQ(text, (std::vector<std::uint8_t>{'M', 0x81, 'n', 0x9A, 'h', 0x84}));
-    OemToAnsi({}); // an empty buffer is fine
+    ConvertOemToAnsi({}); // an empty buffer is fine
 }
 
 } // namespace
