@@ -272,7 +272,7 @@ void BenchExtract(const fs::path& folder)
     const fs::path farOut = folder / "far-out";
     const fs::path tarOut = folder / "tar-out";
     const auto [far, tar] = BestInTurns(
-        3, [&] { fs::remove_all(farOut); },
+        5, [&] { fs::remove_all(farOut); },
         [&] {
             TFarArchive archive;
             if (!archive.Open(archivePath.string()))
