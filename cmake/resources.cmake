@@ -58,12 +58,3 @@ function(kelvo_add_resources target)
                                "$<$<COMPILE_LANGUAGE:RC>:${art_dir}>"
                                "$<$<COMPILE_LANGUAGE:RC>:${root}/app>")
 endfunction()
-
-# kelvo_add_resources_test(NAME): a Win32 test program that carries the same
-# resources and checks them against the artwork (tools/art/resources_test.cpp).
-# Needs kelvo_test from the root CMakeLists.txt.
-function(kelvo_add_resources_test name)
-    cmake_path(GET CMAKE_CURRENT_FUNCTION_LIST_DIR PARENT_PATH root)
-    kelvo_test(${name} ${root}/tools/art/resources_test.cpp LIBS comctl32 gdi32 user32 version)
-    kelvo_add_resources(${name})
-endfunction()

@@ -126,46 +126,46 @@ std::uint8_t AnsiToOemChar(std::uint8_t value)
     return value;
 }
 
+// One direction of the buffer translations: the platform's OEM conversion
+// and the two tables for that direction.
+struct Direction {
+    void (*oem)(std::span<std::uint8_t>);
+    const std::array<std::uint8_t, 128>& mac;
+    const std::array<std::uint8_t, 256>& ebcdic;
+};
+
+void TranslateBuffer(TTranslationType type, const Direction& direction, const void* source, void* destination,
+                     std::ptrdiff_t count)
+{
+    const auto bytes = CopyToDestination(source, destination, count);
+    switch (type) {
+    case ttAnsi:
+        break;
+    case ttDos8:
+    case ttASCII:
+        direction.oem(bytes);
+        break;
+    case ttMac:
+        MapHigh(bytes, direction.mac);
+        break;
+    case ttEBCDIC:
+        MapAll(bytes, direction.ebcdic);
+        break;
+    }
+}
+
 } // namespace
 
 void TranslateBufferFromAnsi(TTranslationType type, const void* source, void* destination,
                              std::ptrdiff_t count)
 {
-    const auto bytes = CopyToDestination(source, destination, count);
-    switch (type) {
-    case ttAnsi:
-        break;
-    case ttDos8:
-    case ttASCII:
-        platform::ConvertAnsiToOem(bytes);
-        break;
-    case ttMac:
-        MapHigh(bytes, ctISOToMac);
-        break;
-    case ttEBCDIC:
-        MapAll(bytes, ctISOToEBCDIC);
-        break;
-    }
+    TranslateBuffer(type, {platform::ConvertAnsiToOem, ctISOToMac, ctISOToEBCDIC}, source, destination, count);
 }
 
 void TranslateBufferToAnsi(TTranslationType type, const void* source, void* destination,
                            std::ptrdiff_t count)
 {
-    const auto bytes = CopyToDestination(source, destination, count);
-    switch (type) {
-    case ttAnsi:
-        break;
-    case ttDos8:
-    case ttASCII:
-        platform::ConvertOemToAnsi(bytes);
-        break;
-    case ttMac:
-        MapHigh(bytes, ctMacToISO);
-        break;
-    case ttEBCDIC:
-        MapAll(bytes, ctEBCDICToISO);
-        break;
-    }
+    TranslateBuffer(type, {platform::ConvertOemToAnsi, ctMacToISO, ctEBCDICToISO}, source, destination, count);
 }
 
 std::uint8_t TranslateToAnsiChar(TTranslationType type, std::uint8_t value, bool maskWhiteSpaces,
