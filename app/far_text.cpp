@@ -1,6 +1,32 @@
 #include "app/far_text.h"
 
+#include <algorithm>
+
 namespace kelvo {
+
+namespace {
+
+std::string Signed(std::uint32_t value) { return std::to_string(static_cast<std::int32_t>(value)); }
+
+// Little-endian unsigned integer of size bytes at offset; nothing when the
+// bytes end before it.
+bool ReadLE(std::string_view bytes, std::size_t offset, std::size_t size, std::uint32_t& value)
+{
+    if (offset > bytes.size() || bytes.size() - offset < size)
+        return false;
+    value = 0;
+    for (std::size_t i = size; i-- > 0;)
+        value = value << 8 | static_cast<unsigned char>(bytes[offset + i]);
+    return true;
+}
+
+constexpr std::size_t kFileHeaderSize = 14;
+constexpr std::uint32_t kCoreHeaderSize = 12; // the OS/2 header: 16-bit sizes, no compression
+constexpr std::uint32_t kBiRgb = 0;
+constexpr std::uint32_t kBiBitfields = 3;
+constexpr std::uint32_t kBiAlphaBitfields = 6;
+
+} // namespace
 
 std::vector<std::string> HeaderLines(const TFarArchive& archive)
 {
@@ -30,6 +56,135 @@ std::string LoadedText(std::size_t count) { return std::to_string(count) + " fil
 int ProgressPercent(std::size_t index, std::size_t count)
 {
     return count == 0 ? 0 : static_cast<int>(static_cast<unsigned long long>(index) * 100 / count);
+}
+
+std::vector<std::string> EntryDetailLines(const TFarEntry& entry)
+{
+    return {
+        "Entry #: " + std::to_string(entry.Index),
+        "Filename: " + std::string(AfterLastSeparator(entry.Text())),
+        "Full Name: " + std::string(entry.Text()),
+        "Raw Size: " + Signed(entry.RawSize),
+        "Compressed Size: " + Signed(entry.CompressedSize),
+        "File Offset: " + Signed(entry.FileOffset),
+        "State: " + StateText(entry.State),
+    };
+}
+
+std::string StateText(std::int32_t state)
+{
+    switch (state) {
+    case esNew:
+        return "New Entry";
+    case esChanged:
+        return "Changed Entry";
+    case esDeleted:
+        return "Marked for Deletion";
+    default:
+        return "Original Entry";
+    }
+}
+
+std::string UpperExtension(std::string_view name)
+{
+    const std::size_t dot = name.rfind('.');
+    const std::size_t separator = name.find_last_of("\\:");
+    if (dot == std::string_view::npos || (separator != std::string_view::npos && dot < separator))
+        return {};
+    std::string extension(name.substr(dot));
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
+    return extension;
+}
+
+PreviewKind PreviewKindOf(std::string_view name)
+{
+    const std::string extension = UpperExtension(name);
+    if (extension == ".BMP")
+        return PreviewKind::Bitmap;
+    if (extension == ".IFF")
+        return PreviewKind::Iff;
+    return PreviewKind::Data;
+}
+
+std::string BitmapSizeLine(int width, int height)
+{
+    return "Bitmap Size: " + std::to_string(width) + "x" + std::to_string(height);
+}
+
+int BitmapPixelDepth(std::string_view fileStart)
+{
+    const std::size_t info = kFileHeaderSize;
+    std::uint32_t headerSize = 0;
+    std::uint32_t bitCount = 0;
+    if (!ReadLE(fileStart, info, 4, headerSize))
+        return 0;
+    if (headerSize == kCoreHeaderSize) {
+        if (!ReadLE(fileStart, info + 10, 2, bitCount))
+            return 0;
+        return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 24 ? static_cast<int>(bitCount) : 0;
+    }
+    // Every longer header starts with the fields of BITMAPINFOHEADER.
+    if (headerSize < 16 || !ReadLE(fileStart, info + 14, 2, bitCount))
+        return 0;
+    std::uint32_t compression = kBiRgb;
+    if (headerSize >= 20 && !ReadLE(fileStart, info + 16, 4, compression))
+        return 0;
+    switch (bitCount) {
+    case 1:
+    case 4:
+    case 8:
+    case 24:
+    case 32:
+        return static_cast<int>(bitCount);
+    case 16: {
+        if (compression == kBiRgb)
+            return 15;
+        if (compression != kBiBitfields && compression != kBiAlphaBitfields)
+            return 0;
+        // The red, green and blue masks: inside the longer headers, right
+        // after BITMAPINFOHEADER otherwise; at the same place either way.
+        std::uint32_t red = 0, green = 0, blue = 0;
+        if (!ReadLE(fileStart, info + 40, 4, red) || !ReadLE(fileStart, info + 44, 4, green) ||
+            !ReadLE(fileStart, info + 48, 4, blue))
+            return 0;
+        if (red == 0xF800 && green == 0x07E0 && blue == 0x001F)
+            return 16;
+        if (red == 0x7C00 && green == 0x03E0 && blue == 0x001F)
+            return 15;
+        return 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+std::string PixelDepthLine(int depth)
+{
+    const char* text = "8/256";
+    switch (depth) {
+    case 1:
+        text = "1/2";
+        break;
+    case 4:
+        text = "4/16";
+        break;
+    case 15:
+        text = "15/64,000";
+        break;
+    case 16:
+        text = "16/64,000";
+        break;
+    case 24:
+        text = "24/16.7 Million";
+        break;
+    case 32:
+        text = "32/16.7 Million";
+        break;
+    default:
+        break;
+    }
+    return std::string("Pixel Depth/Colors: ") + text;
 }
 
 int MessagePanelWidth(int outerWidth) { return outerWidth * 8 / 10; }

@@ -1,10 +1,13 @@
 // The main window's texts and small rules that need no window: header lines,
-// list lines, status texts, panel width, and the pace of progress repaints.
+// list lines, status texts, panel width, the pace of progress repaints, an
+// entry's detail lines, the preview kind of a name and the pixel format of a
+// bitmap file.
 #pragma once
 
 #include "archive/far_archive.h"
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +29,32 @@ std::string LoadedText(std::size_t count);
 int ProgressPercent(std::size_t index, std::size_t count);
 // Status panel 0's width for a window of the given outer width: 80 %, rounded down.
 int MessagePanelWidth(int outerWidth);
+
+// The seven lines the details list shows for a selected entry.
+std::vector<std::string> EntryDetailLines(const TFarEntry& entry);
+// "New Entry", "Changed Entry", "Marked for Deletion", or "Original Entry"
+// for esOriginal and any value outside the enumeration.
+std::string StateText(std::int32_t state);
+
+// How an entry is previewed, by the extension of its name.
+enum class PreviewKind { Bitmap, Iff, Data };
+// The extension of a name in upper case: from its last full stop to the end
+// when that full stop comes after the last backslash or colon, else empty.
+std::string UpperExtension(std::string_view name);
+// ".BMP" previews as a bitmap, ".IFF" as nothing, anything else as data.
+PreviewKind PreviewKindOf(std::string_view name);
+
+// "Bitmap Size: " and width x height.
+std::string BitmapSizeLine(int width, int height);
+// The pixel format of a bitmap as its bits per pixel: 1, 4, 8, 15 (5-5-5),
+// 16 (5-6-5), 24 or 32; 0 for a device-dependent or custom format.
+// fileStart is the start of the .bmp file (file header and info header; 66
+// bytes are enough). Any bytes are safe: what cannot be read is format 0.
+int BitmapPixelDepth(std::string_view fileStart);
+inline constexpr std::size_t kBitmapFormatBytes = 66;
+// "Pixel Depth/Colors: " and the depth and colours texts of a pixel format;
+// any depth outside the table reads as 8 bits with 256 colours.
+std::string PixelDepthLine(int depth);
 
 // Lets a long loop repaint its progress at most about 30 times a second.
 class ProgressPace {
