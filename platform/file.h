@@ -59,6 +59,9 @@ private:
 inline constexpr std::size_t kCopyBufferSize = 1 << 20;
 
 bool FileExists(const std::string& path);       // a file (not a folder) of that name exists
+// Creates a new, empty file and closes it; false when a file or folder of
+// that name exists already or the file cannot be made. Reserves a name.
+bool CreateNewFile(const std::string& path);
 bool DirectoryExists(const std::string& path);
 bool RemoveFile(const std::string& path);
 bool MakeDirectory(const std::string& path);    // one level; false if it exists or fails

@@ -176,6 +176,15 @@ bool FileExists(const std::string& path)
     return ::stat(NativePath(path).c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
+bool CreateNewFile(const std::string& path)
+{
+    const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
 bool DirectoryExists(const std::string& path)
 {
     struct stat info {};

@@ -83,20 +83,27 @@ public:
     bool HasStream() const { return stream_.IsOpen(); }
     // Empties and closes the working copy (nothing held afterwards).
     void FreeFile();
-    // Makes an empty working copy when none is open; empties the change flags.
+    // When no working copy is open, makes an empty one and empties the change
+    // flags. False when the working copy cannot be made.
     bool TestStream();
-    // Copies the file into the working copy and opens it. False, with nothing
-    // changed, when the file is missing or cannot be read; readOnly tells
-    // whether the file could not also be opened for writing (true on failure).
+    // Copies the file into the working copy and opens it, emptying the change
+    // flags. False, with nothing changed, when the file is missing or cannot
+    // be read; readOnly tells whether the file could not also be opened for
+    // writing (true on failure). False with an empty document when the copy
+    // itself fails.
     bool LoadFile(const std::string& name, bool& readOnly);
-    // Copies the whole stream, from its start, into the working copy.
+    // Copies the whole stream, from its start, into the working copy
+    // (emptying the change flags); false, with an empty document, when the
+    // working copy cannot be written.
     bool LoadStream(std::istream& stream);
     // Writes the whole working copy to the stream at its current position.
     bool SaveStream(std::ostream& stream);
-    // Copies the working copy to name (replacing it) and keeps the working copy open.
+    // Copies the working copy to name (replacing it) and keeps the working
+    // copy open; on success the change flags are emptied. False when the copy
+    // fails: the working copy stays as it was.
     bool SaveFile(const std::string& name);
     // The backup's name: the extension (after the last "." that follows the
-    // last "\" or ":") replaced by extension, or extension appended.
+    // last "\", "/" or ":") replaced by extension, or extension appended.
     static std::string BackupName(const std::string& name, const std::string& extension);
     // Copies one file over another; false when it could not be done completely.
     static bool CopyFileOver(const std::string& source, const std::string& target);
@@ -108,6 +115,7 @@ public:
     std::string AsHex(bool swapNibbles);
 
     // Direct access: no bounds checks, no change flags, no cache update.
+    // GetByteAtPos gives -1 when there is no byte at pos.
     int GetByteAtPos(std::int32_t pos);
     void SetByteAtPos(std::int32_t pos, std::uint8_t value);
     std::int32_t GetMemAtPos(void* buffer, std::int32_t pos, std::int32_t count);
@@ -124,7 +132,7 @@ public:
     // Keeps the 64 KiB window valid for pos .. pos + BytesPerLine - 1,
     // re-centring it 32 KiB before pos when it does not cover them.
     void CheckInternalBuffer(std::int32_t pos);
-    // A byte inside the cache window (after CheckInternalBuffer).
+    // A byte inside the cache window (after CheckInternalBuffer); 0 outside it.
     std::uint8_t CachedByte(std::int32_t pos) const;
     void SetInternalBufferByte(std::int32_t pos, std::uint8_t value);
     void InvalidateCache() { cacheBase_ = -1; }
@@ -154,9 +162,13 @@ public:
     void SetVariableLineLength(bool on); // stores and recalculates the sizes
     std::int32_t GetLineOffset(std::int32_t row);
     std::int32_t GetLineLength(std::int32_t row);
-    // length 1..BytesPerLine, else "Invalid Line Length argument"; later lines move.
+    // length 1..BytesPerLine, else "Invalid Line Length argument" (also for a
+    // negative row or one past both the row count and the data size); later
+    // lines move.
     void SetLineLength(std::int32_t row, std::int32_t length);
-    // The offsets from a list of line lengths (the caller restores caret and selection).
+    // The offsets from a list of line lengths (the caller restores caret and
+    // selection). Every length must be 1..BytesPerLine, else "Invalid Line
+    // Length argument" and nothing changes.
     void SetLineLengths(const std::vector<std::int32_t>& lengths);
     void ClearLineOffsets() { lineOffsets_.clear(); }
 
@@ -202,6 +214,10 @@ public:
                          std::int32_t offsetWidth);
 
 private:
+    bool CacheCovers(std::int32_t pos) const;
+    // Start of a line by the offset list; lines past its end are full lines.
+    std::int64_t LineStart(std::int64_t row) const;
+    // Extends the offset list to at least entries entries of full lines.
     void FillLineOffsets(std::size_t entries);
     std::int32_t VariableRowCount();
 
@@ -214,7 +230,7 @@ private:
     std::int32_t bytesPerLine_ = 16;
     std::int32_t nibblesPerColumn_ = 4;
     bool variableLineLength_ = false;
-    std::vector<std::int32_t> lineOffsets_;
+    std::vector<std::int64_t> lineOffsets_;
     std::int32_t rowCount_ = 1;
 };
 
