@@ -159,19 +159,37 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void DrawCell(int col, int row, const RECT& rect, HDC dc) override;
     bool SelectCell(int col, int row) override;
+    void TopLeftChanged() override;
 
 private:
     friend class TColors;
-    void ColorsChanged(bool background);
+    // The selection as the document keeps it, to put back after a relayout.
+    struct SavedSelection {
+        std::int32_t start, anchor, end;
+    };
+    void ColorsChanged(bool background, bool cursorFrame);
     void CreateColoredCaret();
+    // Shows the caret again after it was rebuilt, off the control until the
+    // current cell is painted.
+    void ShowNewCaret();
+    // The caret at a cell's top-left, or off the control when the cell is out
+    // of view; only while the control has the focus (the caret is the thread's).
+    void PlaceCaret(int col, int row);
     // Moves the caret to the cell of a byte position in the given field.
     void MoveToPos(std::int32_t pos, bool inCharField);
     void ResetUndo();
+    // What a document that was just loaded starts with.
+    void DocumentLoaded();
+    SavedSelection SaveSelection() const;
+    void RestoreSelection(const SavedSelection& saved);
 
     HexDocument doc_;
     TColors colors_;
     HexDocument::Appearance look_;
     ui::OwnedFont font_;
+    ui::OwnedFont markerFont_;
+    int fontHeight_ = 0;
+    bool checkingCell_ = false;
     ui::OwnedBitmap caretBitmap_;
     int charWidth_ = -1;
     int rowHeight_ = 0;
