@@ -1,0 +1,374 @@
+#include "components/hexview/hex_document.h"
+
+#include "platform/file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+namespace kelvo {
+namespace {
+
+std::string Pattern(std::size_t size)
+{
+    std::string data(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        data[i] = static_cast<char>((i * 7 + (i >> 8)) & 0xFF);
+    return data;
+}
+
+void Load(HexDocument& doc, const std::string& data)
+{
+    std::istringstream in(data);
+    ASSERT_TRUE(doc.LoadStream(in));
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+template <typename Call>
+std::string ErrorOf(Call call)
+{
+    try {
+        call();
+    } catch (const HexError& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+// --- Layout --------------------------------------------------------------------
+
+TEST(HexDocumentLayout, ColumnWidthsOfThePreview)
+{
+    HexDocument doc;
+    ASSERT_EQ(doc.ColCount(), 51);
+    std::vector<int> expected = {32, 8};
+    for (int group = 0; group < 8; ++group)
+        expected.insert(expected.end(), {8, 8, 8, 16});
+    expected.insert(expected.end(), 17, 8);
+    std::vector<int> widths;
+    for (int col = 0; col < doc.ColCount(); ++col)
+        widths.push_back(doc.ColumnWidth(col, 8, doc.OffsetWidth(odHex), true));
+    EXPECT_EQ(widths, expected);
+    EXPECT_EQ(doc.ColumnWidth(1, 8, 4, false), 0);
+}
+
+TEST(HexDocumentLayout, RowCountsOffsetWidthsAndOffsetTexts)
+{
+    struct Case {
+        std::size_t size;
+        TOffsetDisplayStyle style;
+        int rows, width, row;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, odHex, 1, 4, 0, "0x0:"},        {0, odDec, 1, 2, 0, "0:"},
+        {0, odOctal, 1, 5, 0, "o 0:"},      {0, odNone, 1, 0, 0, "   "},
+        {17, odHex, 2, 5, 1, "0x10:"},      {0x100, odHex, 16, 5, 0, "0x00:"},
+        {0x100, odHex, 16, 5, 15, "0xF0:"}, {1000, odHex, 63, 6, 62, "0x3E0:"},
+        {1009, odDec, 64, 5, 1, "  16:"},   {1009, odDec, 64, 5, 63, "1008:"},
+        {0x100, odOctal, 16, 7, 1, "o 0020:"}, {1000, odOctal, 63, 8, 62, "o 01740:"},
+        {1000, odNone, 63, 0, 5, " "},
+    };
+    for (const Case& c : cases) {
+        HexDocument doc;
+        Load(doc, Pattern(c.size));
+        HexDocument::Appearance look;
+        look.offsetDisplay = c.style;
+        EXPECT_EQ(doc.RowCount(), c.rows) << c.size;
+        EXPECT_EQ(doc.OffsetWidth(c.style), c.width) << c.size << " style " << int(c.style);
+        const HexCellLook cell = doc.CellLook(0, c.row, look, c.width);
+        EXPECT_EQ(cell.text, c.text);
+        EXPECT_EQ(cell.textColor, look.colors.Offset);
+    }
+}
+
+TEST(HexDocumentLayout, CursorAndPositionRoundTrips)
+{
+    HexDocument doc;
+    Load(doc, Pattern(1000));
+    for (std::int32_t pos : {0, 1, 15, 16, 500, 999}) {
+        for (bool charField : {false, true}) {
+            const HexDocument::Cell cell = doc.GetCursorAtPos(pos, charField);
+            EXPECT_EQ(cell.row, pos / 16);
+            bool inChar = !charField;
+            EXPECT_EQ(doc.GetPosAtCursor(cell.col, cell.row, inChar), pos);
+            EXPECT_EQ(inChar, charField);
+            const int secondDigit = charField ? cell.col : cell.col + 1;
+            EXPECT_EQ(doc.GetPosAtCursor(secondDigit, cell.row, inChar), pos);
+            EXPECT_EQ(doc.GetOtherFieldCol(cell.col, inChar), doc.GetCursorAtPos(pos, !charField).col);
+            EXPECT_EQ(inChar, charField);
+        }
+    }
+    bool inChar = true;
+    EXPECT_EQ(doc.GetPosAtCursor(34, 2, inChar), 48); // the spacer reads as the next line's start
+    EXPECT_FALSE(inChar);
+    EXPECT_EQ(doc.GetCursorAtPos(-5, true).col, 2);
+}
+
+TEST(HexDocumentLayout, VariableLineLengths)
+{
+    HexDocument doc;
+    Load(doc, Pattern(32));
+    doc.SetVariableLineLength(true);
+    ASSERT_EQ(doc.RowCount(), 2);
+    doc.SetLineLength(0, 8);
+    EXPECT_EQ(doc.RowCount(), 3);
+    const std::int32_t offsets[] = {0, 8, 24, 40};
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(doc.GetLineOffset(row), offsets[row]) << row;
+    EXPECT_EQ(doc.GetLineLength(0), 8);
+    for (auto [pos, row] : {std::pair{7, 0}, {8, 1}, {23, 1}, {24, 2}, {31, 2}, {500, 2}})
+        EXPECT_EQ(doc.GetRow(pos), row) << pos;
+    EXPECT_EQ(doc.GetCursorAtPos(9, false).col, 4);
+
+    // Line 0 holds 8 bytes: digit columns up to 17, character columns up to 42.
+    for (auto [col, out] : {std::pair{17, false}, {18, true}, {34, true}, {42, false}, {43, true}, {1, false}})
+        EXPECT_EQ(doc.OutOfBounds(col, 0), out) << col;
+    EXPECT_EQ(doc.CellLook(18, 0, {}, 4).text, " ");
+
+    for (auto [row, length] : {std::pair{0, 0}, {0, 17}, {-1, 4}, {1000, 4}})
+        EXPECT_EQ(ErrorOf([&] { doc.SetLineLength(row, length); }), "Invalid Line Length argument")
+            << row << " " << length;
+    EXPECT_EQ(doc.GetLineOffset(1), 8);
+
+    // Each length gives the start of its line; the last line then runs full.
+    doc.SetLineLengths({4, 4, 8});
+    EXPECT_EQ(doc.GetLineOffset(2), 8);
+    EXPECT_EQ(doc.RowCount(), 4);
+    EXPECT_THROW(doc.SetLineLengths({4, 0}), HexError);
+
+    for (int bad : {0, 257}) {
+        EXPECT_EQ(ErrorOf([&] { doc.SetBytesPerLine(bad); }), "Invalid BytesPerLine argument");
+        EXPECT_EQ(doc.BytesPerLine(), 16);
+        EXPECT_TRUE(doc.VariableLineLength());
+    }
+    doc.SetBytesPerLine(8); // back to full lines of the new length
+    EXPECT_FALSE(doc.VariableLineLength());
+    EXPECT_EQ(doc.RowCount(), 4);
+    EXPECT_EQ(doc.ColCount(), 27);
+}
+
+// --- Data, cache and change flags --------------------------------------------
+
+TEST(HexDocumentData, CacheRecentresAroundTheRequestedLine)
+{
+    HexDocument doc;
+    const std::int32_t size = 1 << 20;
+    const std::string data = Pattern(size);
+    Load(doc, data);
+    const std::pair<std::int32_t, std::int32_t> posAndBase[] = {
+        {size - 16, size - 16 - 32768},
+        {size - 20000, size - 16 - 32768},         // still covered: no move
+        {size / 2, size / 2 - 32768},
+        {size / 2 + 32768 - 16, size / 2 - 32768}, // the last line that fits
+        {size / 2 + 32768 - 15, size / 2 - 15},
+        {100, 0},
+    };
+    for (const auto& [pos, base] : posAndBase) {
+        doc.CheckInternalBuffer(pos);
+        EXPECT_EQ(doc.CacheBase(), base) << pos;
+        for (std::int32_t p = pos; p < pos + 16; ++p)
+            ASSERT_EQ(doc.CachedByte(p), static_cast<std::uint8_t>(data[p])) << p;
+    }
+    EXPECT_EQ(doc.CachedByte(1 << 17), 0);
+    doc.SetInternalBufferByte(5, 0xEE);
+    doc.SetInternalBufferByte(70000, 0xEE); // outside the window: ignored
+    EXPECT_EQ(doc.CachedByte(5), 0xEE);
+    EXPECT_EQ(doc.GetByteAtPos(5), static_cast<std::uint8_t>(data[5]));
+}
+
+TEST(HexDocumentData, ChangeFlags)
+{
+    HexDocument doc;
+    Load(doc, Pattern(30));
+    doc.SetChanged(100, false, false); // clearing beyond the set grows nothing
+    doc.SetChanged(3, true, false);
+    doc.SetChanged(25, true, false);
+    EXPECT_EQ(doc.ChangeFlagCount(), 26u);
+    for (auto [pos, insert, changed] : {std::tuple{3, false, true}, {4, false, false},
+                                        {3, true, false}, {99, false, false}})
+        EXPECT_EQ(doc.HasChanged(pos, insert), changed) << pos << insert;
+    doc.SetChanged(7, true, true); // insert mode empties the set first
+    EXPECT_FALSE(doc.HasChanged(3, false));
+    EXPECT_TRUE(doc.HasChanged(7, false));
+    doc.SetChanged(7, false, false);
+    EXPECT_FALSE(doc.HasChanged(7, false));
+    doc.FreeFile();
+    doc.CalcSizes(); // cuts the set to the data size
+    EXPECT_EQ(doc.ChangeFlagCount(), 0u);
+}
+
+TEST(HexDocumentData, CheckedAccessAndWholeDataTexts)
+{
+    HexDocument doc;
+    const std::string data("\x0F\xA0\0J", 4);
+    Load(doc, data);
+    EXPECT_EQ(doc.AsText(), data);
+    EXPECT_EQ(doc.AsHex(false), "0FA0004A");
+    EXPECT_EQ(doc.AsHex(true), "F00A00A4");
+
+    std::int32_t count = 10;
+    for (std::int32_t pos : {-1, 4}) {
+        EXPECT_EQ(ErrorOf([&] { doc.GetMemory(pos); }), "Invalid GetMemory index");
+        EXPECT_EQ(ErrorOf([&] { doc.SetMemory(pos, 1); }), "Invalid SetMemory index");
+        EXPECT_EQ(ErrorOf([&] { doc.BufferFromFile(pos, count); }), "Invalid BufferFromFile argument");
+    }
+    doc.CheckInternalBuffer(0);
+    doc.SetMemory(3, 'K');
+    EXPECT_EQ(doc.CacheBase(), -1);
+    EXPECT_EQ(doc.GetMemory(3), 'K');
+    EXPECT_EQ(doc.BufferFromFile(2, count), (std::vector<std::uint8_t>{0, 'K'}));
+    EXPECT_EQ(count, 2);
+
+    // The size is read again only once the cache is invalid.
+    doc.CheckInternalBuffer(0);
+    EXPECT_EQ(doc.GetDataSize(), 4);
+    doc.SetMemAtPos("ab", 4, 2);
+    EXPECT_EQ(doc.GetDataSize(), 4);
+    doc.InvalidateCache();
+    EXPECT_EQ(doc.GetDataSize(), 6);
+    doc.FreeFile();
+    EXPECT_EQ(doc.AsText(), "");
+    EXPECT_EQ(doc.GetByteAtPos(0), -1);
+}
+
+// --- Files ---------------------------------------------------------------------
+
+TEST(HexDocumentFiles, WorkingCopiesAreReservedAndRemoved)
+{
+    std::string first, second;
+    {
+        HexDocument a, b;
+        first = a.WorkingCopyName();
+        second = b.WorkingCopyName();
+        EXPECT_NE(first, second);
+        EXPECT_TRUE(platform::FileExists(first) && platform::FileExists(second));
+        const std::string file = first.substr(platform::TempFolder().size());
+        EXPECT_EQ(file.find_first_not_of("0123456789ABCDEF"), 8u);
+        EXPECT_EQ(file.substr(8), ".QZTF");
+        Load(a, "data");
+    }
+    EXPECT_FALSE(platform::FileExists(first) || platform::FileExists(second));
+}
+
+TEST(HexDocumentFiles, LoadAndSave)
+{
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kelvo-hexdoc-" + std::to_string(platform::ProcessId()));
+    std::filesystem::create_directories(dir);
+    auto path = [&](const char* name) { return (dir / name).string(); };
+    HexDocument doc;
+    bool readOnly = false;
+    Load(doc, "kept");
+    EXPECT_FALSE(doc.LoadFile(path("missing"), readOnly));
+    EXPECT_TRUE(readOnly);
+    EXPECT_EQ(doc.AsText(), "kept");
+
+    const std::string data = Pattern(3000);
+    std::ofstream(path("a.bin"), std::ios::binary) << data;
+    {
+        // Held open for reading elsewhere: loadable, but not writable.
+        platform::File held = platform::File::Open(path("a.bin"), platform::File::Mode::Read);
+        ASSERT_TRUE(doc.LoadFile(path("a.bin"), readOnly));
+        EXPECT_TRUE(readOnly);
+    }
+    ASSERT_TRUE(doc.LoadFile(path("a.bin"), readOnly));
+    EXPECT_FALSE(readOnly);
+    EXPECT_EQ(doc.AsText(), data);
+    EXPECT_EQ(doc.RowCount(), 188);
+
+    doc.SetMemory(0, 'Z');
+    doc.SetChanged(0, true, false);
+    EXPECT_FALSE(doc.SaveFile(path("no-such-folder/b.bin")));
+    EXPECT_TRUE(doc.HasChanged(0, false));
+    ASSERT_TRUE(doc.SaveFile(path("b.bin")));
+    EXPECT_EQ(doc.ChangeFlagCount(), 0u);
+    EXPECT_EQ(ReadFile(path("b.bin")), "Z" + data.substr(1));
+    doc.SetMemory(1, 'Y'); // the reopened working copy is still the data
+
+    std::ostringstream out;
+    out << "head:";
+    ASSERT_TRUE(doc.SaveStream(out));
+    EXPECT_EQ(out.str(), "head:ZY" + data.substr(2));
+    EXPECT_FALSE(HexDocument::CopyFileOver(path("missing"), path("d.bin")));
+    EXPECT_FALSE(platform::FileExists(path("d.bin")));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(HexDocumentFiles, BackupName)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"name.ext", "name.bak"},         {"name", "name.bak"},
+        {"name.", "name.bak"},            {"C:\\dir\\file.tar.gz", "C:\\dir\\file.tar.bak"},
+        {"C:\\dir.x\\file", "C:\\dir.x\\file.bak"}, {"C:file", "C:file.bak"},
+        {"/tmp/dir.x/file", "/tmp/dir.x/file.bak"},
+    };
+    for (const auto& [name, backup] : cases)
+        EXPECT_EQ(HexDocument::BackupName(name, ".bak"), backup) << name;
+}
+
+// --- Cell looks ----------------------------------------------------------------
+
+TEST(HexDocumentLook, MarkerAndDataCells)
+{
+    HexDocument doc;
+    Load(doc, std::string("J\x01\x4A\0\x4A", 5));
+    HexDocument::Appearance look;
+    look.fontColor = 0x123456;
+    const HexColors& c = look.colors;
+    auto expect = [&](int col, const std::string& text, HexColor fg, HexColor bg) {
+        const HexCellLook got = doc.CellLook(col, 0, look, 4);
+        EXPECT_EQ(got.text, text) << col;
+        EXPECT_EQ(got.textColor, fg) << col;
+        EXPECT_EQ(got.background, bg) << col;
+        EXPECT_EQ(got.markerFont, col == 1 && text != " ") << col;
+    };
+    expect(1, " ", look.fontColor, c.Background);
+    doc.Markers[5] = doc.Markers[3] = 0;
+    expect(1, "3", c.PositionText, c.PositionBackground);
+
+    expect(2, "4", c.OddColumn, c.Background);
+    expect(3, "A", c.OddColumn, c.Background);
+    expect(6, "4", c.EvenColumn, c.Background); // byte 2, second group
+    expect(35, "J", look.fontColor, c.Background);
+    expect(36, ".", look.fontColor, c.Background);
+    expect(34, " ", look.fontColor, c.Background); // spacer
+    expect(12, " ", look.fontColor, c.Background); // beyond the data
+    look.maskWhiteSpaces = false;
+    expect(36, "\x01", look.fontColor, c.Background);
+    look.swapNibbles = true;
+    expect(2, "A", c.OddColumn, c.Background);
+    expect(3, "4", c.OddColumn, c.Background);
+
+    doc.SetChanged(4, true, false);
+    expect(10, "A", c.ChangedText, c.ChangedBackground);
+    look.insertMode = true;
+    expect(10, "A", c.OddColumn, c.Background);
+    look.insertMode = false;
+
+    doc.SelStart = doc.SelAnchor = 2;
+    doc.SelEnd = 4;
+    expect(6, "A", c.EvenInverse(), c.EvenColumn);
+    expect(10, "A", c.ChangedBackground, c.ChangedText);
+    expect(37, "J", c.Background, look.fontColor);
+    expect(2, "A", c.OddColumn, c.Background); // before the selection
+
+    EXPECT_EQ(c.OddInverse(), 0x00FFFFu);
+    EXPECT_EQ(c.EvenInverse(), 0x7FFFFFu);
+    EXPECT_EQ(InverseColor(kHexWindowColor), 0x00FFFFFAu); // system colours are not resolved
+}
+
+} // namespace
+} // namespace kelvo
