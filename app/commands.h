@@ -29,6 +29,8 @@ enum : int {
     FileListBox,
     DetailsListBox,
     TextViewer,
+    ImageViewer,
+    HexViewer,
 };
 
 } // namespace kelvo::cmd

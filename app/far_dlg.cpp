@@ -7,6 +7,7 @@
 #include "ui/registry.h"
 
 #include <algorithm>
+#include <cstddef>
 
 namespace kelvo {
 
@@ -17,6 +18,22 @@ constexpr const char* kNoGameMessage = "The Sims Installation was not detected. 
 constexpr const char* kFarFilter = "FAR files (*.far)|*.FAR";
 constexpr const char* kDeleteHint = "Delete File|Mark a file for deletion from the FAR archive";
 constexpr int kMinSplitSize = 30; // the least either side of a splitter keeps
+
+// The preview buttons by the command each sends: the two view buttons run the
+// action named after the other mode.
+constexpr int kStretchImageButton = cmd::ViewStretch;
+constexpr int kViewAsTextButton = cmd::ViewHex;
+constexpr int kViewAsHexButton = cmd::ViewText;
+
+// The first bytes of a file, as many as the pixel format needs.
+std::string BitmapFileStart(const std::string& fileName)
+{
+    std::string bytes(kBitmapFormatBytes, '\0');
+    platform::File file = platform::File::Open(fileName, platform::File::Mode::Read);
+    const std::int64_t read = file.IsOpen() ? file.Read(bytes.data(), bytes.size()) : 0;
+    bytes.resize(static_cast<std::size_t>(std::max<std::int64_t>(read, 0)));
+    return bytes;
+}
 
 ui::OwnedImageList LoadToolbarImages()
 {
@@ -62,14 +79,15 @@ void TFarDlg::CreateActions()
     add(cmd::FileEntryExportDir, "Extract &Directory", "Extract All|Extract all the files from the FAR archive");
     add(cmd::FileExit, "E&xit", "").OnExecute = [this] { FileExitExecute(); };
     add(cmd::HelpAbout, "&About Kelvo...", "");
-    add(cmd::ViewStretch, "&Stretch Image", "Stretch Image|Stretch the preview image to fit the display area");
-    add(cmd::ViewText, "As &Text", "View as Text|View the current entry in text mode");
-    add(cmd::ViewHex, "As &Hex", "View as Hex|View the current entry in hex mode");
-    add(cmd::ViewPath, "&View Paths", "").OnExecute = [this] {
-        ui::Action& viewPath = *Actions_.Find(cmd::ViewPath);
-        viewPath.SetChecked(!viewPath.Checked());
-        FillList();
+    add(cmd::ViewStretch, "&Stretch Image", "Stretch Image|Stretch the preview image to fit the display area")
+        .OnExecute = [this] { ViewStretchExecute(); };
+    add(cmd::ViewText, "As &Text", "View as Text|View the current entry in text mode").OnExecute = [this] {
+        ViewTextExecute();
     };
+    add(cmd::ViewHex, "As &Hex", "View as Hex|View the current entry in hex mode").OnExecute = [this] {
+        ViewHexExecute();
+    };
+    add(cmd::ViewPath, "&View Paths", "").OnExecute = [this] { ViewPathExecute(); };
     Actions_.OnChange = [this](const ui::Action& action) { ActionChanged(action); };
     SetAccelerators(Actions_.BuildAccelerators());
 }
@@ -126,11 +144,11 @@ void TFarDlg::CreateToolBar()
     ToolBar1_.AddButton(cmd::FileEntryExportFile, kGlyphExtract, BTNS_BUTTON, hint(cmd::FileEntryExportFile));
     ToolBar1_.AddButton(cmd::FileEntryExportDir, kGlyphExtractAll, BTNS_BUTTON, hint(cmd::FileEntryExportDir));
     ToolBar1_.AddSeparator();
-    ToolBar1_.AddButton(cmd::ViewStretch, kGlyphStretchImage, BTNS_CHECK, hint(cmd::ViewStretch));
+    ToolBar1_.AddButton(kStretchImageButton, kGlyphStretchImage, BTNS_CHECK, hint(cmd::ViewStretch));
     // The two view buttons run the action of the other mode; they toggle as a group.
-    ToolBar1_.AddButton(cmd::ViewHex, kGlyphViewText, BTNS_CHECKGROUP, "View as Text|View the current entry in text mode");
-    ToolBar1_.AddButton(cmd::ViewText, kGlyphViewHex, BTNS_CHECKGROUP, "View as Hex|View the current entry in hex mode");
-    ToolBar1_.SetChecked(cmd::ViewText, true);
+    ToolBar1_.AddButton(kViewAsTextButton, kGlyphViewText, BTNS_CHECKGROUP, "View as Text|View the current entry in text mode");
+    ToolBar1_.AddButton(kViewAsHexButton, kGlyphViewHex, BTNS_CHECKGROUP, "View as Hex|View the current entry in hex mode");
+    ToolBar1_.SetChecked(kViewAsHexButton, true);
 }
 
 void TFarDlg::CreateControls()
@@ -146,6 +164,7 @@ void TFarDlg::CreateControls()
 
     FileListBox_.CreateVirtual(Handle(), cmd::FileListBox, kItemHeight);
     ApplyFont(FileListBox_.Handle());
+    FileListBox_.OnClick = [this] { FileListBoxClick(); };
     FileListBox_.ItemText = [this](int index) {
         const auto& entries = Archive_->Entries;
         return static_cast<std::size_t>(index) < entries.size()
@@ -167,6 +186,7 @@ void TFarDlg::CreateControls()
         detailsHeight_ = std::max(kDetailsHeight, position - kToolBarHeight);
         Layout();
     };
+    CreateViewers();
 
     FileAddDialog_.Filter = "Any file (*.*)|*.*";
     FAROpenDialog_.Filter = kFarFilter;
@@ -178,8 +198,37 @@ void TFarDlg::CreateControls()
         dialog->Owner = Handle();
 }
 
+void TFarDlg::CreateViewers()
+{
+    ImageViewer_.Create(Handle(), cmd::ImageViewer);
+    TextViewer_.Create(Handle(), cmd::TextViewer);
+    ApplyFont(TextViewer_.Handle());
+
+    HexViewer_.Create(Handle(), cmd::HexViewer);
+    HexViewer_.ReadOnlyView = true;
+    HexViewer_.SetBytesPerLine(16);
+    HexViewer_.SetBytesPerColumn(2);
+    HexViewer_.SetOffsetDisplay(odHex);
+    HexViewer_.SetOffsetSeparator(':');
+    HexViewer_.SetTranslation(ttAnsi);
+    HexViewer_.BackupExtension = ".bak";
+    HexViewer_.SetFocusFrame(true);
+    HexViewer_.SetFont("MS Sans Serif", -11);
+    TColors& colors = HexViewer_.Colors();
+    colors.SetBackground(kHexWindowColor);
+    colors.SetPositionBackground(0x000080); // maroon
+    colors.SetPositionText(0xFFFFFF);       // white
+    colors.SetChangedBackground(11075583);  // light yellow
+    colors.SetChangedText(0x000080);        // maroon
+    colors.SetCursorFrame(0x800000);        // navy
+    colors.SetOffset(0x000000);             // black
+    colors.SetOddColumn(0xFF0000);          // blue
+    colors.SetEvenColumn(0x800000);         // navy
+}
+
 void TFarDlg::FormCreate()
 {
+    HideViewers();
     SetStatusText(1, " ");
     Archive_ = std::make_unique<TFarArchive>();
     if (ui::RegistryKeyExists(HKEY_LOCAL_MACHINE, kGameKey)) {
@@ -212,6 +261,11 @@ void TFarDlg::Layout()
     const int panelWidth = std::max(0, width - right);
     MoveWindow(DetailsListBox_.Handle(), right, top, panelWidth, detailsHeight_, TRUE);
     MoveWindow(Splitter2_.Handle(), right, top + detailsHeight_, panelWidth, kSplitterSize, TRUE);
+    // The viewers fill the area under the second splitter.
+    const int previewTop = top + detailsHeight_ + kSplitterSize;
+    const int previewHeight = std::max(0, bottom - previewTop);
+    for (HWND viewer : {ImageViewer_.Handle(), TextViewer_.Handle(), HexViewer_.Handle()})
+        MoveWindow(viewer, right, previewTop, panelWidth, previewHeight, TRUE);
 }
 
 void TFarDlg::FormResize()
@@ -232,6 +286,7 @@ bool TFarDlg::FMHNew(const std::string&)
     Archive_->Close();
     DetailsListBox_.Clear();
     FileListBox_.Clear();
+    HideViewers();
     SetStatusText(0, "Ready");
     return true;
 }
@@ -256,6 +311,7 @@ bool TFarDlg::FMHOpen(const std::string& Filename)
     Archive_ = std::move(fresh);
     DetailsListBox_.Clear();
     FileListBox_.Clear();
+    HideViewers();
     SetStatusText(0, "Ready");
     ShowHeader();
     FillList();
@@ -292,6 +348,110 @@ void TFarDlg::FillList()
     SetGaugePosition(0);
     SetStatusText(1, " ");
     SetStatusText(0, LoadedText(count));
+}
+
+void TFarDlg::FileListBoxClick() { ShowEntry(); }
+
+void TFarDlg::ShowEntry()
+{
+    const int position = FileListBox_.ItemIndex();
+    if (position < 0 || static_cast<std::size_t>(position) >= Archive_->Entries.size())
+        return;
+    const TFarEntry& entry = Archive_->Entries[static_cast<std::size_t>(position)];
+    DetailsListBox_.Clear();
+    for (const std::string& line : EntryDetailLines(entry))
+        DetailsListBox_.Add(line);
+    HideViewers();
+
+    const PreviewKind kind = PreviewKindOf(entry.Text());
+    if (kind != PreviewKind::Iff) {
+        const bool bitmap = kind == PreviewKind::Bitmap;
+        ToolBar1_.SetEnabled(kStretchImageButton, bitmap);
+        ToolBar1_.SetEnabled(kViewAsHexButton, !bitmap);
+        ToolBar1_.SetEnabled(kViewAsTextButton, !bitmap);
+    }
+    // The normal cursor comes back however the preview ends, also by an error.
+    ui::WaitCursor wait;
+    const std::optional<std::string> source = PreviewSource(entry, position);
+    if (!source)
+        return;
+    switch (kind) {
+    case PreviewKind::Bitmap:
+        ShowBitmap(*source);
+        break;
+    case PreviewKind::Iff:
+        ShowIffPreview(*source);
+        break;
+    case PreviewKind::Data:
+        ShowData(*source);
+        break;
+    }
+}
+
+std::optional<std::string> TFarDlg::PreviewSource(const TFarEntry& entry, int position)
+{
+    // Added entries, also when marked for deletion, are read where they are:
+    // the preview file is not written for them.
+    if (entry.DataOnDisk())
+        return std::string(entry.Text());
+    if (!Archive_->ExtractToTemp(position))
+        return std::nullopt;
+    return Archive_->TempFileName();
+}
+
+void TFarDlg::ShowBitmap(const std::string& fileName)
+{
+    ImageViewer_.LoadFromFile(fileName);
+    DetailsListBox_.Add(BitmapSizeLine(ImageViewer_.Width(), ImageViewer_.Height()));
+    DetailsListBox_.Add(PixelDepthLine(BitmapPixelDepth(BitmapFileStart(fileName))));
+    ImageViewer_.SetStretch(ToolBar1_.Checked(kStretchImageButton));
+    ShowWindow(ImageViewer_.Handle(), SW_SHOW);
+}
+
+void TFarDlg::ShowData(const std::string& fileName)
+{
+    if (!HexViewer_.LoadFromFile(fileName))
+        return;
+    // The text box is filled only when it is shown: the hex view shows a
+    // large entry at once, its whole text would take a while.
+    if (TextMode_) {
+        TextViewer_.SetText(HexViewer_.GetAsText());
+        ShowWindow(TextViewer_.Handle(), SW_SHOW);
+    } else {
+        TextViewer_.Clear();
+        ShowWindow(HexViewer_.Handle(), SW_SHOW);
+    }
+}
+
+void TFarDlg::ShowIffPreview(const std::string&) {}
+
+void TFarDlg::HideViewers()
+{
+    for (HWND viewer : {ImageViewer_.Handle(), TextViewer_.Handle(), HexViewer_.Handle()})
+        ShowWindow(viewer, SW_HIDE);
+}
+
+void TFarDlg::ViewStretchExecute() { ShowEntry(); }
+
+// Either view button flips the mode; afterwards the button naming the mode
+// in force is down and the other up.
+void TFarDlg::FlipTextMode()
+{
+    TextMode_ = !TextMode_;
+    ToolBar1_.SetChecked(kViewAsTextButton, TextMode_);
+    ToolBar1_.SetChecked(kViewAsHexButton, !TextMode_);
+    ShowEntry();
+}
+
+void TFarDlg::ViewTextExecute() { FlipTextMode(); }
+
+void TFarDlg::ViewHexExecute() { FlipTextMode(); }
+
+void TFarDlg::ViewPathExecute()
+{
+    ui::Action& viewPath = *Actions_.Find(cmd::ViewPath);
+    viewPath.SetChecked(!viewPath.Checked());
+    FillList();
 }
 
 bool TFarDlg::FMHSave(const std::string& Filename)
@@ -343,6 +503,15 @@ LRESULT TFarDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NOTIFY:
         if (ToolBar1_.HandleToolTip(*reinterpret_cast<const NMHDR*>(lParam)))
             return 0;
+        break;
+    case WM_CTLCOLORSTATIC:
+        // The read-only text box keeps the window colour of an editable one.
+        if (reinterpret_cast<HWND>(lParam) == TextViewer_.Handle()) {
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+        }
         break;
     case WM_CONTEXTMENU:
         if (reinterpret_cast<HWND>(wParam) == FileListBox_.Handle()) {

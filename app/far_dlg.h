@@ -2,19 +2,27 @@
 // preview on the right, tool bar, menus and a status bar with a gauge. The
 // document workflow (New, Open, Save, Save As, Exit and the save question)
 // is the file menu handler's; this window does the work it asks for.
+//
+// The preview area under the details list holds three viewers, at most one
+// of them visible: the image view for bitmaps, the hex view and the text box
+// for other entries (by the text/hex mode); IFF resources show none.
 #pragma once
 
 #include "archive/far_archive.h"
 #include "components/filemenu/file_menu_handler.h"
+#include "components/hexview/hexeditor.h"
 #include "components/statusbar/moxstatusbar.h"
 #include "ui/action.h"
 #include "ui/common_dialogs.h"
 #include "ui/form.h"
+#include "ui/image_view.h"
 #include "ui/list_box.h"
+#include "ui/memo.h"
 #include "ui/splitter.h"
 #include "ui/tool_bar.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace kelvo {
@@ -53,6 +61,10 @@ public:
     void ShowHeader();
     void FillList();
     void FileExitExecute();
+    // Shows the details and the preview of the entry selected in the entry
+    // list; nothing when none is selected. A bitmap that cannot be decoded
+    // raises an error after the details are shown.
+    void ShowEntry();
 
     // What tests and the other commands reach.
     TFarArchive& Archive() { return *Archive_; }
@@ -65,6 +77,9 @@ public:
     ui::TOpenDialog& FAROpenDialog() { return FAROpenDialog_; }
     ui::TSaveDialog& FARSaveDialog() { return FARSaveDialog_; }
     ui::TOpenDialog& FileAddDialog() { return FileAddDialog_; }
+    ui::ImageView& ImageViewer() { return ImageViewer_; }
+    ui::Memo& TextViewer() { return TextViewer_; }
+    THexEditor& HexViewer() { return HexViewer_; }
     bool TextMode() const { return TextMode_; }
 
 protected:
@@ -79,10 +94,28 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateControls();
+    void CreateViewers();
     void Layout();
     void ActionChanged(const ui::Action& action);
     void SetStatusText(int panel, const std::string& text);
     void SetGaugePosition(int position);
+
+    void FileListBoxClick();
+    void ViewStretchExecute();
+    void ViewTextExecute();
+    void ViewHexExecute();
+    void ViewPathExecute();
+    void FlipTextMode();
+    void HideViewers();
+    // The disk file holding the data of the entry at a position: its own
+    // file when its data is on disk, else the preview file it is extracted
+    // to; nothing when the extraction fails.
+    std::optional<std::string> PreviewSource(const TFarEntry& entry, int position);
+    void ShowBitmap(const std::string& fileName);
+    void ShowData(const std::string& fileName);
+    // IFF resources have no viewer: the hook gets the file holding the
+    // entry's data and shows nothing.
+    void ShowIffPreview(const std::string& fileName);
 
     TFarDlgServices& services_;
     std::unique_ptr<TFarArchive> Archive_;
@@ -96,6 +129,9 @@ private:
     ui::Splitter Splitter1_;
     ui::ListBox DetailsListBox_;
     ui::Splitter Splitter2_;
+    ui::ImageView ImageViewer_;
+    ui::Memo TextViewer_;
+    THexEditor HexViewer_;
     ui::OwnedMenu PopupMenu_;
     ui::TOpenDialog FileAddDialog_;
     ui::TOpenDialog FAROpenDialog_;
