@@ -478,7 +478,7 @@ void CustomGrid::InvalidateGrid()
         InvalidateRect(Handle(), nullptr, FALSE);
 }
 
-bool CustomGrid::Focused() const { return Handle() && GetFocus() == Handle(); }
+bool CustomGrid::Focused() const { return Handle() && focused_; }
 
 void CustomGrid::PaintTo(HDC dc, const RECT& area)
 {
@@ -487,6 +487,8 @@ void CustomGrid::PaintTo(HDC dc, const RECT& area)
     if (!IntersectRect(&clip, &area, &client))
         return;
     SavedDcScope saved(dc);
+    // Cells cut by the window's edge are drawn whole: keep them inside it.
+    IntersectClipRect(dc, clip.left, clip.top, clip.right, clip.bottom);
 
     // The columns on screen, left to right.
     struct Column {
@@ -588,7 +590,10 @@ LRESULT CustomGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             ReleaseCapture();
         return 0;
     case WM_SETFOCUS:
-    case WM_KILLFOCUS: InvalidateCell(col_, row_); break;
+    case WM_KILLFOCUS:
+        focused_ = message == WM_SETFOCUS;
+        InvalidateCell(col_, row_);
+        break;
     default: break;
     }
     return Default(message, wParam, lParam);

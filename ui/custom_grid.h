@@ -63,6 +63,8 @@ public:
     void InvalidateCell(int col, int row);
     void InvalidateRow(int row);
     void InvalidateGrid();
+    // Whether the grid has the keyboard focus, as its focus messages told it
+    // (asked per painted cell, so it keeps the answer itself).
     bool Focused() const;
 
     // Paints the part of the client area inside area into dc, as WM_PAINT does.
@@ -115,6 +117,7 @@ private:
     int wheelDelta_ = 0;
     bool updatingScrollBars_ = false;
     bool movingByMouse_ = false;
+    bool focused_ = false;
 };
 
 } // namespace kelvo::ui

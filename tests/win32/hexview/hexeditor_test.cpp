@@ -1,0 +1,555 @@
+// The hex view control and its grid base in real windows: cells painted into
+// a memory context and compared with text drawn the same way in the
+// expected colours, the caret and scroll bars read back from the system,
+// files loaded and saved in the temporary folder.
+#include "components/hexview/hexeditor.h"
+#include "platform/file.h"
+#include "ui/form.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace kelvo {
+namespace {
+
+constexpr const char* kFace = "Courier New";
+constexpr int kFontHeight = -16;
+constexpr COLORREF kBackground = RGB(255, 255, 255);
+constexpr COLORREF kSentinel = RGB(0, 255, 0);
+constexpr int kWidth = 900, kHeight = 360;
+
+class TestParent : public ui::Window {
+public:
+    TestParent()
+    {
+        CreateOwnWindow("KelvoHexTestParent", WS_OVERLAPPEDWINDOW, 0, "Hex view", 20, 20, 960, 440, nullptr, nullptr);
+    }
+};
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void WriteAll(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string Counting(int size)
+{
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[static_cast<std::size_t>(i)] = static_cast<char>(i);
+    return bytes;
+}
+
+std::string Hex(const char* format, int value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+class HexEditorTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ui::SetExceptionHandler([this](const std::exception& error) { errors.push_back(error.what()); });
+        editor.Create(parent.Handle(), 1);
+        editor.SetFont(kFace, kFontHeight);
+        editor.Colors().SetBackground(kBackground);
+        MoveWindow(editor.Handle(), 0, 0, kWidth, kHeight, FALSE);
+        prefix = platform::TempFolder() + "kelvo-hex-" + std::to_string(platform::ProcessId()) + "-";
+    }
+    void TearDown() override
+    {
+        EXPECT_TRUE(errors.empty()) << errors.front();
+        ui::SetExceptionHandler(nullptr);
+        for (const std::string& path : files) {
+            platform::RemoveFile(path);
+            RemoveDirectoryA(path.c_str());
+        }
+    }
+
+    std::string File(const std::string& name, const std::string& bytes)
+    {
+        files.push_back(prefix + name);
+        WriteAll(files.back(), bytes);
+        return files.back();
+    }
+    void Show()
+    {
+        ShowWindow(parent.Handle(), SW_SHOW);
+        ShowWindow(editor.Handle(), SW_SHOW);
+        UpdateWindow(parent.Handle());
+        ui::ProcessMessages();
+    }
+    void Paint()
+    {
+        surface.canvas().SetBrushColor(kSentinel);
+        surface.canvas().FillRect(RECT{0, 0, kWidth, kHeight});
+        SendMessageA(editor.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.canvas().Handle()), PRF_CLIENT);
+    }
+    COLORREF Pixel(int x, int y) { return GetPixel(surface.canvas().Handle(), x, y); }
+    int Count(const RECT& r, COLORREF color)
+    {
+        int count = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                count += Pixel(x, y) == color;
+        return count;
+    }
+    // Whether the painted cell is exactly text drawn in the given colours.
+    ::testing::AssertionResult Shows(int col, int row, const std::string& text, HexColor textColor,
+                                     HexColor background)
+    {
+        const RECT cell = editor.CellRect(col, row);
+        if (IsRectEmpty(&cell))
+            return ::testing::AssertionFailure() << "cell " << col << "," << row << " not on screen";
+        const int width = cell.right - cell.left, height = cell.bottom - cell.top;
+        ui::BitmapCanvas expected(nullptr, width, height);
+        HDC dc = expected.canvas().Handle();
+        ui::SelectObjectScope font(dc, referenceFont.Get());
+        SetTextColor(dc, ui::ColorToRGB(textColor));
+        SetBkColor(dc, ui::ColorToRGB(background));
+        const RECT all{0, 0, width, height};
+        ExtTextOutA(dc, 0, 0, ETO_OPAQUE | ETO_CLIPPED, &all, text.data(), static_cast<UINT>(text.size()), nullptr);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (GetPixel(dc, x, y) != Pixel(cell.left + x, cell.top + y))
+                    return ::testing::AssertionFailure()
+                           << "cell " << col << "," << row << " is not \"" << text << "\" at " << x << "," << y;
+        return ::testing::AssertionSuccess();
+    }
+    GUITHREADINFO Caret()
+    {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(GetCurrentThreadId(), &info);
+        return info;
+    }
+
+    std::vector<std::string> errors;
+    std::vector<std::string> files;
+    std::string prefix;
+    TestParent parent;
+    THexEditor editor;
+    ui::BitmapCanvas surface{nullptr, kWidth, kHeight};
+    ui::OwnedFont referenceFont{CreateFontA(kFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                            DEFAULT_PITCH | FF_DONTCARE, kFace)};
+    const HexColors defaults;
+    const HexColor fontColor = kHexWindowTextColor;
+};
+
+TEST_F(HexEditorTest, EmptyDocumentShowsOnlyItsOffsetPrefix)
+{
+    EXPECT_EQ(editor.FileName(), "Untitled");
+    EXPECT_EQ(editor.DataSize(), 0);
+    EXPECT_EQ(editor.RowCount(), 1);
+    EXPECT_EQ(editor.ColCount(), 51);
+    EXPECT_TRUE(editor.ReadOnlyFile());
+    const struct {
+        TOffsetDisplayStyle style;
+        std::string text;
+    } cases[] = {{odHex, "0x0:"}, {odDec, "0:"}, {odOctal, "o 0:"}, {odNone, ""}};
+    MoveWindow(editor.Handle(), 0, 0, 500, kHeight, FALSE); // the right edge cuts a column
+    for (const auto& c : cases) {
+        editor.SetOffsetDisplay(c.style);
+        Paint();
+        RECT offset = editor.CellRect(0, 0);
+        if (c.style != odNone)
+            EXPECT_TRUE(Shows(0, 0, c.text, defaults.Offset, kBackground)) << c.text;
+        else
+            EXPECT_TRUE(IsRectEmpty(&offset));
+        // Everything else, cells and the area beside and below them, is background.
+        const RECT all{0, 0, kWidth, kHeight};
+        RECT client;
+        GetClientRect(editor.Handle(), &client);
+        const int offsetArea = (offset.right - offset.left) * (offset.bottom - offset.top);
+        EXPECT_EQ(Count(client, kBackground) - Count(offset, kBackground), client.right * client.bottom - offsetArea)
+            << c.text;
+        EXPECT_EQ(Count(all, kSentinel), kWidth * kHeight - client.right * client.bottom) << c.text;
+    }
+}
+
+TEST_F(HexEditorTest, PaintsOffsetsDigitsAndCharacters)
+{
+    ASSERT_TRUE(editor.LoadFromFile(File("counting.bin", Counting(0x100))));
+    EXPECT_EQ(editor.RowCount(), 16);
+    EXPECT_FALSE(editor.ReadOnlyFile());
+    Paint();
+    for (int row = 0; row < editor.RowCount(); ++row)
+        EXPECT_TRUE(Shows(0, row, Hex("0x%02X:", row * 16), defaults.Offset, kBackground));
+    // Byte 0x4A is byte 10 of row 4: the sixth group of two digits.
+    EXPECT_TRUE(Shows(22, 4, "4", defaults.EvenColumn, kBackground));
+    EXPECT_TRUE(Shows(23, 4, "A", defaults.EvenColumn, kBackground));
+    EXPECT_TRUE(Shows(2, 4, "4", defaults.OddColumn, kBackground));
+    EXPECT_TRUE(Shows(35 + 10, 4, "J", fontColor, kBackground));
+    EXPECT_TRUE(Shows(35 + 5, 0, ".", fontColor, kBackground)); // a control character, masked
+    EXPECT_TRUE(Shows(34, 4, " ", fontColor, kBackground));     // the spacer
+
+    editor.SetSwapNibbles(true);
+    editor.SetOffsetDisplay(odDec);
+    editor.SetMaskChar('*');
+    Paint();
+    EXPECT_TRUE(Shows(22, 4, "A", defaults.EvenColumn, kBackground));
+    EXPECT_TRUE(Shows(0, 1, " 16:", defaults.Offset, kBackground));
+    EXPECT_TRUE(Shows(35 + 5, 0, "*", fontColor, kBackground));
+    editor.SetOffsetDisplay(odOctal);
+    Paint();
+    EXPECT_TRUE(Shows(0, 1, "o 0020:", defaults.Offset, kBackground));
+}
+
+TEST_F(HexEditorTest, ChangedSelectedAndMarkedCellsTakeTheirColours)
+{
+    ASSERT_TRUE(editor.LoadFromFile(File("counting.bin", Counting(0x100))));
+    HexDocument& doc = editor.Document();
+    doc.SetChanged(0x12, true, false);
+    doc.SetChanged(0x23, true, false);
+    doc.SelStart = doc.SelAnchor = 0x20;
+    doc.SelEnd = 0x23;
+    doc.Markers[3] = 5;
+    Paint();
+    EXPECT_TRUE(Shows(6, 1, "1", defaults.ChangedText, defaults.ChangedBackground));
+    EXPECT_TRUE(Shows(2, 2, "2", defaults.OddInverse(), defaults.OddColumn));
+    EXPECT_TRUE(Shows(8, 2, "2", defaults.ChangedBackground, defaults.ChangedText)); // changed and selected
+    EXPECT_TRUE(Shows(36, 2, "!", kBackground, fontColor));
+    EXPECT_TRUE(Shows(10, 2, "2", defaults.OddColumn, kBackground)); // after the selection
+    const RECT marker = editor.CellRect(1, 5);
+    const int area = (marker.right - marker.left) * (marker.bottom - marker.top);
+    EXPECT_GT(Count(marker, defaults.PositionBackground), area / 2);
+    EXPECT_GT(Count(marker, defaults.PositionText), 0);
+    EXPECT_EQ(Count(editor.CellRect(1, 4), defaults.PositionBackground), 0);
+
+    editor.SetModified(false); // empties the change flags
+    Paint();
+    EXPECT_TRUE(Shows(6, 1, "1", defaults.EvenColumn, kBackground));
+}
+
+TEST_F(HexEditorTest, CaretAndFrameFollowTheFocusAndTheCurrentCell)
+{
+    ASSERT_TRUE(editor.LoadFromFile(File("counting.bin", Counting(0x100))));
+    editor.SetFocusFrame(false);
+    Show();
+    EXPECT_EQ(Caret().hwndCaret, nullptr);
+    SetFocus(editor.Handle());
+    ui::ProcessMessages();
+    const auto expectCaretAt = [&](int col, int row) {
+        const GUITHREADINFO info = Caret();
+        const RECT cell = editor.CellRect(col, row);
+        EXPECT_EQ(info.hwndCaret, editor.Handle());
+        EXPECT_EQ(info.rcCaret.left, cell.left) << col << "," << row;
+        EXPECT_EQ(info.rcCaret.top, cell.top) << col << "," << row;
+        EXPECT_EQ(info.rcCaret.right - info.rcCaret.left, editor.CharWidth());
+        EXPECT_EQ(info.rcCaret.bottom - info.rcCaret.top, editor.RowHeight() - 2);
+    };
+    expectCaretAt(2, 0);
+    // The byte under the caret is framed in the other field.
+    for (const auto& [col, frameCol] : {std::pair{40, 12}, {41, 14}, {9, 38}}) {
+        ASSERT_TRUE(editor.MoveCurrent(col, 3));
+        ui::ProcessMessages();
+        expectCaretAt(col, 3);
+        Paint();
+        const RECT frame = editor.CellRect(frameCol, 3);
+        EXPECT_EQ(Count(RECT{frame.left, frame.top, frame.left + 1, frame.bottom}, defaults.CursorFrame),
+                  frame.bottom - frame.top)
+            << frameCol;
+    }
+    SetFocus(parent.Handle());
+    ui::ProcessMessages();
+    EXPECT_EQ(Caret().hwndCaret, nullptr);
+    Paint();
+    EXPECT_TRUE(Shows(38, 3, "3", fontColor, kBackground)); // no frame without the focus
+}
+
+TEST_F(HexEditorTest, ScrollBarsAndKeysCoverALargeDocument)
+{
+    // 4 MiB: 262,144 rows, more than a 16-bit scroll position holds.
+    const std::string name = prefix + "large.bin";
+    files.push_back(name);
+    {
+        platform::File file = platform::File::Open(name, platform::File::Mode::CreateLocked);
+        ASSERT_TRUE(file.Seek((4 << 20) - 1) && file.Write("\x7F", 1));
+    }
+    ASSERT_TRUE(editor.LoadFromFile(name));
+    const int rows = 1 << 18;
+    ASSERT_EQ(editor.RowCount(), rows);
+    Show();
+    SetFocus(editor.Handle());
+    const int visible = editor.VisibleRowCount();
+    SCROLLINFO info{sizeof info, SIF_ALL, 0, 0, 0, 0, 0};
+    ASSERT_TRUE(GetScrollInfo(editor.Handle(), SB_VERT, &info));
+    EXPECT_EQ(info.nMax, rows - 1);
+    EXPECT_EQ(info.nPage, static_cast<UINT>(visible));
+
+    SendMessageA(editor.Handle(), WM_KEYDOWN, VK_NEXT, 0);
+    EXPECT_EQ(editor.TopRow(), visible);
+    EXPECT_EQ(editor.Row(), visible);
+    SendMessageA(editor.Handle(), WM_KEYDOWN, VK_END, 0);
+    EXPECT_EQ(editor.Col(), 50);
+    SendMessageA(editor.Handle(), WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(editor.Row(), visible + 1);
+    EXPECT_EQ(editor.TopRow(), visible);
+
+    SendMessageA(editor.Handle(), WM_VSCROLL, SB_BOTTOM, 0);
+    EXPECT_EQ(editor.TopRow(), rows - visible);
+    ASSERT_TRUE(GetScrollInfo(editor.Handle(), SB_VERT, &info));
+    EXPECT_EQ(info.nPos, rows - visible);
+    EXPECT_EQ(Caret().rcCaret.left, -50); // the current cell is out of view
+    SendMessageA(editor.Handle(), WM_VSCROLL, SB_LINEUP, 0);
+    EXPECT_EQ(editor.TopRow(), rows - visible - 1);
+    UINT lines = 3;
+    SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    SendMessageA(editor.Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+    EXPECT_EQ(editor.TopRow(), rows - visible - 1 - static_cast<int>(lines));
+
+    SendMessageA(editor.Handle(), WM_VSCROLL, SB_BOTTOM, 0);
+    Paint();
+    EXPECT_TRUE(Shows(0, rows - 1, "0x3FFFF0:", defaults.Offset, kBackground));
+    EXPECT_TRUE(Shows(0, rows - visible, Hex("0x%06X:", (rows - visible) * 16), defaults.Offset, kBackground));
+    EXPECT_TRUE(Shows(32, rows - 1, "7", defaults.EvenColumn, kBackground));
+    EXPECT_TRUE(Shows(31, rows - 1, "0", defaults.EvenColumn, kBackground));
+}
+
+TEST_F(HexEditorTest, CurrentCellKeepsToBytes)
+{
+    ASSERT_TRUE(editor.LoadFromFile(File("short.bin", "0123456789ABCDEFGHIJ"))); // 16 + 4 bytes
+    Show();
+    EXPECT_FALSE(editor.MoveCurrent(34, 0)); // the spacer
+    EXPECT_FALSE(editor.MoveCurrent(1, 0));  // a fixed column
+    EXPECT_EQ(editor.Col(), 2);
+    // Past the data the caret goes to the last byte, in the field it is in.
+    EXPECT_FALSE(editor.MoveCurrent(22, 1));
+    EXPECT_EQ(std::pair(editor.Col(), editor.Row()), std::pair(8, 1));
+    ASSERT_TRUE(editor.MoveCurrent(35, 0));
+    EXPECT_FALSE(editor.MoveCurrent(45, 1));
+    EXPECT_EQ(std::pair(editor.Col(), editor.Row()), std::pair(38, 1));
+    // A click on the spacer goes to the line's last digit, and takes the focus.
+    const RECT spacer = editor.CellRect(34, 0);
+    SendMessageA(editor.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(spacer.left + 2, spacer.top + 2));
+    SendMessageA(editor.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(spacer.left + 2, spacer.top + 2));
+    EXPECT_EQ(std::pair(editor.Col(), editor.Row()), std::pair(33, 0));
+    EXPECT_EQ(GetFocus(), editor.Handle());
+
+    // A short first line: the cells past it are blank and cannot be entered.
+    editor.SetVariableLineLength(true);
+    editor.SetLineLength(0, 8);
+    EXPECT_EQ(editor.RowCount(), 2);
+    ASSERT_TRUE(editor.MoveCurrent(2, 0));
+    EXPECT_FALSE(editor.MoveCurrent(18, 0));
+    EXPECT_EQ(editor.Col(), 2);
+    Paint();
+    EXPECT_TRUE(Shows(18, 0, " ", fontColor, kBackground));
+    EXPECT_TRUE(Shows(2, 1, "3", defaults.OddColumn, kBackground)); // "8" starts line 1
+    EXPECT_TRUE(Shows(0, 1, "0x8:", defaults.Offset, kBackground));
+
+    editor.CreateEmptyFile("empty");
+    EXPECT_FALSE(editor.MoveCurrent(3, 0));
+    EXPECT_EQ(editor.Col(), 2);
+}
+
+TEST_F(HexEditorTest, BytesPerLineKeepsTheCaretOnItsByte)
+{
+    ASSERT_TRUE(editor.LoadFromFile(File("counting.bin", Counting(0x100))));
+    ASSERT_TRUE(editor.MoveCurrent(35 + 5, 2)); // byte 0x25, character field
+    editor.SetBytesPerLine(8);
+    EXPECT_EQ(editor.ColCount(), 27);
+    EXPECT_EQ(editor.RowCount(), 32);
+    EXPECT_EQ(std::pair(editor.Col(), editor.Row()), std::pair(19 + 5, 4));
+    for (int wrong : {0, 257}) {
+        try {
+            editor.SetBytesPerLine(wrong);
+            ADD_FAILURE() << wrong;
+        } catch (const HexError& error) {
+            EXPECT_STREQ(error.what(), "Invalid BytesPerLine argument");
+        }
+    }
+    EXPECT_EQ(editor.BytesPerLine(), 8);
+    Paint();
+    EXPECT_TRUE(Shows(0, 4, "0x20:", defaults.Offset, kBackground));
+}
+
+TEST_F(HexEditorTest, LoadingAndSaving)
+{
+    const std::string name = File("data.txt", "old contents");
+    ASSERT_TRUE(editor.LoadFromFile(name));
+    EXPECT_FALSE(editor.LoadFromFile(prefix + "missing.txt"));
+    EXPECT_EQ(editor.FileName(), name);
+    EXPECT_EQ(editor.GetAsText(), "old contents");
+
+    // Saving over the loaded, modified file keeps the old contents as the backup.
+    const std::string backup = prefix + "data.bak";
+    files.push_back(backup);
+    editor.SetMemory(0, 'n');
+    editor.SetModified(true);
+    ASSERT_TRUE(editor.SaveToFile(name));
+    EXPECT_EQ(ReadAll(backup), "old contents");
+    EXPECT_EQ(ReadAll(name), "nld contents");
+    EXPECT_FALSE(editor.Modified());
+    EXPECT_FALSE(editor.ReadOnlyFile());
+    EXPECT_EQ(editor.UndoDescription(), "No Undo");
+
+    // A backup that cannot be written stops the save before anything is written.
+    platform::RemoveFile(backup);
+    ASSERT_TRUE(CreateDirectoryA(backup.c_str(), nullptr));
+    editor.SetMemory(1, 'e');
+    editor.SetModified(true);
+    EXPECT_FALSE(editor.SaveToFile(name));
+    EXPECT_EQ(ReadAll(name), "nld contents");
+    EXPECT_TRUE(editor.Modified());
+    // Without the backup rule (another name) the save goes through.
+    const std::string other = File("other.txt", "");
+    ASSERT_TRUE(editor.SaveToFile(other));
+    EXPECT_EQ(ReadAll(other), "ned contents");
+    EXPECT_EQ(editor.FileName(), other);
+
+    std::istringstream in("ABC");
+    ASSERT_TRUE(editor.LoadFromStream(in));
+    EXPECT_EQ(editor.FileName(), other);
+    editor.ConvertRange(0, 3, ttAnsi, ttEBCDIC); // past the end: nothing
+    EXPECT_FALSE(editor.Modified());
+    editor.ConvertRange(0, 2, ttAnsi, ttEBCDIC);
+    EXPECT_TRUE(editor.Modified());
+    std::ostringstream out;
+    ASSERT_TRUE(editor.SaveToStream(out));
+    EXPECT_EQ(out.str(), "\xC1\xC2\xC3");
+}
+
+TEST_F(HexEditorTest, ColourSettersRepaintOnlyOnChange)
+{
+    Show();
+    using Getter = HexColor (TColors::*)() const;
+    using Setter = void (TColors::*)(HexColor);
+    const struct {
+        Getter get;
+        Setter set;
+    } colours[] = {
+        {&TColors::Background, &TColors::SetBackground},
+        {&TColors::PositionBackground, &TColors::SetPositionBackground},
+        {&TColors::PositionText, &TColors::SetPositionText},
+        {&TColors::ChangedBackground, &TColors::SetChangedBackground},
+        {&TColors::ChangedText, &TColors::SetChangedText},
+        {&TColors::CursorFrame, &TColors::SetCursorFrame},
+        {&TColors::Offset, &TColors::SetOffset},
+        {&TColors::OddColumn, &TColors::SetOddColumn},
+        {&TColors::EvenColumn, &TColors::SetEvenColumn},
+    };
+    TColors& colors = editor.Colors();
+    const HexColor value = RGB(1, 2, 3);
+    for (std::size_t i = 0; i < std::size(colours); ++i) {
+        const auto& c = colours[i];
+        ValidateRect(editor.Handle(), nullptr);
+        (colors.*c.set)((colors.*c.get)());
+        EXPECT_FALSE(GetUpdateRect(editor.Handle(), nullptr, FALSE)) << i;
+        (colors.*c.set)(value);
+        EXPECT_EQ((colors.*c.get)(), value) << i;
+        // The background is painted at once; the others wait for the next paint.
+        EXPECT_EQ(GetUpdateRect(editor.Handle(), nullptr, FALSE), i != 0) << i;
+    }
+    EXPECT_EQ(editor.Look().colors.EvenColumn, value);
+    EXPECT_EQ(colors.Values().OddInverse(), RGB(254, 253, 252));
+    Paint();
+    RECT client;
+    GetClientRect(editor.Handle(), &client);
+    EXPECT_EQ(Pixel(client.right - 1, client.bottom - 1), value); // the control's own colour
+}
+
+TEST_F(HexEditorTest, StateChangesArriveThroughTheQueue)
+{
+    int calls = 0;
+    editor.OnStateChanged = [&](THexEditor& sender) {
+        EXPECT_EQ(&sender, &editor);
+        ++calls;
+    };
+    ui::ProcessMessages();
+    editor.SetAllowInsertMode(true);
+    EXPECT_EQ(calls, 0);
+    ui::ProcessMessages();
+    EXPECT_EQ(calls, 1);
+    editor.SetReadOnlyFile(true); // already read-only: no notice
+    ui::ProcessMessages();
+    EXPECT_EQ(calls, 1);
+    ASSERT_TRUE(editor.LoadFromFile(File("writable.bin", "x")));
+    editor.SetReadOnlyFile(true);
+    ui::ProcessMessages();
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(SendMessageA(editor.Handle(), WM_GETDLGCODE, 0, 0) & (DLGC_WANTTAB | DLGC_WANTCHARS | DLGC_WANTARROWS),
+              DLGC_WANTTAB | DLGC_WANTCHARS | DLGC_WANTARROWS);
+    editor.WantTabs = false;
+    EXPECT_EQ(SendMessageA(editor.Handle(), WM_GETDLGCODE, 0, 0) & DLGC_WANTTAB, 0);
+}
+
+// The grid base alone: a grid that records the cells it is asked to paint.
+class RecordingGrid : public ui::CustomGrid {
+public:
+    void Create(HWND parent) { CreateGrid(parent, 2); }
+    std::vector<std::pair<int, int>> drawn;
+    int refusedCol = -1;
+
+protected:
+    void DrawCell(int col, int row, const RECT& rect, HDC dc) override
+    {
+        drawn.emplace_back(col, row);
+        FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    }
+    bool SelectCell(int col, int) override { return col != refusedCol; }
+};
+
+TEST(CustomGridTest, ScrollsTheCurrentCellIntoViewAndPaintsOnlyWhatChanged)
+{
+    TestParent parent;
+    RecordingGrid grid;
+    grid.Create(parent.Handle());
+    grid.SetColWidths(std::vector<int>(6, 50)); // one fixed column, five scrolling ones
+    grid.SetRowCount(1000);
+    grid.SetDefaultRowHeight(20);
+    MoveWindow(grid.Handle(), 0, 0, 200, 130, FALSE);
+    ShowWindow(parent.Handle(), SW_SHOW);
+    ShowWindow(grid.Handle(), SW_SHOW);
+    UpdateWindow(grid.Handle());
+    const int visible = grid.VisibleRowCount();
+    ASSERT_GT(visible, 1);
+
+    ASSERT_TRUE(grid.MoveCurrent(1, 500));
+    EXPECT_EQ(grid.TopRow(), 500 - visible + 1);
+    ASSERT_TRUE(grid.MoveCurrent(5, 10));
+    EXPECT_EQ(grid.TopRow(), 10);
+    RECT client;
+    GetClientRect(grid.Handle(), &client);
+    EXPECT_LE(grid.CellRect(5, 10).right, client.right);
+    EXPECT_GT(grid.LeftCol(), 1);
+    EXPECT_EQ(grid.CellRect(0, 10).left, 0); // the fixed column stays
+    const RECT scrolledOut = grid.CellRect(1, 10);
+    EXPECT_TRUE(IsRectEmpty(&scrolledOut));
+
+    grid.refusedCol = 4;
+    SendMessageA(grid.Handle(), WM_KEYDOWN, VK_LEFT, 0);
+    EXPECT_EQ(grid.Col(), 5);
+    EXPECT_FALSE(grid.MoveCurrent(4, 12));
+    EXPECT_EQ(std::pair(grid.Col(), grid.Row()), std::pair(5, 10));
+
+    UpdateWindow(grid.Handle());
+    grid.drawn.clear();
+    grid.InvalidateCell(0, 10);
+    grid.InvalidateCell(5, 10 + visible - 1);
+    UpdateWindow(grid.Handle());
+    EXPECT_EQ(grid.drawn, (std::vector<std::pair<int, int>>{{0, 10}, {5, 10 + visible - 1}}));
+
+    // One line down: only the row coming into view is painted.
+    grid.drawn.clear();
+    SendMessageA(grid.Handle(), WM_VSCROLL, SB_LINEDOWN, 0);
+    UpdateWindow(grid.Handle());
+    ASSERT_FALSE(grid.drawn.empty());
+    for (const auto& [col, row] : grid.drawn)
+        EXPECT_GE(row, grid.TopRow() + visible - 1) << col << "," << row;
+}
+
+} // namespace
+} // namespace kelvo
