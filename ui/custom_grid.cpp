@@ -296,9 +296,9 @@ void CustomGrid::UpdateScrollBars()
 void CustomGrid::Scroll(int bar, WORD code)
 {
     const bool vertical = bar == SB_VERT;
-    const int position = vertical ? topRow_ : leftCol_;
+    const long long position = vertical ? topRow_ : leftCol_;
     const int page = vertical ? VisibleRowCount() : VisibleColCount();
-    int target = position;
+    long long target = position;
     switch (code) {
     case SB_LINEUP: target = position - 1; break;
     case SB_LINEDOWN: target = position + 1; break;
@@ -317,10 +317,11 @@ void CustomGrid::Scroll(int bar, WORD code)
     }
     default: return;
     }
+    const int clamped = static_cast<int>(std::clamp<long long>(target, 0, vertical ? rowCount_ : ColCount()));
     if (vertical)
-        SetTopLeft(target, leftCol_);
+        SetTopLeft(clamped, leftCol_);
     else
-        SetTopLeft(topRow_, target);
+        SetTopLeft(topRow_, clamped);
 }
 
 void CustomGrid::MouseWheel(int delta)
