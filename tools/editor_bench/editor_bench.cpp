@@ -1,7 +1,13 @@
-// Times the editor's open of large archives: the main window is created in
-// this process, then FMHOpen reads the manifest, shows the header and fills
-// the entry list with progress in the status bar. Not a test: it prints figures.
-// Usage: kelvo-editor-bench [ENTRIES...]   (default: 50000 500000)
+// Times the editor's main window, created in this process. Not a test: it
+// prints figures.
+//  - open: FMHOpen reads the manifest, shows the header and fills the entry
+//    list with progress in the status bar.
+//  - preview: an entry of the given size is selected and shown in hex mode,
+//    from the selection to the painted dump; then the dump is paged through,
+//    and the same entry is shown in text mode.
+// Usage: kelvo-editor-bench [open [ENTRIES...]] [preview [MIB]]
+//        (default: open 50000 500000, preview 100)
+#include "app/commands.h"
 #include "app/far_dlg.h"
 #include "tools/sample/sample_archive.h"
 
@@ -12,6 +18,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -37,38 +45,159 @@ std::string MakeArchive(int entries)
     return kelvo::sample::FarImage(files);
 }
 
+// Printable text lines without a zero byte, so text mode shows all of it.
+std::string TextBytes(std::size_t bytes)
+{
+    std::string text(bytes, ' ');
+    for (std::size_t i = 0; i < bytes; ++i)
+        text[i] = i % 64 == 63 ? '\n' : static_cast<char>(' ' + (i * 7 + i / 4096) % 95);
+    return text;
+}
+
+constexpr int kTextMebibytes = 4;
+
+// The large entry first, then a text of kTextMebibytes for text mode.
+std::string MakePreviewArchive(std::size_t bytes)
+{
+    std::vector<kelvo::sample::SampleFile> files(2);
+    files[0].name = "Objects\\Large.dat";
+    files[0].data = TextBytes(bytes);
+    files[1].name = "Objects\\Text.txt";
+    files[1].data = TextBytes(std::size_t{kTextMebibytes} << 20);
+    return kelvo::sample::FarImage(files);
+}
+
 double MegaBytes(SIZE_T bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
+
+struct Memory {
+    double workingSet, peak;
+};
+
+Memory MemoryNow()
+{
+    PROCESS_MEMORY_COUNTERS memory{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+    return {MegaBytes(memory.WorkingSetSize), MegaBytes(memory.PeakWorkingSetSize)};
+}
+
+using Clock = std::chrono::steady_clock;
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+std::string WriteArchive(const std::string& bytes)
+{
+    const std::string path = kelvo::platform::TempFolder() + "kelvo-editor-bench.far";
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+void BenchOpen(kelvo::TFarDlg& window, const std::vector<int>& sizes)
+{
+    std::printf("%10s %12s %14s %14s\n", "entries", "open+list s", "working set MB", "peak MB");
+    for (int entries : sizes) {
+        const std::string path = WriteArchive(MakeArchive(entries));
+        window.FMHNew("");
+        const auto start = Clock::now();
+        const bool opened = window.FMHOpen(path);
+        const double seconds = SecondsSince(start);
+        const Memory memory = MemoryNow();
+        std::printf("%10d %12.3f %14.1f %14.1f%s\n", entries, seconds, memory.workingSet, memory.peak,
+                    opened ? "" : "  (open failed)");
+        window.FMHNew("");
+        kelvo::platform::RemoveFile(path);
+    }
+}
+
+// From the selection to the painted preview of an entry.
+double TimedShowEntry(kelvo::TFarDlg& window, int position)
+{
+    const auto start = Clock::now();
+    window.FileListBox().SetItemIndex(position);
+    window.ShowEntry();
+    UpdateWindow(window.Handle());
+    UpdateWindow(window.HexViewer().Handle());
+    UpdateWindow(window.TextViewer().Handle());
+    return SecondsSince(start);
+}
+
+void BenchPreview(kelvo::TFarDlg& window, int mebibytes)
+{
+    const Memory before = MemoryNow();
+    const std::string path = WriteArchive(MakePreviewArchive(static_cast<std::size_t>(mebibytes) << 20));
+    window.FMHNew("");
+    if (!window.FMHOpen(path)) {
+        std::printf("preview: the archive could not be opened\n");
+        return;
+    }
+    std::printf("\nPreview of a %d MiB entry (hex mode unless said)\n", mebibytes);
+    for (int turn = 1; turn <= 3; ++turn)
+        std::printf("  select to painted dump, turn %d: %8.3f s\n", turn, TimedShowEntry(window, 0));
+    if (!IsWindowVisible(window.HexViewer().Handle()))
+        std::printf("  (the hex view is not showing)\n");
+    const Memory previewing = MemoryNow();
+
+    HWND hex = window.HexViewer().Handle();
+    constexpr int kPages = 500;
+    auto start = Clock::now();
+    for (int i = 0; i < kPages; ++i) {
+        SendMessageA(hex, WM_VSCROLL, SB_PAGEDOWN, 0);
+        UpdateWindow(hex);
+    }
+    const double pageSeconds = SecondsSince(start) / kPages;
+    start = Clock::now();
+    SendMessageA(hex, WM_VSCROLL, SB_BOTTOM, 0);
+    UpdateWindow(hex);
+    SendMessageA(hex, WM_VSCROLL, SB_TOP, 0);
+    UpdateWindow(hex);
+    const double jumpSeconds = SecondsSince(start) / 2;
+    std::printf("  page down with repaint:         %8.3f ms a page (%d pages)\n", pageSeconds * 1000, kPages);
+    std::printf("  jump to the end or start:       %8.3f ms\n", jumpSeconds * 1000);
+    std::printf("  memory while previewing: working set %.1f MB (before the archive was made: %.1f MB)\n",
+                previewing.workingSet, before.workingSet);
+
+    // The text box is the system's edit control; its time grows with the text.
+    window.Actions().Execute(kelvo::cmd::ViewText);
+    const double textSeconds = TimedShowEntry(window, 1);
+    std::printf("  text mode, a %d MiB text, select to painted text: %8.3f s (%.3f s a MiB)\n", kTextMebibytes,
+                textSeconds, textSeconds / kTextMebibytes);
+    const Memory text = MemoryNow();
+    std::printf("  memory in text mode: working set %.1f MB, peak %.1f MB\n", text.workingSet, text.peak);
+    window.Actions().Execute(kelvo::cmd::ViewText);
+
+    window.FMHNew("");
+    kelvo::platform::RemoveFile(path);
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i)
-        sizes.push_back(std::atoi(argv[i]));
-    if (sizes.empty())
-        sizes = {50000, 500000};
+    std::vector<int> openSizes;
+    int previewMebibytes = 0;
+    bool open = argc < 2, preview = argc < 2;
+    std::string section; // the last "open" or "preview" given: numbers belong to it
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "open" || argument == "preview") {
+            section = argument;
+            (argument == "open" ? open : preview) = true;
+        } else if (section == "preview") {
+            previewMebibytes = std::atoi(argument.c_str());
+        } else {
+            open = true;
+            openSizes.push_back(std::atoi(argument.c_str()));
+        }
+    }
+    if (openSizes.empty())
+        openSizes = {50000, 500000};
+    if (previewMebibytes <= 0)
+        previewMebibytes = 100;
 
     Silent services;
     kelvo::TFarDlg window(services, services);
     window.Show(SW_SHOWNOACTIVATE);
-    std::printf("%10s %12s %14s %14s\n", "entries", "open+list s", "working set MB", "peak MB");
-    for (int entries : sizes) {
-        const std::string path = kelvo::platform::TempFolder() + "kelvo-editor-bench.far";
-        {
-            const std::string bytes = MakeArchive(entries);
-            std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        }
-        window.FMHNew("");
-        const auto start = std::chrono::steady_clock::now();
-        const bool opened = window.FMHOpen(path);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        PROCESS_MEMORY_COUNTERS memory{};
-        GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
-        std::printf("%10d %12.3f %14.1f %14.1f%s\n", entries, seconds, MegaBytes(memory.WorkingSetSize),
-                    MegaBytes(memory.PeakWorkingSetSize), opened ? "" : "  (open failed)");
-        window.FMHNew("");
-        kelvo::platform::RemoveFile(path);
-    }
+    if (open)
+        BenchOpen(window, openSizes);
+    if (preview)
+        BenchPreview(window, previewMebibytes);
     return 0;
 }
