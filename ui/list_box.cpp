@@ -65,17 +65,17 @@ void ListBox::DrawItem(const DRAWITEMSTRUCT& item) const
             DrawFocusRect(item.hDC, &item.rcItem);
         return;
     }
+    // Every action repaints the whole line: a focus change alone would
+    // otherwise leave the line filled without its text.
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
     FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-    if (item.itemAction & (ODA_DRAWENTIRE | ODA_SELECT)) {
-        const std::string text = ItemText ? ItemText(static_cast<int>(item.itemID)) : std::string();
-        SetBkMode(item.hDC, TRANSPARENT);
-        SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-        RECT area = item.rcItem;
-        area.left += 2;
-        DrawTextA(item.hDC, text.c_str(), static_cast<int>(text.size()), &area,
-                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_NOCLIP);
-    }
+    const std::string text = ItemText ? ItemText(static_cast<int>(item.itemID)) : std::string();
+    SetBkMode(item.hDC, TRANSPARENT);
+    SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    RECT area = item.rcItem;
+    area.left += 2;
+    DrawTextA(item.hDC, text.c_str(), static_cast<int>(text.size()), &area,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_NOCLIP);
     if (item.itemState & ODS_FOCUS)
         DrawFocusRect(item.hDC, &item.rcItem);
 }
