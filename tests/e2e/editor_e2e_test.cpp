@@ -1,5 +1,7 @@
 // Starts the real kelvo.exe as a separate process, finds its window, reads
-// what it shows through window messages, answers its message box and closes it.
+// what it shows through window messages, clicks its entries, answers its
+// message box and closes it. Screenshots of the previews are written to the
+// current folder as kelvo-*.bmp.
 // Usage: editor_e2e_tests PATH-TO-kelvo.exe [gtest options]
 #include "app/commands.h"
 #include "platform/file.h"
@@ -9,7 +11,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cwchar>
 #include <fstream>
@@ -94,6 +98,87 @@ std::vector<std::string> ListLines(HWND list)
     }
     return lines;
 }
+
+// A list box line's rectangle on the screen.
+RECT LineRect(HWND list, int index)
+{
+    const auto height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+    const auto top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+    POINT corner{0, (index - top) * height};
+    ClientToScreen(list, &corner);
+    RECT client{};
+    GetClientRect(list, &client);
+    return {corner.x, corner.y, corner.x + client.right, corner.y + height};
+}
+
+// Clicks the list box line at an index, as the left mouse button does.
+void ClickLine(HWND list, int index)
+{
+    RECT line = LineRect(list, index);
+    POINT at{line.left + 4, (line.top + line.bottom) / 2};
+    ScreenToClient(list, &at);
+    PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+    PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+}
+
+// A copy of what the screen shows of a window.
+struct Screenshot {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels; // 0x00RRGGBB, top row first
+
+    explicit Screenshot(HWND window)
+    {
+        RECT rect{};
+        GetWindowRect(window, &rect);
+        width = rect.right - rect.left;
+        height = rect.bottom - rect.top;
+        HDC screen = GetWindowDC(window);
+        HDC memory = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+        SelectObject(memory, old);
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(window, screen);
+    }
+
+    // The number of different colours inside a part of the window, given in screen coordinates.
+    std::size_t Colours(HWND window, const RECT& part) const
+    {
+        RECT outer{};
+        GetWindowRect(window, &outer);
+        std::vector<std::uint32_t> seen;
+        for (int y = part.top - outer.top; y < part.bottom - outer.top && y < height; ++y)
+            for (int x = part.left - outer.left; x < part.right - outer.left && x < width; ++x) {
+                const std::uint32_t pixel = pixels[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF;
+                if (std::find(seen.begin(), seen.end(), pixel) == seen.end())
+                    seen.push_back(pixel);
+            }
+        return seen.size();
+    }
+
+    bool Save(const std::string& name) const
+    {
+        BITMAPINFOHEADER header{sizeof header, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        const auto bytes = static_cast<DWORD>(pixels.size() * sizeof(std::uint32_t));
+        const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof header;
+        BITMAPFILEHEADER file{0x4D42, offset + bytes, 0, 0, offset};
+        // The fourth byte is taken as alpha by some viewers: make every pixel opaque.
+        std::vector<std::uint32_t> opaque(pixels);
+        for (std::uint32_t& pixel : opaque)
+            pixel |= 0xFF000000u;
+        std::ofstream out(name, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(&file), sizeof file);
+        out.write(reinterpret_cast<const char*>(&header), sizeof header);
+        out.write(reinterpret_cast<const char*>(opaque.data()), bytes);
+        return static_cast<bool>(out);
+    }
+};
 
 class Editor {
 public:
@@ -188,6 +273,57 @@ TEST_F(EditorTest, ListsTheArchiveGivenOnTheCommandLine)
     EXPECT_EQ(header[0], "FAR Header: FAR!byAZ");
     EXPECT_EQ(header[1], "Version: 1");
     EXPECT_EQ(header[3], "Number of Entries: " + std::to_string(files.size()));
+
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(editor.WaitForExit());
+}
+
+// Clicks a bitmap and a text entry of the sample and keeps what the screen shows.
+TEST_F(EditorTest, PreviewsTheClickedEntries)
+{
+    SetGameInstallPath(true);
+    Editor editor("\"" + archive_ + "\"");
+    ASSERT_TRUE(editor.Started());
+    HWND window = editor.WaitForWindow("TFarDlg");
+    ASSERT_NE(window, nullptr);
+    HWND entries = GetDlgItem(window, kelvo::cmd::FileListBox);
+    HWND details = GetDlgItem(window, kelvo::cmd::DetailsListBox);
+    HWND image = GetDlgItem(window, kelvo::cmd::ImageViewer);
+    HWND hex = GetDlgItem(window, kelvo::cmd::HexViewer);
+    const auto files = kelvo::sample::SampleFiles();
+    ASSERT_TRUE(WaitFor([&] { return ListLines(entries).size() == files.size(); }));
+    auto position = [&](const std::string& name) {
+        const auto found = std::find_if(files.begin(), files.end(), [&](const auto& file) { return file.name == name; });
+        return static_cast<int>(found - files.begin());
+    };
+
+    ClickLine(entries, position("Textures\\house_rle8.bmp"));
+    ASSERT_TRUE(WaitFor([&] { return ListLines(details).size() == 9 && IsWindowVisible(image); }));
+    const auto lines = ListLines(details);
+    EXPECT_EQ(lines[1], "Filename: house_rle8.bmp");
+    EXPECT_EQ(lines[7], "Bitmap Size: 45x40");
+    EXPECT_EQ(lines[8], "Pixel Depth/Colors: 8/256");
+    EXPECT_FALSE(IsWindowVisible(hex));
+    RECT area{};
+    GetWindowRect(image, &area);
+    area.right = area.left + 45;
+    area.bottom = area.top + 40;
+    const Screenshot bitmap(window);
+    EXPECT_TRUE(bitmap.Save("kelvo-bitmap-preview.bmp"));
+    EXPECT_GT(bitmap.Colours(window, area), 3u) << "the bitmap is not on the screen";
+    // The clicked line and the focus moving off the first one keep their texts.
+    EXPECT_GT(bitmap.Colours(window, LineRect(entries, position("Textures\\house_rle8.bmp"))), 1u);
+    EXPECT_GT(bitmap.Colours(window, LineRect(entries, 0)), 1u);
+
+    ClickLine(entries, position("Text\\Catalog.txt"));
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(hex) && !IsWindowVisible(image); }));
+    EXPECT_EQ(ListLines(details)[2], "Full Name: Text\\Catalog.txt");
+    WaitFor([&] { return GetUpdateRect(hex, nullptr, FALSE) == FALSE; });
+    GetWindowRect(hex, &area);
+    const Screenshot dump(window);
+    EXPECT_TRUE(dump.Save("kelvo-hex-preview.bmp"));
+    // Offsets in black, digits in blue and navy, characters, on the window colour.
+    EXPECT_GE(dump.Colours(window, area), 4u) << "the hex dump is not on the screen";
 
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(editor.WaitForExit());
