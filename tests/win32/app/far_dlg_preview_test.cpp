@@ -3,13 +3,13 @@
 // tool bar's view buttons.
 #include "app/commands.h"
 #include "app/far_dlg.h"
+#include "tests/win32/app/far_dlg_test_support.h"
 #include "tools/sample/bitmaps.h"
 #include "tools/sample/sample_archive.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
 #include <map>
 
 namespace kelvo {
@@ -26,19 +26,6 @@ public:
     std::string ParamStr(int index) override { return index == 1 ? archive : "kelvo.exe"; }
     void ShowMessage(const std::string&) override {}
 };
-
-void WriteAll(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<std::string> Lines(const ui::ListBox& list)
-{
-    std::vector<std::string> lines;
-    for (int i = 0; i < list.Count(); ++i)
-        lines.push_back(list.Text(i));
-    return lines;
-}
 
 std::int32_t LE32(const std::string& bytes, std::size_t at)
 {

@@ -2,13 +2,12 @@
 // commands, with a script answering every question it asks.
 #include "app/commands.h"
 #include "app/far_dlg.h"
+#include "tests/win32/app/far_dlg_test_support.h"
 #include "tools/sample/sample_archive.h"
 
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <fstream>
-#include <iterator>
 
 namespace kelvo {
 namespace {
@@ -59,25 +58,6 @@ public:
 private:
     std::string name_;
 };
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void WriteAll(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<std::string> Lines(const ui::ListBox& list)
-{
-    std::vector<std::string> lines;
-    for (int i = 0; i < list.Count(); ++i)
-        lines.push_back(list.Text(i));
-    return lines;
-}
 
 class FarDlgTest : public testing::Test {
 protected:
