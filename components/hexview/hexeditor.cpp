@@ -337,6 +337,8 @@ bool THexEditor::LoadFromFile(const std::string& name)
         loaded = doc_.LoadFile(name, readOnly);
     }
     if (!loaded) {
+        // The access test marks the file read-only before it finds it unreadable.
+        readOnlyFile_ = true;
         // A file that could be opened but not copied leaves no data behind:
         // the control must not go on showing, or later save, the old name.
         if (hadData && !doc_.HasStream())

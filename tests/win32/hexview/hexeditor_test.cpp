@@ -380,7 +380,9 @@ TEST_F(HexEditorTest, LoadingAndSaving)
 {
     const std::string name = File("data.txt", "old contents");
     ASSERT_TRUE(editor.LoadFromFile(name));
+    EXPECT_FALSE(editor.ReadOnlyFile());
     EXPECT_FALSE(editor.LoadFromFile(prefix + "missing.txt"));
+    EXPECT_TRUE(editor.ReadOnlyFile());
     EXPECT_EQ(editor.FileName(), name);
     EXPECT_EQ(editor.GetAsText(), "old contents");
 
