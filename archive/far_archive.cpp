@@ -230,8 +230,7 @@ bool TFarArchive::Save(const std::string& target)
         return false;
 
     // Written beside the target, so the final step is a rename on one volume.
-    const std::string output =
-        target + ".kelvo-" + std::to_string(platform::ProcessId()) + ".tmp";
+    const std::string output = platform::ReplacementName(target);
     std::vector<std::uint32_t> offsets;
     offsets.reserve(kept.size());
     bool written = [&] {

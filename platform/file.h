@@ -72,6 +72,12 @@ bool ReplaceWith(const std::string& source, const std::string& target);
 std::string TempFolder();
 // A number that tells this process apart from others running at the same time.
 unsigned long ProcessId();
+// The name a file that will replace path is written under first: beside it,
+// so the replacement is a rename on one volume, and unique to this process.
+inline std::string ReplacementName(const std::string& path)
+{
+    return path + ".kelvo-" + std::to_string(ProcessId()) + ".tmp";
+}
 
 struct DirectoryItem {
     std::string name;   // without the folder part

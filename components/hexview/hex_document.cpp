@@ -193,9 +193,18 @@ bool HexDocument::CopyFileOver(const std::string& source, const std::string& tar
     if (!from.IsOpen())
         return false;
     const std::int64_t size = from.Size();
-    platform::File to = platform::File::Open(target, platform::File::Mode::CreateLocked);
-    return to.IsOpen() && size >= 0 && to.CopyFrom(from, 0, static_cast<std::uint64_t>(size)) &&
-           to.Close();
+    // The copy is written beside the target and replaces it only when
+    // complete: a failed copy leaves the old file as it was.
+    const std::string output = platform::ReplacementName(target);
+    bool copied;
+    {
+        platform::File to = platform::File::Open(output, platform::File::Mode::CreateLocked);
+        copied = to.IsOpen() && size >= 0 && to.CopyFrom(from, 0, static_cast<std::uint64_t>(size)) && to.Close();
+    }
+    if (copied && platform::ReplaceWith(output, target))
+        return true;
+    platform::RemoveFile(output);
+    return false;
 }
 
 std::int32_t HexDocument::GetDataSize()

@@ -105,7 +105,8 @@ public:
     // The backup's name: the extension (after the last "." that follows the
     // last "\", "/" or ":") replaced by extension, or extension appended.
     static std::string BackupName(const std::string& name, const std::string& extension);
-    // Copies one file over another; false when it could not be done completely.
+    // Copies one file over another. The copy is written beside the target and
+    // replaces it only when complete; false, with the target untouched, otherwise.
     static bool CopyFileOver(const std::string& source, const std::string& target);
 
     // Number of bytes held; cached until the size can have changed.

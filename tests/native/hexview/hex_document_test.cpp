@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -302,6 +306,21 @@ TEST(HexDocumentFiles, LoadAndSave)
     out << "head:";
     ASSERT_TRUE(doc.SaveStream(out));
     EXPECT_EQ(out.str(), "head:ZY" + data.substr(2));
+
+    // A copy that fails part-way (the file size limit acts as a full disk)
+    // leaves the saved file as it was and nothing beside it.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const rlimit limit{1000, saved.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const bool savedOverFullDisk = doc.SaveFile(path("b.bin"));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_FALSE(savedOverFullDisk);
+    EXPECT_EQ(ReadFile(path("b.bin")), "Z" + data.substr(1));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2); // a.bin and b.bin
+    EXPECT_EQ(doc.AsText(), "ZY" + data.substr(2));
+
     EXPECT_FALSE(HexDocument::CopyFileOver(path("missing"), path("d.bin")));
     EXPECT_FALSE(platform::FileExists(path("d.bin")));
     std::filesystem::remove_all(dir);
