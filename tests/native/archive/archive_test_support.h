@@ -4,13 +4,8 @@
 
 #include "archive/far_archive.h"
 #include "platform/file.h"
+#include "tests/test_support.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <tuple>
@@ -62,29 +57,6 @@ inline std::string BuildArchive(const std::vector<EntrySpec>& entries)
         data += e.data;
     }
     return BuildRaw("FAR!byAZ", 1, data, static_cast<std::uint32_t>(records.size()), records);
-}
-
-inline void WriteBytes(const std::filesystem::path& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << path;
-}
-
-inline std::string ReadBytes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Distinct data of a given length, so misplaced bytes show.
-inline std::string Pattern(std::size_t length, unsigned seed)
-{
-    std::string bytes(length, '\0');
-    std::uint32_t x = seed * 2654435761u + 1;
-    for (char& c : bytes)
-        c = static_cast<char>((x = x * 1103515245u + 12345u) >> 16);
-    return bytes;
 }
 
 // A fresh folder under the user's temporary folder, removed with the test.

@@ -1,54 +1,25 @@
 #include "components/hexview/hex_document.h"
-
 #include "platform/file.h"
-
-#include <gtest/gtest.h>
+#include "tests/test_support.h"
 
 #include <sys/resource.h>
 
 #include <csignal>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
-#include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 namespace kelvo {
 namespace {
 
-std::string Pattern(std::size_t size)
-{
-    std::string data(size, '\0');
-    for (std::size_t i = 0; i < size; ++i)
-        data[i] = static_cast<char>((i * 7 + (i >> 8)) & 0xFF);
-    return data;
-}
+using test::ErrorOf;
+using test::Pattern;
+using test::ReadBytes;
 
 void Load(HexDocument& doc, const std::string& data)
 {
     std::istringstream in(data);
     ASSERT_TRUE(doc.LoadStream(in));
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-template <typename Call>
-std::string ErrorOf(Call call)
-{
-    try {
-        call();
-    } catch (const HexError& e) {
-        return e.what();
-    }
-    return "no error";
 }
 
 // --- Layout --------------------------------------------------------------------
@@ -143,7 +114,7 @@ TEST(HexDocumentLayout, VariableLineLengths)
     EXPECT_EQ(doc.CellLook(18, 0, {}, 4).text, " ");
 
     for (auto [row, length] : {std::pair{0, 0}, {0, 17}, {-1, 4}, {1000, 4}})
-        EXPECT_EQ(ErrorOf([&] { doc.SetLineLength(row, length); }), "Invalid Line Length argument")
+        EXPECT_EQ(ErrorOf<HexError>([&] { doc.SetLineLength(row, length); }), "Invalid Line Length argument")
             << row << " " << length;
     EXPECT_EQ(doc.GetLineOffset(1), 8);
 
@@ -154,7 +125,7 @@ TEST(HexDocumentLayout, VariableLineLengths)
     EXPECT_THROW(doc.SetLineLengths({4, 0}), HexError);
 
     for (int bad : {0, 257}) {
-        EXPECT_EQ(ErrorOf([&] { doc.SetBytesPerLine(bad); }), "Invalid BytesPerLine argument");
+        EXPECT_EQ(ErrorOf<HexError>([&] { doc.SetBytesPerLine(bad); }), "Invalid BytesPerLine argument");
         EXPECT_EQ(doc.BytesPerLine(), 16);
         EXPECT_TRUE(doc.VariableLineLength());
     }
@@ -225,9 +196,9 @@ TEST(HexDocumentData, CheckedAccessAndWholeDataTexts)
 
     std::int32_t count = 10;
     for (std::int32_t pos : {-1, 4}) {
-        EXPECT_EQ(ErrorOf([&] { doc.GetMemory(pos); }), "Invalid GetMemory index");
-        EXPECT_EQ(ErrorOf([&] { doc.SetMemory(pos, 1); }), "Invalid SetMemory index");
-        EXPECT_EQ(ErrorOf([&] { doc.BufferFromFile(pos, count); }), "Invalid BufferFromFile argument");
+        EXPECT_EQ(ErrorOf<HexError>([&] { doc.GetMemory(pos); }), "Invalid GetMemory index");
+        EXPECT_EQ(ErrorOf<HexError>([&] { doc.SetMemory(pos, 1); }), "Invalid SetMemory index");
+        EXPECT_EQ(ErrorOf<HexError>([&] { doc.BufferFromFile(pos, count); }), "Invalid BufferFromFile argument");
     }
     doc.CheckInternalBuffer(0);
     doc.SetMemory(3, 'K');
@@ -299,7 +270,7 @@ TEST(HexDocumentFiles, LoadAndSave)
     EXPECT_TRUE(doc.HasChanged(0, false));
     ASSERT_TRUE(doc.SaveFile(path("b.bin")));
     EXPECT_EQ(doc.ChangeFlagCount(), 0u);
-    EXPECT_EQ(ReadFile(path("b.bin")), "Z" + data.substr(1));
+    EXPECT_EQ(ReadBytes(path("b.bin")), "Z" + data.substr(1));
     doc.SetMemory(1, 'Y'); // the reopened working copy is still the data
 
     std::ostringstream out;
@@ -317,7 +288,7 @@ TEST(HexDocumentFiles, LoadAndSave)
     const bool savedOverFullDisk = doc.SaveFile(path("b.bin"));
     setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_FALSE(savedOverFullDisk);
-    EXPECT_EQ(ReadFile(path("b.bin")), "Z" + data.substr(1));
+    EXPECT_EQ(ReadBytes(path("b.bin")), "Z" + data.substr(1));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2); // a.bin and b.bin
     EXPECT_EQ(doc.AsText(), "ZY" + data.substr(2));
 

@@ -4,13 +4,10 @@
 // files loaded and saved in the temporary folder.
 #include "components/hexview/hexeditor.h"
 #include "platform/file.h"
+#include "tests/test_support.h"
 #include "ui/form.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 namespace kelvo {
@@ -30,16 +27,7 @@ public:
     }
 };
 
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void WriteAll(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using test::ReadBytes;
 
 std::string Counting(int size)
 {
@@ -80,7 +68,7 @@ protected:
     std::string File(const std::string& name, const std::string& bytes)
     {
         files.push_back(prefix + name);
-        WriteAll(files.back(), bytes);
+        test::WriteBytes(files.back(), bytes);
         return files.back();
     }
     void Show()
@@ -272,13 +260,9 @@ TEST_F(HexEditorTest, CaretAndFrameFollowTheFocusAndTheCurrentCell)
 TEST_F(HexEditorTest, ScrollBarsAndKeysCoverALargeDocument)
 {
     // 4 MiB: 262,144 rows, more than a 16-bit scroll position holds.
-    const std::string name = prefix + "large.bin";
-    files.push_back(name);
-    {
-        platform::File file = platform::File::Open(name, platform::File::Mode::CreateLocked);
-        ASSERT_TRUE(file.Seek((4 << 20) - 1) && file.Write("\x7F", 1));
-    }
-    ASSERT_TRUE(editor.LoadFromFile(name));
+    std::string large(4 << 20, '\0');
+    large.back() = '\x7F';
+    ASSERT_TRUE(editor.LoadFromFile(File("large.bin", large)));
     const int rows = 1 << 18;
     ASSERT_EQ(editor.RowCount(), rows);
     Show();
@@ -363,14 +347,8 @@ TEST_F(HexEditorTest, BytesPerLineKeepsTheCaretOnItsByte)
     EXPECT_EQ(editor.ColCount(), 27);
     EXPECT_EQ(editor.RowCount(), 32);
     EXPECT_EQ(std::pair(editor.Col(), editor.Row()), std::pair(19 + 5, 4));
-    for (int wrong : {0, 257}) {
-        try {
-            editor.SetBytesPerLine(wrong);
-            ADD_FAILURE() << wrong;
-        } catch (const HexError& error) {
-            EXPECT_STREQ(error.what(), "Invalid BytesPerLine argument");
-        }
-    }
+    for (int wrong : {0, 257})
+        EXPECT_EQ(test::ErrorOf<HexError>([&] { editor.SetBytesPerLine(wrong); }), "Invalid BytesPerLine argument");
     EXPECT_EQ(editor.BytesPerLine(), 8);
     Paint();
     EXPECT_TRUE(Shows(0, 4, "0x20:", defaults.Offset, kBackground));
@@ -392,8 +370,8 @@ TEST_F(HexEditorTest, LoadingAndSaving)
     editor.SetMemory(0, 'n');
     editor.SetModified(true);
     ASSERT_TRUE(editor.SaveToFile(name));
-    EXPECT_EQ(ReadAll(backup), "old contents");
-    EXPECT_EQ(ReadAll(name), "nld contents");
+    EXPECT_EQ(ReadBytes(backup), "old contents");
+    EXPECT_EQ(ReadBytes(name), "nld contents");
     EXPECT_FALSE(editor.Modified());
     EXPECT_FALSE(editor.ReadOnlyFile());
     EXPECT_EQ(editor.UndoDescription(), "No Undo");
@@ -404,12 +382,12 @@ TEST_F(HexEditorTest, LoadingAndSaving)
     editor.SetMemory(1, 'e');
     editor.SetModified(true);
     EXPECT_FALSE(editor.SaveToFile(name));
-    EXPECT_EQ(ReadAll(name), "nld contents");
+    EXPECT_EQ(ReadBytes(name), "nld contents");
     EXPECT_TRUE(editor.Modified());
     // Without the backup rule (another name) the save goes through.
     const std::string other = File("other.txt", "");
     ASSERT_TRUE(editor.SaveToFile(other));
-    EXPECT_EQ(ReadAll(other), "ned contents");
+    EXPECT_EQ(ReadBytes(other), "ned contents");
     EXPECT_EQ(editor.FileName(), other);
 
     std::istringstream in("ABC");
@@ -427,12 +405,7 @@ TEST_F(HexEditorTest, LoadingAndSaving)
 TEST_F(HexEditorTest, ColourSettersRepaintOnlyOnChange)
 {
     Show();
-    using Getter = HexColor (TColors::*)() const;
-    using Setter = void (TColors::*)(HexColor);
-    const struct {
-        Getter get;
-        Setter set;
-    } colours[] = {
+    const std::pair<HexColor (TColors::*)() const, void (TColors::*)(HexColor)> colours[] = {
         {&TColors::Background, &TColors::SetBackground},
         {&TColors::PositionBackground, &TColors::SetPositionBackground},
         {&TColors::PositionText, &TColors::SetPositionText},
@@ -446,12 +419,12 @@ TEST_F(HexEditorTest, ColourSettersRepaintOnlyOnChange)
     TColors& colors = editor.Colors();
     const HexColor value = RGB(1, 2, 3);
     for (std::size_t i = 0; i < std::size(colours); ++i) {
-        const auto& c = colours[i];
+        const auto [get, set] = colours[i];
         ValidateRect(editor.Handle(), nullptr);
-        (colors.*c.set)((colors.*c.get)());
+        (colors.*set)((colors.*get)());
         EXPECT_FALSE(GetUpdateRect(editor.Handle(), nullptr, FALSE)) << i;
-        (colors.*c.set)(value);
-        EXPECT_EQ((colors.*c.get)(), value) << i;
+        (colors.*set)(value);
+        EXPECT_EQ((colors.*get)(), value) << i;
         // The background is painted at once; the others wait for the next paint.
         EXPECT_EQ(GetUpdateRect(editor.Handle(), nullptr, FALSE), i != 0) << i;
     }
