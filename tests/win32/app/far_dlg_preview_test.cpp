@@ -2,30 +2,15 @@
 // way the user drives them: selections in the entry list, clicks on the
 // tool bar's view buttons.
 #include "app/commands.h"
-#include "app/far_dlg.h"
 #include "tests/win32/app/far_dlg_test_support.h"
 #include "tools/sample/bitmaps.h"
 #include "tools/sample/sample_archive.h"
-
-#include <gtest/gtest.h>
 
 #include <cstring>
 #include <map>
 
 namespace kelvo {
 namespace {
-
-// Says "no" to every question and names the archive on the command line.
-class Script : public TFileMenuServices, public TFarDlgServices {
-public:
-    std::string archive;
-    TSaveAnswer AskSaveChanges(const std::string&, const std::string&) override { return TSaveAnswer::saNo; }
-    void ShowNotFound(const std::string&) override {}
-    bool FileExists(const std::string& name) override { return platform::FileExists(name); }
-    int ParamCount() override { return 1; }
-    std::string ParamStr(int index) override { return index == 1 ? archive : "kelvo.exe"; }
-    void ShowMessage(const std::string&) override {}
-};
 
 std::int32_t LE32(const std::string& bytes, std::size_t at)
 {
@@ -42,29 +27,24 @@ const std::map<std::string, std::string> kSampleDepths = {
     {"Textures\\Sky\\sunset24.bmp", "24/16.7 Million"},
 };
 
-class FarDlgPreviewTest : public testing::Test {
+// The window started on the sample archive with a broken bitmap added.
+class FarDlgPreviewTest : public FarDlgFixture {
 protected:
     void SetUp() override
     {
-        folder = platform::TempFolder() + "kelvo-preview-" + std::to_string(platform::ProcessId()) + "\\";
-        platform::MakeDirectory(folder);
-        HKEY key;
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Maxis\\The Sims", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
-        RegCloseKey(key);
+        FarDlgFixture::SetUp();
         ui::SetExceptionHandler([this](const std::exception& error) { errors.push_back(error.what()); });
-        script.archive = folder + "test.far";
+        archive = folder + "test.far";
         files.push_back({"Broken\\picture.BMP", "BM this is no bitmap"});
-        WriteAll(script.archive, sample::FarImage(files));
+        WriteBytes(archive, sample::FarImage(files));
+        script.arguments.push_back(archive);
         dlg = std::make_unique<TFarDlg>(script, script);
         dlg->Show(SW_SHOWNOACTIVATE);
     }
     void TearDown() override
     {
-        dlg.reset();
+        FarDlgFixture::TearDown();
         ui::SetExceptionHandler(nullptr);
-        for (const auto& item : platform::ListDirectory(folder))
-            platform::RemoveFile(folder + item.name);
-        RemoveDirectoryA(folder.c_str());
     }
     // Selects an entry, by position or name, as a click does.
     void Select(int position)
@@ -106,9 +86,7 @@ protected:
         return SendMessageA(dlg->ToolBar1().Handle(), TB_ISBUTTONENABLED, static_cast<WPARAM>(command), 0) != 0;
     }
 
-    Script script;
-    std::unique_ptr<TFarDlg> dlg;
-    std::string folder;
+    std::string archive;
     std::vector<sample::SampleFile> files = sample::SampleFiles();
     std::vector<std::string> errors;
 };
@@ -196,8 +174,8 @@ TEST_F(FarDlgPreviewTest, AddedEntriesComeFromTheirFilesAndPathsRelistKeepingThe
 {
     const std::string picture = folder + "added.bmp";
     const std::string bytes("added\0bytes", 11);
-    WriteAll(picture, sample::SkyBmp565());
-    WriteAll(folder + "added.txt", bytes);
+    WriteBytes(picture, sample::SkyBmp565());
+    WriteBytes(folder + "added.txt", bytes);
     dlg->Archive().AddFile(picture);
     dlg->Archive().AddFile(folder + "added.txt");
     dlg->FillList();
@@ -247,7 +225,7 @@ TEST_F(FarDlgPreviewTest, UnreadableDataLeavesTheDetailsAndNoViewer)
     EXPECT_EQ(Viewer(), "");
 
     // An added file gone from the disk: neither hex view nor text, in either mode.
-    WriteAll(folder + "gone.txt", "soon gone");
+    WriteBytes(folder + "gone.txt", "soon gone");
     dlg->Archive().AddFile(folder + "gone.txt");
     dlg->FillList();
     platform::RemoveFile(folder + "gone.txt");
@@ -277,7 +255,7 @@ TEST_F(FarDlgPreviewTest, ViewersFillThePreviewAreaAndNewAndOpenHideThem)
     EXPECT_EQ(viewer.top, details.bottom + TFarDlg::kSplitterSize);
     EXPECT_EQ(viewer.bottom, list.bottom);
 
-    ASSERT_TRUE(dlg->FMHOpen(script.archive));
+    ASSERT_TRUE(dlg->FMHOpen(archive));
     EXPECT_EQ(Viewer(), "");
     Select("ReadMe.txt");
     ASSERT_EQ(Viewer(), "hex");

@@ -1,84 +1,36 @@
 // The main window created in this process, driven through its handler and
 // commands, with a script answering every question it asks.
 #include "app/commands.h"
-#include "app/far_dlg.h"
 #include "tests/win32/app/far_dlg_test_support.h"
 #include "tools/sample/sample_archive.h"
-
-#include <gtest/gtest.h>
-
-#include <deque>
 
 namespace kelvo {
 namespace {
 
-// Answers the window's and the handler's questions from a script and
-// records what was asked.
-class Script : public TFileMenuServices, public TFarDlgServices {
-public:
-    std::deque<TSaveAnswer> answers;
-    std::vector<std::string> questions;
-    std::vector<std::string> messages;
-    std::vector<std::string> arguments{"kelvo.exe"};
-
-    TSaveAnswer AskSaveChanges(const std::string& text, const std::string&) override
-    {
-        questions.push_back(text);
-        if (answers.empty())
-            return TSaveAnswer::saCancel;
-        TSaveAnswer answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    void ShowNotFound(const std::string& text) override { messages.push_back(text); }
-    bool FileExists(const std::string& name) override { return platform::FileExists(name); }
-    int ParamCount() override { return static_cast<int>(arguments.size()) - 1; }
-    std::string ParamStr(int index) override
-    {
-        return index < static_cast<int>(arguments.size()) ? arguments[static_cast<std::size_t>(index)] : "";
-    }
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
-};
-
+// A file dialog choosing the scripted names in turn; an empty name cancels.
 class ScriptedDialog : public TFileDialog {
 public:
-    std::deque<std::string> names; // empty string: cancelled
-    std::string preset;
-    std::string GetFileName() const override { return name_; }
-    void SetFileName(const std::string& name) override { preset = name_ = name; }
+    std::deque<std::string> names;
+    std::string name;
+    std::string GetFileName() const override { return name; }
+    void SetFileName(const std::string& value) override { name = value; }
     bool Execute() override
     {
         if (names.empty())
             return false;
-        name_ = names.front();
+        name = names.front();
         names.pop_front();
-        return !name_.empty();
+        return !name.empty();
     }
-
-private:
-    std::string name_;
 };
 
-class FarDlgTest : public testing::Test {
+class FarDlgTest : public FarDlgFixture {
 protected:
     void SetUp() override
     {
-        folder = platform::TempFolder() + "kelvo-dlg-" + std::to_string(platform::ProcessId()) + "\\";
-        platform::MakeDirectory(folder);
+        FarDlgFixture::SetUp();
         samplePath = folder + "sample.far";
-        WriteAll(samplePath, sample::FarImage(sample::SampleFiles()));
-        // The game's install path, so no message box comes up at start.
-        HKEY key;
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Maxis\\The Sims", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
-        RegSetValueExA(key, "InstallPath", 0, REG_SZ, reinterpret_cast<const BYTE*>("C:\\Games\\Sims"), 14);
-        RegCloseKey(key);
-    }
-    void TearDown() override
-    {
-        dlg.reset();
-        for (const auto& item : platform::ListDirectory(folder))
-            platform::RemoveFile(folder + item.name);
-        RemoveDirectoryA(folder.c_str());
+        WriteBytes(samplePath, sample::FarImage(sample::SampleFiles()));
     }
     // Creates the window and shows it, which runs the handler's start-up.
     void Start(std::vector<std::string> args = {})
@@ -91,15 +43,12 @@ protected:
     }
     std::string Status(int panel) { return dlg->StatusBar().Panels().Items(panel).Text(); }
 
-    Script script;
     ScriptedDialog openDialog;
     ScriptedDialog saveDialog;
-    std::unique_ptr<TFarDlg> dlg;
-    std::string folder;
     std::string samplePath;
 };
 
-TEST_F(FarDlgTest, StartsWithAnEmptyNewDocument)
+TEST_F(FarDlgTest, StartsWithAnEmptyNewDocumentInItsLayout)
 {
     Start();
     EXPECT_EQ(dlg->FileListBox().Count(), 0);
@@ -116,6 +65,22 @@ TEST_F(FarDlgTest, StartsWithAnEmptyNewDocument)
     char className[64];
     GetClassNameA(dlg->Handle(), className, sizeof className);
     EXPECT_STREQ(className, "TFarDlg");
+
+    // The details list keeps its height, the entry list its width.
+    RECT details{}, list{};
+    GetWindowRect(dlg->DetailsListBox().Handle(), &details);
+    EXPECT_EQ(details.bottom - details.top, TFarDlg::kDetailsHeight);
+    GetWindowRect(dlg->FileListBox().Handle(), &list);
+    EXPECT_EQ(list.right - list.left, TFarDlg::kListWidth);
+    EXPECT_EQ(dlg->ToolBar1().ToolTip(cmd::FileNew), "New");
+    EXPECT_EQ(dlg->ToolBar1().ToolTip(cmd::ViewHex), "View as Text");
+    EXPECT_TRUE(dlg->ToolBar1().Checked(cmd::ViewText));
+    EXPECT_FALSE(dlg->ToolBar1().Checked(cmd::ViewHex));
+    // The message panel follows the window's width.
+    for (auto [width, panel] : {std::pair{1000, 800}, {999, 799}}) {
+        SetWindowPos(dlg->Handle(), nullptr, 0, 0, width, 540, SWP_NOMOVE | SWP_NOZORDER);
+        EXPECT_EQ(dlg->StatusBar().Panels().Items(0).Width(), panel);
+    }
 }
 
 TEST_F(FarDlgTest, MissingGameInstallationIsReportedOnce)
@@ -131,28 +96,23 @@ TEST_F(FarDlgTest, OpensTheArchiveNamedOnTheCommandLine)
 {
     Start({samplePath});
     const auto files = sample::SampleFiles();
-    const auto header = Lines(dlg->DetailsListBox());
-    ASSERT_EQ(header.size(), 4u);
-    EXPECT_EQ(header[0], "FAR Header: FAR!byAZ");
-    EXPECT_EQ(header[1], "Version: 1");
-    EXPECT_EQ(header[2], "Directory offset: " + std::to_string(dlg->Archive().ManifestOffset));
-    EXPECT_EQ(header[3], "Number of Entries: " + std::to_string(files.size()));
-
-    const auto lines = Lines(dlg->FileListBox());
-    ASSERT_EQ(lines.size(), files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        const std::string& name = files[i].name;
-        EXPECT_EQ(lines[i], name.substr(name.find_last_of("\\:") + 1));
+    EXPECT_EQ(Lines(dlg->DetailsListBox()),
+              (std::vector<std::string>{"FAR Header: FAR!byAZ", "Version: 1",
+                                        "Directory offset: " + std::to_string(dlg->Archive().ManifestOffset),
+                                        "Number of Entries: " + std::to_string(files.size())}));
+    std::vector<std::string> names, fullNames;
+    for (const auto& file : files) {
+        names.push_back(file.name.substr(file.name.find_last_of("\\:") + 1));
+        fullNames.push_back(file.name);
     }
+    EXPECT_EQ(Lines(dlg->FileListBox()), names);
     EXPECT_EQ(Status(0), std::to_string(files.size()) + " files loaded.");
     EXPECT_EQ(Status(1), " ");
     EXPECT_EQ(dlg->FMH().FileName(), samplePath);
 
     // View Paths relists with full names.
     SendMessageA(dlg->Handle(), WM_COMMAND, cmd::ViewPath, 0);
-    const auto full = Lines(dlg->FileListBox());
-    for (std::size_t i = 0; i < files.size(); ++i)
-        EXPECT_EQ(full[i], files[i].name);
+    EXPECT_EQ(Lines(dlg->FileListBox()), fullNames);
     EXPECT_TRUE(GetMenuState(dlg->Menu(), cmd::ViewPath, MF_BYCOMMAND) & MF_CHECKED);
 }
 
@@ -161,7 +121,7 @@ TEST_F(FarDlgTest, FailedOpenKeepsThePreviousArchiveListedAndSaveable)
     Start({samplePath});
     const auto before = Lines(dlg->FileListBox());
     const std::string broken = folder + "broken.far";
-    WriteAll(broken, std::string("FAR!byAZ\1\0\0\0\xFF\xFF\0\0", 16));
+    WriteBytes(broken, std::string("FAR!byAZ\1\0\0\0\xFF\xFF\0\0", 16));
     openDialog.names = {broken};
     dlg->FMH().Open();
     EXPECT_EQ(Lines(dlg->FileListBox()), before);
@@ -170,10 +130,10 @@ TEST_F(FarDlgTest, FailedOpenKeepsThePreviousArchiveListedAndSaveable)
 
     // A save now writes the archive that is still shown, entry for entry.
     dlg->FMH().Modified = true;
-    const std::string original = ReadAll(samplePath);
+    const std::string original = ReadBytes(samplePath);
     dlg->FMH().Save();
     EXPECT_FALSE(dlg->FMH().Modified);
-    EXPECT_EQ(ReadAll(samplePath), original);
+    EXPECT_EQ(ReadBytes(samplePath), original);
     EXPECT_EQ(Lines(dlg->FileListBox()), before);
 }
 
@@ -187,10 +147,9 @@ TEST_F(FarDlgTest, SaveWritesAndReopensWithoutMarkedEntries)
     const std::string copy = folder + "copy.far";
     saveDialog.names = {copy};
     dlg->FMH().SaveAs();
-    auto after = Lines(dlg->FileListBox());
     auto expected = before;
     expected.erase(expected.begin() + 1);
-    EXPECT_EQ(after, expected);
+    EXPECT_EQ(Lines(dlg->FileListBox()), expected);
     EXPECT_EQ(dlg->FMH().FileName(), copy);
     EXPECT_EQ(Lines(dlg->DetailsListBox())[1], "Version: 1");
     EXPECT_EQ(Status(0), std::to_string(expected.size()) + " files loaded.");
@@ -233,30 +192,6 @@ TEST_F(FarDlgTest, ExitQuestionAnswers)
     EXPECT_TRUE(dlg->Destroyed());
     EXPECT_EQ(dlg->Archive().Entries.size(), 0u);
     EXPECT_FALSE(platform::FileExists(temp));
-}
-
-TEST_F(FarDlgTest, MessagePanelFollowsTheWindowWidth)
-{
-    Start();
-    SetWindowPos(dlg->Handle(), nullptr, 0, 0, 1000, 540, SWP_NOMOVE | SWP_NOZORDER);
-    EXPECT_EQ(dlg->StatusBar().Panels().Items(0).Width(), 800);
-    SetWindowPos(dlg->Handle(), nullptr, 0, 0, 999, 540, SWP_NOMOVE | SWP_NOZORDER);
-    EXPECT_EQ(dlg->StatusBar().Panels().Items(0).Width(), 799);
-}
-
-TEST_F(FarDlgTest, LayoutKeepsTheDetailsListAtLeast124High)
-{
-    Start();
-    RECT details{};
-    GetWindowRect(dlg->DetailsListBox().Handle(), &details);
-    EXPECT_EQ(details.bottom - details.top, TFarDlg::kDetailsHeight);
-    RECT list{};
-    GetWindowRect(dlg->FileListBox().Handle(), &list);
-    EXPECT_EQ(list.right - list.left, TFarDlg::kListWidth);
-    EXPECT_EQ(dlg->ToolBar1().ToolTip(cmd::FileNew), "New");
-    EXPECT_EQ(dlg->ToolBar1().ToolTip(cmd::ViewHex), "View as Text");
-    EXPECT_TRUE(dlg->ToolBar1().Checked(cmd::ViewText));
-    EXPECT_FALSE(dlg->ToolBar1().Checked(cmd::ViewHex));
 }
 
 } // namespace
