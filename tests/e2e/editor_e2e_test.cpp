@@ -5,18 +5,15 @@
 // Usage: editor_e2e_tests PATH-TO-kelvo.exe [gtest options]
 #include "app/commands.h"
 #include "platform/file.h"
+#include "tests/test_support.h"
 #include "tools/sample/sample_archive.h"
-
-#include <gtest/gtest.h>
-
-#include <windows.h>
+#include "ui/handles.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -133,18 +130,17 @@ struct Screenshot {
         width = rect.right - rect.left;
         height = rect.bottom - rect.top;
         HDC screen = GetWindowDC(window);
-        HDC memory = CreateCompatibleDC(screen);
-        HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
+        kelvo::ui::OwnedMemoryDc memory(CreateCompatibleDC(screen));
+        kelvo::ui::OwnedBitmap bitmap(CreateCompatibleBitmap(screen, width, height));
+        {
+            kelvo::ui::SelectObjectScope selected(memory.Get(), bitmap.Get());
+            BitBlt(memory.Get(), 0, 0, width, height, screen, 0, 0, SRCCOPY);
+        }
+        ReleaseDC(window, screen);
         BITMAPINFO info{};
         info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-        GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        ReleaseDC(window, screen);
+        GetDIBits(memory.Get(), bitmap.Get(), 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
     }
 
     // The number of different colours inside a part of the window, given in screen coordinates.
@@ -219,16 +215,11 @@ private:
 
 void SetGameInstallPath(bool present)
 {
-    const char* path = "Software\\Maxis\\The Sims";
-    if (!present) {
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, path);
-        return;
-    }
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
-    const char value[] = "C:\\Games\\The Sims";
-    RegSetValueExA(key, "InstallPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof value);
-    RegCloseKey(key);
+    const char key[] = "Software\\Maxis\\The Sims", value[] = "C:\\Games\\The Sims";
+    if (present)
+        ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, "InstallPath", REG_SZ, value, sizeof value), ERROR_SUCCESS);
+    else
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
 }
 
 class EditorTest : public testing::Test {
@@ -238,8 +229,7 @@ protected:
         folder_ = kelvo::platform::TempFolder() + "kelvo-e2e-" + std::to_string(GetCurrentProcessId());
         kelvo::platform::MakeDirectory(folder_);
         archive_ = folder_ + "\\sample.far";
-        const std::string bytes = kelvo::sample::FarImage(kelvo::sample::SampleFiles());
-        std::ofstream(archive_, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        kelvo::test::WriteBytes(archive_, kelvo::sample::FarImage(kelvo::sample::SampleFiles()));
     }
     void TearDown() override
     {
@@ -250,7 +240,8 @@ protected:
     std::string archive_;
 };
 
-TEST_F(EditorTest, ListsTheArchiveGivenOnTheCommandLine)
+// Lists the sample, then clicks a bitmap and a text entry and keeps what the screen shows.
+TEST_F(EditorTest, ListsTheArchiveGivenOnTheCommandLineAndPreviewsTheClickedEntries)
 {
     SetGameInstallPath(true);
     Editor editor("\"" + archive_ + "\"");
@@ -261,42 +252,25 @@ TEST_F(EditorTest, ListsTheArchiveGivenOnTheCommandLine)
     GetWindowTextA(window, caption, sizeof caption);
     EXPECT_STREQ(caption, "Kelvo");
 
-    const auto files = kelvo::sample::SampleFiles();
-    HWND entries = GetDlgItem(window, kelvo::cmd::FileListBox);
-    HWND details = GetDlgItem(window, kelvo::cmd::DetailsListBox);
-    ASSERT_TRUE(WaitFor([&] { return ListLines(entries).size() == files.size(); }));
-    const auto lines = ListLines(entries);
-    for (std::size_t i = 0; i < files.size(); ++i)
-        EXPECT_EQ(lines[i], files[i].name.substr(files[i].name.find_last_of('\\') + 1));
-    const auto header = ListLines(details);
-    ASSERT_EQ(header.size(), 4u);
-    EXPECT_EQ(header[0], "FAR Header: FAR!byAZ");
-    EXPECT_EQ(header[1], "Version: 1");
-    EXPECT_EQ(header[3], "Number of Entries: " + std::to_string(files.size()));
-
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(editor.WaitForExit());
-}
-
-// Clicks a bitmap and a text entry of the sample and keeps what the screen shows.
-TEST_F(EditorTest, PreviewsTheClickedEntries)
-{
-    SetGameInstallPath(true);
-    Editor editor("\"" + archive_ + "\"");
-    ASSERT_TRUE(editor.Started());
-    HWND window = editor.WaitForWindow("TFarDlg");
-    ASSERT_NE(window, nullptr);
     HWND entries = GetDlgItem(window, kelvo::cmd::FileListBox);
     HWND details = GetDlgItem(window, kelvo::cmd::DetailsListBox);
     HWND image = GetDlgItem(window, kelvo::cmd::ImageViewer);
     HWND hex = GetDlgItem(window, kelvo::cmd::HexViewer);
     const auto files = kelvo::sample::SampleFiles();
     ASSERT_TRUE(WaitFor([&] { return ListLines(entries).size() == files.size(); }));
+    const auto names = ListLines(entries);
+    for (std::size_t i = 0; i < files.size(); ++i)
+        EXPECT_EQ(names[i], files[i].name.substr(files[i].name.find_last_of('\\') + 1));
+    const auto header = ListLines(details);
+    ASSERT_EQ(header.size(), 4u);
+    EXPECT_EQ(header[0], "FAR Header: FAR!byAZ");
+    EXPECT_EQ(header[1], "Version: 1");
+    EXPECT_EQ(header[3], "Number of Entries: " + std::to_string(files.size()));
+
     auto position = [&](const std::string& name) {
         const auto found = std::find_if(files.begin(), files.end(), [&](const auto& file) { return file.name == name; });
         return static_cast<int>(found - files.begin());
     };
-
     ClickLine(entries, position("Textures\\house_rle8.bmp"));
     ASSERT_TRUE(WaitFor([&] { return ListLines(details).size() == 9 && IsWindowVisible(image); }));
     const auto lines = ListLines(details);
