@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace kelvo::platform {
@@ -33,12 +33,8 @@ TEST(CodePage, AsciiIsTheSameInBothCodePages)
 
 TEST(CodePage, ExactAndBestFitCharacters)
 {
-    struct Case {
-        std::uint8_t from;
-        std::uint8_t to;
-    };
     // OEM 437 to Windows-1252: {OEM, ANSI}.
-    const Case toAnsi[] = {
+    const std::pair<std::uint8_t, std::uint8_t> toAnsi[] = {
         {0x80, 0xC7}, {0x9C, 0xA3}, {0xE1, 0xDF}, {0xFF, 0xA0}, // exact
         {0xC4, 0x2D}, // box drawing horizontal: best fit "-"
         {0xC5, 0x2B}, // box drawing cross: best fit "+"
@@ -49,7 +45,7 @@ TEST(CodePage, ExactAndBestFitCharacters)
         EXPECT_EQ(ToAnsi(oem), ansi) << "OEM " << int(oem);
 
     // Windows-1252 to OEM 437: {ANSI, OEM}.
-    const Case toOem[] = {
+    const std::pair<std::uint8_t, std::uint8_t> toOem[] = {
         {0xC7, 0x80}, {0xA3, 0x9C}, {0xDF, 0xE1}, {0xA0, 0xFF}, // exact
         {0xC0, 0x41}, // A grave: best fit "A"
         {0x80, 0x3F}, // euro sign: none, "?"
