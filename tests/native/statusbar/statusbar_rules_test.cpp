@@ -1,6 +1,5 @@
 #include "components/statusbar/statusbar_rules.h"
-
-#include <gtest/gtest.h>
+#include "tests/test_support.h"
 
 #include <functional>
 #include <string>
@@ -30,15 +29,7 @@ struct FakePanel : TimerClient {
 
 constexpr int kToday = 45000;
 
-std::string UnbalancedMessage()
-{
-    try {
-        CheckTimerRegistrations();
-    } catch (const EAssertionFailed& error) {
-        return error.what();
-    }
-    return "";
-}
+std::string UnbalancedMessage() { return test::ErrorOf<EAssertionFailed>(CheckTimerRegistrations); }
 
 } // namespace
 
@@ -48,32 +39,29 @@ TEST(PanelTimer, IntervalAndCountFollowThePanelsThatComeAndGo)
     PanelTimerSchedule timer;
     FakePanel date(sptDate), date2(sptDate), time(sptTime), gauge(sptGauge, true), clock(sptDateTime),
         stranger(sptTime);
-    struct Step {
-        bool add;
-        FakePanel* panel;
-        unsigned interval;
-        std::size_t count;
-    };
-    // A second registration is not counted, a later date or time panel never
-    // slows the timer down, and a rescan (even for a stranger) stops at the
-    // first animated gauge of date, time, gauge, clock, date2.
-    const Step steps[] = {
+    // Register or deregister, the panel, then interval and count. A second
+    // registration is not counted, a later date or time panel never slows the
+    // timer down, and a rescan (even for a stranger) stops at the first
+    // animated gauge of date, time, gauge, clock, date2.
+    const std::tuple<bool, FakePanel*, unsigned, std::size_t> steps[] = {
         {true, &date, 60000, 1},   {true, &date, 60000, 1},  {true, &time, 1000, 2},    {true, &gauge, 50, 3},
         {true, &clock, 50, 4},     {true, &date2, 50, 5},    {false, &stranger, 50, 5}, {false, &date2, 50, 4},
         {false, &gauge, 1000, 3},  {false, &time, 1000, 2},  {false, &clock, 60000, 1},
     };
-    for (const Step& step : steps) {
-        step.add ? timer.Register(*step.panel, kToday) : timer.Deregister(*step.panel);
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        SCOPED_TRACE(i);
+        const auto& [add, panel, interval, count] = steps[i];
+        add ? timer.Register(*panel, kToday) : timer.Deregister(*panel);
         EXPECT_TRUE(timer.Active());
-        EXPECT_EQ(timer.Interval(), step.interval) << &step - steps;
-        EXPECT_EQ(timer.Count(), step.count) << &step - steps;
-        EXPECT_EQ(TimerRegistrationCount(), before + static_cast<int>(step.count)) << &step - steps;
+        EXPECT_EQ(timer.Interval(), interval);
+        EXPECT_EQ(timer.Count(), count);
+        EXPECT_EQ(TimerRegistrationCount(), before + static_cast<int>(count));
     }
     EXPECT_EQ(UnbalancedMessage(), "TmoxStatusBar: Unbalanced timer registrations");
     timer.Deregister(date);
     EXPECT_FALSE(timer.Active());
     EXPECT_EQ(TimerRegistrationCount(), before);
-    EXPECT_EQ(UnbalancedMessage(), "");
+    EXPECT_EQ(UnbalancedMessage(), "no error");
 }
 
 TEST(PanelTimer, TicksReachDatePanelsOnlyOnANewDay)
@@ -97,38 +85,29 @@ TEST(PanelTimer, TicksReachDatePanelsOnlyOnANewDay)
 TEST(AutoFit, WidthsFromTheMeasuredText)
 {
     const TextMeasure sevenPerLetter = [](std::string_view text) { return 7 * static_cast<int>(text.size()); };
-    struct Case {
-        TmoxStatusPanelType kind;
-        const char* text;
-        int border, glyph, width;
-    };
     // Text panels: text + 6 + border; glyph panels: text, 2, both borders, the
     // glyph and 4, or without text only the glyph, one border and 4.
-    for (const Case& c : {Case{sptNormal, "Ready", 0, 0, 41}, Case{sptCapsLock, " CAPS ", 2, 0, 50},
-                          Case{sptNormal, "", 0, 0, 6}, Case{sptGlyph, "Go", 3, 16, 42}, Case{sptGlyph, "", 3, 16, 23}})
-        EXPECT_EQ(AutoFitWidth(c.kind, c.text, c.border, c.glyph, sevenPerLetter), c.width) << c.text;
+    const std::tuple<TmoxStatusPanelType, const char*, int, int, int> cases[] = { // text, border, glyph, width
+        {sptNormal, "Ready", 0, 0, 41}, {sptCapsLock, " CAPS ", 2, 0, 50}, {sptNormal, "", 0, 0, 6},
+        {sptGlyph, "Go", 3, 16, 42},    {sptGlyph, "", 3, 16, 23}};
+    for (const auto& [kind, text, border, glyph, width] : cases)
+        EXPECT_EQ(AutoFitWidth(kind, text, border, glyph, sevenPerLetter), width) << text;
 }
 
 TEST(TextFormats, AlignmentAutoFitAndEllipsis)
 {
-    struct Case {
-        TmoxStatusPanelType kind;
-        TAlignment alignment;
-        bool autoFit;
-        unsigned format;
-        int right;
-    };
-    const Case cases[] = {
+    // Kind, alignment, automatic width, the format and the right edge of the text.
+    const std::tuple<TmoxStatusPanelType, TAlignment, bool, unsigned, int> cases[] = {
         {sptNormal, taLeftJustify, false, 0x824, 102},        {sptNormal, taRightJustify, false, 0x826, 101},
         {sptTime, taCenter, false, 0x825, 102},               {sptNormal, taRightJustify, true, 0x825, 102},
         {sptEllipsisText, taLeftJustify, false, 0x8824, 102}, {sptEllipsisPath, taRightJustify, false, 0x4826, 101},
     };
-    for (const Case& c : cases) {
-        const TextLayout layout = TextBasedLayout(c.kind, c.alignment, c.autoFit, PanelRect{2, 2, 102, 18});
-        EXPECT_EQ(layout.format, c.format) << int(c.kind) << " " << int(c.alignment);
-        EXPECT_EQ(layout.rect, (PanelRect{2, 2, c.right, 18}));
-        if (!c.autoFit) { // the gauge caption aligns the same way, without ellipsis
-            EXPECT_EQ(GaugeCaptionFormat(c.alignment), c.format & ~0xC000u);
+    for (const auto& [kind, alignment, autoFit, format, right] : cases) {
+        const TextLayout layout = TextBasedLayout(kind, alignment, autoFit, PanelRect{2, 2, 102, 18});
+        EXPECT_EQ(layout.format, format) << int(kind) << " " << int(alignment);
+        EXPECT_EQ(layout.rect, (PanelRect{2, 2, right, 18}));
+        if (!autoFit) { // the gauge caption aligns the same way, without ellipsis
+            EXPECT_EQ(GaugeCaptionFormat(alignment), format & ~0xC000u);
         }
     }
 }

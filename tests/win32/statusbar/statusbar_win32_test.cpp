@@ -1,9 +1,9 @@
 // The status bar in a real parent window: panels painted into memory
 // contexts and checked pixel by pixel, the native parts, the panel timer.
 #include "components/statusbar/moxstatusbar.h"
+#include "tests/test_support.h"
 
 #include <commctrl.h>
-#include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
@@ -99,10 +99,7 @@ TEST_F(StatusBarTest, PercentGaugeCaptionChangesColourAtTheFillEdge)
     for (int position : {0, 50, 100}) {
         gauge.GaugeAttrs().SetPosition(position);
         Draw(1);
-        struct Part {
-            RECT rect;
-            COLORREF background, caption;
-        };
+        struct Part { RECT rect; COLORREF background, caption; };
         const Part filled{{11, 6, 11 + position, 26}, kGaugeColor, kGaugeTextColor};
         const Part rest{{11 + position, 6, 111, 26}, kBarColor, kFontColor};
         for (auto [part, other] : {std::pair{filled, rest}, {rest, filled}}) {
@@ -110,8 +107,7 @@ TEST_F(StatusBarTest, PercentGaugeCaptionChangesColourAtTheFillEdge)
                 continue;
             EXPECT_GT(Count(part.rect, part.background), Area(part.rect) / 2) << position;
             EXPECT_GT(Count(part.rect, part.caption), 0) << position;
-            EXPECT_EQ(Count(part.rect, other.background) + Count(part.rect, other.caption), 0)
-                << position;
+            EXPECT_EQ(Count(part.rect, other.background) + Count(part.rect, other.caption), 0) << position;
         }
     }
 }
@@ -183,14 +179,9 @@ TEST_F(StatusBarTest, NativePartsFollowThePanels)
 
 TEST_F(StatusBarTest, IndexErrorsCarryTheIndex)
 {
-    for (int index : {5, 2, -1}) {
-        try {
-            bar.InvalidatePanel(index);
-            ADD_FAILURE() << index;
-        } catch (const EListError& error) {
-            EXPECT_EQ(error.what(), "List index out of bounds (" + std::to_string(index) + ")");
-        }
-    }
+    for (int index : {5, 2, -1})
+        EXPECT_EQ(test::ErrorOf<EListError>([&] { bar.InvalidatePanel(index); }),
+                  "List index out of bounds (" + std::to_string(index) + ")");
     EXPECT_NO_THROW(bar.InvalidatePanel(1));
 }
 
