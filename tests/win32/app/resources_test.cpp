@@ -5,7 +5,7 @@
 
 #include "app/art/glyphs.h"
 #include "app/resource.h"
-#include "ui/handles.h"
+#include "ui/canvas.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -21,51 +21,12 @@ namespace {
 
 using namespace kelvo;
 
-// A 32-bit top-down DIB section to draw into and read back.
-class Canvas {
-public:
-    Canvas(int width, int height) : width_(width)
-    {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        bitmap_.Reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        bits_ = static_cast<const std::uint32_t*>(bits);
-        dc_.Reset(CreateCompatibleDC(nullptr));
-        previous_ = SelectObject(dc_.Get(), bitmap_.Get());
-    }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-    ~Canvas() { SelectObject(dc_.Get(), previous_); }
-
-    HDC Dc() const { return dc_.Get(); }
-
-    void Fill(COLORREF colour)
-    {
-        ui::OwnedBrush brush(CreateSolidBrush(colour));
-        RECT all{0, 0, width_, 0x7FFF};
-        FillRect(dc_.Get(), &all, brush.Get());
-    }
-
-    COLORREF Pixel(int x, int y) const
-    {
-        GdiFlush();
-        std::uint32_t bgr = bits_[y * width_ + x];
-        return RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF);
-    }
-
-private:
-    int width_;
-    ui::OwnedBitmap bitmap_;
-    ui::OwnedMemoryDc dc_;
-    HGDIOBJ previous_ = nullptr;
-    const std::uint32_t* bits_ = nullptr;
-};
+// A surface filled with one colour.
+void Fill(ui::BitmapCanvas& surface, COLORREF colour)
+{
+    surface.canvas().SetBrushColor(colour);
+    surface.canvas().FillRect(RECT{0, 0, surface.Width(), surface.Height()});
+}
 
 // The colour a picture asks for at (x, y), or the background where it is transparent.
 template <std::size_t Size>
@@ -78,14 +39,14 @@ COLORREF Expected(const art::Picture<Size>& picture, int x, int y, COLORREF back
     return RGB(colour.red, colour.green, colour.blue);
 }
 
-// Counts the pixels of the canvas that differ from the picture drawn over background.
+// Counts the pixels of the surface that differ from the picture drawn over background.
 template <std::size_t Size>
-int Mismatches(const Canvas& canvas, const art::Picture<Size>& picture, COLORREF background)
+int Mismatches(const ui::BitmapCanvas& surface, const art::Picture<Size>& picture, COLORREF background)
 {
     int mismatches = 0;
     for (int y = 0; y < static_cast<int>(Size); ++y)
         for (int x = 0; x < static_cast<int>(Size); ++x)
-            if (canvas.Pixel(x, y) != Expected(picture, x, y, background))
+            if (GetPixel(surface.canvas().Handle(), x, y) != Expected(picture, x, y, background))
                 ++mismatches;
     return mismatches;
 }
@@ -107,12 +68,12 @@ TEST(ToolbarStrip, EveryGlyphDrawsAsWrittenOverAnyBackground)
     EXPECT_EQ(width, kToolbarGlyphSize);
     EXPECT_EQ(height, kToolbarGlyphSize);
     ASSERT_EQ(ImageList_GetImageCount(images.Get()), kToolbarGlyphCount);
-    Canvas canvas(kToolbarGlyphSize, kToolbarGlyphSize);
+    ui::BitmapCanvas surface(nullptr, kToolbarGlyphSize, kToolbarGlyphSize);
     for (int glyph = 0; glyph < kToolbarGlyphCount; ++glyph) {
         for (COLORREF background : kBackgrounds) {
-            canvas.Fill(background);
-            ASSERT_TRUE(ImageList_Draw(images.Get(), glyph, canvas.Dc(), 0, 0, ILD_TRANSPARENT));
-            EXPECT_EQ(Mismatches(canvas, art::kToolbarGlyphs[static_cast<std::size_t>(glyph)], background), 0)
+            Fill(surface, background);
+            ASSERT_TRUE(ImageList_Draw(images.Get(), glyph, surface.canvas().Handle(), 0, 0, ILD_TRANSPARENT));
+            EXPECT_EQ(Mismatches(surface, art::kToolbarGlyphs[static_cast<std::size_t>(glyph)], background), 0)
                 << "glyph " << glyph << " over background " << std::hex << background;
         }
     }
@@ -133,22 +94,23 @@ void ExpectIconDrawsAsWritten(const art::Picture<Size>& picture)
     ASSERT_TRUE(GetObjectA(colour.Get(), sizeof bits, &bits));
     EXPECT_EQ(bits.bmWidth, size); // the image of this size, not a scaled one
 
-    Canvas canvas(size, size);
+    ui::BitmapCanvas surface(nullptr, size, size);
+    HDC dc = surface.canvas().Handle();
     for (COLORREF background : kBackgrounds) {
-        canvas.Fill(background);
-        ASSERT_TRUE(DrawIconEx(canvas.Dc(), 0, 0, icon.Get(), size, size, 0, nullptr, DI_NORMAL));
-        EXPECT_EQ(Mismatches(canvas, picture, background), 0)
+        Fill(surface, background);
+        ASSERT_TRUE(DrawIconEx(dc, 0, 0, icon.Get(), size, size, 0, nullptr, DI_NORMAL));
+        EXPECT_EQ(Mismatches(surface, picture, background), 0)
             << size << " x " << size << " icon over background " << std::hex << background;
     }
 
     // The AND mask, used where alpha is not, marks exactly the transparent pixels.
-    canvas.Fill(RGB(255, 255, 255));
-    ASSERT_TRUE(DrawIconEx(canvas.Dc(), 0, 0, icon.Get(), size, size, 0, nullptr, DI_MASK));
+    Fill(surface, RGB(255, 255, 255));
+    ASSERT_TRUE(DrawIconEx(dc, 0, 0, icon.Get(), size, size, 0, nullptr, DI_MASK));
     int maskMismatches = 0;
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
             bool transparent = picture[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] == art::kTransparent;
-            if (canvas.Pixel(x, y) != (transparent ? RGB(255, 255, 255) : RGB(0, 0, 0)))
+            if (GetPixel(dc, x, y) != (transparent ? RGB(255, 255, 255) : RGB(0, 0, 0)))
                 ++maskMismatches;
         }
     EXPECT_EQ(maskMismatches, 0) << size << " x " << size << " icon mask";
@@ -158,16 +120,6 @@ TEST(ApplicationIcon, BothSizesDrawAsWritten)
 {
     ExpectIconDrawsAsWritten(art::kIconLarge);
     ExpectIconDrawsAsWritten(art::kIconSmall);
-}
-
-std::string VersionString(const std::vector<char>& block, const char* name)
-{
-    char* value = nullptr;
-    UINT length = 0;
-    std::string path = std::string("\\StringFileInfo\\040904E4\\") + name;
-    if (!VerQueryValueA(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) || !value)
-        return "(missing)";
-    return value;
 }
 
 TEST(VersionInfo, NamesTheProgram)
@@ -180,15 +132,17 @@ TEST(VersionInfo, NamesTheProgram)
     std::vector<char> block(size);
     ASSERT_TRUE(GetFileVersionInfoA(path, 0, size, block.data()));
 
-    EXPECT_EQ(VersionString(block, "ProductName"), "Kelvo");
-    EXPECT_EQ(VersionString(block, "CompanyName"), "Kelvo");
-    EXPECT_EQ(VersionString(block, "FileDescription"), "Kelvo FAR archive editor");
-    EXPECT_EQ(VersionString(block, "OriginalFilename"), "kelvo.exe");
-    EXPECT_EQ(VersionString(block, "FileVersion"), "1.0.0.0");
-    EXPECT_EQ(VersionString(block, "ProductVersion"), "1.0.0.0");
+    UINT length = 0;
+    for (const auto& [name, value] : {std::pair{"ProductName", "Kelvo"}, {"CompanyName", "Kelvo"},
+                                      {"FileDescription", "Kelvo FAR archive editor"}, {"OriginalFilename", "kelvo.exe"},
+                                      {"FileVersion", "1.0.0.0"}, {"ProductVersion", "1.0.0.0"}}) {
+        char* text = nullptr;
+        const std::string key = std::string("\\StringFileInfo\\040904E4\\") + name;
+        EXPECT_TRUE(VerQueryValueA(block.data(), key.c_str(), reinterpret_cast<void**>(&text), &length)) << name;
+        EXPECT_STREQ(text, value) << name;
+    }
 
     VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
     EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
     EXPECT_EQ(fixed->dwFileVersionLS, 0u);
