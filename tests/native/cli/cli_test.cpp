@@ -11,12 +11,7 @@ using namespace std::string_literals;
 using namespace kelvo::test;
 namespace fs = std::filesystem;
 
-struct Result {
-    int code;
-    std::string out, err;
-};
-
-Result Far(const std::vector<std::string>& args)
+Output Far(const std::vector<std::string>& args)
 {
     std::ostringstream out, err;
     const int code = RunKelvoFar(args, out, err);
@@ -79,7 +74,7 @@ TEST(Errors, ExitWithOneLineAndChangeNothing)
         {{"extract", "x.far", "out", "a.txt", "A.TXT"}, "kelvo-far: no such entry in x.far: A.TXT\n"},
     };
     for (const auto& [args, message] : cases) {
-        const Result r = Far(args);
+        const Output r = Far(args);
         const bool usage = message.find("usage:") != std::string::npos;
         EXPECT_EQ(r.code, usage ? 2 : 1) << r.err;
         EXPECT_EQ(r.err.rfind(message, 0), 0u) << r.err;
@@ -100,7 +95,7 @@ TEST(List, PrintsHeaderLinesThenOneTabbedLinePerEntry)
     // first zero byte; differing sizes both.
     WriteFile("odd.far", BuildRaw("ABCD\0FGH"s, 7, "abcdefgh", 3,
                                   {{3, 9, 16, "Dir\\a.txt"}, {0, 0, 19, "x\0hidden"s}, {5, 5, 19, "\xE9t\xE9.bmp"}}));
-    const Result r = Far({"list", "odd.far"});
+    const Output r = Far({"list", "odd.far"});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "FAR Header: ABCD\nVersion: 7\nDirectory offset: 24\nNumber of Entries: 3\n"
                      "0\t3\t9\t16\tDir\\a.txt\n1\t0\t0\t19\tx\n2\t5\t5\t19\t\xE9t\xE9.bmp\n");
@@ -140,7 +135,7 @@ TEST(Extract, WritesTheNamedEntriesOrAllUpToAnUnsafeName)
     ScratchFolder scratch;
     WriteFile("x.far", CraftArchive("hello!ab", {{5, 5, 16, "Dir\\one.txt"}, {1, 1, 21, "two.txt"}, {0, 0, 22, "Dir\\Sub\\empty"},
                                                  {1, 1, 22, "..\\evil.txt"}, {1, 1, 23, "last.txt"}}));
-    Result r = Far({"extract", "x.far", "out/some", "two.txt", "Dir\\one.txt"});
+    Output r = Far({"extract", "x.far", "out/some", "two.txt", "Dir\\one.txt"});
     EXPECT_EQ(r.out, "2 files extracted.\n");
     EXPECT_EQ(ReadBytes("out/some/Dir/one.txt"), "hello");
     EXPECT_EQ(ReadBytes("out/some/two.txt"), "!");
@@ -173,7 +168,7 @@ TEST(Verify, ReportsDataOutsideTheFileUnsafeNamesAndOverlaps)
                                              });
     WriteFile("bad.far", archive);
     const std::string size = std::to_string(archive.size());
-    const Result r = Far({"verify", "bad.far"});
+    const Output r = Far({"verify", "bad.far"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out, "entry 1 (inside): data overlaps entry 0 (a)\n"
                      "entry 2 (across): data overlaps entry 0 (a)\n"

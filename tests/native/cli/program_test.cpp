@@ -15,11 +15,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace kelvo::test;
 
-struct Output {
-    int code;
-    std::string out, err;
-};
-
 // Runs a program with arguments (quoted here) in folder.
 Output RunIn(const fs::path& folder, const std::string& program, const std::vector<std::string>& args)
 {
@@ -27,7 +22,7 @@ Output RunIn(const fs::path& folder, const std::string& program, const std::vect
     std::string command = "cd" + quote(folder.string()) + " &&" + quote(program);
     for (const std::string& arg : args)
         command += quote(arg);
-    const fs::path out = fs::temp_directory_path() / ("kelvo-cli-" + std::to_string(::getpid()) + ".out");
+    const fs::path out = fs::temp_directory_path() / ("kelvo-cli-" + std::to_string(platform::ProcessId()) + ".out");
     const fs::path err = fs::path(out).replace_extension(".err");
     const int status = std::system((command + " >" + quote(out.string()) + " 2>" + quote(err.string())).c_str());
     Output output{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadBytes(out), ReadBytes(err)};
