@@ -6,24 +6,22 @@
 #include "app/commands.h"
 #include "platform/file.h"
 #include "tests/test_support.h"
+#include "tests/win32/window_search.h"
 #include "tools/sample/sample_archive.h"
 #include "ui/handles.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
-std::string g_editor;
+using namespace kelvo::test;
 
-using Clock = std::chrono::steady_clock;
-constexpr auto kPatience = std::chrono::seconds(30);
+std::string g_editor;
 
 // Wine runs this program with a Unix path to the editor: the Z: drive maps the root.
 std::string WindowsPath(std::string path)
@@ -34,46 +32,6 @@ std::string WindowsPath(std::string path)
         if (c == '/')
             c = '\\';
     return path;
-}
-
-// Polls until the condition holds or the time is up.
-template <typename Condition>
-bool WaitFor(Condition condition)
-{
-    const auto end = Clock::now() + kPatience;
-    while (Clock::now() < end) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-}
-
-struct FindRequest {
-    DWORD process;
-    const char* className;
-    HWND found;
-};
-
-BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM data)
-{
-    auto* request = reinterpret_cast<FindRequest*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (owner == request->process && std::string(name) == request->className && IsWindowVisible(window)) {
-        request->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND FindProcessWindow(DWORD process, const char* className)
-{
-    FindRequest request{process, className, nullptr};
-    EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&request));
-    return request.found;
 }
 
 // A list box's lines, read from the other process. The wide form carries
@@ -205,7 +163,7 @@ public:
     }
     bool WaitForExit()
     {
-        return WaitForSingleObject(info_.hProcess, static_cast<DWORD>(kPatience.count() * 1000)) == WAIT_OBJECT_0;
+        return WaitForSingleObject(info_.hProcess, kPatience) == WAIT_OBJECT_0;
     }
 
 private:
@@ -229,7 +187,7 @@ protected:
         folder_ = kelvo::platform::TempFolder() + "kelvo-e2e-" + std::to_string(GetCurrentProcessId());
         kelvo::platform::MakeDirectory(folder_);
         archive_ = folder_ + "\\sample.far";
-        kelvo::test::WriteBytes(archive_, kelvo::sample::FarImage(kelvo::sample::SampleFiles()));
+        WriteBytes(archive_, kelvo::sample::FarImage(kelvo::sample::SampleFiles()));
     }
     void TearDown() override
     {
@@ -248,9 +206,7 @@ TEST_F(EditorTest, ListsTheArchiveGivenOnTheCommandLineAndPreviewsTheClickedEntr
     ASSERT_TRUE(editor.Started());
     HWND window = editor.WaitForWindow("TFarDlg");
     ASSERT_NE(window, nullptr);
-    char caption[32] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    EXPECT_STREQ(caption, "Kelvo");
+    EXPECT_EQ(TextOf(window), "Kelvo");
 
     HWND entries = GetDlgItem(window, kelvo::cmd::FileListBox);
     HWND details = GetDlgItem(window, kelvo::cmd::DetailsListBox);
@@ -313,9 +269,7 @@ TEST_F(EditorTest, ReportsAMissingGameInstallationAndStartsEmpty)
     char text[256] = {};
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
     EXPECT_STREQ(text, "The Sims Installation was not detected. Game Directory not found.");
-    char title[64] = {};
-    GetWindowTextA(box, title, sizeof title);
-    EXPECT_STREQ(title, "Kelvo");
+    EXPECT_EQ(TextOf(box), "Kelvo");
     PostMessageA(box, WM_COMMAND, IDOK, 0);
 
     HWND window = editor.WaitForWindow("TFarDlg");

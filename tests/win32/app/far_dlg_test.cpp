@@ -2,6 +2,7 @@
 // commands, with a script answering every question it asks.
 #include "app/commands.h"
 #include "tests/win32/app/far_dlg_test_support.h"
+#include "tests/win32/window_search.h"
 #include "tools/sample/sample_archive.h"
 
 namespace kelvo {
@@ -59,12 +60,8 @@ TEST_F(FarDlgTest, StartsWithAnEmptyNewDocumentInItsLayout)
     EXPECT_EQ(dlg->FAROpenDialog().InitialDir, "C:\\Games\\Sims");
     EXPECT_EQ(dlg->FARSaveDialog().InitialDir, "C:\\Games\\Sims");
     EXPECT_TRUE(script.messages.empty());
-    char caption[64];
-    GetWindowTextA(dlg->Handle(), caption, sizeof caption);
-    EXPECT_STREQ(caption, "Kelvo");
-    char className[64];
-    GetClassNameA(dlg->Handle(), className, sizeof className);
-    EXPECT_STREQ(className, "TFarDlg");
+    EXPECT_EQ(test::TextOf(dlg->Handle()), "Kelvo");
+    EXPECT_EQ(test::ClassOf(dlg->Handle()), "TFarDlg");
 
     // The details list keeps its height, the entry list its width.
     RECT details{}, list{};

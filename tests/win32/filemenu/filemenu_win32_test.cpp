@@ -2,6 +2,7 @@
 // answered from a second thread the way a user would: find the dialog of
 // this process, read what it shows, type a name or press a button.
 #include "components/filemenu/file_menu_services_win32.h"
+#include "tests/win32/window_search.h"
 #include "ui/common_dialogs.h"
 
 #include <gtest/gtest.h>
@@ -14,48 +15,12 @@
 namespace kelvo {
 namespace {
 
+using namespace test;
+
 constexpr int kFileNameControl = 0x47C; // the file-name combo box of the common file dialogs
 constexpr int kMessageIconControl = 0x440;
 
 using Failures = std::vector<std::string>;
-
-std::string ClassOf(HWND window)
-{
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
-std::string TextOf(HWND window)
-{
-    char text[1024] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
-
-bool WaitFor(const std::function<bool()>& condition)
-{
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > 20000)
-            return false;
-        Sleep(30);
-    }
-    return true;
-}
-
-// Callbacks of the window enumerations; named, because they must be CALLBACK (stdcall on 32-bit).
-BOOL CALLBACK MatchOwnDialog(HWND window, LPARAM param)
-{
-    auto& [except, found] = *reinterpret_cast<std::pair<HWND, HWND>*>(param);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId() || window == except || !IsWindowVisible(window) ||
-        ClassOf(window) != "#32770")
-        return TRUE;
-    found = window;
-    return FALSE;
-}
 
 // The message of a box: the static control with text that is not the icon.
 BOOL CALLBACK MatchMessageText(HWND child, LPARAM param)
@@ -63,14 +28,6 @@ BOOL CALLBACK MatchMessageText(HWND child, LPARAM param)
     if (ClassOf(child) == "Static" && GetDlgCtrlID(child) != kMessageIconControl && !TextOf(child).empty())
         *reinterpret_cast<std::string*>(param) = TextOf(child);
     return TRUE;
-}
-
-// A visible dialog window of this process other than except, or null.
-HWND FindOwnDialog(HWND except)
-{
-    std::pair<HWND, HWND> search{except, nullptr};
-    EnumWindows(MatchOwnDialog, reinterpret_cast<LPARAM>(&search));
-    return search.second;
 }
 
 void Press(HWND dialog, int button)
@@ -99,10 +56,11 @@ public:
 private:
     void Run(const std::vector<Step>& steps)
     {
+        const DWORD self = GetCurrentProcessId();
         HWND previous = nullptr;
         for (std::size_t i = 0; i < steps.size(); ++i) {
             HWND dialog = nullptr;
-            if (!WaitFor([&] { return (dialog = FindOwnDialog(previous)) != nullptr; })) {
+            if (!WaitFor([&] { return (dialog = FindProcessWindow(self, "#32770", previous)) != nullptr; })) {
                 failures_.push_back("dialog " + std::to_string(i + 1) + " never appeared");
                 return;
             }
