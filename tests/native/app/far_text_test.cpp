@@ -41,21 +41,16 @@ TEST(FarText, ListTextCutsAtLastBackslashOrColonUnlessPathsShown)
 
 TEST(FarText, StatusTextsAndProgress)
 {
-    EXPECT_EQ(LoadedText(0), "0 files loaded.");
-    EXPECT_EQ(LoadedText(1), "1 files loaded.");
-    EXPECT_EQ(LoadedText(500000), "500000 files loaded.");
-    EXPECT_EQ(ProgressPercent(0, 4), 0);
-    EXPECT_EQ(ProgressPercent(3, 4), 75);
-    EXPECT_EQ(ProgressPercent(2, 3), 66);
-    EXPECT_EQ(ProgressPercent(499999, 500000), 99);
-    EXPECT_EQ(ProgressPercent(0, 0), 0);
+    for (auto [count, text] : {std::pair{0, "0 files loaded."}, {1, "1 files loaded."}, {500000, "500000 files loaded."}})
+        EXPECT_EQ(LoadedText(count), text);
+    for (auto [done, total, percent] : {std::tuple{0, 4, 0}, {3, 4, 75}, {2, 3, 66}, {499999, 500000, 99}, {0, 0, 0}})
+        EXPECT_EQ(ProgressPercent(done, total), percent) << done << "/" << total;
 }
 
 TEST(FarText, MessagePanelIsFourFifthsOfTheOuterWidthRoundedDown)
 {
-    EXPECT_EQ(MessagePanelWidth(1000), 800);
-    EXPECT_EQ(MessagePanelWidth(999), 799);
-    EXPECT_EQ(MessagePanelWidth(783), 626);
+    for (auto [outer, panel] : {std::pair{1000, 800}, {999, 799}, {783, 626}})
+        EXPECT_EQ(MessagePanelWidth(outer), panel) << outer;
 }
 
 TEST(FarText, ProgressPaceLetsOnePaintThroughPerInterval)
@@ -63,12 +58,8 @@ TEST(FarText, ProgressPaceLetsOnePaintThroughPerInterval)
     using namespace std::chrono;
     ProgressPace pace(milliseconds(33));
     const ProgressPace::Clock::time_point start{};
-    EXPECT_TRUE(pace.Due(start));
-    EXPECT_FALSE(pace.Due(start + milliseconds(10)));
-    EXPECT_FALSE(pace.Due(start + milliseconds(32)));
-    EXPECT_TRUE(pace.Due(start + milliseconds(33)));
-    EXPECT_FALSE(pace.Due(start + milliseconds(40)));
-    EXPECT_TRUE(pace.Due(start + milliseconds(100)));
+    for (auto [at, due] : {std::pair{0, true}, {10, false}, {32, false}, {33, true}, {40, false}, {100, true}})
+        EXPECT_EQ(pace.Due(start + milliseconds(at)), due) << at;
 }
 
 TEST(FarText, EntryDetailLinesAndStateTexts)

@@ -118,6 +118,11 @@ struct Rig {
     {
         return "Ask(File " + Name + " has changed. Save Changes?|Save changes)";
     }
+    // Runs New, Open or Exit (by the operation's first letter); CanClose is Exit's verdict.
+    void Perform(char Operation, bool& CanClose)
+    {
+        Operation == 'N' ? Handler.New() : Operation == 'O' ? Handler.Open() : Handler.Exit(CanClose);
+    }
 };
 
 class FileMenu : public testing::Test, public Rig {};
@@ -222,12 +227,7 @@ TEST_F(FileMenu, CancelledSaveDialogStopsTheNextNewOpenOrExitOnce)
         Services.Answers = {TSaveAnswer::saYes};
         SaveDlg.Answers = {std::nullopt};
         bool CanClose = true;
-        if (Operation[0] == 'N')
-            Handler.New();
-        else if (Operation[0] == 'O')
-            Handler.Open();
-        else
-            Handler.Exit(CanClose);
+        Perform(Operation[0], CanClose);
         EXPECT_EQ(Calls, (Log{Asked("Untitled.far"), "Save.Set(Untitled.far)", "Save.Execute"}));
         EXPECT_FALSE(Handler.SaveCancelled());
         EXPECT_FALSE(CanClose && Operation[0] == 'E');
@@ -261,16 +261,11 @@ TEST(FileMenuHandler, FailedSaveAfterYesStopsTheOperationThatAsked)
             ? Log{T.Asked(Name), "Save.Set(Untitled.far)", "Save.Execute", "OnSave(C:\\c.far)"}
             : Log{T.Asked(Name), "OnSave(C:\\a.far)"};
         bool CanClose = true;
-        for (int Operation = 0; Operation < 3; ++Operation) {
+        for (char Operation : {'N', 'O', 'E'}) {
             T.Calls.clear();
             T.Services.Answers = {TSaveAnswer::saYes};
             T.SaveDlg.Answers = {"C:\\c.far"};
-            if (Operation == 0)
-                T.Handler.New();
-            else if (Operation == 1)
-                T.Handler.Open();
-            else
-                T.Handler.Exit(CanClose);
+            T.Perform(Operation, CanClose);
             EXPECT_EQ(T.Calls, Expected) << "operation " << Operation; // no OnNew, no open dialog
         }
         EXPECT_FALSE(CanClose);

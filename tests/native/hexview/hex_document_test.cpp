@@ -41,13 +41,8 @@ TEST(HexDocumentLayout, ColumnWidthsOfThePreview)
 
 TEST(HexDocumentLayout, RowCountsOffsetWidthsAndOffsetTexts)
 {
-    struct Case {
-        std::size_t size;
-        TOffsetDisplayStyle style;
-        int rows, width, row;
-        const char* text;
-    };
-    const Case cases[] = {
+    // Data size, style, rows and offset width, then a row and its offset text.
+    const std::tuple<std::size_t, TOffsetDisplayStyle, int, int, int, const char*> cases[] = {
         {0, odHex, 1, 4, 0, "0x0:"},        {0, odDec, 1, 2, 0, "0:"},
         {0, odOctal, 1, 5, 0, "o 0:"},      {0, odNone, 1, 0, 0, "   "},
         {17, odHex, 2, 5, 1, "0x10:"},      {0x100, odHex, 16, 5, 0, "0x00:"},
@@ -56,15 +51,15 @@ TEST(HexDocumentLayout, RowCountsOffsetWidthsAndOffsetTexts)
         {0x100, odOctal, 16, 7, 1, "o 0020:"}, {1000, odOctal, 63, 8, 62, "o 01740:"},
         {1000, odNone, 63, 0, 5, " "},
     };
-    for (const Case& c : cases) {
+    for (const auto& [size, style, rows, width, row, text] : cases) {
         HexDocument doc;
-        Load(doc, Pattern(c.size));
+        Load(doc, Pattern(size));
         HexDocument::Appearance look;
-        look.offsetDisplay = c.style;
-        EXPECT_EQ(doc.RowCount(), c.rows) << c.size;
-        EXPECT_EQ(doc.OffsetWidth(c.style), c.width) << c.size << " style " << int(c.style);
-        const HexCellLook cell = doc.CellLook(0, c.row, look, c.width);
-        EXPECT_EQ(cell.text, c.text);
+        look.offsetDisplay = style;
+        EXPECT_EQ(doc.RowCount(), rows) << size;
+        EXPECT_EQ(doc.OffsetWidth(style), width) << size << " style " << int(style);
+        const HexCellLook cell = doc.CellLook(0, row, look, width);
+        EXPECT_EQ(cell.text, text);
         EXPECT_EQ(cell.textColor, look.colors.Offset);
     }
 }

@@ -8,6 +8,7 @@
 #include "ui/form.h"
 
 #include <cstdio>
+#include <numeric>
 #include <sstream>
 
 namespace kelvo {
@@ -29,11 +30,11 @@ public:
 
 using test::ReadBytes;
 
-std::string Counting(int size)
+// Bytes 0 to 255: byte n is at offset n.
+std::string Counting()
 {
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    for (int i = 0; i < size; ++i)
-        bytes[static_cast<std::size_t>(i)] = static_cast<char>(i);
+    std::string bytes(256, '\0');
+    std::iota(bytes.begin(), bytes.end(), '\0');
     return bytes;
 }
 
@@ -143,17 +144,13 @@ TEST_F(HexEditorTest, EmptyDocumentShowsOnlyItsOffsetPrefix)
     EXPECT_EQ(editor.RowCount(), 1);
     EXPECT_EQ(editor.ColCount(), 51);
     EXPECT_TRUE(editor.ReadOnlyFile());
-    const struct {
-        TOffsetDisplayStyle style;
-        std::string text;
-    } cases[] = {{odHex, "0x0:"}, {odDec, "0:"}, {odOctal, "o 0:"}, {odNone, ""}};
     MoveWindow(editor.Handle(), 0, 0, 500, kHeight, FALSE); // the right edge cuts a column
-    for (const auto& c : cases) {
-        editor.SetOffsetDisplay(c.style);
+    for (const auto& [style, text] : {std::pair{odHex, "0x0:"}, {odDec, "0:"}, {odOctal, "o 0:"}, {odNone, ""}}) {
+        editor.SetOffsetDisplay(style);
         Paint();
         RECT offset = editor.CellRect(0, 0);
-        if (c.style != odNone)
-            EXPECT_TRUE(Shows(0, 0, c.text, defaults.Offset, kBackground)) << c.text;
+        if (style != odNone)
+            EXPECT_TRUE(Shows(0, 0, text, defaults.Offset, kBackground)) << text;
         else
             EXPECT_TRUE(IsRectEmpty(&offset));
         // Everything else, cells and the area beside and below them, is background.
@@ -162,14 +159,14 @@ TEST_F(HexEditorTest, EmptyDocumentShowsOnlyItsOffsetPrefix)
         GetClientRect(editor.Handle(), &client);
         const int offsetArea = (offset.right - offset.left) * (offset.bottom - offset.top);
         EXPECT_EQ(Count(client, kBackground) - Count(offset, kBackground), client.right * client.bottom - offsetArea)
-            << c.text;
-        EXPECT_EQ(Count(all, kSentinel), kWidth * kHeight - client.right * client.bottom) << c.text;
+            << text;
+        EXPECT_EQ(Count(all, kSentinel), kWidth * kHeight - client.right * client.bottom) << text;
     }
 }
 
 TEST_F(HexEditorTest, PaintsOffsetsDigitsAndCharacters)
 {
-    ASSERT_TRUE(editor.LoadFromFile(File("counting.bin", Counting(0x100))));
+    ASSERT_TRUE(editor.LoadFromFile(File("counting.bin", Counting())));
     EXPECT_EQ(editor.RowCount(), 16);
     EXPECT_FALSE(editor.ReadOnlyFile());
     Paint();
@@ -197,7 +194,7 @@ TEST_F(HexEditorTest, PaintsOffsetsDigitsAndCharacters)
 
 TEST_F(HexEditorTest, ChangedSelectedAndMarkedCellsTakeTheirColours)
 {
-    ASSERT_TRUE(editor.LoadFromFile(File("counting.bin", Counting(0x100))));
+    ASSERT_TRUE(editor.LoadFromFile(File("counting.bin", Counting())));
     HexDocument& doc = editor.Document();
     doc.SetChanged(0x12, true, false);
     doc.SetChanged(0x23, true, false);
@@ -223,7 +220,7 @@ TEST_F(HexEditorTest, ChangedSelectedAndMarkedCellsTakeTheirColours)
 
 TEST_F(HexEditorTest, CaretAndFrameFollowTheFocusAndTheCurrentCell)
 {
-    ASSERT_TRUE(editor.LoadFromFile(File("counting.bin", Counting(0x100))));
+    ASSERT_TRUE(editor.LoadFromFile(File("counting.bin", Counting())));
     editor.SetFocusFrame(false);
     Show();
     EXPECT_EQ(Caret().hwndCaret, nullptr);
@@ -341,7 +338,7 @@ TEST_F(HexEditorTest, CurrentCellKeepsToBytes)
 
 TEST_F(HexEditorTest, BytesPerLineKeepsTheCaretOnItsByte)
 {
-    ASSERT_TRUE(editor.LoadFromFile(File("counting.bin", Counting(0x100))));
+    ASSERT_TRUE(editor.LoadFromFile(File("counting.bin", Counting())));
     ASSERT_TRUE(editor.MoveCurrent(35 + 5, 2)); // byte 0x25, character field
     editor.SetBytesPerLine(8);
     EXPECT_EQ(editor.ColCount(), 27);
