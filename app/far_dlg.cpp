@@ -251,10 +251,19 @@ void TFarDlg::Layout()
     const int width = client.right;
     const int height = client.bottom;
     ToolBar1_.Layout(kToolBarHeight);
-    if (StatusBar_)
+    // The status bar places itself at the bottom, as high as its font needs;
+    // the panes end where it begins.
+    int statusTop = height - kStatusBarHeight;
+    if (StatusBar_) {
         StatusBar_->ParentResized();
+        RECT bar{};
+        if (GetWindowRect(StatusBar_->Handle(), &bar)) {
+            MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&bar), 2);
+            statusTop = bar.top;
+        }
+    }
     const int top = kToolBarHeight;
-    const int bottom = std::max(top, height - kStatusBarHeight);
+    const int bottom = std::max(top, statusTop);
     const int right = listWidth_ + kSplitterSize;
     MoveWindow(FileListBox_.Handle(), 0, top, listWidth_, bottom - top, TRUE);
     MoveWindow(Splitter1_.Handle(), listWidth_, top, kSplitterSize, bottom - top, TRUE);

@@ -254,6 +254,9 @@ TEST_F(FarDlgPreviewTest, ViewersFillThePreviewAreaAndNewAndOpenHideThem)
     EXPECT_EQ(viewer.right, details.right);
     EXPECT_EQ(viewer.top, details.bottom + TFarDlg::kSplitterSize);
     EXPECT_EQ(viewer.bottom, list.bottom);
+    RECT bar{};
+    GetWindowRect(dlg->StatusBar().Handle(), &bar);
+    EXPECT_EQ(list.bottom, bar.top) << "the panes end where the status bar begins";
 
     ASSERT_TRUE(dlg->FMHOpen(archive));
     EXPECT_EQ(Viewer(), "");
