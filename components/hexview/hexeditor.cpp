@@ -120,13 +120,7 @@ void THexEditor::SetBytesPerColumn(int value)
     InvalidateGrid();
 }
 
-void THexEditor::SetTranslation(TTranslationType value)
-{
-    if (value == look_.translation)
-        return;
-    look_.translation = value;
-    InvalidateGrid();
-}
+void THexEditor::SetTranslation(TTranslationType value) { StoreAndRepaint(look_.translation, value); }
 
 void THexEditor::SetOffsetDisplay(TOffsetDisplayStyle value)
 {
@@ -164,45 +158,15 @@ void THexEditor::SetCaretStyle(TCaretStyle value)
     }
 }
 
-void THexEditor::SetFocusFrame(bool value)
-{
-    if (value == focusFrame_)
-        return;
-    focusFrame_ = value;
-    InvalidateGrid();
-}
+void THexEditor::SetFocusFrame(bool value) { StoreAndRepaint(focusFrame_, value); }
 
-void THexEditor::SetOffsetSeparator(char value)
-{
-    if (value == look_.offsetSeparator)
-        return;
-    look_.offsetSeparator = value;
-    InvalidateGrid();
-}
+void THexEditor::SetOffsetSeparator(char value) { StoreAndRepaint(look_.offsetSeparator, value); }
 
-void THexEditor::SetSwapNibbles(bool value)
-{
-    if (value == look_.swapNibbles)
-        return;
-    look_.swapNibbles = value;
-    InvalidateGrid();
-}
+void THexEditor::SetSwapNibbles(bool value) { StoreAndRepaint(look_.swapNibbles, value); }
 
-void THexEditor::SetMaskWhiteSpaces(bool value)
-{
-    if (value == look_.maskWhiteSpaces)
-        return;
-    look_.maskWhiteSpaces = value;
-    InvalidateGrid();
-}
+void THexEditor::SetMaskWhiteSpaces(bool value) { StoreAndRepaint(look_.maskWhiteSpaces, value); }
 
-void THexEditor::SetMaskChar(char value)
-{
-    if (value == look_.maskChar)
-        return;
-    look_.maskChar = value;
-    InvalidateGrid();
-}
+void THexEditor::SetMaskChar(char value) { StoreAndRepaint(look_.maskChar, value); }
 
 void THexEditor::SetNoSizeChange(bool value)
 {

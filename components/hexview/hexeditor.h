@@ -167,6 +167,15 @@ private:
     struct SavedSelection {
         std::int32_t start, anchor, end;
     };
+    // Stores a setting that changes only the picture, repainting when it changed.
+    template <typename T>
+    void StoreAndRepaint(T& field, T value)
+    {
+        if (field == value)
+            return;
+        field = value;
+        InvalidateGrid();
+    }
     void ColorsChanged(bool background, bool cursorFrame);
     void CreateColoredCaret();
     // Shows the caret again after it was rebuilt, off the control until the
