@@ -10,20 +10,6 @@ namespace kelvo::ui {
 
 namespace {
 
-// BeginPaint and EndPaint as a pair.
-class PaintScope {
-public:
-    explicit PaintScope(HWND window) : window_(window) { BeginPaint(window, &paint_); }
-    PaintScope(const PaintScope&) = delete;
-    PaintScope& operator=(const PaintScope&) = delete;
-    ~PaintScope() { EndPaint(window_, &paint_); }
-    const PAINTSTRUCT& Paint() const { return paint_; }
-
-private:
-    HWND window_;
-    PAINTSTRUCT paint_{};
-};
-
 // Puts a context's objects, colours and clip region back as they were.
 class SavedDcScope {
 public:

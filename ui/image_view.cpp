@@ -76,12 +76,10 @@ LRESULT ImageView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ERASEBKGND:
         return 1; // WM_PAINT covers every pixel
     case WM_PAINT: {
-        PAINTSTRUCT paint{};
-        HDC dc = BeginPaint(Handle(), &paint);
+        PaintScope paint(Handle());
         RECT client{};
         GetClientRect(Handle(), &client);
-        Paint(dc, client);
-        EndPaint(Handle(), &paint);
+        Paint(paint.Paint().hdc, client);
         return 0;
     }
     case WM_PRINTCLIENT: {
