@@ -53,6 +53,35 @@ std::string LoadingText(const TFarEntry& entry) { return "Loading " + std::strin
 
 std::string LoadedText(std::size_t count) { return std::to_string(count) + " files loaded."; }
 
+std::string ExtractingText(const TFarEntry& entry) { return "Extracting " + std::string(entry.Text()); }
+
+std::string ExtractedText(std::size_t count) { return std::to_string(count) + " files extracted."; }
+
+std::string ArchiveFolder(const std::string& fileName)
+{
+    const std::size_t cut = fileName.find_last_of("\\:");
+    if (cut == std::string::npos)
+        return {};
+    std::string folder = fileName.substr(0, cut + 1);
+    if (folder.size() == 3 && folder[1] == ':')
+        return folder; // a drive's root keeps its backslash
+    if (folder.back() == '\\')
+        folder.pop_back();
+    return folder;
+}
+
+bool IsFarFile(std::string_view name) { return UpperExtension(name) == ".FAR"; }
+
+std::string OpenFailedText(const std::string& fileName, const std::string& reason)
+{
+    return "Kelvo could not open " + fileName + ".\n\n" + reason;
+}
+
+std::string SaveFailedText(const std::string& fileName, const std::string& reason)
+{
+    return "Kelvo could not save " + fileName + ". The file on disk is unchanged.\n\n" + reason;
+}
+
 int ProgressPercent(std::size_t index, std::size_t count)
 {
     return count == 0 ? 0 : static_cast<int>(static_cast<unsigned long long>(index) * 100 / count);

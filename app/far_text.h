@@ -25,6 +25,21 @@ std::string_view AfterLastSeparator(std::string_view name);
 std::string LoadingText(const TFarEntry& entry);
 // The number of entries followed by " files loaded.".
 std::string LoadedText(std::size_t count);
+// "Extracting " and the entry's full name.
+std::string ExtractingText(const TFarEntry& entry);
+// The number of files written followed by " files extracted.".
+std::string ExtractedText(std::size_t count);
+// The folder an archive lies in, as the folder dialog takes it: everything
+// before the name's last backslash or colon, without a trailing backslash
+// except for a drive's root (C:\). Empty for a name without a folder.
+std::string ArchiveFolder(const std::string& fileName);
+// True when the part of the name after its last full stop (one that follows
+// the last backslash or colon) is "FAR" in any letter case.
+bool IsFarFile(std::string_view name);
+// The message box texts of an archive that could not be opened or saved:
+// which file, and why.
+std::string OpenFailedText(const std::string& fileName, const std::string& reason);
+std::string SaveFailedText(const std::string& fileName, const std::string& reason);
 // Progress in whole percent: the integer part of index / count * 100.
 int ProgressPercent(std::size_t index, std::size_t count);
 // Status panel 0's width for a window of the given outer width: 80 %, rounded down.

@@ -1,6 +1,7 @@
 #include "archive/far_archive.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <memory>
 
@@ -96,6 +97,28 @@ bool IsParentSegment(std::string_view segment)
            segment.find_first_not_of(". ") == std::string_view::npos;
 }
 
+// A name Windows opens as a device rather than a file, whatever folder it
+// is in: CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-9 and LPT1-9 (also with the
+// superscript digits 1-3 of the ANSI code page), in any letter case, with or
+// without an extension, with trailing dots or spaces.
+bool IsDeviceSegment(std::string_view segment)
+{
+    std::string_view base = segment.substr(0, segment.find('.'));
+    while (!base.empty() && base.back() == ' ')
+        base.remove_suffix(1);
+    std::string upper(base);
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"}) {
+        if (upper == device)
+            return true;
+    }
+    if (upper.size() != 4 || (upper.compare(0, 3, "COM") != 0 && upper.compare(0, 3, "LPT") != 0))
+        return false;
+    const unsigned char digit = static_cast<unsigned char>(upper[3]);
+    return (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+}
+
 } // namespace
 
 std::string_view TFarEntry::Text() const
@@ -117,31 +140,44 @@ TFarArchive::TFarArchive()
 
 TFarArchive::~TFarArchive() = default;
 
+bool TFarArchive::Fail(const std::string& reason, bool withSystemReason)
+{
+    lastError_ = reason;
+    if (withSystemReason) {
+        const std::string system = platform::LastErrorText();
+        if (!system.empty())
+            lastError_ += " " + system;
+    }
+    return false;
+}
+
 bool TFarArchive::Open(const std::string& fileName)
 {
+    lastError_.clear();
     if (!platform::FileExists(fileName))
-        return false;
+        return Fail("The file does not exist.");
     Handle = File::Open(fileName, File::Mode::ReadWriteLocked);
     if (!Handle.IsOpen())
-        return false;
+        return Fail("The file cannot be opened for reading and writing.", true);
 
     unsigned char header[16];
     if (!Handle.ReadExact(header, sizeof header))
-        return false;
+        return Fail("The file is too short for the 16-byte header of a FAR archive.");
     Signature.assign(reinterpret_cast<const char*>(header), 8);
     Signature.resize(std::strlen(Signature.c_str()));
     Version = GetLE32(header + 8);
     ManifestOffset = GetLE32(header + 12);
     if (ManifestOffset > kMaxPosition || !Handle.Seek(ManifestOffset))
-        return false;
+        return Fail("The header points to a list of entries outside the file.");
 
     BufferedReader reader(Handle);
     std::uint32_t count = 0;
     if (!reader.ReadLE32(count))
-        return false;
+        return Fail("The header points to a list of entries outside the file.");
     EntryCount = static_cast<std::int32_t>(count);
     if (EntryCount > kMaxEntries)
-        return false;
+        return Fail("The archive lists " + std::to_string(count) + " entries; at most " +
+                    std::to_string(kMaxEntries) + " can be opened.");
     // Every record takes at least 16 bytes: a count larger than the file can
     // hold must not reserve memory for it.
     if (EntryCount > 0) {
@@ -150,10 +186,11 @@ bool TFarArchive::Open(const std::string& fileName)
                         static_cast<std::size_t>(std::clamp<std::int64_t>(room, 0, EntryCount)));
     }
 
+    const std::string truncated = "The list of entries ends early: the file is damaged or incomplete.";
     for (std::int32_t i = 0; i < EntryCount; ++i) {
         unsigned char record[16];
         if (!reader.Read(record, sizeof record))
-            return false;
+            return Fail(truncated);
         TFarEntry entry;
         entry.Index = i;
         entry.RawSize = GetLE32(record);
@@ -161,10 +198,11 @@ bool TFarArchive::Open(const std::string& fileName)
         entry.FileOffset = GetLE32(record + 8);
         entry.NameLength = GetLE32(record + 12);
         if (entry.NameLength > kMaxNameLength)
-            return false;
+            return Fail("Entry " + std::to_string(i) + " has a name of " + std::to_string(entry.NameLength) +
+                        " bytes; names are at most " + std::to_string(kMaxNameLength) + " bytes long.");
         entry.Name.resize(entry.NameLength);
         if (!reader.Read(entry.Name.data(), entry.NameLength))
-            return false;
+            return Fail(truncated);
         Entries.push_back(std::move(entry));
     }
     FileName = fileName;
@@ -210,8 +248,59 @@ File* TFarArchive::OpenSource(const TFarEntry& entry, File& diskFile)
     return Handle.IsOpen() && entry.FileOffset <= kMaxPosition ? &Handle : nullptr;
 }
 
+bool TFarArchive::WriteArchive(File& out, const std::vector<std::size_t>& kept, std::uint32_t manifestOffset,
+                               std::vector<std::uint32_t>& offsets)
+{
+    const std::string writeFailed = "The new archive could not be written.";
+    std::string header(kSignature, 8);
+    PutLE32(header, 1);
+    PutLE32(header, manifestOffset);
+    if (!out.Write(header.data(), header.size()))
+        return Fail(writeFailed, true);
+    std::uint32_t position = 16;
+    for (std::size_t i : kept) {
+        const TFarEntry& entry = Entries[i];
+        File diskFile;
+        File* source = OpenSource(entry, diskFile);
+        if (!source) {
+            if (entry.DataOnDisk())
+                return Fail("The added file " + std::string(entry.Text()) +
+                            " cannot be read, or is shorter than when it was added.");
+            return Fail("The archive file is no longer open.");
+        }
+        if (!out.CopyFrom(*source, SourcePosition(entry), entry.RawSize)) {
+            // Tell a source that ends early from a target that cannot take more.
+            if (source->Size() < SourcePosition(entry) + static_cast<std::int64_t>(entry.RawSize))
+                return Fail("The data of entry " + std::string(entry.Text()) + " runs past the end of its file.");
+            return Fail(writeFailed, true);
+        }
+        offsets.push_back(position);
+        position += entry.RawSize;
+    }
+    std::string manifest;
+    PutLE32(manifest, static_cast<std::uint32_t>(kept.size()));
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        const TFarEntry& entry = Entries[kept[k]];
+        PutLE32(manifest, entry.RawSize);
+        PutLE32(manifest, entry.CompressedSize);
+        PutLE32(manifest, offsets[k]);
+        PutLE32(manifest, entry.NameLength);
+        manifest += entry.Name;
+    }
+    if (!out.Write(manifest.data(), manifest.size()))
+        return Fail(writeFailed, true);
+    // The data reaches the disk before the file takes the target's place, so
+    // a crash or power loss after the rename cannot leave a truncated archive.
+    if (!out.Flush())
+        return Fail("The new archive could not be written to the disk.", true);
+    if (!out.Close())
+        return Fail(writeFailed, true);
+    return true;
+}
+
 bool TFarArchive::Save(const std::string& target)
 {
+    lastError_.clear();
     // Lay out the new file first: which entries stay and where their data goes.
     std::vector<std::size_t> kept;
     kept.reserve(Entries.size());
@@ -226,44 +315,22 @@ bool TFarArchive::Save(const std::string& target)
     }
     fileLength += manifestOffset;
     // Offsets are signed 32-bit, and a reader takes at most kMaxEntries.
-    if (fileLength > static_cast<std::uint64_t>(kMaxPosition) || kept.size() > kMaxEntries)
-        return false;
+    if (fileLength > static_cast<std::uint64_t>(kMaxPosition))
+        return Fail("The archive would be larger than 2 GB (2,147,483,647 bytes), the most a FAR archive can hold.");
+    if (kept.size() > kMaxEntries)
+        return Fail("The archive would hold more than " + std::to_string(kMaxEntries) + " entries.");
 
     // Written beside the target, so the final step is a rename on one volume.
-    const std::string output = platform::ReplacementName(target);
+    std::string output;
     std::vector<std::uint32_t> offsets;
     offsets.reserve(kept.size());
-    bool written = [&] {
-        File out = File::Open(output, File::Mode::CreateLocked);
+    bool written;
+    {
+        File out = platform::CreateReplacement(target, output);
         if (!out.IsOpen())
-            return false;
-        std::string header(kSignature, 8);
-        PutLE32(header, 1);
-        PutLE32(header, static_cast<std::uint32_t>(manifestOffset));
-        if (!out.Write(header.data(), header.size()))
-            return false;
-        std::uint32_t position = 16;
-        for (std::size_t i : kept) {
-            File diskFile;
-            File* source = OpenSource(Entries[i], diskFile);
-            if (!source || !out.CopyFrom(*source, SourcePosition(Entries[i]), Entries[i].RawSize))
-                return false;
-            offsets.push_back(position);
-            position += Entries[i].RawSize;
-        }
-        std::string manifest;
-        manifest.reserve(static_cast<std::size_t>(fileLength - manifestOffset));
-        PutLE32(manifest, static_cast<std::uint32_t>(kept.size()));
-        for (std::size_t k = 0; k < kept.size(); ++k) {
-            const TFarEntry& entry = Entries[kept[k]];
-            PutLE32(manifest, entry.RawSize);
-            PutLE32(manifest, entry.CompressedSize);
-            PutLE32(manifest, offsets[k]);
-            PutLE32(manifest, entry.NameLength);
-            manifest += entry.Name;
-        }
-        return out.Write(manifest.data(), manifest.size()) && out.Close();
-    }();
+            return Fail("No new file can be created in the target's folder.", true);
+        written = WriteArchive(out, kept, static_cast<std::uint32_t>(manifestOffset), offsets);
+    }
     if (!written) {
         platform::RemoveFile(output);
         return false;
@@ -274,11 +341,13 @@ bool TFarArchive::Save(const std::string& target)
     const bool hadHandle = Handle.IsOpen();
     Handle.Close();
     if (!platform::ReplaceWith(output, target)) {
+        Fail("The new archive could not take the place of the old file (is it open in another program?).", true);
         platform::RemoveFile(output);
         if (hadHandle)
             Handle = File::Open(FileName, File::Mode::ReadWriteLocked);
         return false;
     }
+    platform::FlushFolder(FolderPart(target));
 
     // The object now describes the file just written.
     std::vector<TFarEntry> entries;
@@ -307,7 +376,8 @@ bool TFarArchive::IsSafeEntryName(std::string_view name)
         std::size_t end = name.find_first_of("\\/", start);
         if (end == std::string_view::npos)
             end = name.size();
-        if (IsParentSegment(name.substr(start, end - start)))
+        const std::string_view segment = name.substr(start, end - start);
+        if (IsParentSegment(segment) || IsDeviceSegment(segment))
             return false;
         start = end + 1;
     }

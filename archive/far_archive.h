@@ -63,9 +63,10 @@ public:
     // Reads the header and the manifest. Expects a closed, empty object.
     bool Open(const std::string& fileName);
     // Writes the archive to target, leaving out entries marked for deletion.
-    // The file is written beside the target under a temporary name and put in
-    // its place only when complete. On success the object describes the new
-    // file and holds it open; on failure nothing changed, on disk or here.
+    // The file is written beside the target under a temporary name, flushed
+    // to the disk and put in its place only then. On success the object
+    // describes the new file and holds it open; on failure nothing changed,
+    // on disk or here.
     bool Save(const std::string& target);
     // Adds an entry for a disk file, named as given.
     void AddFile(const std::string& fileName);
@@ -86,8 +87,13 @@ public:
     // Deletes the preview file, when there is one.
     void DeleteTempFile() const;
 
-    // True when an extraction of this name would stay below the chosen folder.
+    // True when an extraction of this name would stay below the chosen folder
+    // and write a file: no absolute name, drive, ".." or Windows device name
+    // (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension).
     static bool IsSafeEntryName(std::string_view name);
+
+    // Why the last Open or Save failed, as a sentence the window can show.
+    const std::string& LastError() const { return lastError_; }
 
 private:
     // The file that holds an entry's data: the archive itself or the entry's
@@ -97,7 +103,15 @@ private:
     // removes the output again.
     bool ExtractTo(const TFarEntry& entry, const std::string& outputName);
 
+    // Records why an operation failed (with the system's reason when it
+    // has one) and returns false, for the failing operation to return.
+    bool Fail(const std::string& reason, bool withSystemReason = false);
+    // Writes the new archive into output; false (with the reason recorded) on failure.
+    bool WriteArchive(platform::File& output, const std::vector<std::size_t>& kept, std::uint32_t manifestOffset,
+                      std::vector<std::uint32_t>& offsets);
+
     std::string tempFileName_;
+    std::string lastError_;
 };
 
 } // namespace kelvo

@@ -4,6 +4,8 @@
 // pages. Above that, characters without an exact equivalent take Windows'
 // best-fit look-alike (box drawing becomes "+", "-" or broken bar, accented
 // letters lose their accents) and "?" where there is none.
+// UTF-16 text becomes Windows-1252 the way Windows converts it without
+// look-alikes: characters outside the code page become "?".
 #include "platform/codepage.h"
 
 #include <array>
@@ -34,6 +36,29 @@ constexpr std::array<std::uint8_t, 128> kAnsiToOemHigh = {
     0x85, 0xA0, 0x83, 0x61, 0x84, 0x86, 0x91, 0x87, 0x8A, 0x82, 0x88, 0x89, 0x8D, 0xA1, 0x8C, 0x8B,
     0x64, 0xA4, 0x95, 0xA2, 0x93, 0x6F, 0x94, 0xF6, 0x6F, 0x97, 0xA3, 0x96, 0x81, 0x79, 0x5F, 0x98,};
 
+// Index = ANSI byte - 0x80, value = its UTF-16 character. The five bytes
+// that Windows-1252 leaves undefined stand for the control characters of
+// the same number, as in the system's table.
+constexpr std::array<char16_t, 32> kAnsiHighToWide = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,};
+
+char WideCharToAnsi(char16_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return static_cast<char>(c);
+    for (std::size_t i = 0; i < kAnsiHighToWide.size(); ++i) {
+        if (kAnsiHighToWide[i] == c)
+            return static_cast<char>(0x80 + i);
+    }
+    return '?';
+}
+
+constexpr bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+constexpr bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
 void MapHigh(std::span<std::uint8_t> buffer, const std::array<std::uint8_t, 128>& high)
 {
     for (auto& byte : buffer) {
@@ -52,6 +77,19 @@ void ConvertOemToAnsi(std::span<std::uint8_t> buffer)
 void ConvertAnsiToOem(std::span<std::uint8_t> buffer)
 {
     MapHigh(buffer, kAnsiToOemHigh);
+}
+
+std::string WideToAnsi(std::u16string_view text)
+{
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // Characters beyond the 16-bit range lie outside the code page.
+        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]))
+            ++i;
+        result += WideCharToAnsi(text[i]);
+    }
+    return result;
 }
 
 } // namespace kelvo::platform

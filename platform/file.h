@@ -17,6 +17,7 @@ public:
         Read,            // existing file, read only, others may read it too
         ReadWriteLocked, // existing file, read and write, shared with nobody
         CreateLocked,    // create or truncate, write (and read), shared with nobody
+        CreateNewLocked, // create a file that must not exist yet, write (and read), shared with nobody
     };
 
     File() = default;
@@ -39,6 +40,9 @@ public:
     bool Seek(std::int64_t position);
     // Size of the file in bytes, -1 on error.
     std::int64_t Size() const;
+    // Writes the file's data through to the disk, so it survives a crash or
+    // power loss from here on.
+    bool Flush();
     // Closes the file; false when the system reports that pending data could not be written.
     bool Close();
 
@@ -72,12 +76,18 @@ bool ReplaceWith(const std::string& source, const std::string& target);
 std::string TempFolder();
 // A number that tells this process apart from others running at the same time.
 unsigned long ProcessId();
-// The name a file that will replace path is written under first: beside it,
-// so the replacement is a rename on one volume, and unique to this process.
-inline std::string ReplacementName(const std::string& path)
-{
-    return path + ".kelvo-" + std::to_string(ProcessId()) + ".tmp";
-}
+// Creates the file that will replace target: a new file with a short name
+// of its own in target's folder (so putting it in place is a rename on one
+// volume, and a target whose name is near the length limit still has room),
+// open for writing and shared with nobody. Its name goes to name. Closed
+// when no such file can be made.
+File CreateReplacement(const std::string& target, std::string& name);
+// Writes a folder's list of names through to the disk, so a rename in it
+// survives a crash (a no-op where the system does so itself).
+bool FlushFolder(const std::string& path);
+// The system's description of the last failed file operation of this
+// thread, as a short sentence; empty when it has none.
+std::string LastErrorText();
 
 struct DirectoryItem {
     std::string name;   // without the folder part

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
@@ -36,6 +37,7 @@ File File::Open(const std::string& path, Mode mode)
     case Mode::Read: flags |= O_RDONLY; break;
     case Mode::ReadWriteLocked: flags |= O_RDWR; break;
     case Mode::CreateLocked: flags |= O_RDWR | O_CREAT; break;
+    case Mode::CreateNewLocked: flags |= O_RDWR | O_CREAT | O_EXCL; break;
     }
     int fd = ::open(native.c_str(), flags, 0666);
     if (fd < 0)
@@ -130,6 +132,8 @@ std::int64_t File::Size() const
     return info.st_size;
 }
 
+bool File::Flush() { return fd_ >= 0 && ::fsync(fd_) == 0; }
+
 bool File::Close()
 {
     if (fd_ < 0)
@@ -199,6 +203,18 @@ bool ReplaceWith(const std::string& source, const std::string& target)
 {
     return ::rename(NativePath(source).c_str(), NativePath(target).c_str()) == 0;
 }
+
+bool FlushFolder(const std::string& path)
+{
+    const int fd = ::open(NativePath(path.empty() ? "." : path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool flushed = ::fsync(fd) == 0;
+    ::close(fd);
+    return flushed;
+}
+
+std::string LastErrorText() { return errno == 0 ? std::string() : std::string(std::strerror(errno)) + "."; }
 
 std::string TempFolder()
 {

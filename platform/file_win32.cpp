@@ -26,6 +26,7 @@ File File::Open(const std::string& path, Mode mode)
     case Mode::Read: break;
     case Mode::ReadWriteLocked: access |= GENERIC_WRITE; share = 0; break;
     case Mode::CreateLocked: access |= GENERIC_WRITE; share = 0; disposition = CREATE_ALWAYS; break;
+    case Mode::CreateNewLocked: access |= GENERIC_WRITE; share = 0; disposition = CREATE_NEW; break;
     }
     HANDLE handle = CreateFileA(path.c_str(), access, share, nullptr, disposition,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -107,6 +108,8 @@ std::int64_t File::Size() const
     return size.QuadPart;
 }
 
+bool File::Flush() { return IsOpen() && FlushFileBuffers(AsHandle(handle_)) != 0; }
+
 bool File::Close()
 {
     if (!IsOpen())
@@ -160,6 +163,25 @@ bool ReplaceWith(const std::string& source, const std::string& target)
 {
     return MoveFileExA(source.c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+// A rename with MOVEFILE_WRITE_THROUGH is on the disk when it returns.
+bool FlushFolder(const std::string&) { return true; }
+
+std::string LastErrorText()
+{
+    const DWORD error = GetLastError();
+    if (error == ERROR_SUCCESS)
+        return {};
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = length > 0 && text ? std::string(text, length) : "System error " + std::to_string(error) + ".";
+    LocalFree(text);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
+        result.pop_back();
+    return result;
 }
 
 std::string TempFolder()

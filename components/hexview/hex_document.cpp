@@ -195,11 +195,12 @@ bool HexDocument::CopyFileOver(const std::string& source, const std::string& tar
     const std::int64_t size = from.Size();
     // The copy is written beside the target and replaces it only when
     // complete: a failed copy leaves the old file as it was.
-    const std::string output = platform::ReplacementName(target);
+    std::string output;
     bool copied;
     {
-        platform::File to = platform::File::Open(output, platform::File::Mode::CreateLocked);
-        copied = to.IsOpen() && size >= 0 && to.CopyFrom(from, 0, static_cast<std::uint64_t>(size)) && to.Close();
+        platform::File to = platform::CreateReplacement(target, output);
+        copied = to.IsOpen() && size >= 0 && to.CopyFrom(from, 0, static_cast<std::uint64_t>(size)) && to.Flush() &&
+                 to.Close();
     }
     if (copied && platform::ReplaceWith(output, target))
         return true;

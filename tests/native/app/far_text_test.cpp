@@ -47,6 +47,38 @@ TEST(FarText, StatusTextsAndProgress)
         EXPECT_EQ(ProgressPercent(done, total), percent) << done << "/" << total;
 }
 
+TEST(FarText, ExtractionTextsAndTheStartingFolder)
+{
+    for (auto [count, text] : {std::pair{0, "0 files extracted."}, {1, "1 files extracted."}, {8, "8 files extracted."}})
+        EXPECT_EQ(ExtractedText(count), text);
+    TFarEntry entry;
+    entry.Name = std::string("Objects\\Chair.iff\0junk", 22);
+    EXPECT_EQ(ExtractingText(entry), "Extracting Objects\\Chair.iff");
+    for (auto [name, folder] : {std::pair{"C:\\Games\\Sims\\Objects.far", "C:\\Games\\Sims"},
+                                {"C:\\Objects.far", "C:\\"},
+                                {"C:Objects.far", "C:"},
+                                {"\\\\server\\share\\a.far", "\\\\server\\share"},
+                                {"Objects.far", ""},
+                                {"", ""}})
+        EXPECT_EQ(ArchiveFolder(name), folder) << name;
+}
+
+TEST(FarText, FarFilesByTheExtensionAfterTheLastSeparator)
+{
+    for (const char* name : {"x.FAR", "x.far", "x.Far", "C:\\a.b\\x.fAr", ".far", "a:.far"})
+        EXPECT_TRUE(IsFarFile(name)) << name;
+    for (const char* name : {"x.fa", "x.farx", "x.far.txt", "C:\\a.far\\x", "C:\\dir.far\\", "far", "x.far "})
+        EXPECT_FALSE(IsFarFile(name)) << name;
+}
+
+TEST(FarText, FailureMessagesNameTheFileAndTheReason)
+{
+    EXPECT_EQ(OpenFailedText("C:\\a.far", "The file does not exist."),
+              "Kelvo could not open C:\\a.far.\n\nThe file does not exist.");
+    EXPECT_EQ(SaveFailedText("C:\\a.far", "Disk full."),
+              "Kelvo could not save C:\\a.far. The file on disk is unchanged.\n\nDisk full.");
+}
+
 TEST(FarText, MessagePanelIsFourFifthsOfTheOuterWidthRoundedDown)
 {
     for (auto [outer, panel] : {std::pair{1000, 800}, {999, 799}, {783, 626}})

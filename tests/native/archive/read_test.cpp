@@ -79,6 +79,26 @@ TEST_F(ReadTest, CutsAndManifestOffsetsOutsideTheFileFail)
     }
     archive.Close();
     EXPECT_FALSE(archive.Open(dir / "missing.far"));
+
+    // Each failure says why, in words the window can show.
+    std::string longName = whole.substr(0, whole.size() - 22);
+    PutLE32(longName, 4000);
+    const std::pair<std::string, std::string> reasons[] = {
+        {whole.substr(0, 15), "The file is too short for the 16-byte header of a FAR archive."},
+        {whole.substr(0, whole.size() - 1), "The list of entries ends early: the file is damaged or incomplete."},
+        {whole.substr(0, 22), "The header points to a list of entries outside the file."},
+        {longName + "Objects\\second.iff", "Entry 1 has a name of 4000 bytes; names are at most 2047 bytes long."},
+        {BuildRaw("FAR!byAZ", 1, "", 500001, {}), "The archive lists 500001 entries; at most 500000 can be opened."},
+    };
+    for (const auto& [bytes, reason] : reasons) {
+        EXPECT_FALSE(OpenBytes(bytes));
+        EXPECT_EQ(archive.LastError(), reason);
+    }
+    archive.Close();
+    EXPECT_FALSE(archive.Open(dir / "missing.far"));
+    EXPECT_EQ(archive.LastError(), "The file does not exist.");
+    ASSERT_TRUE(OpenBytes(whole));
+    EXPECT_EQ(archive.LastError(), "");
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <tuple>
 
 namespace kelvo::test {
@@ -39,7 +41,7 @@ protected:
 
     // The save fails and everything is as before it. A file size limit, when
     // given, acts as a full disk: writes past it fail (SIGXFSZ is ignored).
-    void ExpectSaveFails(const std::string& target, rlim_t fileLimit = 0)
+    void ExpectSaveFails(const std::string& target, const std::string& reason, rlim_t fileLimit = 0)
     {
         const std::set<std::string> contents = dir.Contents();
         rlimit saved{};
@@ -49,6 +51,7 @@ protected:
         ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
         EXPECT_FALSE(archive.Save(target)) << target;
         setrlimit(RLIMIT_FSIZE, &saved);
+        EXPECT_EQ(archive.LastError().substr(0, reason.size()), reason) << target;
         EXPECT_EQ(ReadBytes(dir / "in.far"), original);
         EXPECT_EQ(dir.Contents(), contents);
         EXPECT_EQ(Fields(), before);
@@ -82,25 +85,27 @@ protected:
 
 TEST_F(SaveFailureTest, AddedFileDeletedOrShrunk)
 {
+    const std::string unreadable = "The added file " + (dir / "new1.txt") + " cannot be read";
     std::filesystem::remove(dir / "new1.txt");
-    ExpectSaveFails(dir / "in.far");
-    ExpectSaveFails(dir / "other.far");
+    ExpectSaveFails(dir / "in.far", unreadable);
+    ExpectSaveFails(dir / "other.far", unreadable);
     WriteBytes(dir / "new1.txt", added[0]);
     WriteBytes(dir / "new2.txt", added[1].substr(0, 4999));
-    ExpectSaveFails(dir / "in.far");
+    ExpectSaveFails(dir / "in.far", "The added file " + (dir / "new2.txt"));
     WriteBytes(dir / "new2.txt", added[1]);
     ExpectSaveWorks();
 }
 
 TEST_F(SaveFailureTest, TargetFolderMissingOrTargetNotReplaceable)
 {
-    ExpectSaveFails(dir / "missing/out.far");
+    const std::string noFile = "No new file can be created in the target's folder. No such file or directory.";
+    ExpectSaveFails(dir / "missing/out.far", noFile);
     WriteBytes(dir / "plain", "file, not folder");
-    ExpectSaveFails((dir / "plain") + "\\out.far");
+    ExpectSaveFails((dir / "plain") + "\\out.far", "No new file can be created in the target's folder. Not a directory.");
     // The new file is complete, but the rename onto a folder fails after the
     // open archive has been let go: it is taken again.
     std::filesystem::create_directories(dir / "taken.far/inside");
-    ExpectSaveFails(dir / "taken.far");
+    ExpectSaveFails(dir / "taken.far", "The new archive could not take the place of the old file");
     EXPECT_FALSE(platform::File::Open(dir / "in.far", platform::File::Mode::Read).IsOpen());
     ExpectSaveWorks();
 }
@@ -108,8 +113,8 @@ TEST_F(SaveFailureTest, TargetFolderMissingOrTargetNotReplaceable)
 TEST_F(SaveFailureTest, FullDisk)
 {
     for (rlim_t limit : {rlim_t{100000}, rlim_t{16 + 3 + kBig + 11 + 5000 + 10}}) { // in the data; in the manifest
-        ExpectSaveFails(dir / "in.far", limit);
-        ExpectSaveFails(dir / "other.far", limit);
+        ExpectSaveFails(dir / "in.far", "The new archive could not be written. File too large.", limit);
+        ExpectSaveFails(dir / "other.far", "The new archive could not be written.", limit);
     }
     ExpectSaveWorks();
 }
@@ -120,18 +125,70 @@ TEST_F(SaveFailureTest, ArchiveThatWouldPassTwoGigabytesIsNotStarted)
     // entry left out: header, data, count and records.
     const std::uint64_t rest = 16 + 3 + 11 + 5000 + 4 + (16 + 5) + (16 + 7) + (16 + (dir / "new1.txt").size()) +
                                (16 + (dir / "new2.txt").size());
-    // Refused before anything is written: a file where the temporary file
-    // would go stays.
-    const std::string temp = (dir / "in.far") + ".kelvo-" + std::to_string(platform::ProcessId()) + ".tmp";
-    WriteBytes(temp, "untouched");
+    // Refused before anything is written.
+    const std::set<std::string> contents = dir.Contents();
     for (std::uint32_t size : {static_cast<std::uint32_t>(0x80000000ull - rest), 0xFFFFFFFFu}) {
         archive.Entries[2].RawSize = size;
         before = Fields();
         EXPECT_FALSE(archive.Save(dir / "in.far"));
+        EXPECT_EQ(archive.LastError().substr(0, 42), "The archive would be larger than 2 GB (2,1");
         EXPECT_EQ(Fields(), before);
         EXPECT_EQ(ReadBytes(dir / "in.far"), original);
-        EXPECT_EQ(ReadBytes(temp), "untouched");
+        EXPECT_EQ(dir.Contents(), contents);
     }
+}
+
+// A save killed at any point of its writing (a crash, a power loss as the
+// program sees it) leaves the old archive whole: the process is ended by the
+// file size limit at every write boundary and in the middle of each write.
+TEST_F(SaveFailureTest, SaveKilledAtAnyWriteLeavesTheOldArchiveWhole)
+{
+    archive.Close(); // the child opens its own
+    const std::uint64_t length = 16 + 3 + kBig + 11 + 5000 + 4 + (16 + 5) + (16 + 7) + (16 + (dir / "new1.txt").size()) +
+                                 (16 + (dir / "new2.txt").size());
+    for (std::uint64_t limit : {std::uint64_t{1}, std::uint64_t{10}, std::uint64_t{16}, std::uint64_t{17},
+                                std::uint64_t{19}, std::uint64_t{19 + kBig / 2}, std::uint64_t{19 + kBig},
+                                std::uint64_t{30 + kBig}, std::uint64_t{30 + kBig + 2500}, std::uint64_t{30 + kBig + 5000},
+                                std::uint64_t{34 + kBig + 5000}, length - 1}) {
+        const pid_t child = fork();
+        ASSERT_NE(child, -1);
+        if (child == 0) {
+            TFarArchive saver;
+            saver.Open(dir / "in.far");
+            saver.AddFile(dir / "new1.txt");
+            saver.AddFile(dir / "new2.txt");
+            saver.Entries[1].State = esDeleted;
+            const rlimit limitTo = {static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+            setrlimit(RLIMIT_FSIZE, &limitTo);
+            std::signal(SIGXFSZ, SIG_DFL);
+            saver.Save(dir / "in.far");
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << limit;
+        EXPECT_EQ(ReadBytes(dir / "in.far"), original) << limit;
+    }
+    // What a crash leaves is only the unfinished new file, under a name of its own.
+    for (const std::string& name : dir.Contents())
+        EXPECT_TRUE(name == "in.far" || name == "new1.txt" || name == "new2.txt" ||
+                    (name.rfind("~kv", 0) == 0 && name.size() == 15 && name.substr(11) == ".tmp"))
+            << name;
+}
+
+// The new file's name is short and unique in the folder: a target whose own
+// name is as long as the system allows still saves, also over a leftover.
+TEST_F(SaveFailureTest, TargetWithTheLongestNameSaves)
+{
+    const std::string target = dir / (std::string(251, 'n') + ".far");
+    ASSERT_TRUE(archive.Save(target));
+    archive.Close();
+    ASSERT_TRUE(archive.Open(target));
+    WriteBytes(dir / "new1.txt", "changed");
+    archive.AddFile(dir / "new1.txt");
+    ASSERT_TRUE(archive.Save(target));
+    EXPECT_EQ(archive.Entries.size(), 5u);
+    EXPECT_EQ(dir.Contents(), (std::set<std::string>{"in.far", "new1.txt", "new2.txt", std::string(251, 'n') + ".far"}));
 }
 
 } // namespace
