@@ -35,6 +35,18 @@ std::string BitmapFileStart(const std::string& fileName)
     return bytes;
 }
 
+// True when two names lead to one file: their full forms are equal in any
+// letter case.
+bool SameFile(const std::string& a, const std::string& b)
+{
+    auto full = [](const std::string& name) {
+        char buffer[MAX_PATH * 4];
+        const DWORD length = GetFullPathNameA(name.c_str(), sizeof buffer, buffer, nullptr);
+        return length > 0 && length < sizeof buffer ? std::string(buffer, length) : name;
+    };
+    return !a.empty() && !b.empty() && lstrcmpiA(full(a).c_str(), full(b).c_str()) == 0;
+}
+
 ui::OwnedImageList LoadToolbarImages()
 {
     return ui::OwnedImageList(ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_TOOLBAR), kToolbarGlyphSize, 0,
@@ -43,9 +55,19 @@ ui::OwnedImageList LoadToolbarImages()
 
 } // namespace
 
-TFarDlg::TFarDlg(TFileMenuServices& fileMenuServices, TFarDlgServices& services) : services_(services)
+TFarDlg::TFarDlg(TFileMenuServices& fileMenuServices, TFarDlgServices& services)
+    : services_(services)
 {
     Create(kClassName, "Kelvo", kWidth, kHeight);
+    BrowseDirectoryDlg_.SetParent(Handle());
+    BrowseDirectoryDlg_.SetTitle("title");
+    BrowseDirectoryDlg_.SetStatusText("statustext");
+    BrowseDirectoryDlg_.SetCaption("caption");
+    BrowseDirectoryDlg_.SetShowSelectionInStatus(false);
+    DropFileTarget_->Dragtypes = TDragTypes{dtCopy};
+    DropFileTarget_->GetDataOnEnter = false;
+    DropFileTarget_->SetShowImage(true);
+    DropFileTarget_->OnDrop = [this](TDropTarget&, TShiftState, POINT, DWORD&) { DropFileTargetDrop(); };
     SetFont("MS Sans Serif", -11);
     CreateActions();
     CreateMenus();
@@ -73,10 +95,16 @@ void TFarDlg::CreateActions()
     add(cmd::FileOpen, "&Open...", "Open|Open an existing FAR file", {'O', FCONTROL}).OnExecute = [this] { FMH_->Open(); };
     add(cmd::FileSave, "&Save", "Save|Save the current FAR file", {'S', FCONTROL}).OnExecute = [this] { FMH_->Save(); };
     add(cmd::FileSaveAs, "Save &As...", "").OnExecute = [this] { FMH_->SaveAs(); };
-    add(cmd::FileEntryAddFile, "Add &File", "Add File|Add a single file to the FAR archive");
-    add(cmd::FileEntryAddDir, "Add &Directory", "Add Directory|Add a directory to the FAR archive");
-    add(cmd::FileEntryExportFile, "Extract &File", "Extract|Extract the files marked in the FAR archive");
-    add(cmd::FileEntryExportDir, "Extract &Directory", "Extract All|Extract all the files from the FAR archive");
+    add(cmd::FileEntryAddFile, "Add &File", "Add File|Add a single file to the FAR archive").OnExecute = [this] {
+        FileEntryAddFileExecute();
+    };
+    add(cmd::FileEntryAddDir, "Add &Directory", "Add Directory|Add a directory to the FAR archive").OnExecute = [this] {
+        FileEntryAddDirExecute();
+    };
+    add(cmd::FileEntryExportFile, "Extract &File", "Extract|Extract the files marked in the FAR archive").OnExecute =
+        [this] { FileEntryExportFileExecute(); };
+    add(cmd::FileEntryExportDir, "Extract &Directory", "Extract All|Extract all the files from the FAR archive")
+        .OnExecute = [this] { FileEntryExportDirExecute(); };
     add(cmd::FileExit, "E&xit", "").OnExecute = [this] { FileExitExecute(); };
     add(cmd::HelpAbout, "&About Kelvo...", "");
     add(cmd::ViewStretch, "&Stretch Image", "Stretch Image|Stretch the preview image to fit the display area")
@@ -165,6 +193,7 @@ void TFarDlg::CreateControls()
     FileListBox_.CreateVirtual(Handle(), cmd::FileListBox, kItemHeight);
     ApplyFont(FileListBox_.Handle());
     FileListBox_.OnClick = [this] { FileListBoxClick(); };
+    FileListBox_.OnKeyDown = [this](WORD key) { FileListBoxKeyDown(key); };
     FileListBox_.ItemText = [this](int index) {
         const auto& entries = Archive_->Entries;
         return static_cast<std::size_t>(index) < entries.size()
@@ -240,6 +269,7 @@ void TFarDlg::FormCreate()
         services_.ShowMessage(kNoGameMessage);
     }
     TextMode_ = false;
+    DropFileTarget_->Register(FileListBox_.Handle(), "FileListBox");
 }
 
 void TFarDlg::Layout()
@@ -306,14 +336,17 @@ bool TFarDlg::FMHOpen(const std::string& Filename)
     // when the whole manifest was read, so a failed open keeps the old one.
     auto fresh = std::make_unique<TFarArchive>();
     if (!fresh->Open(Filename)) {
-        // The file may be the one this window holds open, shared with nobody:
-        // let go of it for a second try, and take it back if that fails too.
-        if (!Archive_->Handle.IsOpen())
+        // Only the file this window holds open, shared with nobody, is let
+        // go of for a second try, and taken back if that fails too.
+        if (!Archive_->Handle.IsOpen() || !SameFile(Filename, Archive_->FileName)) {
+            services_.ShowError(OpenFailedText(Filename, fresh->LastError()), "Kelvo");
             return false;
+        }
         Archive_->Handle.Close();
         fresh = std::make_unique<TFarArchive>();
         if (!fresh->Open(Filename)) {
             Archive_->Handle = platform::File::Open(Archive_->FileName, platform::File::Mode::ReadWriteLocked);
+            services_.ShowError(OpenFailedText(Filename, fresh->LastError()), "Kelvo");
             return false;
         }
     }
@@ -470,8 +503,10 @@ bool TFarDlg::FMHSave(const std::string& Filename)
         ui::WaitCursor wait;
         saved = Archive_->Save(Filename);
     }
-    if (!saved)
+    if (!saved) {
+        services_.ShowError(SaveFailedText(Filename, Archive_->LastError()), "Kelvo");
         return false;
+    }
     FMHOpen(Filename);
     return true;
 }
@@ -492,6 +527,160 @@ void TFarDlg::FormDestroy()
 {
     Archive_->DeleteTempFile();
     Archive_->Close();
+    DropFileTarget_->Unregister();
+}
+
+void TFarDlg::SetModified() { FMH_->Modified = true; }
+
+TFarEntry* TFarDlg::SelectedEntry()
+{
+    const int position = FileListBox_.ItemIndex();
+    if (position < 0 || static_cast<std::size_t>(position) >= Archive_->Entries.size())
+        return nullptr;
+    return &Archive_->Entries[static_cast<std::size_t>(position)];
+}
+
+void TFarDlg::FileEntryAddFileExecute()
+{
+    if (!fileAddDialog_->Execute())
+        return;
+    const std::string name = fileAddDialog_->GetFileName();
+    if (IsFarFile(name)) {
+        services_.ShowError("Sorry, adding FAR files to FAR files is not allowed!", "Error");
+        return;
+    }
+    Archive_->AddFile(name);
+    SetModified();
+    FillList();
+}
+
+std::string TFarDlg::BrowseImportFolder()
+{
+    BrowseDirectoryDlg_.SetStatusText("");
+    BrowseDirectoryDlg_.SetCaption("Choose Folder");
+    BrowseDirectoryDlg_.SetTitle("Select folder for importing into FAR file");
+    return BrowseDirectoryDlg_.Execute() ? BrowseDirectoryDlg_.Selection() : std::string();
+}
+
+void TFarDlg::FileEntryAddDirExecute()
+{
+    ImportFolder = BrowseImportFolder();
+    if (ImportFolder.empty())
+        return;
+    if (platform::DirectoryExists(ImportFolder)) {
+        ui::WaitCursor wait;
+        AddDirectory(ImportFolder);
+    }
+    FillList();
+}
+
+// Depth first: all files of a folder before anything below it, the
+// subfolders in the order the listing gave them.
+void TFarDlg::AddDirectory(const std::string& Folder)
+{
+    std::vector<std::string> subfolders;
+    AddFolderFiles(Folder, subfolders);
+    for (const std::string& name : subfolders)
+        AddDirectory(name);
+}
+
+void TFarDlg::AddFolderFiles(std::string Folder, std::vector<std::string>& Subfolders)
+{
+    if (Folder.empty())
+        return;
+    if (Folder.back() != '\\')
+        Folder += '\\';
+    // The listing holds every item, hidden, system and read-only ones too.
+    for (const platform::DirectoryItem& item : platform::ListDirectory(Folder)) {
+        const std::string fullName = Folder + item.name;
+        if (item.isDirectory) {
+            Subfolders.push_back(fullName);
+        } else if (!IsFarFile(fullName)) {
+            Archive_->AddFile(fullName);
+            SetModified();
+        }
+    }
+}
+
+void TFarDlg::DropFileTargetDrop()
+{
+    for (const std::string& name : DropFileTarget_->Files) {
+        Archive_->AddFile(name);
+        SetModified();
+    }
+    FillList();
+}
+
+void TFarDlg::FileEntryDeleteFileExecute()
+{
+    TFarEntry* entry = SelectedEntry();
+    if (!entry)
+        return;
+    entry->State = entry->State == esDeleted ? entry->BaseState : esDeleted;
+    SetModified();
+    ShowEntry();
+}
+
+void TFarDlg::FileListBoxKeyDown(WORD key)
+{
+    if (key == VK_DELETE)
+        FileEntryDeleteFileExecute();
+}
+
+std::string TFarDlg::BrowseExportFolder(const char* title)
+{
+    BrowseDirectoryDlg_.SetSelection(ArchiveFolder(Archive_->FileName));
+    BrowseDirectoryDlg_.SetStatusText("");
+    BrowseDirectoryDlg_.SetCaption("Choose Folder");
+    BrowseDirectoryDlg_.SetTitle(title);
+    return BrowseDirectoryDlg_.Execute() ? BrowseDirectoryDlg_.Selection() : std::string();
+}
+
+void TFarDlg::FileEntryExportFileExecute()
+{
+    const TFarEntry* entry = SelectedEntry();
+    if (!entry || entry->State == esDeleted)
+        return;
+    const std::string folder = BrowseExportFolder("Select folder for exporting file to");
+    if (folder.empty())
+        return;
+    SetStatusText(0, ExtractingText(*entry));
+    if (Archive_->ExtractEntry(*entry, folder))
+        SetStatusText(0, "1 file extracted.");
+}
+
+void TFarDlg::FileEntryExportDirExecute()
+{
+    const std::string folder = BrowseExportFolder("Select folder for exporting files to");
+    if (folder.empty())
+        return;
+    SetStatusText(1, "");
+    bool complete = true;
+    std::size_t written = 0;
+    {
+        ui::WaitCursor wait;
+        const auto& entries = Archive_->Entries;
+        // The status bar paints at once: the entry's name is shown about 30
+        // times a second, and always for an entry that fails.
+        ProgressPace pace;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            SetGaugePosition(ProgressPercent(i, entries.size()));
+            if (entries[i].State == esDeleted)
+                continue;
+            if (pace.Due())
+                SetStatusText(0, ExtractingText(entries[i]));
+            if (!Archive_->ExtractEntry(entries[i], folder)) {
+                SetStatusText(0, ExtractingText(entries[i]));
+                complete = false;
+                break;
+            }
+            ++written;
+        }
+    }
+    SetGaugePosition(0);
+    if (complete)
+        SetStatusText(0, ExtractedText(written));
+    SetStatusText(1, " ");
 }
 
 void TFarDlg::ActionChanged(const ui::Action& action)
@@ -505,7 +694,11 @@ LRESULT TFarDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_COMMAND:
         if (HIWORD(wParam) <= 1 && (lParam == 0 || reinterpret_cast<HWND>(lParam) == ToolBar1_.Handle())) {
-            Actions_.Execute(LOWORD(wParam));
+            // The delete command has no action: the button and the menu item run it directly.
+            if (LOWORD(wParam) == cmd::FileEntryDeleteFile)
+                FileEntryDeleteFileExecute();
+            else
+                Actions_.Execute(LOWORD(wParam));
             return 0;
         }
         break;

@@ -11,6 +11,8 @@
 #include "archive/far_archive.h"
 #include "components/filemenu/file_menu_handler.h"
 #include "components/hexview/hexeditor.h"
+#include "components/shell/browse_directory_dlg.h"
+#include "components/shell/drop_target.h"
 #include "components/statusbar/moxstatusbar.h"
 #include "ui/action.h"
 #include "ui/common_dialogs.h"
@@ -24,16 +26,19 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kelvo {
 
 // What the window asks of the user outside the file menu handler's own
-// questions: its plain message box. Tests answer it from a script.
+// questions: its message boxes. Tests answer them from a script.
 class TFarDlgServices {
 public:
     virtual ~TFarDlgServices() = default;
     // A plain message box with an OK button, titled with the application title.
     virtual void ShowMessage(const std::string& text) = 0;
+    // A message box with an OK button and the stop icon.
+    virtual void ShowError(const std::string& text, const std::string& caption) = 0;
 };
 
 class TFarDlg : public ui::Form {
@@ -66,6 +71,13 @@ public:
     // raises an error after the details are shown.
     void ShowEntry();
 
+    // The entry commands.
+    void FileEntryAddFileExecute();
+    void FileEntryAddDirExecute();
+    void FileEntryDeleteFileExecute();
+    void FileEntryExportFileExecute();
+    void FileEntryExportDirExecute();
+
     // What tests and the other commands reach.
     TFarArchive& Archive() { return *Archive_; }
     TFileMenuHandler& FMH() { return *FMH_; }
@@ -77,6 +89,10 @@ public:
     ui::TOpenDialog& FAROpenDialog() { return FAROpenDialog_; }
     ui::TSaveDialog& FARSaveDialog() { return FARSaveDialog_; }
     ui::TOpenDialog& FileAddDialog() { return FileAddDialog_; }
+    // The dialog Add File runs: FileAddDialog, or a test's stand-in.
+    void UseFileAddDialog(TFileDialog& dialog) { fileAddDialog_ = &dialog; }
+    TmoxBrowseDirectoryDlg& BrowseDirectoryDlg() { return BrowseDirectoryDlg_; }
+    TDropFileTarget& DropFileTarget() { return *DropFileTarget_; }
     ui::ImageView& ImageViewer() { return ImageViewer_; }
     ui::Memo& TextViewer() { return TextViewer_; }
     THexEditor& HexViewer() { return HexViewer_; }
@@ -101,6 +117,19 @@ private:
     void SetGaugePosition(int position);
 
     void FileListBoxClick();
+    void FileListBoxKeyDown(WORD key);
+    void DropFileTargetDrop();
+    // The folder chosen for Add Directory, or empty when the dialog was cancelled.
+    std::string BrowseImportFolder();
+    void AddDirectory(const std::string& Folder);
+    void AddFolderFiles(std::string Folder, std::vector<std::string>& Subfolders);
+    // Asks for the folder to extract into, starting at the archive's own;
+    // empty when the dialog was cancelled.
+    std::string BrowseExportFolder(const char* title);
+    // The entry selected in the entry list, or null.
+    TFarEntry* SelectedEntry();
+    // Notes a change for the save question.
+    void SetModified();
     void ViewStretchExecute();
     void ViewTextExecute();
     void ViewHexExecute();
@@ -134,6 +163,9 @@ private:
     THexEditor HexViewer_;
     ui::OwnedMenu PopupMenu_;
     ui::TOpenDialog FileAddDialog_;
+    TFileDialog* fileAddDialog_ = &FileAddDialog_;
+    TmoxBrowseDirectoryDlg BrowseDirectoryDlg_;
+    OwnedComponent<TDropFileTarget> DropFileTarget_;
     ui::TOpenDialog FAROpenDialog_;
     ui::TSaveDialog FARSaveDialog_;
     std::unique_ptr<TFileMenuHandler> FMH_;

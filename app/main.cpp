@@ -1,6 +1,7 @@
 // kelvo.exe: creates the main window and runs the message loop until it closes.
 #include "app/far_dlg.h"
 #include "components/filemenu/file_menu_services_win32.h"
+#include "components/shell/shell_init.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -14,6 +15,10 @@ public:
     {
         MessageBoxA(Owner ? Owner : GetActiveWindow(), text.c_str(), "Kelvo", MB_OK);
     }
+    void ShowError(const std::string& text, const std::string& caption) override
+    {
+        MessageBoxA(Owner ? Owner : GetActiveWindow(), text.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);
+    }
 };
 
 } // namespace
@@ -23,6 +28,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand)
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     try {
+        // OLE, the shell's clipboard formats and allocator, before any window.
+        kelvo::TShellStartup shell;
         AppServices services;
         kelvo::TFarDlg window(services, services);
         services.Owner = window.Handle();

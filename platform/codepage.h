@@ -14,9 +14,9 @@ namespace kelvo::platform {
 void ConvertOemToAnsi(std::span<std::uint8_t> buffer);
 void ConvertAnsiToOem(std::span<std::uint8_t> buffer);
 
-// UTF-16 text in the ANSI code page. A character the code page lacks becomes
-// one "?" (a surrogate pair counts as one character); there is no look-alike
-// substitution, so a file name never turns into the name of another file.
+// UTF-16 text in the ANSI code page. Characters the code page lacks become
+// "?", never a look-alike, so a file name cannot turn into the name of
+// another file.
 std::string WideToAnsi(std::u16string_view text);
 
 } // namespace kelvo::platform

@@ -5,7 +5,8 @@
 // best-fit look-alike (box drawing becomes "+", "-" or broken bar, accented
 // letters lose their accents) and "?" where there is none.
 // UTF-16 text becomes Windows-1252 the way Windows converts it without
-// look-alikes: characters outside the code page become "?".
+// look-alikes: each UTF-16 unit outside the code page (each half of a
+// surrogate pair too) becomes "?".
 #include "platform/codepage.h"
 
 #include <array>
@@ -56,9 +57,6 @@ char WideCharToAnsi(char16_t c)
     return '?';
 }
 
-constexpr bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-constexpr bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 void MapHigh(std::span<std::uint8_t> buffer, const std::array<std::uint8_t, 128>& high)
 {
     for (auto& byte : buffer) {
@@ -83,12 +81,8 @@ std::string WideToAnsi(std::u16string_view text)
 {
     std::string result;
     result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        // Characters beyond the 16-bit range lie outside the code page.
-        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]))
-            ++i;
-        result += WideCharToAnsi(text[i]);
-    }
+    for (char16_t c : text)
+        result += WideCharToAnsi(c);
     return result;
 }
 

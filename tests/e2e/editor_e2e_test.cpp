@@ -2,8 +2,9 @@
 // what it shows through window messages, clicks its entries, answers its
 // message box and closes it. Screenshots of the previews are written to the
 // current folder as kelvo-*.bmp.
-// Usage: editor_e2e_tests PATH-TO-kelvo.exe [gtest options]
+// Usage: editor_e2e_tests PATH-TO-kelvo.exe PATH-TO-drop-files.exe [gtest options]
 #include "app/commands.h"
+#include "archive/far_archive.h"
 #include "platform/file.h"
 #include "tests/test_support.h"
 #include "tests/win32/window_search.h"
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,7 @@ namespace {
 using namespace kelvo::test;
 
 std::string g_editor;
+std::string g_dropFiles;
 
 // Wine runs this program with a Unix path to the editor: the Z: drive maps the root.
 std::string WindowsPath(std::string path)
@@ -136,11 +139,12 @@ struct Screenshot {
 
 class Editor {
 public:
-    explicit Editor(const std::string& arguments)
+    // Starts the editor with the arguments, or (editor false) the command line as it is.
+    explicit Editor(const std::string& arguments, bool editor = true)
     {
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
-        std::string command = "\"" + WindowsPath(g_editor) + "\" " + arguments;
+        std::string command = editor ? "\"" + WindowsPath(g_editor) + "\" " + arguments : arguments;
         started_ = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                                   &info_) != 0;
     }
@@ -164,6 +168,12 @@ public:
     bool WaitForExit()
     {
         return WaitForSingleObject(info_.hProcess, kPatience) == WAIT_OBJECT_0;
+    }
+    DWORD ExitCode() const
+    {
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(info_.hProcess, &code);
+        return code;
     }
 
 private:
@@ -191,8 +201,8 @@ protected:
     }
     void TearDown() override
     {
-        kelvo::platform::RemoveFile(archive_);
-        RemoveDirectoryA(folder_.c_str());
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
     }
     std::string folder_;
     std::string archive_;
@@ -281,15 +291,134 @@ TEST_F(EditorTest, ReportsAMissingGameInstallationAndStartsEmpty)
     SetGameInstallPath(true);
 }
 
+// The common file dialog the editor opened: its file name typed, then OK.
+void AnswerFileDialog(HWND dialog, const std::string& name)
+{
+    SendMessageA(GetDlgItem(dialog, 0x47C), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+// A file's bytes through the ANSI functions; "missing" when there is none.
+std::string Contents(const std::string& path)
+{
+    kelvo::platform::File file = kelvo::platform::File::Open(path, kelvo::platform::File::Mode::Read);
+    if (!file.IsOpen())
+        return "missing";
+    std::string bytes(static_cast<std::size_t>(file.Size()), '\0');
+    return file.ReadExact(bytes.data(), bytes.size()) ? bytes : "unreadable";
+}
+
+// Adds a file through the real Open dialog, marks an entry with the Delete
+// key, drops two files from another program, extracts everything through the
+// real folder dialog and saves through the real Save dialog; then checks the
+// files on disk byte for byte.
+TEST_F(EditorTest, AddsDropsMarksExtractsAndSavesThroughTheRealDialogs)
+{
+    SetGameInstallPath(true);
+    const auto files = kelvo::sample::SampleFiles();
+    const std::string input = folder_ + "\\input";
+    kelvo::platform::MakeDirectory(input);
+    const std::string added = input + "\\added.txt", dropped1 = input + "\\dropped1.dat",
+                      dropped2 = input + "\\dropped2.dat";
+    WriteBytes(added, "added through the Open dialog\r\n");
+    WriteBytes(dropped1, Pattern(3000, 1));
+    WriteBytes(dropped2, Pattern(70000, 2));
+
+    Editor editor("\"" + archive_ + "\"");
+    ASSERT_TRUE(editor.Started());
+    HWND window = editor.WaitForWindow("TFarDlg");
+    ASSERT_NE(window, nullptr);
+    HWND entries = GetDlgItem(window, kelvo::cmd::FileListBox);
+    ASSERT_TRUE(WaitFor([&] { return ListLines(entries).size() == files.size(); }));
+
+    PostMessageA(window, WM_COMMAND, kelvo::cmd::FileEntryAddFile, 0);
+    HWND open = editor.WaitForWindow("#32770");
+    ASSERT_NE(open, nullptr);
+    AnswerFileDialog(open, added);
+    ASSERT_TRUE(WaitFor([&] { return ListLines(entries).size() == files.size() + 1; }));
+    EXPECT_EQ(ListLines(entries).back(), "added.txt");
+
+    // Two files dragged from another program and dropped on the entry list.
+    RECT list{};
+    GetWindowRect(entries, &list);
+    const std::string drop = "\"" + WindowsPath(g_dropFiles) + "\" " + std::to_string((list.left + list.right) / 2) +
+                             " " + std::to_string((list.top + list.bottom) / 2) + " \"" + dropped1 + "\" \"" +
+                             dropped2 + "\"";
+    Editor dropper(drop, false);
+    ASSERT_TRUE(dropper.Started());
+    EXPECT_TRUE(dropper.WaitForExit());
+    EXPECT_EQ(dropper.ExitCode(), 0u);
+    ASSERT_TRUE(WaitFor([&] { return ListLines(entries).size() == files.size() + 3; }));
+    const auto lines = ListLines(entries);
+    EXPECT_EQ(lines[files.size() + 1], "dropped1.dat");
+    EXPECT_EQ(lines[files.size() + 2], "dropped2.dat");
+    Screenshot(window).Save("kelvo-after-drop.bmp");
+
+    // The second entry marked with the Delete key.
+    ClickLine(entries, 1);
+    ASSERT_TRUE(WaitFor([&] { return SendMessageW(entries, LB_GETCURSEL, 0, 0) == 1; }));
+    PostMessageA(entries, WM_KEYDOWN, VK_DELETE, 0);
+    HWND details = GetDlgItem(window, kelvo::cmd::DetailsListBox);
+    ASSERT_TRUE(WaitFor([&] {
+        const auto shown = ListLines(details);
+        return shown.size() > 6 && shown[6] == "State: Marked for Deletion";
+    }));
+
+    // Extract Directory into the folder the dialog starts in: the archive's own.
+    PostMessageA(window, WM_COMMAND, kelvo::cmd::FileEntryExportDir, 0);
+    HWND browse = editor.WaitForWindow("#32770");
+    ASSERT_NE(browse, nullptr);
+    WaitFor([&] { return FindWindowExA(browse, nullptr, "SysTreeView32", nullptr) != nullptr; });
+    Sleep(500); // let the tree fill before the picture is taken
+    Screenshot(browse).Save("kelvo-folder-dialog.bmp");
+    EXPECT_EQ(TextOf(browse), "Choose Folder");
+    PostMessageA(browse, WM_COMMAND, IDOK, 0);
+    const std::string out = folder_ + "\\";
+    ASSERT_TRUE(WaitFor([&] { return Contents(out + "dropped2.dat") != "missing"; }));
+    for (std::size_t i = 0; i < files.size(); ++i)
+        EXPECT_EQ(Contents(out + files[i].name), i == 1 ? "missing" : files[i].data) << files[i].name;
+    EXPECT_EQ(Contents(out + "added.txt"), Contents(added));
+    EXPECT_EQ(Contents(out + "dropped1.dat"), Contents(dropped1));
+    EXPECT_EQ(Contents(out + "dropped2.dat"), Contents(dropped2));
+
+    // Save As through the real dialog writes the unmarked entries, then the added ones.
+    PostMessageA(window, WM_COMMAND, kelvo::cmd::FileSaveAs, 0);
+    HWND save = editor.WaitForWindow("#32770");
+    ASSERT_NE(save, nullptr);
+    const std::string saved = folder_ + "\\saved.far";
+    AnswerFileDialog(save, saved);
+    ASSERT_TRUE(WaitFor([&] { return ListLines(entries).size() == files.size() + 2; }));
+    // Nothing is left to save: the window closes without a question, and
+    // lets go of the archive it holds.
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(editor.WaitForExit());
+    kelvo::TFarArchive archive;
+    ASSERT_TRUE(archive.Open(saved));
+    ASSERT_EQ(archive.Entries.size(), files.size() + 2);
+    auto expected = files;
+    expected.erase(expected.begin() + 1);
+    for (const std::string& name : {added, dropped1, dropped2})
+        expected.push_back({name, Contents(name)});
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(lstrcmpiA(std::string(archive.Entries[i].Text()).c_str(), expected[i].name.c_str()), 0)
+            << archive.Entries[i].Text();
+        EXPECT_TRUE(archive.ExtractToTemp(static_cast<int>(i)));
+        EXPECT_EQ(Contents(archive.TempFileName()), expected[i].data) << expected[i].name;
+    }
+    archive.DeleteTempFile();
+    archive.Close();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: editor_e2e_tests PATH-TO-kelvo.exe\n");
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: editor_e2e_tests PATH-TO-kelvo.exe PATH-TO-drop-files.exe\n");
         return 2;
     }
     g_editor = argv[1];
+    g_dropFiles = argv[2];
     return RUN_ALL_TESTS();
 }

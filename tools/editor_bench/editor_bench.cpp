@@ -5,10 +5,13 @@
 //  - preview: an entry of the given size is selected and shown in hex mode,
 //    from the selection to the painted dump; then the dump is paged through,
 //    and the same entry is shown in text mode.
-// Usage: kelvo-editor-bench [open [ENTRIES...]] [preview [MIB]]
-//        (default: open 50000 500000, preview 100)
+//  - entries: Add Directory over a tree of small files and Extract
+//    Directory of an archive of them (the same archive kelvo-bench extracts).
+// Usage: kelvo-editor-bench [open [ENTRIES...]] [preview [MIB]] [entries [COUNT]]
+//        (default: open 50000 500000, preview 100, entries 20000)
 #include "app/commands.h"
 #include "app/far_dlg.h"
+#include "components/shell/shell_init.h"
 #include "tools/sample/sample_archive.h"
 
 #include <windows.h>
@@ -31,6 +34,7 @@ public:
     int ParamCount() override { return 0; }
     std::string ParamStr(int) override { return {}; }
     void ShowMessage(const std::string&) override {}
+    void ShowError(const std::string& text, const std::string&) override { std::printf("error: %s\n", text.c_str()); }
 };
 
 // An archive of empty entries named like a game's objects.
@@ -167,21 +171,95 @@ void BenchPreview(kelvo::TFarDlg& window, int mebibytes)
     kelvo::platform::RemoveFile(path);
 }
 
+// Answers every folder dialog of the window with OK on a folder, as it opens.
+void AnswerFolderDialogs(kelvo::TFarDlg& window, const std::string& folder)
+{
+    kelvo::TmoxBrowseDirectoryDlg& browse = window.BrowseDirectoryDlg();
+    browse.OnCreate = [&browse, folder](kelvo::ui::TObject&) {
+        browse.SetSelection(folder);
+        PostMessageA(browse.DialogWindow(), WM_COMMAND, IDOK, 0);
+    };
+}
+
+// Writes the files below a folder through the ANSI functions.
+void WriteTree(const std::string& folder, const std::vector<kelvo::sample::SampleFile>& files)
+{
+    for (const kelvo::sample::SampleFile& file : files) {
+        const std::string path = folder + "\\" + file.name;
+        kelvo::TFarArchive::CreatePath(path);
+        kelvo::platform::File out = kelvo::platform::File::Open(path, kelvo::platform::File::Mode::CreateLocked);
+        out.Write(file.data.data(), file.data.size());
+    }
+}
+
+void RemoveTree(const std::string& folder)
+{
+    for (const auto& item : kelvo::platform::ListDirectory(folder)) {
+        const std::string path = folder + "\\" + item.name;
+        if (item.isDirectory)
+            RemoveTree(path);
+        else
+            kelvo::platform::RemoveFile(path);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+// Add Directory over a tree of small files, and Extract Directory of an
+// archive of as many entries: from the command to the refilled list or the
+// last file written (the folder dialog opening and closing included).
+void BenchEntries(kelvo::TFarDlg& window, int count)
+{
+    const std::string base = kelvo::platform::TempFolder() + "kelvo-editor-bench-entries";
+    const auto files = kelvo::sample::SmallFiles(count);
+    kelvo::platform::MakeDirectory(base);
+    WriteTree(base + "\\tree", files);
+    std::printf("\nAdding and extracting %d small entries (200 to 8,000 bytes, %d folders)\n", count, (count + 199) / 200);
+
+    window.FMHNew("");
+    AnswerFolderDialogs(window, base + "\\tree");
+    auto start = Clock::now();
+    SendMessageA(window.Handle(), WM_COMMAND, kelvo::cmd::FileEntryAddDir, 0);
+    const double add = SecondsSince(start);
+    std::printf("  Add Directory: %8.3f s for %zu entries   target < 5 s  %s\n", add, window.Archive().Entries.size(),
+                add < 5 ? "met" : "MISSED");
+
+    const std::string path = WriteArchive(kelvo::sample::FarImage(files));
+    window.FMHNew("");
+    if (!window.FMHOpen(path)) {
+        std::printf("  the archive could not be opened\n");
+        return;
+    }
+    AnswerFolderDialogs(window, base + "\\out");
+    kelvo::platform::MakeDirectory(base + "\\out");
+    start = Clock::now();
+    SendMessageA(window.Handle(), WM_COMMAND, kelvo::cmd::FileEntryExportDir, 0);
+    const double extract = SecondsSince(start);
+    std::printf("  Extract Directory: %8.3f s (%s)\n", extract,
+                window.StatusBar().Panels().Items(0).Text().c_str());
+    std::printf("  compare: kelvo-bench's ExtractEntry time for the same archive, natively; target <= 2 times that\n");
+    window.BrowseDirectoryDlg().OnCreate = nullptr;
+    window.FMHNew("");
+    kelvo::platform::RemoveFile(path);
+    RemoveTree(base);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     std::vector<int> openSizes;
-    int previewMebibytes = 0;
-    bool open = argc < 2, preview = argc < 2;
-    std::string section; // the last "open" or "preview" given: numbers belong to it
+    int previewMebibytes = 0, entryCount = 0;
+    bool open = argc < 2, preview = argc < 2, entries = argc < 2;
+    std::string section; // the last "open", "preview" or "entries" given: numbers belong to it
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
-        if (argument == "open" || argument == "preview") {
+        if (argument == "open" || argument == "preview" || argument == "entries") {
             section = argument;
-            (argument == "open" ? open : preview) = true;
+            (argument == "open" ? open : argument == "preview" ? preview : entries) = true;
         } else if (section == "preview") {
             previewMebibytes = std::atoi(argument.c_str());
+        } else if (section == "entries") {
+            entryCount = std::atoi(argument.c_str());
         } else {
             open = true;
             openSizes.push_back(std::atoi(argument.c_str()));
@@ -191,7 +269,10 @@ int main(int argc, char** argv)
         openSizes = {50000, 500000};
     if (previewMebibytes <= 0)
         previewMebibytes = 100;
+    if (entryCount <= 0)
+        entryCount = 20000;
 
+    const kelvo::TShellStartup shell;
     Silent services;
     kelvo::TFarDlg window(services, services);
     window.Show(SW_SHOWNOACTIVATE);
@@ -199,5 +280,7 @@ int main(int argc, char** argv)
         BenchOpen(window, openSizes);
     if (preview)
         BenchPreview(window, previewMebibytes);
+    if (entries)
+        BenchEntries(window, entryCount);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "tools/sample/bitmaps.h"
 
 #include <cstdint>
+#include <cstdio>
 
 namespace kelvo::sample {
 
@@ -119,6 +120,28 @@ std::vector<SampleFile> SampleFiles()
         {"Textures\\Sky\\sunset24.bmp", SunsetBmp24()},
         {"Textures.BMP\\readme.txt", "A folder whose name ends in .BMP holds this text file.\r\n"},
     };
+}
+
+std::vector<SampleFile> SmallFiles(int count)
+{
+    std::vector<SampleFile> files(static_cast<std::size_t>(count));
+    std::uint64_t state = 0x2545F4914F6CDD1Dull;
+    char name[64];
+    for (int i = 0; i < count; ++i) {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        SampleFile& file = files[static_cast<std::size_t>(i)];
+        file.data.resize(200 + state % 7800);
+        std::uint64_t bytes = state;
+        for (char& c : file.data) {
+            bytes = bytes * 6364136223846793005ull + 1442695040888963407ull;
+            c = static_cast<char>(bytes >> 56);
+        }
+        std::snprintf(name, sizeof name, "Folder%03d\\file%05d.dat", i / 200, i);
+        file.name = name;
+    }
+    return files;
 }
 
 std::string FarImage(const std::vector<SampleFile>& files)

@@ -19,6 +19,11 @@ struct SampleFile {
 // made from the extracted tree has the same order.
 std::vector<SampleFile> SampleFiles();
 
+// Many small entries for the extraction benchmarks: count files of 200 to
+// 8,000 bytes of deterministic data that no file system compresses away,
+// 200 to a folder, named Folder000\file00000.dat and so on.
+std::vector<SampleFile> SmallFiles(int count);
+
 // The bytes of a FAR archive holding the files in the given order: header,
 // data runs back to back from byte 16, then the manifest.
 std::string FarImage(const std::vector<SampleFile>& files);

@@ -46,29 +46,14 @@ protected:
         FarDlgFixture::TearDown();
         ui::SetExceptionHandler(nullptr);
     }
-    // Selects an entry, by position or name, as a click does.
-    void Select(int position)
-    {
-        dlg->FileListBox().SetItemIndex(position);
-        SendMessageA(dlg->Handle(), WM_COMMAND, MAKEWPARAM(cmd::FileListBox, LBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(dlg->FileListBox().Handle()));
-    }
+    // Selects an entry by name, as a click does.
+    using FarDlgFixture::Select;
     void Select(const std::string& name)
     {
         for (std::size_t i = 0; i < files.size(); ++i)
             if (files[i].name == name)
                 return Select(static_cast<int>(i));
         ADD_FAILURE() << name;
-    }
-    // Presses and releases the mouse button over a tool bar button.
-    void Click(int command)
-    {
-        HWND bar = dlg->ToolBar1().Handle();
-        RECT rect{};
-        SendMessageA(bar, TB_GETRECT, static_cast<WPARAM>(command), reinterpret_cast<LPARAM>(&rect));
-        const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-        SendMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        SendMessageA(bar, WM_LBUTTONUP, 0, at);
     }
     // The visible viewer ("image", "text", "hex"), "" for none; never two.
     std::string Viewer()
@@ -176,9 +161,11 @@ TEST_F(FarDlgPreviewTest, AddedEntriesComeFromTheirFilesAndPathsRelistKeepingThe
     const std::string bytes("added\0bytes", 11);
     WriteBytes(picture, sample::SkyBmp565());
     WriteBytes(folder + "added.txt", bytes);
-    dlg->Archive().AddFile(picture);
-    dlg->Archive().AddFile(folder + "added.txt");
-    dlg->FillList();
+    ScriptedDialog addDialog;
+    addDialog.names = {picture, folder + "added.txt"};
+    dlg->UseFileAddDialog(addDialog);
+    Command(cmd::FileEntryAddFile);
+    Command(cmd::FileEntryAddFile);
     const std::string temp = dlg->Archive().TempFileName();
     platform::RemoveFile(temp);
     const int first = static_cast<int>(files.size());
@@ -192,12 +179,14 @@ TEST_F(FarDlgPreviewTest, AddedEntriesComeFromTheirFilesAndPathsRelistKeepingThe
         Select(first + 1);
         EXPECT_EQ(dlg->HexViewer().GetAsText(), bytes);
         EXPECT_FALSE(platform::FileExists(temp));
-        for (int i : {first, first + 1})
-            dlg->Archive().Entries[static_cast<std::size_t>(i)].State = esDeleted;
+        for (int i : {first, first + 1}) {
+            Select(i);
+            Command(cmd::FileEntryDeleteFile);
+        }
     }
     // An archive entry marked for deletion is still read from the archive.
-    dlg->Archive().Entries[5].State = esDeleted;
     Select(5);
+    Command(cmd::FileEntryDeleteFile);
     EXPECT_EQ(Lines(dlg->DetailsListBox())[6], "State: Marked for Deletion");
     EXPECT_EQ(dlg->HexViewer().GetAsText(), files[5].data);
     EXPECT_TRUE(platform::FileExists(temp));

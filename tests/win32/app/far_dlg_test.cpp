@@ -8,23 +8,6 @@
 namespace kelvo {
 namespace {
 
-// A file dialog choosing the scripted names in turn; an empty name cancels.
-class ScriptedDialog : public TFileDialog {
-public:
-    std::deque<std::string> names;
-    std::string name;
-    std::string GetFileName() const override { return name; }
-    void SetFileName(const std::string& value) override { name = value; }
-    bool Execute() override
-    {
-        if (names.empty())
-            return false;
-        name = names.front();
-        names.pop_front();
-        return !name.empty();
-    }
-};
-
 class FarDlgTest : public FarDlgFixture {
 protected:
     void SetUp() override
@@ -42,8 +25,6 @@ protected:
         dlg->FMH().SaveDialog = &saveDialog;
         dlg->Show(SW_SHOWNOACTIVATE);
     }
-    std::string Status(int panel) { return dlg->StatusBar().Panels().Items(panel).Text(); }
-
     ScriptedDialog openDialog;
     ScriptedDialog saveDialog;
     std::string samplePath;
@@ -124,9 +105,18 @@ TEST_F(FarDlgTest, FailedOpenKeepsThePreviousArchiveListedAndSaveable)
     EXPECT_EQ(Lines(dlg->FileListBox()), before);
     EXPECT_EQ(dlg->Archive().Entries.size(), before.size());
     EXPECT_EQ(dlg->FMH().FileName(), samplePath);
+    // It says which file and why, once.
+    EXPECT_EQ(script.errors, std::vector<std::string>{"Kelvo: Kelvo could not open " + broken +
+                                                      ".\n\nThe header points to a list of entries outside the file."});
+    // The archive on screen is still held open: no other program may change it.
+    EXPECT_FALSE(platform::File::Open(samplePath, platform::File::Mode::Read).IsOpen());
 
-    // A save now writes the archive that is still shown, entry for entry.
-    dlg->FMH().Modified = true;
+    // A save now writes the archive that is still shown, entry for entry
+    // (marking and unmarking an entry makes it a change).
+    Select(0);
+    Command(cmd::FileEntryDeleteFile);
+    Command(cmd::FileEntryDeleteFile);
+    EXPECT_TRUE(dlg->FMH().Modified);
     const std::string original = ReadBytes(samplePath);
     dlg->FMH().Save();
     EXPECT_FALSE(dlg->FMH().Modified);
@@ -139,8 +129,9 @@ TEST_F(FarDlgTest, SaveWritesAndReopensWithoutMarkedEntries)
     Start({samplePath});
     const auto before = Lines(dlg->FileListBox());
     ASSERT_GE(before.size(), 3u);
-    dlg->Archive().Entries[1].State = esDeleted;
-    dlg->FMH().Modified = true;
+    Select(1);
+    Command(cmd::FileEntryDeleteFile);
+    EXPECT_TRUE(dlg->FMH().Modified);
     const std::string copy = folder + "copy.far";
     saveDialog.names = {copy};
     dlg->FMH().SaveAs();
@@ -152,8 +143,8 @@ TEST_F(FarDlgTest, SaveWritesAndReopensWithoutMarkedEntries)
     EXPECT_EQ(Status(0), std::to_string(expected.size()) + " files loaded.");
 
     // Saving again over the file the window holds open.
-    dlg->Archive().Entries[0].State = esDeleted;
-    dlg->FMH().Modified = true;
+    Select(0);
+    Command(cmd::FileEntryDeleteFile);
     dlg->FMH().Save();
     expected.erase(expected.begin());
     EXPECT_EQ(Lines(dlg->FileListBox()), expected);
@@ -164,7 +155,8 @@ TEST_F(FarDlgTest, ExitQuestionAnswers)
 {
     Start({samplePath});
     const std::size_t count = dlg->Archive().Entries.size();
-    dlg->FMH().Modified = true;
+    Select(0);
+    Command(cmd::FileEntryDeleteFile);
 
     script.answers = {TSaveAnswer::saCancel};
     SendMessageA(dlg->Handle(), WM_COMMAND, cmd::FileExit, 0);

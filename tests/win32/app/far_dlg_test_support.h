@@ -2,7 +2,9 @@
 // the handler's questions, a fixture with a folder of its own, and list lines.
 #pragma once
 
+#include "app/commands.h"
 #include "app/far_dlg.h"
+#include "components/shell/shell_init.h"
 #include "tests/test_support.h"
 #include "ui/list_box.h"
 
@@ -12,6 +14,9 @@
 #include <vector>
 
 namespace kelvo {
+
+// OLE and the shell's formats, started once before any window of the test program.
+inline const TShellStartup g_shellStartup;
 
 using test::ReadBytes;
 using test::WriteBytes;
@@ -49,6 +54,28 @@ public:
         return index < static_cast<int>(arguments.size()) ? arguments[static_cast<std::size_t>(index)] : "";
     }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowError(const std::string& text, const std::string& caption) override
+    {
+        errors.push_back(caption + ": " + text);
+    }
+    std::vector<std::string> errors; // caption: text
+};
+
+// A file dialog choosing the scripted names in turn; an empty name cancels.
+class ScriptedDialog : public TFileDialog {
+public:
+    std::deque<std::string> names;
+    std::string name;
+    std::string GetFileName() const override { return name; }
+    void SetFileName(const std::string& value) override { name = value; }
+    bool Execute() override
+    {
+        if (names.empty())
+            return false;
+        name = names.front();
+        names.pop_front();
+        return !name.empty();
+    }
 };
 
 // A folder of the test's own, emptied and removed afterwards, and the game's
@@ -66,10 +93,30 @@ protected:
     void TearDown() override
     {
         dlg.reset();
-        for (const auto& item : platform::ListDirectory(folder))
-            platform::RemoveFile(folder + item.name);
-        RemoveDirectoryA(folder.c_str());
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
     }
+
+    // Selects an entry by position, as a click does.
+    void Select(int position)
+    {
+        dlg->FileListBox().SetItemIndex(position);
+        SendMessageA(dlg->Handle(), WM_COMMAND, MAKEWPARAM(cmd::FileListBox, LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(dlg->FileListBox().Handle()));
+    }
+    // Presses and releases the mouse button over a tool bar button.
+    void Click(int command)
+    {
+        HWND bar = dlg->ToolBar1().Handle();
+        RECT rect{};
+        SendMessageA(bar, TB_GETRECT, static_cast<WPARAM>(command), reinterpret_cast<LPARAM>(&rect));
+        const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+        SendMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageA(bar, WM_LBUTTONUP, 0, at);
+    }
+    // Runs a menu command.
+    void Command(int command) { SendMessageA(dlg->Handle(), WM_COMMAND, command, 0); }
+    std::string Status(int panel) { return dlg->StatusBar().Panels().Items(panel).Text(); }
 
     Script script;
     std::unique_ptr<TFarDlg> dlg;

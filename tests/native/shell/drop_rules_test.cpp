@@ -1,0 +1,230 @@
+#include "components/shell/drop_rules.h"
+#include "tests/test_support.h"
+
+#include <cstdint>
+#include <string>
+#include <tuple>
+#include <vector>
+
+using namespace kelvo;
+using namespace kelvo::drop;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes operator+(Bytes left, const Bytes& right)
+{
+    left.insert(left.end(), right.begin(), right.end());
+    return left;
+}
+
+void Append(Bytes& bytes, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+// Names in ANSI, each followed by a zero; the caller adds the list's end.
+Bytes AnsiNames(const std::vector<std::string>& names)
+{
+    Bytes bytes;
+    for (const std::string& name : names) {
+        bytes.insert(bytes.end(), name.begin(), name.end());
+        bytes.push_back(0);
+    }
+    return bytes;
+}
+
+Bytes WideNames(const std::vector<std::u16string>& names)
+{
+    Bytes bytes;
+    for (const std::u16string& name : names) {
+        for (char16_t c : name + u'\0') {
+            bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+            bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+        }
+    }
+    return bytes;
+}
+
+// A dropped-files block: the 20-byte header, then the names at offset.
+Bytes DroppedFiles(std::uint32_t offset, bool wide, const Bytes& names)
+{
+    Bytes block;
+    for (std::uint32_t field : {offset, 30u, 40u, 0u, wide ? 1u : 0u})
+        Append(block, field);
+    block.resize(std::max<std::size_t>(block.size(), offset), 0xEE);
+    block.insert(block.end(), names.begin(), names.end());
+    return block;
+}
+
+std::vector<std::string> FilesOf(const Bytes& block)
+{
+    std::vector<std::string> files;
+    AppendDroppedFiles(block, files);
+    return files;
+}
+
+const std::vector<std::string> kSims = {"C:\\Sims\\a.far", "C:\\Sims\\Gr\xF6\xDF" "e \x80.iff", "D:\\b"};
+const std::vector<std::u16string> kSimsWide = {u"C:\\Sims\\a.far", u"C:\\Sims\\Gr\u00F6\u00DFe \u20AC.iff", u"D:\\b"};
+
+} // namespace
+
+TEST(DropEffect, ShiftAndCtrlChooseAmongTheAllowedEffects)
+{
+    const TShiftState none, shift{ssShift}, ctrl{ssCtrl}, both{ssShift, ssCtrl}, alt{ssAlt, ssLeft};
+    const TDragTypes all{dtCopy, dtMove, dtLink};
+    constexpr std::uint32_t kAll = kEffectCopy | kEffectMove | kEffectLink;
+    // drag types, offered, keys, effect
+    const std::tuple<TDragTypes, std::uint32_t, TShiftState, std::uint32_t> cases[] = {
+        {all, kAll, none, kEffectCopy},
+        {all, kAll, alt, kEffectCopy},
+        {all, kAll, shift, kEffectMove},
+        {all, kAll, both, kEffectLink},
+        {all, kAll, ctrl, kEffectCopy},
+        {all, kEffectMove | kEffectLink, ctrl, kEffectMove},
+        {all, kEffectLink, none, kEffectLink},
+        // The wanted effect not allowed: the first allowed one.
+        {all, kEffectCopy | kEffectLink, shift, kEffectCopy},
+        {all, kEffectCopy | kEffectMove, both, kEffectCopy},
+        {{dtMove, dtLink}, kAll, none, kEffectMove},
+        {{dtCopy}, kAll, shift, kEffectCopy},
+        // A source that offers only move, to a target that only copies.
+        {{dtCopy}, kEffectMove, none, kEffectNone},
+        {{dtCopy}, kEffectMove, shift, kEffectNone},
+        {{}, kAll, none, kEffectNone},
+    };
+    for (const auto& [types, offered, keys, effect] : cases) {
+        SCOPED_TRACE(testing::Message() << "types " << int(types.Bits()) << " offered " << offered << " keys "
+                                        << int(keys.Bits()));
+        EXPECT_EQ(BuiltInDropEffect(keys, 50, 50, AllowedEffects(types, offered), {}), effect);
+    }
+    EXPECT_EQ(AllowedEffects({dtCopy}, kAll), kEffectCopy);
+    EXPECT_EQ(AllowedEffects({dtMove, dtLink}, kAll | kEffectScroll), kEffectMove | kEffectLink | kEffectScroll);
+}
+
+TEST(DropEffect, ThePointerNearAnEdgeAddsTheScrollFlag)
+{
+    // A 200 x 100 client area with an 11-pixel margin.
+    const ScrollZone both{{sdHorizontal, sdVertical}, 11, 200, 100};
+    const ScrollZone across{{sdHorizontal}, 11, 200, 100};
+    const ScrollZone down{{sdVertical}, 11, 200, 100};
+    const ScrollZone none{{}, 11, 200, 100};
+    const std::tuple<const ScrollZone&, int, int, bool> cases[] = {
+        {both, 10, 50, true},  {both, 11, 50, false}, {both, 189, 50, false}, {both, 190, 50, true},
+        {both, 50, 10, true},  {both, 50, 11, false}, {both, 50, 89, false},  {both, 50, 90, true},
+        {both, -5, 50, true},  {both, 50, 150, true}, {across, 5, 50, true},  {across, 50, 5, false},
+        {down, 5, 50, false},  {down, 50, 95, true},  {none, 0, 0, false},    {none, 199, 99, false},
+    };
+    for (const auto& [zone, x, y, scrolls] : cases) {
+        SCOPED_TRACE(testing::Message() << "directions " << int(zone.directions.Bits()) << " at " << x << "," << y);
+        EXPECT_EQ(InScrollMargin(zone, x, y), scrolls);
+        EXPECT_EQ(BuiltInDropEffect({}, x, y, kEffectCopy, zone), kEffectCopy | (scrolls ? kEffectScroll : 0));
+        // Even no effect carries the flag.
+        EXPECT_EQ(BuiltInDropEffect({}, x, y, kEffectNone, zone), scrolls ? kEffectScroll : 0);
+    }
+}
+
+TEST(DropEffect, EachScrollStepMovesTowardsTheEdgesThePointerIsNear)
+{
+    const std::tuple<int, int, ScrollStep> cases[] = {
+        {100, 50, {0, 0}},  {100, 10, {-1, 0}}, {100, 90, {1, 0}},  {100, 89, {0, 0}},
+        {10, 50, {0, -1}},  {190, 50, {0, 1}},  {189, 50, {0, 0}},  {5, 95, {1, -1}},
+    };
+    for (const auto& [x, y, step] : cases)
+        EXPECT_EQ(ScrollStepAt(x, y, 11, 200, 100), step) << x << "," << y;
+}
+
+TEST(DropEffect, KeyStateFlagsBecomeTheShiftState)
+{
+    const std::tuple<std::uint32_t, TShiftState> cases[] = {
+        {0, {}},
+        {kKeyShift, {ssShift}},
+        {kKeyControl, {ssCtrl}},
+        {kKeyAlt, {ssAlt}},
+        {kKeyLeftButton, {ssLeft}},
+        {kKeyRightButton, {ssRight}},
+        {kKeyMiddleButton, {ssMiddle}},
+        {0x3F, {ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle}},
+        {0x40 | kKeyShift, {ssShift}},
+    };
+    for (const auto& [keys, shift] : cases)
+        EXPECT_EQ(ShiftStateFromKeys(keys).Bits(), shift.Bits()) << keys;
+    static_assert(sizeof(TDragTypes) == 1);
+    EXPECT_EQ((TDragTypes{dtCopy, dtLink}).Bits(), 0b101);
+}
+
+TEST(DroppedFiles, AnsiAndWideBlocksGiveTheSameNamesInOrder)
+{
+    EXPECT_EQ(FilesOf(DroppedFiles(20, false, AnsiNames(kSims) + Bytes{0})), kSims);
+    EXPECT_EQ(FilesOf(DroppedFiles(20, true, WideNames(kSimsWide) + Bytes{0, 0})), kSims);
+    // Names further on, behind a longer header.
+    EXPECT_EQ(FilesOf(DroppedFiles(26, true, WideNames(kSimsWide) + Bytes{0, 0})), kSims);
+
+    // The names are appended; nothing before them is lost.
+    std::vector<std::string> files{"kept"};
+    EXPECT_EQ(AppendDroppedFiles(DroppedFiles(20, false, AnsiNames({"x", "y"}) + Bytes{0}), files), 2u);
+    EXPECT_EQ(files, (std::vector<std::string>{"kept", "x", "y"}));
+}
+
+TEST(DroppedFiles, WideNamesOutsideTheCodePageBecomeQuestionMarks)
+{
+    // No look-alikes: a macron A and a full-width backslash are each "?", as
+    // is each half of an emoji's surrogate pair and a lone surrogate. The
+    // five undefined Windows-1252 bytes stand for the control characters of
+    // their number.
+    const Bytes block = DroppedFiles(
+        20, true, WideNames({u"C:\\\u0100\uFF3C..\\x", u"\U0001F600.txt", u"a\xD800" "b", u"\u0081\u009D"}) +
+                      Bytes{0, 0});
+    EXPECT_EQ(FilesOf(block), (std::vector<std::string>{"C:\\??..\\x", "??.txt", "a?b", "\x81\x9D"}));
+}
+
+TEST(DroppedFiles, MalformedBlocksAreNeverReadPastTheirEnd)
+{
+    // Every block is exactly as long as its bytes, so the sanitizer sees any overread.
+    const Bytes names = AnsiNames({"C:\\a", "C:\\b"});
+    Bytes shortHeader = DroppedFiles(20, false, {});
+    shortHeader.pop_back();
+    const std::tuple<const char*, Bytes, std::vector<std::string>> cases[] = {
+        {"header cut short", shortHeader, {}},
+        {"no list end", DroppedFiles(20, false, names), {"C:\\a", "C:\\b"}},
+        {"last name unterminated", DroppedFiles(20, false, names + Bytes{'C', ':'}), {"C:\\a", "C:\\b"}},
+        {"only an unterminated name", DroppedFiles(20, false, Bytes{'C', ':', '\\'}), {}},
+        {"no names", DroppedFiles(20, false, {}), {}},
+        {"wide, cut inside a character", DroppedFiles(20, true, WideNames({u"C:\\a"}) + Bytes{'C', 0, ':'}), {"C:\\a"}},
+        {"wide, unterminated", DroppedFiles(20, true, Bytes{'C', 0, ':', 0}), {}},
+        {"names after the empty one", DroppedFiles(20, false, AnsiNames({"a", "", "b"})), {"a"}},
+    };
+    for (const auto& [what, block, expected] : cases)
+        EXPECT_EQ(FilesOf(block), expected) << what;
+
+    // Offsets at and beyond the end, up to the largest: nothing is read.
+    for (std::uint32_t offset : {24u, 25u, 1000u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
+        Bytes block = DroppedFiles(20, false, {'a', 0, 0, 0});
+        block[0] = static_cast<std::uint8_t>(offset);
+        block[1] = static_cast<std::uint8_t>(offset >> 8);
+        block[2] = static_cast<std::uint8_t>(offset >> 16);
+        block[3] = static_cast<std::uint8_t>(offset >> 24);
+        EXPECT_EQ(FilesOf(block), (std::vector<std::string>{})) << offset;
+    }
+}
+
+TEST(NameMap, NamesUpToTheFirstEmptyOneAndOnlyWhenTheyMatchTheFiles)
+{
+    const Bytes ansi = AnsiNames({"one.txt", "Gr\xF6\xDF" "e.txt", "three"}) + Bytes{0};
+    const Bytes wide = WideNames({u"one.txt", u"Gr\u00F6\u00DFe.txt", u"three"}) + Bytes{0, 0};
+    const std::vector<std::string> expected = {"one.txt", "Gr\xF6\xDF" "e.txt", "three"};
+    EXPECT_EQ(ReadNameMap(ansi, false, 3), expected);
+    EXPECT_EQ(ReadNameMap(wide, true, 3), expected);
+    // A map with fewer or more names than there are files is discarded.
+    for (std::size_t files : {0u, 2u, 4u}) {
+        EXPECT_TRUE(ReadNameMap(ansi, false, files).empty()) << files;
+        EXPECT_TRUE(ReadNameMap(wide, true, files).empty()) << files;
+    }
+    // The map ends at its first empty name, or with the block.
+    EXPECT_EQ(ReadNameMap(AnsiNames({"a", "", "b", "c"}), false, 1), std::vector<std::string>{"a"});
+    EXPECT_EQ(ReadNameMap(Bytes{'a', 0, 'b'}, false, 1), std::vector<std::string>{"a"});
+    EXPECT_EQ(ReadNameMap(Bytes{'a', 0, 0}, true, 1), std::vector<std::string>{});
+    EXPECT_EQ(ReadNameMap(Bytes{}, false, 0), std::vector<std::string>{});
+}
