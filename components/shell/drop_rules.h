@@ -35,7 +35,10 @@ public:
     constexpr bool operator==(const EnumSet&) const = default;
 
 private:
-    static constexpr std::uint8_t Bit(Enum value) { return static_cast<std::uint8_t>(1u << static_cast<unsigned>(value)); }
+    static constexpr std::uint8_t Bit(Enum value)
+    {
+        return static_cast<std::uint8_t>(1u << static_cast<unsigned>(value));
+    }
     std::uint8_t bits_ = 0;
 };
 
