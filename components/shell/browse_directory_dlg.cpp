@@ -115,7 +115,7 @@ bool DirExists(const std::string& name)
 TmoxBrowseDirectoryDlg::TmoxBrowseDirectoryDlg(HWND parent) : parent_(parent)
 {
     // Without an allocator Execute cannot allocate its name buffer and returns false.
-    SHGetMalloc(allocator_.Put());
+    SHGetMalloc(allocator_.Out());
 }
 
 bool TmoxBrowseDirectoryDlg::Execute()
@@ -305,9 +305,9 @@ void TmoxBrowseDirectoryDlg::SetSelectionPIDL(LPITEMIDLIST item)
 
 std::string TmoxBrowseDirectoryDlg::GetDisplayName() const
 {
-    browse::ComPtr<IShellFolder> desktop;
+    ui::ComRef<IShellFolder> desktop;
     STRRET name{};
-    if (selectionPidl_ && SUCCEEDED(SHGetDesktopFolder(desktop.Put())) &&
+    if (selectionPidl_ && SUCCEEDED(SHGetDesktopFolder(desktop.Out())) &&
         SUCCEEDED(desktop->GetDisplayNameOf(selectionPidl_.get(), SHGDN_FORPARSING, &name))) {
         std::string text;
         switch (name.uType) {
@@ -367,8 +367,8 @@ void TmoxBrowseDirectoryDlg::SendSelectionMessage()
             SendMessageA(dialog_, BFFM_SETSELECTIONA, FALSE, reinterpret_cast<LPARAM>(selectionPidl_.get()));
         return;
     }
-    browse::ComPtr<IShellFolder> desktop;
-    if (selection_.empty() || FAILED(SHGetDesktopFolder(desktop.Put())))
+    ui::ComRef<IShellFolder> desktop;
+    if (selection_.empty() || FAILED(SHGetDesktopFolder(desktop.Out())))
         return;
     std::wstring wide = ToWide(selection_);
     LPITEMIDLIST parsed = nullptr;

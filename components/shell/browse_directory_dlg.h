@@ -20,6 +20,7 @@
 #include <utility>
 
 #include "components/shell/browse_rules.h"
+#include "ui/com_ref.h"
 #include "ui/form_events.h"
 
 namespace kelvo {
@@ -30,43 +31,6 @@ namespace kelvo {
 bool DirExists(const std::string& name);
 
 namespace browse {
-
-// A COM interface pointer that releases its reference when it goes.
-template <class Interface>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ComPtr(ComPtr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
-    ComPtr& operator=(ComPtr&& other) noexcept
-    {
-        if (this != &other)
-            Reset(std::exchange(other.pointer_, nullptr));
-        return *this;
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr() { Reset(); }
-
-    Interface* Get() const { return pointer_; }
-    Interface* operator->() const { return pointer_; }
-    explicit operator bool() const { return pointer_ != nullptr; }
-    // For the functions that hand out a new reference: releases the current one first.
-    Interface** Put()
-    {
-        Reset();
-        return &pointer_;
-    }
-
-private:
-    void Reset(Interface* pointer = nullptr)
-    {
-        if (pointer_)
-            pointer_->Release();
-        pointer_ = pointer;
-    }
-
-    Interface* pointer_ = nullptr;
-};
 
 // Memory from the shell's allocator, given back to it when the owner goes.
 // The allocator's reference is held by the owner of the memory's owner, so
@@ -168,7 +132,7 @@ private:
     browse::ItemIdList OwnItem(LPITEMIDLIST item) const { return {item, {allocator_.Get()}}; }
     void SendStatusText() const;
 
-    browse::ComPtr<IMalloc> allocator_;
+    ui::ComRef<IMalloc> allocator_;
     HWND dialog_ = nullptr;
     std::string caption_;
     HWND parent_;

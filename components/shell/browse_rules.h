@@ -8,9 +8,10 @@
 
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <string>
 #include <string_view>
+
+#include "components/shell/enum_set.h"
 
 namespace kelvo {
 
@@ -54,33 +55,7 @@ enum TBrowseFlag : std::uint8_t {
     bfEditBox,
 };
 
-// A set of TBrowseFlag values, one bit per flag (bit n = flag n).
-class TBrowseFlags {
-public:
-    constexpr TBrowseFlags() = default;
-    constexpr TBrowseFlags(std::initializer_list<TBrowseFlag> flags)
-    {
-        for (TBrowseFlag flag : flags)
-            Include(flag);
-    }
-    constexpr bool Contains(TBrowseFlag flag) const { return (bits_ & Bit(flag)) != 0; }
-    constexpr bool Empty() const { return bits_ == 0; }
-    constexpr TBrowseFlags& Include(TBrowseFlag flag)
-    {
-        bits_ = static_cast<std::uint8_t>(bits_ | Bit(flag));
-        return *this;
-    }
-    constexpr TBrowseFlags& Exclude(TBrowseFlag flag)
-    {
-        bits_ = static_cast<std::uint8_t>(bits_ & ~Bit(flag));
-        return *this;
-    }
-    constexpr bool operator==(const TBrowseFlags&) const = default;
-
-private:
-    static constexpr unsigned Bit(TBrowseFlag flag) { return flag <= bfEditBox ? 1u << flag : 0u; }
-    std::uint8_t bits_ = 0;
-};
+using TBrowseFlags = EnumSet<TBrowseFlag>;
 
 namespace browse {
 

@@ -8,39 +8,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "components/shell/enum_set.h"
+
 namespace kelvo {
-
-// A set of the values of a small enumeration, one bit per value (bit n for
-// the value n), in one byte.
-template <typename Enum>
-class EnumSet {
-public:
-    constexpr EnumSet() = default;
-    constexpr EnumSet(std::initializer_list<Enum> values)
-    {
-        for (Enum value : values)
-            Include(value);
-    }
-
-    constexpr bool Contains(Enum value) const { return (bits_ & Bit(value)) != 0; }
-    constexpr void Include(Enum value) { bits_ = static_cast<std::uint8_t>(bits_ | Bit(value)); }
-    constexpr void Exclude(Enum value) { bits_ = static_cast<std::uint8_t>(bits_ & ~Bit(value)); }
-    constexpr bool IsEmpty() const { return bits_ == 0; }
-    constexpr std::uint8_t Bits() const { return bits_; }
-    constexpr bool operator==(const EnumSet&) const = default;
-
-private:
-    static constexpr std::uint8_t Bit(Enum value)
-    {
-        return static_cast<std::uint8_t>(1u << static_cast<unsigned>(value));
-    }
-    std::uint8_t bits_ = 0;
-};
 
 enum TDragType : std::uint8_t { dtCopy, dtMove, dtLink };
 using TDragTypes = EnumSet<TDragType>;

@@ -228,7 +228,7 @@ HRESULT TDropTarget::DragEnter(IDataObject* data, DWORD keyState, POINTL screen,
         return E_INVALIDARG;
     Guarded(effect, [&] {
         ClearData();
-        dataObject_ = ComRef<IDataObject>::Share(data);
+        dataObject_ = ui::ComRef<IDataObject>::Share(data);
         const POINT point = ToClient(screen);
         lastPoint_ = point;
         dragImage_ = nullptr;

@@ -122,7 +122,7 @@ private:
     template <typename Call>
     void Guarded(DWORD* effect, Call call);
 
-    ComRef<IDataObject> dataObject_;
+    ui::ComRef<IDataObject> dataObject_;
     HWND control_ = nullptr;
     std::string controlName_;
     ui::Timer scrollTimer_;

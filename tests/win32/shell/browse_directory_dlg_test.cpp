@@ -142,7 +142,7 @@ TEST_F(BrowseTest, DefaultsAndVersion)
     EXPECT_FALSE(dialog.ShowSelectionInStatus());
     EXPECT_TRUE(dialog.FitStatusText());
     EXPECT_EQ(dialog.Root(), idDesktop);
-    EXPECT_TRUE(dialog.Options().Empty());
+    EXPECT_TRUE(dialog.Options().IsEmpty());
     EXPECT_TRUE(dialog.Center());
     EXPECT_TRUE(dialog.EnableOKButton());
     EXPECT_EQ(dialog.ImageIndex(), -1);
