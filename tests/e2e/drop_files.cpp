@@ -45,15 +45,14 @@ bool IsFileList(const FORMATETC& format)
 
 // The COM objects live on main's stack for the whole program, beyond the
 // end of OLE: their counts are kept, but they never delete themselves.
-class FileData : public IDataObject {
+template <class Interface>
+class StackObject : public Interface {
 public:
-    explicit FileData(std::string block) : block_(std::move(block)) {}
-
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
     {
         if (!object)
             return E_POINTER;
-        *object = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject) ? this : nullptr;
+        *object = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, __uuidof(Interface)) ? this : nullptr;
         if (!*object)
             return E_NOINTERFACE;
         AddRef();
@@ -61,6 +60,14 @@ public:
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
     ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&refs_)); }
+
+private:
+    LONG refs_ = 1;
+};
+
+class FileData : public StackObject<IDataObject> {
+public:
+    explicit FileData(std::string block) : block_(std::move(block)) {}
 
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override
     {
@@ -117,25 +124,11 @@ public:
 
 private:
     std::string block_;
-    LONG refs_ = 1;
 };
 
-class PointerSource : public IDropSource {
+class PointerSource : public StackObject<IDropSource> {
 public:
     explicit PointerSource(POINT target) : target_(target), start_(GetTickCount()) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
-    {
-        if (!object)
-            return E_POINTER;
-        *object = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropSource) ? this : nullptr;
-        if (!*object)
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&refs_)); }
 
     HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escapePressed, DWORD) override
     {
@@ -164,7 +157,6 @@ private:
     POINT target_;
     DWORD start_;
     bool answered_ = false;
-    LONG refs_ = 1;
 };
 
 // Initializes OLE on this thread for the lifetime of this object.
