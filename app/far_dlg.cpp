@@ -55,8 +55,7 @@ ui::OwnedImageList LoadToolbarImages()
 
 } // namespace
 
-TFarDlg::TFarDlg(TFileMenuServices& fileMenuServices, TFarDlgServices& services)
-    : services_(services)
+TFarDlg::TFarDlg(TFileMenuServices& fileMenuServices, TFarDlgServices& services) : services_(services)
 {
     Create(kClassName, "Kelvo", kWidth, kHeight);
     BrowseDirectoryDlg_.SetParent(Handle());

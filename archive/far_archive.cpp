@@ -257,7 +257,9 @@ bool TFarArchive::WriteArchive(File& out, const std::vector<std::size_t>& kept, 
     PutLE32(header, manifestOffset);
     if (!out.Write(header.data(), header.size()))
         return Fail(writeFailed, true);
+    constexpr std::uint32_t kFlushStep = 8 << 20;
     std::uint32_t position = 16;
+    std::uint32_t startedFlush = 0;
     for (std::size_t i : kept) {
         const TFarEntry& entry = Entries[i];
         File diskFile;
@@ -276,6 +278,12 @@ bool TFarArchive::WriteArchive(File& out, const std::vector<std::size_t>& kept, 
         }
         offsets.push_back(position);
         position += entry.RawSize;
+        // The disk takes the data while the copy goes on, so the flush at
+        // the end waits for the last few megabytes only.
+        if (position - startedFlush >= kFlushStep) {
+            out.StartFlush();
+            startedFlush = position;
+        }
     }
     std::string manifest;
     PutLE32(manifest, static_cast<std::uint32_t>(kept.size()));

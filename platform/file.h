@@ -43,6 +43,10 @@ public:
     // Writes the file's data through to the disk, so it survives a crash or
     // power loss from here on.
     bool Flush();
+    // Starts writing what has been written so far to the disk without
+    // waiting for it, so a later Flush has less to wait for (a no-op where
+    // the system has no such call).
+    void StartFlush();
     // Closes the file; false when the system reports that pending data could not be written.
     bool Close();
 

@@ -134,6 +134,14 @@ std::int64_t File::Size() const
 
 bool File::Flush() { return fd_ >= 0 && ::fsync(fd_) == 0; }
 
+void File::StartFlush()
+{
+#ifdef SYNC_FILE_RANGE_WRITE
+    if (fd_ >= 0)
+        ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
 bool File::Close()
 {
     if (fd_ < 0)
