@@ -211,15 +211,9 @@ bool TFarArchive::Open(const std::string& fileName)
 
 void TFarArchive::AddFile(const std::string& fileName)
 {
-    if (fileName.size() > kMaxNameLength || !platform::FileExists(fileName))
+    if (fileName.size() > kMaxNameLength)
         return;
-    std::int64_t size;
-    {
-        File file = File::Open(fileName, File::Mode::Read);
-        if (!file.IsOpen())
-            return;
-        size = file.Size();
-    }
+    const std::int64_t size = platform::ReadableFileSize(fileName);
     // Sizes are 32-bit fields: a larger file cannot be stored.
     if (size < 0 || size > 0xFFFFFFFFll)
         return;
@@ -421,6 +415,20 @@ bool TFarArchive::ExtractEntry(const TFarEntry& entry, const std::string& folder
     if (!IsSafeEntryName(name))
         return false;
     const std::string targetName = folder + "\\" + std::string(name);
+    // Entries of one folder follow each other: the folder made or found for
+    // the one before is not looked for again. Should it have gone since,
+    // the entry is tried once more after making it.
+    const std::string targetFolder = FolderPart(targetName);
+    const bool known = targetFolder == extractFolder_;
+    if (!known)
+        CreatePath(targetName);
+    if (ExtractTo(entry, targetName)) {
+        extractFolder_ = targetFolder;
+        return true;
+    }
+    extractFolder_.clear();
+    if (!known)
+        return false;
     CreatePath(targetName);
     return ExtractTo(entry, targetName);
 }
@@ -445,7 +453,6 @@ void TFarArchive::Close()
 
 void TFarArchive::CreatePath(const std::string& path)
 {
-    // Most extractions go into a folder made by the one before.
     std::string folder = FolderPart(path);
     if (folder.empty() || platform::DirectoryExists(folder))
         return;

@@ -112,6 +112,7 @@ private:
 
     std::string tempFileName_;
     std::string lastError_;
+    std::string extractFolder_; // the folder the last extraction wrote into
 };
 
 } // namespace kelvo

@@ -67,6 +67,9 @@ private:
 inline constexpr std::size_t kCopyBufferSize = 1 << 20;
 
 bool FileExists(const std::string& path);       // a file (not a folder) of that name exists
+// The size of a file (not a folder) that can be opened for reading; -1 when
+// there is none or it cannot be opened.
+std::int64_t ReadableFileSize(const std::string& path);
 // Creates a new, empty file and closes it; false when a file or folder of
 // that name exists already or the file cannot be made. Reserves a name.
 bool CreateNewFile(const std::string& path);

@@ -172,9 +172,11 @@ bool File::CopyFrom(File& source, std::int64_t sourcePosition, std::uint64_t cou
         return true;
     if (!source.Seek(sourcePosition))
         return false;
-    std::unique_ptr<unsigned char[]> buffer(new unsigned char[kCopyBufferSize]);
+    // Small copies, the most common, take a buffer of their own size only.
+    const std::size_t bufferSize = static_cast<std::size_t>(std::min<std::uint64_t>(count, kCopyBufferSize));
+    std::unique_ptr<unsigned char[]> buffer(new unsigned char[std::max<std::size_t>(bufferSize, 1)]);
     while (count > 0) {
-        std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(count, kCopyBufferSize));
+        std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(count, bufferSize));
         if (!source.ReadExact(buffer.get(), chunk) || !Write(buffer.get(), chunk))
             return false;
         count -= chunk;
@@ -187,6 +189,8 @@ bool FileExists(const std::string& path)
     struct stat info {};
     return ::stat(NativePath(path).c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
+
+std::int64_t ReadableFileSize(const std::string& path) { return File::Open(path, File::Mode::Read).Size(); }
 
 bool CreateNewFile(const std::string& path)
 {

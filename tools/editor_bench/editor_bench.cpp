@@ -171,13 +171,15 @@ void BenchPreview(kelvo::TFarDlg& window, int mebibytes)
     kelvo::platform::RemoveFile(path);
 }
 
-// Answers every folder dialog of the window with OK on a folder, as it opens.
-void AnswerFolderDialogs(kelvo::TFarDlg& window, const std::string& folder)
+// Answers every folder dialog of the window with OK on a folder, as it
+// opens, and notes when.
+void AnswerFolderDialogs(kelvo::TFarDlg& window, const std::string& folder, Clock::time_point& answered)
 {
     kelvo::TmoxBrowseDirectoryDlg& browse = window.BrowseDirectoryDlg();
-    browse.OnCreate = [&browse, folder](kelvo::ui::TObject&) {
+    browse.OnCreate = [&browse, &answered, folder](kelvo::ui::TObject&) {
         browse.SetSelection(folder);
         PostMessageA(browse.DialogWindow(), WM_COMMAND, IDOK, 0);
+        answered = Clock::now();
     };
 }
 
@@ -205,8 +207,8 @@ void RemoveTree(const std::string& folder)
 }
 
 // Add Directory over a tree of small files, and Extract Directory of an
-// archive of as many entries: from the command to the refilled list or the
-// last file written (the folder dialog opening and closing included).
+// archive of as many entries: from the folder dialog's OK to the refilled
+// list or the last file written, and with the dialog.
 void BenchEntries(kelvo::TFarDlg& window, int count)
 {
     const std::string base = kelvo::platform::TempFolder() + "kelvo-editor-bench-entries";
@@ -216,12 +218,14 @@ void BenchEntries(kelvo::TFarDlg& window, int count)
     std::printf("\nAdding and extracting %d small entries (200 to 8,000 bytes, %d folders)\n", count, (count + 199) / 200);
 
     window.FMHNew("");
-    AnswerFolderDialogs(window, base + "\\tree");
+    Clock::time_point answered;
+    AnswerFolderDialogs(window, base + "\\tree", answered);
     auto start = Clock::now();
     SendMessageA(window.Handle(), WM_COMMAND, kelvo::cmd::FileEntryAddDir, 0);
-    const double add = SecondsSince(start);
-    std::printf("  Add Directory: %8.3f s for %zu entries   target < 5 s  %s\n", add, window.Archive().Entries.size(),
-                add < 5 ? "met" : "MISSED");
+    const double add = SecondsSince(answered);
+    std::printf("  Add Directory: %8.3f s from OK to the refilled list (%.3f s with the dialog) for %zu entries"
+                "   target < 5 s  %s\n",
+                add, SecondsSince(start), window.Archive().Entries.size(), add < 5 ? "met" : "MISSED");
 
     const std::string path = WriteArchive(kelvo::sample::FarImage(files));
     window.FMHNew("");
@@ -229,13 +233,12 @@ void BenchEntries(kelvo::TFarDlg& window, int count)
         std::printf("  the archive could not be opened\n");
         return;
     }
-    AnswerFolderDialogs(window, base + "\\out");
+    AnswerFolderDialogs(window, base + "\\out", answered);
     kelvo::platform::MakeDirectory(base + "\\out");
     start = Clock::now();
     SendMessageA(window.Handle(), WM_COMMAND, kelvo::cmd::FileEntryExportDir, 0);
-    const double extract = SecondsSince(start);
-    std::printf("  Extract Directory: %8.3f s (%s)\n", extract,
-                window.StatusBar().Panels().Items(0).Text().c_str());
+    std::printf("  Extract Directory: %8.3f s from OK to the last file (%.3f s with the dialog): %s\n",
+                SecondsSince(answered), SecondsSince(start), window.StatusBar().Panels().Items(0).Text().c_str());
     std::printf("  compare: kelvo-bench's ExtractEntry time for the same archive, natively; target <= 2 times that\n");
     window.BrowseDirectoryDlg().OnCreate = nullptr;
     window.FMHNew("");

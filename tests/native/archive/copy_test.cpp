@@ -67,6 +67,14 @@ TEST_F(CopyTest, ExtractCreatesFoldersAndNamesAddedEntriesByTheirLastPart)
     EXPECT_EQ(ReadBytes(dir / "Out/a/b/c/deep.txt"), "deep");
     EXPECT_EQ(ReadBytes(dir / "Out/sub/new.txt"), "new data");
 
+    // A folder removed after an entry was written into it is made again for
+    // the next entry of that folder.
+    std::filesystem::remove_all(dir.path() / "Out" / "a");
+    EXPECT_TRUE(archive.ExtractEntry(archive.Entries[1], dir / "Out"));
+    std::filesystem::remove_all(dir.path() / "Out" / "a");
+    EXPECT_TRUE(archive.ExtractEntry(archive.Entries[1], dir / "Out"));
+    EXPECT_EQ(ReadBytes(dir / "Out/a/b/c/deep.txt"), "deep");
+
     // An output naming the source itself is refused, leaving the source whole.
     EXPECT_FALSE(archive.ExtractEntry(archive.Entries[4], dir / "src"));
     EXPECT_EQ(ReadBytes(dir / "src/new.txt"), "new data");
