@@ -179,10 +179,3 @@ TEST(DirectorySearchName, NoTrailingBackslashAndNoWildcards)
     for (const auto& [name, search] : cases)
         EXPECT_EQ(DirectorySearchName(name), search) << name;
 }
-
-TEST(CenteredOrigin, HalvesRoundTowardZero)
-{
-    EXPECT_EQ(CenteredOrigin(1280, 1024, 400, 300), (Origin{440, 362}));
-    EXPECT_EQ(CenteredOrigin(1281, 1025, 400, 300), (Origin{440, 362}));
-    EXPECT_EQ(CenteredOrigin(800, 600, 1001, 703), (Origin{-100, -51}));
-}

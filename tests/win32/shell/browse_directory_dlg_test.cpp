@@ -135,23 +135,6 @@ protected:
     TmoxBrowseDirectoryDlg dialog;
 };
 
-TEST_F(BrowseTest, DefaultsAndVersion)
-{
-    EXPECT_EQ(dialog.Parent(), nullptr);
-    EXPECT_EQ(dialog.Caption(), "");
-    EXPECT_FALSE(dialog.ShowSelectionInStatus());
-    EXPECT_TRUE(dialog.FitStatusText());
-    EXPECT_EQ(dialog.Root(), idDesktop);
-    EXPECT_TRUE(dialog.Options().IsEmpty());
-    EXPECT_TRUE(dialog.Center());
-    EXPECT_TRUE(dialog.EnableOKButton());
-    EXPECT_EQ(dialog.ImageIndex(), -1);
-    EXPECT_EQ(dialog.SelectionPIDL(), nullptr);
-    EXPECT_EQ(dialog.DialogWindow(), nullptr);
-    EXPECT_EQ(dialog.Version(), "TmoxBrowseDirectoryDlg v2.59");
-    EXPECT_EQ(dialog.DisplayName(), "");
-}
-
 TEST_F(BrowseTest, InitialisedSetsUpTheDialogAndCallsOnCreate)
 {
     const std::string windows = WindowsFolder();
