@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "components/statusbar/moxkb.h"
+
 namespace kelvo {
 
 using statusbar::PanelRect;
@@ -29,17 +31,83 @@ int Today()
     return static_cast<int>(ticks / 864000000000ULL);
 }
 
-// Every timer registration must be undone before the program ends.
-struct TimerRegistrationCheck {
-    ~TimerRegistrationCheck()
+// A broken invariant found where nothing can be thrown.
+void ReportAssertion(const char* message) { MessageBoxA(nullptr, message, "MoxStatusBar", MB_OK | MB_ICONERROR); }
+
+// The key-lock panels of every bar that this thread's keyboard hook serves.
+struct KeyLockHook {
+    std::vector<TmoxStatusPanel*> panels;
+    HHOOK hook = nullptr;
+    // Set when the application loses the focus: the first key event after
+    // returning repaints every key-lock panel.
+    bool refreshAll = false;
+
+    // Every hook and timer registration must be undone before the program ends.
+    ~KeyLockHook()
     {
+        if (hook) {
+            UnhookWindowsHookEx(hook);
+            ReportAssertion("TmoxStatusBar: Keyboard hook still installed");
+        }
         try {
             statusbar::CheckTimerRegistrations();
         } catch (const EAssertionFailed& failure) {
-            MessageBoxA(nullptr, failure.what(), "MoxStatusBar", MB_OK | MB_ICONERROR);
+            ReportAssertion(failure.what());
         }
     }
-} timerRegistrationCheck;
+} keyLocks;
+
+// The panels repaint once the key message has been taken from the queue
+// (before that the thread's key state still has the old toggle), so the
+// hook asks their bars for a repaint by message.
+LRESULT CALLBACK KeyLockHookProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code >= 0) {
+        const TmoxStatusPanelType pressed = statusbar::KeyLockKindOfPress(wParam, static_cast<std::uintptr_t>(lParam));
+        const bool all = std::exchange(keyLocks.refreshAll, false);
+        std::vector<HWND> bars;
+        for (TmoxStatusPanel* panel : keyLocks.panels) {
+            HWND bar = panel->GetStatusBar().Handle();
+            if ((all || panel->PanelType() == pressed) && bar && std::find(bars.begin(), bars.end(), bar) == bars.end())
+                bars.push_back(bar);
+        }
+        for (HWND bar : bars)
+            PostMessageA(bar, WM_REFRESHLOCKINDICATORS, 0, 0);
+    }
+    return CallNextHookEx(keyLocks.hook, code, wParam, lParam);
+}
+
+void AddKeyLockPanel(TmoxStatusPanel& panel)
+{
+    keyLocks.panels.push_back(&panel);
+    if (!keyLocks.hook)
+        keyLocks.hook = SetWindowsHookExA(WH_KEYBOARD, KeyLockHookProc, nullptr, GetCurrentThreadId());
+}
+
+void RemoveKeyLockPanel(TmoxStatusPanel& panel)
+{
+    auto found = std::find(keyLocks.panels.begin(), keyLocks.panels.end(), &panel);
+    if (found != keyLocks.panels.end())
+        keyLocks.panels.erase(found);
+    if (keyLocks.panels.empty() && keyLocks.hook) {
+        UnhookWindowsHookEx(keyLocks.hook);
+        keyLocks.hook = nullptr;
+    }
+}
+
+std::string FormatNow(statusbar::DateTimePart part, std::string_view format)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const std::string picture(format);
+    const char* pictureOrDefault = picture.empty() ? nullptr : picture.c_str();
+    char text[256];
+    const int length = part == statusbar::DateTimePart::Date
+        ? GetDateFormatA(LOCALE_USER_DEFAULT, picture.empty() ? DATE_SHORTDATE : 0, &now, pictureOrDefault, text,
+                         sizeof text)
+        : GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &now, pictureOrDefault, text, sizeof text);
+    return length > 0 ? std::string(text, static_cast<std::size_t>(length - 1)) : std::string();
+}
 
 } // namespace
 
@@ -119,11 +187,16 @@ void TmoxStatusPanel::Assign(const TmoxStatusPanel& source)
     SetAlignment(source.Alignment());
     SetBevel(source.Bevel());
     SetBorderWidth(source.BorderWidth());
+    SetGlyph(source.Glyph());
     SetText(source.Text());
+    SetDateFormat(source.DateFormat());
+    SetTimeFormat(source.TimeFormat());
     SetEnabled(source.Enabled());
     SetWidth(source.Width());
     SetAutoFit(source.AutoFit());
+    hint_ = source.hint_;
     OnDrawPanel = source.OnDrawPanel;
+    OnHintText = source.OnHintText;
     SetPanelType(source.PanelType());
 }
 
@@ -209,6 +282,40 @@ void TmoxStatusPanel::SetAutoFit(bool autoFit)
     UpdateAutoFitWidth();
 }
 
+void TmoxStatusPanel::SetDateFormat(std::string_view format)
+{
+    if (format == dateFormat_)
+        return;
+    dateFormat_ = format;
+    UpdateDateTime();
+}
+
+void TmoxStatusPanel::SetTimeFormat(std::string_view format)
+{
+    if (format == timeFormat_)
+        return;
+    timeFormat_ = format;
+    UpdateDateTime();
+}
+
+void TmoxStatusPanel::SetGlyph(HBITMAP bitmap)
+{
+    if (bitmap == glyph_.Get())
+        return;
+    glyph_.Reset(bitmap ? static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0)) : nullptr);
+    BITMAP info{};
+    glyphSize_ = glyph_ && GetObjectA(glyph_.Get(), sizeof info, &info) ? SIZE{info.bmWidth, info.bmHeight} : SIZE{};
+    GlyphChanged();
+}
+
+void TmoxStatusPanel::GlyphChanged()
+{
+    if (panelType_ != sptGlyph)
+        return;
+    Invalidate();
+    UpdateAutoFitWidth();
+}
+
 void TmoxStatusPanel::SetPanelType(TmoxStatusPanelType type)
 {
     if (type == panelType_)
@@ -220,6 +327,16 @@ void TmoxStatusPanel::SetPanelType(TmoxStatusPanelType type)
         SetAutoFit(false);
         if (Enabled())
             RegisterByKind();
+        UpdateDateTime();
+    } else if (IsKeyLockKind(type)) {
+        SetText(statusbar::KeyLockCaption(type));
+        SetAutoFit(true);
+        if (Enabled())
+            RegisterByKind();
+    } else if (IsEllipsisKind(type)) {
+        SetAutoFit(false);
+        if (hint_.empty())
+            hint_ = statusbar::kFullTextHint;
     } else if (type == sptGlyph) {
         SetAutoFit(true);
     } else if (type == sptGauge) {
@@ -230,7 +347,7 @@ void TmoxStatusPanel::SetPanelType(TmoxStatusPanelType type)
             SetEnabled(false);
             motion_.Restart(gauge_.Speed());
         }
-    } else if (!IsKeyLockKind(type)) {
+    } else {
         SetAutoFit(false);
     }
     Invalidate();
@@ -238,14 +355,89 @@ void TmoxStatusPanel::SetPanelType(TmoxStatusPanelType type)
 
 void TmoxStatusPanel::RegisterByKind()
 {
-    if (IsDateTimeKind(panelType_) || IsAnimatedGauge())
+    switch (statusbar::RegistrationOf(panelType_, gauge_.Style())) {
+    case statusbar::PanelRegistration::Timer:
         collection_.RegisterTimer(*this);
+        break;
+    case statusbar::PanelRegistration::KeyboardHook:
+        RegisterKeyLock(GetStatusBar().UseMonitorDLL());
+        break;
+    case statusbar::PanelRegistration::None:
+        break;
+    }
 }
 
 void TmoxStatusPanel::DeregisterByKind()
 {
-    if (IsDateTimeKind(panelType_) || IsAnimatedGauge())
+    switch (statusbar::RegistrationOf(panelType_, gauge_.Style())) {
+    case statusbar::PanelRegistration::Timer:
         collection_.DeregisterTimer(*this);
+        break;
+    case statusbar::PanelRegistration::KeyboardHook:
+        DeregisterKeyLock(GetStatusBar().UseMonitorDLL());
+        break;
+    case statusbar::PanelRegistration::None:
+        break;
+    }
+}
+
+void TmoxStatusPanel::RegisterKeyLock(bool monitored)
+{
+    TmoxStatusBar& bar = GetStatusBar();
+    if (monitored) {
+        bar.RegisterSystemHook();
+        lockState_ = (GetKeyState(static_cast<int>(statusbar::KeyLockVirtualKey(panelType_))) & 1) != 0;
+    } else {
+        AddKeyLockPanel(*this);
+        bar.RegisterMainWinHook(*this);
+    }
+}
+
+void TmoxStatusPanel::DeregisterKeyLock(bool monitored)
+{
+    TmoxStatusBar& bar = GetStatusBar();
+    if (monitored) {
+        bar.DeregisterSystemHook();
+    } else {
+        RemoveKeyLockPanel(*this);
+        bar.DeregisterMainWinHook(*this);
+    }
+}
+
+void TmoxStatusPanel::UpdateKeyboardHook()
+{
+    if (!IsKeyLockKind(panelType_) || !Enabled())
+        return;
+    const bool monitored = GetStatusBar().UseMonitorDLL();
+    DeregisterKeyLock(!monitored);
+    RegisterKeyLock(monitored);
+}
+
+void TmoxStatusPanel::UpdateDateTime()
+{
+    if (!IsDateTimeKind(panelType_))
+        return;
+    // Setting the text repaints the panel at once.
+    SetText(statusbar::DateTimeText(panelType_, dateFormat_, timeFormat_, FormatNow));
+}
+
+std::string TmoxStatusPanel::GetHint()
+{
+    std::string hint = statusbar::PanelHint(panelType_, hint_, text_);
+    DoHintText(hint);
+    return hint;
+}
+
+void TmoxStatusPanel::DoHintText(std::string& hint)
+{
+    if (OnHintText)
+        OnHintText(GetStatusBar(), *this, hint);
+}
+
+void TmoxStatusPanel::Click()
+{
+    if (OnClick)
+        OnClick(*this);
 }
 
 void TmoxStatusPanel::EnabledChanged()
@@ -264,7 +456,9 @@ void TmoxStatusPanel::Invalidate() { GetStatusBar().InvalidatePanel(Index()); }
 
 void TmoxStatusPanel::TimerNotification()
 {
-    if (IsAnimatedGauge())
+    if (IsDateTimeKind(panelType_))
+        UpdateDateTime();
+    else if (IsAnimatedGauge())
         Invalidate(); // paints the next step at once
 }
 
@@ -273,9 +467,8 @@ void TmoxStatusPanel::UpdateAutoFitWidth()
     TmoxStatusBar& bar = GetStatusBar();
     if (!autoFit_ || !bar.Handle())
         return;
-    const int glyphWidth = 0; // panels carry no glyph picture in this version
     GetLinkedPanel().Width = statusbar::AutoFitWidth(
-        panelType_, text_, borderWidth_, glyphWidth,
+        panelType_, text_, borderWidth_, glyphSize_.cx,
         [&bar](std::string_view text) { return static_cast<int>(bar.TextExtent(text).cx); });
     bar.UpdateNativePanels();
 }
@@ -320,8 +513,11 @@ void TmoxStatusPanel::Redraw(ui::Canvas& canvas, RECT rect)
         case sptCapsLock:
         case sptNumLock:
         case sptScrollLock:
+            DrawKeyLock(target, inner);
+            break;
         case sptGlyph:
-            break; // key-lock and glyph panels show their background
+            DrawGlyph(target, inner);
+            break;
         default:
             DrawTextBased(target, inner);
             break;
@@ -336,6 +532,41 @@ void TmoxStatusPanel::DrawTextBased(ui::Canvas& canvas, const RECT& rect)
         statusbar::TextBasedLayout(panelType_, Alignment(), autoFit_, ToPanelRect(rect));
     canvas.SetTextColor(ui::ColorToRGB(GetStatusBar().FontColor()));
     canvas.DrawText(text_, ToRect(layout.rect), layout.format);
+}
+
+bool TmoxStatusPanel::KeyIsOn() const
+{
+    if (GetStatusBar().UseMonitorDLL())
+        return lockState_;
+    return (GetKeyState(static_cast<int>(statusbar::KeyLockVirtualKey(panelType_))) & 1) != 0;
+}
+
+void TmoxStatusPanel::DrawKeyLock(ui::Canvas& canvas, const RECT& rect)
+{
+    const COLORREF savedTextColor = canvas.TextColor();
+    canvas.SetTextColor(KeyIsOn() ? ui::ColorToRGB(GetStatusBar().FontColor()) : GetSysColor(COLOR_GRAYTEXT));
+    canvas.DrawText(text_, rect, statusbar::KeyLockFormat(Alignment(), autoFit_));
+    canvas.SetTextColor(savedTextColor);
+}
+
+void TmoxStatusPanel::DrawGlyph(ui::Canvas& canvas, const RECT& rect)
+{
+    const int textWidth = text_.empty() ? 0 : static_cast<int>(canvas.TextExtent(text_).value_or(SIZE{}).cx) + 2;
+    const statusbar::GlyphPlacement placement =
+        statusbar::PlaceGlyph(Alignment(), autoFit_, ToPanelRect(rect), glyphSize_.cx, glyphSize_.cy, textWidth);
+    if (glyph_) {
+        const ui::OwnedMemoryDc source(CreateCompatibleDC(canvas.Handle()));
+        if (source) {
+            const ui::SelectObjectScope selection(source.Get(), glyph_.Get());
+            const COLORREF transparent = GetPixel(source.Get(), 0, glyphSize_.cy - 1);
+            TransparentBlt(canvas.Handle(), placement.x, placement.y, glyphSize_.cx, glyphSize_.cy, source.Get(), 0, 0,
+                           glyphSize_.cx, glyphSize_.cy, transparent);
+        }
+    }
+    if (!text_.empty()) {
+        canvas.SetTextColor(ui::ColorToRGB(GetStatusBar().FontColor()));
+        canvas.DrawText(text_, ToRect(placement.textRect), statusbar::kDtPanelBase);
+    }
 }
 
 void TmoxStatusPanel::DrawGauge(ui::Canvas& canvas, const RECT& rect)
@@ -549,6 +780,11 @@ TmoxStatusBar::~TmoxStatusBar()
 {
     // The panels go while the window, the parts and the fonts still exist.
     panels_.Clear();
+    if (!mainWinHookPanels_.empty()) {
+        mainWinHookPanels_.clear();
+        ReportAssertion("Unbalanced MainWinHook registrations");
+    }
+    SyncMainWinHook();
 }
 
 bool TmoxStatusBar::Create(HWND parent, int id)
@@ -563,6 +799,12 @@ bool TmoxStatusBar::Create(HWND parent, int id)
     UpdateNativePanels();
     UpdateExtentFont();
     UpdateAutoFitWidths();
+    if (systemHookCount_ > 0)
+        monitorMessage_ = DLLRegisterKeyboardHook(Handle());
+    SyncMainWinHook();
+    toolTip_.Reset(CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
+                                   GetModuleHandleA(nullptr), nullptr));
     return true;
 }
 
@@ -704,8 +946,220 @@ void TmoxStatusBar::SetColor(ui::TColor color)
     }
 }
 
+void TmoxStatusBar::SetUseMonitorDLL(bool use)
+{
+    if (use == useMonitorDLL_)
+        return;
+    useMonitorDLL_ = use;
+    UpdateKeyboardHooks();
+    // Without key-lock panels nothing has tried the library yet.
+    if (useMonitorDLL_ && !MoxKbDLL_Loaded() && (systemHookCount_ > 0 || !CanLoadMoxKbDLL()))
+        SetUseMonitorDLL(false);
+}
+
+void TmoxStatusBar::UpdateKeyboardHooks()
+{
+    for (int i = 0; i < panels_.Count(); ++i)
+        panels_.Items(i).UpdateKeyboardHook();
+}
+
+void TmoxStatusBar::RegisterSystemHook()
+{
+    if (++systemHookCount_ != 1)
+        return;
+    if (!MoxKbDLL_Loaded())
+        InitMoxKbDLL();
+    if (Handle() && MoxKbDLL_Loaded())
+        monitorMessage_ = DLLRegisterKeyboardHook(Handle());
+}
+
+void TmoxStatusBar::DeregisterSystemHook()
+{
+    if (--systemHookCount_ >= 1)
+        return;
+    if (MoxKbDLL_Loaded() && Handle())
+        DLLDeregisterKeyboardHook(Handle());
+    systemHookCount_ = 0;
+    monitorMessage_ = 0;
+    if (MoxKbDLL_Loaded())
+        UnloadMoxKbDLL();
+}
+
+void TmoxStatusBar::RegisterMainWinHook(TmoxStatusPanel& panel)
+{
+    mainWinHookPanels_.push_back(&panel);
+    SyncMainWinHook();
+}
+
+void TmoxStatusBar::DeregisterMainWinHook(TmoxStatusPanel& panel)
+{
+    auto found = std::find(mainWinHookPanels_.begin(), mainWinHookPanels_.end(), &panel);
+    if (found == mainWinHookPanels_.end())
+        throw EAssertionFailed("Unbalanced MainWinHook registrations");
+    mainWinHookPanels_.erase(found);
+    SyncMainWinHook();
+}
+
+void TmoxStatusBar::SyncMainWinHook()
+{
+    const bool wanted = !mainWinHookPanels_.empty() && Handle();
+    if (wanted && !hookedMainWindow_) {
+        HWND mainWindow = GetAncestor(Handle(), GA_ROOT);
+        if (SetWindowSubclass(mainWindow, MainWinProc, reinterpret_cast<UINT_PTR>(this), reinterpret_cast<DWORD_PTR>(this)))
+            hookedMainWindow_ = mainWindow;
+    } else if (!wanted && hookedMainWindow_) {
+        RemoveWindowSubclass(hookedMainWindow_, MainWinProc, reinterpret_cast<UINT_PTR>(this));
+        hookedMainWindow_ = nullptr;
+    }
+}
+
+LRESULT CALLBACK TmoxStatusBar::MainWinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR bar)
+{
+    reinterpret_cast<TmoxStatusBar*>(bar)->AppWinHook(message, wParam);
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+bool TmoxStatusBar::AppWinHook(UINT message, WPARAM wParam)
+{
+    // Lock keys pressed in another application show when the user comes back.
+    if (message == WM_ACTIVATEAPP && !useMonitorDLL_) {
+        if (wParam == 0)
+            keyLocks.refreshAll = true;
+        PostMessageA(Handle(), WM_REFRESHLOCKINDICATORS, 0, 0);
+    }
+    return false;
+}
+
+void TmoxStatusBar::WMRefreshLockIndicators()
+{
+    panels_.BeginUpdate();
+    for (int i = 0; i < panels_.Count(); ++i)
+        if (IsKeyLockKind(panels_.Items(i).PanelType()))
+            InvalidatePanel(i);
+    panels_.EndUpdate();
+}
+
+void TmoxStatusBar::MonitorReport(WPARAM wParam, LPARAM lParam)
+{
+    const TmoxStatusPanelType kind = statusbar::KeyLockKindOfReport(wParam);
+    for (int i = 0; i < panels_.Count(); ++i) {
+        TmoxStatusPanel& panel = panels_.Items(i);
+        if (panel.PanelType() == kind) {
+            panel.lockState_ = (lParam & 1) != 0;
+            panel.Invalidate();
+        }
+    }
+}
+
+void TmoxStatusBar::WMDestroy()
+{
+    // The library must not report to a window that is gone.
+    if (useMonitorDLL_ && systemHookCount_ > 0 && MoxKbDLL_Loaded())
+        DLLDeregisterKeyboardHook(Handle());
+    if (hookedMainWindow_) {
+        RemoveWindowSubclass(hookedMainWindow_, MainWinProc, reinterpret_cast<UINT_PTR>(this));
+        hookedMainWindow_ = nullptr;
+    }
+    toolTip_.Reset();
+}
+
+TmoxHintInfo TmoxStatusBar::CMHintShow(POINT point)
+{
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    std::vector<statusbar::HintPanel> places;
+    std::vector<std::string> hints;
+    for (int i = 0; i < panels_.Count(); ++i) {
+        hints.push_back(panels_.Items(i).GetHint());
+        places.push_back({ToPanelRect(GetPanelRect(i)), !hints.back().empty()});
+    }
+    const statusbar::HintChoice choice = statusbar::ChooseHint(places, point.x, point.y, ToPanelRect(client));
+    return {choice.panel >= 0 ? hints[static_cast<std::size_t>(choice.panel)] : hint_, ToRect(choice.cursorRect)};
+}
+
+void TmoxStatusBar::RelayToToolTip(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    MSG relayed{Handle(), message, wParam, lParam, 0, {}};
+    SendMessageA(toolTip_.Get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+    const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    if (message != WM_MOUSEMOVE || PtInRect(&toolRect_, point))
+        return;
+    // A new tool (with a new id) makes the tool tip ask for the new hint.
+    TTTOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.hwnd = Handle();
+    tool.uId = toolId_;
+    SendMessageA(toolTip_.Get(), TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    toolRect_ = CMHintShow(point).cursorRect;
+    tool.uId = ++toolId_;
+    tool.rect = toolRect_;
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(toolTip_.Get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void TmoxStatusBar::Click()
+{
+    POINT point{};
+    GetCursorPos(&point);
+    ScreenToClient(Handle(), &point);
+    for (int i = 0; i < panels_.Count(); ++i) {
+        const RECT rect = GetPanelRect(i);
+        if (PtInRect(&rect, point)) {
+            panels_.Items(i).Click();
+            break;
+        }
+    }
+    if (OnClick)
+        OnClick(*this);
+}
+
 LRESULT TmoxStatusBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (monitorMessage_ != 0 && message == monitorMessage_) {
+        MonitorReport(wParam, lParam);
+        return 0;
+    }
+    switch (message) {
+    case WM_REFRESHLOCKINDICATORS:
+        WMRefreshLockIndicators();
+        return 0;
+    case WM_DESTROY:
+        WMDestroy();
+        break;
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+        if (toolTip_)
+            RelayToToolTip(message, wParam, lParam);
+        break;
+    case WM_NOTIFYFORMAT: // the tool tip asks: its hints come as ANSI text
+        if (toolTip_ && reinterpret_cast<HWND>(wParam) == toolTip_.Get())
+            return NFR_ANSI;
+        break;
+    case WM_NOTIFY: {
+        const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+        if (toolTip_ && header.hwndFrom == toolTip_.Get() && header.code == TTN_GETDISPINFOA) {
+            POINT point{};
+            GetCursorPos(&point);
+            ScreenToClient(Handle(), &point);
+            toolTipText_ = CMHintShow(point).text;
+            reinterpret_cast<NMTTDISPINFOA*>(lParam)->lpszText = toolTipText_.data();
+            return 0;
+        }
+        break;
+    }
+    case ui::kReflectBase + WM_NOTIFY:
+        if (reinterpret_cast<const NMHDR*>(lParam)->code == NM_CLICK) {
+            Click();
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
     if (message == ui::kReflectBase + WM_DRAWITEM) {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         if (item.itemID >= nativePanels_.size())

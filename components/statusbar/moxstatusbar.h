@@ -3,6 +3,9 @@
 // a TmoxStatusPanel (same index) that knows a panel kind, a text and a gauge;
 // every panel is painted through an off-screen bitmap and repaints at once
 // when it changes, so progress shows even while the message loop waits.
+// Besides text and gauges the panels show the date and time, the lock keys'
+// states, glyphs and texts cut with an ellipsis; each has a hint (shown as
+// the bar's tool tip) and a click event.
 //
 // Use: create the bar, add panels, then Create(parentWindow); the parent
 // calls ParentResized() from its WM_SIZE. The parent must reflect
@@ -30,9 +33,21 @@ class TmoxStatusBar;
 class TmoxStatusPanel;
 class TmoxStatusPanels;
 
+// Posted to the bar to repaint its key-lock panels (no parameters).
+inline constexpr UINT WM_REFRESHLOCKINDICATORS = WM_APP + 230;
+
 // Draws a panel: the bar, the panel, the canvas to draw on and the part's rectangle.
 using TmoxDrawPanelEvent =
     std::function<void(TmoxStatusBar& statusBar, TmoxStatusPanel& panel, ui::Canvas& canvas, const RECT& rect)>;
+
+// May change the hint a panel shows.
+using TmoxPanelHintTextEvent = std::function<void(TmoxStatusBar& statusBar, TmoxStatusPanel& panel, std::string& hint)>;
+
+// The hint at a point of the bar, and the area in which it stays.
+struct TmoxHintInfo {
+    std::string text;
+    RECT cursorRect{};
+};
 
 // One part of the native status window: what the window itself keeps.
 struct TStatusPanel {
@@ -111,9 +126,27 @@ public:
     void SetWidth(int width);
     bool AutoFit() const { return autoFit_; }
     void SetAutoFit(bool autoFit);
+    // Date and time formats in the system's picture language ("dd.MM.yyyy",
+    // "HH:mm"); empty: the user's short date and long time formats.
+    const std::string& DateFormat() const { return dateFormat_; }
+    void SetDateFormat(std::string_view format);
+    const std::string& TimeFormat() const { return timeFormat_; }
+    void SetTimeFormat(std::string_view format);
+    // The picture of sptGlyph panels: a copy of the given bitmap (none clears
+    // it); the colour of its bottom-left pixel is drawn transparent.
+    HBITMAP Glyph() const { return glyph_.Get(); }
+    void SetGlyph(HBITMAP bitmap);
+    SIZE GlyphSize() const { return glyphSize_; }
+    // "..." on ellipsis panels stands for the full Text.
+    const std::string& Hint() const { return hint_; }
+    void SetHint(std::string_view hint) { hint_ = hint; }
+    // The key's toggle state as the keyboard monitor last reported it.
+    bool LockState() const { return lockState_; }
 
     // Draws sptOwnerDraw panels.
     TmoxDrawPanelEvent OnDrawPanel;
+    TmoxPanelHintTextEvent OnHintText;
+    std::function<void(TmoxStatusPanel& sender)> OnClick;
 
     // Repaints the panel now.
     void Invalidate();
@@ -126,6 +159,9 @@ public:
     // off-screen bitmap; the part's frame (1 pixel) stays as it is.
     void Redraw(ui::Canvas& canvas, RECT rect);
     void DrawTextBased(ui::Canvas& canvas, const RECT& rect);
+    // The caption in the font colour while the key is on, in grey while off.
+    void DrawKeyLock(ui::Canvas& canvas, const RECT& rect);
+    void DrawGlyph(ui::Canvas& canvas, const RECT& rect);
     // The percentage gauge: rect is in the canvas's device coordinates.
     void DrawGauge(ui::Canvas& canvas, const RECT& rect);
     // One animation step of an indeterminate gauge.
@@ -135,6 +171,16 @@ public:
     ui::BitmapCanvas& GetGaugeBitmap();
     void UpdateAutoFitWidth();
     void EnabledChanged();
+    // Date and time panels take the current date and time as their text.
+    void UpdateDateTime();
+    void GlyphChanged();
+    // The hint to show, after OnHintText.
+    std::string GetHint();
+    void DoHintText(std::string& hint);
+    // Moves a key-lock panel to the way of watching the keys that the bar's
+    // UseMonitorDLL asks for.
+    void UpdateKeyboardHook();
+    void Click();
 
     // Where an animated gauge is.
     const statusbar::GaugeMotion& GaugeMotion() const { return motion_; }
@@ -144,11 +190,15 @@ public:
 
 private:
     friend class TmoxGaugeAttrs;
+    friend class TmoxStatusBar;
     TmoxStatusPanelType TimerPanelType() const override { return panelType_; }
     bool TimerIndeterminateGauge() const override { return IsAnimatedGauge(); }
     bool IsAnimatedGauge() const { return panelType_ == sptGauge && IsIndeterminate(gauge_.Style()); }
     void RegisterByKind();
     void DeregisterByKind();
+    void RegisterKeyLock(bool monitored);
+    void DeregisterKeyLock(bool monitored);
+    bool KeyIsOn() const;
 
     TmoxStatusPanels& collection_;
     TmoxGaugeAttrs gauge_{*this};
@@ -157,6 +207,10 @@ private:
     std::string text_;
     bool enabled_ = true;
     bool autoFit_ = false;
+    std::string dateFormat_, timeFormat_, hint_;
+    ui::OwnedBitmap glyph_;
+    SIZE glyphSize_{};
+    bool lockState_ = false;
     statusbar::GaugeMotion motion_;
     std::unique_ptr<ui::BitmapCanvas> gaugeBitmap_;
 };
@@ -243,8 +297,23 @@ public:
     ui::TColor Color() const { return color_; }
     void SetColor(ui::TColor color);
 
+    // Key-lock panels learn about key changes from the keyboard monitor
+    // library instead of this thread's keyboard hook. Stays false when the
+    // library cannot be loaded.
+    bool UseMonitorDLL() const { return useMonitorDLL_; }
+    void SetUseMonitorDLL(bool use);
+    // The bar's own hint, shown where no panel has one.
+    const std::string& Hint() const { return hint_; }
+    void SetHint(std::string_view hint) { hint_ = hint; }
+    // The hint at a point in the bar's client area: the panel's there, else
+    // the bar's own, narrowed to the neighbouring panels with hints.
+    TmoxHintInfo CMHintShow(POINT point);
+    // A click at the cursor: the panel's OnClick, then the bar's.
+    void Click();
+
     // Called before any panel is drawn by its native part.
     TmoxDrawPanelEvent OnDrawPanel;
+    std::function<void(TmoxStatusBar& sender)> OnClick;
 
     // The native parts, paired by index with Panels.
     int NativeCount() const { return static_cast<int>(nativePanels_.size()); }
@@ -261,6 +330,21 @@ private:
     void UpdateNativePanels();
     void FontChanged();
     void UpdateAutoFitWidths();
+    void RegisterSystemHook();
+    void DeregisterSystemHook();
+    void RegisterMainWinHook(TmoxStatusPanel& panel);
+    void DeregisterMainWinHook(TmoxStatusPanel& panel);
+    // Hooks the top-level window while a panel needs its activation messages.
+    void SyncMainWinHook();
+    static LRESULT CALLBACK MainWinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR bar);
+    bool AppWinHook(UINT message, WPARAM wParam);
+    void UpdateKeyboardHooks();
+    void WMRefreshLockIndicators();
+    void WMDestroy();
+    void MonitorReport(WPARAM wParam, LPARAM lParam);
+    // The tool tip follows the mouse: a new tool whenever it leaves the hint's area.
+    void RelayToToolTip(UINT message, WPARAM wParam, LPARAM lParam);
 
     ui::OwnedMemoryDc measureDc_;
     ui::OwnedFont measureFont_;
@@ -269,6 +353,16 @@ private:
     ui::TColor fontColor_ = ui::clWindowText;
     ui::TColor color_ = ui::clBtnFace;
     bool enabled_ = true;
+    bool useMonitorDLL_ = false;
+    std::string hint_;
+    std::vector<TmoxStatusPanel*> mainWinHookPanels_;
+    HWND hookedMainWindow_ = nullptr;
+    int systemHookCount_ = 0;
+    UINT monitorMessage_ = 0;
+    ui::OwnedWindow toolTip_;
+    UINT_PTR toolId_ = 0;
+    RECT toolRect_{};
+    std::string toolTipText_;
     std::vector<std::unique_ptr<TStatusPanel>> nativePanels_;
     TmoxStatusPanels panels_{*this}; // last: the panels go first
 };

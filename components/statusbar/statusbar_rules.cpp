@@ -91,6 +91,90 @@ void PanelTimerSchedule::Tick(int today)
     }
 }
 
+PanelRegistration RegistrationOf(TmoxStatusPanelType kind, TmoxGaugeStyle gaugeStyle)
+{
+    if (IsDateTimeKind(kind) || (kind == sptGauge && IsIndeterminate(gaugeStyle)))
+        return PanelRegistration::Timer;
+    if (IsKeyLockKind(kind))
+        return PanelRegistration::KeyboardHook;
+    return PanelRegistration::None;
+}
+
+std::string DateTimeText(TmoxStatusPanelType kind, std::string_view dateFormat, std::string_view timeFormat,
+                         const DateTimeFormatter& format)
+{
+    switch (kind) {
+    case sptDate:
+        return format(DateTimePart::Date, dateFormat);
+    case sptTime:
+        return format(DateTimePart::Time, timeFormat);
+    case sptDateTime:
+        return format(DateTimePart::Date, dateFormat) + " " + format(DateTimePart::Time, timeFormat);
+    case sptTimeDate:
+        return format(DateTimePart::Time, timeFormat) + " " + format(DateTimePart::Date, dateFormat);
+    default:
+        return {};
+    }
+}
+
+unsigned KeyLockVirtualKey(TmoxStatusPanelType kind)
+{
+    switch (kind) {
+    case sptCapsLock:
+        return kVkCapsLock;
+    case sptNumLock:
+        return kVkNumLock;
+    case sptScrollLock:
+        return kVkScrollLock;
+    default:
+        return 0;
+    }
+}
+
+std::string_view KeyLockCaption(TmoxStatusPanelType kind)
+{
+    switch (kind) {
+    case sptCapsLock:
+        return " CAPS ";
+    case sptNumLock:
+        return " NUM ";
+    case sptScrollLock:
+        return " SCROLL ";
+    default:
+        return {};
+    }
+}
+
+TmoxStatusPanelType KeyLockKindOfReport(std::uintptr_t firstParameter)
+{
+    switch (firstParameter & 0xFF) {
+    case kVkNumLock:
+        return sptNumLock;
+    case kVkScrollLock:
+        return sptScrollLock;
+    default:
+        return sptCapsLock;
+    }
+}
+
+TmoxStatusPanelType KeyLockKindOfPress(std::uintptr_t virtualKey, std::uintptr_t keyData)
+{
+    constexpr std::uintptr_t kWasDown = 1u << 30, kGoingUp = 1u << 31;
+    if (keyData & (kWasDown | kGoingUp))
+        return sptNormal;
+    for (TmoxStatusPanelType kind : {sptCapsLock, sptNumLock, sptScrollLock})
+        if (virtualKey == KeyLockVirtualKey(kind))
+            return kind;
+    return sptNormal;
+}
+
+unsigned KeyLockFormat(TAlignment alignment, bool autoFit)
+{
+    if (autoFit || alignment == taCenter)
+        return kDtPanelBase | kDtCenter;
+    return alignment == taRightJustify ? kDtPanelBase | kDtRight : kDtPanelBase;
+}
+
 int AutoFitWidth(TmoxStatusPanelType kind, std::string_view text, int borderWidth, int glyphWidth,
                  const TextMeasure& measure)
 {
@@ -126,6 +210,79 @@ unsigned GaugeCaptionFormat(TAlignment alignment)
     if (alignment == taCenter)
         return kDtPanelBase | kDtCenter;
     return kDtPanelBase;
+}
+
+GlyphPlacement PlaceGlyph(TAlignment alignment, bool autoFit, PanelRect rect, int glyphWidth, int glyphHeight,
+                          int textWidth)
+{
+    GlyphPlacement placement;
+    if (alignment == taCenter || autoFit)
+        placement.x = rect.left + (rect.Width() - glyphWidth - textWidth) / 2;
+    else if (alignment == taRightJustify)
+        placement.x = rect.right - glyphWidth;
+    else
+        placement.x = rect.left;
+    placement.y = rect.top + (rect.Height() - glyphHeight) / 2;
+    placement.textRect = rect;
+    placement.textRect.left =
+        alignment == taRightJustify ? placement.x - textWidth - 2 : placement.x + glyphWidth + 2;
+    return placement;
+}
+
+std::string PanelHint(TmoxStatusPanelType kind, std::string_view hint, std::string_view text)
+{
+    return std::string(IsEllipsisKind(kind) && hint == kFullTextHint ? text : hint);
+}
+
+namespace {
+
+bool Contains(const PanelRect& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
+
+// The last panel (by index) whose left edge lies left of x, or -1.
+int LastLeftOf(const std::vector<HintPanel>& panels, int x)
+{
+    int found = -1;
+    for (std::size_t i = 0; i < panels.size(); ++i)
+        if (panels[i].rect.left < x)
+            found = static_cast<int>(i);
+    return found;
+}
+
+// The first panel (by index) whose right edge lies right of x, or -1.
+int FirstRightOf(const std::vector<HintPanel>& panels, int x)
+{
+    for (std::size_t i = 0; i < panels.size(); ++i)
+        if (panels[i].rect.right > x)
+            return static_cast<int>(i);
+    return -1;
+}
+
+} // namespace
+
+HintChoice ChooseHint(const std::vector<HintPanel>& panels, int x, int y, PanelRect barRect)
+{
+    for (std::size_t i = 0; i < panels.size(); ++i) {
+        if (!Contains(panels[i].rect, x, y))
+            continue;
+        if (panels[i].hasHint)
+            return {static_cast<int>(i), panels[i].rect};
+        break;
+    }
+    HintChoice choice{-1, barRect};
+    // Each walk moves strictly outward, so it ends.
+    for (int i = LastLeftOf(panels, x); i >= 0; i = LastLeftOf(panels, panels[i].rect.left)) {
+        if (panels[i].hasHint) {
+            choice.cursorRect.left = panels[i].rect.right;
+            break;
+        }
+    }
+    for (int i = FirstRightOf(panels, x); i >= 0; i = FirstRightOf(panels, panels[i].rect.right)) {
+        if (panels[i].hasHint) {
+            choice.cursorRect.right = panels[i].rect.left;
+            break;
+        }
+    }
+    return choice;
 }
 
 int MulDiv(int a, int b, int c)

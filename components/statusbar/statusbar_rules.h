@@ -1,6 +1,7 @@
 // The window-free rules of the status bar: panel kinds and gauge styles, the
 // shared panel timer's interval and notification rules, automatic widths,
-// gauge geometry and animation, and the text formats the panels draw with.
+// gauge geometry and animation, the text formats the panels draw with, date
+// and time texts, key-lock indicators, glyph placement and panel hints.
 // The Win32 status bar (moxstatusbar.h) paints what these rules decide.
 #pragma once
 
@@ -47,6 +48,7 @@ enum TStatusPanelBevel : std::uint8_t { pbNone, pbLowered, pbRaised };
 constexpr bool IsDateTimeKind(TmoxStatusPanelType kind) { return kind >= sptDate && kind <= sptTimeDate; }
 constexpr bool IsTimeKind(TmoxStatusPanelType kind) { return kind >= sptTime && kind <= sptTimeDate; }
 constexpr bool IsKeyLockKind(TmoxStatusPanelType kind) { return kind >= sptCapsLock && kind <= sptScrollLock; }
+constexpr bool IsEllipsisKind(TmoxStatusPanelType kind) { return kind == sptEllipsisText || kind == sptEllipsisPath; }
 
 // A list index outside the list: "List index out of bounds (5)".
 class EListError : public std::out_of_range {
@@ -117,6 +119,44 @@ private:
     int lastDate_ = 0;
 };
 
+// What an enabled panel of a kind is registered with while it is enabled:
+// date, time and animated gauge panels with the panel timer, key-lock
+// panels with a keyboard watcher.
+enum class PanelRegistration : std::uint8_t { None, Timer, KeyboardHook };
+PanelRegistration RegistrationOf(TmoxStatusPanelType kind, TmoxGaugeStyle gaugeStyle);
+
+// ---- date and time panels --------------------------------------------------
+
+enum class DateTimePart : std::uint8_t { Date, Time };
+// Formats the current date or time; an empty format stands for the user's
+// short date or long time format.
+using DateTimeFormatter = std::function<std::string(DateTimePart part, std::string_view format)>;
+
+// The text of a date or time panel: the date, the time, or both joined by a
+// blank in the kind's order. Empty for other kinds.
+std::string DateTimeText(TmoxStatusPanelType kind, std::string_view dateFormat, std::string_view timeFormat,
+                         const DateTimeFormatter& format);
+
+// ---- key-lock panels -----------------------------------------------------------
+
+inline constexpr unsigned kVkCapsLock = 0x14;
+inline constexpr unsigned kVkNumLock = 0x90;
+inline constexpr unsigned kVkScrollLock = 0x91;
+
+// The key whose toggle state a key-lock panel shows; 0 for other kinds.
+unsigned KeyLockVirtualKey(TmoxStatusPanelType kind);
+// The caption a panel takes when it becomes a key-lock kind: " CAPS ", " NUM ", " SCROLL ".
+std::string_view KeyLockCaption(TmoxStatusPanelType kind);
+// The kind a keyboard monitor's report is about, from the low byte of its
+// first parameter: num lock, scroll lock, anything else caps lock.
+TmoxStatusPanelType KeyLockKindOfReport(std::uintptr_t firstParameter);
+// The key-lock kind of a keyboard event (key code and key data as a
+// keyboard hook gets them) when it is the first press of a lock key, not a
+// release and not an auto-repeat; sptNormal otherwise.
+TmoxStatusPanelType KeyLockKindOfPress(std::uintptr_t virtualKey, std::uintptr_t keyData);
+// The text format of a key-lock caption.
+unsigned KeyLockFormat(TAlignment alignment, bool autoFit);
+
 // ---- widths ----------------------------------------------------------------
 
 // Width of a panel's text in the bar's font; -1 when measuring fails.
@@ -147,6 +187,38 @@ struct TextLayout {
 TextLayout TextBasedLayout(TmoxStatusPanelType kind, TAlignment alignment, bool autoFit, PanelRect rect);
 // The text format of the gauge caption.
 unsigned GaugeCaptionFormat(TAlignment alignment);
+
+// ---- glyph panels ---------------------------------------------------------------
+
+struct GlyphPlacement {
+    int x = 0, y = 0;   // the glyph's top-left corner
+    PanelRect textRect; // where the text goes, drawn left-aligned
+};
+// Places a glyph (and the text beside it) in rect; textWidth is the text's
+// width + 2, or 0 without text.
+GlyphPlacement PlaceGlyph(TAlignment alignment, bool autoFit, PanelRect rect, int glyphWidth, int glyphHeight,
+                          int textWidth);
+
+// ---- hints -----------------------------------------------------------------------
+
+// On ellipsis panels this hint stands for the panel's full text.
+inline constexpr std::string_view kFullTextHint = "...";
+
+// A panel's hint before its OnHintText handler sees it.
+std::string PanelHint(TmoxStatusPanelType kind, std::string_view hint, std::string_view text);
+
+struct HintPanel {
+    PanelRect rect;
+    bool hasHint;
+};
+struct HintChoice {
+    int panel = -1;        // the panel whose hint shows; -1: the bar's own hint
+    PanelRect cursorRect;  // while the mouse stays inside, the hint stays
+};
+// Whose hint shows at (x, y) over panels in index order. The bar's own hint
+// keeps barRect's top and bottom, but its sides are narrowed to the nearest
+// panels with hints of their own, so moving onto one renews the hint.
+HintChoice ChooseHint(const std::vector<HintPanel>& panels, int x, int y, PanelRect barRect);
 
 // ---- the percentage gauge ---------------------------------------------------
 

@@ -181,3 +181,103 @@ TEST(AnimatedGauge, RampSlidesAndLeadsWithTheGaugeColour)
     // Column 50: 0xC0 + (0x80 - 0xC0) * 50 / 99 = 159.67 and 192 - 192 * 50 / 99 = 95.03, truncated.
     EXPECT_EQ(RampColumnColor(start, end, 50), (159u << 16) | (95u << 8) | 95u);
 }
+
+TEST(DateTimePanels, FormatsJoinInTheKindsOrder)
+{
+    const DateTimeFormatter fake = [](DateTimePart part, std::string_view format) {
+        return std::string(part == DateTimePart::Date ? "D[" : "T[") + std::string(format) + "]";
+    };
+    const std::pair<TmoxStatusPanelType, const char*> cases[] = {
+        {sptDate, "D[yy]"}, {sptTime, "T[]"}, {sptDateTime, "D[yy] T[]"}, {sptTimeDate, "T[] D[yy]"}, {sptNormal, ""}};
+    for (const auto& [kind, text] : cases)
+        EXPECT_EQ(DateTimeText(kind, "yy", "", fake), text) << int(kind);
+}
+
+TEST(PanelRegistrations, EachKindHasItsWatcherAndTheTimerTheFastestInterval)
+{
+    const std::tuple<TmoxStatusPanelType, TmoxGaugeStyle, PanelRegistration> cases[] = {
+        {sptDate, gsPercent, PanelRegistration::Timer},          {sptTimeDate, gsPercent, PanelRegistration::Timer},
+        {sptGauge, gsIndeterminate2, PanelRegistration::Timer},  {sptGauge, gsPercent, PanelRegistration::None},
+        {sptScrollLock, gsPercent, PanelRegistration::KeyboardHook}, {sptGlyph, gsIndeterminate, PanelRegistration::None},
+        {sptEllipsisPath, gsPercent, PanelRegistration::None},
+    };
+    for (const auto& [kind, style, registration] : cases)
+        EXPECT_EQ(RegistrationOf(kind, style), registration) << int(kind);
+
+    // A date panel ticks once a minute until a time-and-date panel joins.
+    PanelTimerSchedule timer;
+    FakePanel date(sptDate), clock(sptTimeDate);
+    timer.Register(date, kToday);
+    EXPECT_EQ(timer.Interval(), 60000u);
+    timer.Register(clock, kToday);
+    EXPECT_EQ(timer.Interval(), 1000u);
+    timer.Deregister(clock);
+    EXPECT_EQ(timer.Interval(), 60000u);
+    timer.Deregister(date);
+}
+
+TEST(KeyLockPanels, KeysCaptionsAndWhichEventsCount)
+{
+    EXPECT_EQ(KeyLockCaption(sptCapsLock), " CAPS ");
+    EXPECT_EQ(KeyLockCaption(sptNumLock), " NUM ");
+    EXPECT_EQ(KeyLockCaption(sptScrollLock), " SCROLL ");
+    // Only the first press of a lock key counts: not its release (bit 31),
+    // not an auto-repeat (bit 30), not other keys.
+    const std::tuple<std::uintptr_t, std::uintptr_t, TmoxStatusPanelType> presses[] = {
+        {0x14, 0x003A0001, sptCapsLock}, {0x90, 0x01450001, sptNumLock}, {0x91, 0x00460001, sptScrollLock},
+        {0x14, 0x403A0001, sptNormal},   {0x14, 0xC03A0001, sptNormal},  {0x41, 0x001E0001, sptNormal},
+    };
+    for (const auto& [key, data, kind] : presses)
+        EXPECT_EQ(KeyLockKindOfPress(key, data), kind) << key << " " << data;
+    // A monitor's report names the key in its low byte; anything unknown is caps lock.
+    for (auto [parameter, kind] : {std::pair{std::uintptr_t{0x90}, sptNumLock}, {0x191, sptScrollLock},
+                                   {0x14, sptCapsLock}, {0x00, sptCapsLock}, {0x9000, sptCapsLock}})
+        EXPECT_EQ(KeyLockKindOfReport(parameter), kind) << parameter;
+    // An automatic width centres the caption; no right-edge shift for right alignment.
+    EXPECT_EQ(KeyLockFormat(taRightJustify, true), 0x825u);
+    EXPECT_EQ(KeyLockFormat(taRightJustify, false), 0x826u);
+    EXPECT_EQ(KeyLockFormat(taLeftJustify, false), 0x824u);
+}
+
+TEST(GlyphPanels, GlyphAndTextPlacement)
+{
+    const PanelRect rect{10, 2, 111, 21}; // 101 wide, 19 high
+    // Alignment, automatic width, text width; glyph position and text left edge (16 x 15 glyph).
+    const std::tuple<TAlignment, bool, int, int, int, int> cases[] = {
+        {taLeftJustify, false, 0, 10, 4, 28},  {taRightJustify, false, 30, 95, 4, 63},
+        {taCenter, false, 30, 37, 4, 55},      {taRightJustify, true, 0, 52, 4, 50}, // centred, odd half truncated
+    };
+    for (const auto& [alignment, autoFit, textWidth, x, y, textLeft] : cases) {
+        const GlyphPlacement placement = PlaceGlyph(alignment, autoFit, rect, 16, 15, textWidth);
+        EXPECT_EQ(placement.x, x) << int(alignment);
+        EXPECT_EQ(placement.y, y);
+        EXPECT_EQ(placement.textRect, (PanelRect{textLeft, 2, 111, 21}));
+    }
+}
+
+TEST(Hints, EllipsisPanelsShowTheirTextAndTheBarsHintNarrowsToNeighbours)
+{
+    EXPECT_EQ(PanelHint(sptEllipsisPath, "...", "C:\\a\\b.far"), "C:\\a\\b.far");
+    EXPECT_EQ(PanelHint(sptEllipsisText, "Full name", "C:\\a"), "Full name");
+    EXPECT_EQ(PanelHint(sptNormal, "...", "Ready"), "...");
+
+    // Five panels side by side; b and e have hints.
+    const std::vector<HintPanel> panels = {{{0, 2, 50, 20}, false},
+                                           {{50, 2, 100, 20}, true},
+                                           {{100, 2, 150, 20}, false},
+                                           {{150, 2, 200, 20}, false},
+                                           {{200, 2, 250, 20}, true}};
+    const PanelRect bar{0, 0, 300, 22};
+    const std::tuple<int, int, int, PanelRect> cases[] = { // cursor x, y; panel; cursor rectangle
+        {60, 10, 1, {50, 2, 100, 20}},    // on a panel with a hint
+        {120, 10, -1, {100, 0, 200, 22}}, // between b and e, across two hintless panels
+        {10, 10, -1, {0, 0, 50, 22}},     // nothing to the left
+        {270, 10, -1, {250, 0, 300, 22}}, // right of every panel
+    };
+    for (const auto& [x, y, panel, cursorRect] : cases) {
+        const HintChoice choice = ChooseHint(panels, x, y, bar);
+        EXPECT_EQ(choice.panel, panel) << x << "," << y;
+        EXPECT_EQ(choice.cursorRect, cursorRect) << x << "," << y;
+    }
+    EXPECT_EQ(ChooseHint({}, 5, 5, bar).cursorRect, bar);
+}

@@ -1,9 +1,13 @@
 // The status bar in a real parent window: panels painted into memory
-// contexts and checked pixel by pixel, the native parts, the panel timer.
+// contexts and checked pixel by pixel, the native parts, the panel timer,
+// key locks, glyphs, clicks and the keyboard monitor library.
+#include "components/statusbar/moxkb.h"
 #include "components/statusbar/moxstatusbar.h"
 #include "tests/test_support.h"
 
 #include <commctrl.h>
+
+#include <functional>
 
 #include <string>
 #include <utility>
@@ -18,6 +22,7 @@ constexpr COLORREF kFontColor = RGB(255, 0, 0);
 constexpr COLORREF kGaugeColor = RGB(0, 0, 255);
 constexpr COLORREF kGaugeTextColor = RGB(255, 255, 0);
 constexpr COLORREF kSentinel = RGB(0, 255, 0);
+constexpr COLORREF kMagenta = RGB(255, 0, 255);
 
 class TestParent : public ui::Window {
 public:
@@ -75,6 +80,24 @@ protected:
             for (int x = r.left; x < r.right; ++x)
                 count += GetPixel(surface.canvas().Handle(), x, y) == color;
         return count;
+    }
+
+    // Sets or clears this thread's caps lock toggle, as the panels read it.
+    static void SetCapsLock(bool on)
+    {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_CAPITAL] = on ? 1 : 0;
+        SetKeyboardState(keys);
+    }
+    // Handles waiting messages until done() or about ten seconds pass.
+    static void PumpUntil(const std::function<bool()>& done)
+    {
+        for (int wait = 0; wait < 100 && !done(); ++wait) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+            for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);)
+                DispatchMessageA(&message);
+        }
     }
 
     std::vector<int> PartEdges()
@@ -221,6 +244,147 @@ TEST_F(StatusBarTest, GaugeRepaintsAtOnceAndAnimatesOnTheSharedTimer)
     bar.Panels().Delete(1);
     EXPECT_EQ(bar.Panels().Timer(), nullptr);
     EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations);
+}
+
+TEST_F(StatusBarTest, CapsPanelShowsTheLockStateInFontColourOrGrey)
+{
+    TmoxStatusPanel& caps = bar.Panels().Add();
+    caps.SetPanelType(sptCapsLock);
+    EXPECT_EQ(caps.Text(), " CAPS ");
+    EXPECT_EQ(caps.Width(), bar.TextExtent(" CAPS ").cx + 6);
+    const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+    const auto shows = [&](COLORREF on, COLORREF off) {
+        Draw(2);
+        return Count(kInner, on) > 0 && Count(kInner, off) == 0;
+    };
+    // Served by this thread's keyboard hook: the thread's toggle state.
+    SetCapsLock(true);
+    EXPECT_TRUE(shows(kFontColor, grey));
+    SetCapsLock(false);
+    EXPECT_TRUE(shows(grey, kFontColor));
+
+    // Served by the monitor library: the state it last reported.
+    bar.SetUseMonitorDLL(true);
+    ASSERT_TRUE(bar.UseMonitorDLL());
+    const UINT report = RegisterWindowMessageA("MoxKbMon.LockKeyChanged");
+    SendMessageA(bar.Handle(), report, VK_CAPITAL, 1);
+    EXPECT_TRUE(caps.LockState());
+    EXPECT_TRUE(shows(kFontColor, grey));
+    SendMessageA(bar.Handle(), report, VK_NUMLOCK, 0); // about another key
+    EXPECT_TRUE(caps.LockState());
+    bar.SetUseMonitorDLL(false);
+    EXPECT_FALSE(MoxKbDLL_Loaded());
+    EXPECT_TRUE(shows(grey, kFontColor));
+}
+
+TEST_F(StatusBarTest, MonitorLibraryReportsALockKeyPressAndIsOptional)
+{
+    TmoxStatusPanel& caps = bar.Panels().Add();
+    caps.SetPanelType(sptCapsLock);
+    bar.SetUseMonitorDLL(true);
+    ASSERT_TRUE(MoxKbDLL_Loaded());
+    const bool before = caps.LockState();
+    const auto pressCaps = [] {
+        INPUT keys[2]{};
+        for (INPUT& key : keys) {
+            key.type = INPUT_KEYBOARD;
+            key.ki.wVk = VK_CAPITAL;
+        }
+        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, keys, sizeof(INPUT));
+    };
+    pressCaps();
+    PumpUntil([&] { return caps.LockState() != before; });
+    EXPECT_NE(caps.LockState(), before);
+    pressCaps(); // and back
+    PumpUntil([&] { return caps.LockState() == before; });
+    EXPECT_EQ(caps.LockState(), before);
+
+    // A bar whose window is destroyed leaves the library.
+    bar.SetUseMonitorDLL(false);
+    EXPECT_FALSE(MoxKbDLL_Loaded());
+
+    // Without the library the bar stays with its own keyboard hook.
+    const std::string name = MoxKbDLLName;
+    MoxKbDLLName = "NoSuchMonitor.dll";
+    bar.SetUseMonitorDLL(true);
+    EXPECT_FALSE(bar.UseMonitorDLL());
+    caps.SetPanelType(sptNormal);
+    bar.SetUseMonitorDLL(true); // also without any key-lock panel
+    EXPECT_FALSE(bar.UseMonitorDLL());
+    MoxKbDLLName = name;
+}
+
+TEST_F(StatusBarTest, GlyphBottomLeftColourIsTransparent)
+{
+    // A 16 x 12 magenta glyph with a blue 8 x 6 block in the middle.
+    const ui::WindowDc screen(nullptr);
+    ui::OwnedBitmap picture(CreateCompatibleBitmap(screen.Get(), 16, 12));
+    {
+        const ui::OwnedMemoryDc dc(CreateCompatibleDC(screen.Get()));
+        const ui::SelectObjectScope selection(dc.Get(), picture.Get());
+        ui::Canvas art(dc.Get());
+        art.SetBrushColor(kMagenta);
+        art.FillRect(RECT{0, 0, 16, 12});
+        art.SetBrushColor(kGaugeColor);
+        art.FillRect(RECT{4, 3, 12, 9});
+    }
+    TmoxStatusPanel& glyph = bar.Panels().Add();
+    glyph.SetPanelType(sptGlyph);
+    glyph.SetGlyph(picture.Get());
+    EXPECT_EQ(glyph.Width(), 16 + 4);
+    Draw(2);
+    EXPECT_EQ(Count(kInner, kMagenta), 0);
+    EXPECT_EQ(Count(kInner, kGaugeColor), 8 * 6);
+    EXPECT_EQ(Count(kInner, kBarColor), Area(kInner) - 8 * 6);
+
+    // Right-aligned with a text: the glyph at the right edge, the text left of it.
+    glyph.SetAutoFit(false);
+    glyph.SetAlignment(taRightJustify);
+    glyph.SetText("Hi");
+    Draw(2);
+    const RECT block{111 - 16 + 4, 6, 111 - 16 + 12, 26};
+    EXPECT_EQ(Count(block, kGaugeColor), 8 * 6);
+    EXPECT_GT(Count(RECT{11, 6, 111 - 16, 26}, kFontColor), 0);
+    EXPECT_EQ(Count(RECT{111 - 16, 6, 111, 26}, kFontColor), 0);
+}
+
+TEST_F(StatusBarTest, ClicksReachThePanelAndThenTheBar)
+{
+    std::vector<std::string> calls;
+    gauge.OnClick = [&](TmoxStatusPanel& sender) { calls.push_back("gauge " + std::to_string(&sender == &gauge)); };
+    bar.OnClick = [&](TmoxStatusBar&) { calls.push_back("bar"); };
+    ShowWindow(parent.Handle(), SW_SHOWNOACTIVATE);
+    UpdateWindow(parent.Handle());
+    const auto clickAt = [&](POINT point) {
+        POINT screen = point;
+        ClientToScreen(bar.Handle(), &screen);
+        SetCursorPos(screen.x, screen.y);
+        const LPARAM at = MAKELPARAM(point.x, point.y);
+        SendMessageA(bar.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageA(bar.Handle(), WM_LBUTTONUP, 0, at);
+    };
+    const RECT second = bar.GetPanelRect(1);
+    clickAt({second.left + 5, (second.top + second.bottom) / 2});
+    const RECT first = bar.GetPanelRect(0);
+    clickAt({first.left + 5, (first.top + first.bottom) / 2}); // a panel without OnClick: the bar alone
+    EXPECT_EQ(calls, (std::vector<std::string>{"gauge 1", "bar", "bar"}));
+}
+
+TEST_F(StatusBarTest, EllipsisHintShowsTheFullTextUnlessReplaced)
+{
+    bar.SetHint("Status");
+    text.SetPanelType(sptEllipsisPath);
+    text.SetText("C:\\Games\\The Sims\\GameData\\Objects\\objects.far");
+    const RECT first = bar.GetPanelRect(0), second = bar.GetPanelRect(1);
+    const POINT onText{first.left + 5, (first.top + first.bottom) / 2};
+    EXPECT_EQ(bar.CMHintShow(onText).text, text.Text());
+    text.OnHintText = [](TmoxStatusBar&, TmoxStatusPanel&, std::string& hint) { hint = "<" + hint + ">"; };
+    EXPECT_EQ(bar.CMHintShow(onText).text, "<" + text.Text() + ">");
+    // Over the hintless gauge: the bar's hint, up to the text panel's edge.
+    const TmoxHintInfo onGauge = bar.CMHintShow({second.left + 5, (second.top + second.bottom) / 2});
+    EXPECT_EQ(onGauge.text, "Status");
+    EXPECT_EQ(onGauge.cursorRect.left, first.right);
 }
 
 } // namespace
