@@ -1,6 +1,5 @@
 #include "components/filemenu/file_menu_handler.h"
 
-#include <algorithm>
 #include <utility>
 
 namespace kelvo {
@@ -55,6 +54,9 @@ TFileMenuHandler::TFileMenuHandler(ui::TFormEvents& Owner, TFileMenuServices& Se
 
 TFileMenuHandler::~TFileMenuHandler()
 {
+    SaveRecentList();
+    if (FFileMenu)
+        FFileMenu->OnItemClick = nullptr;
     // Give the owner back the handlers it had, so that an owner that outlives
     // this handler never calls into a destroyed object. Slots that someone
     // else has taken over since are left alone.
@@ -62,18 +64,6 @@ TFileMenuHandler::~TFileMenuHandler()
         FOwner.OnCloseQuery = std::move(FOldCloseQuery);
     if (auto* Hook = FOwner.OnShow.target<ShowHook>(); Hook && Hook->Handler == this)
         FOwner.OnShow = std::move(FOldShow);
-}
-
-void TFileMenuHandler::SetMaxItems(int Value)
-{
-    FMaxList = std::min(Value, kMaxListLimit);
-    UpdateList();
-}
-
-void TFileMenuHandler::SetEnableMenuList(bool Value)
-{
-    FEnableMenuList = Value;
-    UpdateList();
 }
 
 void TFileMenuHandler::NotifyCaption()

@@ -7,11 +7,14 @@
 // name and state and decides when to ask, what to call and what follows.
 #pragma once
 
+#include "components/filemenu/ini_file.h"
 #include "ui/file_dialog.h"
 #include "ui/form_events.h"
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace kelvo {
 
@@ -43,6 +46,34 @@ public:
     virtual std::string ParamStr(int Index) = 0;
 };
 
+// One item of the recent-files list as the menu shows it.
+struct TRecentItem {
+    std::string Caption;
+    char Shortcut = 0;   // Alt plus this key (a digit or a capital letter); 0: none
+    int ImageIndex = -1;
+};
+
+// The menu that shows the recent-files list at its end, after a separator
+// of its own. Nothing else may follow that separator.
+class TRecentMenu {
+public:
+    virtual ~TRecentMenu() = default;
+
+    // Replaces the recent items by Items. The separator shows exactly when
+    // Items is not empty.
+    virtual void ShowItems(const std::vector<TRecentItem>& Items) = 0;
+    // Removes the recent items and the separator.
+    virtual void RemoveItems() = 0;
+
+    // Run with the list position of a clicked item; set by the handler the
+    // menu is given to.
+    std::function<void(int Position)> OnItemClick;
+};
+
+// The menu items of a recent-files list: numbered 1 to 9, then A to Z, with
+// Alt plus the number as shortcut when AddShortcut is set, else bare names.
+std::vector<TRecentItem> RecentItems(const std::vector<std::string>& List, bool AddShortcut, int ImageIndex);
+
 // Pattern with Text in place of every "%s" and "%" in place of "%%". Text is
 // copied as it is, so a file name can never act as a format.
 std::string FormatWithName(const std::string& Pattern, const std::string& Text);
@@ -54,18 +85,21 @@ std::string ExtractFilePath(const std::string& Path);
 class TFileMenuHandler : public ui::TObject {
 public:
     static constexpr int kMaxListLimit = 35; // 9 digits and 26 letters number the recent items
+    static constexpr const char* kRecentSection = "RecentFiles";
 
     // Hooks Owner's close-query and show events, chaining the handlers it had.
     // Owner and Services must outlive the handler (the owner form owns it).
     TFileMenuHandler(ui::TFormEvents& Owner, TFileMenuServices& Services);
+    // Writes the recent-files list back to its INI file when it was loaded.
     ~TFileMenuHandler() override;
     TFileMenuHandler(const TFileMenuHandler&) = delete;
     TFileMenuHandler& operator=(const TFileMenuHandler&) = delete;
 
     // Settings, with their defaults.
-    std::string IniFileName = "Options.ini"; // recent-files list, in the program's folder
+    std::string IniFileName = "Options.ini"; // recent-files list, in the program's folder; empty: none
     TFileDialog* SaveDialog = nullptr;       // dialog of Save As
     TFileDialog* OpenDialog = nullptr;       // dialog of Open
+    // Most recent files kept, 0 to kMaxListLimit; a value outside is taken as the nearer bound.
     int MaxList() const { return FMaxList; }
     void SetMaxItems(int Value);
     std::string DefaultFileName;             // the name New gives a new document
@@ -78,9 +112,14 @@ public:
     TSetCaption OnNewFormCaption;
     bool AddShortcut = true;
     int NewItemImageIndex = -1;
+    // The menu that shows the recent files; none: the list is kept, not shown.
+    // It must outlive the handler or be unset before it goes.
+    TRecentMenu* FileMenu() const { return FFileMenu; }
+    void SetFileMenu(TRecentMenu* Menu);
+    // The recent files are shown in FileMenu; off, the list is still kept and saved.
     bool EnableMenuList() const { return FEnableMenuList; }
     void SetEnableMenuList(bool Value);
-    bool MoveToTop = true;
+    bool MoveToTop = true;                   // an opened recent file moves to the top
     int ParamCountLook = 1;                  // argument that may name a document at start; 0: none
     bool LoadNewOnStart = true;              // run New at start when nothing was opened
 
@@ -115,6 +154,18 @@ public:
     void FMHCloseQuery(ui::TObject& Sender, bool& CanClose);
     void FMHShow(ui::TObject& Sender);
 
+    // The recent files, the most recent first, each as the handler received it.
+    const std::vector<std::string>& RecentList() const { return FRecentList; }
+    // Reads the list from the INI file in the program's folder, dropping
+    // files that no longer exist, and shows it.
+    void LoadRecentList();
+    // Puts the current FileName at the top of the list, or moves it there.
+    void InsertFilename();
+    // Trims the list to MaxList and rebuilds the menu's recent items.
+    void UpdateList();
+    // Opens the recent file at Position of the list, after the save question.
+    void FileItemClick(int Position);
+
 private:
     enum class TSaveResult { srSaved, srFailed, srCancelled };
     struct CloseQueryHook;
@@ -125,11 +176,10 @@ private:
     void DocumentOpened(const std::string& Name);
     void NotifyCaption();
 
-    // The recent-files list is not kept yet; these are the points where the
-    // workflow loads it, puts the current name on top and rebuilds the menu.
-    void LoadRecentList() {}
-    void InsertFilename() {}
-    void UpdateList() {}
+    void SaveRecentList();
+    // The first entry of the list with that name in any letter case; -1: none.
+    int IndexOfRecent(const std::string& Name) const;
+    void MoveRecentToTop(int Index);
 
     ui::TFormEvents& FOwner;
     TFileMenuServices& FServices;
@@ -143,6 +193,9 @@ private:
     bool FSaveAsActive = false;
     bool FSaveCancelled = false;
     std::string FExeFolder;
+    std::vector<std::string> FRecentList;
+    std::unique_ptr<TIniFile> FIniFile; // from the first load on; gone after a failed load or save
+    TRecentMenu* FFileMenu = nullptr;
 };
 
 } // namespace kelvo

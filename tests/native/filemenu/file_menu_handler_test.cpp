@@ -2,11 +2,13 @@
 // record every call in one log, so each test can check what was asked, shown
 // and called, and in which order.
 #include "components/filemenu/file_menu_handler.h"
+#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <deque>
+#include <filesystem>
 #include <optional>
 #include <set>
 
@@ -310,6 +312,236 @@ TEST_F(FileMenu, HooksChainAfterTheHandlersTheFormHad)
     Calls.clear();
     Owner.OnShow(Owner);
     EXPECT_EQ(Calls, Log{"OldShow"});
+}
+
+// The menu as the list shows it: the current items, and whether the separator shows.
+struct RecordingMenu : TRecentMenu {
+    std::vector<std::string> Captions;
+    bool Separator = false;
+    void ShowItems(const std::vector<TRecentItem>& Items) override
+    {
+        Captions.clear();
+        for (const TRecentItem& Item : Items)
+            Captions.push_back(Item.Caption);
+        Separator = !Items.empty();
+    }
+    void RemoveItems() override
+    {
+        Captions.clear();
+        Separator = false;
+    }
+};
+
+using Names = std::vector<std::string>;
+
+// A handler whose program lives in a folder of its own, with the INI file
+// Text there (none when Text is empty), shown once with a recording menu.
+struct RecentRig : Rig {
+    const std::filesystem::path Folder = std::filesystem::temp_directory_path() / "kelvo_recent_test";
+    const std::string Ini = (Folder / "Kelvo.ini").string();
+    RecordingMenu Menu;
+
+    RecentRig()
+    {
+        std::filesystem::remove_all(Folder);
+        std::filesystem::create_directories(Folder);
+        Services.Arguments = {(Folder / "kelvo.exe").string()};
+        Services.Files.insert({"C:\\c.far", "C:\\d.far", "C:\\e.far"});
+        Handler.IniFileName = "Kelvo.ini";
+        Handler.LoadNewOnStart = false;
+        Handler.SetFileMenu(&Menu);
+    }
+    ~RecentRig() { std::filesystem::remove_all(Folder); }
+    void Start(const std::string& Text = {})
+    {
+        if (!Text.empty())
+            test::WriteBytes(Ini, Text);
+        Form.OnShow(Form);
+        Calls.clear();
+    }
+    // Ends the handler's life as the window's end does, so the list is
+    // written, and puts a fresh handler in its place.
+    void End()
+    {
+        Handler.~TFileMenuHandler();
+        new (&Handler) TFileMenuHandler(Form, Services);
+    }
+    std::string Saved()
+    {
+        End();
+        return test::ReadBytes(Ini);
+    }
+};
+
+TEST(RecentList, LoadsExistingFilesAndSavesThemAtTheEnd)
+{
+    const struct {
+        const char* What;
+        std::string Text;
+        Names List;
+        int MaxList = 4;
+    } Cases[] = {
+        {"only File0 and File2 exist", "[RecentFiles]\nFile0=C:\\a.far\nFile1=C:\\gone.far\nFile2=C:\\b.far\n",
+         {"C:\\a.far", "C:\\b.far"}},
+        {"six keys, MaxList 4",
+         "[RecentFiles]\nFile0=C:\\a.far\nFile1=C:\\gone.far\nFile2=C:\\b.far\nFile3=C:\\c.far\n"
+         "File4=C:\\d.far\nFile5=C:\\e.far\n",
+         {"C:\\a.far", "C:\\b.far", "C:\\c.far", "C:\\d.far"}},
+        {"keys not named by position", "[RecentFiles]\nFirst=C:\\a.far\nFile1=C:\\b.far\nFile7=C:\\c.far\n",
+         {"C:\\b.far"}},
+        {"MaxList 0 keeps nothing", "[RecentFiles]\nFile0=C:\\a.far\n", {}, 0},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.What);
+        RecentRig T;
+        T.Handler.SetMaxItems(C.MaxList);
+        T.Start("[Other]\nKeep=1\n\n" + C.Text);
+        EXPECT_EQ(T.Handler.RecentList(), C.List);
+        EXPECT_EQ(T.Menu.Separator, !C.List.empty());
+        if (!C.List.empty()) {
+            EXPECT_EQ(T.Menu.Captions.front(), "&1 " + C.List.front());
+        }
+        std::string Expected = "[Other]\r\nKeep=1\r\n\r\n[RecentFiles]\r\n";
+        for (std::size_t i = 0; i < C.List.size(); ++i)
+            Expected += "File" + std::to_string(i) + "=" + C.List[i] + "\r\n";
+        EXPECT_EQ(T.Saved(), C.List.empty() ? "[Other]\r\nKeep=1\r\n\r\n" : Expected);
+    }
+}
+
+TEST(RecentList, MissingOrUnreadableIniFile)
+{
+    RecentRig T;
+    T.Start();
+    EXPECT_EQ(T.Handler.RecentList(), Names{});
+    EXPECT_FALSE(T.Menu.Separator);
+    T.OpenDlg.Answers = {"C:\\a.far"};
+    T.Handler.Open();
+    EXPECT_EQ(T.Saved(), "[RecentFiles]\r\nFile0=C:\\a.far\r\n") << "created at the end";
+
+    // An INI file that cannot be read is never overwritten.
+    RecentRig U;
+    std::filesystem::create_directories(U.Ini);
+    U.Start();
+    U.OpenDlg.Answers = {"C:\\a.far"};
+    U.Handler.Open();
+    U.End();
+    EXPECT_TRUE(std::filesystem::is_directory(U.Ini));
+}
+
+TEST(RecentList, OpenedAndSavedFilesGoToTheTop)
+{
+    RecentRig T;
+    T.Services.Files.insert("c:\\C.FAR");
+    T.Start("[RecentFiles]\nFile0=C:\\a.far\nFile1=C:\\b.far\nFile2=C:\\c.far\n");
+    T.OpenDlg.Answers = {"c:\\C.FAR"};
+    T.Handler.Open();
+    EXPECT_EQ(T.Handler.FileName(), "c:\\C.FAR");
+    EXPECT_EQ(T.Handler.RecentList(), (Names{"C:\\c.far", "C:\\a.far", "C:\\b.far"})) << "the entry keeps its text";
+    for (const char* Name : {"C:\\d.far", "C:\\e.far"}) {
+        T.SaveDlg.Answers = {Name};
+        T.Handler.SaveAs();
+    }
+    EXPECT_EQ(T.Handler.RecentList(), (Names{"C:\\e.far", "C:\\d.far", "C:\\c.far", "C:\\a.far"}));
+    EXPECT_EQ(T.Menu.Captions, (Names{"&1 C:\\e.far", "&2 C:\\d.far", "&3 C:\\c.far", "&4 C:\\a.far"}));
+
+    // A lower MaxList trims at once; one above the limit is taken as the limit, one below 0 as 0.
+    T.Handler.SetMaxItems(2);
+    EXPECT_EQ(T.Menu.Captions, (Names{"&1 C:\\e.far", "&2 C:\\d.far"}));
+    T.Handler.SetMaxItems(50);
+    EXPECT_EQ(T.Handler.MaxList(), 35);
+    T.Handler.SetMaxItems(-3);
+    EXPECT_EQ(T.Handler.MaxList(), 0);
+    EXPECT_EQ(T.Handler.RecentList(), Names{});
+    EXPECT_FALSE(T.Menu.Separator);
+}
+
+TEST(RecentList, ItemCaptionsAndShortcuts)
+{
+    Names List;
+    for (int i = 0; i < 12; ++i)
+        List.push_back("C:\\f" + std::to_string(i) + ".far");
+    const auto With = RecentItems(List, true, 7);
+    const auto Without = RecentItems(List, false, -1);
+    ASSERT_EQ(With.size(), 12u);
+    ASSERT_EQ(Without.size(), 12u);
+    const std::string Numbers = "123456789ABC";
+    for (std::size_t i = 0; i < List.size(); ++i) {
+        EXPECT_EQ(With[i].Caption, std::string("&") + Numbers[i] + " " + List[i]);
+        EXPECT_EQ(With[i].Shortcut, Numbers[i]);
+        EXPECT_EQ(With[i].ImageIndex, 7);
+        EXPECT_EQ(Without[i].Caption, List[i]);
+        EXPECT_EQ(Without[i].Shortcut, 0);
+    }
+    List.resize(35, "x");
+    EXPECT_EQ(RecentItems(List, true, -1).back().Shortcut, 'Z');
+}
+
+TEST(RecentList, MenuListSwitchedOffKeepsAndSavesTheList)
+{
+    RecentRig T;
+    T.Start("[RecentFiles]\nFile0=C:\\a.far\n");
+    T.Handler.SetEnableMenuList(false);
+    EXPECT_FALSE(T.Menu.Separator);
+    T.OpenDlg.Answers = {"C:\\b.far"};
+    T.Handler.Open();
+    EXPECT_EQ(T.Menu.Captions, Names{});
+    EXPECT_EQ(T.Handler.RecentList(), (Names{"C:\\b.far", "C:\\a.far"}));
+    T.Handler.SetEnableMenuList(true);
+    EXPECT_EQ(T.Menu.Captions, (Names{"&1 C:\\b.far", "&2 C:\\a.far"}));
+    T.Handler.SetEnableMenuList(false);
+    EXPECT_EQ(T.Saved(), "[RecentFiles]\r\nFile0=C:\\b.far\r\nFile1=C:\\a.far\r\n");
+}
+
+TEST(RecentList, ClickingAnItem)
+{
+    const struct {
+        const char* What;
+        int Position;
+        bool MoveToTop = true, Ok = true;
+        Names List;
+        Log Calls;
+    } Cases[] = {
+        {"opens and moves to the top", 2, true, true, {"C:\\c.far", "C:\\a.far", "C:\\b.far"},
+         {"OnOpen(C:\\c.far)", "Caption(C:\\c.far)"}},
+        {"MoveToTop off keeps the order", 2, false, true, {"C:\\a.far", "C:\\b.far", "C:\\c.far"},
+         {"OnOpen(C:\\c.far)", "Caption(C:\\c.far)"}},
+        {"OnOpen fails", 2, true, false, {"C:\\a.far", "C:\\b.far", "C:\\c.far"}, {"OnOpen(C:\\c.far)"}},
+        {"file gone", 1, true, true, {"C:\\a.far", "C:\\c.far"}, {"NotFound(File C:\\b.far not found.)"}},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.What);
+        RecentRig T;
+        T.Start("[RecentFiles]\nFile0=C:\\a.far\nFile1=C:\\b.far\nFile2=C:\\c.far\n");
+        T.Handler.MoveToTop = C.MoveToTop;
+        T.Ok = C.Ok;
+        if (C.Calls.front().rfind("NotFound", 0) == 0)
+            T.Services.Files.erase("C:\\b.far");
+        T.Menu.OnItemClick(C.Position);
+        EXPECT_EQ(T.Calls, C.Calls);
+        EXPECT_EQ(T.Handler.RecentList(), C.List);
+        EXPECT_EQ(T.Menu.Captions.size(), C.List.size());
+        EXPECT_EQ(T.Handler.FileName(), C.Ok && C.Calls.size() == 2 ? C.List[C.MoveToTop ? 0 : 2] : "");
+    }
+}
+
+TEST(RecentList, ClickedFileIsOpenedEvenWhenTheSaveQuestionReordersTheList)
+{
+    // A new document with changes, Yes to the question, and Save As puts its
+    // name on top: the clicked file is still the one opened.
+    for (const int MaxList : {4, 2}) {
+        SCOPED_TRACE(MaxList);
+        RecentRig T;
+        T.Handler.SetMaxItems(MaxList);
+        T.Start("[RecentFiles]\nFile0=C:\\a.far\nFile1=C:\\b.far\n");
+        T.MakeDocument("");
+        T.Services.Answers = {TSaveAnswer::saYes};
+        T.SaveDlg.Answers = {"C:\\c.far"};
+        T.Menu.OnItemClick(1);
+        EXPECT_EQ(T.Calls, (Log{T.Asked("Untitled.far"), "Save.Set(Untitled.far)", "Save.Execute", "OnSave(C:\\c.far)",
+                                "Caption(C:\\c.far)", "OnOpen(C:\\b.far)", "Caption(C:\\b.far)"}));
+        EXPECT_EQ(T.Handler.RecentList(), (MaxList == 4 ? Names{"C:\\b.far", "C:\\c.far", "C:\\a.far"}
+                                                        : Names{"C:\\b.far", "C:\\c.far"}));
+    }
 }
 
 } // namespace
