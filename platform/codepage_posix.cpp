@@ -6,7 +6,8 @@
 // letters lose their accents) and "?" where there is none.
 // UTF-16 text becomes Windows-1252 the way Windows converts it without
 // look-alikes: each UTF-16 unit outside the code page (each half of a
-// surrogate pair too) becomes "?".
+// surrogate pair too) becomes "?". Windows-1252 text becomes UTF-16 by the
+// same table.
 #include "platform/codepage.h"
 
 #include <array>
@@ -83,6 +84,17 @@ std::string WideToAnsi(std::u16string_view text)
     result.reserve(text.size());
     for (char16_t c : text)
         result += WideCharToAnsi(c);
+    return result;
+}
+
+std::u16string AnsiToWide(std::string_view text)
+{
+    std::u16string result;
+    result.reserve(text.size());
+    for (char c : text) {
+        const auto byte = static_cast<std::uint8_t>(c);
+        result += byte >= 0x80 && byte < 0xA0 ? kAnsiHighToWide[byte - 0x80] : static_cast<char16_t>(byte);
+    }
     return result;
 }
 

@@ -59,4 +59,23 @@ std::string WideToAnsi(std::u16string_view text)
     return result;
 }
 
+std::u16string AnsiToWide(std::string_view text)
+{
+    std::u16string result;
+    for (std::size_t done = 0; done < text.size();) {
+        std::size_t count = std::min(kWidePiece, text.size() - done);
+        // A double-byte character stays in one piece.
+        if (done + count < text.size() && IsDBCSLeadByte(static_cast<BYTE>(text[done + count - 1])))
+            --count;
+        const char* piece = text.data() + done;
+        const int ansiCount = static_cast<int>(count);
+        const int length = MultiByteToWideChar(CP_ACP, 0, piece, ansiCount, nullptr, 0);
+        const std::size_t at = result.size();
+        result.resize(at + static_cast<std::size_t>(length));
+        MultiByteToWideChar(CP_ACP, 0, piece, ansiCount, reinterpret_cast<wchar_t*>(result.data() + at), length);
+        done += count;
+    }
+    return result;
+}
+
 } // namespace kelvo::platform
