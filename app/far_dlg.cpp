@@ -193,6 +193,7 @@ void TFarDlg::CreateControls()
     ApplyFont(FileListBox_.Handle());
     FileListBox_.OnClick = [this] { FileListBoxClick(); };
     FileListBox_.OnKeyDown = [this](WORD key) { FileListBoxKeyDown(key); };
+    FileListBox_.OnBeginDrag = [this](int position) { FileListBoxBeginDrag(position); };
     FileListBox_.ItemText = [this](int index) {
         const auto& entries = Archive_->Entries;
         return static_cast<std::size_t>(index) < entries.size()
@@ -624,6 +625,35 @@ void TFarDlg::FileListBoxKeyDown(WORD key)
 {
     if (key == VK_DELETE)
         FileEntryDeleteFileExecute();
+}
+
+void TFarDlg::FileListBoxBeginDrag(int position)
+{
+    const TFarEntry& entry = Archive_->Entries.at(static_cast<std::size_t>(position));
+    const std::string name(AfterLastSeparator(entry.Text()));
+    if (entry.State == esDeleted || !TFarArchive::IsSafeEntryName(name) || name.find('/') != std::string::npos)
+        return;
+    // A folder of this drag's own, so the file keeps the entry's name
+    // whatever else the temporary folder holds.
+    std::string folder;
+    for (int attempt = 0; attempt < 100 && folder.empty(); ++attempt) {
+        const std::string candidate = platform::TempFolder() + "kelvo-drag-" + std::to_string(platform::ProcessId()) +
+                                      "-" + std::to_string(attempt);
+        if (platform::MakeDirectory(candidate))
+            folder = candidate;
+    }
+    if (folder.empty())
+        return;
+    const std::string file = folder + "\\" + name;
+    if (Archive_->ExtractTo(entry, file)) {
+        // The drop target copies the file before the drag returns.
+        OwnedComponent<TDropFileSource> source;
+        source->Files = {file};
+        source->Dragtypes = TDragTypes{dtCopy};
+        source->Execute();
+    }
+    platform::RemoveFile(file);
+    RemoveDirectoryA(folder.c_str());
 }
 
 std::string TFarDlg::BrowseExportFolder(const char* title)

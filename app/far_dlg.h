@@ -12,6 +12,7 @@
 #include "components/filemenu/file_menu_handler.h"
 #include "components/hexview/hexeditor.h"
 #include "components/shell/browse_directory_dlg.h"
+#include "components/shell/drop_source.h"
 #include "components/shell/drop_target.h"
 #include "components/statusbar/moxstatusbar.h"
 #include "ui/action.h"
@@ -118,6 +119,9 @@ private:
 
     void FileListBoxClick();
     void FileListBoxKeyDown(WORD key);
+    // Offers the entry at a position to other programs by a drag: it is
+    // extracted into a folder of this drag's own, which goes when the drag ends.
+    void FileListBoxBeginDrag(int position);
     void DropFileTargetDrop();
     // The folder chosen for Add Directory, or empty when the dialog was cancelled.
     std::string BrowseImportFolder();

@@ -74,6 +74,9 @@ public:
     // on disk, to Folder\ and the part of its name after the last slash,
     // backslash or colon), creating the folders on the way.
     bool ExtractEntry(const TFarEntry& entry, const std::string& folder);
+    // Creates outputName and copies the entry's data into it; a failure
+    // removes the output again.
+    bool ExtractTo(const TFarEntry& entry, const std::string& outputName);
     // Writes the data of the entry at a 0-based position to TempFileName().
     bool ExtractToTemp(int position);
     // Closes the archive file and empties the list; header values stay.
@@ -99,9 +102,6 @@ private:
     // The file that holds an entry's data: the archive itself or the entry's
     // disk file (opened into diskFile). Null when it cannot be read.
     platform::File* OpenSource(const TFarEntry& entry, platform::File& diskFile);
-    // Creates outputName and copies the entry's data into it; a failure
-    // removes the output again.
-    bool ExtractTo(const TFarEntry& entry, const std::string& outputName);
 
     // Records why an operation failed (with the system's reason when it
     // has one) and returns false, for the failing operation to return.

@@ -1,5 +1,7 @@
 #include "ui/list_box.h"
 
+#include <windowsx.h>
+
 #include <cstring>
 #include <vector>
 
@@ -80,12 +82,37 @@ void ListBox::DrawItem(const DRAWITEMSTRUCT& item) const
         DrawFocusRect(item.hDC, &item.rcItem);
 }
 
+bool ListBox::BeginsDrag(LPARAM at)
+{
+    // Only a press on the line that is selected already can start a drag:
+    // a press elsewhere selects, as it always has.
+    const int selected = ItemIndex();
+    const LRESULT hit = SendMessageA(Handle(), LB_ITEMFROMPOINT, 0, at);
+    if (selected < 0 || HIWORD(hit) != 0 || LOWORD(hit) != selected)
+        return false;
+    POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+    ClientToScreen(Handle(), &point);
+    if (!DragDetect(Handle(), point)) {
+        // The button came up within the drag distance: a plain click, whose
+        // release the drag test has taken.
+        Default(WM_LBUTTONDOWN, MK_LBUTTON, at);
+        Default(WM_LBUTTONUP, 0, at);
+        return true;
+    }
+    OnBeginDrag(selected);
+    return true;
+}
+
 LRESULT ListBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_KEYDOWN:
         if (OnKeyDown)
             OnKeyDown(static_cast<WORD>(wParam));
+        break;
+    case WM_LBUTTONDOWN:
+        if (OnBeginDrag && BeginsDrag(lParam))
+            return 0;
         break;
     case kReflectBase + WM_COMMAND:
         if (HIWORD(wParam) == LBN_SELCHANGE && OnClick)

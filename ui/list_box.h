@@ -35,6 +35,9 @@ public:
 
     std::function<void()> OnClick;           // the selection changed by the user
     std::function<void(WORD key)> OnKeyDown; // before the list's own handling
+    // The left button went down on the selected line and the pointer moved
+    // past the system's drag distance with it held: a drag of that line.
+    std::function<void(int index)> OnBeginDrag;
 
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -42,6 +45,9 @@ protected:
 private:
     void CreateList(HWND parent, int id, int itemHeight, DWORD extraStyle);
     void DrawItem(const DRAWITEMSTRUCT& item) const;
+    // A press of the left button at a point: true when it was taken for a
+    // drag or a click already handled.
+    bool BeginsDrag(LPARAM at);
     bool virtual_ = false;
 };
 
