@@ -12,6 +12,7 @@
 #include "app/commands.h"
 #include "app/far_dlg.h"
 #include "components/shell/shell_init.h"
+#include "tests/win32/folder_dialog_answers.h"
 #include "tools/sample/sample_archive.h"
 
 #include <windows.h>
@@ -171,18 +172,6 @@ void BenchPreview(kelvo::TFarDlg& window, int mebibytes)
     kelvo::platform::RemoveFile(path);
 }
 
-// Answers every folder dialog of the window with OK on a folder, as it
-// opens, and notes when.
-void AnswerFolderDialogs(kelvo::TFarDlg& window, const std::string& folder, Clock::time_point& answered)
-{
-    kelvo::TmoxBrowseDirectoryDlg& browse = window.BrowseDirectoryDlg();
-    browse.OnCreate = [&browse, &answered, folder](kelvo::ui::TObject&) {
-        browse.SetSelection(folder);
-        PostMessageA(browse.DialogWindow(), WM_COMMAND, IDOK, 0);
-        answered = Clock::now();
-    };
-}
-
 // Writes the files below a folder through the ANSI functions.
 void WriteTree(const std::string& folder, const std::vector<kelvo::sample::SampleFile>& files)
 {
@@ -214,15 +203,16 @@ void BenchEntries(kelvo::TFarDlg& window, int count)
     const std::string base = kelvo::platform::TempFolder() + "kelvo-editor-bench-entries";
     const auto files = kelvo::sample::SmallFiles(count);
     kelvo::platform::MakeDirectory(base);
+    kelvo::platform::MakeDirectory(base + "\\out");
     WriteTree(base + "\\tree", files);
     std::printf("\nAdding and extracting %d small entries (200 to 8,000 bytes, %d folders)\n", count, (count + 199) / 200);
 
     window.FMHNew("");
-    Clock::time_point answered;
-    AnswerFolderDialogs(window, base + "\\tree", answered);
+    kelvo::test::FolderDialogAnswers dialogs(window.BrowseDirectoryDlg());
+    dialogs.answers = {base + "\\tree", base + "\\out"};
     auto start = Clock::now();
     SendMessageA(window.Handle(), WM_COMMAND, kelvo::cmd::FileEntryAddDir, 0);
-    const double add = SecondsSince(answered);
+    const double add = SecondsSince(dialogs.answeredAt);
     std::printf("  Add Directory: %8.3f s from OK to the refilled list (%.3f s with the dialog) for %zu entries"
                 "   target < 5 s  %s\n",
                 add, SecondsSince(start), window.Archive().Entries.size(), add < 5 ? "met" : "MISSED");
@@ -233,14 +223,11 @@ void BenchEntries(kelvo::TFarDlg& window, int count)
         std::printf("  the archive could not be opened\n");
         return;
     }
-    AnswerFolderDialogs(window, base + "\\out", answered);
-    kelvo::platform::MakeDirectory(base + "\\out");
     start = Clock::now();
     SendMessageA(window.Handle(), WM_COMMAND, kelvo::cmd::FileEntryExportDir, 0);
     std::printf("  Extract Directory: %8.3f s from OK to the last file (%.3f s with the dialog): %s\n",
-                SecondsSince(answered), SecondsSince(start), window.StatusBar().Panels().Items(0).Text().c_str());
+                SecondsSince(dialogs.answeredAt), SecondsSince(start), window.StatusBar().Panels().Items(0).Text().c_str());
     std::printf("  compare: kelvo-bench's ExtractEntry time for the same archive, natively; target <= 2 times that\n");
-    window.BrowseDirectoryDlg().OnCreate = nullptr;
     window.FMHNew("");
     kelvo::platform::RemoveFile(path);
     RemoveTree(base);

@@ -3,6 +3,7 @@
 // answered from a script and the real folder dialog answered as it opens.
 #include "app/far_text.h"
 #include "tests/win32/app/far_dlg_test_support.h"
+#include "tests/win32/folder_dialog_answers.h"
 #include "tools/sample/bitmaps.h"
 #include "tools/sample/sample_archive.h"
 
@@ -12,8 +13,7 @@
 namespace kelvo {
 namespace {
 
-// What a folder dialog showed when it opened: caption, prompt, starting folder.
-using BrowseSeen = std::tuple<std::string, std::string, std::string>;
+using BrowseSeen = test::FolderDialogAnswers::Seen;
 
 class FarDlgEntriesTest : public FarDlgFixture {
 protected:
@@ -28,20 +28,18 @@ protected:
         dlg->FMH().SaveDialog = &saveDialog;
         dlg->UseFileAddDialog(addDialog);
         dlg->Show(SW_SHOWNOACTIVATE);
-        // Each folder dialog is answered as it opens: OK on the next folder
-        // of the list, Cancel when the list has run out or gives "".
-        dlg->BrowseDirectoryDlg().OnCreate = [this](ui::TObject&) {
-            TmoxBrowseDirectoryDlg& browse = dlg->BrowseDirectoryDlg();
-            browseSeen.emplace_back(browse.Caption(), browse.Title(), browse.Selection());
-            std::string answer;
-            if (!browseAnswers.empty()) {
-                answer = browseAnswers.front();
-                browseAnswers.pop_front();
-            }
-            if (!answer.empty())
-                browse.SetSelection(answer);
-            PostMessageA(browse.DialogWindow(), WM_COMMAND, answer.empty() ? IDCANCEL : IDOK, 0);
-        };
+        browse = std::make_unique<test::FolderDialogAnswers>(dlg->BrowseDirectoryDlg());
+    }
+    void TearDown() override
+    {
+        CloseWindow();
+        FarDlgFixture::TearDown();
+    }
+    // Closes the window (which lets go of the archive it holds) and its dialogs' answers.
+    void CloseWindow()
+    {
+        browse.reset();
+        dlg.reset();
     }
 
     // Writes a file below the test's folder, making its folders.
@@ -68,8 +66,7 @@ protected:
     std::vector<sample::SampleFile> files;
     std::string samplePath;
     ScriptedDialog addDialog, saveDialog;
-    std::deque<std::string> browseAnswers;
-    std::vector<BrowseSeen> browseSeen;
+    std::unique_ptr<test::FolderDialogAnswers> browse;
 };
 
 TEST_F(FarDlgEntriesTest, AddFileAppendsANewEntryAndRefusesFarFiles)
@@ -119,11 +116,11 @@ TEST_F(FarDlgEntriesTest, AddDirectoryWalksTheTreeDepthFirstAndSkipsFarFiles)
     SetFileAttributesA((folder + "tree\\sub\\deeper\\hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
     SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
 
-    browseAnswers = {folder + "tree"};
+    browse->answers = {folder + "tree"};
     Click(cmd::FileEntryAddDir);
-    ASSERT_EQ(browseSeen.size(), 1u);
-    EXPECT_EQ(std::get<0>(browseSeen[0]), "Choose Folder");
-    EXPECT_EQ(std::get<1>(browseSeen[0]), "Select folder for importing into FAR file");
+    ASSERT_EQ(browse->seen.size(), 1u);
+    EXPECT_EQ(std::get<0>(browse->seen[0]), "Choose Folder");
+    EXPECT_EQ(std::get<1>(browse->seen[0]), "Select folder for importing into FAR file");
     std::vector<std::string> names;
     for (std::size_t i = files.size(); i < dlg->Archive().Entries.size(); ++i)
         names.push_back(std::string(dlg->Archive().Entries[i].Text()));
@@ -140,8 +137,8 @@ TEST_F(FarDlgEntriesTest, AddDirectoryWalksTheTreeDepthFirstAndSkipsFarFiles)
     Command(cmd::FileEntryAddDir);
     EXPECT_EQ(dlg->Archive().Entries.size(), files.size() + 4);
     EXPECT_EQ(dlg->FileListBox().ItemIndex(), 2);
-    ASSERT_EQ(browseSeen.size(), 2u);
-    EXPECT_EQ(std::get<2>(browseSeen[1]), folder + "tree");
+    ASSERT_EQ(browse->seen.size(), 2u);
+    EXPECT_EQ(std::get<2>(browse->seen[1]), folder + "tree");
 }
 
 TEST_F(FarDlgEntriesTest, DeleteTogglesTheMarkByButtonMenuAndKey)
@@ -181,7 +178,7 @@ TEST_F(FarDlgEntriesTest, DeleteTogglesTheMarkByButtonMenuAndKey)
             expected.push_back(std::string(AfterLastSeparator(files[i].name)));
     expected.push_back("new.txt");
     EXPECT_EQ(Lines(dlg->FileListBox()), expected);
-    dlg.reset(); // the window holds the file open, shared with nobody
+    CloseWindow(); // the window holds the file open, shared with nobody
     TFarArchive saved;
     ASSERT_TRUE(saved.Open(folder + "saved.far"));
     ASSERT_EQ(saved.Entries.size(), files.size());
@@ -194,15 +191,15 @@ TEST_F(FarDlgEntriesTest, ExtractFileWritesTheSelectedEntryBelowTheChosenFolder)
     Select(4);
     Command(cmd::FileEntryDeleteFile);
     Command(cmd::FileEntryExportFile);
-    EXPECT_TRUE(browseSeen.empty());
+    EXPECT_TRUE(browse->seen.empty());
     Command(cmd::FileEntryDeleteFile);
 
     const std::string out = folder + "out";
     std::filesystem::create_directories(out);
-    browseAnswers = {out};
+    browse->answers = {out};
     Click(cmd::FileEntryExportFile);
-    ASSERT_EQ(browseSeen.size(), 1u);
-    EXPECT_EQ(browseSeen[0], BrowseSeen("Choose Folder", "Select folder for exporting file to", folder));
+    ASSERT_EQ(browse->seen.size(), 1u);
+    EXPECT_EQ(browse->seen[0], BrowseSeen("Choose Folder", "Select folder for exporting file to", folder));
     EXPECT_EQ(Contents(out + "\\" + files[4].name), files[4].data);
     EXPECT_EQ(Status(0), "1 file extracted.");
 
@@ -221,10 +218,14 @@ TEST_F(FarDlgEntriesTest, ExtractDirectoryWritesEveryUnmarkedEntryAndCountsThem)
     }
     const std::string out = folder + "all";
     std::filesystem::create_directories(out);
-    browseAnswers = {out};
+    // Made before any folder dialog opens: Wine's shell shows a folder's
+    // subfolders as it first listed them in this process.
+    const std::string again = folder + "again";
+    std::filesystem::create_directories(again + "\\" + files[6].name); // a folder in the file's place
+    browse->answers = {out};
     Click(cmd::FileEntryExportDir);
-    ASSERT_EQ(browseSeen.size(), 1u);
-    EXPECT_EQ(browseSeen[0], BrowseSeen("Choose Folder", "Select folder for exporting files to", folder));
+    ASSERT_EQ(browse->seen.size(), 1u);
+    EXPECT_EQ(browse->seen[0], BrowseSeen("Choose Folder", "Select folder for exporting files to", folder));
     for (std::size_t i = 0; i < files.size(); ++i) {
         const std::string path = out + "\\" + files[i].name;
         EXPECT_EQ(Contents(path), i == 2 || i == 5 ? "missing" : files[i].data) << path;
@@ -238,21 +239,19 @@ TEST_F(FarDlgEntriesTest, ExtractDirectoryWritesEveryUnmarkedEntryAndCountsThem)
     EXPECT_EQ(Status(0), std::to_string(files.size() - 2) + " files extracted.");
 
     // An entry that cannot be written stops the run where it is, and says which.
-    std::filesystem::remove_all(out);
-    std::filesystem::create_directories(out + "\\" + files[6].name); // a folder in the file's place
-    browseAnswers = {out};
+    browse->answers = {again};
     Command(cmd::FileEntryExportDir);
     EXPECT_EQ(Status(0), "Extracting " + files[6].name);
     EXPECT_EQ(Status(1), " ");
-    EXPECT_EQ(Contents(out + "\\" + files[4].name), files[4].data);
-    EXPECT_EQ(Contents(out + "\\" + files[7].name), "missing");
+    EXPECT_EQ(Contents(again + "\\" + files[4].name), files[4].data);
+    EXPECT_EQ(Contents(again + "\\" + files[7].name), "missing");
 
     // An empty archive still asks, then reports none.
     script.answers = {TSaveAnswer::saNo};
     Command(cmd::FileNew);
-    browseAnswers = {out};
+    browse->answers = {out};
     Command(cmd::FileEntryExportDir);
-    EXPECT_EQ(browseSeen.size(), 4u);
+    EXPECT_EQ(browse->seen.size(), 4u);
     EXPECT_EQ(Status(0), "0 files extracted.");
 }
 
@@ -269,7 +268,7 @@ TEST_F(FarDlgEntriesTest, FailedSaveSaysWhyAndKeepsTheChanges)
     EXPECT_TRUE(dlg->FMH().Modified);
     EXPECT_EQ(dlg->FMH().FileName(), samplePath);
     EXPECT_EQ(DetailLine(6), "State: Marked for Deletion");
-    dlg.reset();
+    CloseWindow();
     EXPECT_EQ(ReadBytes(samplePath), sample::FarImage(files));
 }
 

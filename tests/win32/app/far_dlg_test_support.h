@@ -84,7 +84,12 @@ class FarDlgFixture : public testing::Test {
 protected:
     void SetUp() override
     {
-        folder = platform::TempFolder() + "kelvo-dlg-" + std::to_string(platform::ProcessId()) + "\\";
+        // A new name for every test: Wine's shell keeps what it listed of a
+        // folder, and a folder dialog would not find the subfolders of one
+        // removed and made again under the same name.
+        static int tests = 0;
+        folder = platform::TempFolder() + "kelvo-dlg-" + std::to_string(platform::ProcessId()) + "-" +
+                 std::to_string(++tests) + "\\";
         platform::MakeDirectory(folder);
         const char installPath[] = "C:\\Games\\Sims";
         RegSetKeyValueA(HKEY_LOCAL_MACHINE, "Software\\Maxis\\The Sims", "InstallPath", REG_SZ, installPath,
