@@ -22,6 +22,10 @@ enum : int {
     HelpAbout,
 };
 
+// The recent-files items at the end of the File menu: a block of 36
+// numbers from here (35 items and their separator).
+enum : int { FileRecentFirst = 200 };
+
 // Child window identifiers.
 enum : int {
     ToolBar1 = 1001,

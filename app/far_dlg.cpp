@@ -58,6 +58,12 @@ ui::OwnedImageList LoadToolbarImages()
 TFarDlg::TFarDlg(TFileMenuServices& fileMenuServices, TFarDlgServices& services) : services_(services)
 {
     Create(kClassName, "Kelvo", kWidth, kHeight);
+    AboutDlg_.SetParent(Handle());
+    AboutDlg_.Company = " ";
+    AboutDlg_.Version = "Version 1.0";
+    AboutDlg_.Copyright = "Copyright (C) 2026 the Kelvo developers";
+    AboutDlg_.URL = "https://kelvo.example.org/";
+    AboutDlg_.EMail = "kelvo@example.org";
     BrowseDirectoryDlg_.SetParent(Handle());
     BrowseDirectoryDlg_.SetTitle("title");
     BrowseDirectoryDlg_.SetStatusText("statustext");
@@ -79,6 +85,9 @@ TFarDlg::TFarDlg(TFileMenuServices& fileMenuServices, TFarDlgServices& services)
     FMH_->OnNew = [this](const std::string& name) { return FMHNew(name); };
     FMH_->OnOpen = [this](const std::string& name) { return FMHOpen(name); };
     FMH_->OnSave = [this](const std::string& name) { return FMHSave(name); };
+    // The recent archives follow Exit at the end of the File menu.
+    RecentMenu_ = std::make_unique<TWin32RecentMenu>(fileMenu_, cmd::FileRecentFirst);
+    FMH_->SetFileMenu(RecentMenu_.get());
     FormCreate();
     Layout();
 }
@@ -105,7 +114,7 @@ void TFarDlg::CreateActions()
     add(cmd::FileEntryExportDir, "Extract &Directory", "Extract All|Extract all the files from the FAR archive")
         .OnExecute = [this] { FileEntryExportDirExecute(); };
     add(cmd::FileExit, "E&xit", "").OnExecute = [this] { FileExitExecute(); };
-    add(cmd::HelpAbout, "&About Kelvo...", "");
+    add(cmd::HelpAbout, "&About Kelvo...", "").OnExecute = [this] { AboutDlg_.Execute(); };
     add(cmd::ViewStretch, "&Stretch Image", "Stretch Image|Stretch the preview image to fit the display area")
         .OnExecute = [this] { ViewStretchExecute(); };
     add(cmd::ViewText, "As &Text", "View as Text|View the current entry in text mode").OnExecute = [this] {
@@ -122,7 +131,7 @@ void TFarDlg::CreateActions()
 void TFarDlg::CreateMenus()
 {
     auto action = [this](int id) -> const ui::Action& { return *Actions_.Find(id); };
-    HMENU file = CreatePopupMenu();
+    HMENU file = fileMenu_ = CreatePopupMenu();
     ui::AppendAction(file, action(cmd::FileNew));
     ui::AppendAction(file, action(cmd::FileOpen));
     ui::AppendAction(file, action(cmd::FileSave));
@@ -712,6 +721,11 @@ void TFarDlg::FileEntryExportDirExecute()
     SetStatusText(1, " ");
 }
 
+bool TFarDlg::TranslateAccelerator(MSG& message) const
+{
+    return Form::TranslateAccelerator(message) || (RecentMenu_ && RecentMenu_->TranslateAccelerator(Handle(), message));
+}
+
 void TFarDlg::ActionChanged(const ui::Action& action)
 {
     if (Menu())
@@ -724,6 +738,8 @@ LRESULT TFarDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
         if (HIWORD(wParam) <= 1 && (lParam == 0 || reinterpret_cast<HWND>(lParam) == ToolBar1_.Handle())) {
             // The delete command has no action: the button and the menu item run it directly.
+            if (RecentMenu_->HandleCommand(LOWORD(wParam)))
+                return 0;
             if (LOWORD(wParam) == cmd::FileEntryDeleteFile)
                 FileEntryDeleteFileExecute();
             else

@@ -10,7 +10,9 @@
 
 #include "archive/far_archive.h"
 #include "components/filemenu/file_menu_handler.h"
+#include "components/filemenu/recent_menu_win32.h"
 #include "components/hexview/hexeditor.h"
+#include "components/shell/about_box.h"
 #include "components/shell/browse_directory_dlg.h"
 #include "components/shell/drop_source.h"
 #include "components/shell/drop_target.h"
@@ -99,6 +101,10 @@ public:
     THexEditor& HexViewer() { return HexViewer_; }
     bool TextMode() const { return TextMode_; }
 
+    TAboutDialog& AboutDlg() { return AboutDlg_; }
+    // The form's shortcuts and the recent files' Alt shortcuts.
+    bool TranslateAccelerator(MSG& message) const override;
+
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void FormClosing() override;
@@ -172,6 +178,10 @@ private:
     OwnedComponent<TDropFileTarget> DropFileTarget_;
     ui::TOpenDialog FAROpenDialog_;
     ui::TSaveDialog FARSaveDialog_;
+    TAboutDialog AboutDlg_;
+    HMENU fileMenu_ = nullptr;
+    // Declared before the handler: the handler's menu must outlive it.
+    std::unique_ptr<TWin32RecentMenu> RecentMenu_;
     std::unique_ptr<TFileMenuHandler> FMH_;
 
     bool listViewPaths_ = false; // the entry list shows full names

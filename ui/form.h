@@ -28,7 +28,7 @@ public:
     HMENU Menu() const { return menu_.Get(); }
     void SetAccelerators(OwnedAccelerators accelerators);
     // Lets the message loop translate this form's shortcuts.
-    bool TranslateAccelerator(MSG& message) const;
+    virtual bool TranslateAccelerator(MSG& message) const;
 
     // The program's main form ends the message loop when it is destroyed.
     bool QuitOnDestroy = false;

@@ -198,14 +198,20 @@ protected:
         kelvo::platform::MakeDirectory(folder_);
         archive_ = folder_ + "\\sample.far";
         WriteBytes(archive_, kelvo::sample::FarImage(kelvo::sample::SampleFiles()));
+        // Every test starts with no recent files: the list is kept beside the program.
+        ini_ = WindowsPath(g_editor);
+        ini_ = ini_.substr(0, ini_.find_last_of('\\') + 1) + "Kelvo.ini";
+        kelvo::platform::RemoveFile(ini_);
     }
     void TearDown() override
     {
         std::error_code ignored;
         std::filesystem::remove_all(folder_, ignored);
+        kelvo::platform::RemoveFile(ini_);
     }
     std::string folder_;
     std::string archive_;
+    std::string ini_;
 };
 
 // Lists the sample, then clicks a bitmap and a text entry and keeps what the screen shows.
@@ -407,6 +413,48 @@ TEST_F(EditorTest, AddsDropsMarksExtractsAndSavesThroughTheRealDialogs)
     }
     archive.DeleteTempFile();
     archive.Close();
+}
+
+// Opens two archives in two runs of the program; a third run has them at
+// the end of its File menu, the last opened first. Then the about box.
+TEST_F(EditorTest, RemembersOpenedArchivesAcrossRunsAndShowsTheAboutBox)
+{
+    SetGameInstallPath(true);
+    const std::string second = folder_ + "\\second.far";
+    WriteBytes(second, kelvo::sample::FarImage({{"only.txt", "one"}}));
+    for (const std::string& archive : {archive_, second}) {
+        Editor editor("\"" + archive + "\"");
+        ASSERT_TRUE(editor.Started());
+        HWND window = editor.WaitForWindow("TFarDlg");
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(WaitFor([&] { return !ListLines(GetDlgItem(window, kelvo::cmd::FileListBox)).empty(); }));
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(editor.WaitForExit());
+    }
+
+    Editor editor("");
+    ASSERT_TRUE(editor.Started());
+    HWND window = editor.WaitForWindow("TFarDlg");
+    ASSERT_NE(window, nullptr);
+    // (Wine lets no other process read the menu: its items are chosen instead.)
+    HWND entries = GetDlgItem(window, kelvo::cmd::FileListBox);
+    PostMessageA(window, WM_COMMAND, kelvo::cmd::FileRecentFirst, 0);
+    EXPECT_TRUE(WaitFor([&] { return ListLines(entries) == std::vector<std::string>{"only.txt"}; }));
+    PostMessageA(window, WM_COMMAND, kelvo::cmd::FileRecentFirst + 1, 0);
+    EXPECT_TRUE(WaitFor([&] { return ListLines(entries).size() == kelvo::sample::SampleFiles().size(); }));
+
+    PostMessageA(window, WM_COMMAND, kelvo::cmd::HelpAbout, 0);
+    HWND about = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        about = FindProcessWindow(editor.Id(), "#32770");
+        return about && TextOf(about) == "About Kelvo";
+    }));
+    Sleep(300); // let it paint before the picture is taken
+    Screenshot(about).Save("kelvo-about-box.bmp");
+    PostMessageA(about, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(about); }));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(editor.WaitForExit());
 }
 
 } // namespace

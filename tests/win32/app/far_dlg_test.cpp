@@ -183,5 +183,68 @@ TEST_F(FarDlgTest, ExitQuestionAnswers)
     EXPECT_FALSE(platform::FileExists(temp));
 }
 
+// The items the File menu shows after Exit.
+std::vector<std::string> RecentItems(HMENU file)
+{
+    std::vector<std::string> items;
+    bool afterExit = false;
+    for (int i = 0; i < GetMenuItemCount(file); ++i) {
+        char text[512] = {};
+        GetMenuStringA(file, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        if (afterExit)
+            items.push_back(GetMenuState(file, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR ? "-" : text);
+        afterExit = afterExit || GetMenuItemID(file, i) == cmd::FileExit;
+    }
+    return items;
+}
+
+TEST_F(FarDlgTest, OpenedArchivesFollowExitInTheFileMenuAndReopenFromThere)
+{
+    Start();
+    HMENU file = GetSubMenu(dlg->Menu(), 0);
+    EXPECT_TRUE(RecentItems(file).empty());
+    const std::string second = folder + "second.far";
+    WriteBytes(second, sample::FarImage({{"only.txt", "one"}}));
+    openDialog.names = {samplePath, second};
+    dlg->FMH().Open();
+    dlg->FMH().Open();
+    EXPECT_EQ(RecentItems(file), (std::vector<std::string>{"-", "&1 " + second + "\tAlt+1", "&2 " + samplePath + "\tAlt+2"}));
+
+    // The second item opens the first archive again and moves it to the top.
+    SendMessageA(dlg->Handle(), WM_COMMAND, cmd::FileRecentFirst + 1, 0);
+    EXPECT_EQ(dlg->FMH().FileName(), samplePath);
+    EXPECT_EQ(dlg->FileListBox().Count(), static_cast<int>(sample::SampleFiles().size()));
+    EXPECT_EQ(RecentItems(file), (std::vector<std::string>{"-", "&1 " + samplePath + "\tAlt+1", "&2 " + second + "\tAlt+2"}));
+
+    // The list is kept beside the program when the window goes.
+    dlg.reset();
+    char value[MAX_PATH] = {};
+    GetPrivateProfileStringA("RecentFiles", "File1", "", value, sizeof value, (folder + "Kelvo.ini").c_str());
+    EXPECT_EQ(std::string(value), second);
+}
+
+// The about box, shown from the Help menu, read while it shows and closed with OK.
+TEST_F(FarDlgTest, HelpAboutShowsTheProgramsAboutBox)
+{
+    Start();
+    static std::vector<std::string> shown;
+    shown.clear();
+    SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR timer, DWORD) {
+        KillTimer(nullptr, timer);
+        if (!AboutBox)
+            return;
+        for (HWND label : {AboutBox->ProductName1, AboutBox->Version, AboutBox->Copyright})
+            shown.push_back(test::TextOf(label));
+        shown.push_back(test::TextOf(AboutBox->Handle()));
+        PostMessageA(AboutBox->Handle(), WM_COMMAND, IDOK, 0);
+    });
+    SendMessageA(dlg->Handle(), WM_COMMAND, cmd::HelpAbout, 0);
+    ASSERT_EQ(shown.size(), 4u);
+    EXPECT_EQ(shown[0], "Kelvo");
+    EXPECT_EQ(shown[1], "Version 1.0");
+    EXPECT_EQ(shown[2], dlg->AboutDlg().Copyright);
+    EXPECT_EQ(shown[3], "About Kelvo");
+}
+
 } // namespace
 } // namespace kelvo

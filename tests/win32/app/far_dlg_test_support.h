@@ -91,6 +91,9 @@ protected:
         folder = platform::TempFolder() + "kelvo-dlg-" + std::to_string(platform::ProcessId()) + "-" +
                  std::to_string(++tests) + "\\";
         platform::MakeDirectory(folder);
+        // The program seems to run from the test's folder: its recent-files
+        // list (Kelvo.ini beside the program) is the test's own.
+        script.arguments[0] = folder + "kelvo.exe";
         const char installPath[] = "C:\\Games\\Sims";
         RegSetKeyValueA(HKEY_LOCAL_MACHINE, "Software\\Maxis\\The Sims", "InstallPath", REG_SZ, installPath,
                         sizeof installPath);
