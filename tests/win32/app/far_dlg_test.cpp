@@ -223,21 +223,28 @@ TEST_F(FarDlgTest, OpenedArchivesFollowExitInTheFileMenuAndReopenFromThere)
     EXPECT_EQ(std::string(value), second);
 }
 
+// What the about box showed: the title, version and rights labels and its caption.
+std::vector<std::string> g_aboutShown;
+
+// Runs in the about box's modal loop: reads it, then presses OK.
+void CALLBACK ReadAboutBox(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    if (!AboutBox)
+        return;
+    for (HWND label : {AboutBox->ProductName1, AboutBox->Version, AboutBox->Copyright})
+        g_aboutShown.push_back(test::TextOf(label));
+    g_aboutShown.push_back(test::TextOf(AboutBox->Handle()));
+    PostMessageA(AboutBox->Handle(), WM_COMMAND, IDOK, 0);
+}
+
 // The about box, shown from the Help menu, read while it shows and closed with OK.
 TEST_F(FarDlgTest, HelpAboutShowsTheProgramsAboutBox)
 {
     Start();
-    static std::vector<std::string> shown;
+    std::vector<std::string>& shown = g_aboutShown;
     shown.clear();
-    SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR timer, DWORD) {
-        KillTimer(nullptr, timer);
-        if (!AboutBox)
-            return;
-        for (HWND label : {AboutBox->ProductName1, AboutBox->Version, AboutBox->Copyright})
-            shown.push_back(test::TextOf(label));
-        shown.push_back(test::TextOf(AboutBox->Handle()));
-        PostMessageA(AboutBox->Handle(), WM_COMMAND, IDOK, 0);
-    });
+    SetTimer(nullptr, 0, 10, ReadAboutBox);
     SendMessageA(dlg->Handle(), WM_COMMAND, cmd::HelpAbout, 0);
     ASSERT_EQ(shown.size(), 4u);
     EXPECT_EQ(shown[0], "Kelvo");
