@@ -737,9 +737,9 @@ LRESULT TFarDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_COMMAND:
         if (HIWORD(wParam) <= 1 && (lParam == 0 || reinterpret_cast<HWND>(lParam) == ToolBar1_.Handle())) {
-            // The delete command has no action: the button and the menu item run it directly.
             if (RecentMenu_->HandleCommand(LOWORD(wParam)))
                 return 0;
+            // The delete command has no action: the button and the menu item run it directly.
             if (LOWORD(wParam) == cmd::FileEntryDeleteFile)
                 FileEntryDeleteFileExecute();
             else
