@@ -2,8 +2,11 @@
 // data that shows misplaced bytes, and the message of an expected exception.
 #pragma once
 
+#include "platform/file.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +26,17 @@ inline std::string ReadBytes(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A file's bytes read through the file layer (the ANSI functions on
+// Windows, so names may hold Latin-1 letters); "missing" when there is none.
+inline std::string FileContents(const std::string& path)
+{
+    platform::File file = platform::File::Open(path, platform::File::Mode::Read);
+    if (!file.IsOpen())
+        return "missing";
+    std::string bytes(static_cast<std::size_t>(std::max<std::int64_t>(file.Size(), 0)), '\0');
+    return file.ReadExact(bytes.data(), bytes.size()) ? bytes : "unreadable";
 }
 
 // Distinct data of a given length, so misplaced bytes show.

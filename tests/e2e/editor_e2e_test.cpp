@@ -304,16 +304,6 @@ void AnswerFileDialog(HWND dialog, const std::string& name)
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
 }
 
-// A file's bytes through the ANSI functions; "missing" when there is none.
-std::string Contents(const std::string& path)
-{
-    kelvo::platform::File file = kelvo::platform::File::Open(path, kelvo::platform::File::Mode::Read);
-    if (!file.IsOpen())
-        return "missing";
-    std::string bytes(static_cast<std::size_t>(file.Size()), '\0');
-    return file.ReadExact(bytes.data(), bytes.size()) ? bytes : "unreadable";
-}
-
 // Adds a file through the real Open dialog, marks an entry with the Delete
 // key, drops two files from another program, extracts everything through the
 // real folder dialog and saves through the real Save dialog; then checks the
@@ -380,12 +370,12 @@ TEST_F(EditorTest, AddsDropsMarksExtractsAndSavesThroughTheRealDialogs)
     EXPECT_EQ(TextOf(browse), "Choose Folder");
     PostMessageA(browse, WM_COMMAND, IDOK, 0);
     const std::string out = folder_ + "\\";
-    ASSERT_TRUE(WaitFor([&] { return Contents(out + "dropped2.dat") != "missing"; }));
+    ASSERT_TRUE(WaitFor([&] { return FileContents(out + "dropped2.dat") != "missing"; }));
     for (std::size_t i = 0; i < files.size(); ++i)
-        EXPECT_EQ(Contents(out + files[i].name), i == 1 ? "missing" : files[i].data) << files[i].name;
-    EXPECT_EQ(Contents(out + "added.txt"), Contents(added));
-    EXPECT_EQ(Contents(out + "dropped1.dat"), Contents(dropped1));
-    EXPECT_EQ(Contents(out + "dropped2.dat"), Contents(dropped2));
+        EXPECT_EQ(FileContents(out + files[i].name), i == 1 ? "missing" : files[i].data) << files[i].name;
+    EXPECT_EQ(FileContents(out + "added.txt"), FileContents(added));
+    EXPECT_EQ(FileContents(out + "dropped1.dat"), FileContents(dropped1));
+    EXPECT_EQ(FileContents(out + "dropped2.dat"), FileContents(dropped2));
 
     // Save As through the real dialog writes the unmarked entries, then the added ones.
     PostMessageA(window, WM_COMMAND, kelvo::cmd::FileSaveAs, 0);
@@ -404,12 +394,12 @@ TEST_F(EditorTest, AddsDropsMarksExtractsAndSavesThroughTheRealDialogs)
     auto expected = files;
     expected.erase(expected.begin() + 1);
     for (const std::string& name : {added, dropped1, dropped2})
-        expected.push_back({name, Contents(name)});
+        expected.push_back({name, FileContents(name)});
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(lstrcmpiA(std::string(archive.Entries[i].Text()).c_str(), expected[i].name.c_str()), 0)
             << archive.Entries[i].Text();
         EXPECT_TRUE(archive.ExtractToTemp(static_cast<int>(i)));
-        EXPECT_EQ(Contents(archive.TempFileName()), expected[i].data) << expected[i].name;
+        EXPECT_EQ(FileContents(archive.TempFileName()), expected[i].data) << expected[i].name;
     }
     archive.DeleteTempFile();
     archive.Close();

@@ -40,7 +40,7 @@ public:
         target_->OnDragOver = [](TDropTarget&, TShiftState, POINT, DWORD&) { SetLeftButton(false); };
         target_->OnDrop = [this](TDropTarget&, TShiftState, POINT, DWORD& effect) {
             for (const std::string& name : target_->Files)
-                received.emplace_back(std::string(AfterLastSeparator(name)), Contents(name));
+                received.emplace_back(std::string(AfterLastSeparator(name)), test::FileContents(name));
             effect = DROPEFFECT_COPY;
         };
         target_->Register(window_.Get(), "FileManager");
@@ -57,13 +57,6 @@ public:
     std::vector<std::pair<std::string, std::string>> received; // name, bytes
 
 private:
-    static std::string Contents(const std::string& path)
-    {
-        platform::File file = platform::File::Open(path, platform::File::Mode::Read);
-        std::string bytes(static_cast<std::size_t>(std::max<std::int64_t>(file.Size(), 0)), '\0');
-        return file.ReadExact(bytes.data(), bytes.size()) ? bytes : "unreadable";
-    }
-
     ui::OwnedWindow window_;
     OwnedComponent<TDropFileTarget> target_;
 };

@@ -50,16 +50,6 @@ protected:
         WriteBytes(path, bytes);
         return path;
     }
-    // A file's bytes, read through the ANSI functions as the program writes
-    // them (names may hold Latin-1 letters); "missing" when there is none.
-    static std::string Contents(const std::string& path)
-    {
-        platform::File file = platform::File::Open(path, platform::File::Mode::Read);
-        if (!file.IsOpen())
-            return "missing";
-        std::string bytes(static_cast<std::size_t>(file.Size()), '\0');
-        return file.ReadExact(bytes.data(), bytes.size()) ? bytes : "unreadable";
-    }
     std::string DetailLine(int line) { return Lines(dlg->DetailsListBox()).at(static_cast<std::size_t>(line)); }
     std::size_t Count() { return static_cast<std::size_t>(dlg->FileListBox().Count()); }
 
@@ -200,13 +190,13 @@ TEST_F(FarDlgEntriesTest, ExtractFileWritesTheSelectedEntryBelowTheChosenFolder)
     Click(cmd::FileEntryExportFile);
     ASSERT_EQ(browse->seen.size(), 1u);
     EXPECT_EQ(browse->seen[0], BrowseSeen("Choose Folder", "Select folder for exporting file to", folder));
-    EXPECT_EQ(Contents(out + "\\" + files[4].name), files[4].data);
+    EXPECT_EQ(test::FileContents(out + "\\" + files[4].name), files[4].data);
     EXPECT_EQ(Status(0), "1 file extracted.");
 
     // Cancelled: nothing is written and the status stays.
     Select(0);
     Command(cmd::FileEntryExportFile);
-    EXPECT_EQ(Contents(out + "\\" + files[0].name), "missing");
+    EXPECT_EQ(test::FileContents(out + "\\" + files[0].name), "missing");
     EXPECT_EQ(Status(0), "1 file extracted.");
 }
 
@@ -228,7 +218,7 @@ TEST_F(FarDlgEntriesTest, ExtractDirectoryWritesEveryUnmarkedEntryAndCountsThem)
     EXPECT_EQ(browse->seen[0], BrowseSeen("Choose Folder", "Select folder for exporting files to", folder));
     for (std::size_t i = 0; i < files.size(); ++i) {
         const std::string path = out + "\\" + files[i].name;
-        EXPECT_EQ(Contents(path), i == 2 || i == 5 ? "missing" : files[i].data) << path;
+        EXPECT_EQ(test::FileContents(path), i == 2 || i == 5 ? "missing" : files[i].data) << path;
     }
     EXPECT_EQ(Status(0), std::to_string(files.size() - 2) + " files extracted.");
     EXPECT_EQ(Status(1), " ");
@@ -243,8 +233,8 @@ TEST_F(FarDlgEntriesTest, ExtractDirectoryWritesEveryUnmarkedEntryAndCountsThem)
     Command(cmd::FileEntryExportDir);
     EXPECT_EQ(Status(0), "Extracting " + files[6].name);
     EXPECT_EQ(Status(1), " ");
-    EXPECT_EQ(Contents(again + "\\" + files[4].name), files[4].data);
-    EXPECT_EQ(Contents(again + "\\" + files[7].name), "missing");
+    EXPECT_EQ(test::FileContents(again + "\\" + files[4].name), files[4].data);
+    EXPECT_EQ(test::FileContents(again + "\\" + files[7].name), "missing");
 
     // An empty archive still asks, then reports none.
     script.answers = {TSaveAnswer::saNo};
