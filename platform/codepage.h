@@ -14,6 +14,9 @@ namespace kelvo::platform {
 void ConvertOemToAnsi(std::span<std::uint8_t> buffer);
 void ConvertAnsiToOem(std::span<std::uint8_t> buffer);
 
+// Lower-cases ANSI text in place, as the system does for its ANSI code page.
+void AnsiLowerCase(std::span<std::uint8_t> buffer);
+
 // UTF-16 text in the ANSI code page. Characters the code page lacks become
 // "?", never a look-alike, so a file name cannot turn into the name of
 // another file.

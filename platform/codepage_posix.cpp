@@ -98,4 +98,18 @@ std::u16string AnsiToWide(std::string_view text)
     return result;
 }
 
+// Windows-1252: A-Z, the accented capitals (not the multiplication sign),
+// S, OE and Z with caron and Y with diaeresis.
+void AnsiLowerCase(std::span<std::uint8_t> buffer)
+{
+    for (std::uint8_t& c : buffer) {
+        if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+            c = static_cast<std::uint8_t>(c + 0x20);
+        else if (c == 0x8A || c == 0x8C || c == 0x8E)
+            c = static_cast<std::uint8_t>(c + 0x10);
+        else if (c == 0x9F)
+            c = 0xFF;
+    }
+}
+
 } // namespace kelvo::platform

@@ -29,6 +29,14 @@ void ConvertOemToAnsi(std::span<std::uint8_t> buffer)
     }
 }
 
+void AnsiLowerCase(std::span<std::uint8_t> buffer)
+{
+    for (std::size_t done = 0; done < buffer.size(); done += kPiece) {
+        const auto count = static_cast<DWORD>(std::min(kPiece, buffer.size() - done));
+        CharLowerBuffA(reinterpret_cast<char*>(buffer.data() + done), count);
+    }
+}
+
 void ConvertAnsiToOem(std::span<std::uint8_t> buffer)
 {
     for (std::size_t done = 0; done < buffer.size(); done += kPiece) {

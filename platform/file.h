@@ -15,6 +15,7 @@ class File {
 public:
     enum class Mode {
         Read,            // existing file, read only, others may read it too
+        ReadShared,      // existing file, read only, others may do anything with it
         ReadWriteLocked, // existing file, read and write, shared with nobody
         CreateLocked,    // create or truncate, write (and read), shared with nobody
         CreateNewLocked, // create a file that must not exist yet, write (and read), shared with nobody
@@ -40,6 +41,9 @@ public:
     bool Seek(std::int64_t position);
     // Size of the file in bytes, -1 on error.
     std::int64_t Size() const;
+    // Makes the file size bytes long, cutting it or extending it with zeros;
+    // the position afterwards is unspecified.
+    bool SetSize(std::int64_t size);
     // Writes the file's data through to the disk, so it survives a crash or
     // power loss from here on.
     bool Flush();

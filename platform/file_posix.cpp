@@ -34,7 +34,8 @@ File File::Open(const std::string& path, Mode mode)
     const std::string native = NativePath(path);
     int flags = O_CLOEXEC;
     switch (mode) {
-    case Mode::Read: flags |= O_RDONLY; break;
+    case Mode::Read:
+    case Mode::ReadShared: flags |= O_RDONLY; break;
     case Mode::ReadWriteLocked: flags |= O_RDWR; break;
     case Mode::CreateLocked: flags |= O_RDWR | O_CREAT; break;
     case Mode::CreateNewLocked: flags |= O_RDWR | O_CREAT | O_EXCL; break;
@@ -51,7 +52,7 @@ File File::Open(const std::string& path, Mode mode)
     // A new, empty file is not truncated: on ext4 a truncate to zero makes
     // the close write the whole file out at once.
     const int lock = mode == Mode::Read ? LOCK_SH : LOCK_EX;
-    if (::flock(fd, lock | LOCK_NB) != 0 ||
+    if ((mode != Mode::ReadShared && ::flock(fd, lock | LOCK_NB) != 0) ||
         (mode == Mode::CreateLocked &&
          (::fstat(fd, &info) != 0 || (info.st_size > 0 && ::ftruncate(fd, 0) != 0)))) {
         ::close(fd);
@@ -131,6 +132,8 @@ std::int64_t File::Size() const
         return -1;
     return info.st_size;
 }
+
+bool File::SetSize(std::int64_t size) { return fd_ >= 0 && size >= 0 && ::ftruncate(fd_, size) == 0; }
 
 bool File::Flush() { return fd_ >= 0 && ::fsync(fd_) == 0; }
 

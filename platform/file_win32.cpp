@@ -24,6 +24,7 @@ File File::Open(const std::string& path, Mode mode)
     DWORD disposition = OPEN_EXISTING;
     switch (mode) {
     case Mode::Read: break;
+    case Mode::ReadShared: share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE; break;
     case Mode::ReadWriteLocked: access |= GENERIC_WRITE; share = 0; break;
     case Mode::CreateLocked: access |= GENERIC_WRITE; share = 0; disposition = CREATE_ALWAYS; break;
     case Mode::CreateNewLocked: access |= GENERIC_WRITE; share = 0; disposition = CREATE_NEW; break;
@@ -106,6 +107,11 @@ std::int64_t File::Size() const
     if (!IsOpen() || !GetFileSizeEx(AsHandle(handle_), &size))
         return -1;
     return size.QuadPart;
+}
+
+bool File::SetSize(std::int64_t size)
+{
+    return Seek(size) && SetEndOfFile(AsHandle(handle_)) != 0;
 }
 
 bool File::Flush() { return IsOpen() && FlushFileBuffers(AsHandle(handle_)) != 0; }

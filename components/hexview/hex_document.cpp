@@ -58,20 +58,24 @@ HexColor InverseColor(HexColor color)
     return red | (green << 8) | (blue << 16);
 }
 
-HexDocument::HexDocument() : cache_(kCacheSize)
+std::string NewWorkingCopyName()
 {
-    Markers.fill(-1);
     // The tick count is read again until the name is free; creating the file
     // reserves the name against other documents and processes. When the file
-    // cannot be made for another reason the name is kept: opening the working
-    // copy fails later and the document stays empty.
+    // cannot be made for another reason the name is kept: opening it fails
+    // later.
     const std::string folder = platform::TempFolder();
     for (;;) {
         const std::string tick = PadLeft(UpperHex(platform::TickCount()), 8, '0');
-        workingCopyName_ = folder + tick + ".QZTF";
-        if (platform::CreateNewFile(workingCopyName_) || !platform::FileExists(workingCopyName_))
-            break;
+        std::string name = folder + tick + ".QZTF";
+        if (platform::CreateNewFile(name) || !platform::FileExists(name))
+            return name;
     }
+}
+
+HexDocument::HexDocument() : workingCopyName_(NewWorkingCopyName()), cache_(kCacheSize)
+{
+    Markers.fill(-1);
 }
 
 HexDocument::~HexDocument()
@@ -109,7 +113,7 @@ bool HexDocument::LoadFile(const std::string& name, bool& readOnly)
 {
     readOnly = true;
     {
-        platform::File test = platform::File::Open(name, platform::File::Mode::Read);
+        platform::File test = platform::File::Open(name, platform::File::Mode::ReadShared);
         if (!test.IsOpen())
             return false;
     }
@@ -170,12 +174,24 @@ bool HexDocument::SaveStream(std::ostream& stream)
 
 bool HexDocument::SaveFile(const std::string& name)
 {
-    stream_.Close();
-    const bool copied = CopyFileOver(workingCopyName_, name);
-    stream_ = platform::File::Open(workingCopyName_, platform::File::Mode::ReadWriteLocked);
-    if (copied)
-        changes_.clear();
-    return copied;
+    // Copied from the open working copy: it is never closed, so a failure
+    // cannot lose it or leave the view reading a file that is gone.
+    const std::int64_t size = stream_.IsOpen() ? stream_.Size() : 0;
+    if (size < 0 || size > kInt32Max)
+        return false;
+    std::string output;
+    bool copied;
+    {
+        platform::File to = platform::CreateReplacement(name, output);
+        copied = to.IsOpen() && (size == 0 || to.CopyFrom(stream_, 0, static_cast<std::uint64_t>(size))) &&
+                 to.Flush() && to.Close();
+    }
+    if (!copied || !platform::ReplaceWith(output, name)) {
+        platform::RemoveFile(output);
+        return false;
+    }
+    changes_.clear();
+    return true;
 }
 
 std::string HexDocument::BackupName(const std::string& name, const std::string& extension)
@@ -330,6 +346,12 @@ bool HexDocument::HasChanged(std::int32_t pos, bool insertMode) const
     return changes_[static_cast<std::size_t>(pos)];
 }
 
+void HexDocument::CutChanges(std::int32_t pos)
+{
+    if (pos >= 0 && changes_.size() > static_cast<std::size_t>(pos))
+        changes_.resize(static_cast<std::size_t>(pos));
+}
+
 void HexDocument::SetChanged(std::int32_t pos, bool value, bool insertMode)
 {
     if (insertMode)
@@ -359,7 +381,13 @@ void HexDocument::SetBytesPerLine(std::int32_t n)
     CalcSizes();
 }
 
-void HexDocument::SetNibblesPerColumn(std::int32_t nibbles) { nibblesPerColumn_ = std::max(2, nibbles); }
+void HexDocument::SetNibblesPerColumn(std::int32_t nibbles)
+{
+    // Columns are counted by dividing by this value: below 2 is refused.
+    if (nibbles < 2)
+        throw HexError("Invalid BytesPerColumn argument");
+    nibblesPerColumn_ = nibbles;
+}
 
 void HexDocument::SetVariableLineLength(bool on)
 {
@@ -406,10 +434,10 @@ std::int32_t HexDocument::GetLineLength(std::int32_t row)
 
 void HexDocument::SetLineLength(std::int32_t row, std::int32_t length)
 {
-    // A line can only start at or before the end of the data (every line
-    // holds at least one byte), so rows past that are refused as well.
-    if (length < 1 || length > bytesPerLine_ || row < 0 ||
-        row > std::max(rowCount_, GetDataSize()))
+    // Only the rows shown and the one after them can be set: the offsets are
+    // kept for every row up to the one set, so a row far past the data would
+    // cost memory in proportion to its number.
+    if (length < 1 || length > bytesPerLine_ || row < 0 || row > rowCount_)
         throw HexError("Invalid Line Length argument");
     FillLineOffsets(static_cast<std::size_t>(row) + 2);
     const auto index = static_cast<std::size_t>(row);

@@ -63,6 +63,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A new, empty file in the temporary folder for a working copy: the
+// millisecond tick count as 8 upper-case hex digits, ".QZTF". Creating the
+// file reserves the name, so two callers never share one.
+std::string NewWorkingCopyName();
+
 class HexDocument {
 public:
     static constexpr std::int32_t kCacheSize = 65536;
@@ -81,6 +86,8 @@ public:
 
     // --- The data ---------------------------------------------------------
     bool HasStream() const { return stream_.IsOpen(); }
+    // The open working copy, for the editing operations that resize it.
+    platform::File& Stream() { return stream_; }
     // Empties and closes the working copy (nothing held afterwards).
     void FreeFile();
     // When no working copy is open, makes an empty one and empties the change
@@ -98,9 +105,10 @@ public:
     bool LoadStream(std::istream& stream);
     // Writes the whole working copy to the stream at its current position.
     bool SaveStream(std::ostream& stream);
-    // Copies the working copy to name (replacing it) and keeps the working
-    // copy open; on success the change flags are emptied. False when the copy
-    // fails: the working copy stays as it was.
+    // Copies the working copy to name (replacing it); the working copy stays
+    // open throughout, so the edits in it are never at risk. On success the
+    // change flags are emptied. False when the copy fails or the data is
+    // larger than 2 GiB - 1 bytes (nothing is written then).
     bool SaveFile(const std::string& name);
     // The backup's name: the extension (after the last "." that follows the
     // last "\", "/" or ":") replaced by extension, or extension appended.
@@ -143,6 +151,8 @@ public:
     bool HasChanged(std::int32_t pos, bool insertMode) const;
     void SetChanged(std::int32_t pos, bool value, bool insertMode);
     void ClearChanges() { changes_.clear(); }
+    // Forgets the flags from pos on: later positions have moved.
+    void CutChanges(std::int32_t pos);
     std::size_t ChangeFlagCount() const { return changes_.size(); }
 
     // --- Markers and selection --------------------------------------------
@@ -158,14 +168,14 @@ public:
     // turns variable line lengths off and recalculates the sizes.
     void SetBytesPerLine(std::int32_t n);
     std::int32_t NibblesPerColumn() const { return nibblesPerColumn_; }
-    void SetNibblesPerColumn(std::int32_t nibbles); // at least 2
+    // At least 2, else "Invalid BytesPerColumn argument".
+    void SetNibblesPerColumn(std::int32_t nibbles);
     bool VariableLineLength() const { return variableLineLength_; }
     void SetVariableLineLength(bool on); // stores and recalculates the sizes
     std::int32_t GetLineOffset(std::int32_t row);
     std::int32_t GetLineLength(std::int32_t row);
     // length 1..BytesPerLine, else "Invalid Line Length argument" (also for a
-    // negative row or one past both the row count and the data size); later
-    // lines move.
+    // negative row or one past the row after the last); later lines move.
     void SetLineLength(std::int32_t row, std::int32_t length);
     // The offsets from a list of line lengths (the caller restores caret and
     // selection). Every length must be 1..BytesPerLine, else "Invalid Line

@@ -5,6 +5,8 @@
 #include "ui/cursor.h"
 #include "ui/form.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -13,7 +15,6 @@ namespace kelvo {
 namespace {
 
 constexpr int kOffScreen = -50;
-constexpr std::int32_t kConvertChunk = 65536;
 
 int ScreenDpi()
 {
@@ -112,10 +113,11 @@ void THexEditor::SetShowMarkerColumn(bool value)
 
 void THexEditor::SetBytesPerColumn(int value)
 {
-    const int nibbles = 2 * std::max(value, 1);
-    if (nibbles == doc_.NibblesPerColumn())
+    if (value < 1)
+        throw HexError("Invalid BytesPerColumn argument");
+    if (2 * value == doc_.NibblesPerColumn())
         return;
-    doc_.SetNibblesPerColumn(nibbles);
+    doc_.SetNibblesPerColumn(2 * value);
     AdjustMetrics();
     InvalidateGrid();
 }
@@ -168,24 +170,23 @@ void THexEditor::SetMaskWhiteSpaces(bool value) { StoreAndRepaint(look_.maskWhit
 
 void THexEditor::SetMaskChar(char value) { StoreAndRepaint(look_.maskChar, value); }
 
-void THexEditor::SetNoSizeChange(bool value)
-{
-    noSizeChange_ = value;
-    SetAllowInsertMode(allowInsertMode_);
-}
-
-void THexEditor::SetAllowInsertMode(bool value)
-{
-    allowInsertMode_ = !noSizeChange_ && value;
-    look_.insertMode = IsInsertMode();
-    StateNotification();
-}
-
 void THexEditor::SetAutoCaretMode(bool value)
 {
     autoCaretMode_ = value;
     if (value)
         SetCaretStyle(IsInsertMode() ? csLeftLine : csFull);
+}
+
+void THexEditor::GridView::InsertModeChanged()
+{
+    if (owner_.autoCaretMode_)
+        owner_.SetCaretStyle(owner_.IsInsertMode() ? csLeftLine : csFull);
+}
+
+void THexEditor::GridView::StateChangedNow()
+{
+    if (owner_.OnStateChanged)
+        owner_.OnStateChanged(owner_);
 }
 
 void THexEditor::SetFont(const std::string& face, int height)
@@ -205,10 +206,10 @@ void THexEditor::SetFont(const std::string& face, int height)
 
 void THexEditor::SetModified(bool value)
 {
-    modified_ = value;
+    model_.SetModifiedFlag(value);
     if (value)
         return;
-    canUndo_ = false;
+    model_.DisableUndo();
     doc_.ClearChanges();
     InvalidateGrid();
 }
@@ -273,13 +274,6 @@ void THexEditor::SetLineLengths(const std::vector<std::int32_t>& lengths)
 
 // --- Documents ----------------------------------------------------------------------
 
-void THexEditor::ResetUndo()
-{
-    canUndo_ = false;
-    undoDescription_ = "No Undo";
-    undoCount_ = 0;
-}
-
 void THexEditor::DocumentLoaded()
 {
     ResetUndo();
@@ -287,7 +281,7 @@ void THexEditor::DocumentLoaded()
     doc_.ResetSelection();
     CalcSizes();
     SetModified(false);
-    selecting_ = false;
+    model_.StopSelecting();
     MoveCurrent(2, 0);
 }
 
@@ -339,7 +333,7 @@ bool THexEditor::SaveToFile(const std::string& name)
         ui::WaitCursor wait;
         // The file about to be replaced is kept as the backup; when that copy
         // fails nothing is written.
-        const bool backup = CreateBackup && modified_ && name == fileName_ && platform::FileExists(name);
+        const bool backup = CreateBackup && Modified() && name == fileName_ && platform::FileExists(name);
         if (!backup || HexDocument::CopyFileOver(name, HexDocument::BackupName(name, BackupExtension)))
             saved = doc_.SaveFile(name);
     }
@@ -368,21 +362,15 @@ void THexEditor::CreateEmptyFile(const std::string& name)
 
 void THexEditor::ConvertRange(std::int32_t start, std::int32_t end, TTranslationType from, TTranslationType to)
 {
-    if (!ConvertRangeApplies(start, end, from, to, DataSize()))
-        return;
-    modified_ = true;
-    {
-        ui::WaitCursor wait;
-        std::vector<std::uint8_t> buffer(static_cast<std::size_t>(kConvertChunk));
-        for (std::int64_t pos = start; pos <= end; pos += kConvertChunk) {
-            const auto count = static_cast<std::int32_t>(std::min<std::int64_t>(kConvertChunk, end - pos + 1));
-            const std::int32_t read = doc_.GetMemAtPos(buffer.data(), static_cast<std::int32_t>(pos), count);
-            ConvertBuffer(buffer.data(), read, from, to);
-            doc_.SetMemAtPos(buffer.data(), static_cast<std::int32_t>(pos), read);
-        }
-    }
-    doc_.InvalidateCache();
-    InvalidateGrid();
+    ui::WaitCursor wait;
+    model_.ConvertRange(start, end, from, to);
+}
+
+std::int32_t THexEditor::Find(std::uint8_t* pattern, std::int32_t count, std::int32_t start, std::int32_t end,
+                              bool ignoreCase, bool translate)
+{
+    ui::WaitCursor wait;
+    return model_.Find(pattern, count, start, end, ignoreCase, translate);
 }
 
 std::uint8_t THexEditor::TranslateToAnsiChar(std::uint8_t value) const
@@ -555,38 +543,21 @@ void THexEditor::MoveToPos(std::int32_t pos, bool inCharField)
     MoveCurrent(cell.col, cell.row);
 }
 
-bool THexEditor::SelectCell(int col, int row)
-{
-    const int spacer = 2 * BytesPerLine() + 2;
-    if (DataSize() < 1) {
-        if (col != 2 || row != 0)
-            return false;
-    } else {
-        if (col < HexDocument::kFixedCols || (VariableLineLength() && doc_.OutOfBounds(col, row)))
-            return false;
-        bool inCharField = false;
-        const bool pastData = doc_.GetPosAtCursor(col, row, inCharField) >= DataSize();
-        if (pastData || col == spacer) {
-            // Past the data the caret goes to the last byte, in its field; a
-            // click on the spacer goes to the last digit of the line.
-            if (!checkingCell_) {
-                checkingCell_ = true;
-                if (pastData)
-                    MoveToPos(DataSize() - 1, Col() > spacer);
-                else if (MovingByMouse())
-                    MoveCurrent(std::max(2, col - 1), row);
-                checkingCell_ = false;
-            }
-            return false;
-        }
-    }
-    InvalidateRow(Row());
-    InvalidateRow(row);
-    PlaceCaret(col, row);
-    return true;
-}
+bool THexEditor::SelectCell(int col, int row) { return model_.SelectCell(col, row); }
 
 // --- Messages -----------------------------------------------------------------------------
+
+HexShiftState THexEditor::ShiftState()
+{
+    HexShiftState shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0)
+        shift |= ssShift;
+    if (GetKeyState(VK_CONTROL) < 0)
+        shift |= ssCtrl;
+    if (GetKeyState(VK_MENU) < 0)
+        shift |= ssAlt;
+    return shift;
+}
 
 LRESULT THexEditor::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -607,14 +578,82 @@ LRESULT THexEditor::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         const LRESULT result = CustomGrid::HandleMessage(message, wParam, lParam);
         CreateColoredCaret();
         ShowNewCaret();
+        if (OnEnter)
+            OnEnter(*this);
         return result;
     }
     case WM_KILLFOCUS: {
         const LRESULT result = CustomGrid::HandleMessage(message, wParam, lParam);
         HideCaret(Handle());
         DestroyCaret();
-        selecting_ = false;
+        model_.ResetSelection(true);
         InvalidateGrid();
+        if (OnExit)
+            OnExit(*this);
+        return result;
+    }
+    case WM_KEYDOWN: {
+        const HexShiftState shift = ShiftState();
+        WORD key = static_cast<WORD>(wParam);
+        if (OnKeyDown)
+            OnKeyDown(*this, key, shift);
+        if (key != 0)
+            model_.KeyDown(key, shift, ReadOnlyView);
+        if (key != 0)
+            GridKeyDown(key);
+        return 0;
+    }
+    case WM_KEYUP:
+    case WM_SYSKEYUP: {
+        WORD key = static_cast<WORD>(wParam);
+        if (OnKeyUp)
+            OnKeyUp(*this, key, ShiftState());
+        model_.KeyUp(key);
+        if (message == WM_KEYUP)
+            return 0;
+        break;
+    }
+    case WM_CHAR: {
+        char ch = static_cast<char>(wParam);
+        if (OnKeyPress)
+            OnKeyPress(*this, ch);
+        if (ch != 0)
+            model_.WMChar(static_cast<std::uint8_t>(ch), ReadOnlyView);
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+        CustomGrid::HandleMessage(message, wParam, lParam);
+        model_.MouseDown(true, message == WM_LBUTTONDBLCLK);
+        if (OnMouseDown)
+            OnMouseDown(*this, VK_LBUTTON, ShiftState(), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        if (message == WM_LBUTTONDBLCLK && OnDblClick)
+            OnDblClick(*this);
+        return 0;
+    }
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (OnMouseDown)
+            OnMouseDown(*this, message == WM_RBUTTONDOWN ? VK_RBUTTON : VK_MBUTTON, ShiftState(),
+                        GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        break;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP: {
+        const bool click = message == WM_LBUTTONUP && GetCapture() == Handle();
+        const LRESULT result = CustomGrid::HandleMessage(message, wParam, lParam);
+        if (OnMouseUp) {
+            const int button = message == WM_LBUTTONUP ? VK_LBUTTON : message == WM_RBUTTONUP ? VK_RBUTTON : VK_MBUTTON;
+            OnMouseUp(*this, button, ShiftState(), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        }
+        if (click && OnClick)
+            OnClick(*this);
+        return result;
+    }
+    case WM_MOUSEMOVE: {
+        const LRESULT result = CustomGrid::HandleMessage(message, wParam, lParam);
+        if (OnMouseMove)
+            OnMouseMove(*this, ShiftState(), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return result;
     }
     case WM_SETCURSOR:

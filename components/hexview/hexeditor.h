@@ -5,6 +5,7 @@
 #pragma once
 
 #include "components/hexview/hex_document.h"
+#include "components/hexview/hex_edit_model.h"
 #include "ui/custom_grid.h"
 #include "ui/handles.h"
 
@@ -70,7 +71,7 @@ public:
     bool ShowMarkerColumn() const { return showMarkerColumn_; }
     void SetShowMarkerColumn(bool value);
     int BytesPerColumn() const { return doc_.NibblesPerColumn() / 2; }
-    void SetBytesPerColumn(int value); // values below 1 are taken as 1
+    void SetBytesPerColumn(int value); // at least 1, else HexError "Invalid BytesPerColumn argument"
     TTranslationType Translation() const { return look_.translation; }
     void SetTranslation(TTranslationType value);
     bool CreateBackup = true;
@@ -92,15 +93,34 @@ public:
     void SetMaskWhiteSpaces(bool value);
     char MaskChar() const { return look_.maskChar; }
     void SetMaskChar(char value);
-    bool NoSizeChange() const { return noSizeChange_; }
-    void SetNoSizeChange(bool value);
-    bool AllowInsertMode() const { return allowInsertMode_; }
-    void SetAllowInsertMode(bool value);
+    bool NoSizeChange() const { return model_.NoSizeChange(); }
+    void SetNoSizeChange(bool value) { model_.SetNoSizeChange(value); }
+    bool AllowInsertMode() const { return model_.AllowInsertMode(); }
+    void SetAllowInsertMode(bool value) { model_.SetAllowInsertMode(value); }
     bool AutoCaretMode() const { return autoCaretMode_; }
     void SetAutoCaretMode(bool value);
     bool WantTabs = true;
     bool ReadOnlyView = false;
     std::function<void(THexEditor&)> OnStateChanged;
+    // The text colour of ordinary cells (a system colour index is resolved
+    // when painting); the window text colour at first.
+    HexColor FontColor() const { return look_.fontColor; }
+    void SetFontColor(HexColor value) { StoreAndRepaint(look_.fontColor, value); }
+
+    // --- Events of the window (each called only when assigned) -------------
+    // shift holds ssShift, ssAlt and ssCtrl. Setting key to 0 in OnKeyDown,
+    // or ch to 0 in OnKeyPress, keeps the control from handling it.
+    std::function<void(THexEditor&, WORD& key, HexShiftState shift)> OnKeyDown;
+    std::function<void(THexEditor&, WORD& key, HexShiftState shift)> OnKeyUp;
+    std::function<void(THexEditor&, char& ch)> OnKeyPress;
+    std::function<void(THexEditor&)> OnClick;
+    std::function<void(THexEditor&)> OnDblClick;
+    std::function<void(THexEditor&)> OnEnter;
+    std::function<void(THexEditor&)> OnExit;
+    // button: VK_LBUTTON, VK_RBUTTON or VK_MBUTTON; x and y in client pixels.
+    std::function<void(THexEditor&, int button, HexShiftState shift, int x, int y)> OnMouseDown;
+    std::function<void(THexEditor&, int button, HexShiftState shift, int x, int y)> OnMouseUp;
+    std::function<void(THexEditor&, HexShiftState shift, int x, int y)> OnMouseMove;
     // The control's font: face and height in logical units (negative:
     // character height). The constructor sets "Courier", 12 points.
     void SetFont(const std::string& face, int height);
@@ -108,11 +128,11 @@ public:
     // --- Public state ------------------------------------------------------
     std::int32_t DataSize() { return doc_.GetDataSize(); }
     const std::string& FileName() const { return fileName_; }
-    bool Modified() const { return modified_; }
+    bool Modified() const { return model_.Modified(); }
     void SetModified(bool value);
     bool ReadOnlyFile() const { return readOnlyFile_; }
     void SetReadOnlyFile(bool value);
-    bool IsInsertMode() const { return insertToggle_ && allowInsertMode_ && !noSizeChange_; }
+    bool IsInsertMode() const { return model_.IsInsertMode(); }
     bool VariableLineLength() const { return doc_.VariableLineLength(); }
     void SetVariableLineLength(bool on);
     std::int32_t LineLength(std::int32_t row) { return doc_.GetLineLength(row); }
@@ -121,9 +141,45 @@ public:
     void SetLineLengths(const std::vector<std::int32_t>& lengths);
     std::uint8_t Memory(std::int32_t pos) { return doc_.GetMemory(pos); }
     void SetMemory(std::int32_t pos, std::uint8_t value) { doc_.SetMemory(pos, value); }
-    bool CanUndo() const { return canUndo_; }
-    const std::string& UndoDescription() const { return undoDescription_; }
-    int UndoCount() const { return undoCount_; }
+    bool CanUndo() const { return model_.CanUndo(); }
+    const std::string& UndoDescription() const { return model_.UndoDescription(); }
+    int UndoCount() const { return model_.UndoCount(); }
+
+    // --- Caret, selection, markers, search ---------------------------------
+    std::int32_t SelStart() const { return model_.GetSelStart(); }
+    void SetSelStart(std::int32_t pos) { model_.SetSelStart(pos); }
+    std::int32_t SelEnd() const { return model_.GetSelEnd(); }
+    void SetSelEnd(std::int32_t pos) { model_.SetSelEnd(pos); }
+    std::int32_t SelCount() const { return model_.GetSelCount(); }
+    bool InCharField() const { return model_.GetInCharField(); }
+    void SetInCharField(bool value) { model_.SetInCharField(value); }
+    std::int32_t CursorPos() const { return model_.GetCursorPos(); }
+    void SetMarker(int index, std::int32_t row) { model_.SetMarker(index, row); }
+    std::int32_t GetMarker(int index) const { return model_.GetMarker(index); }
+    int IsMarkerPos(std::int32_t row) const { return model_.IsMarkerPos(row); }
+    bool Seek(std::int32_t offset, int origin, bool failIfOutside) { return model_.Seek(offset, origin, failIfOutside); }
+    // The first match ending at or before end, or -1; the pattern is
+    // translated and lower-cased in place as asked. Shows the hourglass.
+    std::int32_t Find(std::uint8_t* pattern, std::int32_t count, std::int32_t start, std::int32_t end,
+                      bool ignoreCase, bool translate);
+
+    // --- Editing and undo (none of these looks at ReadOnlyView) -------------
+    void ChangeByte(std::uint8_t oldValue, std::uint8_t newValue, std::int32_t pos, std::int32_t col,
+                    std::int32_t row)
+    {
+        model_.ChangeByte(oldValue, newValue, pos, col, row);
+    }
+    void InsertBuffer(const void* buffer, std::int32_t count, std::int32_t pos) { model_.InsertBuffer(buffer, count, pos); }
+    void AppendBuffer(const void* buffer, std::int32_t count) { model_.AppendBuffer(buffer, count); }
+    void ReplaceSelection(const void* buffer, std::int32_t count) { model_.ReplaceSelection(buffer, count); }
+    void DeleteSelection() { model_.DeleteSelection(); }
+    bool InsertNibble(std::int32_t pos, bool highNibble) { return model_.InsertNibble(pos, highNibble); }
+    bool DeleteNibble(std::int32_t pos, bool highNibble) { return model_.DeleteNibble(pos, highNibble); }
+    // True when a step was undone.
+    bool Undo() { return model_.Undo(); }
+    void ResetUndo() { model_.ResetUndo(); }
+    // The model behind the control's keys, selection and editing.
+    HexEditModel& Model() { return model_; }
 
     // --- Documents -----------------------------------------------------------
     // False when the file is missing or unreadable (nothing is loaded then).
@@ -137,7 +193,11 @@ public:
     // The whole data, untranslated, and as hex text.
     std::string GetAsText() { return doc_.AsText(); }
     std::string GetAsHex() { return doc_.AsHex(look_.swapNibbles); }
-    // Re-encodes the bytes start..end (inclusive) from one code to another.
+    // Replace all the data (one undo step): text is translated from ANSI.
+    void SetAsText(const std::string& text) { model_.SetAsText(text); }
+    void SetAsHex(const std::string& hex) { model_.SetAsHex(hex, look_.swapNibbles); }
+    // Re-encodes the bytes start..end (inclusive) from one code to another,
+    // as one undo step.
     void ConvertRange(std::int32_t start, std::int32_t end, TTranslationType from, TTranslationType to);
     std::uint8_t TranslateToAnsiChar(std::uint8_t value) const;
     std::uint8_t TranslateFromAnsiChar(std::uint8_t character) const;
@@ -163,6 +223,31 @@ protected:
 
 private:
     friend class TColors;
+    // The grid as the model sees it.
+    class GridView : public HexGridView {
+    public:
+        explicit GridView(THexEditor& owner) : owner_(owner) {}
+        int Col() const override { return owner_.Col(); }
+        int Row() const override { return owner_.Row(); }
+        int TopRow() const override { return owner_.TopRow(); }
+        void SetTopRow(int row) override { owner_.SetTopRow(row); }
+        int VisibleRowCount() const override { return owner_.VisibleRowCount(); }
+        bool MoveCurrent(int col, int row) override { return owner_.MoveCurrent(col, row); }
+        void InvalidateCell(int col, int row) override { owner_.InvalidateCell(col, row); }
+        void InvalidateRow(int row) override { owner_.InvalidateRow(row); }
+        void InvalidateGrid() override { owner_.InvalidateGrid(); }
+        void PlaceCaret(int col, int row) override { owner_.PlaceCaret(col, row); }
+        void SizesChanged() override { owner_.CalcSizes(); }
+        void InsertModeChanged() override;
+        void StateNotification() override { owner_.StateNotification(); }
+        void StateChangedNow() override;
+        bool ShiftDown() const override { return GetKeyState(VK_SHIFT) < 0; }
+        bool LeftButtonDown() const override { return owner_.MovingByMouse() || GetKeyState(VK_LBUTTON) < 0; }
+
+    private:
+        THexEditor& owner_;
+    };
+    static HexShiftState ShiftState();
     // The selection as the document keeps it, to put back after a relayout.
     struct SavedSelection {
         std::int32_t start, anchor, end;
@@ -186,7 +271,6 @@ private:
     void PlaceCaret(int col, int row);
     // Moves the caret to the cell of a byte position in the given field.
     void MoveToPos(std::int32_t pos, bool inCharField);
-    void ResetUndo();
     // What a document that was just loaded starts with.
     void DocumentLoaded();
     SavedSelection SaveSelection() const;
@@ -195,10 +279,11 @@ private:
     HexDocument doc_;
     TColors colors_;
     HexDocument::Appearance look_;
+    GridView gridView_{*this};
+    HexEditModel model_{doc_, look_, gridView_};
     ui::OwnedFont font_;
     ui::OwnedFont markerFont_;
     int fontHeight_ = 0;
-    bool checkingCell_ = false;
     ui::OwnedBitmap caretBitmap_;
     int charWidth_ = -1;
     int rowHeight_ = 0;
@@ -206,16 +291,8 @@ private:
     bool showMarkerColumn_ = true;
     bool focusFrame_ = true;
     TCaretStyle caretStyle_ = csFull;
-    bool insertToggle_ = false;
-    bool noSizeChange_ = false;
-    bool allowInsertMode_ = false;
     bool autoCaretMode_ = true;
-    bool modified_ = false;
     bool readOnlyFile_ = true;
-    bool selecting_ = false;
-    bool canUndo_ = false;
-    std::string undoDescription_ = "No Undo";
-    int undoCount_ = 0;
     std::string fileName_ = "---";
 };
 

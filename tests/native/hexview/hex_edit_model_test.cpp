@@ -1,0 +1,615 @@
+#include "components/hexview/hex_edit_model.h"
+#include "tests/test_support.h"
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace kelvo {
+namespace {
+
+using test::ErrorOf;
+using test::Pattern;
+
+// A grid as the control keeps it: a current cell moved only where the
+// model's SelectCell agrees, a view of visible rows, the Shift key and the
+// left button as a user holds them.
+class FakeGrid : public HexGridView {
+public:
+    HexEditModel* model = nullptr;
+    HexDocument* doc = nullptr;
+    int col = 2, row = 0, top = 0, visible = 4;
+    bool shift = false, button = false;
+    int notifications = 0, immediate = 0;
+
+    int Col() const override { return col; }
+    int Row() const override { return row; }
+    int TopRow() const override { return top; }
+    void SetTopRow(int value) override { top = value; }
+    int VisibleRowCount() const override { return visible; }
+    bool MoveCurrent(int c, int r) override
+    {
+        if (c < 2 || c >= doc->ColCount() || r < 0 || r >= doc->RowCount() || !model->SelectCell(c, r))
+            return false;
+        col = c;
+        row = r;
+        return true;
+    }
+    void InvalidateCell(int, int) override {}
+    void InvalidateRow(int) override {}
+    void InvalidateGrid() override {}
+    void PlaceCaret(int, int) override {}
+    void SizesChanged() override {}
+    void InsertModeChanged() override {}
+    void StateNotification() override { ++notifications; }
+    void StateChangedNow() override { ++immediate; }
+    bool ShiftDown() const override { return shift; }
+    bool LeftButtonDown() const override { return button; }
+};
+
+struct Editor {
+    HexDocument doc;
+    HexDocument::Appearance look;
+    FakeGrid grid;
+    HexEditModel model{doc, look, grid};
+
+    explicit Editor(const std::string& data = Pattern(100))
+    {
+        grid.model = &model;
+        grid.doc = &doc;
+        std::istringstream in(data);
+        EXPECT_TRUE(doc.LoadStream(in));
+    }
+    std::string Data() { return doc.AsText(); }
+    std::int32_t Pos() { return model.PosAt(grid.col, grid.row); }
+    void Key(std::uint16_t key, HexShiftState shift = 0, bool readOnly = false)
+    {
+        grid.shift = (shift & ssShift) != 0;
+        model.KeyDown(key, shift, readOnly);
+    }
+    void Type(const std::string& text, bool readOnly = false)
+    {
+        for (char c : text)
+            model.WMChar(static_cast<std::uint8_t>(c), readOnly);
+    }
+    void Insert() { model.SetAllowInsertMode(true); Key(hkInsert); }
+};
+
+// --- Keys ----------------------------------------------------------------------------------
+
+TEST(HexEditKeys, TheKeyTableMovesTheCaret)
+{
+    Editor e; // 100 bytes: rows 0..6, the last holding 4 bytes
+    // Right and Left walk the digits, then the bytes.
+    e.Key(hkRight);
+    EXPECT_EQ(e.grid.col, 3);
+    e.Key(hkRight);
+    EXPECT_EQ(e.grid.col, 4);
+    e.Key(hkLeft);
+    EXPECT_EQ(e.grid.col, 3);
+    e.Key(hkLeft);
+    e.Key(hkLeft); // nothing before byte 0
+    EXPECT_EQ(e.grid.col, 2);
+
+    // Up in row 0 is handled and stays; Down goes a row.
+    EXPECT_TRUE(e.model.ParseKeyDown(0, hkUp));
+    e.Key(hkDown);
+    EXPECT_EQ(e.grid.row, 1);
+    // Page Down: 3 rows on and the view with it; Ctrl+Page Down: the last visible row.
+    e.Key(hkNext);
+    EXPECT_EQ(e.grid.row, 4);
+    EXPECT_EQ(e.grid.top, 3);
+    e.Key(hkNext, ssCtrl);
+    EXPECT_EQ(e.grid.row, 6);
+    e.Key(hkPrior);
+    EXPECT_EQ(e.grid.row, 3);
+    EXPECT_EQ(e.grid.top, 0);
+    e.Key(hkPrior, ssCtrl);
+    EXPECT_EQ(e.grid.row, 0);
+
+    // End of a row, of the document; Home of a row, of the document; in the field.
+    e.Key(hkDown);
+    e.Key(hkEnd);
+    EXPECT_EQ(e.Pos(), 31);
+    EXPECT_EQ(e.grid.col, 32);
+    e.Key(hkTab);
+    EXPECT_EQ(e.grid.col, 2 * 16 + 3 + 15);
+    e.Key(hkHome);
+    EXPECT_EQ(e.Pos(), 16);
+    EXPECT_EQ(e.grid.col, 35);
+    e.Key(hkEnd, ssCtrl);
+    EXPECT_EQ(e.Pos(), 99);
+    EXPECT_TRUE(e.model.GetInCharField());
+    e.Key('T', ssCtrl | ssShift);
+    EXPECT_FALSE(e.model.GetInCharField());
+    EXPECT_EQ(e.Pos(), 99);
+    e.Key(hkHome, ssCtrl);
+    EXPECT_EQ(e.Pos(), 0);
+
+    // Ctrl+Right on the short last row stops at its last byte.
+    e.Key(hkDown);
+    e.Key(hkNext, ssCtrl);
+    e.Key(hkNext);
+    e.Key(hkRight, ssCtrl);
+    EXPECT_EQ(e.Pos(), 99);
+    EXPECT_FALSE(e.model.GetInCharField());
+    // Right at the last byte stays there.
+    e.Key(hkRight);
+    EXPECT_EQ(e.Pos(), 99);
+
+    // Keys outside the table go to the grid.
+    std::uint16_t key = hkLeft;
+    e.model.KeyDown(key, ssCtrl, false);
+    EXPECT_EQ(key, hkLeft);
+    key = hkTab;
+    e.model.KeyDown(key, ssCtrl, false);
+    EXPECT_EQ(key, hkTab);
+    key = 'T';
+    e.model.KeyDown(key, 0, false);
+    EXPECT_EQ(key, 'T');
+}
+
+TEST(HexEditKeys, VerticalMovesFollowVariableLineLengths)
+{
+    Editor e(Pattern(40));
+    e.doc.SetVariableLineLength(true);
+    e.doc.SetLineLengths({16, 4, 16});
+    // From the end of a full line to the end of the short one and back.
+    e.model.MoveToPos(15, false);
+    e.Key(hkDown);
+    EXPECT_EQ(e.Pos(), 19);
+    EXPECT_EQ(e.grid.col, 2 + 2 * 3 + 1); // the short line's last digit
+    e.Key(hkDown);
+    EXPECT_EQ(e.Pos(), 35);
+    // From the middle of a line the column shrinks into the short line.
+    e.model.MoveToPos(26, true);
+    e.Key(hkUp);
+    EXPECT_EQ(e.Pos(), 19);
+    EXPECT_TRUE(e.model.GetInCharField());
+}
+
+TEST(HexEditKeys, CellChecksForTheSpacerAndPastTheData)
+{
+    Editor e;
+    e.grid.button = true;
+    // A click on the spacer lands on the line's last digit.
+    EXPECT_TRUE(e.grid.MoveCurrent(2, 1));
+    EXPECT_FALSE(e.grid.MoveCurrent(34, 2));
+    EXPECT_EQ(e.grid.col, 33);
+    EXPECT_EQ(e.grid.row, 2);
+    // Past the data in the last row: the last byte, in the current field.
+    EXPECT_FALSE(e.grid.MoveCurrent(40, 6));
+    EXPECT_EQ(e.Pos(), 99);
+    EXPECT_EQ(e.grid.col, 2 + 2 * 3);
+}
+
+// --- Selection and markers -------------------------------------------------------------------
+
+TEST(HexEditSelection, ShiftArrowsSelectInBothModes)
+{
+    Editor e;
+    e.model.SetSelStart(20);
+    e.Key(hkShift, ssShift);
+    e.Key(hkRight, ssShift);
+    e.Key(hkRight, ssShift);
+    e.Key(hkRight, ssShift); // the second digit of byte 21
+    EXPECT_EQ(e.model.GetSelStart(), 20);
+    EXPECT_EQ(e.model.GetSelEnd(), 21);
+    EXPECT_EQ(e.model.GetSelCount(), 2);
+    e.Key(hkUp, ssShift); // byte 5: the low end moves
+    EXPECT_EQ(e.model.GetSelStart(), 20);
+    EXPECT_EQ(e.model.GetSelEnd(), 5);
+    EXPECT_EQ(e.model.GetSelCount(), 16);
+    // A move without Shift ends the selection.
+    e.Key(hkRight);
+    EXPECT_EQ(e.model.GetSelCount(), 0);
+    EXPECT_EQ(e.model.GetSelStart(), e.Pos());
+
+    // In insert mode the caret stands between bytes: the byte under it is left out.
+    e.Insert();
+    e.model.SetSelStart(20);
+    e.Key(hkShift, ssShift);
+    e.Key(hkTab, ssShift);
+    e.Key(hkRight, ssShift);
+    e.Key(hkRight, ssShift);
+    EXPECT_EQ(e.model.GetSelCount(), 2);
+    EXPECT_EQ(e.model.GetSelStart(), 20);
+    EXPECT_EQ(e.model.GetSelEnd(), 21);
+
+    EXPECT_EQ(ErrorOf<HexError>([&] { e.model.SetSelStart(100); }), "Invalid SelStart");
+    EXPECT_EQ(ErrorOf<HexError>([&] { e.model.SetSelEnd(-1); }), "Invalid SelEnd");
+    e.model.SetSelEnd(5);
+    EXPECT_EQ(e.model.GetSelEnd(), 5);
+}
+
+TEST(HexEditSelection, MarkersAreSetAndReached)
+{
+    Editor e;
+    e.Key(hkDown);
+    e.Key(hkDown);
+    e.Key('3', ssShift | ssCtrl);
+    EXPECT_EQ(e.model.GetMarker(3), 2);
+    EXPECT_EQ(e.model.IsMarkerPos(2), 3);
+    EXPECT_EQ(e.doc.CellLook(1, 2, e.look, 4).text, "3");
+    e.Key(hkNext, ssCtrl);
+    e.Key(hkRight);
+    e.Key('3', ssCtrl);
+    EXPECT_EQ(e.grid.row, 2);
+    EXPECT_EQ(e.grid.col, 2);
+    // An unset marker stays in the current row.
+    e.Key(hkDown);
+    e.Key('7', ssCtrl);
+    EXPECT_EQ(e.grid.row, 3);
+    for (int bad : {10, -1}) {
+        EXPECT_EQ(ErrorOf<HexError>([&] { e.model.SetMarker(bad, 0); }), "SetMarker : Invalid marker index");
+        EXPECT_EQ(ErrorOf<HexError>([&] { e.model.GetMarker(bad); }), "SetMarker : Invalid marker index");
+    }
+    // After the document shrank below the marker, reaching it clears it.
+    e.model.SetMarker(5, 6);
+    e.model.SetSelStart(0);
+    e.Key(hkShift, ssShift);
+    e.Key(hkEnd, ssShift | ssCtrl);
+    e.model.DeleteSelection();
+    e.Key('5', ssCtrl);
+    EXPECT_EQ(e.model.GetMarker(5), -1);
+    EXPECT_EQ(e.grid.row, 0);
+}
+
+// --- Seek and Find -------------------------------------------------------------------------------
+
+TEST(HexEditSearch, SeekByEachOrigin)
+{
+    Editor e;
+    EXPECT_TRUE(e.model.Seek(0, 2, false));
+    EXPECT_EQ(e.Pos(), 99);
+    EXPECT_TRUE(e.model.Seek(-10, 1, true));
+    EXPECT_EQ(e.Pos(), 89);
+    EXPECT_TRUE(e.model.Seek(20, 0, true));
+    EXPECT_EQ(e.Pos(), 20);
+    EXPECT_FALSE(e.model.Seek(-5, 0, true));
+    EXPECT_FALSE(e.model.Seek(100, 0, true));
+    EXPECT_EQ(e.Pos(), 20);
+    EXPECT_TRUE(e.model.Seek(500, 0, false));
+    EXPECT_EQ(e.Pos(), 99);
+    EXPECT_TRUE(e.model.Seek(-500, 1, false));
+    EXPECT_EQ(e.Pos(), 0);
+    EXPECT_TRUE(e.model.Seek(7, 9, true)); // an unknown origin stays at the caret
+    EXPECT_EQ(e.Pos(), 0);
+    Editor empty("");
+    EXPECT_FALSE(empty.model.Seek(0, 0, false));
+}
+
+TEST(HexEditSearch, FindMatchesCaseTranslationAndTheEnd)
+{
+    std::string data = "xxabyyABzz" + std::string(3u << 20, 'q') + "needle";
+    Editor e(data);
+    auto find = [&](std::string pattern, std::int32_t start, std::int32_t end, bool ignoreCase,
+                    bool translate = false) {
+        return e.model.Find(reinterpret_cast<std::uint8_t*>(pattern.data()),
+                            static_cast<std::int32_t>(pattern.size()), start, end, ignoreCase, translate);
+    };
+    EXPECT_EQ(find("AB", 0, 1000, false), 6);
+    EXPECT_EQ(find("AB", 0, 1000, true), 2);
+    EXPECT_EQ(find("ab", 3, 1000, true), 6);
+    EXPECT_EQ(find("AB", 0, 6, false), -1); // would end after end
+    EXPECT_EQ(find("AB", 0, 7, false), 6);
+    EXPECT_EQ(find("", 0, 7, false), -1);
+    // Across the reading pieces, up to the last byte.
+    EXPECT_EQ(find("needle", 0, 1 << 30, false), static_cast<std::int32_t>(data.size()) - 6);
+    EXPECT_EQ(find("qqqn", 1 << 20, 1 << 30, false), static_cast<std::int32_t>(data.size()) - 9);
+
+    // The pattern is translated into the data's code (ANSI "A" is EBCDIC 0xC1).
+    Editor ebcdic(std::string("\x40\xC1\xC2", 3));
+    ebcdic.look.translation = ttEBCDIC;
+    std::string pattern = "AB";
+    EXPECT_EQ(ebcdic.model.Find(reinterpret_cast<std::uint8_t*>(pattern.data()), 2, 0, 2, false, true), 1);
+    EXPECT_EQ(pattern, "\xC1\xC2");
+}
+
+// --- Typing ---------------------------------------------------------------------------------------
+
+TEST(HexEditTyping, HexDigitsInBothModesAndNibbleOrders)
+{
+    Editor e(std::string("\x12\x34", 2));
+    e.Type("a");
+    EXPECT_EQ(e.Data(), std::string("\xA2\x34", 2));
+    EXPECT_EQ(e.grid.col, 3);
+    e.Type("5");
+    EXPECT_EQ(e.Data(), std::string("\xA5\x34", 2));
+    EXPECT_EQ(e.Pos(), 1);
+    e.Type("g"); // not a digit
+    EXPECT_EQ(e.Pos(), 1);
+
+    // The first digit shows the low nibble when nibbles are swapped.
+    e.look.swapNibbles = true;
+    e.Type("F");
+    EXPECT_EQ(e.Data(), std::string("\xA5\x3F", 2));
+
+    // Read-only: nothing changes.
+    e.model.MoveToPos(0, false);
+    e.Type("00", true);
+    EXPECT_EQ(e.Data(), std::string("\xA5\x3F", 2));
+
+    // Insert mode: a digit on the first digit inserts a byte holding it.
+    e.look.swapNibbles = false;
+    e.Insert();
+    e.Type("7");
+    EXPECT_EQ(e.Data(), std::string("\x70\xA5\x3F", 3));
+    e.Type("1");
+    EXPECT_EQ(e.Data(), std::string("\x71\xA5\x3F", 3));
+    EXPECT_EQ(e.Pos(), 1);
+    // On the last byte's second digit a zero byte is appended to type on.
+    e.model.MoveToPos(2, false);
+    e.Key(hkRight);
+    e.Type("8");
+    EXPECT_EQ(e.Data(), std::string("\x71\xA5\x38\x00", 4));
+    EXPECT_EQ(e.Pos(), 3);
+
+    // Over a selection with swapped nibbles the typed digit shows first.
+    e.look.swapNibbles = true;
+    e.model.SetSelStart(1);
+    e.model.SetSelEnd(3); // in insert mode bytes 1 and 2
+    e.Type("9");
+    EXPECT_EQ(e.Data(), std::string("\x71\x09\x00", 3));
+}
+
+TEST(HexEditTyping, CharactersAndTheKeysThatErase)
+{
+    Editor e("abcdef");
+    e.model.SetInCharField(true);
+    e.Type("XY");
+    EXPECT_EQ(e.Data(), "XYcdef");
+    e.Type("\x01"); // control characters are refused
+    EXPECT_EQ(e.Data(), "XYcdef");
+    // A character typed with Alt and the keypad is taken as an OEM code.
+    e.model.KeyUp(hkMenu);
+    e.Type("\xE9"); // e acute: OEM 0x82
+    EXPECT_EQ(e.Data(), "XY\x82" "def");
+
+    // Overwrite mode: Delete does nothing, Backspace moves left, Ctrl+Delete deletes.
+    e.Key(hkDelete);
+    EXPECT_EQ(e.Data(), "XY\x82" "def");
+    std::uint16_t key = hkBack;
+    e.model.KeyDown(key, 0, false);
+    EXPECT_EQ(key, hkLeft);
+    e.model.MoveToPos(3, true);
+    e.Key(hkDelete, ssCtrl);
+    EXPECT_EQ(e.Data(), "XY\x82" "ef");
+
+    // Insert mode: Backspace erases before the caret, Delete under it, and
+    // with a selection each takes the selection only.
+    e.Insert();
+    e.Key(hkBack);
+    EXPECT_EQ(e.Data(), "XYef");
+    EXPECT_EQ(e.Pos(), 2);
+    e.Key(hkDelete);
+    EXPECT_EQ(e.Data(), "XYf");
+    e.model.SetSelStart(0);
+    e.Key(hkShift, ssShift);
+    e.Key(hkRight, ssShift); // selects byte 0
+    e.Key(hkBack);
+    EXPECT_EQ(e.Data(), "Yf");
+    e.Type("Q");
+    EXPECT_EQ(e.Data(), "QYf");
+    // Read-only: Delete and Backspace change nothing.
+    e.Key(hkDelete, 0, true);
+    e.Key(hkBack, 0, true);
+    EXPECT_EQ(e.Data(), "QYf");
+}
+
+// --- Editing and undo ---------------------------------------------------------------------------------
+
+TEST(HexEditUndo, EveryOperationIsUndone)
+{
+    Editor e("0123456789");
+    // A byte change marks the byte; equal bytes record nothing.
+    e.model.ChangeByte('3', '3', 3, 0, 0);
+    EXPECT_FALSE(e.model.CanUndo());
+    EXPECT_FALSE(e.model.Modified());
+    e.model.ChangeByte('3', 'x', 3, 0, 0);
+    EXPECT_EQ(e.Data(), "012x456789");
+    EXPECT_TRUE(e.doc.HasChanged(3, false));
+    EXPECT_EQ(e.model.UndoDescription(), "Byte changed");
+
+    e.model.SetSelStart(1);
+    e.model.SetSelEnd(3);
+    e.model.DeleteSelection();
+    EXPECT_EQ(e.Data(), "0456789");
+    EXPECT_EQ(e.model.UndoDescription(), "Byte(s) removed");
+
+    e.model.InsertBuffer("ab", 2, 0);
+    EXPECT_EQ(e.Data(), "ab0456789");
+
+    // Three bytes replaced by five: the five become the selection.
+    e.model.SetSelStart(2);
+    e.model.SetSelEnd(4);
+    e.model.ReplaceSelection("VWXYZ", 5);
+    EXPECT_EQ(e.Data(), "abVWXYZ6789");
+    EXPECT_EQ(e.model.GetSelCount(), 5);
+
+    e.model.AppendBuffer("!?", 2);
+    EXPECT_EQ(e.Data(), "abVWXYZ6789!?");
+    EXPECT_EQ(e.Pos(), 11);
+    EXPECT_EQ(e.model.GetSelCount(), 2);
+
+    e.model.ConvertRange(0, 1, ttAnsi, ttEBCDIC);
+    EXPECT_EQ(e.Data(), "\x81\x82VWXYZ6789!?");
+    EXPECT_EQ(e.model.UndoCount(), 6);
+
+    const std::vector<std::string> before = {"abVWXYZ6789!?", "abVWXYZ6789", "ab0456789", "0456789",
+                                             "012x456789", "0123456789"};
+    const std::vector<std::string> names = {"Append buffer", "Replace selection", "Insert buffer",
+                                            "Byte(s) removed", "Byte changed", "No Undo"};
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_TRUE(e.model.Undo());
+        EXPECT_EQ(e.Data(), before[i]) << i;
+        EXPECT_EQ(e.model.UndoDescription(), names[i]) << i;
+        if (i == 2) { // the replaced bytes come back with the selection as it was
+            EXPECT_EQ(e.model.GetSelStart(), 2);
+            EXPECT_EQ(e.model.GetSelEnd(), 4);
+        }
+    }
+    EXPECT_FALSE(e.model.Modified());
+    EXPECT_FALSE(e.doc.HasChanged(3, false));
+    EXPECT_FALSE(e.model.Undo());
+    EXPECT_GE(e.grid.immediate, 1); // resetting the log tells the listener at once
+}
+
+TEST(HexEditUndo, NibblesAreInsertedAndDeleted)
+{
+    Editor e(std::string("\xAB\xCD", 2));
+    EXPECT_TRUE(e.model.DeleteNibble(0, true));
+    EXPECT_EQ(e.Data(), std::string("\xBC\xD0", 2));
+    EXPECT_TRUE(e.model.Undo());
+    EXPECT_EQ(e.Data(), std::string("\xAB\xCD", 2));
+    EXPECT_TRUE(e.model.InsertNibble(0, true));
+    EXPECT_EQ(e.Data(), std::string("\x0A\xBC\xD0", 3));
+    EXPECT_TRUE(e.model.Undo());
+    EXPECT_TRUE(e.model.InsertNibble(0, false));
+    EXPECT_EQ(e.Data(), std::string("\xA0\xBC\xD0", 3));
+    EXPECT_TRUE(e.model.Undo());
+    EXPECT_TRUE(e.model.DeleteNibble(1, false));
+    EXPECT_EQ(e.Data(), std::string("\xAB\xC0", 2));
+    EXPECT_TRUE(e.model.Undo());
+    EXPECT_EQ(e.Data(), std::string("\xAB\xCD", 2));
+    EXPECT_FALSE(e.model.InsertNibble(2, true));
+    EXPECT_FALSE(e.model.DeleteNibble(-1, true));
+    // Over 512 bytes the shift carries across blocks.
+    std::string big = Pattern(1500);
+    Editor b(big);
+    EXPECT_TRUE(b.model.DeleteNibble(0, true));
+    const std::string shifted = b.Data();
+    EXPECT_EQ(static_cast<std::uint8_t>(shifted[600]),
+              static_cast<std::uint8_t>(((big[600] & 0x0F) << 4) | ((big[601] >> 4) & 0x0F)));
+    EXPECT_TRUE(b.model.Undo());
+    EXPECT_EQ(b.Data(), big);
+}
+
+TEST(HexEditUndo, LimitsAndRefusals)
+{
+    Editor e(Pattern(200));
+    for (int i = 0; i < 101; ++i)
+        e.model.ChangeByte(static_cast<std::uint8_t>(e.doc.GetByteAtPos(i)),
+                           static_cast<std::uint8_t>(~e.doc.GetByteAtPos(i)), i, 0, 0);
+    EXPECT_EQ(e.model.UndoCount(), 100);
+    EXPECT_EQ(e.model.UndoLog().size(), 100u * 38);
+    for (int i = 0; i < 100; ++i)
+        EXPECT_TRUE(e.model.Undo());
+    EXPECT_FALSE(e.model.CanUndo());
+    EXPECT_EQ(e.Data().substr(1), Pattern(200).substr(1));
+    EXPECT_NE(e.Data()[0], Pattern(200)[0]); // the first change is no longer recorded
+
+    // Without a size change a longer selection shrinks, a shorter one takes part of the buffer.
+    Editor n("abcdefgh");
+    n.model.SetNoSizeChange(true);
+    n.model.SetSelStart(1);
+    n.model.SetSelEnd(4);
+    n.model.ReplaceSelection("XY", 2);
+    EXPECT_EQ(n.Data(), "aXYdefgh");
+    n.model.SetSelStart(4);
+    n.model.SetSelEnd(7);
+    n.model.ReplaceSelection("123456", 6);
+    EXPECT_EQ(n.Data(), "aXYd1234");
+    n.model.InsertBuffer("z", 1, 0);
+    n.model.DeleteSelection();
+    EXPECT_FALSE(n.model.InsertNibble(0, true));
+    EXPECT_EQ(n.Data(), "aXYd1234");
+
+    // Nothing to remove in an empty document; inserting works there.
+    Editor empty("");
+    empty.model.DeleteSelection();
+    EXPECT_FALSE(empty.model.CanUndo());
+    empty.model.InsertBuffer("a", 1, 0);
+    EXPECT_EQ(empty.Data(), "a");
+    // Deleting the last byte leaves the caret on column 2 of row 0.
+    empty.model.DeleteSelection();
+    EXPECT_EQ(empty.Data(), "");
+    EXPECT_EQ(empty.grid.col, 2);
+    EXPECT_EQ(empty.grid.row, 0);
+}
+
+TEST(HexEditUndo, TheLogHoldsOneRecordOfEachKindAsLaidOut)
+{
+    auto le = [](std::int32_t v) {
+        std::string s(4, '\0');
+        for (int i = 0; i < 4; ++i)
+            s[static_cast<std::size_t>(i)] = static_cast<char>(static_cast<std::uint32_t>(v) >> (8 * i));
+        return s;
+    };
+    // kind, flag, modified, caret, digit, in char, low, high, anchor, pos, count, second.
+    auto header = [&](int kind, int flag, int modified, int caret, int digit, int inChar, int low, int high,
+                      int anchor, int pos, int count, int second) {
+        return std::string{static_cast<char>(kind), static_cast<char>(flag), static_cast<char>(modified)} +
+               le(caret) + std::string{static_cast<char>(digit), static_cast<char>(inChar)} + le(low) +
+               le(high) + le(anchor) + le(pos) + le(count) + le(second);
+    };
+    Editor e("ABCDEFGH");
+    auto log = [&] { return std::string(e.model.UndoLog().begin(), e.model.UndoLog().end()); };
+    std::string expected;
+
+    e.Key(hkRight); // caret on byte 0's second digit
+    e.model.ChangeByte('B', 'b', 1, 0, 0);
+    expected += header(0, 0, 0, 0, 1, 0, -1, -1, -1, 1, 1, 0) + "B" + le(38);
+    EXPECT_EQ(log(), expected);
+
+    e.model.ChangeByte('b', 'c', 1, 0, 0); // the byte's change flag is saved now
+    expected += header(0, 1, 1, 0, 1, 0, -1, -1, -1, 1, 1, 0) + "b" + le(38);
+    EXPECT_EQ(log(), expected);
+
+    e.model.SetSelStart(2);
+    e.model.SetSelEnd(3);
+    e.model.DeleteSelection(); // caret on byte 2, selection 2..3
+    expected += header(1, 0, 1, 2, 0, 0, 2, 3, 2, 2, 2, 0) + "CD" + le(37 + 2);
+    EXPECT_EQ(log(), expected);
+
+    e.model.InsertBuffer("xy", 2, 5);
+    expected += header(2, 0, 1, 2, 0, 0, -1, -1, -1, 5, 2, 0) + std::string(1, '\0') + le(38);
+    EXPECT_EQ(log(), expected);
+
+    e.model.SetSelStart(0);
+    e.model.SetSelEnd(2);
+    e.model.ReplaceSelection("Z", 1);
+    expected += header(3, 0, 1, 0, 0, 0, 0, 2, 0, 0, 1, 3) + "AcE" + le(37 + 3);
+    EXPECT_EQ(log(), expected);
+
+    e.model.SetInCharField(true); // "ZFGxyH"
+    e.model.AppendBuffer("!", 1);
+    expected += header(4, 0, 1, 0, 0, 1, -1, -1, -1, 6, 1, 0) + std::string(1, '\0') + le(38);
+    EXPECT_EQ(log(), expected);
+
+    e.model.InsertNibble(1, true);
+    expected += header(5, 0, 1, 6, 0, 1, 6, 6, 6, 1, 0, 0) + "F" + le(38);
+    EXPECT_EQ(log(), expected);
+
+    e.model.DeleteNibble(0, false);
+    expected += header(6, 0, 1, 6, 0, 1, -1, -1, -1, 0, 0, 0) + "Z" + le(38);
+    EXPECT_EQ(log(), expected);
+
+    const std::string data = e.Data();
+    e.model.ConvertRange(2, 3, ttAnsi, ttDos8);
+    expected += header(7, 0, 1, 6, 0, 1, -1, -1, -1, 2, 2, 0) + data.substr(2, 2) + le(37 + 2);
+    EXPECT_EQ(log(), expected);
+}
+
+// --- The document under editing -------------------------------------------------------------------------
+
+TEST(HexEditDocument, RefusedArgumentsAndOversizedSaves)
+{
+    HexDocument doc;
+    EXPECT_EQ(ErrorOf<HexError>([&] { doc.SetNibblesPerColumn(0); }), "Invalid BytesPerColumn argument");
+    EXPECT_EQ(doc.NibblesPerColumn(), 4);
+    // A row far past the data is refused before anything is allocated.
+    EXPECT_EQ(ErrorOf<HexError>([&] { doc.SetLineLength(1 << 30, 4); }), "Invalid Line Length argument");
+
+    // A working copy past 2 GiB - 1 bytes is not saved in part.
+    ASSERT_TRUE(doc.TestStream());
+    ASSERT_TRUE(doc.Stream().SetSize(std::int64_t{1} << 31));
+    const std::string target = platform::TempFolder() + "kelvo-oversized-save.bin";
+    EXPECT_FALSE(doc.SaveFile(target));
+    EXPECT_FALSE(platform::FileExists(target));
+    // The working copy stays open and whole.
+    EXPECT_EQ(doc.Stream().Size(), std::int64_t{1} << 31);
+}
+
+} // namespace
+} // namespace kelvo
