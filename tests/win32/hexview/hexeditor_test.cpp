@@ -270,14 +270,15 @@ TEST_F(HexEditorTest, ScrollBarsAndKeysCoverALargeDocument)
     EXPECT_EQ(info.nMax, rows - 1);
     EXPECT_EQ(info.nPage, static_cast<UINT>(visible));
 
+    // A page is the visible rows less one, so the last row stays in view.
     SendMessageA(editor.Handle(), WM_KEYDOWN, VK_NEXT, 0);
-    EXPECT_EQ(editor.TopRow(), visible);
-    EXPECT_EQ(editor.Row(), visible);
+    EXPECT_EQ(editor.TopRow(), visible - 1);
+    EXPECT_EQ(editor.Row(), visible - 1);
     SendMessageA(editor.Handle(), WM_KEYDOWN, VK_END, 0);
-    EXPECT_EQ(editor.Col(), 50);
+    EXPECT_EQ(editor.Col(), 32);
     SendMessageA(editor.Handle(), WM_KEYDOWN, VK_DOWN, 0);
-    EXPECT_EQ(editor.Row(), visible + 1);
-    EXPECT_EQ(editor.TopRow(), visible);
+    EXPECT_EQ(editor.Row(), visible);
+    EXPECT_EQ(editor.TopRow(), visible - 1);
 
     SendMessageA(editor.Handle(), WM_VSCROLL, SB_BOTTOM, 0);
     EXPECT_EQ(editor.TopRow(), rows - visible);
@@ -297,6 +298,93 @@ TEST_F(HexEditorTest, ScrollBarsAndKeysCoverALargeDocument)
     EXPECT_TRUE(Shows(0, rows - visible, Hex("0x%06X:", (rows - visible) * 16), defaults.Offset, kBackground));
     EXPECT_TRUE(Shows(32, rows - 1, "7", defaults.EvenColumn, kBackground));
     EXPECT_TRUE(Shows(31, rows - 1, "0", defaults.EvenColumn, kBackground));
+}
+
+// Sends a key as the keyboard would, with Shift and Ctrl held as asked.
+void PressKey(HWND window, WPARAM key, bool shift = false, bool ctrl = false)
+{
+    BYTE state[256];
+    GetKeyboardState(state);
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    state[VK_CONTROL] = ctrl ? 0x80 : 0;
+    SetKeyboardState(state);
+    SendMessageA(window, WM_KEYDOWN, key, 0);
+    SendMessageA(window, WM_KEYUP, key, 0);
+}
+
+TEST_F(HexEditorTest, KeysAndClicksMoveTheCaretSelectAndMark)
+{
+    ASSERT_TRUE(editor.LoadFromFile(File("keys.bin", Counting())));
+    Show();
+    SetFocus(editor.Handle());
+    HWND window = editor.Handle();
+    PressKey(window, VK_RIGHT);
+    PressKey(window, VK_RIGHT);
+    EXPECT_EQ(editor.CursorPos(), 1);
+    // Shift and the arrows select from the caret's byte.
+    PressKey(window, VK_SHIFT, true);
+    PressKey(window, VK_RIGHT, true);
+    PressKey(window, VK_RIGHT, true);
+    PressKey(window, VK_DOWN, true);
+    EXPECT_EQ(editor.SelStart(), 1);
+    EXPECT_EQ(editor.SelEnd(), 18);
+    EXPECT_EQ(editor.SelCount(), 18);
+    Paint();
+    EXPECT_TRUE(Shows(12, 0, "0", defaults.OddInverse(), defaults.OddColumn)); // byte 5, selected
+    EXPECT_TRUE(Shows(2, 0, "0", defaults.OddColumn, kBackground));           // byte 0, not
+    PressKey(window, VK_RIGHT);
+    EXPECT_EQ(editor.SelCount(), 0);
+
+    // Shift+Ctrl+3 marks the row, Ctrl+3 returns to it.
+    PressKey(window, '3', true, true);
+    EXPECT_EQ(editor.GetMarker(3), 1);
+    PressKey(window, VK_END, false, true);
+    EXPECT_EQ(editor.Row(), 15);
+    PressKey(window, '3', false, true);
+    EXPECT_EQ(std::pair(editor.Col(), editor.Row()), std::pair(2, 1));
+    Paint();
+    EXPECT_TRUE(Shows(0, 1, "0x10:", defaults.Offset, kBackground));
+    EXPECT_FALSE(Shows(1, 1, " ", fontColor, kBackground)); // the marker cell shows "3"
+
+    // A click past the data in the last line lands on the last byte.
+    ASSERT_TRUE(editor.LoadFromFile(File("short.bin", "0123456789ABCDEFGHIJ")));
+    const RECT past = editor.CellRect(45, 1);
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(past.left + 2, past.top + 2));
+    SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(past.left + 2, past.top + 2));
+    EXPECT_EQ(editor.CursorPos(), 19);
+    PressKey(window, VK_HOME, false, true);
+
+    // The read-only preview ignores typing and Delete; Backspace moves left.
+    editor.ReadOnlyView = true;
+    editor.SetAllowInsertMode(true);
+    PressKey(window, VK_RIGHT);
+    SendMessageA(window, WM_CHAR, 'f', 0);
+    PressKey(window, VK_DELETE);
+    PressKey(window, VK_BACK);
+    EXPECT_EQ(editor.GetAsText(), "0123456789ABCDEFGHIJ");
+    EXPECT_EQ(editor.Col(), 2);
+    EXPECT_FALSE(editor.Modified());
+
+    // Editable: Insert toggles insert mode, typing inserts, Undo takes it back.
+    editor.ReadOnlyView = false;
+    char typed = 0;
+    editor.OnKeyPress = [&](THexEditor&, char& ch) {
+        typed = ch;
+        if (ch == 'x')
+            ch = '7';
+    };
+    PressKey(window, VK_INSERT);
+    EXPECT_TRUE(editor.IsInsertMode());
+    EXPECT_EQ(editor.CaretStyle(), csLeftLine);
+    SendMessageA(window, WM_CHAR, 'x', 0);
+    EXPECT_EQ(typed, 'x');
+    EXPECT_EQ(editor.GetAsText(), "p0123456789ABCDEFGHIJ");
+    EXPECT_TRUE(editor.Modified());
+    EXPECT_EQ(editor.UndoDescription(), "Insert buffer");
+    EXPECT_TRUE(editor.Undo());
+    EXPECT_EQ(editor.GetAsText(), "0123456789ABCDEFGHIJ");
+    EXPECT_FALSE(editor.Undo());
+    PressKey(window, VK_SHIFT, false); // release the keys for the tests that follow
 }
 
 TEST_F(HexEditorTest, CurrentCellKeepsToBytes)
@@ -441,6 +529,7 @@ TEST_F(HexEditorTest, StateChangesArriveThroughTheQueue)
         ++calls;
     };
     ui::ProcessMessages();
+    calls = 0;
     editor.SetAllowInsertMode(true);
     EXPECT_EQ(calls, 0);
     ui::ProcessMessages();
@@ -448,10 +537,14 @@ TEST_F(HexEditorTest, StateChangesArriveThroughTheQueue)
     editor.SetReadOnlyFile(true); // already read-only: no notice
     ui::ProcessMessages();
     EXPECT_EQ(calls, 1);
+    // Loading resets the undo log, which tells the listener at once.
     ASSERT_TRUE(editor.LoadFromFile(File("writable.bin", "x")));
+    EXPECT_EQ(calls, 2);
+    ui::ProcessMessages();
+    calls = 0;
     editor.SetReadOnlyFile(true);
     ui::ProcessMessages();
-    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(calls, 1);
     EXPECT_EQ(SendMessageA(editor.Handle(), WM_GETDLGCODE, 0, 0) & (DLGC_WANTTAB | DLGC_WANTCHARS | DLGC_WANTARROWS),
               DLGC_WANTTAB | DLGC_WANTCHARS | DLGC_WANTARROWS);
     editor.WantTabs = false;
