@@ -68,7 +68,7 @@ void HexEditModel::SetNoSizeChange(bool value)
 
 // --- Keys and mouse ------------------------------------------------------------
 
-void HexEditModel::KeyDown(std::uint16_t& key, HexShiftState shift, bool readOnlyView)
+void HexEditModel::KeyDown(std::uint16_t& key, TShiftState shift, bool readOnlyView)
 {
     if (key == hkInsert) {
         key = 0;
@@ -94,7 +94,7 @@ void HexEditModel::KeyDown(std::uint16_t& key, HexShiftState shift, bool readOnl
         }
     } else if (key == hkDelete && !readOnlyView) {
         key = 0;
-        if (shift == ssCtrl)
+        if (shift == TShiftState{ssCtrl})
             DeleteSelection();
         else if (IsInsertMode()) {
             if (GetSelCount() > 0)
@@ -135,11 +135,11 @@ void HexEditModel::SwitchField()
     view_.MoveCurrent(doc_.GetOtherFieldCol(view_.Col(), inCharField), view_.Row());
 }
 
-bool HexEditModel::ParseKeyDown(HexShiftState shift, std::uint16_t key)
+bool HexEditModel::ParseKeyDown(TShiftState shift, std::uint16_t key)
 {
-    if (shift == 0 && key != hkShift && !IsInsertMode())
+    if (shift.IsEmpty() && key != hkShift && !IsInsertMode())
         ResetSelection(true);
-    const bool ctrl = (shift & ssCtrl) != 0;
+    const bool ctrl = shift.Contains(ssCtrl);
     const std::int32_t col = view_.Col();
     const std::int32_t row = view_.Row();
     const std::int32_t rows = doc_.RowCount();
@@ -222,15 +222,15 @@ bool HexEditModel::ParseKeyDown(HexShiftState shift, std::uint16_t key)
         SwitchField();
         return true;
     }
-    if (key == hkTab && (shift == 0 || shift == ssShift)) {
+    if (key == hkTab && (shift.IsEmpty() || shift == TShiftState{ssShift})) {
         SwitchField();
         return true;
     }
-    if (key >= '0' && key <= '9' && shift == (ssShift | ssCtrl)) {
+    if (key >= '0' && key <= '9' && shift == TShiftState{ssShift, ssCtrl}) {
         SetMarker(key - '0', row);
         return true;
     }
-    if (key >= '0' && key <= '9' && shift == ssCtrl) {
+    if (key >= '0' && key <= '9' && shift == TShiftState{ssCtrl}) {
         ResetSelection(true);
         const std::int32_t target = GetMarkerRow(key - '0');
         if (target < rows) {
@@ -242,7 +242,7 @@ bool HexEditModel::ParseKeyDown(HexShiftState shift, std::uint16_t key)
         }
         return true;
     }
-    if (key == hkShift && shift == ssShift) {
+    if (key == hkShift && shift == TShiftState{ssShift}) {
         if (!selecting_)
             ResetSelection(true);
         selecting_ = true;
@@ -292,7 +292,7 @@ void HexEditModel::WMChar(std::uint8_t ch, bool readOnlyView)
                 return;
             }
         }
-        ParseKeyDown(0, hkRight);
+        ParseKeyDown({}, hkRight);
         return;
     }
     std::uint8_t b = 0;
@@ -316,7 +316,7 @@ void HexEditModel::WMChar(std::uint8_t ch, bool readOnlyView)
     } else {
         ChangeByte(old, b, pos, col, row);
     }
-    ParseKeyDown(0, hkRight);
+    ParseKeyDown({}, hkRight);
 }
 
 void HexEditModel::MouseDown(bool leftButton, bool doubleClick)

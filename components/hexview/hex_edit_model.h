@@ -6,6 +6,7 @@
 #pragma once
 
 #include "components/hexview/hex_document.h"
+#include "components/shell/drop_rules.h"
 
 #include <cstdint>
 #include <string>
@@ -31,12 +32,6 @@ enum HexKey : std::uint16_t {
     hkInsert = 0x2D,
     hkDelete = 0x2E,
 };
-
-// The modifiers held with a key, as a set of bits.
-using HexShiftState = std::uint8_t;
-inline constexpr HexShiftState ssShift = 1;
-inline constexpr HexShiftState ssAlt = 2;
-inline constexpr HexShiftState ssCtrl = 4;
 
 // What the model needs of the grid that shows it.
 class HexGridView {
@@ -104,9 +99,9 @@ public:
     // --- Keys and mouse -----------------------------------------------------
     // Sets key to 0 when the key was taken; otherwise the (possibly changed)
     // key goes on to the grid's own key handling.
-    void KeyDown(std::uint16_t& key, HexShiftState shift, bool readOnlyView);
+    void KeyDown(std::uint16_t& key, TShiftState shift, bool readOnlyView);
     void KeyUp(std::uint16_t key);
-    bool ParseKeyDown(HexShiftState shift, std::uint16_t key);
+    bool ParseKeyDown(TShiftState shift, std::uint16_t key);
     // A typed character (after the key-press listener saw it).
     void WMChar(std::uint8_t ch, bool readOnlyView);
     // After the grid moved the current cell to the clicked cell.

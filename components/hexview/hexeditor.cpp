@@ -547,15 +547,15 @@ bool THexEditor::SelectCell(int col, int row) { return model_.SelectCell(col, ro
 
 // --- Messages -----------------------------------------------------------------------------
 
-HexShiftState THexEditor::ShiftState()
+TShiftState THexEditor::ShiftState()
 {
-    HexShiftState shift = 0;
-    if (GetKeyState(VK_SHIFT) < 0)
-        shift |= ssShift;
-    if (GetKeyState(VK_CONTROL) < 0)
-        shift |= ssCtrl;
-    if (GetKeyState(VK_MENU) < 0)
-        shift |= ssAlt;
+    TShiftState shift;
+    const std::pair<int, TShiftStateItem> keys[] = {{VK_SHIFT, ssShift}, {VK_CONTROL, ssCtrl}, {VK_MENU, ssAlt},
+                                                    {VK_LBUTTON, ssLeft}, {VK_RBUTTON, ssRight},
+                                                    {VK_MBUTTON, ssMiddle}};
+    for (const auto& [key, item] : keys)
+        if (GetKeyState(key) < 0)
+            shift.Include(item);
     return shift;
 }
 
@@ -593,7 +593,7 @@ LRESULT THexEditor::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return result;
     }
     case WM_KEYDOWN: {
-        const HexShiftState shift = ShiftState();
+        const TShiftState shift = ShiftState();
         WORD key = static_cast<WORD>(wParam);
         if (OnKeyDown)
             OnKeyDown(*this, key, shift);

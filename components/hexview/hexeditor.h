@@ -108,19 +108,19 @@ public:
     void SetFontColor(HexColor value) { StoreAndRepaint(look_.fontColor, value); }
 
     // --- Events of the window (each called only when assigned) -------------
-    // shift holds ssShift, ssAlt and ssCtrl. Setting key to 0 in OnKeyDown,
+    // shift holds the modifiers and mouse buttons held. Setting key to 0 in OnKeyDown,
     // or ch to 0 in OnKeyPress, keeps the control from handling it.
-    std::function<void(THexEditor&, WORD& key, HexShiftState shift)> OnKeyDown;
-    std::function<void(THexEditor&, WORD& key, HexShiftState shift)> OnKeyUp;
+    std::function<void(THexEditor&, WORD& key, TShiftState shift)> OnKeyDown;
+    std::function<void(THexEditor&, WORD& key, TShiftState shift)> OnKeyUp;
     std::function<void(THexEditor&, char& ch)> OnKeyPress;
     std::function<void(THexEditor&)> OnClick;
     std::function<void(THexEditor&)> OnDblClick;
     std::function<void(THexEditor&)> OnEnter;
     std::function<void(THexEditor&)> OnExit;
     // button: VK_LBUTTON, VK_RBUTTON or VK_MBUTTON; x and y in client pixels.
-    std::function<void(THexEditor&, int button, HexShiftState shift, int x, int y)> OnMouseDown;
-    std::function<void(THexEditor&, int button, HexShiftState shift, int x, int y)> OnMouseUp;
-    std::function<void(THexEditor&, HexShiftState shift, int x, int y)> OnMouseMove;
+    std::function<void(THexEditor&, int button, TShiftState shift, int x, int y)> OnMouseDown;
+    std::function<void(THexEditor&, int button, TShiftState shift, int x, int y)> OnMouseUp;
+    std::function<void(THexEditor&, TShiftState shift, int x, int y)> OnMouseMove;
     // The control's font: face and height in logical units (negative:
     // character height). The constructor sets "Courier", 12 points.
     void SetFont(const std::string& face, int height);
@@ -247,7 +247,7 @@ private:
     private:
         THexEditor& owner_;
     };
-    static HexShiftState ShiftState();
+    static TShiftState ShiftState();
     // The selection as the document keeps it, to put back after a relayout.
     struct SavedSelection {
         std::int32_t start, anchor, end;

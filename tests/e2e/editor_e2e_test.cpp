@@ -275,6 +275,98 @@ TEST_F(EditorTest, ListsTheArchiveGivenOnTheCommandLineAndPreviewsTheClickedEntr
     EXPECT_TRUE(editor.WaitForExit());
 }
 
+// Presses and releases keys through the system's input queue, as the
+// keyboard does: the window with the focus gets them with the key state set.
+void Keys(std::initializer_list<std::pair<WORD, bool>> strokes)
+{
+    std::vector<INPUT> inputs;
+    for (const auto& [key, down] : strokes) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void Press(WORD key) { Keys({{key, true}, {key, false}}); }
+
+// The caret of the window's thread: its window and place.
+GUITHREADINFO CaretOf(HWND window)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info;
+}
+
+// In the hex preview: a selection with Shift and the arrows, a row marker set
+// with Shift+Ctrl+3 and reached again with Ctrl+3.
+TEST_F(EditorTest, SelectsAndMarksRowsInTheHexPreview)
+{
+    SetGameInstallPath(true);
+    Editor editor("\"" + archive_ + "\"");
+    ASSERT_TRUE(editor.Started());
+    HWND window = editor.WaitForWindow("TFarDlg");
+    ASSERT_NE(window, nullptr);
+    HWND entries = GetDlgItem(window, kelvo::cmd::FileListBox);
+    HWND hex = GetDlgItem(window, kelvo::cmd::HexViewer);
+    const auto files = kelvo::sample::SampleFiles();
+    ASSERT_TRUE(WaitFor([&] { return ListLines(entries).size() == files.size(); }));
+    const auto text = std::find_if(files.begin(), files.end(), [](const auto& f) { return f.name == "Text\\Catalog.txt"; });
+    ClickLine(entries, static_cast<int>(text - files.begin()));
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(hex); }));
+
+    // A click on the offset column gives the view the focus and leaves the
+    // caret on the first byte.
+    SetForegroundWindow(window);
+    PostMessageA(hex, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    PostMessageA(hex, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    ASSERT_TRUE(WaitFor([&] { return CaretOf(window).hwndCaret == hex; }));
+    const RECT first = CaretOf(window).rcCaret;
+
+    Keys({{VK_SHIFT, true}});
+    for (int i = 0; i < 7; ++i)
+        Press(VK_RIGHT);
+    Press(VK_DOWN);
+    Keys({{VK_SHIFT, false}});
+    ASSERT_TRUE(WaitFor([&] { return CaretOf(window).rcCaret.top > first.top; }));
+    const RECT marked = CaretOf(window).rcCaret;
+    Keys({{VK_CONTROL, true}, {VK_SHIFT, true}, {'3', true}, {'3', false}, {VK_SHIFT, false}, {VK_CONTROL, false}});
+
+    // The selection shows in inverse colours (navy and blue backgrounds),
+    // the marker as "3" on maroon in the marker column.
+    RECT area{};
+    GetWindowRect(hex, &area);
+    auto count = [&](const Screenshot& shot, std::uint32_t colour) {
+        RECT outer{};
+        GetWindowRect(window, &outer);
+        int n = 0;
+        for (int y = area.top - outer.top; y < area.bottom - outer.top; ++y)
+            for (int x = area.left - outer.left; x < area.right - outer.left; ++x)
+                n += (shot.pixels[static_cast<std::size_t>(y) * shot.width + x] & 0xFFFFFF) == colour;
+        return n;
+    };
+    const std::uint32_t maroon = 0x800000, blue = 0x0000FF;
+    ASSERT_TRUE(WaitFor([&] { return count(Screenshot(window), maroon) > 20; }));
+    const Screenshot shot(window);
+    EXPECT_TRUE(shot.Save("kelvo-hex-selection.bmp"));
+    EXPECT_GT(count(shot, blue), 100) << "no selection on the screen";
+
+    // Away to the last byte, then back to the marked row's first digit.
+    Keys({{VK_CONTROL, true}, {VK_END, true}, {VK_END, false}, {VK_CONTROL, false}});
+    ASSERT_TRUE(WaitFor([&] { return CaretOf(window).rcCaret.top != marked.top; }));
+    Keys({{VK_CONTROL, true}, {'3', true}, {'3', false}, {VK_CONTROL, false}});
+    EXPECT_TRUE(WaitFor([&] {
+        const RECT caret = CaretOf(window).rcCaret;
+        return caret.top == marked.top && caret.left == first.left;
+    }));
+
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(editor.WaitForExit());
+}
+
 TEST_F(EditorTest, ReportsAMissingGameInstallationAndStartsEmpty)
 {
     SetGameInstallPath(false);

@@ -62,9 +62,9 @@ struct Editor {
     }
     std::string Data() { return doc.AsText(); }
     std::int32_t Pos() { return model.PosAt(grid.col, grid.row); }
-    void Key(std::uint16_t key, HexShiftState shift = 0, bool readOnly = false)
+    void Key(std::uint16_t key, TShiftState shift = {}, bool readOnly = false)
     {
-        grid.shift = (shift & ssShift) != 0;
+        grid.shift = shift.Contains(ssShift);
         model.KeyDown(key, shift, readOnly);
     }
     void Type(const std::string& text, bool readOnly = false)
@@ -92,19 +92,19 @@ TEST(HexEditKeys, TheKeyTableMovesTheCaret)
     EXPECT_EQ(e.grid.col, 2);
 
     // Up in row 0 is handled and stays; Down goes a row.
-    EXPECT_TRUE(e.model.ParseKeyDown(0, hkUp));
+    EXPECT_TRUE(e.model.ParseKeyDown({}, hkUp));
     e.Key(hkDown);
     EXPECT_EQ(e.grid.row, 1);
     // Page Down: 3 rows on and the view with it; Ctrl+Page Down: the last visible row.
     e.Key(hkNext);
     EXPECT_EQ(e.grid.row, 4);
     EXPECT_EQ(e.grid.top, 3);
-    e.Key(hkNext, ssCtrl);
+    e.Key(hkNext, {ssCtrl});
     EXPECT_EQ(e.grid.row, 6);
     e.Key(hkPrior);
     EXPECT_EQ(e.grid.row, 3);
     EXPECT_EQ(e.grid.top, 0);
-    e.Key(hkPrior, ssCtrl);
+    e.Key(hkPrior, {ssCtrl});
     EXPECT_EQ(e.grid.row, 0);
 
     // End of a row, of the document; Home of a row, of the document; in the field.
@@ -117,20 +117,20 @@ TEST(HexEditKeys, TheKeyTableMovesTheCaret)
     e.Key(hkHome);
     EXPECT_EQ(e.Pos(), 16);
     EXPECT_EQ(e.grid.col, 35);
-    e.Key(hkEnd, ssCtrl);
+    e.Key(hkEnd, {ssCtrl});
     EXPECT_EQ(e.Pos(), 99);
     EXPECT_TRUE(e.model.GetInCharField());
-    e.Key('T', ssCtrl | ssShift);
+    e.Key('T', TShiftState{ssCtrl, ssShift});
     EXPECT_FALSE(e.model.GetInCharField());
     EXPECT_EQ(e.Pos(), 99);
-    e.Key(hkHome, ssCtrl);
+    e.Key(hkHome, {ssCtrl});
     EXPECT_EQ(e.Pos(), 0);
 
     // Ctrl+Right on the short last row stops at its last byte.
     e.Key(hkDown);
-    e.Key(hkNext, ssCtrl);
+    e.Key(hkNext, {ssCtrl});
     e.Key(hkNext);
-    e.Key(hkRight, ssCtrl);
+    e.Key(hkRight, {ssCtrl});
     EXPECT_EQ(e.Pos(), 99);
     EXPECT_FALSE(e.model.GetInCharField());
     // Right at the last byte stays there.
@@ -139,13 +139,13 @@ TEST(HexEditKeys, TheKeyTableMovesTheCaret)
 
     // Keys outside the table go to the grid.
     std::uint16_t key = hkLeft;
-    e.model.KeyDown(key, ssCtrl, false);
+    e.model.KeyDown(key, {ssCtrl}, false);
     EXPECT_EQ(key, hkLeft);
     key = hkTab;
-    e.model.KeyDown(key, ssCtrl, false);
+    e.model.KeyDown(key, {ssCtrl}, false);
     EXPECT_EQ(key, hkTab);
     key = 'T';
-    e.model.KeyDown(key, 0, false);
+    e.model.KeyDown(key, {}, false);
     EXPECT_EQ(key, 'T');
 }
 
@@ -189,14 +189,14 @@ TEST(HexEditSelection, ShiftArrowsSelectInBothModes)
 {
     Editor e;
     e.model.SetSelStart(20);
-    e.Key(hkShift, ssShift);
-    e.Key(hkRight, ssShift);
-    e.Key(hkRight, ssShift);
-    e.Key(hkRight, ssShift); // the second digit of byte 21
+    e.Key(hkShift, {ssShift});
+    e.Key(hkRight, {ssShift});
+    e.Key(hkRight, {ssShift});
+    e.Key(hkRight, {ssShift}); // the second digit of byte 21
     EXPECT_EQ(e.model.GetSelStart(), 20);
     EXPECT_EQ(e.model.GetSelEnd(), 21);
     EXPECT_EQ(e.model.GetSelCount(), 2);
-    e.Key(hkUp, ssShift); // byte 5: the low end moves
+    e.Key(hkUp, {ssShift}); // byte 5: the low end moves
     EXPECT_EQ(e.model.GetSelStart(), 20);
     EXPECT_EQ(e.model.GetSelEnd(), 5);
     EXPECT_EQ(e.model.GetSelCount(), 16);
@@ -208,10 +208,10 @@ TEST(HexEditSelection, ShiftArrowsSelectInBothModes)
     // In insert mode the caret stands between bytes: the byte under it is left out.
     e.Insert();
     e.model.SetSelStart(20);
-    e.Key(hkShift, ssShift);
-    e.Key(hkTab, ssShift);
-    e.Key(hkRight, ssShift);
-    e.Key(hkRight, ssShift);
+    e.Key(hkShift, {ssShift});
+    e.Key(hkTab, {ssShift});
+    e.Key(hkRight, {ssShift});
+    e.Key(hkRight, {ssShift});
     EXPECT_EQ(e.model.GetSelCount(), 2);
     EXPECT_EQ(e.model.GetSelStart(), 20);
     EXPECT_EQ(e.model.GetSelEnd(), 21);
@@ -227,18 +227,18 @@ TEST(HexEditSelection, MarkersAreSetAndReached)
     Editor e;
     e.Key(hkDown);
     e.Key(hkDown);
-    e.Key('3', ssShift | ssCtrl);
+    e.Key('3', TShiftState{ssShift, ssCtrl});
     EXPECT_EQ(e.model.GetMarker(3), 2);
     EXPECT_EQ(e.model.IsMarkerPos(2), 3);
     EXPECT_EQ(e.doc.CellLook(1, 2, e.look, 4).text, "3");
-    e.Key(hkNext, ssCtrl);
+    e.Key(hkNext, {ssCtrl});
     e.Key(hkRight);
-    e.Key('3', ssCtrl);
+    e.Key('3', {ssCtrl});
     EXPECT_EQ(e.grid.row, 2);
     EXPECT_EQ(e.grid.col, 2);
     // An unset marker stays in the current row.
     e.Key(hkDown);
-    e.Key('7', ssCtrl);
+    e.Key('7', {ssCtrl});
     EXPECT_EQ(e.grid.row, 3);
     for (int bad : {10, -1}) {
         EXPECT_EQ(ErrorOf<HexError>([&] { e.model.SetMarker(bad, 0); }), "SetMarker : Invalid marker index");
@@ -247,10 +247,10 @@ TEST(HexEditSelection, MarkersAreSetAndReached)
     // After the document shrank below the marker, reaching it clears it.
     e.model.SetMarker(5, 6);
     e.model.SetSelStart(0);
-    e.Key(hkShift, ssShift);
-    e.Key(hkEnd, ssShift | ssCtrl);
+    e.Key(hkShift, {ssShift});
+    e.Key(hkEnd, TShiftState{ssShift, ssCtrl});
     e.model.DeleteSelection();
-    e.Key('5', ssCtrl);
+    e.Key('5', {ssCtrl});
     EXPECT_EQ(e.model.GetMarker(5), -1);
     EXPECT_EQ(e.grid.row, 0);
 }
@@ -370,10 +370,10 @@ TEST(HexEditTyping, CharactersAndTheKeysThatErase)
     e.Key(hkDelete);
     EXPECT_EQ(e.Data(), "XY\x82" "def");
     std::uint16_t key = hkBack;
-    e.model.KeyDown(key, 0, false);
+    e.model.KeyDown(key, {}, false);
     EXPECT_EQ(key, hkLeft);
     e.model.MoveToPos(3, true);
-    e.Key(hkDelete, ssCtrl);
+    e.Key(hkDelete, {ssCtrl});
     EXPECT_EQ(e.Data(), "XY\x82" "ef");
 
     // Insert mode: Backspace erases before the caret, Delete under it, and
@@ -385,15 +385,15 @@ TEST(HexEditTyping, CharactersAndTheKeysThatErase)
     e.Key(hkDelete);
     EXPECT_EQ(e.Data(), "XYf");
     e.model.SetSelStart(0);
-    e.Key(hkShift, ssShift);
-    e.Key(hkRight, ssShift); // selects byte 0
+    e.Key(hkShift, {ssShift});
+    e.Key(hkRight, {ssShift}); // selects byte 0
     e.Key(hkBack);
     EXPECT_EQ(e.Data(), "Yf");
     e.Type("Q");
     EXPECT_EQ(e.Data(), "QYf");
     // Read-only: Delete and Backspace change nothing.
-    e.Key(hkDelete, 0, true);
-    e.Key(hkBack, 0, true);
+    e.Key(hkDelete, {}, true);
+    e.Key(hkBack, {}, true);
     EXPECT_EQ(e.Data(), "QYf");
 }
 
