@@ -599,8 +599,8 @@ LRESULT THexEditor::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             OnKeyDown(*this, key, shift);
         if (key != 0)
             model_.KeyDown(key, shift, ReadOnlyView);
-        if (key != 0)
-            GridKeyDown(key);
+        if (key != 0 && !GridKeyDown(key))
+            return Default(message, key, lParam);
         return 0;
     }
     case WM_KEYUP:

@@ -601,6 +601,12 @@ TEST(HexEditDocument, RefusedArgumentsAndOversizedSaves)
     // A row far past the data is refused before anything is allocated.
     EXPECT_EQ(ErrorOf<HexError>([&] { doc.SetLineLength(1 << 30, 4); }), "Invalid Line Length argument");
 
+    // A failed save leaves the working copy open and its bytes as they were.
+    std::istringstream in("edited");
+    ASSERT_TRUE(doc.LoadStream(in));
+    EXPECT_FALSE(doc.SaveFile(platform::TempFolder() + "no-such-folder/x.bin"));
+    EXPECT_EQ(doc.AsText(), "edited");
+
     // A working copy past 2 GiB - 1 bytes is not saved in part.
     ASSERT_TRUE(doc.TestStream());
     ASSERT_TRUE(doc.Stream().SetSize(std::int64_t{1} << 31));

@@ -385,6 +385,10 @@ TEST_F(HexEditorTest, KeysAndClicksMoveTheCaretSelectAndMark)
     EXPECT_EQ(editor.GetAsText(), "0123456789ABCDEFGHIJ");
     EXPECT_FALSE(editor.Undo());
     PressKey(window, VK_SHIFT, false); // release the keys for the tests that follow
+
+    // Columns are counted by dividing by their width: no width below one byte.
+    EXPECT_EQ(test::ErrorOf<HexError>([&] { editor.SetBytesPerColumn(0); }), "Invalid BytesPerColumn argument");
+    EXPECT_EQ(editor.BytesPerColumn(), 2);
 }
 
 TEST_F(HexEditorTest, CurrentCellKeepsToBytes)
