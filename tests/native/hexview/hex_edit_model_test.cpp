@@ -591,6 +591,26 @@ TEST(HexEditUndo, TheLogHoldsOneRecordOfEachKindAsLaidOut)
     EXPECT_EQ(log(), expected);
 }
 
+TEST(HexEditUndo, WholeDataWritesAreOneStep)
+{
+    Editor e("xyz");
+    e.model.SetAsHex("414243444", false); // the unpaired last digit is dropped
+    EXPECT_EQ(e.Data(), "ABCD");
+    EXPECT_EQ(e.model.UndoDescription(), "Replace selection");
+    e.look.translation = ttEBCDIC;
+    e.model.SetAsText("ab");
+    EXPECT_EQ(e.Data(), "\x81\x82");
+    e.model.SetAsHex("", false);
+    EXPECT_EQ(e.Data(), "");
+    // A nibble inserted into nothing is a zero byte.
+    EXPECT_TRUE(e.model.InsertNibble(5, true));
+    EXPECT_EQ(e.Data(), std::string(1, '\0'));
+    for (const char* before : {"", "\x81\x82", "ABCD", "xyz"}) {
+        EXPECT_TRUE(e.model.Undo());
+        EXPECT_EQ(e.Data(), before);
+    }
+}
+
 // --- The document under editing -------------------------------------------------------------------------
 
 TEST(HexEditDocument, RefusedArgumentsAndOversizedSaves)
