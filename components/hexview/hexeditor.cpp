@@ -586,7 +586,8 @@ LRESULT THexEditor::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         const LRESULT result = CustomGrid::HandleMessage(message, wParam, lParam);
         HideCaret(Handle());
         DestroyCaret();
-        model_.ResetSelection(true);
+        // The selection stays for commands run from elsewhere; extending it ends.
+        model_.StopSelecting();
         InvalidateGrid();
         if (OnExit)
             OnExit(*this);
