@@ -174,6 +174,8 @@ public:
     bool InternalInsertNibble(std::int32_t pos, bool highNibble);
     bool InternalDeleteNibble(std::int32_t pos, bool highNibble);
     void InternalConvertRange(std::int32_t start, std::int32_t end, TTranslationType from, TTranslationType to);
+    // Moves count bytes from one place of the working copy to another (the
+    // ranges may overlap).
     void MoveFileMem(std::int32_t from, std::int32_t to, std::int32_t count);
     // The data from pos shifted right by one nibble, in a new temporary file
     // whose name goes to tempName; closed (and no file made) when pos is past

@@ -402,11 +402,20 @@ void HexEditModel::InternalErase(bool backward)
 
 void HexEditModel::MoveFileMem(std::int32_t from, std::int32_t to, std::int32_t count)
 {
-    if (count < 1)
+    // Through a bounded block, so a large document cannot exhaust memory
+    // half-way through an edit. Toward the end the pieces go last first, so
+    // overlapping ranges are read before they are written over.
+    if (count < 1 || from == to)
         return;
-    std::vector<std::uint8_t> block(static_cast<std::size_t>(count));
-    const std::int32_t read = doc_.GetMemAtPos(block.data(), from, count);
-    doc_.SetMemAtPos(block.data(), to, read);
+    const auto piece = static_cast<std::int32_t>(std::min<std::size_t>(platform::kCopyBufferSize, count));
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(piece));
+    for (std::int32_t done = 0; done < count;) {
+        const std::int32_t n = std::min(piece, count - done);
+        const std::int32_t offset = to > from ? count - done - n : done;
+        const std::int32_t read = doc_.GetMemAtPos(block.data(), from + offset, n);
+        doc_.SetMemAtPos(block.data(), to + offset, read);
+        done += n;
+    }
 }
 
 // --- Nibbles ---------------------------------------------------------------------------

@@ -485,6 +485,23 @@ TEST(HexEditUndo, NibblesAreInsertedAndDeleted)
     EXPECT_EQ(b.Data(), big);
 }
 
+TEST(HexEditUndo, LargeMovesKeepEveryByte)
+{
+    // Several pieces of the moving block, in both directions.
+    const std::string big = Pattern((5u << 20) / 2 + 7);
+    Editor e(big);
+    e.model.InsertBuffer("ab", 2, 3);
+    EXPECT_EQ(e.Data(), big.substr(0, 3) + "ab" + big.substr(3));
+    e.model.SetSelStart(1);
+    e.model.SetSelEnd(1 << 20);
+    e.model.DeleteSelection();
+    const std::string joined = big.substr(0, 3) + "ab" + big.substr(3);
+    EXPECT_EQ(e.Data(), joined.substr(0, 1) + joined.substr((1 << 20) + 1));
+    EXPECT_TRUE(e.model.Undo());
+    EXPECT_TRUE(e.model.Undo());
+    EXPECT_EQ(e.Data(), big);
+}
+
 TEST(HexEditUndo, LimitsAndRefusals)
 {
     Editor e(Pattern(200));
