@@ -56,8 +56,8 @@ bool HexEditModel::CreateUndo(int kind, std::int32_t pos, std::int32_t secondCou
             allowed = false;
     }
     if (allowed) {
-        canUndo_ = true;
         DoCreateUndo(kind, pos, secondCount, count);
+        canUndo_ = true;
         modified_ = true;
     }
     view_.StateNotification();
@@ -66,11 +66,8 @@ bool HexEditModel::CreateUndo(int kind, std::int32_t pos, std::int32_t secondCou
 
 void HexEditModel::DoCreateUndo(int kind, std::int32_t pos, std::int32_t secondCount, std::int32_t count)
 {
-    undoDescription_ = UndoName(kind);
-    if (++undoCount_ > kMaxUndo) {
-        DropOldestUndo();
-        --undoCount_;
-    }
+    // The record is made first: when its memory cannot be had, the log and
+    // the state stay as they were and the edit does not happen.
     std::int32_t saved = 0;
     if (kind == ukRemove || kind == ukConvert)
         saved = count;
@@ -106,6 +103,11 @@ void HexEditModel::DoCreateUndo(int kind, std::int32_t pos, std::int32_t secondC
     PutInt(undoLog_.data() + at + size, static_cast<std::int32_t>(size + 4));
     if (kind != ukByteChange && kind != ukInsertNibble && kind != ukDeleteNibble)
         doc_.InvalidateCache();
+    undoDescription_ = UndoName(kind);
+    if (++undoCount_ > kMaxUndo) {
+        DropOldestUndo();
+        --undoCount_;
+    }
 }
 
 void HexEditModel::DropOldestUndo()
