@@ -168,8 +168,9 @@ public:
     const std::vector<std::uint8_t>& UndoLog() const { return undoLog_; }
 
     // --- Workers: no undo record, no range checks -----------------------------------------
-    void InternalInsertBuffer(const void* buffer, std::int32_t count, std::int32_t pos);
-    void InternalAppendBuffer(const void* buffer, std::int32_t count);
+    // False, with nothing changed, when the working copy cannot grow.
+    bool InternalInsertBuffer(const void* buffer, std::int32_t count, std::int32_t pos);
+    bool InternalAppendBuffer(const void* buffer, std::int32_t count);
     void InternalDeleteSelection(std::int32_t start, std::int32_t end, std::int32_t col, std::int32_t row);
     bool InternalInsertNibble(std::int32_t pos, bool highNibble);
     bool InternalDeleteNibble(std::int32_t pos, bool highNibble);
@@ -186,6 +187,8 @@ private:
     std::int32_t DataSize() { return doc_.GetDataSize(); }
     void DoCreateUndo(int kind, std::int32_t pos, std::int32_t secondCount, std::int32_t count);
     void DropOldestUndo();
+    // Takes back the record of a step that could not be done.
+    void DiscardNewestUndo();
     // Caret, selection and Modified as a record saved them.
     void RestoreFromRecord(const std::uint8_t* record);
     // Removes the bytes start..end-1 and recalculates the sizes.

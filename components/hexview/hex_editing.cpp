@@ -4,6 +4,7 @@
 #include "platform/file.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace kelvo {
@@ -185,7 +186,8 @@ bool HexEditModel::Undo()
         doc_.SetInternalBufferByte(pos, h[kData]);
         break;
     case ukRemove:
-        InternalInsertBuffer(data, count, pos);
+        if (!InternalInsertBuffer(data, count, pos))
+            return false; // no room: the step stays in the log
         RestoreFromRecord(h);
         doc_.CutChanges(pos);
         break;
@@ -195,8 +197,10 @@ bool HexEditModel::Undo()
         doc_.CutChanges(pos);
         break;
     case ukReplace:
-        RemoveBytes(pos, pos + count);
-        InternalInsertBuffer(data, second, pos);
+        // The old bytes go in first: when there is no room nothing changes.
+        if (!InternalInsertBuffer(data, second, pos))
+            return false;
+        RemoveBytes(pos + second, pos + second + count);
         RestoreFromRecord(h);
         doc_.CutChanges(std::max(0, pos - 1));
         break;
@@ -263,30 +267,52 @@ void HexEditModel::SelectRange(std::int32_t pos, std::int32_t count)
     view_.StateNotification();
 }
 
+void HexEditModel::DiscardNewestUndo()
+{
+    const std::size_t length = static_cast<std::size_t>(GetInt(undoLog_.data() + undoLog_.size() - 4));
+    modified_ = undoLog_[undoLog_.size() - length + kModified] != 0;
+    undoLog_.resize(undoLog_.size() - length);
+    if (--undoCount_ == 0 || undoLog_.size() < 5) {
+        ResetUndo();
+        return;
+    }
+    const std::size_t newest = static_cast<std::size_t>(GetInt(undoLog_.data() + undoLog_.size() - 4));
+    undoDescription_ = UndoName(undoLog_[undoLog_.size() - newest]);
+    view_.StateNotification();
+}
+
 void HexEditModel::InsertBuffer(const void* buffer, std::int32_t count, std::int32_t pos)
 {
     if (count < 1 || !CreateUndo(ukInsert, pos, 0, count))
         return;
-    InternalInsertBuffer(buffer, count, pos);
+    if (!InternalInsertBuffer(buffer, count, pos)) {
+        DiscardNewestUndo();
+        return;
+    }
     doc_.CutChanges(pos);
     if (PosAt(view_.Col(), view_.Row()) == pos)
         SelectRange(pos, count);
     view_.InvalidateGrid();
 }
 
-void HexEditModel::InternalInsertBuffer(const void* buffer, std::int32_t count, std::int32_t pos)
+bool HexEditModel::InternalInsertBuffer(const void* buffer, std::int32_t count, std::int32_t pos)
 {
-    if (!doc_.TestStream() || count < 1)
-        return;
+    if (count < 1)
+        return true;
     const std::int32_t size = DataSize();
+    if (!doc_.TestStream() || std::int64_t{size} + count > INT32_MAX ||
+        !doc_.Stream().SetSize(std::int64_t{size} + count)) {
+        doc_.CalcSizes();
+        return false;
+    }
     if (size == 0)
         doc_.ClearChanges();
-    doc_.Stream().SetSize(std::int64_t{size} + count);
     if (pos < size)
         MoveFileMem(pos, pos + count, size - pos);
     doc_.SetMemAtPos(buffer, pos, count);
     doc_.CalcSizes();
     view_.SizesChanged();
+    return true;
 }
 
 void HexEditModel::AppendBuffer(const void* buffer, std::int32_t count)
@@ -295,21 +321,26 @@ void HexEditModel::AppendBuffer(const void* buffer, std::int32_t count)
     if (count < 1 || !CreateUndo(ukAppend, p, 0, count))
         return;
     doc_.CutChanges(p);
-    InternalAppendBuffer(buffer, count);
+    if (!InternalAppendBuffer(buffer, count)) {
+        DiscardNewestUndo();
+        return;
+    }
     MoveToPos(p, CharFieldAt(view_.Col()));
     SelectRange(p, count);
     view_.InvalidateGrid();
 }
 
-void HexEditModel::InternalAppendBuffer(const void* buffer, std::int32_t count)
+bool HexEditModel::InternalAppendBuffer(const void* buffer, std::int32_t count)
 {
-    if (!doc_.TestStream())
-        return;
     const std::int32_t p = DataSize();
-    doc_.Stream().SetSize(std::int64_t{p} + count);
+    if (!doc_.TestStream() || std::int64_t{p} + count > INT32_MAX || !doc_.Stream().SetSize(std::int64_t{p} + count)) {
+        doc_.CalcSizes();
+        return false;
+    }
     doc_.SetMemAtPos(buffer, p, count);
     doc_.CalcSizes();
     view_.SizesChanged();
+    return true;
 }
 
 void HexEditModel::ReplaceSelection(const void* buffer, std::int32_t count)
@@ -334,8 +365,13 @@ void HexEditModel::ReplaceSelection(const void* buffer, std::int32_t count)
     const std::int32_t caretPos = PosAt(caretCol, caretRow);
     std::int32_t start = 0, end = 0, col = 0, row = 0;
     InternalGetCurSel(start, end, col, row);
-    InternalDeleteSelection(start, end, col, row);
-    InternalInsertBuffer(buffer, count, start);
+    // The new bytes go in before the old ones: when there is no room for
+    // them nothing has changed.
+    if (!InternalInsertBuffer(buffer, count, start)) {
+        DiscardNewestUndo();
+        return;
+    }
+    InternalDeleteSelection(start + count, end + count, col, row);
     doc_.CutChanges(start);
     if (caretPos == start && start < DataSize()) {
         view_.MoveCurrent(caretCol, caretRow);

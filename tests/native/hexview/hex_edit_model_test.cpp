@@ -1,6 +1,9 @@
 #include "components/hexview/hex_edit_model.h"
 #include "tests/test_support.h"
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -626,6 +629,28 @@ TEST(HexEditUndo, WholeDataWritesAreOneStep)
         EXPECT_TRUE(e.model.Undo());
         EXPECT_EQ(e.Data(), before);
     }
+}
+
+TEST(HexEditUndo, AnEditWithoutRoomChangesNothing)
+{
+    Editor e("abcdef");
+    e.model.SetSelStart(1);
+    e.model.SetSelEnd(2);
+    // The file size limit acts as a full disk: the working copy cannot grow.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const rlimit limit{1000, saved.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const std::string big(2000, 'x');
+    e.model.ReplaceSelection(big.data(), 2000);
+    e.model.InsertBuffer(big.data(), 2000, 0);
+    e.model.AppendBuffer(big.data(), 2000);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(e.Data(), "abcdef");
+    EXPECT_FALSE(e.model.CanUndo());
+    EXPECT_FALSE(e.model.Modified());
+    EXPECT_EQ(e.model.UndoCount(), 0);
 }
 
 // --- The document under editing -------------------------------------------------------------------------
