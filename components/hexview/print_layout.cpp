@@ -161,7 +161,7 @@ PrintPageResult LayoutPrintPage(HexDocument& document, const HexPrintSettings& s
 
     std::int64_t y = area.Top;
     if (!header.empty()) {
-        surface.TextOut(area.Left, static_cast<std::int32_t>(y), header);
+        surface.WriteText(area.Left, static_cast<std::int32_t>(y), header);
         y += lineHeight;
     }
     std::int64_t bottom = area.Bottom;
@@ -170,7 +170,7 @@ PrintPageResult LayoutPrintPage(HexDocument& document, const HexPrintSettings& s
 
     std::int64_t pos = start;
     while (y + lineHeight <= bottom) {
-        surface.TextOut(area.Left, static_cast<std::int32_t>(y), line);
+        surface.WriteText(area.Left, static_cast<std::int32_t>(y), line);
         pos += perLine;
         if (pos > end) {
             pos = std::int64_t{end} + 1;
@@ -181,8 +181,10 @@ PrintPageResult LayoutPrintPage(HexDocument& document, const HexPrintSettings& s
     }
     result.next = static_cast<std::int32_t>(pos);
 
-    if (!footer.empty())
-        surface.TextOut(area.Left, static_cast<std::int32_t>(std::max<std::int64_t>(bottom, std::numeric_limits<std::int32_t>::min())), footer);
+    if (!footer.empty()) {
+        const std::int64_t footerY = std::max<std::int64_t>(bottom, std::numeric_limits<std::int32_t>::min());
+        surface.WriteText(area.Left, static_cast<std::int32_t>(footerY), footer);
+    }
     return result;
 }
 

@@ -61,7 +61,7 @@ class PrintSurface {
 public:
     virtual void SetFontSize(int size) = 0;
     virtual PrintTextSize TextExtent(std::string_view text) = 0;
-    virtual void TextOut(std::int32_t x, std::int32_t y, std::string_view text) = 0;
+    virtual void WriteText(std::int32_t x, std::int32_t y, std::string_view text) = 0;
 
 protected:
     ~PrintSurface() = default;

@@ -103,7 +103,7 @@ public:
             return {constantWidth, 10};
         return {static_cast<std::int32_t>(text.size()) * size, 2 * size};
     }
-    void TextOut(std::int32_t x, std::int32_t y, std::string_view text) override
+    void WriteText(std::int32_t x, std::int32_t y, std::string_view text) override
     {
         written.push_back({x, y, std::string(text), size});
     }
