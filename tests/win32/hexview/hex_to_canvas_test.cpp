@@ -50,14 +50,6 @@ public:
                            std::max<LONG>(box.bottom, y)};
         return box;
     }
-    bool InkInRows(int top, int bottom) const
-    {
-        for (int y = top; y < bottom; ++y)
-            for (int x = 0; x < kWidth; ++x)
-                if (Inked(x, y))
-                    return true;
-        return false;
-    }
     std::vector<std::uint32_t> Pixels() const { return {pixels_, pixels_ + kWidth * kHeight}; }
 
 private:
@@ -85,44 +77,32 @@ protected:
     Page page;
 };
 
-TEST_F(HexToCanvasTest, TakesTheEditorsLayoutAndKeepsItsDefaults)
+TEST_F(HexToCanvasTest, TakesTheEditorsLayoutAndRefusesBadGroups)
 {
-    THexToCanvas fresh;
-    EXPECT_EQ(fresh.HexEditor(), nullptr);
-    EXPECT_EQ(fresh.BytesPerLine, 16);
-    EXPECT_EQ(fresh.BytesPerColumn(), 2);
-    EXPECT_EQ(fresh.MemFieldSeparator, ';');
-    EXPECT_TRUE(fresh.ShrinkToFit && fresh.StretchToFit && fresh.DisplayCharField && !fresh.SwapNibbles);
-    LOGFONTA font{};
-    ASSERT_TRUE(GetObjectA(fresh.Font(), sizeof font, &font));
-    EXPECT_STREQ(font.lfFaceName, "Courier");
-    fresh.GetLayout(); // nothing without an editor
-    EXPECT_EQ(fresh.MemFieldSeparator, ';');
-    EXPECT_EQ(fresh.Draw(page.Dc(), 0, 10, "", ""), 2147483647);
-
     editor->SetBytesPerLine(8);
     editor->SetBytesPerColumn(4);
     editor->SetOffsetDisplay(odOctal);
     editor->SetOffsetSeparator('|');
     editor->SetSwapNibbles(true);
-    fresh.SetHexEditor(editor.get());
-    fresh.GetLayout();
-    EXPECT_EQ(fresh.BytesPerLine, 8);
-    EXPECT_EQ(fresh.BytesPerColumn(), 4);
-    EXPECT_EQ(fresh.OffsetDisplay, odOctal);
-    EXPECT_EQ(fresh.OffsetSeparator, '|');
-    EXPECT_TRUE(fresh.SwapNibbles);
-    EXPECT_EQ(fresh.MemFieldSeparator, ' ');
-    ASSERT_TRUE(GetObjectA(fresh.Font(), sizeof font, &font));
+    printer.MemFieldSeparator = ';';
+    printer.GetLayout();
+    EXPECT_EQ(printer.BytesPerLine, 8);
+    EXPECT_EQ(printer.BytesPerColumn(), 4);
+    EXPECT_EQ(printer.OffsetDisplay, odOctal);
+    EXPECT_EQ(printer.OffsetSeparator, '|');
+    EXPECT_TRUE(printer.SwapNibbles);
+    EXPECT_EQ(printer.MemFieldSeparator, ' ');
+    LOGFONTA font{};
+    ASSERT_TRUE(GetObjectA(printer.Font(), sizeof font, &font));
     EXPECT_STREQ(font.lfFaceName, "Courier New");
     EXPECT_EQ(font.lfHeight, -16);
 
     // A BytesPerColumn below 1 is refused; a BytesPerLine below 1 draws nothing.
-    EXPECT_EQ(test::ErrorOf<HexError>([&] { fresh.SetBytesPerColumn(0); }), "Invalid BytesPerColumn argument");
-    EXPECT_EQ(fresh.BytesPerColumn(), 4);
-    fresh.BytesPerLine = 0;
-    fresh.DrawArea = {0, 0, kHeight, kWidth};
-    EXPECT_EQ(fresh.Draw(page.Dc(), 0, 10, "Head", ""), -1);
+    EXPECT_EQ(test::ErrorOf<HexError>([&] { printer.SetBytesPerColumn(0); }), "Invalid BytesPerColumn argument");
+    EXPECT_EQ(printer.BytesPerColumn(), 4);
+    printer.BytesPerLine = 0;
+    printer.DrawArea = {0, 0, kHeight, kWidth};
+    EXPECT_EQ(printer.Draw(page.Dc(), 0, 10, "Head", ""), -1);
     EXPECT_EQ(page.Ink().right, -1);
 }
 
@@ -144,12 +124,16 @@ TEST_F(HexToCanvasTest, DrawsPagesInsideTheArea)
     EXPECT_LE(ink.right, 610);
     EXPECT_GT(ink.right, 30 + 3 * 580 / 4);
 
-    // The footer is on the area's last line, each time Draw is called.
+    // The same call draws the same page: the footer stays on the area's last line.
+    EXPECT_EQ(printer.DrawArea.Bottom, 440);
     const std::vector<std::uint32_t> first = page.Pixels();
-    EXPECT_TRUE(page.InkInRows(400, 440));
     page.Clear();
     EXPECT_EQ(printer.Draw(page.Dc(), 0, 999, "Header", "Footer"), next);
     EXPECT_TRUE(page.Pixels() == first);
+    // Two lines at the top, the footer at the bottom.
+    page.Clear();
+    EXPECT_EQ(printer.Draw(page.Dc(), 0, 31, "", "Footer"), 32);
+    EXPECT_GT(page.Ink().bottom, 400);
 
     // The next pages go on from there and end after the last byte.
     std::int32_t pos = next;
