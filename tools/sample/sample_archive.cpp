@@ -1,6 +1,7 @@
 #include "tools/sample/sample_archive.h"
 
 #include "tools/sample/bitmaps.h"
+#include "tools/sample/iff_writer.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -108,6 +109,7 @@ std::vector<SampleFile> SampleFiles()
         {"ReadMe.txt", kReadMe},
         {"Objects\\Chair.iff", ChairResource()},
         {"Objects\\Empty.iff", ""},
+        {"Objects\\Lamp.iff", LampObjectIff()},
         {"Objects\\Kitchen\\Caf\xE9Table.iff", CafeTableResource()},
         {"Text\\Catalog.txt", Catalog()},
         {"Text\\Neighborhood.txt", kNeighborhood},
