@@ -109,7 +109,6 @@ std::vector<SampleFile> SampleFiles()
         {"ReadMe.txt", kReadMe},
         {"Objects\\Chair.iff", ChairResource()},
         {"Objects\\Empty.iff", ""},
-        {"Objects\\Lamp.iff", LampObjectIff()},
         {"Objects\\Kitchen\\Caf\xE9Table.iff", CafeTableResource()},
         {"Text\\Catalog.txt", Catalog()},
         {"Text\\Neighborhood.txt", kNeighborhood},
@@ -121,6 +120,7 @@ std::vector<SampleFile> SampleFiles()
         {"Textures\\Sky\\sky565.bmp", SkyBmp565()},
         {"Textures\\Sky\\sunset24.bmp", SunsetBmp24()},
         {"Textures.BMP\\readme.txt", "A folder whose name ends in .BMP holds this text file.\r\n"},
+        {"UserObjects\\Lamp.iff", LampObjectIff()},
     };
 }
 

@@ -24,14 +24,14 @@ TEST(IffCommands, ListTheChunksAndStringsOfTheSampleObject)
 {
     ScratchFolder scratch;
     WriteBytes("sample.far", sample::FarImage(sample::SampleFiles()));
-    const Output chunks = Far({"chunks", "sample.far", "Objects\\Lamp.iff"});
+    const Output chunks = Far({"chunks", "sample.far", "UserObjects\\Lamp.iff"});
     EXPECT_EQ(chunks.code, 0) << chunks.err;
     EXPECT_EQ(chunks.err, "");
     EXPECT_EQ(chunks.out, "STR#\t128\t16\t127\tLamp strings\n"
                           "BMP_\t100\t0\t" + std::to_string(sample::HouseBmpRle8().size()) + "\tLamp thumbnail\n"
                           "PALT\t1\t0\t208\tLamp palette\n"
                           "BHAV\t4096\t0\t16\tTurn On - main\n");
-    const Output strings = Far({"strings", "sample.far", "Objects\\Lamp.iff"});
+    const Output strings = Far({"strings", "sample.far", "UserObjects\\Lamp.iff"});
     EXPECT_EQ(strings.code, 0) << strings.err;
     EXPECT_EQ(strings.out, "STR#\t128\t0\t\tFloor Lamp\tcatalog name\n"
                            "STR#\t128\t1\t\tTall and bright, it lights a room at night.\tcatalog description\n"
