@@ -225,7 +225,7 @@ void TIffPreview::ShowChunk(int row)
         ShowWindow(PaletteGrid_.Handle(), SW_SHOW);
         return;
     }
-    ShowHex(body);
+    ShowHex(std::move(body));
 }
 
 bool TIffPreview::LoadBitmap(const std::string& body)
@@ -244,9 +244,9 @@ bool TIffPreview::LoadBitmap(const std::string& body)
     }
 }
 
-void TIffPreview::ShowHex(const std::string& body)
+void TIffPreview::ShowHex(std::string body)
 {
-    std::istringstream stream(body);
+    std::istringstream stream(std::move(body));
     if (!HexViewer_.LoadFromStream(stream))
         return;
     ShowWindow(HexViewer_.Handle(), SW_SHOW);

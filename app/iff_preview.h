@@ -66,7 +66,7 @@ private:
     // Loads a bitmap chunk into the image view through a file of its own;
     // false when the image view cannot decode it.
     bool LoadBitmap(const std::string& body);
-    void ShowHex(const std::string& body);
+    void ShowHex(std::string body);
     void HideChunkView();
     void PlaceParts();
 
