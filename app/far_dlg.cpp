@@ -262,6 +262,7 @@ void TFarDlg::CreateViewers()
     colors.SetOffset(0x000000);             // black
     colors.SetOddColumn(0xFF0000);          // blue
     colors.SetEvenColumn(0x800000);         // navy
+    IffPreview_.Create(Handle(), Font(), cmd::IffChunkList, cmd::IffStringList, cmd::IffPalette);
 }
 
 void TFarDlg::FormCreate()
@@ -314,6 +315,7 @@ void TFarDlg::Layout()
     const int previewHeight = std::max(0, bottom - previewTop);
     for (HWND viewer : {ImageViewer_.Handle(), TextViewer_.Handle(), HexViewer_.Handle()})
         MoveWindow(viewer, right, previewTop, panelWidth, previewHeight, TRUE);
+    IffPreview_.Layout(RECT{right, previewTop, right + panelWidth, previewTop + previewHeight});
 }
 
 void TFarDlg::FormResize()
@@ -474,12 +476,16 @@ void TFarDlg::ShowData(const std::string& fileName)
     }
 }
 
-void TFarDlg::ShowIffPreview(const std::string&) {}
+void TFarDlg::ShowIffPreview(const std::string& fileName)
+{
+    IffPreview_.Show(fileName, ToolBar1_.Checked(kStretchImageButton));
+}
 
 void TFarDlg::HideViewers()
 {
     for (HWND viewer : {ImageViewer_.Handle(), TextViewer_.Handle(), HexViewer_.Handle()})
         ShowWindow(viewer, SW_HIDE);
+    IffPreview_.Hide();
 }
 
 void TFarDlg::ViewStretchExecute() { ShowEntry(); }

@@ -7,12 +7,16 @@
 //    and the same entry is shown in text mode.
 //  - entries: Add Directory over a tree of small files and Extract
 //    Directory of an archive of them (the same archive kelvo-bench extracts).
-// Usage: kelvo-editor-bench [open [ENTRIES...]] [preview [MIB]] [entries [COUNT]]
-//        (default: open 50000 500000, preview 100, entries 20000)
+//  - iff: an IFF entry of the given number of chunks (10 MB in all) is
+//    selected until its chunk list shows; then chunks of 1 MB (a string
+//    table, a bitmap, a behaviour shown as hex) are selected until they show.
+// Usage: kelvo-editor-bench [open [ENTRIES...]] [preview [MIB]] [entries [COUNT]] [iff [CHUNKS]]
+//        (default: open 50000 500000, preview 100, entries 20000, iff 2000)
 #include "app/commands.h"
 #include "app/far_dlg.h"
 #include "components/shell/shell_init.h"
 #include "tests/win32/folder_dialog_answers.h"
+#include "tools/sample/iff_writer.h"
 #include "tools/sample/sample_archive.h"
 
 #include <windows.h>
@@ -233,23 +237,118 @@ void BenchEntries(kelvo::TFarDlg& window, int count)
     RemoveTree(base);
 }
 
+// An uncompressed 8-bit bitmap file of about a mebibyte.
+std::string LargeBitmap()
+{
+    constexpr int kWidth = 1024, kHeight = 1000;
+    const auto le = [](std::string& out, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out += static_cast<char>(value >> (8 * i) & 0xFF);
+    };
+    const std::uint32_t pixelOffset = 14 + 40 + 256 * 4, pixelBytes = kWidth * kHeight;
+    std::string out = "BM";
+    for (auto [value, bytes] : {std::pair{pixelOffset + pixelBytes, 4}, {0, 4}, {pixelOffset, 4}, {40, 4},
+                                {kWidth, 4}, {kHeight, 4}, {1, 2}, {8, 2}, {0, 4}, {pixelBytes, 4}, {2835, 4},
+                                {2835, 4}, {256, 4}, {0, 4}})
+        le(out, static_cast<std::uint32_t>(value), bytes);
+    for (std::uint32_t i = 0; i < 256; ++i)
+        le(out, i << 16 | (255 - i) << 8 | (i * 3 & 0xFF), 4);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            out += static_cast<char>((x / 8 + y / 8) & 0xFF);
+    return out;
+}
+
+// An IFF object of chunks in all, 10 MB: a string table, a bitmap and a
+// behaviour of 1 MB each, a palette, and small chunks for the rest.
+std::string MakeIffArchive(int chunks)
+{
+    using kelvo::sample::IffChunkData;
+    std::vector<std::pair<std::string, std::string>> strings;
+    for (std::size_t bytes = 0; bytes < (1u << 20) - 64;) {
+        strings.push_back({"String number " + std::to_string(strings.size()) + " of the object's table",
+                           "comment " + std::to_string(strings.size())});
+        bytes += strings.back().first.size() + strings.back().second.size() + 2;
+    }
+    std::vector<IffChunkData> list = {
+        {"STR#", 128, 0, "Large strings", kelvo::sample::StringPairsBody(strings)},
+        {"BMP_", 100, 0, "Large bitmap", LargeBitmap()},
+        {"PALT", 1, 0, "Palette", kelvo::sample::PaletteBody(std::vector<std::uint32_t>(256, 0x808040))},
+        {"BHAV", 4096, 0, "Large behaviour", TextBytes(1u << 20)},
+    };
+    const std::size_t rest = chunks > 4 ? static_cast<std::size_t>(chunks - 4) : 0;
+    const std::size_t small = rest ? (7u << 20) / rest : 0;
+    for (std::size_t i = 0; i < rest; ++i)
+        list.push_back({i % 2 ? "OBJf" : "TTAB", static_cast<std::uint16_t>(i), 0, "Chunk " + std::to_string(i),
+                        TextBytes(small)});
+    std::vector<kelvo::sample::SampleFile> files(1);
+    files[0].name = "Objects\\Large.iff";
+    files[0].data = kelvo::sample::IffImage(list);
+    return kelvo::sample::FarImage(files);
+}
+
+void BenchIff(kelvo::TFarDlg& window, int chunks)
+{
+    const std::string bytes = MakeIffArchive(chunks);
+    const std::string path = WriteArchive(bytes);
+    window.FMHNew("");
+    if (!window.FMHOpen(path)) {
+        std::printf("iff: the archive could not be opened\n");
+        return;
+    }
+    kelvo::TIffPreview& preview = window.IffPreview();
+    std::printf("\nIFF entry of %d chunks, %.1f MB\n", chunks, MegaBytes(bytes.size()));
+    for (int turn = 1; turn <= 3; ++turn) {
+        const auto start = Clock::now();
+        window.FileListBox().SetItemIndex(0);
+        window.ShowEntry();
+        UpdateWindow(window.Handle());
+        UpdateWindow(preview.ChunkList().Handle());
+        const double seconds = SecondsSince(start);
+        std::printf("  select to painted chunk list, turn %d: %8.3f s (%d rows)   target < 0.3 s  %s\n", turn, seconds,
+                    preview.ChunkList().Count(), seconds < 0.3 ? "met" : "MISSED");
+    }
+    const struct {
+        int row;
+        const char* what;
+        HWND view;
+    } picks[] = {{0, "string table of 1 MB", preview.StringList().Handle()},
+                 {1, "bitmap of 1 MB", window.ImageViewer().Handle()},
+                 {2, "palette", preview.PaletteGrid().Handle()},
+                 {3, "behaviour of 1 MB as hex", window.HexViewer().Handle()}};
+    for (int turn = 1; turn <= 3; ++turn)
+        for (const auto& pick : picks) {
+            const auto start = Clock::now();
+            preview.ChunkList().SetItemIndex(pick.row);
+            UpdateWindow(window.Handle());
+            UpdateWindow(pick.view);
+            const double seconds = SecondsSince(start);
+            std::printf("  select to painted %-26s turn %d: %8.3f s%s   target < 0.1 s  %s\n", pick.what, turn, seconds,
+                        IsWindowVisible(pick.view) ? "" : " (not showing)", seconds < 0.1 ? "met" : "MISSED");
+        }
+    window.FMHNew("");
+    kelvo::platform::RemoveFile(path);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     std::vector<int> openSizes;
-    int previewMebibytes = 0, entryCount = 0;
-    bool open = argc < 2, preview = argc < 2, entries = argc < 2;
-    std::string section; // the last "open", "preview" or "entries" given: numbers belong to it
+    int previewMebibytes = 0, entryCount = 0, iffChunks = 0;
+    bool open = argc < 2, preview = argc < 2, entries = argc < 2, iff = argc < 2;
+    std::string section; // the last section named: numbers belong to it
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
-        if (argument == "open" || argument == "preview" || argument == "entries") {
+        if (argument == "open" || argument == "preview" || argument == "entries" || argument == "iff") {
             section = argument;
-            (argument == "open" ? open : argument == "preview" ? preview : entries) = true;
+            (argument == "open" ? open : argument == "preview" ? preview : argument == "iff" ? iff : entries) = true;
         } else if (section == "preview") {
             previewMebibytes = std::atoi(argument.c_str());
         } else if (section == "entries") {
             entryCount = std::atoi(argument.c_str());
+        } else if (section == "iff") {
+            iffChunks = std::atoi(argument.c_str());
         } else {
             open = true;
             openSizes.push_back(std::atoi(argument.c_str()));
@@ -261,6 +360,8 @@ int main(int argc, char** argv)
         previewMebibytes = 100;
     if (entryCount <= 0)
         entryCount = 20000;
+    if (iffChunks <= 0)
+        iffChunks = 2000;
 
     const kelvo::TShellStartup shell;
     Silent services;
@@ -272,5 +373,7 @@ int main(int argc, char** argv)
         BenchPreview(window, previewMebibytes);
     if (entries)
         BenchEntries(window, entryCount);
+    if (iff)
+        BenchIff(window, iffChunks);
     return 0;
 }
