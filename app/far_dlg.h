@@ -4,7 +4,7 @@
 // is the file menu handler's; this window does the work it asks for.
 //
 // The preview area under the details list holds three viewers, at most one
-// of them visible: the image view for bitmaps, the hex view and the text box
+// of them visible: the image view for bitmaps, the hex view and the text view
 // for other entries (by the text/hex mode); IFF resources show none.
 #pragma once
 
@@ -17,12 +17,12 @@
 #include "components/shell/drop_source.h"
 #include "components/shell/drop_target.h"
 #include "components/statusbar/moxstatusbar.h"
+#include "components/textview/textview.h"
 #include "ui/action.h"
 #include "ui/common_dialogs.h"
 #include "ui/form.h"
 #include "ui/image_view.h"
 #include "ui/list_box.h"
-#include "ui/memo.h"
 #include "ui/splitter.h"
 #include "ui/tool_bar.h"
 
@@ -97,7 +97,7 @@ public:
     TmoxBrowseDirectoryDlg& BrowseDirectoryDlg() { return BrowseDirectoryDlg_; }
     TDropFileTarget& DropFileTarget() { return *DropFileTarget_; }
     ui::ImageView& ImageViewer() { return ImageViewer_; }
-    ui::Memo& TextViewer() { return TextViewer_; }
+    TTextView& TextViewer() { return TextViewer_; }
     THexEditor& HexViewer() { return HexViewer_; }
     bool TextMode() const { return TextMode_; }
 
@@ -169,7 +169,7 @@ private:
     ui::ListBox DetailsListBox_;
     ui::Splitter Splitter2_;
     ui::ImageView ImageViewer_;
-    ui::Memo TextViewer_;
+    TTextView TextViewer_;
     THexEditor HexViewer_;
     ui::OwnedMenu PopupMenu_;
     ui::TOpenDialog FileAddDialog_;
