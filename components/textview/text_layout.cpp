@@ -10,6 +10,13 @@ bool IsBreak(char c) { return c == '\n' || c == '\r'; }
 
 } // namespace
 
+TextLayout::TextLayout()
+{
+    std::array<int, 256> widths;
+    widths.fill(1);
+    SetMetrics(widths, 8);
+}
+
 void TextLayout::SetText(std::string text)
 {
     const std::size_t zero = text.find('\0');
@@ -23,8 +30,11 @@ void TextLayout::SetText(std::string text)
 void TextLayout::SetMetrics(const std::array<int, 256>& widths, int tabWidth)
 {
     // Every byte takes a pixel at least, so a row holds a bounded number of them.
-    for (std::size_t i = 0; i < widths.size(); ++i)
+    for (std::size_t i = 0; i < widths.size(); ++i) {
         widths_[i] = std::max(1, widths[i]);
+        const bool special = i == ' ' || i == '\t' || i == '\n' || i == '\r';
+        plainWidths_[i] = special ? 0 : widths_[i];
+    }
     tabWidth_ = std::max(1, tabWidth);
     Relayout();
 }
@@ -50,12 +60,18 @@ TextRow TextLayout::Wrap(std::int32_t start) const
     std::int32_t afterSpace = -1; // a wrap may come after the last space or tab
     int x = 0;
     for (std::int32_t i = start; i < length; ++i) {
-        const char c = text[i];
-        if (IsBreak(c)) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        // Most bytes are plain ones that fit: one table look-up and one comparison.
+        const int plain = plainWidths_[c];
+        if (plain > 0 && x + plain <= wrapWidth_) {
+            x += plain;
+            continue;
+        }
+        if (IsBreak(text[i])) {
             const std::int32_t next = i + 1 + (c == '\r' && i + 1 < length && text[i + 1] == '\n' ? 1 : 0);
             return {start, i, next};
         }
-        const int advance = Advance(static_cast<unsigned char>(c), x);
+        const int advance = Advance(c, x);
         if (x + advance > wrapWidth_ && i > start) {
             if (c == ' ') {
                 // Spaces hang past the edge (a row's width of them at most); a

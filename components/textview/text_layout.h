@@ -43,6 +43,9 @@ class TextLayout {
 public:
     static constexpr std::int32_t kRowsPerMark = 16;
 
+    // Every byte one pixel wide and tab stops every eight, until SetMetrics.
+    TextLayout();
+
     // Takes the text up to its first zero byte; the rows are laid out again.
     void SetText(std::string text);
     const std::string& Text() const { return text_; }
@@ -84,6 +87,7 @@ private:
 
     std::string text_;
     std::array<int, 256> widths_{};
+    std::array<int, 256> plainWidths_{}; // widths_, but 0 for spaces, tabs and line breaks
     int tabWidth_ = 8;
     int wrapWidth_ = 1;
     std::vector<std::int32_t> marks_{0}; // the start of rows 0, 16, 32...
