@@ -113,7 +113,9 @@ void TextLayout::Relayout()
 std::vector<TextRow> TextLayout::Rows(std::int32_t first, std::int32_t count) const
 {
     std::vector<TextRow> rows;
-    first = std::clamp(first, 0, rowCount_ - 1);
+    first = std::max(0, first);
+    if (first >= rowCount_)
+        return rows;
     count = std::clamp(count, 0, rowCount_ - first);
     rows.reserve(static_cast<std::size_t>(count));
     std::int32_t start = marks_[static_cast<std::size_t>(first / kRowsPerMark)];
@@ -126,7 +128,7 @@ std::vector<TextRow> TextLayout::Rows(std::int32_t first, std::int32_t count) co
     return rows;
 }
 
-TextRow TextLayout::Row(std::int32_t row) const { return Rows(row, 1).front(); }
+TextRow TextLayout::Row(std::int32_t row) const { return Rows(std::clamp(row, 0, rowCount_ - 1), 1).front(); }
 
 std::int32_t TextLayout::RowOf(std::int32_t pos) const
 {

@@ -62,9 +62,9 @@ public:
     // At least one row: an empty text, and a text ending in a line break,
     // end in an empty row.
     std::int32_t RowCount() const { return rowCount_; }
-    // The rows first.. (count at most, fewer at the end); first must be
-    // 0..RowCount()-1.
+    // The rows first.. (count at most, fewer at the end, none past it).
     std::vector<TextRow> Rows(std::int32_t first, std::int32_t count) const;
+    // One row; rows out of range are taken as the first or the last.
     TextRow Row(std::int32_t row) const;
     // The row a caret position (0..Length()) is on: a position at a wrapped
     // row's end is at the start of the next one.

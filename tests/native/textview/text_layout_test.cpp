@@ -87,6 +87,7 @@ TEST(TextLayout, RowsFromAnyPlaceAgreeWithOnePassAndRowOf)
     }
     // Asking past the end gives what there is.
     EXPECT_EQ(layout.Rows(layout.RowCount() - 1, 10).size(), 1u);
+    EXPECT_TRUE(layout.Rows(layout.RowCount(), 1).empty());
 }
 
 TEST(TextLayout, PositionsAndPixels)
