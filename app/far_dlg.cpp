@@ -465,8 +465,7 @@ void TFarDlg::ShowData(const std::string& fileName)
 {
     if (!HexViewer_.LoadFromFile(fileName))
         return;
-    // The text box is filled only when it is shown: the hex view shows a
-    // large entry at once, its whole text would take a while.
+    // The text view gets its copy of the data only when it is shown.
     if (TextMode_) {
         TextViewer_.SetText(HexViewer_.GetAsText());
         ShowWindow(TextViewer_.Handle(), SW_SHOW);
@@ -756,15 +755,6 @@ LRESULT TFarDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NOTIFY:
         if (ToolBar1_.HandleToolTip(*reinterpret_cast<const NMHDR*>(lParam)))
             return 0;
-        break;
-    case WM_CTLCOLORSTATIC:
-        // The read-only text box keeps the window colour of an editable one.
-        if (reinterpret_cast<HWND>(lParam) == TextViewer_.Handle()) {
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-            SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-        }
         break;
     case WM_CONTEXTMENU:
         if (reinterpret_cast<HWND>(wParam) == FileListBox_.Handle()) {
