@@ -35,6 +35,9 @@ enum : int {
     TextViewer,
     ImageViewer,
     HexViewer,
+    IffChunkList,
+    IffStringList,
+    IffPalette,
 };
 
 } // namespace kelvo::cmd

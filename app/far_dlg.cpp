@@ -262,6 +262,7 @@ void TFarDlg::CreateViewers()
     colors.SetOffset(0x000000);             // black
     colors.SetOddColumn(0xFF0000);          // blue
     colors.SetEvenColumn(0x800000);         // navy
+    IffPreview_.Create(Handle(), Font(), cmd::IffChunkList, cmd::IffStringList, cmd::IffPalette);
 }
 
 void TFarDlg::FormCreate()
@@ -314,6 +315,7 @@ void TFarDlg::Layout()
     const int previewHeight = std::max(0, bottom - previewTop);
     for (HWND viewer : {ImageViewer_.Handle(), TextViewer_.Handle(), HexViewer_.Handle()})
         MoveWindow(viewer, right, previewTop, panelWidth, previewHeight, TRUE);
+    IffPreview_.Layout(RECT{right, previewTop, right + panelWidth, previewTop + previewHeight});
 }
 
 void TFarDlg::FormResize()
@@ -463,8 +465,7 @@ void TFarDlg::ShowData(const std::string& fileName)
 {
     if (!HexViewer_.LoadFromFile(fileName))
         return;
-    // The text box is filled only when it is shown: the hex view shows a
-    // large entry at once, its whole text would take a while.
+    // The text view gets its copy of the data only when it is shown.
     if (TextMode_) {
         TextViewer_.SetText(HexViewer_.GetAsText());
         ShowWindow(TextViewer_.Handle(), SW_SHOW);
@@ -474,12 +475,16 @@ void TFarDlg::ShowData(const std::string& fileName)
     }
 }
 
-void TFarDlg::ShowIffPreview(const std::string&) {}
+void TFarDlg::ShowIffPreview(const std::string& fileName)
+{
+    IffPreview_.Show(fileName, ToolBar1_.Checked(kStretchImageButton));
+}
 
 void TFarDlg::HideViewers()
 {
     for (HWND viewer : {ImageViewer_.Handle(), TextViewer_.Handle(), HexViewer_.Handle()})
         ShowWindow(viewer, SW_HIDE);
+    IffPreview_.Hide();
 }
 
 void TFarDlg::ViewStretchExecute() { ShowEntry(); }
@@ -750,15 +755,6 @@ LRESULT TFarDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NOTIFY:
         if (ToolBar1_.HandleToolTip(*reinterpret_cast<const NMHDR*>(lParam)))
             return 0;
-        break;
-    case WM_CTLCOLORSTATIC:
-        // The read-only text box keeps the window colour of an editable one.
-        if (reinterpret_cast<HWND>(lParam) == TextViewer_.Handle()) {
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-            SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-        }
         break;
     case WM_CONTEXTMENU:
         if (reinterpret_cast<HWND>(wParam) == FileListBox_.Handle()) {

@@ -4,10 +4,12 @@
 // is the file menu handler's; this window does the work it asks for.
 //
 // The preview area under the details list holds three viewers, at most one
-// of them visible: the image view for bitmaps, the hex view and the text box
-// for other entries (by the text/hex mode); IFF resources show none.
+// of them visible: the image view for bitmaps, the hex view and the text view
+// for other entries (by the text/hex mode). IFF resources show their chunk
+// list with a view of the selected chunk below it (TIffPreview).
 #pragma once
 
+#include "app/iff_preview.h"
 #include "archive/far_archive.h"
 #include "components/filemenu/file_menu_handler.h"
 #include "components/filemenu/recent_menu_win32.h"
@@ -17,12 +19,12 @@
 #include "components/shell/drop_source.h"
 #include "components/shell/drop_target.h"
 #include "components/statusbar/moxstatusbar.h"
+#include "components/textview/textview.h"
 #include "ui/action.h"
 #include "ui/common_dialogs.h"
 #include "ui/form.h"
 #include "ui/image_view.h"
 #include "ui/list_box.h"
-#include "ui/memo.h"
 #include "ui/splitter.h"
 #include "ui/tool_bar.h"
 
@@ -97,8 +99,9 @@ public:
     TmoxBrowseDirectoryDlg& BrowseDirectoryDlg() { return BrowseDirectoryDlg_; }
     TDropFileTarget& DropFileTarget() { return *DropFileTarget_; }
     ui::ImageView& ImageViewer() { return ImageViewer_; }
-    ui::Memo& TextViewer() { return TextViewer_; }
+    TTextView& TextViewer() { return TextViewer_; }
     THexEditor& HexViewer() { return HexViewer_; }
+    TIffPreview& IffPreview() { return IffPreview_; }
     bool TextMode() const { return TextMode_; }
 
     TAboutDialog& AboutDlg() { return AboutDlg_; }
@@ -152,8 +155,8 @@ private:
     std::optional<std::string> PreviewSource(const TFarEntry& entry, int position);
     void ShowBitmap(const std::string& fileName);
     void ShowData(const std::string& fileName);
-    // IFF resources have no viewer: the hook gets the file holding the
-    // entry's data and shows nothing.
+    // IFF resources: the hook gets the file holding the entry's data and
+    // shows its chunks.
     void ShowIffPreview(const std::string& fileName);
 
     TFarDlgServices& services_;
@@ -169,8 +172,9 @@ private:
     ui::ListBox DetailsListBox_;
     ui::Splitter Splitter2_;
     ui::ImageView ImageViewer_;
-    ui::Memo TextViewer_;
+    TTextView TextViewer_;
     THexEditor HexViewer_;
+    TIffPreview IffPreview_{ImageViewer_, HexViewer_};
     ui::OwnedMenu PopupMenu_;
     ui::TOpenDialog FileAddDialog_;
     TFileDialog* fileAddDialog_ = &FileAddDialog_;

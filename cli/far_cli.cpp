@@ -1,5 +1,6 @@
 #include "cli/far_cli.h"
 
+#include "cli/iff_commands.h"
 #include "platform/file.h"
 
 #include <algorithm>
@@ -16,7 +17,9 @@ const char kUsage[] =
     "       kelvo-far create ARCHIVE PATH...\n"
     "       kelvo-far add ARCHIVE PATH...\n"
     "       kelvo-far delete ARCHIVE NAME...\n"
-    "       kelvo-far verify ARCHIVE\n";
+    "       kelvo-far verify ARCHIVE\n"
+    "       kelvo-far chunks ARCHIVE NAME\n"
+    "       kelvo-far strings ARCHIVE NAME\n";
 
 int UsageError(std::ostream& err, const std::string& what)
 {
@@ -219,6 +222,7 @@ constexpr std::size_t kAny = static_cast<std::size_t>(-1);
 const Command kCommands[] = {
     {"list", 1, 1, List},       {"extract", 2, kAny, Extract}, {"create", 2, kAny, Create},
     {"add", 2, kAny, Add},      {"delete", 2, kAny, Delete},   {"verify", 1, 1, Verify},
+    {"chunks", 2, 2, ChunksCommand}, {"strings", 2, 2, StringsCommand},
 };
 
 } // namespace

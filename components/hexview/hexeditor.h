@@ -7,6 +7,7 @@
 #include "components/hexview/hex_document.h"
 #include "components/hexview/hex_edit_model.h"
 #include "ui/custom_grid.h"
+#include "ui/free_notifier.h"
 #include "ui/handles.h"
 
 #include <functional>
@@ -53,7 +54,7 @@ private:
     HexColors values_;
 };
 
-class THexEditor : public ui::CustomGrid {
+class THexEditor : public ui::CustomGrid, public ui::FreeNotifier {
 public:
     // The window message the control posts to itself after a state change;
     // both parameters are kStateChanged.
@@ -124,6 +125,7 @@ public:
     // The control's font: face and height in logical units (negative:
     // character height). The constructor sets "Courier", 12 points.
     void SetFont(const std::string& face, int height);
+    HFONT Font() const { return font_.Get(); }
 
     // --- Public state ------------------------------------------------------
     std::int32_t DataSize() { return doc_.GetDataSize(); }

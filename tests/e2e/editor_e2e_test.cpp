@@ -11,6 +11,8 @@
 #include "tools/sample/sample_archive.h"
 #include "ui/handles.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -271,6 +273,53 @@ TEST_F(EditorTest, ListsTheArchiveGivenOnTheCommandLineAndPreviewsTheClickedEntr
     // Offsets in black, digits in blue and navy, characters, on the window colour.
     EXPECT_GE(dump.Colours(window, area), 4u) << "the hex dump is not on the screen";
 
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(editor.WaitForExit());
+}
+
+// Clicks the sample's IFF object, then moves through its chunk list by keys
+// and keeps a picture of each chunk's view.
+TEST_F(EditorTest, PreviewsTheChunksOfAnIffObject)
+{
+    SetGameInstallPath(true);
+    Editor editor("\"" + archive_ + "\"");
+    ASSERT_TRUE(editor.Started());
+    HWND window = editor.WaitForWindow("TFarDlg");
+    ASSERT_NE(window, nullptr);
+    HWND entries = GetDlgItem(window, kelvo::cmd::FileListBox);
+    HWND chunks = GetDlgItem(window, kelvo::cmd::IffChunkList);
+    const auto files = kelvo::sample::SampleFiles();
+    ASSERT_TRUE(WaitFor([&] { return ListLines(entries).size() == files.size(); }));
+    const auto lamp = std::find_if(files.begin(), files.end(), [](const auto& file) { return file.name == "UserObjects\\Lamp.iff"; });
+    ASSERT_NE(lamp, files.end());
+    ClickLine(entries, static_cast<int>(lamp - files.begin()));
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(chunks) && SendMessageW(chunks, LVM_GETITEMCOUNT, 0, 0) == 4; }));
+
+    const struct {
+        int view;
+        const char* shot;
+        std::size_t leastColours;
+    } steps[] = {{kelvo::cmd::IffStringList, "kelvo-iff-strings.bmp", 2},
+                 {kelvo::cmd::ImageViewer, "kelvo-iff-bitmap.bmp", 4},
+                 {kelvo::cmd::IffPalette, "kelvo-iff-palette.bmp", 32},
+                 {kelvo::cmd::HexViewer, "kelvo-iff-hex.bmp", 4}};
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        SCOPED_TRACE(steps[i].shot);
+        const WPARAM key = i == 0 ? VK_HOME : VK_DOWN;
+        PostMessageW(chunks, WM_KEYDOWN, key, 1);
+        PostMessageW(chunks, WM_KEYUP, key, 0xC0000001);
+        HWND view = GetDlgItem(window, steps[i].view);
+        ASSERT_TRUE(WaitFor([&] {
+            return SendMessageW(chunks, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) == static_cast<LRESULT>(i) &&
+                   IsWindowVisible(view);
+        }));
+        WaitFor([&] { return GetUpdateRect(view, nullptr, FALSE) == FALSE && GetUpdateRect(chunks, nullptr, FALSE) == FALSE; });
+        RECT area{};
+        GetWindowRect(view, &area);
+        const Screenshot shot(window);
+        EXPECT_TRUE(shot.Save(steps[i].shot));
+        EXPECT_GE(shot.Colours(window, area), steps[i].leastColours) << "the chunk is not on the screen";
+    }
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(editor.WaitForExit());
 }

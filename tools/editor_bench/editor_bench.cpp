@@ -3,16 +3,21 @@
 //  - open: FMHOpen reads the manifest, shows the header and fills the entry
 //    list with progress in the status bar.
 //  - preview: an entry of the given size is selected and shown in hex mode,
-//    from the selection to the painted dump; then the dump is paged through,
-//    and the same entry is shown in text mode.
+//    from the selection to the painted dump, and the dump is paged through;
+//    then text entries of 4 and 32 MiB are shown in text mode, from the
+//    selection to the painted text, with the working set they add.
 //  - entries: Add Directory over a tree of small files and Extract
 //    Directory of an archive of them (the same archive kelvo-bench extracts).
-// Usage: kelvo-editor-bench [open [ENTRIES...]] [preview [MIB]] [entries [COUNT]]
-//        (default: open 50000 500000, preview 100, entries 20000)
+//  - iff: an IFF entry of the given number of chunks (10 MB in all) is
+//    selected until its chunk list shows; then chunks of 1 MB (a string
+//    table, a bitmap, a behaviour shown as hex) are selected until they show.
+// Usage: kelvo-editor-bench [open [ENTRIES...]] [preview [MIB]] [entries [COUNT]] [iff [CHUNKS]]
+//        (default: open 50000 500000, preview 100, entries 20000, iff 2000)
 #include "app/commands.h"
 #include "app/far_dlg.h"
 #include "components/shell/shell_init.h"
 #include "tests/win32/folder_dialog_answers.h"
+#include "tools/sample/iff_writer.h"
 #include "tools/sample/sample_archive.h"
 
 #include <windows.h>
@@ -22,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -59,16 +65,21 @@ std::string TextBytes(std::size_t bytes)
     return text;
 }
 
-constexpr int kTextMebibytes = 4;
+// The sizes of the texts shown in text mode, and the targets from the
+// selection to the painted text.
+constexpr int kTextMebibytes[] = {4, 32};
+constexpr double kTextTargetSeconds[] = {0.5, 2.0};
 
-// The large entry first, then a text of kTextMebibytes for text mode.
+// The large entry first, then the texts for text mode.
 std::string MakePreviewArchive(std::size_t bytes)
 {
-    std::vector<kelvo::sample::SampleFile> files(2);
+    std::vector<kelvo::sample::SampleFile> files(1);
     files[0].name = "Objects\\Large.dat";
     files[0].data = TextBytes(bytes);
-    files[1].name = "Objects\\Text.txt";
-    files[1].data = TextBytes(std::size_t{kTextMebibytes} << 20);
+    for (int mebibytes : kTextMebibytes) {
+        files.push_back({"Objects\\Text" + std::to_string(mebibytes) + ".txt",
+                         TextBytes(static_cast<std::size_t>(mebibytes) << 20)});
+    }
     return kelvo::sample::FarImage(files);
 }
 
@@ -159,13 +170,37 @@ void BenchPreview(kelvo::TFarDlg& window, int mebibytes)
     std::printf("  memory while previewing: working set %.1f MB (before the archive was made: %.1f MB)\n",
                 previewing.workingSet, before.workingSet);
 
-    // The text box is the system's edit control; its time grows with the text.
+    // Text mode: the view lays out only the rows in view; its working set
+    // is counted from the figure with the archive open and nothing shown in text.
+    window.FileListBox().SetItemIndex(-1);
     window.Actions().Execute(kelvo::cmd::ViewText);
-    const double textSeconds = TimedShowEntry(window, 1);
-    std::printf("  text mode, a %d MiB text, select to painted text: %8.3f s (%.3f s a MiB)\n", kTextMebibytes,
-                textSeconds, textSeconds / kTextMebibytes);
-    const Memory text = MemoryNow();
-    std::printf("  memory in text mode: working set %.1f MB, peak %.1f MB\n", text.workingSet, text.peak);
+    const Memory idle = MemoryNow();
+    HWND text = window.TextViewer().Handle();
+    for (std::size_t i = 0; i < std::size(kTextMebibytes); ++i) {
+        const int mebibytes = kTextMebibytes[i];
+        const double seconds = TimedShowEntry(window, static_cast<int>(i) + 1);
+        const Memory shown = MemoryNow();
+        const double added = shown.workingSet - idle.workingSet;
+        start = Clock::now();
+        for (int page = 0; page < kPages; ++page) {
+            SendMessageA(text, WM_VSCROLL, SB_PAGEDOWN, 0);
+            UpdateWindow(text);
+        }
+        const double textPageSeconds = SecondsSince(start) / kPages;
+        start = Clock::now();
+        SendMessageA(text, WM_VSCROLL, SB_BOTTOM, 0);
+        UpdateWindow(text);
+        const double bottomSeconds = SecondsSince(start);
+        std::printf("  text mode, a %d MiB text, select to painted text: %8.3f s   target < %.1f s  %s\n", mebibytes,
+                    seconds, kTextTargetSeconds[i], seconds < kTextTargetSeconds[i] ? "met" : "MISSED");
+        std::printf("    working set %.1f MB, %.1f MB above the %.1f MB before (%.2f times the text)   target <= 3  %s\n",
+                    shown.workingSet, added, idle.workingSet, added / mebibytes, added / mebibytes <= 3 ? "met" : "MISSED");
+        std::printf("    page down with repaint %.3f ms a page, to the end %.3f ms; %s rows\n", textPageSeconds * 1000,
+                    bottomSeconds * 1000, std::to_string(window.TextViewer().Model().Layout().RowCount()).c_str());
+        if (!IsWindowVisible(text))
+            std::printf("    (the text view is not showing)\n");
+    }
+    std::printf("  peak working set of the run: %.1f MB (making the archive included)\n", MemoryNow().peak);
     window.Actions().Execute(kelvo::cmd::ViewText);
 
     window.FMHNew("");
@@ -233,23 +268,118 @@ void BenchEntries(kelvo::TFarDlg& window, int count)
     RemoveTree(base);
 }
 
+// An uncompressed 8-bit bitmap file of about a mebibyte.
+std::string LargeBitmap()
+{
+    constexpr int kWidth = 1024, kHeight = 1000;
+    const auto le = [](std::string& out, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out += static_cast<char>(value >> (8 * i) & 0xFF);
+    };
+    const std::uint32_t pixelOffset = 14 + 40 + 256 * 4, pixelBytes = kWidth * kHeight;
+    std::string out = "BM";
+    for (auto [value, bytes] : {std::pair{pixelOffset + pixelBytes, 4}, {0, 4}, {pixelOffset, 4}, {40, 4},
+                                {kWidth, 4}, {kHeight, 4}, {1, 2}, {8, 2}, {0, 4}, {pixelBytes, 4}, {2835, 4},
+                                {2835, 4}, {256, 4}, {0, 4}})
+        le(out, static_cast<std::uint32_t>(value), bytes);
+    for (std::uint32_t i = 0; i < 256; ++i)
+        le(out, i << 16 | (255 - i) << 8 | (i * 3 & 0xFF), 4);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            out += static_cast<char>((x / 8 + y / 8) & 0xFF);
+    return out;
+}
+
+// An IFF object of chunks in all, 10 MB: a string table, a bitmap and a
+// behaviour of 1 MB each, a palette, and small chunks for the rest.
+std::string MakeIffArchive(int chunks)
+{
+    using kelvo::sample::IffChunkData;
+    std::vector<std::pair<std::string, std::string>> strings;
+    for (std::size_t bytes = 0; bytes < (1u << 20) - 64;) {
+        strings.push_back({"String number " + std::to_string(strings.size()) + " of the object's table",
+                           "comment " + std::to_string(strings.size())});
+        bytes += strings.back().first.size() + strings.back().second.size() + 2;
+    }
+    std::vector<IffChunkData> list = {
+        {"STR#", 128, 0, "Large strings", kelvo::sample::StringPairsBody(strings)},
+        {"BMP_", 100, 0, "Large bitmap", LargeBitmap()},
+        {"PALT", 1, 0, "Palette", kelvo::sample::PaletteBody(std::vector<std::uint32_t>(256, 0x808040))},
+        {"BHAV", 4096, 0, "Large behaviour", TextBytes(1u << 20)},
+    };
+    const std::size_t rest = chunks > 4 ? static_cast<std::size_t>(chunks - 4) : 0;
+    const std::size_t small = rest ? (7u << 20) / rest : 0;
+    for (std::size_t i = 0; i < rest; ++i)
+        list.push_back({i % 2 ? "OBJf" : "TTAB", static_cast<std::uint16_t>(i), 0, "Chunk " + std::to_string(i),
+                        TextBytes(small)});
+    std::vector<kelvo::sample::SampleFile> files(1);
+    files[0].name = "Objects\\Large.iff";
+    files[0].data = kelvo::sample::IffImage(list);
+    return kelvo::sample::FarImage(files);
+}
+
+void BenchIff(kelvo::TFarDlg& window, int chunks)
+{
+    const std::string bytes = MakeIffArchive(chunks);
+    const std::string path = WriteArchive(bytes);
+    window.FMHNew("");
+    if (!window.FMHOpen(path)) {
+        std::printf("iff: the archive could not be opened\n");
+        return;
+    }
+    kelvo::TIffPreview& preview = window.IffPreview();
+    std::printf("\nIFF entry of %d chunks, %.1f MB\n", chunks, MegaBytes(bytes.size()));
+    for (int turn = 1; turn <= 3; ++turn) {
+        const auto start = Clock::now();
+        window.FileListBox().SetItemIndex(0);
+        window.ShowEntry();
+        UpdateWindow(window.Handle());
+        UpdateWindow(preview.ChunkList().Handle());
+        const double seconds = SecondsSince(start);
+        std::printf("  select to painted chunk list, turn %d: %8.3f s (%d rows)   target < 0.3 s  %s\n", turn, seconds,
+                    preview.ChunkList().Count(), seconds < 0.3 ? "met" : "MISSED");
+    }
+    const struct {
+        int row;
+        const char* what;
+        HWND view;
+    } picks[] = {{0, "string table of 1 MB", preview.StringList().Handle()},
+                 {1, "bitmap of 1 MB", window.ImageViewer().Handle()},
+                 {2, "palette", preview.PaletteGrid().Handle()},
+                 {3, "behaviour of 1 MB as hex", window.HexViewer().Handle()}};
+    for (int turn = 1; turn <= 3; ++turn)
+        for (const auto& pick : picks) {
+            const auto start = Clock::now();
+            preview.ChunkList().SetItemIndex(pick.row);
+            UpdateWindow(window.Handle());
+            UpdateWindow(pick.view);
+            const double seconds = SecondsSince(start);
+            std::printf("  select to painted %-26s turn %d: %8.3f s%s   target < 0.1 s  %s\n", pick.what, turn, seconds,
+                        IsWindowVisible(pick.view) ? "" : " (not showing)", seconds < 0.1 ? "met" : "MISSED");
+        }
+    window.FMHNew("");
+    kelvo::platform::RemoveFile(path);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     std::vector<int> openSizes;
-    int previewMebibytes = 0, entryCount = 0;
-    bool open = argc < 2, preview = argc < 2, entries = argc < 2;
-    std::string section; // the last "open", "preview" or "entries" given: numbers belong to it
+    int previewMebibytes = 0, entryCount = 0, iffChunks = 0;
+    bool open = argc < 2, preview = argc < 2, entries = argc < 2, iff = argc < 2;
+    std::string section; // the last section named: numbers belong to it
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
-        if (argument == "open" || argument == "preview" || argument == "entries") {
+        if (argument == "open" || argument == "preview" || argument == "entries" || argument == "iff") {
             section = argument;
-            (argument == "open" ? open : argument == "preview" ? preview : entries) = true;
+            (argument == "open" ? open : argument == "preview" ? preview : argument == "iff" ? iff : entries) = true;
         } else if (section == "preview") {
             previewMebibytes = std::atoi(argument.c_str());
         } else if (section == "entries") {
             entryCount = std::atoi(argument.c_str());
+        } else if (section == "iff") {
+            iffChunks = std::atoi(argument.c_str());
         } else {
             open = true;
             openSizes.push_back(std::atoi(argument.c_str()));
@@ -261,6 +391,8 @@ int main(int argc, char** argv)
         previewMebibytes = 100;
     if (entryCount <= 0)
         entryCount = 20000;
+    if (iffChunks <= 0)
+        iffChunks = 2000;
 
     const kelvo::TShellStartup shell;
     Silent services;
@@ -272,5 +404,7 @@ int main(int argc, char** argv)
         BenchPreview(window, previewMebibytes);
     if (entries)
         BenchEntries(window, entryCount);
+    if (iff)
+        BenchIff(window, iffChunks);
     return 0;
 }

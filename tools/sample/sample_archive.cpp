@@ -1,6 +1,7 @@
 #include "tools/sample/sample_archive.h"
 
 #include "tools/sample/bitmaps.h"
+#include "tools/sample/iff_writer.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -119,6 +120,7 @@ std::vector<SampleFile> SampleFiles()
         {"Textures\\Sky\\sky565.bmp", SkyBmp565()},
         {"Textures\\Sky\\sunset24.bmp", SunsetBmp24()},
         {"Textures.BMP\\readme.txt", "A folder whose name ends in .BMP holds this text file.\r\n"},
+        {"UserObjects\\Lamp.iff", LampObjectIff()},
     };
 }
 

@@ -1,5 +1,6 @@
 // The bundled sample archive: a small archive laid out like the game's own,
-// with bitmaps of every common kind, text, IFF-like data and an empty entry.
+// with bitmaps of every common kind, text, IFF-like data, an IFF 2.5 object
+// and an empty entry.
 // The archive bytes are produced here by a writer of its own, independent of
 // TFarArchive, so the two can check each other.
 #pragma once

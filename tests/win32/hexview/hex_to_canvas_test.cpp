@@ -1,0 +1,159 @@
+// Printing a hex view's bytes onto a memory context: where the text lands,
+// what Draw returns, and the link to the editor, which may go first.
+#include "components/hexview/hex_to_canvas.h"
+#include "tests/test_support.h"
+#include "ui/form.h"
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+namespace kelvo {
+namespace {
+
+constexpr int kWidth = 640, kHeight = 480;
+
+class TestParent : public ui::Window {
+public:
+    TestParent()
+    {
+        CreateOwnWindow("KelvoPrintTestParent", WS_OVERLAPPEDWINDOW, 0, "Print", 20, 20, 400, 300, nullptr, nullptr);
+    }
+};
+
+// A white 32-bit page in memory whose pixels the test reads directly.
+class Page {
+public:
+    Page() : dc_(CreateCompatibleDC(nullptr))
+    {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        bitmap_ = ui::OwnedBitmap(CreateDIBSection(dc_.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        pixels_ = static_cast<std::uint32_t*>(bits);
+        selection_.emplace(dc_.Get(), bitmap_.Get());
+        Clear();
+    }
+    HDC Dc() const { return dc_.Get(); }
+    void Clear() { std::fill(pixels_, pixels_ + kWidth * kHeight, 0xFFFFFFu); }
+    bool Inked(int x, int y) const { return (pixels_[y * kWidth + x] & 0xFFFFFFu) != 0xFFFFFFu; }
+    // The smallest rectangle holding every pixel that is not white.
+    RECT Ink() const
+    {
+        RECT box{kWidth, kHeight, -1, -1};
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                if (Inked(x, y))
+                    box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x),
+                           std::max<LONG>(box.bottom, y)};
+        return box;
+    }
+    std::vector<std::uint32_t> Pixels() const { return {pixels_, pixels_ + kWidth * kHeight}; }
+
+private:
+    ui::OwnedMemoryDc dc_;
+    ui::OwnedBitmap bitmap_;
+    std::uint32_t* pixels_ = nullptr;
+    std::optional<ui::SelectObjectScope> selection_;
+};
+
+class HexToCanvasTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        editor->Create(parent.Handle(), 1);
+        editor->SetFont("Courier New", -16);
+        std::istringstream bytes(test::Pattern(1000));
+        ASSERT_TRUE(editor->LoadFromStream(bytes));
+        printer.SetHexEditor(editor.get());
+        printer.GetLayout();
+    }
+
+    TestParent parent;
+    std::unique_ptr<THexEditor> editor = std::make_unique<THexEditor>();
+    THexToCanvas printer;
+    Page page;
+};
+
+TEST_F(HexToCanvasTest, TakesTheEditorsLayoutAndRefusesBadGroups)
+{
+    editor->SetBytesPerLine(8);
+    editor->SetBytesPerColumn(4);
+    editor->SetOffsetDisplay(odOctal);
+    editor->SetOffsetSeparator('|');
+    editor->SetSwapNibbles(true);
+    printer.MemFieldSeparator = ';';
+    printer.GetLayout();
+    EXPECT_EQ(printer.BytesPerLine, 8);
+    EXPECT_EQ(printer.BytesPerColumn(), 4);
+    EXPECT_EQ(printer.OffsetDisplay, odOctal);
+    EXPECT_EQ(printer.OffsetSeparator, '|');
+    EXPECT_TRUE(printer.SwapNibbles);
+    EXPECT_EQ(printer.MemFieldSeparator, ' ');
+    LOGFONTA font{};
+    ASSERT_TRUE(GetObjectA(printer.Font(), sizeof font, &font));
+    EXPECT_STREQ(font.lfFaceName, "Courier New");
+    EXPECT_EQ(font.lfHeight, -16);
+
+    // A BytesPerColumn below 1 is refused; a BytesPerLine below 1 draws nothing.
+    EXPECT_EQ(test::ErrorOf<HexError>([&] { printer.SetBytesPerColumn(0); }), "Invalid BytesPerColumn argument");
+    EXPECT_EQ(printer.BytesPerColumn(), 4);
+    printer.BytesPerLine = 0;
+    printer.DrawArea = {0, 0, kHeight, kWidth};
+    EXPECT_EQ(printer.Draw(page.Dc(), 0, 10, "Head", ""), -1);
+    EXPECT_EQ(page.Ink().right, -1);
+}
+
+TEST_F(HexToCanvasTest, DrawsPagesInsideTheArea)
+{
+    printer.DrawArea = {40, 30, 440, 610}; // top, left, bottom, right
+    const HGDIOBJ ownFont = GetCurrentObject(page.Dc(), OBJ_FONT);
+    const std::int32_t next = printer.Draw(page.Dc(), 0, 999, "Header", "Footer");
+    EXPECT_EQ(GetCurrentObject(page.Dc(), OBJ_FONT), ownFont);
+    // Whole lines of 16 bytes, some but not all of the 1000 bytes.
+    EXPECT_GT(next, 0);
+    EXPECT_LT(next, 1000);
+    EXPECT_EQ(next % 16, 0);
+    const RECT ink = page.Ink();
+    EXPECT_GE(ink.left, 30);
+    EXPECT_GE(ink.top, 40);
+    EXPECT_LT(ink.bottom, 440);
+    // The font is fitted to the width: the lines reach well into the area's last quarter, not past it.
+    EXPECT_LE(ink.right, 610);
+    EXPECT_GT(ink.right, 30 + 3 * 580 / 4);
+
+    // The same call draws the same page: the footer stays on the area's last line.
+    EXPECT_EQ(printer.DrawArea.Bottom, 440);
+    const std::vector<std::uint32_t> first = page.Pixels();
+    page.Clear();
+    EXPECT_EQ(printer.Draw(page.Dc(), 0, 999, "Header", "Footer"), next);
+    EXPECT_TRUE(page.Pixels() == first);
+    // Two lines at the top, the footer at the bottom.
+    page.Clear();
+    EXPECT_EQ(printer.Draw(page.Dc(), 0, 31, "", "Footer"), 32);
+    EXPECT_GT(page.Ink().bottom, 400);
+
+    // The next pages go on from there and end after the last byte.
+    std::int32_t pos = next;
+    for (int pages = 0; pos < 1000 && pages < 10; ++pages)
+        pos = printer.Draw(page.Dc(), pos, 5000, "", "");
+    EXPECT_EQ(pos, 1000);
+    EXPECT_EQ(printer.Draw(page.Dc(), 1000, 1200, "", ""), -1);
+}
+
+TEST_F(HexToCanvasTest, ForgetsAnEditorThatGoes)
+{
+    {
+        THexToCanvas other;
+        other.SetHexEditor(editor.get());
+    } // a printer that goes first is no longer told
+    editor.reset();
+    EXPECT_EQ(printer.HexEditor(), nullptr);
+    printer.DrawArea = {0, 0, kHeight, kWidth};
+    EXPECT_EQ(printer.Draw(page.Dc(), 0, 10, "", ""), 2147483647);
+}
+
+} // namespace
+} // namespace kelvo
