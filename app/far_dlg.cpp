@@ -652,10 +652,8 @@ void TFarDlg::DropFileTargetDrop()
 
 void TFarDlg::FileEntryDeleteFileExecute()
 {
-    if (!EndEntryEdit())
-        return;
     TFarEntry* entry = SelectedEntry();
-    if (!entry)
+    if (!entry || !EndEntryEdit())
         return;
     entry->State = entry->State == esDeleted ? entry->BaseState : esDeleted;
     SetModified();

@@ -32,11 +32,9 @@ void TFarDlg::UpdateEntryActions()
 
 void TFarDlg::FileEntryEditExecute()
 {
-    if (!EndEntryEdit())
-        return;
     const int position = FileListBox_.ItemIndex();
     const TFarEntry* entry = SelectedEntry();
-    if (!entry || entry->State == esDeleted)
+    if (!entry || entry->State == esDeleted || !EndEntryEdit())
         return;
     DetailsListBox_.Clear();
     for (const std::string& line : EntryDetailLines(*entry))
@@ -129,10 +127,8 @@ void TFarDlg::RunAfterEntryEdit(const std::function<void()>& command)
 
 void TFarDlg::FileEntryRevertExecute()
 {
-    if (!EndEntryEdit())
-        return;
     TFarEntry* entry = SelectedEntry();
-    if (!entry || entry->State != esChanged)
+    if (!entry || entry->State != esChanged || !EndEntryEdit())
         return;
     Archive_->RevertEntry(*entry);
     SetModified();

@@ -38,6 +38,22 @@ protected:
         return !(main & (MF_GRAYED | MF_DISABLED));
     }
     bool HexViewShown() { return IsWindowVisible(dlg->HexViewer().Handle()) != FALSE; }
+    // Ctrl and a key pressed in the focused window, through the message
+    // loop's path: the window's shortcuts first.
+    void PressCtrl(char key)
+    {
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        keys[VK_CONTROL] = 0x80;
+        SetKeyboardState(keys);
+        MSG message{GetFocus(), WM_KEYDOWN, static_cast<WPARAM>(key), 0, 0, {}};
+        if (!dlg->TranslateAccelerator(message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        keys[VK_CONTROL] = 0;
+        SetKeyboardState(keys);
+    }
     // Edits the selected entry, changing its first four bytes as the hex
     // view's code conversion does; the view's bytes afterwards.
     std::string EditFirstBytes()
@@ -67,7 +83,8 @@ TEST_F(FarDlgEditTest, EditEntryOpensTheEntryForEditingWhenOneNotMarkedIsSelecte
     EXPECT_TRUE(MenuEnabled(cmd::FileEntryEdit));
     EXPECT_FALSE(MenuEnabled(cmd::FileEntryRevert));
     EXPECT_FALSE(HexViewShown());
-    Command(cmd::FileEntryEdit);
+    SetFocus(dlg->FileListBox().Handle());
+    PressCtrl('E');
     EXPECT_EQ(dlg->EditPosition(), kIff);
     EXPECT_TRUE(HexViewShown());
     EXPECT_FALSE(dlg->HexViewer().ReadOnlyView);
@@ -144,6 +161,27 @@ TEST_F(FarDlgEditTest, ChangedBytesBecomeTheEntrysDataAndRevertGivesTheArchivesB
     dlg->HexViewer().ConvertRange(0, 3, ttEBCDIC, ttAnsi);
     Select(kOther);
     EXPECT_EQ(dlg->Archive().Entries[kText].State, esOriginal);
+}
+
+TEST_F(FarDlgEditTest, BytesThatCannotBeKeptStayInTheEditAfterAMessage)
+{
+    // A file in the place of this run's folder: no data file can be made.
+    const std::string editFolder = platform::TempFolder() + "kelvo-edit-" + std::to_string(platform::ProcessId());
+    WriteBytes(editFolder, "in the way");
+    Select(kText);
+    const std::string changed = EditFirstBytes();
+    Select(kOther);
+    ASSERT_EQ(script.errors.size(), 1u);
+    EXPECT_EQ(script.errors[0], "Kelvo: " + EditNotKeptText(dlg->Archive().Entries[kText]));
+    EXPECT_EQ(dlg->EditPosition(), kText);
+    EXPECT_EQ(dlg->FileListBox().ItemIndex(), kText);
+    EXPECT_EQ(dlg->HexViewer().GetAsText(), changed);
+    EXPECT_FALSE(dlg->FMH().Modified);
+
+    platform::RemoveFile(editFolder);
+    Select(kOther);
+    EXPECT_EQ(dlg->Archive().Entries[kText].State, esChanged);
+    EXPECT_TRUE(dlg->FMH().Modified);
 }
 
 TEST_F(FarDlgEditTest, TheSaveQuestionComesUpAndSaveWritesTheEditedEntry)
