@@ -19,6 +19,7 @@ TEST_F(ChangeTest, ChangedEntriesAreSavedFromTheirDataFileUnderTheirNameInOrder)
               std::make_tuple(esChanged, esChanged, 13u, 13u, std::string("Objects\\b.iff")));
     EXPECT_TRUE(archive.HasSameData(b, dir / "b.new"));
     EXPECT_FALSE(archive.HasSameData(archive.Entries[0], dir / "b.new"));
+    EXPECT_FALSE(archive.HasSameData(archive.Entries[0], dir / "missing"));
 
     // Previews and extraction read the new bytes; the entry keeps its name.
     EXPECT_EQ(PreviewAll(archive), (std::vector<std::string>{"aaaa", "new b, longer", ""}));
