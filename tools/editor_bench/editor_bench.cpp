@@ -176,6 +176,17 @@ void BenchPreview(kelvo::TFarDlg& window, int mebibytes)
     kelvo::platform::RemoveFile(path);
 }
 
+// The large entry first, then a small text: showing that costs next to nothing.
+std::string MakeEditArchive(std::size_t bytes)
+{
+    std::vector<kelvo::sample::SampleFile> files(2);
+    files[0].name = "Objects\\Large.dat";
+    files[0].data = TextBytes(bytes);
+    files[1].name = "ReadMe.txt";
+    files[1].data = TextBytes(200);
+    return kelvo::sample::FarImage(files);
+}
+
 // Edit Entry on the entry at position 0, with its last four bytes changed.
 void EditLastBytes(kelvo::TFarDlg& window)
 {
@@ -198,25 +209,24 @@ double TimedSave(kelvo::TFarDlg& window, const std::string& path)
 
 void BenchEdit(kelvo::TFarDlg& window, int mebibytes)
 {
-    const std::string path = WriteArchive(MakePreviewArchive(static_cast<std::size_t>(mebibytes) << 20));
+    const std::string path = WriteArchive(MakeEditArchive(static_cast<std::size_t>(mebibytes) << 20));
     window.FMHNew("");
     if (!window.FMHOpen(path)) {
         std::printf("edit: the archive could not be opened\n");
         return;
     }
     std::printf("\nEditing a %d MiB entry (changed in its last bytes, so the comparison reads it all)\n", mebibytes);
-    // Selecting the other entry shows its preview either way; the difference is the edit's end.
-    TimedShowEntry(window, 0);
-    const double plain = TimedShowEntry(window, 1);
-    EditLastBytes(window);
-    const double ended = TimedShowEntry(window, 1);
-    const bool changed = window.Archive().Entries[0].State == kelvo::esChanged;
-    std::printf("  select another entry, no edit:          %8.3f s\n", plain);
-    std::printf("  select another entry, ending the edit:  %8.3f s (the edit's end: %.3f s)   target < 1 s  %s%s\n",
-                ended, ended - plain, ended < 1 ? "met" : "MISSED", changed ? "" : "  (the entry did not change)");
+    // The other entry is a small text: selecting it costs the edit's end
+    // and next to nothing else.
+    for (int turn = 1; turn <= 3; ++turn) {
+        EditLastBytes(window);
+        const double ended = TimedShowEntry(window, 1);
+        const bool changed = window.Archive().Entries[0].State == kelvo::esChanged;
+        std::printf("  select another entry, ending the edit, turn %d: %8.3f s   target < 1 s  %s%s\n", turn, ended,
+                    ended < 1 ? "met" : "MISSED", changed ? "" : "  (the entry did not change)");
+    }
 
-    std::printf("  save (%d MiB and a %d MiB text, flushed to the disk), without and with the changed entry:\n",
-                mebibytes, kTextMebibytes);
+    std::printf("  save (flushed to the disk), without and with the changed entry:\n");
     // Turns alternate, so both kinds of save meet the same state of the
     // machine; the medians are compared, and the fastest turns, which a
     // busy machine disturbs least.
