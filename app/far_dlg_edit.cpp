@@ -13,7 +13,8 @@ namespace kelvo {
 
 namespace {
 
-// The hex view's Undo, by the control's own undo log.
+// Ctrl+Z: the last step of the hex view's own undo log taken back. A hex
+// view built without editing has no Undo, and the key does nothing then.
 template <typename Editor>
 void UndoLastStep(Editor& editor)
 {
