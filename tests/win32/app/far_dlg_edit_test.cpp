@@ -209,5 +209,66 @@ TEST_F(FarDlgEditTest, TheSaveQuestionComesUpAndSaveWritesTheEditedEntry)
     EXPECT_EQ(ReadBytes(samplePath), sample::FarImage(files));
 }
 
+// Typing into the hex view while an entry is edited: hex digits, the
+// Insert key and Ctrl+Z, as the keyboard sends them to the focused view.
+class FarDlgEditTypingTest : public FarDlgEditTest {
+protected:
+    void Type(const std::string& characters)
+    {
+        for (char c : characters)
+            SendMessageA(dlg->HexViewer().Handle(), WM_CHAR, static_cast<unsigned char>(c), 0);
+    }
+};
+
+TEST_F(FarDlgEditTypingTest, TwoDigitsOverwriteAByteAndCtrlZTakesATypedByteBack)
+{
+    const std::string& original = files[kText].data;
+    Select(kText);
+    SetFocus(dlg->FileListBox().Handle());
+    PressCtrl('E');
+    Type("41");
+    EXPECT_EQ(dlg->HexViewer().GetAsText(), "A" + original.substr(1));
+    Select(kOther);
+    Select(kText);
+    EXPECT_EQ(DetailLine(6), "State: Changed Entry");
+    EXPECT_EQ(DetailLine(3), "Raw Size: " + std::to_string(original.size()));
+    EXPECT_EQ(dlg->HexViewer().GetAsText(), "A" + original.substr(1));
+    EXPECT_TRUE(dlg->FMH().Modified);
+
+    // Undone before leaving, the second byte keeps what it had.
+    PressCtrl('E');
+    Type("4243");
+    EXPECT_EQ(dlg->HexViewer().GetAsText().substr(0, 2), "BC");
+    PressCtrl('Z');
+    PressCtrl('Z');
+    EXPECT_EQ(dlg->HexViewer().GetAsText(), "A" + original.substr(1));
+    Select(kOther);
+    Select(kText);
+    EXPECT_EQ(dlg->HexViewer().GetAsText(), "A" + original.substr(1));
+}
+
+TEST_F(FarDlgEditTypingTest, InsertModeChangesTheEntrysSize)
+{
+    const std::string& original = files[kText].data;
+    Select(kText);
+    SetFocus(dlg->FileListBox().Handle());
+    PressCtrl('E');
+    SendMessageA(dlg->HexViewer().Handle(), WM_KEYDOWN, VK_INSERT, 0);
+    EXPECT_TRUE(dlg->HexViewer().IsInsertMode());
+    Type("7");
+    Select(kOther);
+    EXPECT_FALSE(dlg->HexViewer().IsInsertMode());
+    Select(kText);
+    EXPECT_EQ(DetailLine(3), "Raw Size: " + std::to_string(original.size() + 1));
+    EXPECT_EQ(DetailLine(4), "Compressed Size: " + std::to_string(original.size() + 1));
+    EXPECT_EQ(dlg->HexViewer().GetAsText(), "\x70" + original);
+
+    // Saved, the archive holds the longer entry.
+    Command(cmd::FileSave);
+    dlg.reset();
+    files[kText].data = "\x70" + original;
+    EXPECT_EQ(ReadBytes(samplePath), sample::FarImage(files));
+}
+
 } // namespace
 } // namespace kelvo
