@@ -20,6 +20,9 @@ enum : int {
     ViewHex,
     ViewPath,
     HelpAbout,
+    FileEntryEdit,
+    FileEntryRevert,
+    EditUndo, // Ctrl+Z while an entry is edited; in no menu
 };
 
 // The recent-files items at the end of the File menu: a block of 36

@@ -124,6 +124,12 @@ void TFarDlg::CreateActions()
         ViewHexExecute();
     };
     add(cmd::ViewPath, "&View Paths", "").OnExecute = [this] { ViewPathExecute(); };
+    add(cmd::FileEntryEdit, "&Edit Entry", "Edit Entry|Edit the bytes of the selected entry in the hex view",
+        {'E', FCONTROL})
+        .OnExecute = [this] { FileEntryEditExecute(); };
+    add(cmd::FileEntryRevert, "&Revert Entry", "Revert Entry|Give the selected entry its bytes from the FAR archive back")
+        .OnExecute = [this] { FileEntryRevertExecute(); };
+    add(cmd::EditUndo, "&Undo", "", {'Z', FCONTROL}).OnExecute = [this] { EditUndoExecute(); };
     Actions_.OnChange = [this](const ui::Action& action) { ActionChanged(action); };
     SetAccelerators(Actions_.BuildAccelerators());
 }
@@ -141,6 +147,9 @@ void TFarDlg::CreateMenus()
     ui::AppendAction(entries, action(cmd::FileEntryAddFile));
     ui::AppendAction(entries, action(cmd::FileEntryAddDir));
     ui::AppendCommand(entries, cmd::FileEntryDeleteFile, "&Delete File");
+    ui::AppendSeparator(entries);
+    ui::AppendAction(entries, action(cmd::FileEntryEdit));
+    ui::AppendAction(entries, action(cmd::FileEntryRevert));
     ui::AppendSubmenu(file, "&Entries", entries);
     HMENU extract = CreatePopupMenu();
     ui::AppendAction(extract, action(cmd::FileEntryExportFile));
@@ -162,6 +171,9 @@ void TFarDlg::CreateMenus()
     PopupMenu_.Reset(CreatePopupMenu());
     ui::AppendAction(PopupMenu_.Get(), action(cmd::FileEntryAddFile));
     ui::AppendAction(PopupMenu_.Get(), action(cmd::FileEntryAddDir));
+    ui::AppendSeparator(PopupMenu_.Get());
+    ui::AppendAction(PopupMenu_.Get(), action(cmd::FileEntryEdit));
+    ui::AppendAction(PopupMenu_.Get(), action(cmd::FileEntryRevert));
 }
 
 void TFarDlg::CreateToolBar()
@@ -202,7 +214,9 @@ void TFarDlg::CreateControls()
     ApplyFont(FileListBox_.Handle());
     FileListBox_.OnClick = [this] { FileListBoxClick(); };
     FileListBox_.OnKeyDown = [this](WORD key) { FileListBoxKeyDown(key); };
-    FileListBox_.OnBeginDrag = [this](int position) { FileListBoxBeginDrag(position); };
+    FileListBox_.OnBeginDrag = [this](int position) {
+        RunAfterEntryEdit([this, position] { FileListBoxBeginDrag(position); });
+    };
     FileListBox_.ItemText = [this](int index) {
         const auto& entries = Archive_->Entries;
         return static_cast<std::size_t>(index) < entries.size()
@@ -279,6 +293,7 @@ void TFarDlg::FormCreate()
         services_.ShowMessage(kNoGameMessage);
     }
     TextMode_ = false;
+    UpdateEntryActions();
     DropFileTarget_->Register(FileListBox_.Handle(), "FileListBox");
 }
 
@@ -333,6 +348,7 @@ void TFarDlg::SetGaugePosition(int position) { StatusBar_->Panels().Items(1).Gau
 
 bool TFarDlg::FMHNew(const std::string&)
 {
+    DropEntryEdit();
     Archive_->Close();
     DetailsListBox_.Clear();
     FileListBox_.Clear();
@@ -361,6 +377,7 @@ bool TFarDlg::FMHOpen(const std::string& Filename)
             return false;
         }
     }
+    DropEntryEdit();
     Archive_ = std::move(fresh);
     DetailsListBox_.Clear();
     FileListBox_.Clear();
@@ -398,6 +415,7 @@ void TFarDlg::FillList()
         }
     }
     FileListBox_.SetCount(static_cast<int>(count));
+    UpdateEntryActions();
     SetGaugePosition(0);
     SetStatusText(1, " ");
     SetStatusText(0, LoadedText(count));
@@ -407,9 +425,17 @@ void TFarDlg::FileListBoxClick() { ShowEntry(); }
 
 void TFarDlg::ShowEntry()
 {
+    // An edit ends before anything else is shown; bytes that cannot be kept
+    // keep their entry selected and on screen.
+    if (!EndEntryEdit()) {
+        FileListBox_.SetItemIndex(editPosition_);
+        return;
+    }
+    UpdateEntryActions();
     const int position = FileListBox_.ItemIndex();
     if (position < 0 || static_cast<std::size_t>(position) >= Archive_->Entries.size())
         return;
+    editViewEmptied_ = false;
     const TFarEntry& entry = Archive_->Entries[static_cast<std::size_t>(position)];
     DetailsListBox_.Clear();
     for (const std::string& line : EntryDetailLines(entry))
@@ -443,10 +469,12 @@ void TFarDlg::ShowEntry()
 
 std::optional<std::string> TFarDlg::PreviewSource(const TFarEntry& entry, int position)
 {
-    // Added entries, also when marked for deletion, are read where they are:
-    // the preview file is not written for them.
-    if (entry.DataOnDisk())
-        return std::string(entry.Text());
+    // Added and changed entries, also when marked for deletion, are read
+    // where they are: the preview file is not written for them.
+    if (entry.DataOnDisk()) {
+        std::string name = entry.DataFileName();
+        return name.empty() ? std::nullopt : std::optional<std::string>(std::move(name));
+    }
     if (!Archive_->ExtractToTemp(position))
         return std::nullopt;
     return Archive_->TempFileName();
@@ -539,8 +567,10 @@ void TFarDlg::FormClosing() { Archive_->Close(); }
 
 void TFarDlg::FormDestroy()
 {
+    DropEntryEdit();
     Archive_->DeleteTempFile();
     Archive_->Close();
+    RemoveEditFolder();
     DropFileTarget_->Unregister();
 }
 
@@ -628,7 +658,7 @@ void TFarDlg::DropFileTargetDrop()
 void TFarDlg::FileEntryDeleteFileExecute()
 {
     TFarEntry* entry = SelectedEntry();
-    if (!entry)
+    if (!entry || !EndEntryEdit())
         return;
     entry->State = entry->State == esDeleted ? entry->BaseState : esDeleted;
     SetModified();
@@ -735,6 +765,19 @@ void TFarDlg::ActionChanged(const ui::Action& action)
 {
     if (Menu())
         ui::UpdateMenuItem(Menu(), action);
+    if (PopupMenu_)
+        ui::UpdateMenuItem(PopupMenu_.Get(), action);
+}
+
+void TFarDlg::RunCommand(int id)
+{
+    if (RecentMenu_->HandleCommand(id))
+        return;
+    // The delete command has no action: the button and the menu item run it directly.
+    if (id == cmd::FileEntryDeleteFile)
+        FileEntryDeleteFileExecute();
+    else
+        Actions_.Execute(id);
 }
 
 LRESULT TFarDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -742,16 +785,18 @@ LRESULT TFarDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_COMMAND:
         if (HIWORD(wParam) <= 1 && (lParam == 0 || reinterpret_cast<HWND>(lParam) == ToolBar1_.Handle())) {
-            if (RecentMenu_->HandleCommand(LOWORD(wParam)))
-                return 0;
-            // The delete command has no action: the button and the menu item run it directly.
-            if (LOWORD(wParam) == cmd::FileEntryDeleteFile)
-                FileEntryDeleteFileExecute();
+            const int id = LOWORD(wParam);
+            if (EndsEntryEdit(id))
+                RunAfterEntryEdit([this, id] { RunCommand(id); });
             else
-                Actions_.Execute(LOWORD(wParam));
+                RunCommand(id);
             return 0;
         }
         break;
+    case WM_CLOSE:
+        // The save question needs an edit's bytes kept first.
+        RunAfterEntryEdit([&] { Form::HandleMessage(message, wParam, lParam); });
+        return 0;
     case WM_NOTIFY:
         if (ToolBar1_.HandleToolTip(*reinterpret_cast<const NMHDR*>(lParam)))
             return 0;

@@ -28,6 +28,7 @@
 #include "ui/splitter.h"
 #include "ui/tool_bar.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -82,6 +83,12 @@ public:
     void FileEntryDeleteFileExecute();
     void FileEntryExportFileExecute();
     void FileEntryExportDirExecute();
+    // Editing an entry's bytes in the hex view (far_dlg_edit.cpp).
+    void FileEntryEditExecute();
+    void FileEntryRevertExecute();
+    void EditUndoExecute();
+    // The position of the entry being edited; -1 when none is.
+    int EditPosition() const { return editPosition_; }
 
     // What tests and the other commands reach.
     TFarArchive& Archive() { return *Archive_; }
@@ -123,6 +130,8 @@ private:
     void CreateViewers();
     void Layout();
     void ActionChanged(const ui::Action& action);
+    // Runs a command of the menus, tool bar or accelerators.
+    void RunCommand(int id);
     void SetStatusText(int panel, const std::string& text);
     void SetGaugePosition(int position);
 
@@ -159,6 +168,27 @@ private:
     // shows its chunks.
     void ShowIffPreview(const std::string& fileName);
 
+    // Edit Entry and Revert Entry enabled by the selected entry.
+    void UpdateEntryActions();
+    // Ends an edit in progress: when the hex view's bytes differ from the
+    // entry's, its working copy becomes the entry's new data. False, after
+    // a message, when the bytes cannot be kept; the edit goes on then.
+    bool EndEntryEdit();
+    // Forgets an edit without keeping anything, for a document replaced
+    // after the edit was ended (or never had one).
+    void DropEntryEdit();
+    // True for the commands that end an edit before they run: those that
+    // save, replace or close the document, or write entries out.
+    static bool EndsEntryEdit(int id);
+    // Ends an edit, runs the command, and shows the entry again when the
+    // command left the hex view on screen without the bytes it handed over.
+    void RunAfterEntryEdit(const std::function<void()>& command);
+    // A new file name in this run's folder for an entry's new bytes; empty
+    // when the folder cannot be made.
+    std::string NewEditDataFile();
+    // Removes this run's folder of new bytes with whatever it still holds.
+    void RemoveEditFolder();
+
     TFarDlgServices& services_;
     std::unique_ptr<TFarArchive> Archive_;
     std::string ImportFolder;
@@ -188,6 +218,10 @@ private:
     std::unique_ptr<TWin32RecentMenu> RecentMenu_;
     std::unique_ptr<TFileMenuHandler> FMH_;
 
+    int editPosition_ = -1;      // the entry whose bytes the hex view edits
+    bool editViewEmptied_ = false; // an ended edit took the hex view's bytes
+    std::string editFolder_;     // this run's folder of new entry bytes, once made
+    int editFiles_ = 0;          // data files named in it so far
     bool listViewPaths_ = false; // the entry list shows full names
     int listWidth_ = kListWidth;
     int detailsHeight_ = kDetailsHeight;

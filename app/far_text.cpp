@@ -55,6 +55,16 @@ std::string LoadedText(std::size_t count) { return std::to_string(count) + " fil
 
 std::string ExtractingText(const TFarEntry& entry) { return "Extracting " + std::string(entry.Text()); }
 
+std::string EditingText(const TFarEntry& entry) { return "Editing " + std::string(entry.Text()); }
+
+std::string EditChangedText(const TFarEntry& entry) { return "Changed " + std::string(entry.Text()); }
+
+std::string EditNotKeptText(const TFarEntry& entry)
+{
+    return "The changed bytes of " + std::string(entry.Text()) +
+           " cannot be kept: no file can be written in the temporary folder. The entry stays open for editing.";
+}
+
 std::string ExtractedText(std::size_t count) { return std::to_string(count) + " files extracted."; }
 
 std::string ArchiveFolder(const std::string& fileName)

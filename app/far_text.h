@@ -27,6 +27,12 @@ std::string LoadingText(const TFarEntry& entry);
 std::string LoadedText(std::size_t count);
 // "Extracting " and the entry's full name.
 std::string ExtractingText(const TFarEntry& entry);
+// "Editing " and the full name of the entry being edited.
+std::string EditingText(const TFarEntry& entry);
+// "Changed " and the full name of an entry whose edit gave it new bytes.
+std::string EditChangedText(const TFarEntry& entry);
+// The message box text when an edit's bytes cannot be kept.
+std::string EditNotKeptText(const TFarEntry& entry);
 // The number of files written followed by " files extracted.".
 std::string ExtractedText(std::size_t count);
 // The folder an archive lies in, as the folder dialog takes it: everything

@@ -133,12 +133,27 @@ bool TFarEntry::DataOnDisk() const
     return source == esNew || source == esChanged;
 }
 
+std::string TFarEntry::DataFileName() const
+{
+    // A changed entry is read from its own file, never from its name.
+    if (Change)
+        return Change->DataFile;
+    const TEntryState source = State == esDeleted ? BaseState : State;
+    return source == esNew ? std::string(Text()) : std::string();
+}
+
+bool TFarEntry::Added() const
+{
+    const TEntryState source = Change ? Change->BaseState : State == esDeleted ? BaseState : State;
+    return source == esNew;
+}
+
 TFarArchive::TFarArchive()
     : tempFileName_(platform::TempFolder() + "kelvo-" + std::to_string(platform::ProcessId()) + ".tmp")
 {
 }
 
-TFarArchive::~TFarArchive() = default;
+TFarArchive::~TFarArchive() { RemoveDataFiles(); }
 
 bool TFarArchive::Fail(const std::string& reason, bool withSystemReason)
 {
@@ -230,11 +245,75 @@ void TFarArchive::AddFile(const std::string& fileName)
     ++EntryCount;
 }
 
+bool TFarArchive::ChangeEntry(TFarEntry& entry, const std::string& dataFile)
+{
+    const std::int64_t size = platform::ReadableFileSize(dataFile);
+    if (size < 0 || size > 0xFFFFFFFFll)
+        return false;
+    if (!entry.Change)
+        entry.Change = TEntryChange{{}, entry.State == esDeleted ? entry.BaseState : entry.State, entry.RawSize,
+                                    entry.CompressedSize};
+    else if (entry.Change->DataFile != dataFile)
+        platform::RemoveFile(entry.Change->DataFile);
+    entry.Change->DataFile = dataFile;
+    entry.State = esChanged;
+    entry.BaseState = esChanged;
+    entry.RawSize = static_cast<std::uint32_t>(size);
+    entry.CompressedSize = entry.RawSize;
+    return true;
+}
+
+bool TFarArchive::RevertEntry(TFarEntry& entry)
+{
+    if (!entry.Change)
+        return false;
+    platform::RemoveFile(entry.Change->DataFile);
+    entry.BaseState = entry.Change->BaseState;
+    if (entry.State != esDeleted)
+        entry.State = entry.BaseState;
+    entry.RawSize = entry.Change->RawSize;
+    entry.CompressedSize = entry.Change->CompressedSize;
+    entry.Change.reset();
+    return true;
+}
+
+bool TFarArchive::HasSameData(const TFarEntry& entry, const std::string& fileName)
+{
+    File other = File::Open(fileName, File::Mode::Read);
+    if (!other.IsOpen() || other.Size() != static_cast<std::int64_t>(entry.RawSize))
+        return false;
+    File diskFile;
+    File* source = OpenSource(entry, diskFile);
+    if (!source || !source->Seek(SourcePosition(entry)) || !other.Seek(0))
+        return false;
+    constexpr std::size_t kChunk = 1 << 20;
+    const std::size_t chunk = std::min<std::size_t>(kChunk, std::max<std::uint32_t>(entry.RawSize, 1));
+    std::unique_ptr<char[]> mine(new char[chunk]), theirs(new char[chunk]);
+    for (std::uint32_t left = entry.RawSize; left > 0;) {
+        const std::size_t step = std::min<std::size_t>(chunk, left);
+        if (!source->ReadExact(mine.get(), step) || !other.ReadExact(theirs.get(), step) ||
+            std::memcmp(mine.get(), theirs.get(), step) != 0)
+            return false;
+        left -= static_cast<std::uint32_t>(step);
+    }
+    return true;
+}
+
+void TFarArchive::RemoveDataFiles()
+{
+    for (const TFarEntry& entry : Entries)
+        if (entry.Change)
+            platform::RemoveFile(entry.Change->DataFile);
+}
+
 File* TFarArchive::OpenSource(const TFarEntry& entry, File& diskFile)
 {
     if (entry.DataOnDisk()) {
+        const std::string name = entry.DataFileName();
+        if (name.empty())
+            return nullptr;
         // A file that shrank since it was added cannot give its bytes.
-        diskFile = File::Open(std::string(entry.Text()), File::Mode::Read);
+        diskFile = File::Open(name, File::Mode::Read);
         if (!diskFile.IsOpen() || diskFile.Size() < static_cast<std::int64_t>(entry.RawSize))
             return nullptr;
         return &diskFile;
@@ -259,6 +338,9 @@ bool TFarArchive::WriteArchive(File& out, const std::vector<std::size_t>& kept, 
         File diskFile;
         File* source = OpenSource(entry, diskFile);
         if (!source) {
+            if (entry.Change)
+                return Fail("The changed bytes of " + std::string(entry.Text()) + " cannot be read from " +
+                            entry.Change->DataFile + ".");
             if (entry.DataOnDisk())
                 return Fail("The added file " + std::string(entry.Text()) +
                             " cannot be read, or is shorter than when it was added.");
@@ -351,7 +433,11 @@ bool TFarArchive::Save(const std::string& target)
     }
     platform::FlushFolder(FolderPart(target));
 
-    // The object now describes the file just written.
+    // The object now describes the file just written; changed entries that
+    // were left out take their data files with them.
+    for (const TFarEntry& entry : Entries)
+        if (entry.State == esDeleted && entry.Change)
+            platform::RemoveFile(entry.Change->DataFile);
     std::vector<TFarEntry> entries;
     entries.reserve(kept.size());
     for (std::size_t k = 0; k < kept.size(); ++k) {
@@ -411,7 +497,7 @@ bool TFarArchive::ExtractEntry(const TFarEntry& entry, const std::string& folder
         return true;
     // Added entries are named by their full disk path: they land in the
     // folder under their file name alone.
-    std::string_view name = entry.DataOnDisk() ? LastNamePart(entry.Text()) : entry.Text();
+    std::string_view name = entry.Added() ? LastNamePart(entry.Text()) : entry.Text();
     if (!IsSafeEntryName(name))
         return false;
     const std::string targetName = folder + "\\" + std::string(name);
@@ -446,6 +532,7 @@ bool TFarArchive::ExtractToTemp(int position)
 
 void TFarArchive::Close()
 {
+    RemoveDataFiles();
     Handle.Close();
     Entries.clear();
     Entries.shrink_to_fit();

@@ -9,6 +9,7 @@
 #include "platform/file.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,8 +19,17 @@ namespace kelvo {
 enum TEntryState : std::int32_t {
     esOriginal = 0, // data in the archive file at FileOffset
     esNew = 1,      // data in the disk file named by Name
-    esChanged = 2,  // data in the disk file named by Name
+    esChanged = 2,  // data in the entry's own data file (TFarEntry::Change)
     esDeleted = 3,  // marked for deletion; data where BaseState says
+};
+
+// What an entry given new bytes keeps: the file holding them and what the
+// entry was before, which a revert gives back.
+struct TEntryChange {
+    std::string DataFile; // owned by the archive object, removed with the change
+    TEntryState BaseState = esOriginal;
+    std::uint32_t RawSize = 0;
+    std::uint32_t CompressedSize = 0;
 };
 
 struct TFarEntry {
@@ -33,11 +43,20 @@ struct TFarEntry {
     // The name's bytes as stored (NameLength of them). The name as text ends
     // at the first zero byte; see Text().
     std::string Name;
+    // Set while the entry has new bytes (esChanged, or marked with that base).
+    std::optional<TEntryChange> Change;
 
     // The name up to its first zero byte.
     std::string_view Text() const;
     // True when the entry's bytes are in a disk file rather than in the archive.
     bool DataOnDisk() const;
+    // The disk file holding the entry's bytes: a changed entry's data file,
+    // an added entry's file (its name); empty when they are in the archive
+    // (or a changed state came without a data file).
+    std::string DataFileName() const;
+    // True for an entry added from disk, changed since or not: its name is
+    // the disk file's full path.
+    bool Added() const;
 };
 
 class TFarArchive {
@@ -70,6 +89,18 @@ public:
     bool Save(const std::string& target);
     // Adds an entry for a disk file, named as given.
     void AddFile(const std::string& fileName);
+    // Gives an entry the bytes of dataFile: it becomes esChanged (also its
+    // BaseState, so a deletion mark can be taken back) with dataFile's size
+    // as its sizes, keeps its name and place, and the archive object takes
+    // the file over (a data file given earlier is removed). False, with
+    // nothing changed and the file left alone, when the file cannot be read
+    // or is too large for an entry.
+    bool ChangeEntry(TFarEntry& entry, const std::string& dataFile);
+    // Gives a changed entry its earlier bytes, state and sizes back and
+    // removes its data file; false for an entry that is not changed.
+    bool RevertEntry(TFarEntry& entry);
+    // True when the file holds exactly the entry's bytes.
+    bool HasSameData(const TFarEntry& entry, const std::string& fileName);
     // Writes one entry's data to Folder\Name (or, for an entry whose data is
     // on disk, to Folder\ and the part of its name after the last slash,
     // backslash or colon), creating the folders on the way.
@@ -79,7 +110,8 @@ public:
     bool ExtractTo(const TFarEntry& entry, const std::string& outputName);
     // Writes the data of the entry at a 0-based position to TempFileName().
     bool ExtractToTemp(int position);
-    // Closes the archive file and empties the list; header values stay.
+    // Closes the archive file and empties the list, removing the data files
+    // of changed entries; header values stay.
     void Close();
     // Creates every folder named by the parts of path before each backslash
     // (or slash).
@@ -109,6 +141,9 @@ private:
     // Writes the new archive into output; false (with the reason recorded) on failure.
     bool WriteArchive(platform::File& output, const std::vector<std::size_t>& kept, std::uint32_t manifestOffset,
                       std::vector<std::uint32_t>& offsets);
+
+    // Removes the data files of the changed entries.
+    void RemoveDataFiles();
 
     std::string tempFileName_;
     std::string lastError_;

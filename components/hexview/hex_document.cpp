@@ -194,6 +194,20 @@ bool HexDocument::SaveFile(const std::string& name)
     return true;
 }
 
+bool HexDocument::MoveWorkingCopy(const std::string& name)
+{
+    stream_.Close();
+    if (!platform::ReplaceWith(workingCopyName_, name)) {
+        stream_ = platform::File::Open(workingCopyName_, platform::File::Mode::ReadWriteLocked);
+        return false;
+    }
+    // The name is taken again at once, so no other document can choose it.
+    platform::CreateNewFile(workingCopyName_);
+    changes_.clear();
+    CalcSizes();
+    return true;
+}
+
 std::string HexDocument::BackupName(const std::string& name, const std::string& extension)
 {
     const std::size_t folderEnd = name.find_last_of("\\/:");

@@ -360,6 +360,14 @@ void THexEditor::CreateEmptyFile(const std::string& name)
     MoveCurrent(2, 0);
 }
 
+bool THexEditor::TakeWorkingCopy(const std::string& name)
+{
+    if (!doc_.MoveWorkingCopy(name))
+        return false;
+    CreateEmptyFile(fileName_);
+    return true;
+}
+
 void THexEditor::ConvertRange(std::int32_t start, std::int32_t end, TTranslationType from, TTranslationType to)
 {
     ui::WaitCursor wait;

@@ -191,6 +191,10 @@ public:
     bool SaveToFile(const std::string& name);
     bool SaveToStream(std::ostream& stream);
     void CreateEmptyFile(const std::string& name);
+    // Hands the bytes over as the file name, by moving the working copy
+    // there rather than copying it; the control is left with an empty
+    // document. False, with nothing changed, when the move fails.
+    bool TakeWorkingCopy(const std::string& name);
 
     // The whole data, untranslated, and as hex text.
     std::string GetAsText() { return doc_.AsText(); }

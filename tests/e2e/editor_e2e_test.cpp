@@ -546,6 +546,70 @@ TEST_F(EditorTest, AddsDropsMarksExtractsAndSavesThroughTheRealDialogs)
     archive.Close();
 }
 
+// Presses a key as the keyboard does, with Ctrl held when asked; the input
+// goes to the window in the foreground.
+void PressKey(WORD key, bool control = false)
+{
+    std::vector<INPUT> keys;
+    auto add = [&](WORD code, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = code;
+        input.ki.dwFlags = flags;
+        keys.push_back(input);
+    };
+    if (control)
+        add(VK_CONTROL, 0);
+    add(key, 0);
+    add(key, KEYEVENTF_KEYUP);
+    if (control)
+        add(VK_CONTROL, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+}
+
+// The window that has the keyboard focus in another program's thread.
+HWND FocusOf(HWND window)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+// A text entry edited with the keyboard: Ctrl+E, two hex digits over its
+// first byte, Ctrl+S. On disk that byte changed and nothing else.
+TEST_F(EditorTest, EditsAnEntryWithTheKeyboardAndSavesItWithCtrlS)
+{
+    SetGameInstallPath(true);
+    auto files = kelvo::sample::SampleFiles();
+    Editor editor("\"" + archive_ + "\"");
+    ASSERT_TRUE(editor.Started());
+    HWND window = editor.WaitForWindow("TFarDlg");
+    ASSERT_NE(window, nullptr);
+    HWND entries = GetDlgItem(window, kelvo::cmd::FileListBox);
+    HWND details = GetDlgItem(window, kelvo::cmd::DetailsListBox);
+    HWND hex = GetDlgItem(window, kelvo::cmd::HexViewer);
+    ASSERT_TRUE(WaitFor([&] { return ListLines(entries).size() == files.size(); }));
+    constexpr int kText = 5;
+    ASSERT_EQ(files[kText].name, "Text\\Neighborhood.txt");
+
+    SetForegroundWindow(window);
+    ClickLine(entries, kText);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(hex) && ListLines(details).size() == 7; }));
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == window; }));
+    PressKey('E', true);
+    ASSERT_TRUE(WaitFor([&] { return FocusOf(window) == hex; }));
+    PressKey('4');
+    PressKey('1');
+    PressKey('S', true);
+    // The saved archive is opened again: the header lines come back.
+    ASSERT_TRUE(WaitFor([&] { return ListLines(details).size() == 4; }));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(editor.WaitForExit());
+
+    files[kText].data[0] = 'A';
+    EXPECT_EQ(ReadBytes(archive_), kelvo::sample::FarImage(files));
+}
+
 // Opens two archives in two runs of the program; a third run has them at
 // the end of its File menu, the last opened first. Then the about box.
 TEST_F(EditorTest, RemembersOpenedArchivesAcrossRunsAndShowsTheAboutBox)

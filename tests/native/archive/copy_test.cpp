@@ -51,7 +51,8 @@ TEST_F(CopyTest, ExtractCreatesFoldersAndNamesAddedEntriesByTheirLastPart)
     WriteBytes(dir.path() / "src" / "new.txt", "new data");
     archive.AddFile(dir / "src/new.txt");
     archive.AddFile((dir / "src") + "\\new.txt");
-    archive.Entries[5].State = esChanged;
+    WriteBytes(dir / "changed.dat", "changed data");
+    ASSERT_TRUE(archive.ChangeEntry(archive.Entries[5], dir / "changed.dat")); // an added entry's new bytes
     archive.Entries[2].State = esDeleted; // marked: nothing written
     std::filesystem::create_directories(dir.path() / "Out" / "Objects");
     WriteBytes(dir / "Out/Objects/Chair.iff", "an older and longer file"); // replaced
@@ -60,12 +61,12 @@ TEST_F(CopyTest, ExtractCreatesFoldersAndNamesAddedEntriesByTheirLastPart)
         EXPECT_TRUE(archive.ExtractEntry(archive.Entries[i], dir / "Out")) << i;
     EXPECT_TRUE(archive.ExtractEntry(archive.Entries[5], (dir / "Out") + "\\sub\\"));
     EXPECT_FALSE(archive.ExtractEntry(archive.Entries[3], dir / "Out")); // data past the end: no output left
-    EXPECT_EQ(dir.Contents(), (std::set<std::string>{"in.far", "src", "src/new.txt", "Out", "Out/Objects",
+    EXPECT_EQ(dir.Contents(), (std::set<std::string>{"in.far", "changed.dat", "src", "src/new.txt", "Out", "Out/Objects",
                                                  "Out/Objects/Chair.iff", "Out/a", "Out/a/b", "Out/a/b/c",
                                                  "Out/a/b/c/deep.txt", "Out/new.txt", "Out/sub", "Out/sub/new.txt"}));
     EXPECT_EQ(ReadBytes(dir / "Out/Objects/Chair.iff"), "chair");
     EXPECT_EQ(ReadBytes(dir / "Out/a/b/c/deep.txt"), "deep");
-    EXPECT_EQ(ReadBytes(dir / "Out/sub/new.txt"), "new data");
+    EXPECT_EQ(ReadBytes(dir / "Out/sub/new.txt"), "changed data");
 
     // A folder removed after an entry was written into it is made again for
     // the next entry of that folder.

@@ -45,7 +45,8 @@ TEST_F(WriteTest, MarkedEntriesAreLeftOutAndAddedOnesCopied)
     ASSERT_EQ(archive.Entries.size(), 8u);
     EXPECT_EQ(archive.Entries[5].Index, 6); // position + 1
     EXPECT_EQ(archive.Entries[7].Index, 8);
-    archive.Entries[6].State = esChanged; // saved like a new entry
+    WriteBytes(dir / "changed.dat", "new bytes");
+    ASSERT_TRUE(archive.ChangeEntry(archive.Entries[6], dir / "changed.dat")); // written under its own name
     for (std::size_t i : {0, 1, 2, 4, 5, 7})
         archive.Entries[i].State = esDeleted;
     // Removing a mark restores the state it replaced.
@@ -59,11 +60,11 @@ TEST_F(WriteTest, MarkedEntriesAreLeftOutAndAddedOnesCopied)
     // Saved over the open archive itself, leaving no other file behind.
     ASSERT_TRUE(archive.Save(dir / "in.far"));
     const std::vector<EntrySpec> kept = {
-        {"e0", "0"}, {"e3", "3333"}, {dir / "new.txt", "new.txt"}, {dir / "changed.txt", "changed.txt"}};
-    EXPECT_EQ(dir.Contents(), (std::set<std::string>{"in.far", "new.txt", "changed.txt", "dropped.txt"}));
+        {"e0", "0"}, {"e3", "3333"}, {dir / "new.txt", "new.txt"}, {dir / "changed.txt", "new bytes"}};
+    EXPECT_EQ(dir.Contents(), (std::set<std::string>{"in.far", "new.txt", "changed.txt", "changed.dat", "dropped.txt"}));
     ASSERT_EQ(archive.Entries.size(), 4u);
     EXPECT_EQ(archive.Entries[3].State, esChanged);
-    EXPECT_EQ(PreviewAll(archive), (std::vector<std::string>{"0", "3333", "new.txt", "changed.txt"}));
+    EXPECT_EQ(PreviewAll(archive), (std::vector<std::string>{"0", "3333", "new.txt", "new bytes"}));
     archive.Close();
     EXPECT_EQ(ReadBytes(dir / "in.far"), BuildArchive(kept));
 }

@@ -229,6 +229,20 @@ TEST(HexDocumentFiles, WorkingCopiesAreReservedAndRemoved)
         EXPECT_EQ(file.find_first_not_of("0123456789ABCDEF"), 8u);
         EXPECT_EQ(file.substr(8), ".QZTF");
         Load(a, "data");
+
+        // Moved away, the bytes go as they are and the name stays reserved
+        // for an empty document; a move that cannot be made keeps the data.
+        Load(b, "moved bytes");
+        const std::string taken = platform::TempFolder() + "kelvo-taken-" + std::to_string(platform::ProcessId());
+        EXPECT_FALSE(b.MoveWorkingCopy(platform::TempFolder() + "no-such-folder/x"));
+        EXPECT_EQ(b.AsText(), "moved bytes");
+        ASSERT_TRUE(b.MoveWorkingCopy(taken));
+        EXPECT_EQ(ReadBytes(taken), "moved bytes");
+        EXPECT_EQ(b.GetDataSize(), 0);
+        EXPECT_TRUE(platform::FileExists(second));
+        Load(b, "next");
+        EXPECT_EQ(b.AsText(), "next");
+        platform::RemoveFile(taken);
     }
     EXPECT_FALSE(platform::FileExists(first) || platform::FileExists(second));
 }
