@@ -235,10 +235,12 @@ TEST_F(FarDlgEditTypingTest, TwoDigitsOverwriteAByteAndCtrlZTakesATypedByteBack)
     EXPECT_EQ(dlg->HexViewer().GetAsText(), "A" + original.substr(1));
     EXPECT_TRUE(dlg->FMH().Modified);
 
-    // Undone before leaving, the second byte keeps what it had.
+    // Undone before leaving, the second byte keeps what it had. Typing "4"
+    // over 0x41 changes nothing, so "4243" makes three undo steps.
     PressCtrl('E');
     Type("4243");
     EXPECT_EQ(dlg->HexViewer().GetAsText().substr(0, 2), "BC");
+    PressCtrl('Z');
     PressCtrl('Z');
     PressCtrl('Z');
     EXPECT_EQ(dlg->HexViewer().GetAsText(), "A" + original.substr(1));
