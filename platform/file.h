@@ -40,6 +40,9 @@ public:
     bool Seek(std::int64_t position);
     // Size of the file in bytes, -1 on error.
     std::int64_t Size() const;
+    // True when path names the file this object has open (under any spelling
+    // or link); false when it names another or none.
+    bool IsSameFileAs(const std::string& path) const;
     // Writes the file's data through to the disk, so it survives a crash or
     // power loss from here on.
     bool Flush();

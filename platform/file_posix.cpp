@@ -132,6 +132,14 @@ std::int64_t File::Size() const
     return info.st_size;
 }
 
+bool File::IsSameFileAs(const std::string& path) const
+{
+    struct stat mine {};
+    struct stat other {};
+    return fd_ >= 0 && ::fstat(fd_, &mine) == 0 && ::stat(NativePath(path).c_str(), &other) == 0 &&
+           mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
+}
+
 bool File::Flush() { return fd_ >= 0 && ::fsync(fd_) == 0; }
 
 void File::StartFlush()
