@@ -130,10 +130,12 @@ bool IsDeviceSegment(std::string_view segment)
 
 TEntryName::TEntryName(const TEntryName& other)
 {
-    if (other.owned_)
+    if (other.owned_) {
         Assign(other);
-    else
-        data_ = other.data_, size_ = other.size_;
+    } else {
+        data_ = other.data_;
+        size_ = other.size_;
+    }
 }
 
 TEntryName::TEntryName(TEntryName&& other) noexcept : data_(other.data_), size_(other.size_), owned_(other.owned_)

@@ -125,12 +125,6 @@ TEST(ReadOnly, ListExtractAndVerifyOnlyReadWhileAddAndDeleteRefuseWhatTheyCannot
         EXPECT_EQ(r.err, "kelvo-far: archive is read-only: a.far\n");
     }
     EXPECT_EQ(ReadBytes("a.far"), archive);
-
-    // While kelvo-far lists it (for reading only), another may read it too.
-    reader.Close();
-    TFarArchive listed;
-    ASSERT_TRUE(listed.Open("a.far", true));
-    EXPECT_EQ(Far({"verify", "a.far"}).code, 0);
 }
 
 } // namespace
