@@ -225,8 +225,10 @@ bool TFarArchive::Fail(const std::string& reason, bool withSystemReason)
 
 bool TFarArchive::OpenHandle(const std::string& fileName, bool readOnly)
 {
-    readOnly_ = readOnly;
-    if (!readOnly)
+    // A file marked read-only is taken as such even by a user the system
+    // would let write it (the superuser).
+    readOnly_ = readOnly || platform::IsReadOnly(fileName);
+    if (!readOnly_)
         Handle = File::Open(fileName, File::Mode::ReadWriteLocked);
     if (!Handle.IsOpen()) {
         readOnly_ = true;

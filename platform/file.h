@@ -70,6 +70,9 @@ private:
 inline constexpr std::size_t kCopyBufferSize = 1 << 20;
 
 bool FileExists(const std::string& path);       // a file (not a folder) of that name exists
+// A file of that name exists and may not be written (a read-only attribute,
+// or no write permission).
+bool IsReadOnly(const std::string& path);
 // The size of a file (not a folder) that can be opened for reading; -1 when
 // there is none or it cannot be opened.
 std::int64_t ReadableFileSize(const std::string& path);

@@ -198,6 +198,15 @@ bool FileExists(const std::string& path)
     return ::stat(NativePath(path).c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
+bool IsReadOnly(const std::string& path)
+{
+    // A file without any write permission is read-only to the superuser
+    // too, as the read-only attribute is on Windows.
+    const std::string native = NativePath(path);
+    struct stat info {};
+    return ::stat(native.c_str(), &info) == 0 && ((info.st_mode & 0222) == 0 || ::access(native.c_str(), W_OK) != 0);
+}
+
 std::int64_t ReadableFileSize(const std::string& path) { return File::Open(path, File::Mode::Read).Size(); }
 
 bool CreateNewFile(const std::string& path)

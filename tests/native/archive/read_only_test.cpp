@@ -43,7 +43,7 @@ TEST_F(ReadOnlyTest, AnArchiveAnotherProgramReadsOpensForReadingAndRefusesSaveOv
     EXPECT_FALSE(archive.ReadOnly());
 }
 
-TEST_F(ReadOnlyTest, OpenedForReadingStillDeniesWritesToOthers)
+TEST_F(ReadOnlyTest, ReadOnlyOpensStillDenyWritesToOthers)
 {
     WriteBytes(dir / "in.far", bytes);
     ASSERT_TRUE(archive.Open(dir / "in.far", true));
@@ -54,7 +54,15 @@ TEST_F(ReadOnlyTest, OpenedForReadingStillDeniesWritesToOthers)
     EXPECT_FALSE(archive.ReadOnly());
     EXPECT_TRUE(File::Open(dir / "in.far", File::Mode::ReadWriteLocked).IsOpen());
 
-    // A file nobody may read, a locked one: no way in at all.
+    // A file without write permission, whoever opens it.
+    std::filesystem::permissions(dir.path() / "in.far", std::filesystem::perms::owner_read);
+    ASSERT_TRUE(archive.Open(dir / "in.far"));
+    EXPECT_TRUE(archive.ReadOnly());
+    EXPECT_FALSE(archive.Save(dir / "in.far"));
+    archive.Close();
+    std::filesystem::permissions(dir.path() / "in.far", std::filesystem::perms::owner_all);
+
+    // A locked file: no way in at all.
     File locked = File::Open(dir / "in.far", File::Mode::ReadWriteLocked);
     EXPECT_FALSE(archive.Open(dir / "in.far"));
     EXPECT_EQ(archive.LastError().rfind("The file cannot be opened for reading.", 0), 0u);
