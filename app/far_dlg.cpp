@@ -372,7 +372,9 @@ bool TFarDlg::FMHOpen(const std::string& Filename)
         Archive_->Handle.Close();
         fresh = std::make_unique<TFarArchive>();
         if (!fresh->Open(Filename)) {
-            Archive_->Handle = platform::File::Open(Archive_->FileName, platform::File::Mode::ReadWriteLocked);
+            Archive_->Handle = platform::File::Open(Archive_->FileName, Archive_->ReadOnly()
+                                                                            ? platform::File::Mode::Read
+                                                                            : platform::File::Mode::ReadWriteLocked);
             services_.ShowError(OpenFailedText(Filename, fresh->LastError()), "Kelvo");
             return false;
         }

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstring>
 #include <memory>
+#include <ostream>
+#include <utility>
 
 namespace kelvo {
 
@@ -32,6 +34,11 @@ public:
 
     bool Read(void* target, std::size_t count)
     {
+        if (end_ - pos_ >= count) { // most reads: straight from the buffer
+            std::memcpy(target, buffer_.get() + pos_, count);
+            pos_ += count;
+            return true;
+        }
         auto* out = static_cast<unsigned char*>(target);
         while (count > 0) {
             if (pos_ == end_) {
@@ -121,6 +128,71 @@ bool IsDeviceSegment(std::string_view segment)
 
 } // namespace
 
+TEntryName::TEntryName(const TEntryName& other)
+{
+    if (other.owned_) {
+        Assign(other);
+    } else {
+        data_ = other.data_;
+        size_ = other.size_;
+    }
+}
+
+TEntryName::TEntryName(TEntryName&& other) noexcept : data_(other.data_), size_(other.size_), owned_(other.owned_)
+{
+    other.data_ = "";
+    other.size_ = 0;
+    other.owned_ = false;
+}
+
+TEntryName& TEntryName::operator=(const TEntryName& other)
+{
+    if (this != &other)
+        *this = TEntryName(other);
+    return *this;
+}
+
+TEntryName& TEntryName::operator=(TEntryName&& other) noexcept
+{
+    if (this != &other) {
+        Release();
+        data_ = std::exchange(other.data_, "");
+        size_ = std::exchange(other.size_, 0);
+        owned_ = std::exchange(other.owned_, false);
+    }
+    return *this;
+}
+
+TEntryName TEntryName::View(const char* data, std::uint32_t size)
+{
+    TEntryName name;
+    name.data_ = size == 0 ? "" : data;
+    name.size_ = size;
+    return name;
+}
+
+void TEntryName::Assign(std::string_view text)
+{
+    if (text.empty())
+        return;
+    char* copy = new char[text.size()];
+    std::memcpy(copy, text.data(), text.size());
+    data_ = copy;
+    size_ = static_cast<std::uint32_t>(text.size());
+    owned_ = true;
+}
+
+void TEntryName::Release()
+{
+    if (owned_)
+        delete[] data_;
+    data_ = "";
+    size_ = 0;
+    owned_ = false;
+}
+
+std::ostream& operator<<(std::ostream& out, const TEntryName& name) { return out << std::string_view(name); }
+
 std::string_view TFarEntry::Text() const
 {
     std::string_view name(Name);
@@ -166,14 +238,27 @@ bool TFarArchive::Fail(const std::string& reason, bool withSystemReason)
     return false;
 }
 
-bool TFarArchive::Open(const std::string& fileName)
+bool TFarArchive::OpenHandle(const std::string& fileName, bool readOnly)
+{
+    // A file marked read-only is taken as such even by a user the system
+    // would let write it (the superuser).
+    readOnly_ = readOnly || platform::IsReadOnly(fileName);
+    if (!readOnly_)
+        Handle = File::Open(fileName, File::Mode::ReadWriteLocked);
+    if (!Handle.IsOpen()) {
+        readOnly_ = true;
+        Handle = File::Open(fileName, File::Mode::Read);
+    }
+    return Handle.IsOpen();
+}
+
+bool TFarArchive::Open(const std::string& fileName, bool readOnly)
 {
     lastError_.clear();
     if (!platform::FileExists(fileName))
         return Fail("The file does not exist.");
-    Handle = File::Open(fileName, File::Mode::ReadWriteLocked);
-    if (!Handle.IsOpen())
-        return Fail("The file cannot be opened for reading and writing.", true);
+    if (!OpenHandle(fileName, readOnly))
+        return Fail("The file cannot be opened for reading.", true);
 
     unsigned char header[16];
     if (!Handle.ReadExact(header, sizeof header))
@@ -194,32 +279,55 @@ bool TFarArchive::Open(const std::string& fileName)
         return Fail("The archive lists " + std::to_string(count) + " entries; at most " +
                     std::to_string(kMaxEntries) + " can be opened.");
     // Every record takes at least 16 bytes: a count larger than the file can
-    // hold must not reserve memory for it.
+    // hold must not reserve memory for it. What the records leave of the file
+    // is the most their names can take; for a well-formed archive, exactly.
+    std::string& names = nameBlocks_.emplace_back();
     if (EntryCount > 0) {
-        const std::int64_t room = (Handle.Size() - ManifestOffset) / 16;
-        Entries.reserve(Entries.size() +
-                        static_cast<std::size_t>(std::clamp<std::int64_t>(room, 0, EntryCount)));
+        const std::int64_t room = std::max<std::int64_t>(Handle.Size() - ManifestOffset - 4, 0);
+        const std::int64_t records = std::min<std::int64_t>(room / 16, EntryCount);
+        Entries.reserve(Entries.size() + static_cast<std::size_t>(records));
+        constexpr std::int64_t kNameReserveLimit = 64 << 20;
+        names.reserve(static_cast<std::size_t>(std::min(room - records * 16, kNameReserveLimit)));
     }
 
-    const std::string truncated = "The list of entries ends early: the file is damaged or incomplete.";
-    for (std::int32_t i = 0; i < EntryCount; ++i) {
-        unsigned char record[16];
-        if (!reader.Read(record, sizeof record))
-            return Fail(truncated);
-        TFarEntry entry;
-        entry.Index = i;
-        entry.RawSize = GetLE32(record);
-        entry.CompressedSize = GetLE32(record + 4);
-        entry.FileOffset = GetLE32(record + 8);
-        entry.NameLength = GetLE32(record + 12);
-        if (entry.NameLength > kMaxNameLength)
-            return Fail("Entry " + std::to_string(i) + " has a name of " + std::to_string(entry.NameLength) +
-                        " bytes; names are at most " + std::to_string(kMaxNameLength) + " bytes long.");
-        entry.Name.resize(entry.NameLength);
-        if (!reader.Read(entry.Name.data(), entry.NameLength))
-            return Fail(truncated);
-        Entries.push_back(std::move(entry));
+    const std::size_t first = Entries.size();
+    auto readEntries = [&]() -> bool {
+        const std::string truncated = "The list of entries ends early: the file is damaged or incomplete.";
+        for (std::int32_t i = 0; i < EntryCount; ++i) {
+            unsigned char record[16];
+            if (!reader.Read(record, sizeof record))
+                return Fail(truncated);
+            const std::uint32_t nameLength = GetLE32(record + 12);
+            if (nameLength > kMaxNameLength)
+                return Fail("Entry " + std::to_string(i) + " has a name of " + std::to_string(nameLength) +
+                            " bytes; names are at most " + std::to_string(kMaxNameLength) + " bytes long.");
+            const std::size_t end = names.size();
+            names.resize(end + nameLength);
+            if (!reader.Read(names.data() + end, nameLength)) {
+                names.resize(end);
+                return Fail(truncated);
+            }
+            TFarEntry& entry = Entries.emplace_back();
+            entry.Index = i;
+            entry.RawSize = GetLE32(record);
+            entry.CompressedSize = GetLE32(record + 4);
+            entry.FileOffset = GetLE32(record + 8);
+            entry.NameLength = nameLength;
+        }
+        return true;
+    };
+    const bool read = readEntries();
+    // The names are in their final block only now: the entries read, also
+    // those before a failure, view them from here.
+    if (names.capacity() - names.size() > names.size() / 8 + 4096)
+        names.shrink_to_fit();
+    std::size_t position = 0;
+    for (std::size_t i = first; i < Entries.size(); ++i) {
+        Entries[i].Name = TEntryName::View(names.data() + position, Entries[i].NameLength);
+        position += Entries[i].NameLength;
     }
+    if (!read)
+        return false;
     FileName = fileName;
     return true;
 }
@@ -228,7 +336,7 @@ void TFarArchive::AddFile(const std::string& fileName)
 {
     if (fileName.size() > kMaxNameLength)
         return;
-    const std::int64_t size = platform::ReadableFileSize(fileName);
+    const std::int64_t size = platform::ReadableFileSize(DiskFileName(fileName));
     // Sizes are 32-bit fields: a larger file cannot be stored.
     if (size < 0 || size > 0xFFFFFFFFll)
         return;
@@ -306,10 +414,17 @@ void TFarArchive::RemoveDataFiles()
             platform::RemoveFile(entry.Change->DataFile);
 }
 
+std::string TFarArchive::DiskFileName(std::string_view name) const
+{
+    return AddedFileName ? AddedFileName(name) : std::string(name);
+}
+
 File* TFarArchive::OpenSource(const TFarEntry& entry, File& diskFile)
 {
     if (entry.DataOnDisk()) {
-        const std::string name = entry.DataFileName();
+        // An added entry's name is turned into the file system's name; a
+        // changed entry's data file is the archive object's own.
+        const std::string name = entry.Change ? entry.DataFileName() : DiskFileName(entry.DataFileName());
         if (name.empty())
             return nullptr;
         // A file that shrank since it was added cannot give its bytes.
@@ -385,6 +500,9 @@ bool TFarArchive::WriteArchive(File& out, const std::vector<std::size_t>& kept, 
 bool TFarArchive::Save(const std::string& target)
 {
     lastError_.clear();
+    // An archive that could only be opened for reading is not written over.
+    if (readOnly_ && Handle.IsOpen() && Handle.IsSameFileAs(target))
+        return Fail("The file " + target + " is read-only.");
     // Lay out the new file first: which entries stay and where their data goes.
     std::vector<std::size_t> kept;
     kept.reserve(Entries.size());
@@ -428,7 +546,7 @@ bool TFarArchive::Save(const std::string& target)
         Fail("The new archive could not take the place of the old file (is it open in another program?).", true);
         platform::RemoveFile(output);
         if (hadHandle)
-            Handle = File::Open(FileName, File::Mode::ReadWriteLocked);
+            OpenHandle(FileName, readOnly_);
         return false;
     }
     platform::FlushFolder(FolderPart(target));
@@ -450,7 +568,7 @@ bool TFarArchive::Save(const std::string& target)
     ManifestOffset = static_cast<std::uint32_t>(manifestOffset);
     EntryCount = static_cast<std::int32_t>(Entries.size());
     FileName = target;
-    Handle = File::Open(target, File::Mode::ReadWriteLocked);
+    OpenHandle(target, false);
     return true;
 }
 
@@ -534,8 +652,10 @@ void TFarArchive::Close()
 {
     RemoveDataFiles();
     Handle.Close();
+    readOnly_ = false;
     Entries.clear();
     Entries.shrink_to_fit();
+    nameBlocks_.clear();
 }
 
 void TFarArchive::CreatePath(const std::string& path)

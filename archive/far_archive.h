@@ -9,6 +9,8 @@
 #include "platform/file.h"
 
 #include <cstdint>
+#include <deque>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +23,48 @@ enum TEntryState : std::int32_t {
     esNew = 1,      // data in the disk file named by Name
     esChanged = 2,  // data in the entry's own data file (TFarEntry::Change)
     esDeleted = 3,  // marked for deletion; data where BaseState says
+};
+
+// An entry's name bytes. A name read from an archive file is a view into one
+// block that the archive object keeps for all the names of that file, so an
+// open costs no allocation per entry; a name given later (an added entry's
+// path, a name assigned to an entry) is a copy of its own. Either way it
+// reads like a string: size, data, comparison, conversion to std::string
+// and std::string_view. A viewed name lives as long as the archive object
+// that read it stays open.
+class TEntryName {
+public:
+    TEntryName() = default;
+    TEntryName(std::string_view text) { Assign(text); }
+    TEntryName(const std::string& text) : TEntryName(std::string_view(text)) {}
+    TEntryName(const char* text) : TEntryName(std::string_view(text)) {}
+    TEntryName(const TEntryName& other);
+    TEntryName(TEntryName&& other) noexcept;
+    TEntryName& operator=(const TEntryName& other);
+    TEntryName& operator=(TEntryName&& other) noexcept;
+    ~TEntryName() { Release(); }
+
+    // A name that shows size bytes at data without copying them.
+    static TEntryName View(const char* data, std::uint32_t size);
+
+    const char* data() const { return data_; }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    std::string str() const { return std::string(data_, size_); }
+    operator std::string_view() const { return {data_, size_}; }
+    operator std::string() const { return str(); }
+
+    friend bool operator==(const TEntryName& a, std::string_view b) { return std::string_view(a) == b; }
+    friend std::string operator+(std::string a, const TEntryName& b) { return a.append(b.data_, b.size_); }
+    friend std::ostream& operator<<(std::ostream& out, const TEntryName& name);
+
+private:
+    void Assign(std::string_view text);
+    void Release();
+
+    const char* data_ = "";
+    std::uint32_t size_ = 0;
+    bool owned_ = false;
 };
 
 // What an entry given new bytes keeps: the file holding them and what the
@@ -42,7 +86,7 @@ struct TFarEntry {
     std::uint32_t NameLength = 0;
     // The name's bytes as stored (NameLength of them). The name as text ends
     // at the first zero byte; see Text().
-    std::string Name;
+    TEntryName Name;
     // Set while the entry has new bytes (esChanged, or marked with that base).
     std::optional<TEntryChange> Change;
 
@@ -78,9 +122,20 @@ public:
     std::uint32_t ManifestOffset = 0;
     std::int32_t EntryCount = 0;
     std::vector<TFarEntry> Entries;
+    // How an added entry's name becomes the name the file system knows its
+    // file by (kelvo-far keeps Windows-1252 names for UTF-8 files); null: the
+    // name itself.
+    std::string (*AddedFileName)(std::string_view name) = nullptr;
 
     // Reads the header and the manifest. Expects a closed, empty object.
-    bool Open(const std::string& fileName);
+    // The file is opened for reading and writing, shared with nobody; when
+    // that is refused (a read-only file or medium, a protected folder, a file
+    // another program reads), or readOnly asks for no more, it is opened for
+    // reading only, still denying writes to others, and ReadOnly() is true.
+    bool Open(const std::string& fileName, bool readOnly = false);
+    // True while the open archive file is held for reading only: Save over
+    // it fails before writing anything.
+    bool ReadOnly() const { return readOnly_; }
     // Writes the archive to target, leaving out entries marked for deletion.
     // The file is written beside the target under a temporary name, flushed
     // to the disk and put in its place only then. On success the object
@@ -145,6 +200,15 @@ private:
     // Removes the data files of the changed entries.
     void RemoveDataFiles();
 
+    // The file system's name for an added entry's name (see AddedFileName).
+    std::string DiskFileName(std::string_view name) const;
+    // Opens fileName into Handle as Open describes, setting readOnly_.
+    bool OpenHandle(const std::string& fileName, bool readOnly);
+
+    // The names of the entries read by Open, back to back, one block per
+    // file read; the entries' names are views into them.
+    std::deque<std::string> nameBlocks_;
+    bool readOnly_ = false;
     std::string tempFileName_;
     std::string lastError_;
     std::string extractFolder_; // the folder the last extraction wrote into

@@ -1,10 +1,12 @@
 #include "cli/far_cli.h"
 
+#include "cli/far_names.h"
 #include "cli/iff_commands.h"
 #include "platform/file.h"
 
 #include <algorithm>
 #include <ostream>
+#include <optional>
 #include <set>
 
 namespace kelvo::cli {
@@ -20,6 +22,24 @@ const char kUsage[] =
     "       kelvo-far verify ARCHIVE\n"
     "       kelvo-far chunks ARCHIVE NAME\n"
     "       kelvo-far strings ARCHIVE NAME\n";
+
+const char kHelp[] =
+    "\n"
+    "list, extract and verify only read the archive, so a read-only one will do;\n"
+    "add and delete rewrite it and refuse an archive that can only be read.\n"
+    "\n"
+    "Names: FAR entry names are Windows-1252 bytes. On Linux and other POSIX\n"
+    "systems list and verify print them as UTF-8, extract writes files under\n"
+    "their UTF-8 names, and create, add, extract and delete take UTF-8 names and\n"
+    "store or match them as Windows-1252; a name without a Windows-1252 form is\n"
+    "refused and nothing is written. The five bytes Windows-1252 leaves\n"
+    "unassigned stand for the C1 controls of the same value, so extracting an\n"
+    "archive and creating one from the tree gives the same names. On Windows\n"
+    "names pass unchanged, in the ANSI code page.\n"
+    "\n"
+    "Exit status: 0 success; 1 failure, with one line on standard error (extract\n"
+    "goes on past entries that fail and exits 1 when any did; verify exits 1 when\n"
+    "it finds problems); 2 wrong usage.\n";
 
 int UsageError(std::ostream& err, const std::string& what)
 {
@@ -40,14 +60,16 @@ std::string JoinName(const std::string& folder, const std::string& name)
     return folder.back() == '\\' ? folder + name : folder + '\\' + name;
 }
 
-// Why AddFile took nothing for a name; asked only after it refused.
+const char kNoEntryName[] = "name not valid UTF-8 or without a Windows-1252 form";
+
+// Why AddFile took nothing for an entry name; asked only after it refused.
 std::string WhyNotAdded(const std::string& name)
 {
     if (name.size() > TFarArchive::kMaxNameLength)
         return "name longer than 2047 bytes";
-    if (!platform::FileExists(name))
+    if (!platform::FileExists(SystemName(name)))
         return "no such file or folder";
-    platform::File file = platform::File::Open(name, platform::File::Mode::Read);
+    platform::File file = platform::File::Open(SystemName(name), platform::File::Mode::Read);
     if (!file.IsOpen())
         return "cannot read";
     if (file.Size() > 0xFFFFFFFFll)
@@ -61,7 +83,7 @@ bool AddOneFile(TFarArchive& archive, const std::string& name, std::string& fail
     archive.AddFile(name);
     if (archive.EntryCount != before)
         return true;
-    failure = WhyNotAdded(name) + ": " + name;
+    failure = WhyNotAdded(name) + ": " + SystemName(name);
     return false;
 }
 
@@ -70,10 +92,18 @@ bool AddFolder(TFarArchive& archive, const std::string& name, std::string& failu
     // Every file below would get a longer name; stopping here also ends the
     // walk of a folder that links back to one of its parents.
     if (name.size() > TFarArchive::kMaxNameLength) {
-        failure = "name longer than 2047 bytes: " + name;
+        failure = "name longer than 2047 bytes: " + SystemName(name);
         return false;
     }
-    std::vector<platform::DirectoryItem> items = platform::ListDirectory(name.empty() ? "." : name);
+    std::vector<platform::DirectoryItem> items = platform::ListDirectory(name.empty() ? "." : SystemName(name));
+    for (auto& item : items) {
+        std::optional<std::string> itemName = EntryName(item.name);
+        if (!itemName) {
+            failure = std::string(kNoEntryName) + ": " + SystemName(JoinName(name, "")) + item.name;
+            return false;
+        }
+        item.name = std::move(*itemName);
+    }
     std::sort(items.begin(), items.end(), [](const auto& a, const auto& b) {
         if (a.isDirectory != b.isDirectory)
             return !a.isDirectory; // files first
@@ -91,12 +121,28 @@ bool AddFolder(TFarArchive& archive, const std::string& name, std::string& failu
     return true;
 }
 
-bool OpenArchive(TFarArchive& archive, const std::string& path, std::ostream& err)
+// Opens an archive to read it only, or to write it as well (then shared
+// with nobody); one that can only be read is refused for writing at once.
+bool OpenArchive(TFarArchive& archive, const std::string& path, bool forWriting, std::ostream& err)
 {
-    if (archive.Open(path))
-        return true;
-    Failure(err, platform::FileExists(path) ? "cannot open or read archive" : "no such archive", path);
-    return false;
+    if (!archive.Open(path, !forWriting)) {
+        Failure(err, platform::FileExists(path) ? "cannot open or read archive" : "no such archive", path);
+        return false;
+    }
+    if (forWriting && archive.ReadOnly()) {
+        Failure(err, "archive is read-only", path);
+        return false;
+    }
+    return true;
+}
+
+// The entry as it is extracted: under the system's name for its name.
+TFarEntry SystemNamed(const TFarEntry& entry)
+{
+    TFarEntry named = entry;
+    named.Name = SystemName(entry.Text());
+    named.NameLength = static_cast<std::uint32_t>(named.Name.size());
+    return named;
 }
 
 bool AddPaths(TFarArchive& archive, const std::vector<std::string>& paths, std::ostream& err)
@@ -122,7 +168,7 @@ bool SaveArchive(TFarArchive& archive, const std::string& path, std::ostream& er
 int List(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     TFarArchive archive;
-    if (!OpenArchive(archive, args[0], err))
+    if (!OpenArchive(archive, args[0], false, err))
         return 1;
     WriteListing(archive, out);
     return 0;
@@ -135,22 +181,28 @@ int Extract(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return UsageError(err, "the target folder name is empty");
     std::replace(folder.begin(), folder.end(), '/', '\\');
     TFarArchive archive;
-    if (!OpenArchive(archive, args[0], err))
+    if (!OpenArchive(archive, args[0], false, err))
         return 1;
-    const std::set<std::string_view> wanted(args.begin() + 2, args.end());
+    std::set<std::string, std::less<>> wanted;
+    for (auto name = args.begin() + 2; name != args.end(); ++name) {
+        const std::optional<std::string> entryName = EntryName(*name);
+        if (!entryName)
+            return Failure(err, kNoEntryName, *name);
+        wanted.insert(*entryName);
+    }
     std::set<std::string_view> present;
     for (const TFarEntry& entry : archive.Entries)
         present.insert(entry.Text());
     for (std::string_view name : wanted) {
         if (!present.count(name))
-            return Failure(err, "no such entry in " + args[0], name);
+            return Failure(err, "no such entry in " + args[0], SystemName(name));
     }
     int extracted = 0;
     for (const TFarEntry& entry : archive.Entries) {
         if (!wanted.empty() && !wanted.count(entry.Text()))
             continue;
-        if (!archive.ExtractEntry(entry, folder))
-            return Failure(err, "cannot extract " + std::string(entry.Text()) + " into", args[1]);
+        if (!archive.ExtractEntry(SystemNamed(entry), folder))
+            return Failure(err, "cannot extract " + SystemName(entry.Text()) + " into", args[1]);
         ++extracted;
     }
     out << extracted << " files extracted.\n";
@@ -168,7 +220,7 @@ int Add(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
 {
     TFarArchive archive;
     const std::vector<std::string> paths(args.begin() + 1, args.end());
-    return OpenArchive(archive, args[0], err) && AddPaths(archive, paths, err) &&
+    return OpenArchive(archive, args[0], true, err) && AddPaths(archive, paths, err) &&
                    SaveArchive(archive, args[0], err)
                ? 0
                : 1;
@@ -177,12 +229,15 @@ int Add(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
 int Delete(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
 {
     TFarArchive archive;
-    if (!OpenArchive(archive, args[0], err))
+    if (!OpenArchive(archive, args[0], true, err))
         return 1;
     for (auto name = args.begin() + 1; name != args.end(); ++name) {
+        const std::optional<std::string> entryName = EntryName(*name);
+        if (!entryName)
+            return Failure(err, kNoEntryName, *name);
         bool found = false;
         for (TFarEntry& entry : archive.Entries) {
-            if (entry.Text() == *name) {
+            if (entry.Text() == *entryName) {
                 entry.State = esDeleted;
                 found = true;
             }
@@ -196,7 +251,7 @@ int Delete(const std::vector<std::string>& args, std::ostream&, std::ostream& er
 int Verify(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     TFarArchive archive;
-    if (!OpenArchive(archive, args[0], err))
+    if (!OpenArchive(archive, args[0], false, err))
         return 1;
     const std::int64_t size = archive.Handle.Size();
     if (size < 0)
@@ -232,7 +287,7 @@ int RunKelvoFar(const std::vector<std::string>& args, std::ostream& out, std::os
     if (args.empty())
         return UsageError(err, "no command given");
     if (args[0] == "-h" || args[0] == "--help" || args[0] == "help") {
-        out << kUsage;
+        out << kUsage << kHelp;
         return 0;
     }
     for (const Command& command : kCommands) {
@@ -270,21 +325,27 @@ bool IsFarFileName(std::string_view name)
 
 bool AddPath(TFarArchive& archive, std::string_view path, std::string& failure)
 {
-    const std::string name = EntryNameForPath(path);
-    if (name.empty() || platform::DirectoryExists(name))
-        return AddFolder(archive, name, failure);
-    return AddOneFile(archive, name, failure);
+    archive.AddedFileName = SystemName;
+    const std::string systemName = EntryNameForPath(path);
+    const std::optional<std::string> name = EntryName(systemName);
+    if (!name) {
+        failure = std::string(kNoEntryName) + ": " + systemName;
+        return false;
+    }
+    if (name->empty() || platform::DirectoryExists(systemName))
+        return AddFolder(archive, *name, failure);
+    return AddOneFile(archive, *name, failure);
 }
 
 void WriteListing(const TFarArchive& archive, std::ostream& out)
 {
-    out << "FAR Header: " << archive.Signature << "\n"
+    out << "FAR Header: " << SystemName(archive.Signature) << "\n"
         << "Version: " << archive.Version << "\n"
         << "Directory offset: " << archive.ManifestOffset << "\n"
         << "Number of Entries: " << archive.EntryCount << "\n";
     for (const TFarEntry& entry : archive.Entries) {
         out << entry.Index << '\t' << entry.RawSize << '\t' << entry.CompressedSize << '\t'
-            << entry.FileOffset << '\t' << entry.Text() << "\n";
+            << entry.FileOffset << '\t' << SystemName(entry.Text()) << "\n";
     }
 }
 
@@ -319,7 +380,7 @@ std::vector<std::string> VerifyArchive(const TFarArchive& archive, std::uint64_t
 
     auto describe = [&](std::size_t i) {
         const TFarEntry& entry = archive.Entries[i];
-        return "entry " + std::to_string(entry.Index) + " (" + std::string(entry.Text()) + ")";
+        return "entry " + std::to_string(entry.Index) + " (" + SystemName(entry.Text()) + ")";
     };
     std::vector<std::string> findings;
     for (std::size_t i = 0; i < count; ++i) {

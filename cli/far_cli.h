@@ -26,9 +26,10 @@ std::string EntryNameForPath(std::string_view path);
 bool IsFarFileName(std::string_view name);
 
 // Adds a file, or every file of a folder tree, under entry names made from
-// the path (see EntryNameForPath). A folder is walked depth first, each
-// folder's files before its subfolders, names in byte order, FAR files
-// skipped. Stops at the first path that cannot be added and returns false
+// the path (see EntryNameForPath) in Windows-1252 (see far_names.h; the
+// archive reads the files under their system names). A folder is walked
+// depth first, each folder's files before its subfolders, entry names in
+// byte order, FAR files skipped. Stops at the first path that cannot be added and returns false
 // with a message of the form "<what>: <path>" in failure.
 bool AddPath(TFarArchive& archive, std::string_view path, std::string& failure);
 

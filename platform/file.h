@@ -44,6 +44,9 @@ public:
     // Makes the file size bytes long, cutting it or extending it with zeros;
     // the position afterwards is unspecified.
     bool SetSize(std::int64_t size);
+    // True when path names the file this object has open (under any spelling
+    // or link); false when it names another or none.
+    bool IsSameFileAs(const std::string& path) const;
     // Writes the file's data through to the disk, so it survives a crash or
     // power loss from here on.
     bool Flush();
@@ -71,6 +74,9 @@ private:
 inline constexpr std::size_t kCopyBufferSize = 1 << 20;
 
 bool FileExists(const std::string& path);       // a file (not a folder) of that name exists
+// A file of that name exists and may not be written (a read-only attribute,
+// or no write permission).
+bool IsReadOnly(const std::string& path);
 // The size of a file (not a folder) that can be opened for reading; -1 when
 // there is none or it cannot be opened.
 std::int64_t ReadableFileSize(const std::string& path);

@@ -134,6 +134,13 @@ std::int64_t File::Size() const
 }
 
 bool File::SetSize(std::int64_t size) { return fd_ >= 0 && size >= 0 && ::ftruncate(fd_, size) == 0; }
+bool File::IsSameFileAs(const std::string& path) const
+{
+    struct stat mine {};
+    struct stat other {};
+    return fd_ >= 0 && ::fstat(fd_, &mine) == 0 && ::stat(NativePath(path).c_str(), &other) == 0 &&
+           mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
+}
 
 bool File::Flush() { return fd_ >= 0 && ::fsync(fd_) == 0; }
 
@@ -191,6 +198,15 @@ bool FileExists(const std::string& path)
 {
     struct stat info {};
     return ::stat(NativePath(path).c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool IsReadOnly(const std::string& path)
+{
+    // A file without any write permission is read-only to the superuser
+    // too, as the read-only attribute is on Windows.
+    const std::string native = NativePath(path);
+    struct stat info {};
+    return ::stat(native.c_str(), &info) == 0 && ((info.st_mode & 0222) == 0 || ::access(native.c_str(), W_OK) != 0);
 }
 
 std::int64_t ReadableFileSize(const std::string& path) { return File::Open(path, File::Mode::Read).Size(); }

@@ -114,6 +114,23 @@ bool File::SetSize(std::int64_t size)
     return Seek(size) && SetEndOfFile(AsHandle(handle_)) != 0;
 }
 
+bool File::IsSameFileAs(const std::string& path) const
+{
+    BY_HANDLE_FILE_INFORMATION mine;
+    if (!IsOpen() || !GetFileInformationByHandle(AsHandle(handle_), &mine))
+        return false;
+    // Opened without access: this asks about the file, whatever it is shared for.
+    HANDLE other = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (other == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION theirs;
+    const bool known = GetFileInformationByHandle(other, &theirs) != 0;
+    CloseHandle(other);
+    return known && mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber &&
+           mine.nFileIndexHigh == theirs.nFileIndexHigh && mine.nFileIndexLow == theirs.nFileIndexLow;
+}
+
 bool File::Flush() { return IsOpen() && FlushFileBuffers(AsHandle(handle_)) != 0; }
 
 // Windows writes a file's data back on its own; FlushFileBuffers waits for it.
@@ -156,6 +173,12 @@ bool FileExists(const std::string& path)
 {
     DWORD attributes = Attributes(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsReadOnly(const std::string& path)
+{
+    const DWORD attributes = Attributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
 std::int64_t ReadableFileSize(const std::string& path)

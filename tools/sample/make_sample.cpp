@@ -1,5 +1,7 @@
 // make-sample OUTPUT.far [TREE_FOLDER]: writes the bundled sample archive
-// and, when a folder is named, the same files as a folder tree below it.
+// and, when a folder is named, the same files as a folder tree below it,
+// named as kelvo-far extract names them.
+#include "cli/far_names.h"
 #include "platform/file.h"
 #include "tools/sample/sample_archive.h"
 
@@ -21,10 +23,10 @@ bool WriteTree(const std::string& folder, const std::vector<kelvo::sample::Sampl
 {
     kelvo::platform::MakeDirectory(folder);
     for (const auto& file : files) {
-        for (std::size_t cut = file.name.find('\\'); cut != std::string::npos;
-             cut = file.name.find('\\', cut + 1))
-            kelvo::platform::MakeDirectory(folder + "\\" + file.name.substr(0, cut));
-        const std::string path = folder + "\\" + file.name;
+        const std::string name = kelvo::cli::SystemName(file.name);
+        for (std::size_t cut = name.find('\\'); cut != std::string::npos; cut = name.find('\\', cut + 1))
+            kelvo::platform::MakeDirectory(folder + "\\" + name.substr(0, cut));
+        const std::string path = folder + "\\" + name;
         if (!WriteWholeFile(path, file.data)) {
             std::fprintf(stderr, "make-sample: cannot write: %s\n", path.c_str());
             return false;

@@ -92,13 +92,13 @@ TEST(List, PrintsHeaderLinesThenOneTabbedLinePerEntry)
 {
     ScratchFolder scratch;
     // Foreign signature and version are shown as read; a name up to its
-    // first zero byte; differing sizes both.
+    // first zero byte, in UTF-8; differing sizes both.
     WriteFile("odd.far", BuildRaw("ABCD\0FGH"s, 7, "abcdefgh", 3,
                                   {{3, 9, 16, "Dir\\a.txt"}, {0, 0, 19, "x\0hidden"s}, {5, 5, 19, "\xE9t\xE9.bmp"}}));
     const Output r = Far({"list", "odd.far"});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "FAR Header: ABCD\nVersion: 7\nDirectory offset: 24\nNumber of Entries: 3\n"
-                     "0\t3\t9\t16\tDir\\a.txt\n1\t0\t0\t19\tx\n2\t5\t5\t19\t\xE9t\xE9.bmp\n");
+                     "0\t3\t9\t16\tDir\\a.txt\n1\t0\t0\t19\tx\n2\t5\t5\t19\t\xC3\xA9t\xC3\xA9.bmp\n");
     EXPECT_EQ(r.err, "");
 }
 

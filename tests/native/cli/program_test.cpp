@@ -1,6 +1,7 @@
 // The real programs, run as a user would: make-sample writes the sample and
 // its tree, kelvo-far verifies and extracts it and builds it again from the
 // files.
+#include "cli/far_names.h"
 #include "tools/sample/sample_archive.h"
 
 #include "tests/native/cli/test_support.h"
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <map>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace kelvo {
 namespace {
@@ -15,11 +17,13 @@ namespace {
 namespace fs = std::filesystem;
 using namespace kelvo::test;
 
-// Runs a program with arguments (quoted here) in folder.
-Output RunIn(const fs::path& folder, const std::string& program, const std::vector<std::string>& args)
+// Runs a program with arguments (quoted here) in folder, after the words of
+// prefix (a command that runs it).
+Output RunIn(const fs::path& folder, const std::string& program, const std::vector<std::string>& args,
+             const std::string& prefix = "")
 {
     const auto quote = [](const std::string& text) { return " '" + text + "'"; };
-    std::string command = "cd" + quote(folder.string()) + " &&" + quote(program);
+    std::string command = "cd" + quote(folder.string()) + " && " + prefix + quote(program);
     for (const std::string& arg : args)
         command += quote(arg);
     const fs::path out = fs::temp_directory_path() / ("kelvo-cli-" + std::to_string(platform::ProcessId()) + ".out");
@@ -54,7 +58,7 @@ TEST(Programs, SampleVerifiesAndRoundTripsThroughExtractAndCreate)
     ASSERT_EQ(sampleBytes, sample::FarImage(files));
     std::map<std::string, std::string> expectedTree;
     for (const auto& file : files)
-        expectedTree[file.name] = file.data;
+        expectedTree[cli::SystemName(file.name)] = file.data; // the names as UTF-8
     EXPECT_EQ(TreeFiles(dir / "tree"), expectedTree);
 
     const Output verify = RunIn(dir, KELVO_FAR_PROGRAM, {"verify", "sample.far"});
@@ -73,6 +77,42 @@ TEST(Programs, SampleVerifiesAndRoundTripsThroughExtractAndCreate)
     EXPECT_EQ(missing.code, 1);
     EXPECT_EQ(missing.err, "kelvo-far: no such archive: none.far\n");
     EXPECT_EQ(RunIn(dir, MAKE_SAMPLE_PROGRAM, {"no/such/folder/x.far"}).code, 1);
+}
+
+// File permissions hold for the program: the superuser runs it as nobody.
+std::string AsUser() { return ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : ""; }
+
+TEST(Programs, AReadOnlyArchiveListsAndExtractsButIsNotChangedNorIsOneInAReadOnlyFolder)
+{
+    ScratchFolder scratch;
+    const fs::path dir = scratch.path();
+    const std::string archive = BuildArchive({{"Objects\\Chair.iff", "chair"}});
+    WriteFile(dir / "ro.far", archive);
+    WriteFile(dir / "b.txt", "b");
+    WriteFile(dir / "locked/w.far", archive);
+    fs::permissions(dir, fs::perms::all);
+    fs::permissions(dir / "ro.far", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(dir / "locked/w.far", fs::perms::all);
+    fs::permissions(dir / "locked", fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                        fs::perms::others_read | fs::perms::others_exec);
+
+    const Output list = RunIn(dir, KELVO_FAR_PROGRAM, {"list", "ro.far"}, AsUser());
+    EXPECT_EQ(list.code, 0) << list.err;
+    EXPECT_NE(list.out.find("\tObjects\\Chair.iff\n"), std::string::npos);
+    EXPECT_EQ(RunIn(dir, KELVO_FAR_PROGRAM, {"verify", "ro.far"}, AsUser()).out, "OK\n");
+    ASSERT_EQ(RunIn(dir, KELVO_FAR_PROGRAM, {"extract", "ro.far", "out"}, AsUser()).code, 0);
+    EXPECT_EQ(ReadBytes(dir / "out/Objects/Chair.iff"), "chair");
+    const Output add = RunIn(dir, KELVO_FAR_PROGRAM, {"add", "ro.far", "b.txt"}, AsUser());
+    EXPECT_EQ(add.code, 1);
+    EXPECT_EQ(add.err, "kelvo-far: archive is read-only: ro.far\n");
+    EXPECT_EQ(ReadBytes(dir / "ro.far"), archive);
+
+    // The archive may be written, its folder not: the new file has nowhere to go.
+    const Output locked = RunIn(dir, KELVO_FAR_PROGRAM, {"delete", "locked/w.far", "Objects\\Chair.iff"}, AsUser());
+    EXPECT_EQ(locked.code, 1);
+    EXPECT_EQ(locked.err, "kelvo-far: cannot write archive: locked/w.far\n");
+    EXPECT_EQ(ReadBytes(dir / "locked/w.far"), archive);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "locked"), fs::directory_iterator()), 1);
 }
 
 } // namespace

@@ -262,5 +262,50 @@ TEST_F(FarDlgEntriesTest, FailedSaveSaysWhyAndKeepsTheChanges)
     EXPECT_EQ(ReadBytes(samplePath), sample::FarImage(files));
 }
 
+TEST_F(FarDlgEntriesTest, AReadOnlyArchiveOpensListsAndExtractsAndIsSavedUnderANewNameOnly)
+{
+    const std::string readOnly = folder + "ro.far";
+    const std::string image = sample::FarImage(files);
+    WriteBytes(readOnly, image);
+    ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    ScriptedDialog openDialog;
+    openDialog.names = {readOnly};
+    dlg->FMH().OpenDialog = &openDialog;
+    dlg->FMH().Open();
+    EXPECT_TRUE(script.errors.empty());
+    EXPECT_EQ(dlg->FMH().FileName(), readOnly);
+    ASSERT_EQ(Count(), files.size());
+    EXPECT_EQ(Status(0), std::to_string(files.size()) + " files loaded.");
+
+    const std::string out = folder + "out";
+    std::filesystem::create_directories(out);
+    browse->answers = {out};
+    Command(cmd::FileEntryExportDir);
+    EXPECT_EQ(Status(0), std::to_string(files.size()) + " files extracted.");
+    EXPECT_EQ(test::FileContents(out + "\\" + files[4].name), files[4].data);
+
+    // Save over it fails before anything is written, and says why.
+    Select(1);
+    Command(cmd::FileEntryDeleteFile);
+    Command(cmd::FileSave);
+    EXPECT_EQ(script.errors, std::vector<std::string>{"Kelvo: Kelvo could not save " + readOnly +
+                                                      ". The file on disk is unchanged.\n\nThe file " + readOnly +
+                                                      " is read-only."});
+    EXPECT_TRUE(dlg->FMH().Modified);
+    EXPECT_EQ(ReadBytes(readOnly), image);
+
+    // Save As a new name writes the changes and goes on with that file.
+    const std::string copy = folder + "copy.far";
+    saveDialog.names = {copy};
+    Command(cmd::FileSaveAs);
+    EXPECT_EQ(script.errors.size(), 1u);
+    EXPECT_FALSE(dlg->FMH().Modified);
+    EXPECT_EQ(dlg->FMH().FileName(), copy);
+    EXPECT_EQ(Count(), files.size() - 1);
+    CloseWindow();
+    EXPECT_EQ(ReadBytes(readOnly), image);
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 } // namespace
 } // namespace kelvo
