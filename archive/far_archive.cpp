@@ -157,8 +157,10 @@ TEntryName& TEntryName::operator=(TEntryName&& other) noexcept
     if (this != &other) {
         Release();
         data_ = std::exchange(other.data_, "");
-        size_ = std::exchange(other.size_, 0);
-        owned_ = std::exchange(other.owned_, false);
+        size_ = other.size_;
+        owned_ = other.owned_;
+        other.size_ = 0;
+        other.owned_ = false;
     }
     return *this;
 }

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <deque>
 #include <iosfwd>
-#include <optional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,7 +31,9 @@ enum TEntryState : std::int32_t {
 // path, a name assigned to an entry) is a copy of its own. Either way it
 // reads like a string: size, data, comparison, conversion to std::string
 // and std::string_view. A viewed name lives as long as the archive object
-// that read it stays open.
+// that read it stays open. It is twelve bytes (eight on 32-bit systems), so
+// that with the change holder below an entry of a large archive stays small.
+#pragma pack(push, 4)
 class TEntryName {
 public:
     TEntryName() = default;
@@ -63,9 +65,10 @@ private:
     void Release();
 
     const char* data_ = "";
-    std::uint32_t size_ = 0;
-    bool owned_ = false;
+    std::uint32_t size_ : 31 = 0; // names are at most 2047 bytes
+    std::uint32_t owned_ : 1 = 0;
 };
+#pragma pack(pop)
 
 // What an entry given new bytes keeps: the file holding them and what the
 // entry was before, which a revert gives back.
@@ -74,6 +77,33 @@ struct TEntryChange {
     TEntryState BaseState = esOriginal;
     std::uint32_t RawSize = 0;
     std::uint32_t CompressedSize = 0;
+};
+
+// An entry's change, held through one pointer so that the entries of a large
+// archive stay small, and copied with the entry.
+class TEntryChangeHolder {
+public:
+    TEntryChangeHolder() = default;
+    TEntryChangeHolder(const TEntryChangeHolder& other) { *this = other; }
+    TEntryChangeHolder(TEntryChangeHolder&&) noexcept = default;
+    TEntryChangeHolder& operator=(const TEntryChangeHolder& other)
+    {
+        if (this != &other)
+            change_ = other.change_ ? std::make_unique<TEntryChange>(*other.change_) : nullptr;
+        return *this;
+    }
+    TEntryChangeHolder& operator=(TEntryChangeHolder&&) noexcept = default;
+    TEntryChangeHolder& operator=(TEntryChange change)
+    {
+        change_ = std::make_unique<TEntryChange>(std::move(change));
+        return *this;
+    }
+    explicit operator bool() const { return change_ != nullptr; }
+    TEntryChange* operator->() const { return change_.get(); }
+    void reset() { change_.reset(); }
+
+private:
+    std::unique_ptr<TEntryChange> change_;
 };
 
 struct TFarEntry {
@@ -88,7 +118,7 @@ struct TFarEntry {
     // at the first zero byte; see Text().
     TEntryName Name;
     // Set while the entry has new bytes (esChanged, or marked with that base).
-    std::optional<TEntryChange> Change;
+    TEntryChangeHolder Change;
 
     // The name up to its first zero byte.
     std::string_view Text() const;
