@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace kelvo {
@@ -64,18 +65,27 @@ public:
     bool Open(const std::string& fileName);
     // Writes the archive to target, leaving out entries marked for deletion.
     // The file is written beside the target under a temporary name, flushed
-    // to the disk and put in its place only then. On success the object
-    // describes the new file and holds it open; on failure nothing changed,
-    // on disk or here.
+    // to the disk and put in its place only then. A target that is a link
+    // is saved to the file it leads to; an existing target keeps its
+    // permissions and, where allowed, its owner; a read-only target, or one
+    // that another program holds, is refused before anything is written.
+    // Added files are read at their size at save time, which their entries
+    // then take. On success the object describes the new file and holds it
+    // open; on failure nothing changed, on disk or here.
     bool Save(const std::string& target);
     // Adds an entry for a disk file, named as given.
     void AddFile(const std::string& fileName);
     // Writes one entry's data to Folder\Name (or, for an entry whose data is
     // on disk, to Folder\ and the part of its name after the last slash,
-    // backslash or colon), creating the folders on the way.
+    // backslash or colon), creating the folders on the way. Fails, with the
+    // reason in LastError(), for an unsafe name, for data that overlaps
+    // another entry's, the header or the manifest, and for the archive file
+    // itself as the output.
     bool ExtractEntry(const TFarEntry& entry, const std::string& folder);
-    // Creates outputName and copies the entry's data into it; a failure
-    // removes the output again.
+    // Writes the entry's data to outputName: into a new file beside it, put
+    // in its place only when complete. A file or link of that name is
+    // replaced, never written through; on failure it stays as it was and no
+    // partial file remains.
     bool ExtractTo(const TFarEntry& entry, const std::string& outputName);
     // Writes the data of the entry at a 0-based position to TempFileName().
     bool ExtractToTemp(int position);
@@ -85,7 +95,8 @@ public:
     // (or slash).
     static void CreatePath(const std::string& path);
 
-    // This process's preview file in the user's temporary folder.
+    // This object's preview file in the user's temporary folder, under a
+    // name other programs cannot guess.
     const std::string& TempFileName() const { return tempFileName_; }
     // Deletes the preview file, when there is one.
     void DeleteTempFile() const;
@@ -95,24 +106,36 @@ public:
     // (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension).
     static bool IsSafeEntryName(std::string_view name);
 
-    // Why the last Open or Save failed, as a sentence the window can show.
+    // Why the last Open, Save or extraction failed, as a sentence the window
+    // can show.
     const std::string& LastError() const { return lastError_; }
 
 private:
     // The file that holds an entry's data: the archive itself or the entry's
-    // disk file (opened into diskFile). Null when it cannot be read.
-    platform::File* OpenSource(const TFarEntry& entry, platform::File& diskFile);
+    // disk file (opened into diskFile). Null when it cannot be read, or the
+    // disk file is shorter than size.
+    platform::File* OpenSource(const TFarEntry& entry, std::uint32_t size, platform::File& diskFile);
 
     // Records why an operation failed (with the system's reason when it
     // has one) and returns false, for the failing operation to return.
     bool Fail(const std::string& reason, bool withSystemReason = false);
-    // Writes the new archive into output; false (with the reason recorded) on failure.
-    bool WriteArchive(platform::File& output, const std::vector<std::size_t>& kept, std::uint32_t manifestOffset,
+    // Writes the new archive into output, each kept entry with the size at
+    // the same position of sizes; false (with the reason recorded) on failure.
+    bool WriteArchive(platform::File& output, const std::vector<std::size_t>& kept,
+                      const std::vector<std::uint32_t>& sizes, std::uint32_t manifestOffset,
                       std::vector<std::uint32_t>& offsets);
+    // True when the entry's data in the archive shares bytes with another
+    // entry's, the header or the manifest.
+    bool SharesData(const TFarEntry& entry);
+    // Forgets what extraction learnt about the archive and its folders.
+    void ForgetExtractionState();
 
     std::string tempFileName_;
     std::string lastError_;
-    std::string extractFolder_; // the folder the last extraction wrote into
+    // The folders extraction made or found, each with whether it is the
+    // archive file's own folder.
+    std::unordered_map<std::string, bool> extractFolders_;
+    std::vector<bool> sharedData_; // by position; empty until an extraction needs it
 };
 
 } // namespace kelvo
