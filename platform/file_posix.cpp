@@ -194,8 +194,11 @@ bool IsRegularFile(const std::string& path)
 
 bool IsReadOnly(const std::string& path)
 {
+    // A file without any write permission is read-only to the superuser
+    // too, as the read-only attribute is on Windows.
     const std::string native = NativePath(path);
-    return ::access(native.c_str(), F_OK) == 0 && ::access(native.c_str(), W_OK) != 0;
+    struct stat info {};
+    return ::stat(native.c_str(), &info) == 0 && ((info.st_mode & 0222) == 0 || ::access(native.c_str(), W_OK) != 0);
 }
 
 bool SameFile(const std::string& first, const std::string& second)
@@ -228,7 +231,7 @@ bool File::AdoptIdentity(const std::string& original)
 
 bool CreateNewFile(const std::string& path)
 {
-    const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
     ::close(fd);

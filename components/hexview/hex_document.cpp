@@ -1,6 +1,5 @@
 #include "components/hexview/hex_document.h"
 
-#include "platform/clock.h"
 
 #include <algorithm>
 #include <istream>
@@ -61,15 +60,15 @@ HexColor InverseColor(HexColor color)
 HexDocument::HexDocument() : cache_(kCacheSize)
 {
     Markers.fill(-1);
-    // The tick count is read again until the name is free; creating the file
-    // reserves the name against other documents and processes. When the file
-    // cannot be made for another reason the name is kept: opening the working
-    // copy fails later and the document stays empty.
+    // A name other programs cannot guess, made as a new file (never through
+    // a link planted at it), so nobody else can hold or redirect the working
+    // copy; a name that exists is passed over. When no file can be made the
+    // last name is kept: opening the working copy fails later and the
+    // document stays empty.
     const std::string folder = platform::TempFolder();
-    for (;;) {
-        const std::string tick = PadLeft(UpperHex(platform::TickCount()), 8, '0');
-        workingCopyName_ = folder + tick + ".QZTF";
-        if (platform::CreateNewFile(workingCopyName_) || !platform::FileExists(workingCopyName_))
+    for (int attempt = 0; attempt < 32; ++attempt) {
+        workingCopyName_ = folder + platform::UnpredictableName() + ".QZTF";
+        if (platform::CreateNewFile(workingCopyName_))
             break;
     }
 }
