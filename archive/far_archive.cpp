@@ -491,6 +491,8 @@ bool TFarArchive::IsSafeEntryName(std::string_view name)
     return true;
 }
 
+bool TFarArchive::IsDeviceName(std::string_view segment) { return IsDeviceSegment(segment); }
+
 bool TFarArchive::ExtractTo(const TFarEntry& entry, const std::string& outputName)
 {
     File diskFile;

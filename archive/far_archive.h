@@ -105,6 +105,8 @@ public:
     // and write a file: no absolute name, drive, ".." or Windows device name
     // (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension).
     static bool IsSafeEntryName(std::string_view name);
+    // True for one part of a path that Windows opens as a device (see above).
+    static bool IsDeviceName(std::string_view segment);
 
     // Why the last Open, Save or extraction failed, as a sentence the window
     // can show.
