@@ -550,7 +550,7 @@ bool TFarArchive::ExtractEntry(const TFarEntry& entry, const std::string& folder
         archiveFolder = Handle.IsOpen() && !FileName.empty() &&
                         platform::SameFile(targetFolder, archiveFolderName.empty() ? "." : archiveFolderName);
     }
-    if (archiveFolder && LastNamePart(targetName) == LastNamePart(FileName))
+    if (archiveFolder && platform::SameFile(targetName, FileName))
         return Fail("The file " + targetName + " is the archive itself.");
     if (ExtractTo(entry, targetName)) {
         if (known == extractFolders_.end())

@@ -243,6 +243,11 @@ bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str
 
 bool ReplaceWith(const std::string& source, const std::string& target)
 {
+    // Windows refuses to replace a read-only file; Wine does not by itself.
+    if (IsReadOnly(target)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
     return MoveFileExA(source.c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
