@@ -502,11 +502,18 @@ bool TFarArchive::ExtractTo(const TFarEntry& entry, const std::string& outputNam
             return Fail("The added file " + std::string(entry.Text()) + " cannot be read, or is shorter than when it was added.");
         return Fail("The archive file is not open.");
     }
-    // Written beside its final name under a name nobody can plant a link
-    // at, then renamed over it: a link found there is replaced rather than
+    // A name that is free is made by an exclusive create, which never opens
+    // an existing file or follows a link: the file is new and ours, and a
+    // failure removes it. A name that is taken (by a file, a link, a folder)
+    // is written beside, under a name nobody can plant a link at, and
+    // renamed over it when complete: a link is replaced rather than
     // followed, and a failure leaves the file of that name as it was.
     std::string partName;
-    File output = platform::CreateReplacement(outputName, partName);
+    File output = File::Open(outputName, File::Mode::CreateNew);
+    if (output.IsOpen())
+        partName = outputName;
+    else
+        output = platform::CreateReplacement(outputName, partName);
     if (!output.IsOpen())
         return Fail("No file can be created beside " + outputName + ".", true);
     bool written = output.CopyFrom(*source, SourcePosition(entry), entry.RawSize);
@@ -516,7 +523,7 @@ bool TFarArchive::ExtractTo(const TFarEntry& entry, const std::string& outputNam
         Fail("The file " + outputName + " cannot be written.", true);
     if (!output.Close() && written)
         written = Fail("The file " + outputName + " cannot be written.", true);
-    if (written && !platform::ReplaceWith(partName, outputName))
+    if (written && partName != outputName && !platform::ReplaceWith(partName, outputName))
         written = Fail("The file " + outputName + " cannot be replaced.", true);
     if (!written)
         platform::RemoveFile(partName);

@@ -82,10 +82,11 @@ public:
     // another entry's, the header or the manifest, and for the archive file
     // itself as the output.
     bool ExtractEntry(const TFarEntry& entry, const std::string& folder);
-    // Writes the entry's data to outputName: into a new file beside it, put
-    // in its place only when complete. A file or link of that name is
-    // replaced, never written through; on failure it stays as it was and no
-    // partial file remains.
+    // Writes the entry's data to outputName: into a new file of that name
+    // when the name is free, else into a new file beside it, put in its
+    // place only when complete. A file or link of that name is replaced,
+    // never written through; on failure it stays as it was and no partial
+    // file remains.
     bool ExtractTo(const TFarEntry& entry, const std::string& outputName);
     // Writes the data of the entry at a 0-based position to TempFileName().
     bool ExtractToTemp(int position);

@@ -1,6 +1,6 @@
-// kelvo-bench [FOLDER]: times the archive core against plain tools in one
-// run, on data it makes in a scratch folder (FOLDER, or one in the temporary
-// folder) and removes at the end:
+// kelvo-bench [FOLDER [open|save|extract]]: times the archive core against
+// plain tools in one run (or one part of it), on data it makes in a scratch
+// folder (FOLDER, or one in the temporary folder) and removes at the end:
 //  - Open of an archive of 500,000 entries: time, and the memory the open
 //    archive holds per entry beyond its name's bytes;
 //  - Save of a 1 GiB archive of 1,000 entries (flushed to the disk before it
@@ -331,18 +331,23 @@ struct Cleanup {
 
 int main(int argc, char** argv)
 {
-    if (argc > 2) {
-        std::fprintf(stderr, "usage: kelvo-bench [FOLDER]\n");
+    const std::string part = argc == 3 ? argv[2] : "";
+    if (argc > 3 || (argc == 3 && part != "open" && part != "save" && part != "extract")) {
+        std::fprintf(stderr, "usage: kelvo-bench [FOLDER [open|save|extract]]\n");
         return 2;
     }
-    const fs::path base = argc == 2 ? fs::path(argv[1]) : fs::temp_directory_path();
+    const fs::path base = argc >= 2 ? fs::path(argv[1]) : fs::temp_directory_path();
     const fs::path folder = base / ("kelvo-bench-" + std::to_string(::getpid()));
     fs::create_directories(folder);
     // The data (over 2 GiB at its largest) goes when the run ends, however it ends.
     const Cleanup cleanup{folder};
     try {
-        BenchOpen(folder); // first, so the peak resident size is its own
-        BenchSave(folder);
+        if (part.empty() || part == "open")
+            BenchOpen(folder); // first, so the peak resident size is its own
+        if (part.empty() || part == "save")
+            BenchSave(folder);
+        if (!part.empty() && part != "extract")
+            return 0;
         BenchExtract(folder, kelvo::sample::SmallFiles(20000),
                      "Extract, 20,000 small entries (200 to 8,000 bytes, 100 folders), on disk", 1.5);
         const std::vector<kelvo::sample::SampleFile> uniform = UniformSmallFiles(20000);
