@@ -36,6 +36,13 @@ void WriteAll(const fs::path& path, const std::string& bytes)
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// The name of a file written beside its final name: "~kv", 12 hex digits, ".tmp".
+bool IsTemporaryName(const std::string& name)
+{
+    return name.size() == 19 && name.rfind("~kv", 0) == 0 && name.substr(15) == ".tmp" &&
+           name.find_first_not_of("0123456789abcdef", 3) == 15;
+}
+
 void Check(bool condition, const char* what)
 {
     if (!condition) {
@@ -64,9 +71,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TFarArchive archive;
     if (archive.Open((folder / "in.far").string())) {
         std::set<std::string> entryData;
+        std::set<std::string> entryNames; // last parts, which may look like a temporary file's
         for (std::size_t i = 0; i < archive.Entries.size() && i < 64; ++i) {
             const TFarEntry& entry = archive.Entries[i];
             archive.ExtractEntry(entry, out.string());
+            const std::string_view text = entry.Text();
+            entryNames.insert(std::string(text.substr(text.find_last_of("\\/") + 1)));
             if (entry.RawSize <= size && entry.FileOffset <= size - entry.RawSize)
                 entryData.insert(std::string(reinterpret_cast<const char*>(data) + entry.FileOffset, entry.RawSize));
         }
@@ -75,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::uintmax_t written = 0;
         for (const auto& item : fs::recursive_directory_iterator(out)) {
             const std::string name = item.path().filename().string();
-            Check(name.rfind("~kv", 0) != 0, "a temporary file stayed");
+            Check(!IsTemporaryName(name) || entryNames.count(name), "a temporary file stayed");
             if (item.is_regular_file() && !item.is_symlink() && item.path() != out / "readme.txt")
                 written += item.file_size();
         }
