@@ -294,10 +294,34 @@ bool TFarArchive::SharesData(const TFarEntry& entry)
     return false;
 }
 
+const unsigned char* TFarArchive::ReadAheadData(const TFarEntry& entry)
+{
+    constexpr std::size_t kWindow = 1 << 20;
+    constexpr std::uint32_t kLargest = 64 << 10;
+    if (entry.DataOnDisk() || entry.RawSize == 0 || entry.RawSize > kLargest || !Handle.IsOpen())
+        return nullptr;
+    const std::int64_t begin = entry.FileOffset;
+    const std::int64_t end = begin + entry.RawSize;
+    if (readAheadStart_ < 0 || begin < readAheadStart_ ||
+        end > readAheadStart_ + static_cast<std::int64_t>(readAheadLength_)) {
+        readAhead_.resize(kWindow);
+        const std::int64_t read = Handle.ReadAt(readAhead_.data(), kWindow, begin);
+        readAheadStart_ = read > 0 ? begin : -1;
+        readAheadLength_ = read > 0 ? static_cast<std::size_t>(read) : 0;
+        if (end > begin + std::max<std::int64_t>(read, 0))
+            return nullptr;
+    }
+    return readAhead_.data() + (begin - readAheadStart_);
+}
+
 void TFarArchive::ForgetExtractionState()
 {
     extractFolders_.clear();
     sharedData_.clear();
+    readAhead_.clear();
+    readAhead_.shrink_to_fit();
+    readAheadStart_ = -1;
+    readAheadLength_ = 0;
 }
 
 bool TFarArchive::WriteArchive(File& out, const std::vector<std::size_t>& kept, const std::vector<std::uint32_t>& sizes,
@@ -516,7 +540,11 @@ bool TFarArchive::ExtractTo(const TFarEntry& entry, const std::string& outputNam
         output = platform::CreateReplacement(outputName, partName);
     if (!output.IsOpen())
         return Fail("No file can be created beside " + outputName + ".", true);
-    bool written = output.CopyFrom(*source, SourcePosition(entry), entry.RawSize);
+    // Small entries come from the window read ahead; others are copied by
+    // the kernel where it can.
+    const unsigned char* data = ReadAheadData(entry);
+    bool written = data ? output.Write(data, entry.RawSize)
+                        : output.CopyFrom(*source, SourcePosition(entry), entry.RawSize);
     if (!written && source->Size() < SourcePosition(entry) + static_cast<std::int64_t>(entry.RawSize))
         Fail("The data of entry " + std::string(entry.Text()) + " runs past the end of its file.");
     else if (!written)

@@ -130,6 +130,10 @@ private:
     // True when the entry's data in the archive shares bytes with another
     // entry's, the header or the manifest.
     bool SharesData(const TFarEntry& entry);
+    // The data of a small entry of the archive from a window of the file
+    // read ahead in one call, so neighbouring entries cost no further read;
+    // null for a large entry or data past the end of the file.
+    const unsigned char* ReadAheadData(const TFarEntry& entry);
     // Forgets what extraction learnt about the archive and its folders.
     void ForgetExtractionState();
 
@@ -139,6 +143,9 @@ private:
     // archive file's own folder.
     std::unordered_map<std::string, bool> extractFolders_;
     std::vector<bool> sharedData_; // by position; empty until an extraction needs it
+    std::vector<unsigned char> readAhead_;
+    std::int64_t readAheadStart_ = -1; // file position of readAhead_[0]; -1 when it holds nothing
+    std::size_t readAheadLength_ = 0;
 };
 
 } // namespace kelvo
