@@ -223,7 +223,7 @@ bool TFarEntry::Added() const
 }
 
 TFarArchive::TFarArchive()
-    : tempFileName_(platform::TempFolder() + "kelvo-" + std::to_string(platform::ProcessId()) + ".tmp")
+    : tempFileName_(platform::TempFolder() + "kelvo-" + platform::UnpredictableName() + ".tmp")
 {
 }
 
@@ -257,6 +257,7 @@ bool TFarArchive::OpenHandle(const std::string& fileName, bool readOnly)
 bool TFarArchive::Open(const std::string& fileName, bool readOnly)
 {
     lastError_.clear();
+    ForgetExtractionState();
     if (!platform::FileExists(fileName))
         return Fail("The file does not exist.");
     if (!OpenHandle(fileName, readOnly))
@@ -393,7 +394,7 @@ bool TFarArchive::HasSameData(const TFarEntry& entry, const std::string& fileNam
     if (!other.IsOpen() || other.Size() != static_cast<std::int64_t>(entry.RawSize))
         return false;
     File diskFile;
-    File* source = OpenSource(entry, diskFile);
+    File* source = OpenSource(entry, entry.RawSize, diskFile);
     if (!source || !source->Seek(SourcePosition(entry)) || !other.Seek(0))
         return false;
     constexpr std::size_t kChunk = 1 << 20;
@@ -421,25 +422,113 @@ std::string TFarArchive::DiskFileName(std::string_view name) const
     return AddedFileName ? AddedFileName(name) : std::string(name);
 }
 
-File* TFarArchive::OpenSource(const TFarEntry& entry, File& diskFile)
+std::string TFarArchive::SourceFileName(const TFarEntry& entry) const
+{
+    // A changed entry's data file is the archive object's own; an added
+    // entry's name is turned into the file system's name.
+    return entry.Change ? entry.DataFileName() : DiskFileName(entry.DataFileName());
+}
+
+File* TFarArchive::OpenSource(const TFarEntry& entry, std::uint32_t size, File& diskFile)
 {
     if (entry.DataOnDisk()) {
-        // An added entry's name is turned into the file system's name; a
-        // changed entry's data file is the archive object's own.
-        const std::string name = entry.Change ? entry.DataFileName() : DiskFileName(entry.DataFileName());
+        const std::string name = SourceFileName(entry);
         if (name.empty())
             return nullptr;
-        // A file that shrank since it was added cannot give its bytes.
+        // A file that shrank below size cannot give its bytes.
         diskFile = File::Open(name, File::Mode::Read);
-        if (!diskFile.IsOpen() || diskFile.Size() < static_cast<std::int64_t>(entry.RawSize))
+        if (!diskFile.IsOpen() || diskFile.Size() < static_cast<std::int64_t>(size))
             return nullptr;
         return &diskFile;
     }
     return Handle.IsOpen() && entry.FileOffset <= kMaxPosition ? &Handle : nullptr;
 }
 
-bool TFarArchive::WriteArchive(File& out, const std::vector<std::size_t>& kept, std::uint32_t manifestOffset,
-                               std::vector<std::uint32_t>& offsets)
+bool TFarArchive::SharesData(const TFarEntry& entry)
+{
+    if (entry.DataOnDisk() || entry.RawSize == 0)
+        return false;
+    if (sharedData_.size() != Entries.size()) {
+        // The manifest as read: its count, then one record per original entry.
+        std::uint64_t manifestEnd = std::uint64_t{ManifestOffset} + 4;
+        for (const TFarEntry& e : Entries)
+            manifestEnd += e.BaseState == esOriginal ? 16 + std::uint64_t{e.NameLength} : 0;
+        struct Run {
+            std::uint64_t begin, end;
+            std::size_t position;
+        };
+        std::vector<Run> runs;
+        sharedData_.assign(Entries.size(), false);
+        for (std::size_t i = 0; i < Entries.size(); ++i) {
+            const TFarEntry& e = Entries[i];
+            if (e.DataOnDisk() || e.RawSize == 0)
+                continue;
+            const Run run{e.FileOffset, std::uint64_t{e.FileOffset} + e.RawSize, i};
+            runs.push_back(run);
+            if (run.begin < 16 || (run.begin < manifestEnd && run.end > ManifestOffset))
+                sharedData_[i] = true;
+        }
+        std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) {
+            return a.begin != b.begin ? a.begin < b.begin : a.end < b.end;
+        });
+        // In start order, a run that starts before an earlier one ends shares
+        // bytes with it, and so does a run that ends after the next one starts.
+        std::uint64_t furthest = 0;
+        for (std::size_t k = 0; k < runs.size(); ++k) {
+            if (runs[k].begin < furthest || (k + 1 < runs.size() && runs[k].end > runs[k + 1].begin))
+                sharedData_[runs[k].position] = true;
+            furthest = std::max(furthest, runs[k].end);
+        }
+    }
+    // An entry read from the file is looked up by its place, which is its
+    // Index (also for a copy, as kelvo-far extracts under converted names);
+    // any other is measured against the whole list.
+    if (entry.Index >= 0 && static_cast<std::size_t>(entry.Index) < Entries.size()) {
+        const TFarEntry& listed = Entries[static_cast<std::size_t>(entry.Index)];
+        if (listed.FileOffset == entry.FileOffset && listed.RawSize == entry.RawSize)
+            return sharedData_[static_cast<std::size_t>(entry.Index)];
+    }
+    for (std::size_t i = 0; i < Entries.size(); ++i) {
+        const TFarEntry& e = Entries[i];
+        if (sharedData_[i] && !e.DataOnDisk() && e.FileOffset < std::uint64_t{entry.FileOffset} + entry.RawSize &&
+            entry.FileOffset < std::uint64_t{e.FileOffset} + e.RawSize)
+            return true;
+    }
+    return false;
+}
+
+const unsigned char* TFarArchive::ReadAheadData(const TFarEntry& entry)
+{
+    constexpr std::size_t kWindow = 1 << 20;
+    constexpr std::uint32_t kLargest = 64 << 10;
+    if (entry.DataOnDisk() || entry.RawSize == 0 || entry.RawSize > kLargest || !Handle.IsOpen())
+        return nullptr;
+    const std::int64_t begin = entry.FileOffset;
+    const std::int64_t end = begin + entry.RawSize;
+    if (readAheadStart_ < 0 || begin < readAheadStart_ ||
+        end > readAheadStart_ + static_cast<std::int64_t>(readAheadLength_)) {
+        readAhead_.resize(kWindow);
+        const std::int64_t read = Handle.ReadAt(readAhead_.data(), kWindow, begin);
+        readAheadStart_ = read > 0 ? begin : -1;
+        readAheadLength_ = read > 0 ? static_cast<std::size_t>(read) : 0;
+        if (end > begin + std::max<std::int64_t>(read, 0))
+            return nullptr;
+    }
+    return readAhead_.data() + (begin - readAheadStart_);
+}
+
+void TFarArchive::ForgetExtractionState()
+{
+    extractFolders_.clear();
+    sharedData_.clear();
+    readAhead_.clear();
+    readAhead_.shrink_to_fit();
+    readAheadStart_ = -1;
+    readAheadLength_ = 0;
+}
+
+bool TFarArchive::WriteArchive(File& out, const std::vector<std::size_t>& kept, const std::vector<std::uint32_t>& sizes,
+                               std::uint32_t manifestOffset, std::vector<std::uint32_t>& offsets)
 {
     const std::string writeFailed = "The new archive could not be written.";
     std::string header(kSignature, 8);
@@ -450,27 +539,30 @@ bool TFarArchive::WriteArchive(File& out, const std::vector<std::size_t>& kept, 
     constexpr std::uint32_t kFlushStep = 8 << 20;
     std::uint32_t position = 16;
     std::uint32_t startedFlush = 0;
-    for (std::size_t i : kept) {
-        const TFarEntry& entry = Entries[i];
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        const TFarEntry& entry = Entries[kept[k]];
+        const std::string name(entry.Text());
         File diskFile;
-        File* source = OpenSource(entry, diskFile);
+        File* source = OpenSource(entry, sizes[k], diskFile);
         if (!source) {
             if (entry.Change)
                 return Fail("The changed bytes of " + std::string(entry.Text()) + " cannot be read from " +
                             entry.Change->DataFile + ".");
             if (entry.DataOnDisk())
-                return Fail("The added file " + std::string(entry.Text()) +
-                            " cannot be read, or is shorter than when it was added.");
+                return Fail("The added file " + name + " cannot be read, or changed while the archive was saved.");
             return Fail("The archive file is no longer open.");
         }
-        if (!out.CopyFrom(*source, SourcePosition(entry), entry.RawSize)) {
+        if (!out.CopyFrom(*source, SourcePosition(entry), sizes[k])) {
             // Tell a source that ends early from a target that cannot take more.
-            if (source->Size() < SourcePosition(entry) + static_cast<std::int64_t>(entry.RawSize))
-                return Fail("The data of entry " + std::string(entry.Text()) + " runs past the end of its file.");
+            if (source->Size() < SourcePosition(entry) + static_cast<std::int64_t>(sizes[k]))
+                return Fail("The data of entry " + name + " runs past the end of its file.");
             return Fail(writeFailed, true);
         }
+        // A file that grew during the copy would be stored cut.
+        if (entry.DataOnDisk() && source->Size() != sizes[k])
+            return Fail("The added file " + name + " changed while the archive was saved.");
         offsets.push_back(position);
-        position += entry.RawSize;
+        position += sizes[k];
         // The disk takes the data while the copy goes on, so the flush at
         // the end waits for the last few megabytes only.
         if (position - startedFlush >= kFlushStep) {
@@ -482,8 +574,8 @@ bool TFarArchive::WriteArchive(File& out, const std::vector<std::size_t>& kept, 
     PutLE32(manifest, static_cast<std::uint32_t>(kept.size()));
     for (std::size_t k = 0; k < kept.size(); ++k) {
         const TFarEntry& entry = Entries[kept[k]];
-        PutLE32(manifest, entry.RawSize);
-        PutLE32(manifest, entry.CompressedSize);
+        PutLE32(manifest, sizes[k]);
+        PutLE32(manifest, entry.DataOnDisk() ? sizes[k] : entry.CompressedSize);
         PutLE32(manifest, offsets[k]);
         PutLE32(manifest, entry.NameLength);
         manifest += entry.Name;
@@ -503,19 +595,38 @@ bool TFarArchive::Save(const std::string& target)
 {
     lastError_.clear();
     // An archive that could only be opened for reading is not written over.
-    if (readOnly_ && Handle.IsOpen() && Handle.IsSameFileAs(target))
+    if (readOnly_ && Handle.IsOpen() && platform::SameFile(FileName, target))
         return Fail("The file " + target + " is read-only.");
-    // Lay out the new file first: which entries stay and where their data goes.
+    // Lay out the new file first: which entries stay, how large each is and
+    // where its data goes. An added file is stored as it is now, not as it
+    // was when it was added.
     std::vector<std::size_t> kept;
+    std::vector<std::uint32_t> sizes;
     kept.reserve(Entries.size());
+    sizes.reserve(Entries.size());
     std::uint64_t manifestOffset = 16;
     std::uint64_t fileLength = 4;
     for (std::size_t i = 0; i < Entries.size(); ++i) {
-        if (Entries[i].State == esDeleted)
+        const TFarEntry& entry = Entries[i];
+        if (entry.State == esDeleted)
             continue;
+        std::uint32_t size = entry.RawSize;
+        if (entry.DataOnDisk()) {
+            const std::string source = SourceFileName(entry);
+            const std::int64_t now = source.empty() ? -1 : platform::ReadableFileSize(source);
+            if (now < 0)
+                return Fail(entry.Change ? "The changed bytes of " + std::string(entry.Text()) + " cannot be read from " +
+                                               source + "."
+                                         : "The added file " + source + " cannot be read.",
+                            true);
+            if (now > 0xFFFFFFFFll)
+                return Fail("The file " + source + " has grown to 4 GB or more, more than an entry can hold.");
+            size = static_cast<std::uint32_t>(now);
+        }
         kept.push_back(i);
-        manifestOffset += Entries[i].RawSize;
-        fileLength += 16 + Entries[i].NameLength;
+        sizes.push_back(size);
+        manifestOffset += size;
+        fileLength += 16 + entry.NameLength;
     }
     fileLength += manifestOffset;
     // Offsets are signed 32-bit, and a reader takes at most kMaxEntries.
@@ -524,16 +635,39 @@ bool TFarArchive::Save(const std::string& target)
     if (kept.size() > kMaxEntries)
         return Fail("The archive would hold more than " + std::to_string(kMaxEntries) + " entries.");
 
+    // A link to the archive stays a link: the file it leads to is replaced.
+    const std::string destination = platform::FinalPath(target);
+    const bool replacing = platform::FileExists(destination);
+    // Another program that holds the file would later save its own archive
+    // over this one: its lock is respected, as are read-only files.
+    File targetLock;
+    if (replacing) {
+        if (platform::IsReadOnly(destination))
+            return Fail("The file " + target + " is read-only.");
+        if (!(Handle.IsOpen() && platform::SameFile(FileName, destination))) {
+            targetLock = File::Open(destination, File::Mode::ReadWriteLocked);
+            if (!targetLock.IsOpen())
+                return Fail("The file " + target + " is in use by another program.");
+        }
+    }
+
     // Written beside the target, so the final step is a rename on one volume.
     std::string output;
     std::vector<std::uint32_t> offsets;
     offsets.reserve(kept.size());
     bool written;
     {
-        File out = platform::CreateReplacement(target, output);
+        File out = platform::CreateReplacement(destination, output);
         if (!out.IsOpen())
             return Fail("No new file can be created in the target's folder.", true);
-        written = WriteArchive(out, kept, static_cast<std::uint32_t>(manifestOffset), offsets);
+        // A private archive stays private, also while it is being written.
+        if (replacing && !out.AdoptIdentity(destination)) {
+            Fail("The permissions of " + target + " cannot be given to the new archive.", true);
+            out.Close();
+            platform::RemoveFile(output);
+            return false;
+        }
+        written = WriteArchive(out, kept, sizes, static_cast<std::uint32_t>(manifestOffset), offsets);
     }
     if (!written) {
         platform::RemoveFile(output);
@@ -544,14 +678,15 @@ bool TFarArchive::Save(const std::string& target)
     // (a file held open cannot be replaced on Windows).
     const bool hadHandle = Handle.IsOpen();
     Handle.Close();
-    if (!platform::ReplaceWith(output, target)) {
+    targetLock.Close();
+    if (!platform::ReplaceWith(output, destination)) {
         Fail("The new archive could not take the place of the old file (is it open in another program?).", true);
         platform::RemoveFile(output);
         if (hadHandle)
             OpenHandle(FileName, readOnly_);
         return false;
     }
-    platform::FlushFolder(FolderPart(target));
+    platform::FlushFolder(FolderPart(destination));
 
     // The object now describes the file just written; changed entries that
     // were left out take their data files with them.
@@ -562,9 +697,13 @@ bool TFarArchive::Save(const std::string& target)
     entries.reserve(kept.size());
     for (std::size_t k = 0; k < kept.size(); ++k) {
         entries.push_back(std::move(Entries[kept[k]]));
-        entries.back().FileOffset = offsets[k];
+        TFarEntry& entry = entries.back();
+        entry.FileOffset = offsets[k];
+        if (entry.DataOnDisk())
+            entry.RawSize = entry.CompressedSize = sizes[k];
     }
     Entries = std::move(entries);
+    ForgetExtractionState();
     Signature = kSignature;
     Version = 1;
     ManifestOffset = static_cast<std::uint32_t>(manifestOffset);
@@ -592,23 +731,47 @@ bool TFarArchive::IsSafeEntryName(std::string_view name)
     return true;
 }
 
+bool TFarArchive::IsDeviceName(std::string_view segment) { return IsDeviceSegment(segment); }
+
 bool TFarArchive::ExtractTo(const TFarEntry& entry, const std::string& outputName)
 {
-    // The source is opened first: its share mode stops an output that names
-    // the same file from truncating it.
     File diskFile;
-    File* source = OpenSource(entry, diskFile);
-    if (!source)
-        return false;
-    File output = File::Open(outputName, File::Mode::CreateLocked);
-    if (!output.IsOpen())
-        return false;
-    if (!output.CopyFrom(*source, SourcePosition(entry), entry.RawSize) || !output.Close()) {
-        output.Close();
-        platform::RemoveFile(outputName);
-        return false;
+    File* source = OpenSource(entry, entry.RawSize, diskFile);
+    if (!source) {
+        if (entry.DataOnDisk())
+            return Fail("The added file " + std::string(entry.Text()) + " cannot be read, or is shorter than when it was added.");
+        return Fail("The archive file is not open.");
     }
-    return true;
+    // A name that is free is made by an exclusive create, which never opens
+    // an existing file or follows a link: the file is new and ours, and a
+    // failure removes it. A name that is taken (by a file, a link, a folder)
+    // is written beside, under a name nobody can plant a link at, and
+    // renamed over it when complete: a link is replaced rather than
+    // followed, and a failure leaves the file of that name as it was.
+    std::string partName;
+    File output = File::Open(outputName, File::Mode::CreateNew);
+    if (output.IsOpen())
+        partName = outputName;
+    else
+        output = platform::CreateReplacement(outputName, partName);
+    if (!output.IsOpen())
+        return Fail("No file can be created beside " + outputName + ".", true);
+    // Small entries come from the window read ahead; others are copied by
+    // the kernel where it can.
+    const unsigned char* data = ReadAheadData(entry);
+    bool written = data ? output.Write(data, entry.RawSize)
+                        : output.CopyFrom(*source, SourcePosition(entry), entry.RawSize);
+    if (!written && source->Size() < SourcePosition(entry) + static_cast<std::int64_t>(entry.RawSize))
+        Fail("The data of entry " + std::string(entry.Text()) + " runs past the end of its file.");
+    else if (!written)
+        Fail("The file " + outputName + " cannot be written.", true);
+    if (!output.Close() && written)
+        written = Fail("The file " + outputName + " cannot be written.", true);
+    if (written && partName != outputName && !platform::ReplaceWith(partName, outputName))
+        written = Fail("The file " + outputName + " cannot be replaced.", true);
+    if (!written)
+        platform::RemoveFile(partName);
+    return written;
 }
 
 bool TFarArchive::ExtractEntry(const TFarEntry& entry, const std::string& folder)
@@ -619,24 +782,37 @@ bool TFarArchive::ExtractEntry(const TFarEntry& entry, const std::string& folder
     // folder under their file name alone.
     std::string_view name = entry.Added() ? LastNamePart(entry.Text()) : entry.Text();
     if (!IsSafeEntryName(name))
-        return false;
+        return Fail("The name " + std::string(name) + " would leave the chosen folder or name a device.");
+    // Entries that share their bytes would let a small archive fill the disk.
+    if (SharesData(entry))
+        return Fail("The data of entry " + std::string(name) +
+                    " overlaps another entry's data, the header or the list of entries.");
     const std::string targetName = folder + "\\" + std::string(name);
-    // Entries of one folder follow each other: the folder made or found for
-    // the one before is not looked for again. Should it have gone since,
-    // the entry is tried once more after making it.
+    // Each folder is made (or found) once and remembered, with whether it
+    // holds the archive file, which no entry may replace.
     const std::string targetFolder = FolderPart(targetName);
-    const bool known = targetFolder == extractFolder_;
-    if (!known)
+    auto known = extractFolders_.find(targetFolder);
+    bool archiveFolder;
+    if (known != extractFolders_.end()) {
+        archiveFolder = known->second;
+    } else {
         CreatePath(targetName);
+        const std::string archiveFolderName = FolderPart(FileName);
+        archiveFolder = Handle.IsOpen() && !FileName.empty() &&
+                        platform::SameFile(targetFolder, archiveFolderName.empty() ? "." : archiveFolderName);
+    }
+    if (archiveFolder && platform::SameFile(targetName, FileName))
+        return Fail("The file " + targetName + " is the archive itself.");
     if (ExtractTo(entry, targetName)) {
-        extractFolder_ = targetFolder;
+        if (known == extractFolders_.end())
+            extractFolders_.emplace(targetFolder, archiveFolder);
         return true;
     }
-    extractFolder_.clear();
-    if (!known)
+    // A remembered folder that has gone since is made again.
+    if (known == extractFolders_.end() || platform::DirectoryExists(targetFolder))
         return false;
-    CreatePath(targetName);
-    return ExtractTo(entry, targetName);
+    extractFolders_.erase(known);
+    return ExtractEntry(entry, folder);
 }
 
 bool TFarArchive::ExtractToTemp(int position)
@@ -653,6 +829,7 @@ bool TFarArchive::ExtractToTemp(int position)
 void TFarArchive::Close()
 {
     RemoveDataFiles();
+    ForgetExtractionState();
     Handle.Close();
     readOnly_ = false;
     Entries.clear();

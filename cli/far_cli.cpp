@@ -8,6 +8,7 @@
 #include <ostream>
 #include <optional>
 #include <set>
+#include <unordered_map>
 
 namespace kelvo::cli {
 
@@ -77,17 +78,76 @@ std::string WhyNotAdded(const std::string& name)
     return "cannot add";
 }
 
-bool AddOneFile(TFarArchive& archive, const std::string& name, std::string& failure)
+// A name as Windows compares it: separators as backslashes, letters (ASCII
+// and the Latin-1 letters of the ANSI code page) in lower case.
+std::string FoldedName(std::string_view name)
 {
+    std::string folded(name);
+    for (char& c : folded) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
+            c = static_cast<char>(u + 0x20);
+        else if (c == '/')
+            c = '\\';
+    }
+    return folded;
+}
+
+// Why an entry of this name cannot be extracted, or not as itself on
+// Windows; empty when it can.
+std::string NameProblem(std::string_view name)
+{
+    if (name.empty() || name == ".")
+        return "name of no file";
+    std::vector<std::string_view> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = name.find_first_of("\\/", start);
+        parts.push_back(name.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (end == std::string_view::npos)
+            break;
+        start = end + 1;
+    }
+    for (std::string_view part : parts) {
+        if (TFarArchive::IsDeviceName(part))
+            return "Windows device name";
+    }
+    if (!TFarArchive::IsSafeEntryName(name))
+        return "unsafe name";
+    if (parts.back().empty())
+        return "name ends in a backslash";
+    for (std::string_view part : parts) {
+        if (part.size() > 255)
+            return "name part longer than 255 bytes";
+        if (part != "." && !part.empty() && (part.back() == '.' || part.back() == ' '))
+            return "name part ends in a dot or space (Windows drops it)";
+    }
+    return {};
+}
+
+bool AddOneFile(TFarArchive& archive, const std::string& name, AddRun& run, std::string& failure)
+{
+    const std::string systemName = SystemName(name);
+    if (run.names.count(name)) {
+        run.skipped.push_back("already added: " + systemName);
+        return true;
+    }
+    // Opening a named pipe or a device could wait for ever while the
+    // archive is held; its bytes are no file's anyway.
+    if (platform::FileExists(systemName) && !platform::IsRegularFile(systemName)) {
+        run.skipped.push_back("not a regular file: " + systemName);
+        return true;
+    }
     const std::int32_t before = archive.EntryCount;
     archive.AddFile(name);
-    if (archive.EntryCount != before)
+    if (archive.EntryCount != before) {
+        run.names.insert(name);
         return true;
-    failure = WhyNotAdded(name) + ": " + SystemName(name);
+    }
+    failure = WhyNotAdded(name) + ": " + systemName;
     return false;
 }
 
-bool AddFolder(TFarArchive& archive, const std::string& name, std::string& failure)
+bool AddFolder(TFarArchive& archive, const std::string& name, AddRun& run, std::string& failure)
 {
     // Every file below would get a longer name; stopping here also ends the
     // walk of a folder that links back to one of its parents.
@@ -112,9 +172,9 @@ bool AddFolder(TFarArchive& archive, const std::string& name, std::string& failu
     for (const auto& item : items) {
         const std::string itemName = JoinName(name, item.name);
         if (item.isDirectory) {
-            if (!AddFolder(archive, itemName, failure))
+            if (!AddFolder(archive, itemName, run, failure))
                 return false;
-        } else if (!IsFarFileName(item.name) && !AddOneFile(archive, itemName, failure)) {
+        } else if (!IsFarFileName(item.name) && !AddOneFile(archive, itemName, run, failure)) {
             return false;
         }
     }
@@ -147,9 +207,14 @@ TFarEntry SystemNamed(const TFarEntry& entry)
 
 bool AddPaths(TFarArchive& archive, const std::vector<std::string>& paths, std::ostream& err)
 {
+    AddRun run;
     for (const std::string& path : paths) {
         std::string failure;
-        if (!AddPath(archive, path, failure)) {
+        const bool added = AddPath(archive, path, run, failure);
+        for (const std::string& line : run.skipped)
+            err << "kelvo-far: skipped, " << line << "\n";
+        run.skipped.clear();
+        if (!added) {
             err << "kelvo-far: " << failure << "\n";
             return false;
         }
@@ -157,11 +222,21 @@ bool AddPaths(TFarArchive& archive, const std::vector<std::string>& paths, std::
     return true;
 }
 
+// add and delete rewrite the file: one that is no FAR archive is left alone,
+// however its bytes happen to read.
+bool IsFarArchive(const TFarArchive& archive, const std::string& path, std::ostream& err)
+{
+    if (archive.Signature == TFarArchive::kSignature && archive.Version == 1)
+        return true;
+    Failure(err, "not a FAR archive (signature FAR!byAZ, version 1)", path);
+    return false;
+}
+
 bool SaveArchive(TFarArchive& archive, const std::string& path, std::ostream& err)
 {
     if (archive.Save(path))
         return true;
-    Failure(err, "cannot write archive", path);
+    err << "kelvo-far: cannot write archive: " << path << ": " << archive.LastError() << "\n";
     return false;
 }
 
@@ -197,16 +272,21 @@ int Extract(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         if (!present.count(name))
             return Failure(err, "no such entry in " + args[0], SystemName(name));
     }
+    // Every entry that can be written is; each one that cannot gets a line.
     int extracted = 0;
+    bool failed = false;
     for (const TFarEntry& entry : archive.Entries) {
         if (!wanted.empty() && !wanted.count(entry.Text()))
             continue;
-        if (!archive.ExtractEntry(SystemNamed(entry), folder))
-            return Failure(err, "cannot extract " + SystemName(entry.Text()) + " into", args[1]);
-        ++extracted;
+        if (archive.ExtractEntry(SystemNamed(entry), folder)) {
+            ++extracted;
+        } else {
+            err << "kelvo-far: cannot extract " << SystemName(entry.Text()) << ": " << archive.LastError() << "\n";
+            failed = true;
+        }
     }
     out << extracted << " files extracted.\n";
-    return 0;
+    return failed ? 1 : 0;
 }
 
 int Create(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
@@ -220,8 +300,8 @@ int Add(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
 {
     TFarArchive archive;
     const std::vector<std::string> paths(args.begin() + 1, args.end());
-    return OpenArchive(archive, args[0], true, err) && AddPaths(archive, paths, err) &&
-                   SaveArchive(archive, args[0], err)
+    return OpenArchive(archive, args[0], true, err) && IsFarArchive(archive, args[0], err) &&
+                   AddPaths(archive, paths, err) && SaveArchive(archive, args[0], err)
                ? 0
                : 1;
 }
@@ -229,7 +309,7 @@ int Add(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
 int Delete(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
 {
     TFarArchive archive;
-    if (!OpenArchive(archive, args[0], true, err))
+    if (!OpenArchive(archive, args[0], true, err) || !IsFarArchive(archive, args[0], err))
         return 1;
     for (auto name = args.begin() + 1; name != args.end(); ++name) {
         const std::optional<std::string> entryName = EntryName(*name);
@@ -323,7 +403,7 @@ bool IsFarFileName(std::string_view name)
     return ext[0] == '.' && (ext[1] | 0x20) == 'f' && (ext[2] | 0x20) == 'a' && (ext[3] | 0x20) == 'r';
 }
 
-bool AddPath(TFarArchive& archive, std::string_view path, std::string& failure)
+bool AddPath(TFarArchive& archive, std::string_view path, AddRun& run, std::string& failure)
 {
     archive.AddedFileName = SystemName;
     const std::string systemName = EntryNameForPath(path);
@@ -333,8 +413,8 @@ bool AddPath(TFarArchive& archive, std::string_view path, std::string& failure)
         return false;
     }
     if (name->empty() || platform::DirectoryExists(systemName))
-        return AddFolder(archive, *name, failure);
-    return AddOneFile(archive, *name, failure);
+        return AddFolder(archive, *name, run, failure);
+    return AddOneFile(archive, *name, run, failure);
 }
 
 void WriteListing(const TFarArchive& archive, std::ostream& out)
@@ -362,8 +442,10 @@ std::vector<std::string> VerifyArchive(const TFarArchive& archive, std::uint64_t
         std::size_t position;
     };
     std::vector<Run> runs;
+    std::uint64_t manifestEnd = std::uint64_t{archive.ManifestOffset} + 4;
     for (std::size_t i = 0; i < count; ++i) {
         const TFarEntry& entry = archive.Entries[i];
+        manifestEnd += 16 + std::uint64_t{entry.NameLength};
         if (entry.RawSize > 0)
             runs.push_back({entry.FileOffset, std::uint64_t{entry.FileOffset} + entry.RawSize, i});
     }
@@ -378,11 +460,35 @@ std::vector<std::string> VerifyArchive(const TFarArchive& archive, std::uint64_t
             furthest = k;
     }
 
+    // Names as Windows compares them, and every folder the names make, each
+    // with the first entry that has it.
+    std::unordered_map<std::string_view, std::size_t> exact;
+    std::unordered_map<std::string, std::size_t> folded;
+    std::unordered_map<std::string, std::size_t> folders;
+    std::vector<std::string> foldedNames(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        foldedNames[i] = FoldedName(archive.Entries[i].Text());
+        const std::string& name = foldedNames[i];
+        for (std::size_t cut = name.find('\\'); cut != std::string::npos; cut = name.find('\\', cut + 1))
+            folders.emplace(name.substr(0, cut), i);
+    }
+
     auto describe = [&](std::size_t i) {
         const TFarEntry& entry = archive.Entries[i];
         return "entry " + std::to_string(entry.Index) + " (" + SystemName(entry.Text()) + ")";
     };
     std::vector<std::string> findings;
+    if (archive.Signature != TFarArchive::kSignature)
+        findings.push_back("signature " + archive.Signature + " is not FAR!byAZ");
+    if (archive.Version != 1)
+        findings.push_back("version " + std::to_string(archive.Version) + " is not 1");
+    if (archive.EntryCount < 0)
+        findings.push_back("negative entry count (" + std::to_string(archive.EntryCount) + ")");
+    if (archive.ManifestOffset < 16)
+        findings.push_back("manifest offset " + std::to_string(archive.ManifestOffset) +
+                           " lies inside the 16-byte header");
+    if (archive.EntryCount >= 0 && manifestEnd < fileSize)
+        findings.push_back(std::to_string(fileSize - manifestEnd) + " bytes after the manifest");
     for (std::size_t i = 0; i < count; ++i) {
         const TFarEntry& entry = archive.Entries[i];
         const std::uint64_t end = std::uint64_t{entry.FileOffset} + entry.RawSize;
@@ -392,8 +498,25 @@ std::vector<std::string> VerifyArchive(const TFarArchive& archive, std::uint64_t
             findings.push_back(describe(i) + ": data outside the file (offset " +
                                std::to_string(entry.FileOffset) + ", size " + std::to_string(entry.RawSize) +
                                ", file size " + std::to_string(fileSize) + ")");
-        if (!TFarArchive::IsSafeEntryName(entry.Text()))
-            findings.push_back(describe(i) + ": unsafe name");
+        if (entry.RawSize > 0 && entry.FileOffset < 16)
+            findings.push_back(describe(i) + ": data overlaps the header");
+        if (entry.RawSize > 0 && entry.FileOffset < manifestEnd && end > archive.ManifestOffset)
+            findings.push_back(describe(i) + ": data overlaps the manifest");
+        if (entry.CompressedSize != entry.RawSize)
+            findings.push_back(describe(i) + ": compressed size " + std::to_string(entry.CompressedSize) +
+                               " differs from raw size " + std::to_string(entry.RawSize));
+        const std::string problem = NameProblem(entry.Text());
+        if (!problem.empty())
+            findings.push_back(describe(i) + ": " + problem);
+        const auto same = exact.emplace(entry.Text(), i);
+        const auto similar = folded.emplace(foldedNames[i], i);
+        if (!same.second)
+            findings.push_back(describe(i) + ": same name as " + describe(same.first->second));
+        else if (!similar.second)
+            findings.push_back(describe(i) + ": name differs only in letter case from " +
+                               describe(similar.first->second));
+        if (const auto folder = folders.find(foldedNames[i]); folder != folders.end())
+            findings.push_back(describe(i) + ": name is also a folder of " + describe(folder->second));
         if (overlaps[i] != kNone)
             findings.push_back(describe(i) + ": data overlaps " + describe(overlaps[i]));
     }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,20 +26,32 @@ std::string EntryNameForPath(std::string_view path);
 // True for a file name ending in ".far", in any letter case.
 bool IsFarFileName(std::string_view name);
 
+// What one run of adding paths has seen: the entry names it added, and one
+// line ("<why>: <path>") per file it passed over: a file that is not a
+// regular file (a named pipe, a device), or a name the run added already.
+struct AddRun {
+    std::set<std::string> names;
+    std::vector<std::string> skipped;
+};
+
 // Adds a file, or every file of a folder tree, under entry names made from
 // the path (see EntryNameForPath) in Windows-1252 (see far_names.h; the
 // archive reads the files under their system names). A folder is walked
 // depth first, each folder's files before its subfolders, entry names in
 // byte order, FAR files skipped. Stops at the first path that cannot be added and returns false
 // with a message of the form "<what>: <path>" in failure.
-bool AddPath(TFarArchive& archive, std::string_view path, std::string& failure);
+bool AddPath(TFarArchive& archive, std::string_view path, AddRun& run, std::string& failure);
 
 // The four header lines and one tab-separated line per entry.
 void WriteListing(const TFarArchive& archive, std::ostream& out);
 
 // The problems of an open archive whose file holds fileSize bytes, one line
-// each: data outside the file, names that cannot be extracted safely, data
-// runs shared between entries.
+// each: a foreign signature or version, a negative entry count, a manifest
+// inside the header or followed by more bytes; per entry, data outside the
+// file or over the header or the manifest, a compressed size other than the
+// raw size, names that cannot be extracted safely or at all (on Windows
+// too) or that clash with another entry's name, and data runs shared
+// between entries.
 std::vector<std::string> VerifyArchive(const TFarArchive& archive, std::uint64_t fileSize);
 
 } // namespace kelvo::cli

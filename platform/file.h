@@ -13,12 +13,16 @@ namespace kelvo::platform {
 // An open file, closed when the object goes. Move-only.
 class File {
 public:
+    // No mode opens anything but a regular file, and none waits for one
+    // that is not (a named pipe, a device). The create modes never write
+    // through a link found at the name.
     enum class Mode {
         Read,            // existing file, read only, others may read it too
         ReadShared,      // existing file, read only, others may do anything with it
         ReadWriteLocked, // existing file, read and write, shared with nobody
         CreateLocked,    // create or truncate, write (and read), shared with nobody
         CreateNewLocked, // create a file that must not exist yet, write (and read), shared with nobody
+        CreateNew,       // as CreateNewLocked, without a lock: for a name nobody else knows yet
     };
 
     File() = default;
@@ -33,6 +37,9 @@ public:
     bool IsOpen() const;
     // Reads up to count bytes; returns the number read (0 at the end), -1 on error.
     std::int64_t Read(void* buffer, std::size_t count);
+    // Reads up to count bytes at position without moving the file position;
+    // returns the number read (0 at the end), -1 on error.
+    std::int64_t ReadAt(void* buffer, std::size_t count, std::int64_t position);
     // Reads exactly count bytes or fails.
     bool ReadExact(void* buffer, std::size_t count);
     // Writes all count bytes or fails.
@@ -44,9 +51,6 @@ public:
     // Makes the file size bytes long, cutting it or extending it with zeros;
     // the position afterwards is unspecified.
     bool SetSize(std::int64_t size);
-    // True when path names the file this object has open (under any spelling
-    // or link); false when it names another or none.
-    bool IsSameFileAs(const std::string& path) const;
     // Writes the file's data through to the disk, so it survives a crash or
     // power loss from here on.
     bool Flush();
@@ -62,7 +66,16 @@ public:
     // where the system has one). False on a short read or a failed write.
     bool CopyFrom(File& source, std::int64_t sourcePosition, std::uint64_t count);
 
+    // Gives this new file the permissions and, where allowed, the owner of
+    // the file named original, which it is about to replace. False when
+    // original cannot be looked at or its permissions cannot be given.
+    bool AdoptIdentity(const std::string& original);
+
 private:
+    // The copy through a bounded buffer, for systems without a kernel copy
+    // and files between which it does not work.
+    bool CopyThroughBuffer(File& source, std::int64_t sourcePosition, std::uint64_t count);
+
 #ifdef _WIN32
     void* handle_ = reinterpret_cast<void*>(static_cast<std::intptr_t>(-1));
 #else
@@ -74,9 +87,16 @@ private:
 inline constexpr std::size_t kCopyBufferSize = 1 << 20;
 
 bool FileExists(const std::string& path);       // a file (not a folder) of that name exists
+// A regular file of that name exists: not a folder, named pipe or device.
+bool IsRegularFile(const std::string& path);
 // A file of that name exists and may not be written (a read-only attribute,
 // or no write permission).
 bool IsReadOnly(const std::string& path);
+// Both names exist and name the same file or folder.
+bool SameFile(const std::string& first, const std::string& second);
+// The name of the file that path leads to once the links on the way are
+// followed; path itself when it is no link or leads nowhere.
+std::string FinalPath(const std::string& path);
 // The size of a file (not a folder) that can be opened for reading; -1 when
 // there is none or it cannot be opened.
 std::int64_t ReadableFileSize(const std::string& path);
@@ -93,11 +113,15 @@ bool ReplaceWith(const std::string& source, const std::string& target);
 std::string TempFolder();
 // A number that tells this process apart from others running at the same time.
 unsigned long ProcessId();
-// Creates the file that will replace target: a new file with a short name
-// of its own in target's folder (so putting it in place is a rename on one
-// volume, and a target whose name is near the length limit still has room),
-// open for writing and shared with nobody. Its name goes to name. Closed
-// when no such file can be made.
+// Twelve hexadecimal digits that another program cannot guess: a generator
+// seeded once per process from the system's random source.
+std::string UnpredictableName();
+// Creates the file that will replace target: a new file with a short,
+// unpredictable name of its own in target's folder (so putting it in place
+// is a rename on one volume, and a target whose name is near the length
+// limit still has room), open for writing. A name that exists already, or a
+// link planted at it, is passed over. Its name goes to name. Closed when no
+// such file can be made.
 File CreateReplacement(const std::string& target, std::string& name);
 // Writes a folder's list of names through to the disk, so a rename in it
 // survives a crash (a no-op where the system does so itself).

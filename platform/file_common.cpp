@@ -2,25 +2,92 @@
 #include "platform/clock.h"
 #include "platform/file.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <memory>
+#include <random>
 
 namespace kelvo::platform {
+
+namespace {
+
+std::uint64_t Mix(std::uint64_t value)
+{
+    // The SplitMix64 finaliser: every bit of the input reaches every bit of
+    // the output.
+    value = (value ^ (value >> 30)) * 0xBF58476D1CE4E5B9ull;
+    value = (value ^ (value >> 27)) * 0x94D049BB133111EBull;
+    return value ^ (value >> 31);
+}
+
+// A secret drawn once per process from the system's random source (with the
+// process, the clock and an address mixed in, should that source fail).
+std::uint64_t ProcessSecret()
+{
+    std::uint64_t seed = Mix(static_cast<std::uint64_t>(ProcessId()) << 32 ^ TickCount() ^
+                             reinterpret_cast<std::uintptr_t>(&seed));
+    try {
+        std::random_device device;
+        seed ^= static_cast<std::uint64_t>(device()) << 32 | device();
+    } catch (...) {
+    }
+    return seed;
+}
+
+} // namespace
+
+bool File::ReadExact(void* buffer, std::size_t count)
+{
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    while (count > 0) {
+        std::int64_t n = Read(bytes, count);
+        if (n <= 0)
+            return false;
+        bytes += n;
+        count -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool File::CopyThroughBuffer(File& source, std::int64_t sourcePosition, std::uint64_t count)
+{
+    if (!IsOpen() || !source.IsOpen() || sourcePosition < 0)
+        return false;
+    // Small copies, the most common, take a buffer of their own size only.
+    const std::size_t bufferSize = static_cast<std::size_t>(std::min<std::uint64_t>(count, kCopyBufferSize));
+    std::unique_ptr<unsigned char[]> buffer(new unsigned char[std::max<std::size_t>(bufferSize, 1)]);
+    std::int64_t position = sourcePosition;
+    while (count > 0) {
+        const std::size_t ask = static_cast<std::size_t>(std::min<std::uint64_t>(count, bufferSize));
+        const std::int64_t done = source.ReadAt(buffer.get(), ask, position);
+        if (done <= 0 || !Write(buffer.get(), static_cast<std::size_t>(done)))
+            return false;
+        position += done;
+        count -= static_cast<std::uint64_t>(done);
+    }
+    return true;
+}
+
+std::string UnpredictableName()
+{
+    static const std::uint64_t secret = ProcessSecret();
+    static std::atomic<std::uint64_t> counter{0};
+    const std::uint64_t value = Mix(secret + 0x9E3779B97F4A7C15ull * ++counter);
+    char text[16];
+    std::snprintf(text, sizeof text, "%012llx", static_cast<unsigned long long>(value >> 16));
+    return text;
+}
 
 File CreateReplacement(const std::string& target, std::string& name)
 {
     const std::size_t cut = target.find_last_of("\\/:");
     const std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
-    // The process, a counter and the clock make the name; a name that is
-    // taken already (another program's, or a leftover) is passed over.
-    static std::atomic<unsigned> counter{0};
+    // A name that is taken already (another program's, a leftover of a run
+    // that was killed, or a planted link) is passed over, never opened.
     for (int attempt = 0; attempt < 32; ++attempt) {
-        const unsigned value = static_cast<unsigned>(ProcessId()) * 2654435761u ^ (counter++ * 40503u) ^
-                               static_cast<unsigned>(TickCount()) << 16;
-        char text[16];
-        std::snprintf(text, sizeof text, "~kv%08x.tmp", value);
-        name = folder + text;
-        File file = File::Open(name, File::Mode::CreateNewLocked);
+        name = folder + "~kv" + UnpredictableName() + ".tmp";
+        File file = File::Open(name, File::Mode::CreateNew);
         if (file.IsOpen())
             return file;
     }

@@ -32,20 +32,29 @@ File File::Open(const std::string& path, Mode mode)
 {
     File file;
     const std::string native = NativePath(path);
-    int flags = O_CLOEXEC;
+    // Without O_NONBLOCK, opening a named pipe waits for a writer.
+    int flags = O_CLOEXEC | O_NONBLOCK;
     switch (mode) {
     case Mode::Read:
     case Mode::ReadShared: flags |= O_RDONLY; break;
     case Mode::ReadWriteLocked: flags |= O_RDWR; break;
-    case Mode::CreateLocked: flags |= O_RDWR | O_CREAT; break;
-    case Mode::CreateNewLocked: flags |= O_RDWR | O_CREAT | O_EXCL; break;
+    case Mode::CreateLocked: flags |= O_RDWR | O_CREAT | O_NOFOLLOW; break;
+    case Mode::CreateNewLocked:
+    case Mode::CreateNew: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; break;
     }
     int fd = ::open(native.c_str(), flags, 0666);
     if (fd < 0)
         return file;
+    // A file this call made is a regular file that nobody else holds: the
+    // checks below would only cost time.
+    if (mode == Mode::CreateNew) {
+        file.fd_ = fd;
+        return file;
+    }
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
+        errno = EINVAL;
         return file;
     }
     // Lock before truncating, so a file held open elsewhere is left alone.
@@ -53,8 +62,7 @@ File File::Open(const std::string& path, Mode mode)
     // the close write the whole file out at once.
     const int lock = mode == Mode::Read ? LOCK_SH : LOCK_EX;
     if ((mode != Mode::ReadShared && ::flock(fd, lock | LOCK_NB) != 0) ||
-        (mode == Mode::CreateLocked &&
-         (::fstat(fd, &info) != 0 || (info.st_size > 0 && ::ftruncate(fd, 0) != 0)))) {
+        (mode == Mode::CreateLocked && info.st_size > 0 && ::ftruncate(fd, 0) != 0)) {
         ::close(fd);
         return file;
     }
@@ -90,17 +98,16 @@ std::int64_t File::Read(void* buffer, std::size_t count)
     }
 }
 
-bool File::ReadExact(void* buffer, std::size_t count)
+std::int64_t File::ReadAt(void* buffer, std::size_t count, std::int64_t position)
 {
-    auto* bytes = static_cast<unsigned char*>(buffer);
-    while (count > 0) {
-        std::int64_t n = Read(bytes, count);
-        if (n <= 0)
-            return false;
-        bytes += n;
-        count -= static_cast<std::size_t>(n);
+    if (fd_ < 0 || position < 0)
+        return -1;
+    for (;;) {
+        ssize_t n = ::pread(fd_, buffer, count, position);
+        if (n < 0 && errno == EINTR)
+            continue;
+        return n;
     }
-    return true;
 }
 
 bool File::Write(const void* buffer, std::size_t count)
@@ -134,14 +141,6 @@ std::int64_t File::Size() const
 }
 
 bool File::SetSize(std::int64_t size) { return fd_ >= 0 && size >= 0 && ::ftruncate(fd_, size) == 0; }
-bool File::IsSameFileAs(const std::string& path) const
-{
-    struct stat mine {};
-    struct stat other {};
-    return fd_ >= 0 && ::fstat(fd_, &mine) == 0 && ::stat(NativePath(path).c_str(), &other) == 0 &&
-           mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
-}
-
 bool File::Flush() { return fd_ >= 0 && ::fsync(fd_) == 0; }
 
 void File::StartFlush()
@@ -173,25 +172,12 @@ bool File::CopyFrom(File& source, std::int64_t sourcePosition, std::uint64_t cou
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && in == sourcePosition)
-            break; // not supported between these files: fall back to the buffer
+            break; // not supported between these files: the buffer copies
         if (n <= 0)
             return false;
         count -= static_cast<std::uint64_t>(n);
     }
-    if (count == 0)
-        return true;
-    if (!source.Seek(sourcePosition))
-        return false;
-    // Small copies, the most common, take a buffer of their own size only.
-    const std::size_t bufferSize = static_cast<std::size_t>(std::min<std::uint64_t>(count, kCopyBufferSize));
-    std::unique_ptr<unsigned char[]> buffer(new unsigned char[std::max<std::size_t>(bufferSize, 1)]);
-    while (count > 0) {
-        std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(count, bufferSize));
-        if (!source.ReadExact(buffer.get(), chunk) || !Write(buffer.get(), chunk))
-            return false;
-        count -= chunk;
-    }
-    return true;
+    return count == 0 || CopyThroughBuffer(source, sourcePosition, count);
 }
 
 bool FileExists(const std::string& path)
@@ -211,9 +197,43 @@ bool IsReadOnly(const std::string& path)
 
 std::int64_t ReadableFileSize(const std::string& path) { return File::Open(path, File::Mode::Read).Size(); }
 
+bool IsRegularFile(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(NativePath(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool SameFile(const std::string& first, const std::string& second)
+{
+    struct stat a {}, b {};
+    return ::stat(NativePath(first).c_str(), &a) == 0 && ::stat(NativePath(second).c_str(), &b) == 0 &&
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+std::string FinalPath(const std::string& path)
+{
+    struct stat info {};
+    if (::lstat(NativePath(path).c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+        return path;
+    std::unique_ptr<char, void (*)(void*)> resolved(::realpath(NativePath(path).c_str(), nullptr), std::free);
+    return resolved ? std::string(resolved.get()) : path;
+}
+
+bool File::AdoptIdentity(const std::string& original)
+{
+    struct stat info {};
+    if (fd_ < 0 || ::stat(NativePath(original).c_str(), &info) != 0)
+        return false;
+    // Only the superuser may give a file away; anyone may pass on a group
+    // they belong to. Neither refusal stops the save.
+    if (::fchown(fd_, info.st_uid, info.st_gid) != 0)
+        (void)!::fchown(fd_, static_cast<uid_t>(-1), info.st_gid);
+    return ::fchmod(fd_, info.st_mode & 07777) == 0;
+}
+
 bool CreateNewFile(const std::string& path)
 {
-    const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
     ::close(fd);

@@ -27,12 +27,23 @@ File File::Open(const std::string& path, Mode mode)
     case Mode::ReadShared: share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE; break;
     case Mode::ReadWriteLocked: access |= GENERIC_WRITE; share = 0; break;
     case Mode::CreateLocked: access |= GENERIC_WRITE; share = 0; disposition = CREATE_ALWAYS; break;
-    case Mode::CreateNewLocked: access |= GENERIC_WRITE; share = 0; disposition = CREATE_NEW; break;
+    case Mode::CreateNewLocked:
+    case Mode::CreateNew: access |= GENERIC_WRITE; share = 0; disposition = CREATE_NEW; break;
     }
+    // CREATE_NEW fails on any existing name, a link included. Replacing a
+    // link found at the name (rather than the file it leads to) is left to
+    // the callers that put files in place by renaming.
     HANDLE handle = CreateFileA(path.c_str(), access, share, nullptr, disposition,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (handle != INVALID_HANDLE_VALUE)
-        file.handle_ = handle;
+    if (handle == INVALID_HANDLE_VALUE)
+        return file;
+    // Devices (CON, a named pipe, a serial port) open like files.
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return file;
+    }
+    file.handle_ = handle;
     return file;
 }
 
@@ -63,17 +74,19 @@ std::int64_t File::Read(void* buffer, std::size_t count)
     return done;
 }
 
-bool File::ReadExact(void* buffer, std::size_t count)
+std::int64_t File::ReadAt(void* buffer, std::size_t count, std::int64_t position)
 {
-    auto* bytes = static_cast<unsigned char*>(buffer);
-    while (count > 0) {
-        std::int64_t n = Read(bytes, count);
-        if (n <= 0)
-            return false;
-        bytes += n;
-        count -= static_cast<std::size_t>(n);
-    }
-    return true;
+    if (!IsOpen() || position < 0)
+        return -1;
+    // The read names its position: no separate seek.
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(position));
+    at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(position) >> 32);
+    DWORD done = 0;
+    const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(count, 0x40000000));
+    if (!ReadFile(AsHandle(handle_), buffer, ask, &done, &at))
+        return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+    return done;
 }
 
 bool File::Write(const void* buffer, std::size_t count)
@@ -114,23 +127,6 @@ bool File::SetSize(std::int64_t size)
     return Seek(size) && SetEndOfFile(AsHandle(handle_)) != 0;
 }
 
-bool File::IsSameFileAs(const std::string& path) const
-{
-    BY_HANDLE_FILE_INFORMATION mine;
-    if (!IsOpen() || !GetFileInformationByHandle(AsHandle(handle_), &mine))
-        return false;
-    // Opened without access: this asks about the file, whatever it is shared for.
-    HANDLE other = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (other == INVALID_HANDLE_VALUE)
-        return false;
-    BY_HANDLE_FILE_INFORMATION theirs;
-    const bool known = GetFileInformationByHandle(other, &theirs) != 0;
-    CloseHandle(other);
-    return known && mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber &&
-           mine.nFileIndexHigh == theirs.nFileIndexHigh && mine.nFileIndexLow == theirs.nFileIndexLow;
-}
-
 bool File::Flush() { return IsOpen() && FlushFileBuffers(AsHandle(handle_)) != 0; }
 
 // Windows writes a file's data back on its own; FlushFileBuffers waits for it.
@@ -147,27 +143,12 @@ bool File::Close()
 
 bool File::CopyFrom(File& source, std::int64_t sourcePosition, std::uint64_t count)
 {
-    if (!IsOpen() || !source.IsOpen() || sourcePosition < 0)
-        return false;
-    // Small copies, the most common, take a buffer of their own size only.
-    const std::size_t bufferSize = static_cast<std::size_t>(std::min<std::uint64_t>(count, kCopyBufferSize));
-    std::unique_ptr<unsigned char[]> buffer(new unsigned char[std::max<std::size_t>(bufferSize, 1)]);
-    std::uint64_t position = static_cast<std::uint64_t>(sourcePosition);
-    while (count > 0) {
-        // Each read names its position: no separate seek.
-        OVERLAPPED at{};
-        at.Offset = static_cast<DWORD>(position);
-        at.OffsetHigh = static_cast<DWORD>(position >> 32);
-        const auto ask = static_cast<DWORD>(std::min<std::uint64_t>(count, bufferSize));
-        DWORD done = 0;
-        if (!ReadFile(AsHandle(source.handle_), buffer.get(), ask, &done, &at) || done == 0 ||
-            !Write(buffer.get(), done))
-            return false;
-        position += done;
-        count -= done;
-    }
-    return true;
+    return CopyThroughBuffer(source, sourcePosition, count);
 }
+
+// Windows gives a new file the folder's inherited permissions; the owner is
+// the user who saves. Attributes such as hidden are not carried over.
+bool File::AdoptIdentity(const std::string&) { return IsOpen(); }
 
 bool FileExists(const std::string& path)
 {
@@ -192,6 +173,60 @@ std::int64_t ReadableFileSize(const std::string& path)
     return static_cast<std::int64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
 }
 
+bool IsRegularFile(const std::string& path)
+{
+    // Device names (CON, NUL, COM1) have no attributes to show.
+    const DWORD attributes = Attributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
+}
+
+namespace {
+
+// Volume and file index of a file or folder, asked for through a handle that
+// reads no data, so a file held without sharing can be looked at too.
+bool Identify(const std::string& path, BY_HANDLE_FILE_INFORMATION& info)
+{
+    HANDLE handle = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    const bool known = GetFileInformationByHandle(handle, &info) != 0;
+    CloseHandle(handle);
+    return known;
+}
+
+} // namespace
+
+bool SameFile(const std::string& first, const std::string& second)
+{
+    BY_HANDLE_FILE_INFORMATION a, b;
+    return Identify(first, a) && Identify(second, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+
+std::string FinalPath(const std::string& path)
+{
+    const DWORD attributes = Attributes(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return path;
+    HANDLE handle = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return path;
+    char buffer[MAX_PATH + 8];
+    const DWORD length = GetFinalPathNameByHandleA(handle, buffer, sizeof buffer, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle(handle);
+    if (length == 0 || length >= sizeof buffer)
+        return path;
+    std::string final(buffer, length);
+    if (final.rfind("\\\\?\\", 0) == 0)
+        final.erase(0, 4);
+    return final;
+}
+
 bool CreateNewFile(const std::string& path)
 {
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -214,6 +249,11 @@ bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str
 
 bool ReplaceWith(const std::string& source, const std::string& target)
 {
+    // Windows refuses to replace a read-only file; Wine does not by itself.
+    if (IsReadOnly(target)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
     return MoveFileExA(source.c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }

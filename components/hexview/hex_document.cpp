@@ -1,6 +1,5 @@
 #include "components/hexview/hex_document.h"
 
-#include "platform/clock.h"
 
 #include <algorithm>
 #include <istream>
@@ -60,17 +59,19 @@ HexColor InverseColor(HexColor color)
 
 std::string NewWorkingCopyName()
 {
-    // The tick count is read again until the name is free; creating the file
-    // reserves the name against other documents and processes. When the file
-    // cannot be made for another reason the name is kept: opening it fails
-    // later.
+    // A name other programs cannot guess, made as a new file (never through
+    // a link planted at it), so nobody else can hold or redirect the working
+    // copy; a name that exists is passed over. When no file can be made the
+    // last name is kept: opening the working copy fails later and the
+    // document stays empty.
     const std::string folder = platform::TempFolder();
-    for (;;) {
-        const std::string tick = PadLeft(UpperHex(platform::TickCount()), 8, '0');
-        std::string name = folder + tick + ".QZTF";
-        if (platform::CreateNewFile(name) || !platform::FileExists(name))
-            return name;
+    std::string name;
+    for (int attempt = 0; attempt < 32; ++attempt) {
+        name = folder + platform::UnpredictableName() + ".QZTF";
+        if (platform::CreateNewFile(name))
+            break;
     }
+    return name;
 }
 
 HexDocument::HexDocument() : workingCopyName_(NewWorkingCopyName()), cache_(kCacheSize)

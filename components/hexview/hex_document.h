@@ -73,8 +73,8 @@ public:
     static constexpr std::int32_t kCacheSize = 65536;
     static constexpr int kMarkerCount = 10;
 
-    // Chooses the working copy's name: the temporary folder, the millisecond
-    // tick count as 8 upper-case hex digits, ".QZTF"; the name is reserved by
+    // Chooses the working copy's name: the temporary folder, 12 hexadecimal
+    // digits no other program can guess, ".QZTF"; the name is reserved by
     // creating the file, so two documents never share one.
     HexDocument();
     // Closes and deletes the working copy.

@@ -85,7 +85,7 @@ public:
     {
         std::set<std::string> names;
         for (const auto& item : std::filesystem::recursive_directory_iterator(path_))
-            names.insert(std::filesystem::relative(item.path(), path_).generic_string());
+            names.insert(item.path().lexically_relative(path_).generic_string()); // links stay links
         return names;
     }
 

@@ -45,7 +45,7 @@ TEST_F(CopyTest, ExtractCreatesFoldersAndNamesAddedEntriesByTheirLastPart)
 {
     const std::string bytes = BuildRaw("FAR!byAZ", 1, "chairdeep", 4,
                                        {{5, 2, 16, "Objects\\Chair.iff"}, {4, 4, 21, "a\\b\\c\\deep.txt"},
-                                        {1, 1, 16, "gone.txt"}, {5000, 5000, 16, "short.txt"}});
+                                        {0, 0, 16, "gone.txt"}, {5000, 5000, 141, "short.txt"}});
     ASSERT_TRUE(OpenBytes(bytes));
     std::filesystem::create_directory(dir.path() / "src");
     WriteBytes(dir.path() / "src" / "new.txt", "new data");
@@ -61,6 +61,7 @@ TEST_F(CopyTest, ExtractCreatesFoldersAndNamesAddedEntriesByTheirLastPart)
         EXPECT_TRUE(archive.ExtractEntry(archive.Entries[i], dir / "Out")) << i;
     EXPECT_TRUE(archive.ExtractEntry(archive.Entries[5], (dir / "Out") + "\\sub\\"));
     EXPECT_FALSE(archive.ExtractEntry(archive.Entries[3], dir / "Out")); // data past the end: no output left
+    EXPECT_EQ(archive.LastError(), "The data of entry short.txt runs past the end of its file.");
     EXPECT_EQ(dir.Contents(), (std::set<std::string>{"in.far", "changed.dat", "src", "src/new.txt", "Out", "Out/Objects",
                                                  "Out/Objects/Chair.iff", "Out/a", "Out/a/b", "Out/a/b/c",
                                                  "Out/a/b/c/deep.txt", "Out/new.txt", "Out/sub", "Out/sub/new.txt"}));
@@ -76,11 +77,13 @@ TEST_F(CopyTest, ExtractCreatesFoldersAndNamesAddedEntriesByTheirLastPart)
     EXPECT_TRUE(archive.ExtractEntry(archive.Entries[1], dir / "Out"));
     EXPECT_EQ(ReadBytes(dir / "Out/a/b/c/deep.txt"), "deep");
 
-    // An output naming the source itself is refused, leaving the source whole.
-    EXPECT_FALSE(archive.ExtractEntry(archive.Entries[4], dir / "src"));
+    // An output naming an added entry's own file is replaced by a copy of
+    // itself; one naming the archive file is refused.
+    EXPECT_TRUE(archive.ExtractEntry(archive.Entries[4], dir / "src"));
     EXPECT_EQ(ReadBytes(dir / "src/new.txt"), "new data");
     archive.Entries[0].Name = "in.far";
     EXPECT_FALSE(archive.ExtractEntry(archive.Entries[0], dir.path().string()));
+    EXPECT_EQ(archive.LastError(), "The file " + dir.path().string() + "\\in.far is the archive itself.");
     EXPECT_EQ(ReadBytes(dir / "in.far"), bytes);
 }
 
@@ -106,9 +109,13 @@ TEST_F(CopyTest, UnsafeNamesAreRefusedAndWriteNothing)
         EXPECT_TRUE(TFarArchive::IsSafeEntryName(name)) << name;
 }
 
-TEST_F(CopyTest, PreviewGoesToThisProcesssTempFileWithTheRawSize)
+TEST_F(CopyTest, PreviewGoesToAnUnpredictableTempFileWithTheRawSize)
 {
-    EXPECT_EQ(archive.TempFileName(), platform::TempFolder() + "kelvo-" + std::to_string(::getpid()) + ".tmp");
+    const std::string& name = archive.TempFileName();
+    EXPECT_EQ(name.substr(0, platform::TempFolder().size() + 6), platform::TempFolder() + "kelvo-");
+    EXPECT_EQ(name.size(), platform::TempFolder().size() + 22);
+    EXPECT_EQ(name.find(std::to_string(::getpid())), std::string::npos);
+    EXPECT_NE(name, TFarArchive().TempFileName());
     ASSERT_TRUE(OpenBytes(
         BuildRaw("FAR!byAZ", 1, "rawbytes", 3, {{8, 2, 16, "a"}, {0, 0, 24, "empty"}, {5, 5, 0x80000000u, "unreachable"}})));
     ASSERT_TRUE(archive.ExtractToTemp(0));

@@ -55,16 +55,17 @@ TEST_F(WriteTest, MarkedEntriesAreLeftOutAndAddedOnesCopied)
     }
     EXPECT_EQ(archive.Entries[0].State, esOriginal);
     EXPECT_EQ(archive.Entries[5].State, esNew);
-    WriteBytes(dir / "new.txt", "new.txt and more"); // only RawSize bytes count
+    WriteBytes(dir / "new.txt", "new.txt and more"); // grown since it was added: stored as it is now
 
     // Saved over the open archive itself, leaving no other file behind.
     ASSERT_TRUE(archive.Save(dir / "in.far"));
     const std::vector<EntrySpec> kept = {
-        {"e0", "0"}, {"e3", "3333"}, {dir / "new.txt", "new.txt"}, {dir / "changed.txt", "new bytes"}};
+        {"e0", "0"}, {"e3", "3333"}, {dir / "new.txt", "new.txt and more"}, {dir / "changed.txt", "new bytes"}};
     EXPECT_EQ(dir.Contents(), (std::set<std::string>{"in.far", "new.txt", "changed.txt", "changed.dat", "dropped.txt"}));
     ASSERT_EQ(archive.Entries.size(), 4u);
     EXPECT_EQ(archive.Entries[3].State, esChanged);
-    EXPECT_EQ(PreviewAll(archive), (std::vector<std::string>{"0", "3333", "new.txt", "new bytes"}));
+    EXPECT_EQ(std::tie(archive.Entries[2].RawSize, archive.Entries[2].CompressedSize), std::make_tuple(16u, 16u));
+    EXPECT_EQ(PreviewAll(archive), (std::vector<std::string>{"0", "3333", "new.txt and more", "new bytes"}));
     archive.Close();
     EXPECT_EQ(ReadBytes(dir / "in.far"), BuildArchive(kept));
 }

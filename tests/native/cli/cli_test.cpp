@@ -3,6 +3,7 @@
 #include "tests/native/cli/test_support.h"
 
 #include <sstream>
+#include <sys/stat.h>
 
 namespace kelvo::cli {
 namespace {
@@ -54,6 +55,7 @@ TEST(Errors, ExitWithOneLineAndChangeNothing)
     WriteFile(deep + "/" + std::string(100, 'f'), "x"); // 2094 bytes in all
     std::replace(deep.begin(), deep.end(), '/', '\\');
     WriteFile("l/loop/a.txt", "a");
+    WriteFile("disk.img", std::string(64, '\0')); // reads as an archive of no entries
     fs::create_directory_symlink("..", "l/loop/back"); // the walk ends at the name limit or the system's
 
     const std::pair<std::vector<std::string>, std::string> cases[] = {
@@ -65,7 +67,9 @@ TEST(Errors, ExitWithOneLineAndChangeNothing)
         {{"verify", "cut.far"}, "kelvo-far: cannot open or read archive: cut.far\n"},
         {{"create", "out.far", "a.txt", "nothere.txt"}, "kelvo-far: no such file or folder: nothere.txt\n"},
         {{"create", "out.far", "big.bin"}, "kelvo-far: file of 4 GiB or more: big.bin\n"},
-        {{"create", "out.far", "huge.bin"}, "kelvo-far: cannot write archive: out.far\n"},
+        {{"create", "out.far", "huge.bin"}, "kelvo-far: cannot write archive: out.far: The archive would be larger"},
+        {{"add", "disk.img", "a.txt"}, "kelvo-far: not a FAR archive (signature FAR!byAZ, version 1): disk.img\n"},
+        {{"delete", "disk.img", "x"}, "kelvo-far: not a FAR archive (signature FAR!byAZ, version 1): disk.img\n"},
         {{"create", "out.far", "deep"}, "kelvo-far: name longer than 2047 bytes: " + deep + "\\" + std::string(100, 'f') + "\n"},
         {{"create", "out.far", "l/loop"}, "kelvo-far: "},
         {{"add", "x.far", "a.txt", "nothere"}, "kelvo-far: no such file or folder: nothere\n"},
@@ -85,7 +89,8 @@ TEST(Errors, ExitWithOneLineAndChangeNothing)
     std::set<std::string> left;
     for (const auto& item : fs::directory_iterator("."))
         left.insert(item.path().filename().string());
-    EXPECT_EQ(left, (std::set<std::string>{"a.txt", "x.far", "cut.far", "big.bin", "huge.bin", "deep", "l"}));
+    EXPECT_EQ(left, (std::set<std::string>{"a.txt", "x.far", "cut.far", "big.bin", "huge.bin", "deep", "l", "disk.img"}));
+    EXPECT_EQ(ReadBytes("disk.img"), std::string(64, '\0'));
 }
 
 TEST(List, PrintsHeaderLinesThenOneTabbedLinePerEntry)
@@ -113,10 +118,11 @@ TEST(Create, WalksFoldersDepthFirstFilesFirstInByteOrderSkippingFarFiles)
     EXPECT_EQ(EntryNames("out.far"), (std::vector<std::string>{"A.txt", "b.txt", "z", "Sub\\e.txt", "sub\\c.txt",
                                                                "sub\\zz.txt", "sub\\deeper\\d.txt"}));
     // Paths name their entries as given, in the order given; a FAR file named
-    // explicitly is added like any other file.
-    ASSERT_EQ(Far({"create", "two.far", "./sub/", "a.far", "sub/deeper/d.txt"}).code, 0);
-    EXPECT_EQ(EntryNames("two.far"),
-              (std::vector<std::string>{"sub\\c.txt", "sub\\zz.txt", "sub\\deeper\\d.txt", "a.far", "sub\\deeper\\d.txt"}));
+    // explicitly is added like any other file; a name met again is skipped.
+    const Output r = Far({"create", "two.far", "./sub/", "a.far", "sub/deeper/d.txt"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.err, "kelvo-far: skipped, already added: sub\\deeper\\d.txt\n");
+    EXPECT_EQ(EntryNames("two.far"), (std::vector<std::string>{"sub\\c.txt", "sub\\zz.txt", "sub\\deeper\\d.txt", "a.far"}));
 }
 
 TEST(AddAndDelete, ChangeTheArchiveInPlace)
@@ -130,7 +136,7 @@ TEST(AddAndDelete, ChangeTheArchiveInPlace)
     EXPECT_EQ(ReadBytes("x.far"), CraftArchive("b.txtdir/c.txt", {{5, 5, 16, "b.txt"}, {9, 9, 21, "dir\\c.txt"}}));
 }
 
-TEST(Extract, WritesTheNamedEntriesOrAllUpToAnUnsafeName)
+TEST(Extract, WritesEveryEntryItCanAndReportsEachFailure)
 {
     ScratchFolder scratch;
     WriteFile("x.far", CraftArchive("hello!ab", {{5, 5, 16, "Dir\\one.txt"}, {1, 1, 21, "two.txt"}, {0, 0, 22, "Dir\\Sub\\empty"},
@@ -143,10 +149,26 @@ TEST(Extract, WritesTheNamedEntriesOrAllUpToAnUnsafeName)
 
     r = Far({"extract", "x.far", "out/all"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "kelvo-far: cannot extract ..\\evil.txt into: out/all\n");
+    EXPECT_EQ(r.out, "4 files extracted.\n");
+    EXPECT_EQ(r.err, "kelvo-far: cannot extract ..\\evil.txt: The name ..\\evil.txt would leave the chosen folder or "
+                     "name a device.\n");
     EXPECT_EQ(fs::file_size("out/all/Dir/Sub/empty"), 0u);
     EXPECT_FALSE(fs::exists("out/evil.txt"));
-    EXPECT_FALSE(fs::exists("out/all/last.txt"));
+    EXPECT_EQ(ReadBytes("out/all/last.txt"), "b");
+
+    // 300 entries over one run write nothing; the entry of its own is written.
+    std::vector<ManifestRecord> shared(300, {4, 4, 16, "copy"});
+    for (std::size_t i = 0; i < shared.size(); ++i)
+        shared[i].name += std::to_string(i);
+    shared.push_back({2, 2, 20, "own"});
+    WriteFile("bomb.far", CraftArchive("runxok", shared));
+    r = Far({"extract", "bomb.far", "bomb"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "1 files extracted.\n");
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 300);
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "kelvo-far: cannot extract copy0: The data of entry copy0 overlaps "
+                                                  "another entry's data, the header or the list of entries.");
+    EXPECT_EQ(std::distance(fs::directory_iterator("bomb"), fs::directory_iterator()), 1);
 }
 
 TEST(ChangedEntries, ArchivesSavedWithThemReadBackLikeAnyOther)
@@ -200,6 +222,72 @@ TEST(Verify, ReportsDataOutsideTheFileUnsafeNamesAndOverlaps)
                      "entry 8 (late): data outside the file (offset 2147483648, size 0, file size " + size + ")\n"
                      "entry 10 (dup): data overlaps entry 4 (next)\n");
     EXPECT_EQ(r.err, "");
+}
+
+TEST(Verify, ReportsForeignHeadersClashingNamesAndBytesOutOfPlace)
+{
+    ScratchFolder scratch;
+    const std::string longPart(256, 'p');
+    std::string bytes = BuildRaw("FAR!byAX", 2, "0123456789", 12,
+                                 {{4, 4, 8, "head"},           // over the header
+                                  {4, 2, 22, "Pack"},          // compressed size differs
+                                  {1, 1, 26, "tail"},          // over the manifest
+                                  {0, 0, 16, "pack"},          // letter case only
+                                  {0, 0, 16, "Pack"},          // exact duplicate
+                                  {0, 0, 16, "dir"},           // also a folder
+                                  {0, 0, 16, "DIR\\x"},        // that folder, in other letters
+                                  {0, 0, 16, "lpt1.txt"},      // a device
+                                  {0, 0, 16, "a\\b."},         // trailing dot
+                                  {0, 0, 16, "ends\\"},        // a folder's name
+                                  {0, 0, 16, "."},             // no file
+                                  {0, 0, 16, longPart}}) +
+                        "trailing";
+    WriteFile("odd.far", bytes);
+    const Output r = Far({"verify", "odd.far"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "signature FAR!byAX is not FAR!byAZ\n"
+                     "version 2 is not 1\n"
+                     "8 bytes after the manifest\n"
+                     "entry 0 (head): data overlaps the header\n"
+                     "entry 1 (Pack): compressed size 2 differs from raw size 4\n"
+                     "entry 2 (tail): data overlaps the manifest\n"
+                     "entry 3 (pack): name differs only in letter case from entry 1 (Pack)\n"
+                     "entry 4 (Pack): same name as entry 1 (Pack)\n"
+                     "entry 5 (dir): name is also a folder of entry 6 (DIR\\x)\n"
+                     "entry 7 (lpt1.txt): Windows device name\n"
+                     "entry 8 (a\\b.): name part ends in a dot or space (Windows drops it)\n"
+                     "entry 9 (ends\\): name ends in a backslash\n"
+                     "entry 10 (.): name of no file\n"
+                     "entry 11 (" + longPart + "): name part longer than 255 bytes\n");
+
+    // A manifest inside the header, whose count (the version field) is above
+    // 2^31 - 1 and so reads as negative.
+    WriteFile("neg.far", "FAR!byAZ"s + "\xFF\xFF\xFF\xFF"s + "\x08\0\0\0"s);
+    EXPECT_EQ(Far({"verify", "neg.far"}).out, "version 4294967295 is not 1\nnegative entry count (-1)\n"
+                                             "manifest offset 8 lies inside the 16-byte header\n");
+}
+
+TEST(Safety, CreateRespectsALockAndAddSkipsWhatIsNoRegularFile)
+{
+    ScratchFolder scratch;
+    WriteFile("a.txt", "aaa");
+    ASSERT_EQ(Far({"create", "x.far", "a.txt"}).code, 0);
+    const std::string before = ReadBytes("x.far");
+    {
+        TFarArchive holder; // another program with the archive open
+        ASSERT_TRUE(holder.Open("x.far"));
+        const Output r = Far({"create", "x.far", "a.txt"});
+        EXPECT_EQ(r.code, 1);
+        EXPECT_EQ(r.err, "kelvo-far: cannot write archive: x.far: The file x.far is in use by another program.\n");
+        EXPECT_EQ(ReadBytes("x.far"), before);
+    }
+    fs::create_directories("dir");
+    WriteFile("dir/b.txt", "b");
+    ASSERT_EQ(::mkfifo("dir/pipe", 0600), 0);
+    const Output r = Far({"add", "x.far", "dir"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.err, "kelvo-far: skipped, not a regular file: dir\\pipe\n");
+    EXPECT_EQ(EntryNames("x.far"), (std::vector<std::string>{"a.txt", "dir\\b.txt"}));
 }
 
 } // namespace

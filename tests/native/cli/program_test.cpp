@@ -110,7 +110,8 @@ TEST(Programs, AReadOnlyArchiveListsAndExtractsButIsNotChangedNorIsOneInAReadOnl
     // The archive may be written, its folder not: the new file has nowhere to go.
     const Output locked = RunIn(dir, KELVO_FAR_PROGRAM, {"delete", "locked/w.far", "Objects\\Chair.iff"}, AsUser());
     EXPECT_EQ(locked.code, 1);
-    EXPECT_EQ(locked.err, "kelvo-far: cannot write archive: locked/w.far\n");
+    EXPECT_EQ(locked.err.rfind("kelvo-far: cannot write archive: locked/w.far: No new file can be created", 0), 0u)
+        << locked.err;
     EXPECT_EQ(ReadBytes(dir / "locked/w.far"), archive);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "locked"), fs::directory_iterator()), 1);
 }

@@ -226,8 +226,8 @@ TEST(HexDocumentFiles, WorkingCopiesAreReservedAndRemoved)
         EXPECT_NE(first, second);
         EXPECT_TRUE(platform::FileExists(first) && platform::FileExists(second));
         const std::string file = first.substr(platform::TempFolder().size());
-        EXPECT_EQ(file.find_first_not_of("0123456789ABCDEF"), 8u);
-        EXPECT_EQ(file.substr(8), ".QZTF");
+        EXPECT_EQ(file.find_first_not_of("0123456789abcdef"), 12u);
+        EXPECT_EQ(file.substr(12), ".QZTF");
         Load(a, "data");
 
         // Moved away, the bytes go as they are and the name stays reserved

@@ -44,8 +44,10 @@ TEST_F(ArchiveWin32Test, PreviewFileIsInTheTempFolder)
     char folder[MAX_PATH + 1];
     DWORD length = GetTempPathA(sizeof folder, folder);
     ASSERT_GT(length, 0u);
-    const std::string expected = std::string(folder, length) + "kelvo-" + std::to_string(GetCurrentProcessId()) + ".tmp";
-    EXPECT_EQ(archive.TempFileName(), expected);
+    // A name of its own that another program cannot guess.
+    const std::string expected = archive.TempFileName();
+    EXPECT_EQ(expected.substr(0, length + 6), std::string(folder, length) + "kelvo-");
+    EXPECT_EQ(expected.find(std::to_string(GetCurrentProcessId())), std::string::npos);
     ASSERT_TRUE(archive.ExtractToTemp(0));
     EXPECT_EQ(ReadBytes(expected), "chair data");
     // Closed after use, so the preview can read it and the next one replace it.
@@ -108,14 +110,52 @@ TEST_F(ArchiveWin32Test, ExtractionCreatesNestedFolders)
     EXPECT_TRUE(archive.ExtractEntry(archive.Entries[2], out + "\\"));
     EXPECT_EQ(ReadBytes(out + "\\readme.txt"), "text");
 
-    // An added entry lands under its file name; onto itself it fails and
-    // leaves the file whole.
+    // An added entry lands under its file name; onto itself (held open while
+    // it is read) it fails and leaves the file whole.
     WriteBytes(dir / "added.txt", "keep me");
     archive.AddFile(dir.path().string() + "\\added.txt");
     EXPECT_TRUE(archive.ExtractEntry(archive.Entries[3], out));
     EXPECT_EQ(ReadBytes(out + "\\added.txt"), "keep me");
     EXPECT_FALSE(archive.ExtractEntry(archive.Entries[3], dir.path().string()));
     EXPECT_EQ(ReadBytes(dir.path() / "added.txt"), "keep me");
+}
+
+TEST_F(ArchiveWin32Test, ReadOnlyFilesAndFailedExtractionsKeepTheUsersFiles)
+{
+    // A read-only archive is not replaced by a save.
+    WriteBytes(dir / "ro.far", "read-only");
+    ASSERT_TRUE(SetFileAttributesA((dir / "ro.far").c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(archive.Save(dir / "ro.far"));
+    EXPECT_EQ(archive.LastError(), "The file " + (dir / "ro.far") + " is read-only.");
+    EXPECT_EQ(ReadBytes(dir / "ro.far"), "read-only");
+
+    // An existing file is replaced only by a complete one: data that runs
+    // past the end of the archive leaves it as it was, and no other file.
+    ASSERT_TRUE(OpenBytes(BuildRaw("FAR!byAZ", 1, "text", 2, {{100000, 100000, 76, "readme.txt"}, {4, 4, 16, "readme.txt"}})));
+    const std::string out = dir.path().string() + "\\Out";
+    CreateDirectoryA(out.c_str(), nullptr);
+    WriteBytes(out + "\\readme.txt", "the user's own");
+    EXPECT_FALSE(archive.ExtractEntry(archive.Entries[0], out));
+    EXPECT_EQ(archive.LastError(), "The data of entry readme.txt runs past the end of its file.");
+    EXPECT_EQ(ReadBytes(out + "\\readme.txt"), "the user's own");
+    EXPECT_TRUE(archive.ExtractEntry(archive.Entries[1], out));
+    EXPECT_EQ(ReadBytes(out + "\\readme.txt"), "text");
+    // A read-only file in the folder is left alone too.
+    WriteBytes(out + "\\readme.txt", "read-only too");
+    ASSERT_TRUE(SetFileAttributesA((out + "\\readme.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(archive.ExtractEntry(archive.Entries[1], out));
+    EXPECT_EQ(ReadBytes(out + "\\readme.txt"), "read-only too");
+    SetFileAttributesA((out + "\\readme.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesA((dir / "ro.far").c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(dir.Contents(), (std::set<std::string>{"in.far", "ro.far", "Out", "Out/readme.txt"}));
+
+    // The archive file itself is never an extraction's output.
+    const std::string bytes = BuildArchive({{"IN.FAR", "not an archive"}});
+    ASSERT_TRUE(OpenBytes(bytes));
+    EXPECT_FALSE(archive.ExtractEntry(archive.Entries[0], dir.path().string()));
+    EXPECT_EQ(archive.LastError(), "The file " + dir.path().string() + "\\IN.FAR is the archive itself.");
+    archive.Close();
+    EXPECT_EQ(ReadBytes(in()), bytes);
 }
 
 } // namespace
