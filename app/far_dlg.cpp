@@ -722,6 +722,8 @@ void TFarDlg::FileEntryExportFileExecute()
     SetStatusText(0, ExtractingText(*entry));
     if (Archive_->ExtractEntry(*entry, folder))
         SetStatusText(0, "1 file extracted.");
+    else
+        services_.ShowError(ExtractFailuresText({{std::string(entry->Text()), Archive_->LastError()}}), "Kelvo");
 }
 
 void TFarDlg::FileEntryExportDirExecute()
@@ -730,7 +732,8 @@ void TFarDlg::FileEntryExportDirExecute()
     if (folder.empty())
         return;
     SetStatusText(1, "");
-    bool complete = true;
+    // Every entry that can be written is; those that cannot are listed at the end.
+    std::vector<TExtractFailure> failures;
     std::size_t written = 0;
     {
         ui::WaitCursor wait;
@@ -744,18 +747,17 @@ void TFarDlg::FileEntryExportDirExecute()
                 continue;
             if (pace.Due())
                 SetStatusText(0, ExtractingText(entries[i]));
-            if (!Archive_->ExtractEntry(entries[i], folder)) {
-                SetStatusText(0, ExtractingText(entries[i]));
-                complete = false;
-                break;
-            }
-            ++written;
+            if (Archive_->ExtractEntry(entries[i], folder))
+                ++written;
+            else
+                failures.push_back({std::string(entries[i].Text()), Archive_->LastError()});
         }
     }
     SetGaugePosition(0);
-    if (complete)
-        SetStatusText(0, ExtractedText(written));
+    SetStatusText(0, failures.empty() ? ExtractedText(written) : ExtractedWithFailuresText(written, failures.size()));
     SetStatusText(1, " ");
+    if (!failures.empty())
+        services_.ShowError(ExtractFailuresText(failures), "Kelvo");
 }
 
 bool TFarDlg::TranslateAccelerator(MSG& message) const

@@ -67,6 +67,23 @@ std::string EditNotKeptText(const TFarEntry& entry)
 
 std::string ExtractedText(std::size_t count) { return std::to_string(count) + " files extracted."; }
 
+std::string ExtractedWithFailuresText(std::size_t written, std::size_t failed)
+{
+    return std::to_string(written) + " files extracted, " + std::to_string(failed) + " could not be written.";
+}
+
+std::string ExtractFailuresText(const std::vector<TExtractFailure>& failures)
+{
+    constexpr std::size_t kShown = 10;
+    std::string text = failures.size() == 1 ? "This entry could not be extracted:\n"
+                                            : std::to_string(failures.size()) + " entries could not be extracted:\n";
+    for (std::size_t i = 0; i < failures.size() && i < kShown; ++i)
+        text += "\n" + failures[i].name + ": " + failures[i].reason;
+    if (failures.size() > kShown)
+        text += "\n... and " + std::to_string(failures.size() - kShown) + " more.";
+    return text;
+}
+
 std::string ArchiveFolder(const std::string& fileName)
 {
     const std::size_t cut = fileName.find_last_of("\\:");

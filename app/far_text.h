@@ -35,6 +35,17 @@ std::string EditChangedText(const TFarEntry& entry);
 std::string EditNotKeptText(const TFarEntry& entry);
 // The number of files written followed by " files extracted.".
 std::string ExtractedText(std::size_t count);
+// The summary of an extraction that could not write every entry:
+// "N files extracted, M could not be written.".
+std::string ExtractedWithFailuresText(std::size_t written, std::size_t failed);
+// One entry that could not be extracted: its name and why.
+struct TExtractFailure {
+    std::string name;
+    std::string reason;
+};
+// The error box's text for entries that could not be extracted: one line
+// each, the first ten of them, and how many more there were.
+std::string ExtractFailuresText(const std::vector<TExtractFailure>& failures);
 // The folder an archive lies in, as the folder dialog takes it: everything
 // before the name's last backslash or colon, without a trailing backslash
 // except for a drive's root (C:\). Empty for a name without a folder.

@@ -51,6 +51,15 @@ TEST(FarText, ExtractionTextsAndTheStartingFolder)
 {
     for (auto [count, text] : {std::pair{0, "0 files extracted."}, {1, "1 files extracted."}, {8, "8 files extracted."}})
         EXPECT_EQ(ExtractedText(count), text);
+    EXPECT_EQ(ExtractedWithFailuresText(7, 2), "7 files extracted, 2 could not be written.");
+    EXPECT_EQ(ExtractFailuresText({{"a\\b.txt", "Why."}}), "This entry could not be extracted:\n\na\\b.txt: Why.");
+    std::vector<TExtractFailure> many;
+    for (int i = 0; i < 12; ++i)
+        many.push_back({"e" + std::to_string(i), "R."});
+    const std::string listed = ExtractFailuresText(many);
+    EXPECT_EQ(listed.rfind("12 entries could not be extracted:\n\ne0: R.\ne1: R.", 0), 0u);
+    EXPECT_NE(listed.find("\ne9: R.\n... and 2 more."), std::string::npos) << listed;
+    EXPECT_EQ(listed.find("e10"), std::string::npos);
     TFarEntry entry;
     entry.Name = std::string("Objects\\Chair.iff\0junk", 22);
     EXPECT_EQ(ExtractingText(entry), "Extracting Objects\\Chair.iff");

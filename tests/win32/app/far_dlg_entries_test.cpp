@@ -228,13 +228,17 @@ TEST_F(FarDlgEntriesTest, ExtractDirectoryWritesEveryUnmarkedEntryAndCountsThem)
     Command(cmd::FileEntryExportDir);
     EXPECT_EQ(Status(0), std::to_string(files.size() - 2) + " files extracted.");
 
-    // An entry that cannot be written stops the run where it is, and says which.
+    // An entry that cannot be written is listed with its reason; the rest are written.
     browse->answers = {again};
+    script.errors.clear();
     Command(cmd::FileEntryExportDir);
-    EXPECT_EQ(Status(0), "Extracting " + files[6].name);
+    EXPECT_EQ(Status(0), ExtractedWithFailuresText(files.size() - 3, 1));
     EXPECT_EQ(Status(1), " ");
     EXPECT_EQ(test::FileContents(again + "\\" + files[4].name), files[4].data);
-    EXPECT_EQ(test::FileContents(again + "\\" + files[7].name), "missing");
+    EXPECT_EQ(test::FileContents(again + "\\" + files[7].name), files[7].data);
+    ASSERT_EQ(script.errors.size(), 1u);
+    EXPECT_EQ(script.errors[0].rfind("Kelvo: This entry could not be extracted:\n\n" + files[6].name + ": ", 0), 0u)
+        << script.errors[0];
 
     // An empty archive still asks, then reports none.
     script.answers = {TSaveAnswer::saNo};
