@@ -7,6 +7,7 @@
 // Each timing is the best of three runs; the two searches run in turns.
 #include "components/hexview/hex_edit_model.h"
 #include "platform/file.h"
+#include "tests/native/hexview/fake_grid.h"
 
 #include <algorithm>
 #include <chrono>
@@ -28,46 +29,16 @@ double Seconds(const std::function<void()>& work)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// A grid of one screen of rows that lets the model move its current cell.
-class BenchGrid : public HexGridView {
-public:
-    HexEditModel* model = nullptr;
-    HexDocument* doc = nullptr;
-    int col = 2, row = 0, top = 0;
-    int Col() const override { return col; }
-    int Row() const override { return row; }
-    int TopRow() const override { return top; }
-    void SetTopRow(int value) override { top = value; }
-    int VisibleRowCount() const override { return 40; }
-    bool MoveCurrent(int c, int r) override
-    {
-        if (c < 2 || c >= doc->ColCount() || r < 0 || r >= doc->RowCount() || !model->SelectCell(c, r))
-            return false;
-        col = c;
-        row = r;
-        return true;
-    }
-    void InvalidateCell(int, int) override {}
-    void InvalidateRow(int) override {}
-    void InvalidateGrid() override {}
-    void PlaceCaret(int, int) override {}
-    void SizesChanged() override {}
-    void InsertModeChanged() override {}
-    void StateNotification() override {}
-    void StateChangedNow() override {}
-    bool ShiftDown() const override { return false; }
-    bool LeftButtonDown() const override { return false; }
-};
-
 struct Document {
     HexDocument doc;
     HexDocument::Appearance look;
-    BenchGrid grid;
+    FakeGrid grid;
     HexEditModel model{doc, look, grid};
     explicit Document(const std::string& file)
     {
         grid.model = &model;
         grid.doc = &doc;
+        grid.visible = 40;
         bool readOnly = false;
         if (!doc.LoadFile(file, readOnly))
             std::fprintf(stderr, "loading %s failed\n", file.c_str());
