@@ -202,8 +202,9 @@ bool HexDocument::MoveWorkingCopy(const std::string& name)
         stream_ = platform::File::Open(workingCopyName_, platform::File::Mode::ReadWriteLocked);
         return false;
     }
-    // The name is taken again at once, so no other document can choose it.
-    platform::CreateNewFile(workingCopyName_);
+    // The document goes on under a fresh name of its own: the old one now
+    // names the caller's file.
+    workingCopyName_ = NewWorkingCopyName();
     changes_.clear();
     CalcSizes();
     return true;

@@ -111,7 +111,7 @@ public:
     // larger than 2 GiB - 1 bytes (nothing is written then).
     bool SaveFile(const std::string& name);
     // Moves the working copy's file to name (no copy: both are in one
-    // folder tree of one volume) and starts an empty one under the old name.
+    // folder tree of one volume) and starts an empty one under a new name.
     // False, with the working copy as it was, when the move fails.
     bool MoveWorkingCopy(const std::string& name);
     // The backup's name: the extension (after the last "." that follows the

@@ -230,8 +230,8 @@ TEST(HexDocumentFiles, WorkingCopiesAreReservedAndRemoved)
         EXPECT_EQ(file.substr(12), ".QZTF");
         Load(a, "data");
 
-        // Moved away, the bytes go as they are and the name stays reserved
-        // for an empty document; a move that cannot be made keeps the data.
+        // Moved away, the bytes go as they are and the document goes on empty
+        // under a fresh name; a move that cannot be made keeps the data.
         Load(b, "moved bytes");
         const std::string taken = platform::TempFolder() + "kelvo-taken-" + std::to_string(platform::ProcessId());
         EXPECT_FALSE(b.MoveWorkingCopy(platform::TempFolder() + "no-such-folder/x"));
@@ -239,6 +239,8 @@ TEST(HexDocumentFiles, WorkingCopiesAreReservedAndRemoved)
         ASSERT_TRUE(b.MoveWorkingCopy(taken));
         EXPECT_EQ(ReadBytes(taken), "moved bytes");
         EXPECT_EQ(b.GetDataSize(), 0);
+        EXPECT_NE(b.WorkingCopyName(), second);
+        second = b.WorkingCopyName();
         EXPECT_TRUE(platform::FileExists(second));
         Load(b, "next");
         EXPECT_EQ(b.AsText(), "next");
