@@ -1,6 +1,7 @@
 #include "cli/iff_commands.h"
 
 #include "archive/far_archive.h"
+#include "cli/far_names.h"
 #include "components/iff/iff_reader.h"
 
 #include <optional>
@@ -43,13 +44,14 @@ public:
     bool Open(const std::vector<std::string>& args, std::ostream& err)
     {
         const std::string& path = args[0];
-        if (!archive_.Open(path)) {
+        if (!archive_.Open(path, true)) {
             Failure(err, (platform::FileExists(path) ? "cannot open or read archive: " : "no such archive: ") + path);
             return false;
         }
         name_ = args[1];
+        const std::optional<std::string> wanted = EntryName(name_);
         for (const TFarEntry& entry : archive_.Entries) {
-            if (entry.Text() != name_)
+            if (!wanted || entry.Text() != *wanted)
                 continue;
             const std::int64_t size = archive_.Handle.Size();
             if (size < 0 || entry.FileOffset > static_cast<std::uint64_t>(size) ||
