@@ -182,6 +182,9 @@ public:
     // whose name goes to tempName; closed (and no file made) when pos is past
     // the data.
     platform::File CreateShift4BitStream(std::int32_t pos, std::string& tempName);
+    // Writes the data from pos shifted one nibble toward the end over pos:
+    // count bytes of the shifted stream after its first skip ones.
+    bool WriteShiftedTail(std::int32_t pos, std::int32_t skip, std::int32_t count);
 
 private:
     std::int32_t DataSize() { return doc_.GetDataSize(); }

@@ -487,6 +487,23 @@ platform::File HexEditModel::CreateShift4BitStream(std::int32_t pos, std::string
     return shifted;
 }
 
+bool HexEditModel::WriteShiftedTail(std::int32_t pos, std::int32_t skip, std::int32_t count)
+{
+    std::string tempName;
+    {
+        platform::File shifted = CreateShift4BitStream(pos, tempName);
+        if (!shifted.IsOpen()) {
+            platform::RemoveFile(tempName);
+            return false;
+        }
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(skip) + static_cast<std::size_t>(count));
+        shifted.ReadExact(bytes.data(), bytes.size());
+        doc_.SetMemAtPos(bytes.data() + skip, pos, count);
+    }
+    platform::RemoveFile(tempName);
+    return true;
+}
+
 bool HexEditModel::InternalInsertNibble(std::int32_t pos, bool highNibble)
 {
     if (!doc_.TestStream())
@@ -495,19 +512,8 @@ bool HexEditModel::InternalInsertNibble(std::int32_t pos, bool highNibble)
     if (size < 1 || pos < 0 || pos >= size)
         return true;
     const auto b = static_cast<std::uint8_t>(doc_.GetByteAtPos(pos));
-    std::string tempName;
-    {
-        platform::File shifted = CreateShift4BitStream(pos, tempName);
-        if (!shifted.IsOpen()) {
-            platform::RemoveFile(tempName);
-            return false;
-        }
-        const std::int32_t count = size - pos + 1;
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count));
-        shifted.ReadExact(bytes.data(), bytes.size());
-        doc_.SetMemAtPos(bytes.data(), pos, count);
-    }
-    platform::RemoveFile(tempName);
+    if (!WriteShiftedTail(pos, 0, size - pos + 1))
+        return false;
     doc_.SetByteAtPos(pos, highNibble ? static_cast<std::uint8_t>(b >> 4) : static_cast<std::uint8_t>(b & 0xF0));
     doc_.Stream().SetSize(std::int64_t{size} + 1);
     return true;
@@ -519,19 +525,8 @@ bool HexEditModel::InternalDeleteNibble(std::int32_t pos, bool highNibble)
     if (size < 1 || pos < 0 || pos >= size)
         return true;
     const auto b = static_cast<std::uint8_t>(doc_.GetByteAtPos(pos));
-    std::string tempName;
-    {
-        platform::File shifted = CreateShift4BitStream(pos, tempName);
-        if (!shifted.IsOpen()) {
-            platform::RemoveFile(tempName);
-            return false;
-        }
-        const std::int32_t count = size - pos;
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count) + 1);
-        shifted.ReadExact(bytes.data(), bytes.size());
-        doc_.SetMemAtPos(bytes.data() + 1, pos, count);
-    }
-    platform::RemoveFile(tempName);
+    if (!WriteShiftedTail(pos, 1, size - pos))
+        return false;
     if (!highNibble) {
         const auto now = static_cast<std::uint8_t>(doc_.GetByteAtPos(pos));
         doc_.SetByteAtPos(pos, static_cast<std::uint8_t>((b & 0xF0) + (now & 0x0F)));
