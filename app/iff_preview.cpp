@@ -51,29 +51,6 @@ void TPaletteGrid::Paint(HDC dc, const RECT& client) const
     }
 }
 
-LRESULT TPaletteGrid::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_ERASEBKGND:
-        return 1; // WM_PAINT covers every pixel
-    case WM_PAINT: {
-        ui::PaintScope paint(Handle());
-        RECT client{};
-        GetClientRect(Handle(), &client);
-        Paint(paint.Paint().hdc, client);
-        return 0;
-    }
-    case WM_PRINTCLIENT: {
-        RECT client{};
-        GetClientRect(Handle(), &client);
-        Paint(reinterpret_cast<HDC>(wParam), client);
-        return 0;
-    }
-    default:
-        return Window::HandleMessage(message, wParam, lParam);
-    }
-}
-
 TIffPreview::TIffPreview(ui::ImageView& imageViewer, THexEditor& hexViewer)
     : ImageViewer_(imageViewer), HexViewer_(hexViewer)
 {

@@ -15,7 +15,7 @@
 namespace kelvo {
 
 // A grid of colour swatches, sixteen to a row, as large as the window allows.
-class TPaletteGrid : public ui::Window {
+class TPaletteGrid : public ui::PaintedWindow {
 public:
     static constexpr int kColumns = 16;
 
@@ -25,11 +25,8 @@ public:
     // The rectangle of swatch index in a client area of the given size.
     RECT SwatchRect(int index, int width, int height) const;
 
-protected:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-
 private:
-    void Paint(HDC dc, const RECT& client) const;
+    void Paint(HDC dc, const RECT& client) const override;
     std::vector<iff::PaletteColour> colours_;
 };
 

@@ -70,27 +70,4 @@ void ImageView::Paint(HDC dc, const RECT& client) const
         FillRect(dc, &below, window);
 }
 
-LRESULT ImageView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_ERASEBKGND:
-        return 1; // WM_PAINT covers every pixel
-    case WM_PAINT: {
-        PaintScope paint(Handle());
-        RECT client{};
-        GetClientRect(Handle(), &client);
-        Paint(paint.Paint().hdc, client);
-        return 0;
-    }
-    case WM_PRINTCLIENT: {
-        RECT client{};
-        GetClientRect(Handle(), &client);
-        Paint(reinterpret_cast<HDC>(wParam), client);
-        return 0;
-    }
-    default:
-        return Window::HandleMessage(message, wParam, lParam);
-    }
-}
-
 } // namespace kelvo::ui

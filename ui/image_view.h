@@ -11,7 +11,7 @@
 
 namespace kelvo::ui {
 
-class ImageView : public Window {
+class ImageView : public PaintedWindow {
 public:
     // Creates the view as a hidden child of parent.
     void Create(HWND parent, int id);
@@ -28,11 +28,8 @@ public:
     // On: the picture is scaled to the client area; off: drawn unscaled.
     void SetStretch(bool stretch);
 
-protected:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-
 private:
-    void Paint(HDC dc, const RECT& client) const;
+    void Paint(HDC dc, const RECT& client) const override;
 
     OwnedBitmap bitmap_;
     int width_ = 0;

@@ -1,5 +1,7 @@
 #include "ui/window.h"
 
+#include "ui/handles.h"
+
 #include <commctrl.h>
 
 #include <mutex>
@@ -200,6 +202,29 @@ LRESULT CALLBACK Window::ControlProc(HWND window, UINT message, WPARAM wParam, L
         self->controlProc_ = nullptr;
     }
     return result;
+}
+
+LRESULT PaintedWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1; // WM_PAINT covers every pixel
+    case WM_PAINT: {
+        PaintScope paint(Handle());
+        RECT client{};
+        GetClientRect(Handle(), &client);
+        Paint(paint.Paint().hdc, client);
+        return 0;
+    }
+    case WM_PRINTCLIENT: {
+        RECT client{};
+        GetClientRect(Handle(), &client);
+        Paint(reinterpret_cast<HDC>(wParam), client);
+        return 0;
+    }
+    default:
+        return Window::HandleMessage(message, wParam, lParam);
+    }
 }
 
 } // namespace kelvo::ui

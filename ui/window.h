@@ -55,6 +55,14 @@ private:
     WNDPROC controlProc_ = nullptr; // the control's own procedure, when subclassed
 };
 
+// A window that paints every pixel of its client area in Paint, for
+// WM_PAINT and WM_PRINTCLIENT alike, and so never erases its background.
+class PaintedWindow : public Window {
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    virtual void Paint(HDC dc, const RECT& client) const = 0;
+};
+
 // Shows an exception that reached a window procedure or the message loop:
 // the application's error box (title "Kelvo", the exception's message).
 // Tests may replace it to record errors instead.
