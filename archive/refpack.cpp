@@ -120,7 +120,11 @@ bool Decompress(const unsigned char* in, std::size_t inSize, std::vector<unsigne
         }
         if (literals > size - op)
             return tooLong(at);
-        if (literals != 0)
+        // Short runs are copied 16 bytes at a time where both buffers have
+        // room; bytes written past the run are overwritten by what follows.
+        if (literals <= 16 && inSize - ip >= 16 && size - op >= 16)
+            std::memcpy(o + op, in + ip, 16);
+        else if (literals != 0)
             std::memcpy(o + op, in + ip, literals);
         ip += literals;
         op += literals;
@@ -147,8 +151,17 @@ bool Decompress(const unsigned char* in, std::size_t inSize, std::vector<unsigne
             return tooLong(at);
         unsigned char* dst = o + op;
         const unsigned char* src = dst - distance;
+        const std::size_t room = size - op;
         op += length;
-        if (distance >= length) {
+        // Where the output has room behind the copy, it goes in blocks of 16
+        // (or 8) bytes, each read wholly from bytes already written.
+        if (distance >= 16 && room - length >= 16) {
+            for (std::size_t k = 0; k < length; k += 16)
+                std::memcpy(dst + k, src + k, 16);
+        } else if (distance >= 8 && room - length >= 8) {
+            for (std::size_t k = 0; k < length; k += 8)
+                std::memcpy(dst + k, src + k, 8);
+        } else if (distance >= length) {
             std::memcpy(dst, src, length);
         } else if (distance == 1) {
             std::memset(dst, *src, length);
