@@ -219,11 +219,17 @@ std::ptrdiff_t Gain(const Match& match)
 // of 3-byte strings: a table from a string's hash to the latest position
 // with that hash, and a link from each position to the one before it. The
 // links live in a ring twice the window, so a link of any position within
-// the window is still its own. Positions are stored plus one; 0 ends a chain.
+// the window is still its own (a smaller ring holds every position of a
+// smaller input). Positions are stored plus one; 0 ends a chain.
 class MatchFinder {
 public:
+    // The tables grow with the data up to their full size, so that small
+    // inputs (most archive entries) cost little to set up.
     MatchFinder(const unsigned char* data, std::size_t size)
-        : data_(data), size_(size), head_(std::size_t{1} << kHashBits), links_(kRing)
+        : data_(data), size_(size),
+          hashBits_(std::clamp(static_cast<int>(std::bit_width(size)), 8, kHashBits)),
+          ringMask_(std::bit_ceil(std::clamp<std::size_t>(size, 1, kRing)) - 1), head_(std::size_t{1} << hashBits_),
+          links_(ringMask_ + 1)
     {
     }
 
@@ -242,7 +248,7 @@ public:
             const std::size_t distance = p - j;
             if (distance > kWindow)
                 break;
-            link = links_[j & (kRing - 1)];
+            link = links_[j & ringMask_];
             if (data_[j + best.length] != data_[p + best.length])
                 continue;
             const std::size_t length = Length(j, p, limit);
@@ -264,7 +270,7 @@ private:
     std::uint32_t Hash(std::size_t p) const
     {
         const std::uint32_t bytes = std::uint32_t{data_[p]} << 16 | std::uint32_t{data_[p + 1]} << 8 | data_[p + 2];
-        return (bytes * 2654435761u) >> (32 - kHashBits);
+        return (bytes * 2654435761u) >> (32 - hashBits_);
     }
 
     void AddUpTo(std::size_t p)
@@ -272,7 +278,7 @@ private:
         const std::size_t end = std::min(p, size_ >= kMinCopy ? size_ - kMinCopy + 1 : 0);
         for (; added_ < end; ++added_) {
             std::uint32_t& head = head_[Hash(added_)];
-            links_[added_ & (kRing - 1)] = head;
+            links_[added_ & ringMask_] = head;
             head = static_cast<std::uint32_t>(added_ + 1);
         }
     }
@@ -300,6 +306,8 @@ private:
 
     const unsigned char* data_;
     std::size_t size_;
+    int hashBits_;
+    std::size_t ringMask_;
     std::vector<std::uint32_t> head_;
     std::vector<std::uint32_t> links_;
     std::size_t added_ = 0;
