@@ -264,7 +264,7 @@ public:
 private:
     static constexpr int kHashBits = 17;
     // A match this long ends the search: a longer one would save little.
-    static constexpr std::size_t kEnoughLength = 128;
+    static constexpr std::size_t kEnoughLength = 64;
     static constexpr std::size_t kRing = 2 * kWindow;
 
     std::uint32_t Hash(std::size_t p) const
@@ -397,9 +397,9 @@ private:
 
 // Chain lengths: the full search, and the shorter one for the next position
 // when a good match is already in hand. A match this long is taken at once.
-constexpr int kChain = 32;
-constexpr int kLazyChain = 8;
-constexpr std::size_t kGoodLength = 16;
+constexpr int kChain = 64;
+constexpr int kLazyChain = 16;
+constexpr std::size_t kGoodLength = 32;
 constexpr std::size_t kTakeLength = 256;
 
 } // namespace
