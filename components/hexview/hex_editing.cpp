@@ -614,9 +614,11 @@ void HexEditModel::InternalConvertRange(std::int32_t start, std::int32_t end, TT
 
 void HexEditModel::ReplaceAll(const std::vector<std::uint8_t>& data)
 {
+    // Every byte is selected as a range, not by moving the caret to the last
+    // one: in insert mode the caret's byte is left out of a selection.
     if (DataSize() > 0) {
         SetSelStart(0);
-        SetSelEnd(DataSize() - 1);
+        SelectRange(0, DataSize());
     }
     ReplaceSelection(data.data(), static_cast<std::int32_t>(data.size()));
 }

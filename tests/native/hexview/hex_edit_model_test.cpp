@@ -598,6 +598,24 @@ TEST(HexEditUndo, WholeDataWritesAreOneStep)
     }
 }
 
+TEST(HexEditUndo, WholeDataWritesReplaceEveryByteInBothModes)
+{
+    for (const bool insert : {false, true}) {
+        for (const bool hex : {false, true}) {
+            Editor e("abcdef");
+            if (insert)
+                e.Insert();
+            if (hex)
+                e.model.SetAsHex("5859", false);
+            else
+                e.model.SetAsText("XY");
+            EXPECT_EQ(e.Data(), "XY") << insert << hex;
+            EXPECT_TRUE(e.model.Undo());
+            EXPECT_EQ(e.Data(), "abcdef") << insert << hex;
+        }
+    }
+}
+
 TEST(HexEditUndo, AnEditWithoutRoomChangesNothing)
 {
     Editor e("abcdef");
