@@ -143,8 +143,10 @@ public:
                       bool ignoreCase, bool translate);
 
     // --- Editing ----------------------------------------------------------------------
+    // HexError "Invalid ChangeByte position" outside 0..DataSize - 1.
     void ChangeByte(std::uint8_t oldValue, std::uint8_t newValue, std::int32_t pos, std::int32_t col,
                     std::int32_t row);
+    // HexError "Invalid InsertBuffer position" outside 0..DataSize.
     void InsertBuffer(const void* buffer, std::int32_t count, std::int32_t pos);
     void AppendBuffer(const void* buffer, std::int32_t count);
     void ReplaceSelection(const void* buffer, std::int32_t count);

@@ -252,6 +252,9 @@ bool HexEditModel::Undo()
 void HexEditModel::ChangeByte(std::uint8_t oldValue, std::uint8_t newValue, std::int32_t pos, std::int32_t,
                               std::int32_t row)
 {
+    // A byte past the data would grow the document outside the undo log.
+    if (pos < 0 || pos >= DataSize())
+        throw HexError("Invalid ChangeByte position");
     if (oldValue == newValue || !CreateUndo(ukByteChange, pos, 0, 1))
         return;
     doc_.SetByteAtPos(pos, newValue);
@@ -288,6 +291,8 @@ void HexEditModel::DiscardNewestUndo()
 
 void HexEditModel::InsertBuffer(const void* buffer, std::int32_t count, std::int32_t pos)
 {
+    if (pos < 0 || pos > DataSize())
+        throw HexError("Invalid InsertBuffer position");
     if (count < 1 || !CreateUndo(ukInsert, pos, 0, count))
         return;
     if (!InternalInsertBuffer(buffer, count, pos)) {

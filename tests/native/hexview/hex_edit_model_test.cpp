@@ -616,6 +616,40 @@ TEST(HexEditUndo, WholeDataWritesReplaceEveryByteInBothModes)
     }
 }
 
+TEST(HexEditUndo, PositionsOutsideTheDataAreRefused)
+{
+    const struct {
+        bool insert;
+        std::int32_t pos;
+        const char* error;
+    } cases[] = {
+        {true, 7, "Invalid InsertBuffer position"}, {true, -1, "Invalid InsertBuffer position"},
+        {true, 6, "no error"},                      {true, 0, "no error"},
+        {false, 6, "Invalid ChangeByte position"},  {false, -1, "Invalid ChangeByte position"},
+        {false, 5, "no error"},
+    };
+    for (const auto& c : cases) {
+        Editor e("abcdef");
+        const std::string error = ErrorOf<HexError>([&] {
+            if (c.insert)
+                e.model.InsertBuffer("!", 1, c.pos);
+            else
+                e.model.ChangeByte('?', '!', c.pos, 0, 0);
+        });
+        EXPECT_EQ(error, c.error) << c.insert << " " << c.pos;
+        const bool refused = error != "no error";
+        // A refused position changes nothing and records nothing.
+        EXPECT_EQ(e.Data().size(), refused || !c.insert ? 6u : 7u) << c.insert << " " << c.pos;
+        EXPECT_EQ(e.model.UndoCount(), refused ? 0 : 1) << c.insert << " " << c.pos;
+        EXPECT_EQ(e.model.Modified(), !refused) << c.insert << " " << c.pos;
+        if (!refused) {
+            EXPECT_EQ(e.Data()[static_cast<std::size_t>(c.pos)], '!') << c.insert << " " << c.pos;
+            EXPECT_TRUE(e.model.Undo());
+            EXPECT_EQ(e.Data(), "abcdef") << c.insert << " " << c.pos;
+        }
+    }
+}
+
 TEST(HexEditUndo, AnEditWithoutRoomChangesNothing)
 {
     Editor e("abcdef");
