@@ -452,6 +452,14 @@ TEST_F(HexEditorTest, LoadingAndSaving)
     EXPECT_TRUE(editor.ReadOnlyFile());
     EXPECT_EQ(editor.FileName(), name);
     EXPECT_EQ(editor.GetAsText(), "old contents");
+    // Held open by another program: writable when it lets others write.
+    for (const auto& [mode, readOnly] :
+         {std::pair{platform::File::Mode::ReadShared, false}, {platform::File::Mode::Read, true}}) {
+        platform::File held = platform::File::Open(name, mode);
+        ASSERT_TRUE(held.IsOpen());
+        ASSERT_TRUE(editor.LoadFromFile(name));
+        EXPECT_EQ(editor.ReadOnlyFile(), readOnly) << readOnly;
+    }
 
     // Saving over the loaded, modified file keeps the old contents as the backup.
     const std::string backup = prefix + "data.bak";
