@@ -101,6 +101,9 @@ public:
     // key goes on to the grid's own key handling.
     void KeyDown(std::uint16_t& key, TShiftState shift, bool readOnlyView);
     void KeyUp(std::uint16_t key);
+    // A key of the numeric keypad went down while Alt is held: part of a
+    // character code, which arrives as the next character once Alt is up.
+    void AltKeypadKey() { altCodeTyped_ = true; }
     bool ParseKeyDown(TShiftState shift, std::uint16_t key);
     // A typed character (after the key-press listener saw it).
     void WMChar(std::uint8_t ch, bool readOnlyView);
@@ -220,6 +223,7 @@ private:
     bool modified_ = false;
     bool selecting_ = false;
     bool keyHandled_ = false;
+    bool altCodeTyped_ = false;
     bool checkingCell_ = false;
     bool canUndo_ = false;
     std::string undoDescription_ = "No Undo";

@@ -332,6 +332,8 @@ TEST(HexEditTyping, CharactersAndTheKeysThatErase)
     e.Type("\x01"); // control characters are refused
     EXPECT_EQ(e.Data(), "XYcdef");
     // A character typed with Alt and the keypad is taken as an OEM code.
+    e.Key(hkMenu, {ssAlt});
+    e.model.AltKeypadKey();
     e.model.KeyUp(hkMenu);
     e.Type("\xE9"); // e acute: OEM 0x82
     EXPECT_EQ(e.Data(), "XY\x82" "def");
