@@ -20,6 +20,8 @@ public:
         Read,            // existing file, read only, others may read it too
         ReadShared,      // existing file, read only, others may do anything with it
         ReadWriteLocked, // existing file, read and write, shared with nobody
+        ReadWriteShared, // existing file, read and write, others may do anything with it; refused
+                         // while another holder keeps others from writing
         CreateLocked,    // create or truncate, write (and read), shared with nobody
         CreateNewLocked, // create a file that must not exist yet, write (and read), shared with nobody
         CreateNew,       // as CreateNewLocked, without a lock: for a name nobody else knows yet

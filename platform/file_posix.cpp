@@ -37,7 +37,8 @@ File File::Open(const std::string& path, Mode mode)
     switch (mode) {
     case Mode::Read:
     case Mode::ReadShared: flags |= O_RDONLY; break;
-    case Mode::ReadWriteLocked: flags |= O_RDWR; break;
+    case Mode::ReadWriteLocked:
+    case Mode::ReadWriteShared: flags |= O_RDWR; break;
     case Mode::CreateLocked: flags |= O_RDWR | O_CREAT | O_NOFOLLOW; break;
     case Mode::CreateNewLocked:
     case Mode::CreateNew: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; break;
@@ -66,6 +67,9 @@ File File::Open(const std::string& path, Mode mode)
         ::close(fd);
         return file;
     }
+    // A shared opening only asks whether a holder's lock stands in its way.
+    if (mode == Mode::ReadWriteShared)
+        ::flock(fd, LOCK_UN);
     file.fd_ = fd;
     return file;
 }

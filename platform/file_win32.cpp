@@ -26,6 +26,10 @@ File File::Open(const std::string& path, Mode mode)
     case Mode::Read: break;
     case Mode::ReadShared: share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE; break;
     case Mode::ReadWriteLocked: access |= GENERIC_WRITE; share = 0; break;
+    case Mode::ReadWriteShared:
+        access |= GENERIC_WRITE;
+        share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+        break;
     case Mode::CreateLocked: access |= GENERIC_WRITE; share = 0; disposition = CREATE_ALWAYS; break;
     case Mode::CreateNewLocked:
     case Mode::CreateNew: access |= GENERIC_WRITE; share = 0; disposition = CREATE_NEW; break;

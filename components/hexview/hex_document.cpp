@@ -118,7 +118,10 @@ bool HexDocument::LoadFile(const std::string& name, bool& readOnly)
         if (!test.IsOpen())
             return false;
     }
-    readOnly = !platform::File::Open(name, platform::File::Mode::ReadWriteLocked).IsOpen();
+    // Writable unless a holder keeps others from writing; like the read test
+    // it shares the file, so a program that merely has it open does not
+    // make it read-only.
+    readOnly = !platform::File::Open(name, platform::File::Mode::ReadWriteShared).IsOpen();
 
     FreeFile();
     platform::File source = platform::File::Open(name, platform::File::Mode::Read);

@@ -70,6 +70,11 @@ void HexEditModel::SetNoSizeChange(bool value)
 
 void HexEditModel::KeyDown(std::uint16_t& key, TShiftState shift, bool readOnlyView)
 {
+    // The next character is this key's own (Tab, Backspace...), not a code
+    // typed on the keypad; another key while Alt is held ends such a code.
+    keyHandled_ = false;
+    if (key != hkMenu)
+        altCodeTyped_ = false;
     if (key == hkInsert) {
         key = 0;
         insertToggle_ = !insertToggle_;
@@ -107,7 +112,14 @@ void HexEditModel::KeyDown(std::uint16_t& key, TShiftState shift, bool readOnlyV
         key = 0;
 }
 
-void HexEditModel::KeyUp(std::uint16_t key) { keyHandled_ = key == hkMenu; }
+void HexEditModel::KeyUp(std::uint16_t key)
+{
+    // Releasing Alt after keypad keys brings the character of their code; a
+    // tap on Alt (or Alt+Tab) brings none.
+    keyHandled_ = key == hkMenu && altCodeTyped_;
+    if (key == hkMenu)
+        altCodeTyped_ = false;
+}
 
 void HexEditModel::MoveVertical(std::int32_t target)
 {

@@ -101,6 +101,9 @@ public:
     // key goes on to the grid's own key handling.
     void KeyDown(std::uint16_t& key, TShiftState shift, bool readOnlyView);
     void KeyUp(std::uint16_t key);
+    // A key of the numeric keypad went down while Alt is held: part of a
+    // character code, which arrives as the next character once Alt is up.
+    void AltKeypadKey() { altCodeTyped_ = true; }
     bool ParseKeyDown(TShiftState shift, std::uint16_t key);
     // A typed character (after the key-press listener saw it).
     void WMChar(std::uint8_t ch, bool readOnlyView);
@@ -143,8 +146,10 @@ public:
                       bool ignoreCase, bool translate);
 
     // --- Editing ----------------------------------------------------------------------
+    // HexError "Invalid ChangeByte position" outside 0..DataSize - 1.
     void ChangeByte(std::uint8_t oldValue, std::uint8_t newValue, std::int32_t pos, std::int32_t col,
                     std::int32_t row);
+    // HexError "Invalid InsertBuffer position" outside 0..DataSize.
     void InsertBuffer(const void* buffer, std::int32_t count, std::int32_t pos);
     void AppendBuffer(const void* buffer, std::int32_t count);
     void ReplaceSelection(const void* buffer, std::int32_t count);
@@ -179,17 +184,23 @@ public:
     // ranges may overlap).
     void MoveFileMem(std::int32_t from, std::int32_t to, std::int32_t count);
     // The data from pos shifted right by one nibble, in a new temporary file
-    // whose name goes to tempName; closed (and no file made) when pos is past
-    // the data.
+    // whose name goes to tempName; closed (and no file left) when pos is past
+    // the data or the file cannot be made whole.
     platform::File CreateShift4BitStream(std::int32_t pos, std::string& tempName);
     // Writes the data from pos shifted one nibble toward the end over pos:
-    // count bytes of the shifted stream after its first skip ones.
+    // count bytes of the shifted stream after its first skip ones, growing
+    // the working copy when they reach past its end. False, with nothing
+    // written, when the shifted stream cannot be made (no temporary folder,
+    // a full disk) or the working copy cannot grow.
     bool WriteShiftedTail(std::int32_t pos, std::int32_t skip, std::int32_t count);
 
 private:
     std::int32_t DataSize() { return doc_.GetDataSize(); }
     void DoCreateUndo(int kind, std::int32_t pos, std::int32_t secondCount, std::int32_t count);
     void DropOldestUndo();
+    // InsertNibble or DeleteNibble (kind) with data at pos: recorded, and
+    // the record taken back when the shift cannot be made.
+    bool NibbleStep(int kind, std::int32_t pos, bool highNibble);
     // Takes back the record of a step that could not be done.
     void DiscardNewestUndo();
     // Caret, selection and Modified as a record saved them.
@@ -212,6 +223,7 @@ private:
     bool modified_ = false;
     bool selecting_ = false;
     bool keyHandled_ = false;
+    bool altCodeTyped_ = false;
     bool checkingCell_ = false;
     bool canUndo_ = false;
     std::string undoDescription_ = "No Undo";

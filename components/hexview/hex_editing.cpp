@@ -211,17 +211,22 @@ bool HexEditModel::Undo()
         RestoreFromRecord(h);
         break;
     case ukInsertNibble:
-    case ukDeleteNibble:
-        if (kind == ukInsertNibble)
-            InternalDeleteNibble(pos, false);
-        else
-            InternalInsertNibble(pos, false);
+    case ukDeleteNibble: {
+        // The size the step left; the shift back ends one byte shorter.
+        const std::int32_t size = DataSize();
+        const bool shifted =
+            kind == ukInsertNibble ? InternalDeleteNibble(pos, false) : InternalInsertNibble(pos, false);
+        if (!shifted) {
+            doc_.CalcSizes();
+            return false; // no room for the shift: the step stays in the log
+        }
         doc_.SetByteAtPos(pos, h[kData]);
         doc_.SetChanged(pos, h[kFlag] != 0, IsInsertMode());
         doc_.CutChanges(pos);
-        SetSize(DataSize() - 1);
+        SetSize(kind == ukInsertNibble ? size - 1 : size);
         RestoreFromRecord(h);
         break;
+    }
     case ukConvert:
         doc_.SetMemAtPos(data, pos, count);
         RestoreFromRecord(h);
@@ -247,6 +252,9 @@ bool HexEditModel::Undo()
 void HexEditModel::ChangeByte(std::uint8_t oldValue, std::uint8_t newValue, std::int32_t pos, std::int32_t,
                               std::int32_t row)
 {
+    // A byte past the data would grow the document outside the undo log.
+    if (pos < 0 || pos >= DataSize())
+        throw HexError("Invalid ChangeByte position");
     if (oldValue == newValue || !CreateUndo(ukByteChange, pos, 0, 1))
         return;
     doc_.SetByteAtPos(pos, newValue);
@@ -283,6 +291,8 @@ void HexEditModel::DiscardNewestUndo()
 
 void HexEditModel::InsertBuffer(const void* buffer, std::int32_t count, std::int32_t pos)
 {
+    if (pos < 0 || pos > DataSize())
+        throw HexError("Invalid InsertBuffer position");
     if (count < 1 || !CreateUndo(ukInsert, pos, 0, count))
         return;
     if (!InternalInsertBuffer(buffer, count, pos)) {
@@ -471,37 +481,49 @@ platform::File HexEditModel::CreateShift4BitStream(std::int32_t pos, std::string
     std::uint8_t in[kShiftBlock];
     std::uint8_t out[kShiftBlock];
     std::uint8_t carry = 0;
-    for (std::int32_t at = pos; at < size; at += kShiftBlock) {
+    bool written = true;
+    for (std::int32_t at = pos; at < size && written; at += kShiftBlock) {
         std::memset(in, 0, sizeof in);
         doc_.GetMemAtPos(in, at, kShiftBlock);
         for (int i = 0; i < kShiftBlock; ++i) {
             out[i] = static_cast<std::uint8_t>((carry << 4) | (in[i] >> 4));
             carry = in[i] & 0x0F;
         }
-        shifted.Write(out, sizeof out);
+        written = shifted.Write(out, sizeof out);
     }
     // The last nibble of the data, padded with a zero nibble.
     const std::uint8_t tail = static_cast<std::uint8_t>(carry << 4);
-    shifted.Write(&tail, 1);
-    shifted.Seek(0);
+    if (!written || !shifted.Write(&tail, 1) || !shifted.Seek(0)) {
+        // A stream cut short (a full disk) is no stream: none is left behind.
+        shifted.Close();
+        platform::RemoveFile(tempName);
+    }
     return shifted;
 }
 
 bool HexEditModel::WriteShiftedTail(std::int32_t pos, std::int32_t skip, std::int32_t count)
 {
     std::string tempName;
-    {
-        platform::File shifted = CreateShift4BitStream(pos, tempName);
-        if (!shifted.IsOpen()) {
-            platform::RemoveFile(tempName);
-            return false;
-        }
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(skip) + static_cast<std::size_t>(count));
-        shifted.ReadExact(bytes.data(), bytes.size());
-        doc_.SetMemAtPos(bytes.data() + skip, pos, count);
+    platform::File shifted = CreateShift4BitStream(pos, tempName);
+    if (!shifted.IsOpen())
+        return false;
+    // The working copy grows (an inserted nibble) before any byte of it is
+    // written, so a copy that cannot grow stays as it was.
+    bool done = shifted.Seek(skip) &&
+                (std::int64_t{pos} + count <= DataSize() || doc_.Stream().SetSize(std::int64_t{pos} + count));
+    // Through a bounded block: the tail of a large document is never held whole.
+    std::vector<std::uint8_t> block(std::min<std::size_t>(platform::kCopyBufferSize, static_cast<std::size_t>(count)));
+    for (std::int32_t at = 0; done && at < count;) {
+        const auto n = static_cast<std::int32_t>(
+            std::min<std::size_t>(block.size(), static_cast<std::size_t>(count - at)));
+        done = shifted.ReadExact(block.data(), static_cast<std::size_t>(n));
+        if (done)
+            doc_.SetMemAtPos(block.data(), pos + at, n);
+        at += n;
     }
+    shifted.Close();
     platform::RemoveFile(tempName);
-    return true;
+    return done;
 }
 
 bool HexEditModel::InternalInsertNibble(std::int32_t pos, bool highNibble)
@@ -511,11 +533,12 @@ bool HexEditModel::InternalInsertNibble(std::int32_t pos, bool highNibble)
     const std::int32_t size = DataSize();
     if (size < 1 || pos < 0 || pos >= size)
         return true;
+    if (size == INT32_MAX)
+        return false;
     const auto b = static_cast<std::uint8_t>(doc_.GetByteAtPos(pos));
     if (!WriteShiftedTail(pos, 0, size - pos + 1))
         return false;
     doc_.SetByteAtPos(pos, highNibble ? static_cast<std::uint8_t>(b >> 4) : static_cast<std::uint8_t>(b & 0xF0));
-    doc_.Stream().SetSize(std::int64_t{size} + 1);
     return true;
 }
 
@@ -531,7 +554,6 @@ bool HexEditModel::InternalDeleteNibble(std::int32_t pos, bool highNibble)
         const auto now = static_cast<std::uint8_t>(doc_.GetByteAtPos(pos));
         doc_.SetByteAtPos(pos, static_cast<std::uint8_t>((b & 0xF0) + (now & 0x0F)));
     }
-    doc_.Stream().SetSize(size);
     return true;
 }
 
@@ -542,27 +564,29 @@ bool HexEditModel::InsertNibble(std::int32_t pos, bool highNibble)
         AppendBuffer(&zero, 1);
         return true;
     }
-    if (pos < 0 || pos >= DataSize() || !CreateUndo(ukInsertNibble, pos, 0, 0))
-        return false;
-    ResetSelection(false);
-    if (InternalInsertNibble(pos, highNibble))
-        doc_.CutChanges(pos);
-    doc_.InvalidateCache();
-    doc_.CalcSizes();
-    view_.SizesChanged();
-    view_.InvalidateGrid();
-    return true;
+    return NibbleStep(ukInsertNibble, pos, highNibble);
 }
 
 bool HexEditModel::DeleteNibble(std::int32_t pos, bool highNibble)
 {
-    if (pos < 0 || pos >= DataSize() || !CreateUndo(ukDeleteNibble, pos, 0, 0))
+    return NibbleStep(ukDeleteNibble, pos, highNibble);
+}
+
+bool HexEditModel::NibbleStep(int kind, std::int32_t pos, bool highNibble)
+{
+    if (pos < 0 || pos >= DataSize() || !CreateUndo(kind, pos, 0, 0))
         return false;
-    ResetSelection(false);
-    InternalDeleteNibble(pos, highNibble);
-    doc_.CutChanges(pos);
+    const bool done =
+        kind == ukInsertNibble ? InternalInsertNibble(pos, highNibble) : InternalDeleteNibble(pos, highNibble);
     doc_.InvalidateCache();
     doc_.CalcSizes();
+    if (!done) {
+        // Nothing was shifted: the step is not kept, so Undo cannot apply it.
+        DiscardNewestUndo();
+        return false;
+    }
+    ResetSelection(false);
+    doc_.CutChanges(pos);
     view_.SizesChanged();
     view_.InvalidateGrid();
     return true;
@@ -595,9 +619,11 @@ void HexEditModel::InternalConvertRange(std::int32_t start, std::int32_t end, TT
 
 void HexEditModel::ReplaceAll(const std::vector<std::uint8_t>& data)
 {
+    // Every byte is selected as a range, not by moving the caret to the last
+    // one: in insert mode the caret's byte is left out of a selection.
     if (DataSize() > 0) {
         SetSelStart(0);
-        SetSelEnd(DataSize() - 1);
+        SelectRange(0, DataSize());
     }
     ReplaceSelection(data.data(), static_cast<std::int32_t>(data.size()));
 }

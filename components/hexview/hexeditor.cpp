@@ -54,6 +54,32 @@ private:
     HWND window_;
 };
 
+// Whether a key that went down with Alt held is one of the numeric keypad,
+// with which a character code is typed: the digit keys, or (with Num Lock
+// off) the keypad's own arrow, Home, End, Page, Insert and Clear keys, which
+// unlike the separate ones carry no extended-key flag.
+bool IsAltCodeKey(WPARAM key, LPARAM flags)
+{
+    if ((flags & (LPARAM{1} << 29)) == 0)
+        return false;
+    if (key >= VK_NUMPAD0 && key <= VK_NUMPAD9)
+        return true;
+    const bool extended = (flags & (LPARAM{1} << 24)) != 0;
+    switch (key) {
+    case VK_INSERT:
+    case VK_END:
+    case VK_DOWN:
+    case VK_NEXT:
+    case VK_LEFT:
+    case VK_CLEAR:
+    case VK_RIGHT:
+    case VK_HOME:
+    case VK_UP:
+    case VK_PRIOR: return !extended;
+    default: return false;
+    }
+}
+
 } // namespace
 
 // --- TColors ------------------------------------------------------------------
@@ -601,7 +627,15 @@ LRESULT THexEditor::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             OnExit(*this);
         return result;
     }
-    case WM_KEYDOWN: {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+        // Keys with Alt held move and select as without it, except the keypad
+        // keys of a character code; what is not handled here (Alt+F4, the
+        // menu keys) goes on to the system.
+        if (message == WM_SYSKEYDOWN && IsAltCodeKey(wParam, lParam)) {
+            model_.AltKeypadKey();
+            return Default(message, wParam, lParam);
+        }
         const TShiftState shift = ShiftState();
         WORD key = static_cast<WORD>(wParam);
         if (OnKeyDown)

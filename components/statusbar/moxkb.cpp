@@ -85,8 +85,9 @@ void DLLDeregisterKeyboardHook(HWND window)
     if (!library.deregisterHook)
         return;
     auto found = std::find(library.windows.begin(), library.windows.end(), window);
-    if (found != library.windows.end())
-        library.windows.erase(found);
+    if (found == library.windows.end())
+        return; // never registered: nothing to stop
+    library.windows.erase(found);
     library.deregisterHook(window);
 }
 

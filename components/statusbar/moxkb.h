@@ -24,7 +24,7 @@ bool CanLoadMoxKbDLL();
 // Registers a window with the library and returns the message number its
 // reports will carry; 0 without the library's entry point.
 UINT DLLRegisterKeyboardHook(HWND window);
-// Stops the library's reports to the window.
+// Stops the library's reports to the window; nothing for a window not registered.
 void DLLDeregisterKeyboardHook(HWND window);
 
 } // namespace kelvo

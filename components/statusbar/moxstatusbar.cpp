@@ -128,13 +128,14 @@ void TmoxGaugeAttrs::SetStyle(TmoxGaugeStyle style)
 {
     if (style == style_)
         return;
+    // An animated gauge runs on the panel timer, a percentage gauge does not.
     const bool running = owner_.PanelType() == sptGauge && owner_.Enabled();
-    if (running && IsIndeterminate(style_))
-        owner_.collection_.DeregisterTimer(owner_);
+    if (running)
+        owner_.DeregisterByKind();
     style_ = style;
     owner_.Invalidate();
-    if (running && IsIndeterminate(style_))
-        owner_.collection_.RegisterTimer(owner_);
+    if (running)
+        owner_.RegisterByKind();
 }
 
 void TmoxGaugeAttrs::SetPosition(int position)
@@ -173,11 +174,7 @@ void TmoxGaugeAttrs::SetTextColor(ui::TColor color)
 
 TmoxStatusPanel::TmoxStatusPanel(Key, TmoxStatusPanels& collection) : collection_(collection) {}
 
-TmoxStatusPanel::~TmoxStatusPanel()
-{
-    if (Enabled())
-        DeregisterByKind();
-}
+TmoxStatusPanel::~TmoxStatusPanel() { DeregisterByKind(); }
 
 void TmoxStatusPanel::Assign(const TmoxStatusPanel& source)
 {
@@ -320,8 +317,7 @@ void TmoxStatusPanel::SetPanelType(TmoxStatusPanelType type)
 {
     if (type == panelType_)
         return;
-    if (Enabled())
-        DeregisterByKind();
+    DeregisterByKind();
     panelType_ = type;
     if (IsDateTimeKind(type)) {
         SetAutoFit(false);
@@ -355,26 +351,33 @@ void TmoxStatusPanel::SetPanelType(TmoxStatusPanelType type)
 
 void TmoxStatusPanel::RegisterByKind()
 {
-    switch (statusbar::RegistrationOf(panelType_, gauge_.Style())) {
+    if (registered_ != statusbar::PanelRegistration::None)
+        return;
+    const statusbar::PanelRegistration kind = statusbar::RegistrationOf(panelType_, gauge_.Style());
+    switch (kind) {
     case statusbar::PanelRegistration::Timer:
         collection_.RegisterTimer(*this);
         break;
     case statusbar::PanelRegistration::KeyboardHook:
-        RegisterKeyLock(GetStatusBar().UseMonitorDLL());
+        registeredMonitored_ = GetStatusBar().UseMonitorDLL();
+        RegisterKeyLock(registeredMonitored_);
         break;
     case statusbar::PanelRegistration::None:
         break;
     }
+    registered_ = kind;
 }
 
 void TmoxStatusPanel::DeregisterByKind()
 {
-    switch (statusbar::RegistrationOf(panelType_, gauge_.Style())) {
+    // What was registered is undone, once; a panel never registered (a
+    // disabled one whose bar is switched) has nothing to undo.
+    switch (std::exchange(registered_, statusbar::PanelRegistration::None)) {
     case statusbar::PanelRegistration::Timer:
         collection_.DeregisterTimer(*this);
         break;
     case statusbar::PanelRegistration::KeyboardHook:
-        DeregisterKeyLock(GetStatusBar().UseMonitorDLL());
+        DeregisterKeyLock(registeredMonitored_);
         break;
     case statusbar::PanelRegistration::None:
         break;
@@ -406,11 +409,11 @@ void TmoxStatusPanel::DeregisterKeyLock(bool monitored)
 
 void TmoxStatusPanel::UpdateKeyboardHook()
 {
-    if (!IsKeyLockKind(panelType_) || !Enabled())
+    if (registered_ != statusbar::PanelRegistration::KeyboardHook ||
+        registeredMonitored_ == GetStatusBar().UseMonitorDLL())
         return;
-    const bool monitored = GetStatusBar().UseMonitorDLL();
-    DeregisterKeyLock(!monitored);
-    RegisterKeyLock(monitored);
+    DeregisterByKind();
+    RegisterByKind();
 }
 
 void TmoxStatusPanel::UpdateDateTime()

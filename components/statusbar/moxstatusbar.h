@@ -211,6 +211,10 @@ private:
     ui::OwnedBitmap glyph_;
     SIZE glyphSize_{};
     bool lockState_ = false;
+    // What the panel is registered with (and for a key-lock panel, whether
+    // through the monitor library), so each registration is undone once.
+    statusbar::PanelRegistration registered_ = statusbar::PanelRegistration::None;
+    bool registeredMonitored_ = false;
     statusbar::GaugeMotion motion_;
     std::unique_ptr<ui::BitmapCanvas> gaugeBitmap_;
 };

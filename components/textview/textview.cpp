@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <vector>
 
 namespace kelvo {
@@ -256,6 +257,18 @@ LRESULT TTextView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_SETFONT: SetFont(reinterpret_cast<HFONT>(wParam), LOWORD(lParam) != 0); return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(font_);
+    // The shown text is the window's text, so screen readers and automation
+    // tools read the preview as they read an edit control.
+    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(Text().size());
+    case WM_GETTEXT: {
+        if (wParam == 0 || lParam == 0)
+            return 0;
+        const std::size_t count = std::min<std::size_t>(Text().size(), wParam - 1);
+        char* buffer = reinterpret_cast<char*>(lParam);
+        std::memcpy(buffer, Text().data(), count);
+        buffer[count] = '\0';
+        return static_cast<LRESULT>(count);
+    }
     case WM_SIZE:
         Resized();
         Changed();

@@ -5,6 +5,8 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -330,6 +332,8 @@ TEST(HexEditTyping, CharactersAndTheKeysThatErase)
     e.Type("\x01"); // control characters are refused
     EXPECT_EQ(e.Data(), "XYcdef");
     // A character typed with Alt and the keypad is taken as an OEM code.
+    e.Key(hkMenu, {ssAlt});
+    e.model.AltKeypadKey();
     e.model.KeyUp(hkMenu);
     e.Type("\xE9"); // e acute: OEM 0x82
     EXPECT_EQ(e.Data(), "XY\x82" "def");
@@ -596,6 +600,58 @@ TEST(HexEditUndo, WholeDataWritesAreOneStep)
     }
 }
 
+TEST(HexEditUndo, WholeDataWritesReplaceEveryByteInBothModes)
+{
+    for (const bool insert : {false, true}) {
+        for (const bool hex : {false, true}) {
+            Editor e("abcdef");
+            if (insert)
+                e.Insert();
+            if (hex)
+                e.model.SetAsHex("5859", false);
+            else
+                e.model.SetAsText("XY");
+            EXPECT_EQ(e.Data(), "XY") << insert << hex;
+            EXPECT_TRUE(e.model.Undo());
+            EXPECT_EQ(e.Data(), "abcdef") << insert << hex;
+        }
+    }
+}
+
+TEST(HexEditUndo, PositionsOutsideTheDataAreRefused)
+{
+    const struct {
+        bool insert;
+        std::int32_t pos;
+        const char* error;
+    } cases[] = {
+        {true, 7, "Invalid InsertBuffer position"}, {true, -1, "Invalid InsertBuffer position"},
+        {true, 6, "no error"},                      {true, 0, "no error"},
+        {false, 6, "Invalid ChangeByte position"},  {false, -1, "Invalid ChangeByte position"},
+        {false, 5, "no error"},
+    };
+    for (const auto& c : cases) {
+        Editor e("abcdef");
+        const std::string error = ErrorOf<HexError>([&] {
+            if (c.insert)
+                e.model.InsertBuffer("!", 1, c.pos);
+            else
+                e.model.ChangeByte('?', '!', c.pos, 0, 0);
+        });
+        EXPECT_EQ(error, c.error) << c.insert << " " << c.pos;
+        const bool refused = error != "no error";
+        // A refused position changes nothing and records nothing.
+        EXPECT_EQ(e.Data().size(), refused || !c.insert ? 6u : 7u) << c.insert << " " << c.pos;
+        EXPECT_EQ(e.model.UndoCount(), refused ? 0 : 1) << c.insert << " " << c.pos;
+        EXPECT_EQ(e.model.Modified(), !refused) << c.insert << " " << c.pos;
+        if (!refused) {
+            EXPECT_EQ(e.Data()[static_cast<std::size_t>(c.pos)], '!') << c.insert << " " << c.pos;
+            EXPECT_TRUE(e.model.Undo());
+            EXPECT_EQ(e.Data(), "abcdef") << c.insert << " " << c.pos;
+        }
+    }
+}
+
 TEST(HexEditUndo, AnEditWithoutRoomChangesNothing)
 {
     Editor e("abcdef");
@@ -616,6 +672,74 @@ TEST(HexEditUndo, AnEditWithoutRoomChangesNothing)
     EXPECT_FALSE(e.model.CanUndo());
     EXPECT_FALSE(e.model.Modified());
     EXPECT_EQ(e.model.UndoCount(), 0);
+}
+
+TEST(HexEditUndo, ANibbleShiftThatCannotBeMadeChangesNothing)
+{
+    // The shifted tail goes through a temporary file: none can be made in a
+    // missing folder, and none whole past the file size limit (a full disk).
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("kelvo-nibble-" + std::to_string(platform::ProcessId()));
+    std::filesystem::create_directories(folder);
+    const std::string original = Pattern(3000);
+    const char* tmpdir = std::getenv("TMPDIR");
+    const std::string savedTmpdir = tmpdir ? tmpdir : "";
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const rlimit limit{1000, saved.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);
+    enum Obstacle { kNoFolder, kNoRoom };
+    const auto block = [&](Obstacle obstacle) {
+        if (obstacle == kNoFolder)
+            setenv("TMPDIR", (folder / "missing").c_str(), 1);
+        else
+            setrlimit(RLIMIT_FSIZE, &limit);
+    };
+    const auto unblock = [&] {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        setenv("TMPDIR", folder.c_str(), 1);
+    };
+    const struct {
+        bool insert;
+        Obstacle obstacle;
+    } cases[] = {{true, kNoFolder}, {false, kNoFolder}, {true, kNoRoom}, {false, kNoRoom}};
+    for (const auto& c : cases) {
+        const std::string name = std::string(c.insert ? "insert" : "delete") +
+                                 (c.obstacle == kNoFolder ? " without a folder" : " without room");
+        unblock();
+        Editor e(original);
+        e.model.ChangeByte(static_cast<std::uint8_t>(original[5]), '!', 5, 0, 0);
+        const std::string changed = e.Data();
+        block(c.obstacle);
+        EXPECT_FALSE(c.insert ? e.model.InsertNibble(10, true) : e.model.DeleteNibble(10, false)) << name;
+        unblock();
+        // No byte moved, no record kept, no file left beside the working copy.
+        EXPECT_TRUE(e.Data() == changed) << name;
+        EXPECT_EQ(e.model.UndoCount(), 1) << name;
+        EXPECT_EQ(e.model.UndoDescription(), "Byte changed") << name;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << name;
+        EXPECT_TRUE(e.model.Undo()) << name;
+        EXPECT_TRUE(e.Data() == original) << name;
+        EXPECT_FALSE(e.model.Modified()) << name;
+    }
+    // Undo of a nibble step whose shift back cannot be made keeps the step.
+    for (const bool insert : {true, false}) {
+        Editor e(original);
+        ASSERT_TRUE(insert ? e.model.InsertNibble(10, true) : e.model.DeleteNibble(10, true));
+        const std::string edited = e.Data();
+        block(kNoFolder);
+        EXPECT_FALSE(e.model.Undo()) << insert;
+        unblock();
+        EXPECT_TRUE(e.Data() == edited) << insert;
+        EXPECT_EQ(e.model.UndoCount(), 1) << insert;
+        EXPECT_TRUE(e.model.Undo()) << insert;
+        EXPECT_TRUE(e.Data() == original) << insert;
+    }
+    if (tmpdir)
+        setenv("TMPDIR", savedTmpdir.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+    std::filesystem::remove_all(folder);
 }
 
 // --- The document under editing -------------------------------------------------------------------------

@@ -391,6 +391,96 @@ TEST_F(HexEditorTest, KeysAndClicksMoveTheCaretSelectAndMark)
     EXPECT_EQ(editor.BytesPerColumn(), 2);
 }
 
+// Holds Alt (as the thread's key state reads it) or lets it go.
+void HoldAlt(bool down)
+{
+    BYTE state[256];
+    GetKeyboardState(state);
+    state[VK_MENU] = down ? 0x80 : 0;
+    SetKeyboardState(state);
+}
+
+constexpr LPARAM kAltHeld = LPARAM{1} << 29, kExtended = LPARAM{1} << 24;
+
+// Alt goes down, the keys go down and up with it held, Alt goes up.
+void WithAlt(HWND window, std::initializer_list<std::pair<WPARAM, LPARAM>> keys)
+{
+    HoldAlt(true);
+    SendMessageA(window, WM_SYSKEYDOWN, VK_MENU, kAltHeld);
+    for (const auto& [key, flags] : keys) {
+        SendMessageA(window, WM_SYSKEYDOWN, key, kAltHeld | flags);
+        SendMessageA(window, WM_SYSKEYUP, key, kAltHeld | flags);
+    }
+    HoldAlt(false);
+    // As WM_KEYUP: a WM_SYSKEYUP of Alt alone would open the window menu.
+    SendMessageA(window, WM_KEYUP, VK_MENU, 0);
+}
+
+// A key that types a character: down, the character, up.
+void TypeKey(HWND window, WPARAM key, char ch)
+{
+    SendMessageA(window, WM_KEYDOWN, key, 0);
+    SendMessageA(window, WM_CHAR, static_cast<unsigned char>(ch), 0);
+    SendMessageA(window, WM_KEYUP, key, 0);
+}
+
+TEST_F(HexEditorTest, AltMovesTheCaretAndTypesOnlyKeypadCodes)
+{
+    std::string bytes;
+    for (int i = 0; i < 16; ++i)
+        bytes += Counting(); // 256 rows
+    ASSERT_TRUE(editor.LoadFromFile(File("alt.bin", bytes)));
+    Show();
+    SetFocus(editor.Handle());
+    HWND window = editor.Handle();
+    // Alt with the separate navigation keys moves as without it; the
+    // keypad's own keys (no extended flag) and digits are a character code.
+    const int page = editor.VisibleRowCount() - 1;
+    const struct {
+        WPARAM key;
+        LPARAM flags;
+        int col, row;
+    } moves[] = {
+        {VK_RIGHT, kExtended, 3, 0},      {VK_END, kExtended, 32, 0},   {VK_DOWN, kExtended, 32, 1},
+        {VK_HOME, kExtended, 2, 1},       {VK_NEXT, kExtended, 2, 1 + page}, {VK_UP, kExtended, 2, page},
+        {VK_RIGHT, 0, 2, page},           {VK_NUMPAD6, 0, 2, page},
+    };
+    for (const auto& move : moves) {
+        WithAlt(window, {{move.key, move.flags}});
+        EXPECT_EQ(std::pair(editor.Col(), editor.Row()), std::pair(move.col, move.row))
+            << move.key << " " << move.flags;
+    }
+
+    // After a tap on Alt (or Alt+Tab back to the program), Tab and
+    // Backspace bring their control characters, which are not typed.
+    const std::string before = editor.GetAsText();
+    ASSERT_TRUE(editor.MoveCurrent(2, 0));
+    WithAlt(window, {});
+    TypeKey(window, VK_TAB, '\t');
+    EXPECT_TRUE(editor.InCharField());
+    EXPECT_EQ(editor.CursorPos(), 0);
+    editor.SetSelStart(3);
+    WithAlt(window, {});
+    TypeKey(window, VK_BACK, '\b');
+    EXPECT_EQ(editor.CursorPos(), 2);
+    EXPECT_EQ(editor.GetAsText().substr(0, 4), before.substr(0, 4));
+    EXPECT_TRUE(editor.GetAsText() == before);
+    EXPECT_FALSE(editor.Modified());
+
+    // A code typed on the keypad is taken as an OEM character, even below 0x20.
+    char oem = 0;
+    CharToOemBuffA("\xE9", &oem, 1);
+    WithAlt(window, {{VK_NUMPAD2, 0}, {VK_NUMPAD3, 0}, {VK_NUMPAD3, 0}});
+    SendMessageA(window, WM_CHAR, 0xE9, 0);
+    WithAlt(window, {{VK_NUMPAD9, 0}});
+    SendMessageA(window, WM_CHAR, '\t', 0);
+    std::string expected = before;
+    expected[2] = oem;
+    expected[3] = '\t';
+    EXPECT_EQ(editor.GetAsText().substr(0, 4), expected.substr(0, 4));
+    EXPECT_TRUE(editor.GetAsText() == expected);
+}
+
 TEST_F(HexEditorTest, CurrentCellKeepsToBytes)
 {
     ASSERT_TRUE(editor.LoadFromFile(File("short.bin", "0123456789ABCDEFGHIJ"))); // 16 + 4 bytes
@@ -452,6 +542,14 @@ TEST_F(HexEditorTest, LoadingAndSaving)
     EXPECT_TRUE(editor.ReadOnlyFile());
     EXPECT_EQ(editor.FileName(), name);
     EXPECT_EQ(editor.GetAsText(), "old contents");
+    // Held open by another program: writable when it lets others write.
+    for (const auto& [mode, readOnly] :
+         {std::pair{platform::File::Mode::ReadShared, false}, {platform::File::Mode::Read, true}}) {
+        platform::File held = platform::File::Open(name, mode);
+        ASSERT_TRUE(held.IsOpen());
+        ASSERT_TRUE(editor.LoadFromFile(name));
+        EXPECT_EQ(editor.ReadOnlyFile(), readOnly) << readOnly;
+    }
 
     // Saving over the loaded, modified file keeps the old contents as the backup.
     const std::string backup = prefix + "data.bak";

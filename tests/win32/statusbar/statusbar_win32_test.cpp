@@ -246,6 +246,48 @@ TEST_F(StatusBarTest, GaugeRepaintsAtOnceAndAnimatesOnTheSharedTimer)
     EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations);
 }
 
+TEST_F(StatusBarTest, EnabledTogglesOnBarsAndPanelsOfEveryKindKeepRegistrationsBalanced)
+{
+    const int registrations = statusbar::TimerRegistrationCount();
+    for (const bool monitored : {false, true}) {
+        bar.SetUseMonitorDLL(monitored);
+        ASSERT_EQ(bar.UseMonitorDLL(), monitored);
+        // Of every kind one enabled panel and one disabled panel.
+        std::vector<TmoxStatusPanel*> disabled;
+        for (int kind = sptNormal; kind <= sptOwnerDraw; ++kind) {
+            for (const bool enabled : {true, false}) {
+                TmoxStatusPanel& panel = bar.Panels().Add();
+                panel.GaugeAttrs().SetStyle(gsIndeterminate);
+                panel.SetPanelType(static_cast<TmoxStatusPanelType>(kind));
+                panel.SetEnabled(enabled);
+                if (!enabled)
+                    disabled.push_back(&panel);
+            }
+        }
+        const int timed = 5; // date, time, both in either order, the animated gauge
+        EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations + timed) << monitored;
+        const auto disableAll = [&] {
+            bar.SetEnabled(false);
+            for (TmoxStatusPanel* panel : disabled) { // enabled, but in a disabled bar
+                panel->SetEnabled(true);
+                panel->SetEnabled(false);
+            }
+        };
+        EXPECT_NO_THROW(disableAll()) << monitored;
+        EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations) << monitored;
+        EXPECT_FALSE(MoxKbDLL_Loaded()) << monitored;
+        EXPECT_NO_THROW(bar.SetEnabled(true)) << monitored;
+        // The enabled panels are served again, the disabled ones not.
+        EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations + timed) << monitored;
+        EXPECT_EQ(MoxKbDLL_Loaded(), monitored) << monitored;
+        while (bar.Panels().Count() > 2)
+            bar.Panels().Delete(bar.Panels().Count() - 1);
+        EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations) << monitored;
+        EXPECT_FALSE(MoxKbDLL_Loaded()) << monitored;
+    }
+    bar.SetUseMonitorDLL(false);
+}
+
 TEST_F(StatusBarTest, CapsPanelShowsTheLockStateInFontColourOrGrey)
 {
     TmoxStatusPanel& caps = bar.Panels().Add();
@@ -300,7 +342,7 @@ TEST_F(StatusBarTest, MonitorLibraryReportsALockKeyPressAndIsOptional)
     PumpUntil([&] { return caps.LockState() == before; });
     EXPECT_EQ(caps.LockState(), before);
 
-    // A bar whose window is destroyed leaves the library.
+    // Switched off, the bar leaves the library, which is unloaded.
     bar.SetUseMonitorDLL(false);
     EXPECT_FALSE(MoxKbDLL_Loaded());
 

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <string>
 #include <vector>
 
@@ -133,6 +135,30 @@ TEST_F(TextViewTest, KeysSelectAndCtrlCCopiesBothFormats)
     EXPECT_EQ(Copied(), view.Text());
     Key('A'); // without Ctrl no key changes the selection
     EXPECT_EQ(Copied(), view.Text());
+}
+
+TEST_F(TextViewTest, ReadersGetTheShownTextAsTheWindowText)
+{
+    EXPECT_EQ(GetWindowTextLengthA(view.Handle()), 0);
+    view.SetText(std::string("first line\r\ncaf\xE9\0hidden", 23));
+    EXPECT_EQ(GetWindowTextLengthA(view.Handle()), 16);
+    // A buffer of any size gets as much as fits, closed by a zero.
+    const struct {
+        int size;
+        const char* text;
+    } reads[] = {{100, "first line\r\ncaf\xE9"}, {17, "first line\r\ncaf\xE9"}, {16, "first line\r\ncaf"},
+                 {6, "first"}, {1, ""}};
+    for (const auto& read : reads) {
+        std::string buffer(static_cast<std::size_t>(read.size) + 1, '#');
+        const int length = GetWindowTextA(view.Handle(), buffer.data(), read.size);
+        EXPECT_EQ(length, static_cast<int>(std::strlen(read.text))) << read.size;
+        EXPECT_EQ(buffer.c_str(), std::string(read.text)) << read.size;
+        EXPECT_EQ(buffer[static_cast<std::size_t>(read.size)], '#') << read.size; // nothing past the buffer
+    }
+    // Readers that ask in UTF-16 get the ANSI text converted.
+    wchar_t wide[32]{};
+    SendMessageW(view.Handle(), WM_GETTEXT, 32, reinterpret_cast<LPARAM>(wide));
+    EXPECT_EQ(std::wstring(wide), L"first line\r\ncaf\u00E9");
 }
 
 TEST_F(TextViewTest, ClicksAndDragsSelect)
