@@ -657,10 +657,12 @@ bool TFarArchive::Save(const std::string& target)
     offsets.reserve(kept.size());
     bool written;
     {
-        File out = platform::CreateReplacement(destination, output);
+        // A private archive stays private, also while it is being written:
+        // the new file is its owner's alone until it takes the old one's
+        // permissions.
+        File out = platform::CreateReplacement(destination, output, replacing);
         if (!out.IsOpen())
             return Fail("No new file can be created in the target's folder.", true);
-        // A private archive stays private, also while it is being written.
         if (replacing && !out.AdoptIdentity(destination)) {
             Fail("The permissions of " + target + " cannot be given to the new archive.", true);
             out.Close();

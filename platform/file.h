@@ -23,6 +23,7 @@ public:
         CreateLocked,    // create or truncate, write (and read), shared with nobody
         CreateNewLocked, // create a file that must not exist yet, write (and read), shared with nobody
         CreateNew,       // as CreateNewLocked, without a lock: for a name nobody else knows yet
+        CreatePrivate,   // as CreateNew, readable and writable by its owner only (on POSIX)
     };
 
     File() = default;
@@ -121,8 +122,9 @@ std::string UnpredictableName();
 // is a rename on one volume, and a target whose name is near the length
 // limit still has room), open for writing. A name that exists already, or a
 // link planted at it, is passed over. Its name goes to name. Closed when no
-// such file can be made.
-File CreateReplacement(const std::string& target, std::string& name);
+// such file can be made. A private replacement (for a file whose permissions
+// it then takes) is readable by its owner only until it is given others.
+File CreateReplacement(const std::string& target, std::string& name, bool privateFile = false);
 // Writes a folder's list of names through to the disk, so a rename in it
 // survives a crash (a no-op where the system does so itself).
 bool FlushFolder(const std::string& path);

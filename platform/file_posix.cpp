@@ -40,14 +40,15 @@ File File::Open(const std::string& path, Mode mode)
     case Mode::ReadWriteLocked: flags |= O_RDWR; break;
     case Mode::CreateLocked: flags |= O_RDWR | O_CREAT | O_NOFOLLOW; break;
     case Mode::CreateNewLocked:
-    case Mode::CreateNew: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; break;
+    case Mode::CreateNew:
+    case Mode::CreatePrivate: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; break;
     }
-    int fd = ::open(native.c_str(), flags, 0666);
+    int fd = ::open(native.c_str(), flags, mode == Mode::CreatePrivate ? 0600 : 0666);
     if (fd < 0)
         return file;
     // A file this call made is a regular file that nobody else holds: the
     // checks below would only cost time.
-    if (mode == Mode::CreateNew) {
+    if (mode == Mode::CreateNew || mode == Mode::CreatePrivate) {
         file.fd_ = fd;
         return file;
     }

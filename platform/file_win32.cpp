@@ -28,7 +28,8 @@ File File::Open(const std::string& path, Mode mode)
     case Mode::ReadWriteLocked: access |= GENERIC_WRITE; share = 0; break;
     case Mode::CreateLocked: access |= GENERIC_WRITE; share = 0; disposition = CREATE_ALWAYS; break;
     case Mode::CreateNewLocked:
-    case Mode::CreateNew: access |= GENERIC_WRITE; share = 0; disposition = CREATE_NEW; break;
+    case Mode::CreateNew:
+    case Mode::CreatePrivate: access |= GENERIC_WRITE; share = 0; disposition = CREATE_NEW; break;
     }
     // CREATE_NEW fails on any existing name, a link included. Replacing a
     // link found at the name (rather than the file it leads to) is left to

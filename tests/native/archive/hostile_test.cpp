@@ -4,7 +4,14 @@
 // target changes.
 #include "tests/native/archive/archive_test_support.h"
 
+#include <cerrno>
+#include <cstddef>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace kelvo::test {
@@ -142,6 +149,54 @@ TEST_F(HostileTest, SaveKeepsTheTargetsModeAndLinkAndRefusesReadOnlyAndHeldTarge
     EXPECT_EQ(ReadBytes(dir / "out/held.far"), locked);
     EXPECT_EQ(dir.Contents(), (std::set<std::string>{"in.far", "out", "out/link.far", "out/ro.far", "out/held.far",
                                                      "outside", "outside/v.txt", "outside/real.far"}));
+}
+
+// Makes every later change of a file's permissions and every removal of a
+// name fail in this process, so a save stops with its new file as it was
+// made.
+void ForbidChmodAndUnlink()
+{
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_fchmod, 4, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_fchmodat, 3, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_unlink, 2, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_unlinkat, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+    };
+    sock_fprog program = {static_cast<unsigned short>(std::size(filter)), filter};
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+        _exit(2);
+}
+
+// The new file of a save over a private archive is nobody else's to open
+// from the moment it exists, before it takes the old file's permissions:
+// here the save is stopped just before that step.
+TEST_F(HostileTest, ReplacementOfAPrivateArchiveIsPrivateFromTheStart)
+{
+    ASSERT_TRUE(OpenBytes(BuildArchive({{"a", "secret"}})));
+    ASSERT_EQ(::chmod((dir / "in.far").c_str(), 0640), 0);
+    archive.Close();
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        ::umask(0);
+        TFarArchive saver;
+        saver.Open(dir / "in.far");
+        ForbidChmodAndUnlink();
+        _exit(saver.Save(dir / "in.far") ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    std::vector<std::string> left;
+    for (const std::string& name : dir.Contents())
+        if (name.rfind("~kv", 0) == 0)
+            left.push_back(name);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(Mode(dir / left[0]), 0600u);
+    EXPECT_EQ(Mode(dir / "in.far"), 0640u);
 }
 
 TEST_F(HostileTest, NamedPipesAreNeitherAddedNorWaitedFor)
