@@ -637,17 +637,25 @@ bool TFarArchive::Save(const std::string& target)
 
     // A link to the archive stays a link: the file it leads to is replaced.
     const std::string destination = platform::FinalPath(target);
+    // When the archive's name leads to another file than the one read,
+    // another program has saved over it since: writing this archive there
+    // would undo that program's work.
+    if (Handle.IsOpen() && !Handle.IsNamedBy(FileName) && platform::SameFile(FileName, destination))
+        return Fail("The file " + target + " has been replaced by another program since it was opened.");
     const bool replacing = platform::FileExists(destination);
     // Another program that holds the file would later save its own archive
-    // over this one: its lock is respected, as are read-only files.
+    // over this one: its lock is respected, as are read-only files. The file
+    // replaced stays held until the new one has taken its name.
     File targetLock;
+    File* held = &Handle;
     if (replacing) {
         if (platform::IsReadOnly(destination))
             return Fail("The file " + target + " is read-only.");
-        if (!(Handle.IsOpen() && platform::SameFile(FileName, destination))) {
+        if (!(Handle.IsOpen() && Handle.IsNamedBy(destination))) {
             targetLock = File::Open(destination, File::Mode::ReadWriteLocked);
             if (!targetLock.IsOpen())
                 return Fail("The file " + target + " is in use by another program.");
+            held = &targetLock;
         }
     }
 
@@ -676,18 +684,23 @@ bool TFarArchive::Save(const std::string& target)
         return false;
     }
 
-    // The open archive is released only now that its replacement is complete
-    // (a file held open cannot be replaced on Windows).
+    // The open archive is released only now that its replacement is
+    // complete and in place. A name that was free when the save began is
+    // not taken from a file another program made there meanwhile.
     const bool hadHandle = Handle.IsOpen();
-    Handle.Close();
-    targetLock.Close();
-    if (!platform::ReplaceWith(output, destination)) {
+    const bool moved = replacing ? platform::ReplaceHeld(output, destination, *held)
+                                 : platform::MoveToFreeName(output, destination);
+    if (!moved) {
         Fail("The new archive could not take the place of the old file (is it open in another program?).", true);
+        if (!replacing && platform::FileExists(destination))
+            Fail("The file " + target + " was made by another program while the archive was saved.");
         platform::RemoveFile(output);
-        if (hadHandle)
+        if (hadHandle && !Handle.IsOpen())
             OpenHandle(FileName, readOnly_);
         return false;
     }
+    Handle.Close();
+    targetLock.Close();
     platform::FlushFolder(FolderPart(destination));
 
     // The object now describes the file just written; changed entries that

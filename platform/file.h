@@ -16,6 +16,10 @@ public:
     // No mode opens anything but a regular file, and none waits for one
     // that is not (a named pipe, a device). The create modes never write
     // through a link found at the name.
+    // The modes that lock (all but ReadShared and the create-new ones) hold
+    // the file that the name leads to once the lock is taken: when another
+    // program put a new file in the name's place meanwhile, the name is
+    // opened again.
     enum class Mode {
         Read,            // existing file, read only, others may read it too
         ReadShared,      // existing file, read only, others may do anything with it
@@ -67,6 +71,10 @@ public:
     // where the system has one). False on a short read or a failed write.
     bool CopyFrom(File& source, std::int64_t sourcePosition, std::uint64_t count);
 
+    // True when path leads to this open file (the same device and inode, or
+    // volume and file index on Windows).
+    bool IsNamedBy(const std::string& path) const;
+
     // Gives this new file the permissions and, where allowed, the owner of
     // the file named original, which it is about to replace. False when
     // original cannot be looked at or its permissions cannot be given.
@@ -110,6 +118,15 @@ bool MakeDirectory(const std::string& path);    // one level; false if it exists
 // Moves source over target, replacing target when it exists, in one step
 // where the system can do so.
 bool ReplaceWith(const std::string& source, const std::string& target);
+// Moves source over target, which held holds open and locked, and closes
+// held once target names the new file, so no other program can take the old
+// file meanwhile. Where an open file cannot be replaced (Windows), held is
+// closed just before the move, which then fails if another program has
+// opened the file since. After a failure held may be closed.
+bool ReplaceHeld(const std::string& source, const std::string& target, File& held);
+// Moves source to target, a name that must still be free: false, with
+// nothing changed, when a file (or anything else) of that name has appeared.
+bool MoveToFreeName(const std::string& source, const std::string& target);
 // The user's temporary folder, ending in a folder separator.
 std::string TempFolder();
 // A number that tells this process apart from others running at the same time.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -43,31 +44,45 @@ File File::Open(const std::string& path, Mode mode)
     case Mode::CreateNew:
     case Mode::CreatePrivate: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; break;
     }
-    int fd = ::open(native.c_str(), flags, mode == Mode::CreatePrivate ? 0600 : 0666);
-    if (fd < 0)
-        return file;
-    // A file this call made is a regular file that nobody else holds: the
-    // checks below would only cost time.
-    if (mode == Mode::CreateNew || mode == Mode::CreatePrivate) {
+    // A save puts its new file in place by a rename and lets go of the old
+    // file's lock only then: a lock taken on the old file after that holds
+    // a file the name no longer leads to, and the name is opened again.
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        int fd = ::open(native.c_str(), flags, mode == Mode::CreatePrivate ? 0600 : 0666);
+        if (fd < 0)
+            return file;
+        // A file this call made is a regular file that nobody else holds:
+        // the checks below would only cost time.
+        if (mode == Mode::CreateNew || mode == Mode::CreatePrivate) {
+            file.fd_ = fd;
+            return file;
+        }
+        struct stat info {};
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            ::close(fd);
+            errno = EINVAL;
+            return file;
+        }
         file.fd_ = fd;
+        if (mode == Mode::ReadShared)
+            return file;
+        const int lock = mode == Mode::Read ? LOCK_SH : LOCK_EX;
+        if (::flock(fd, lock | LOCK_NB) != 0) {
+            file.Close();
+            return file;
+        }
+        if (!file.IsNamedBy(path)) {
+            file.Close();
+            continue;
+        }
+        // Truncated only under the lock, so a file held open elsewhere is
+        // left alone. A new, empty file is not truncated: on ext4 a truncate
+        // to zero makes the close write the whole file out at once.
+        if (mode == Mode::CreateLocked && info.st_size > 0 && ::ftruncate(fd, 0) != 0)
+            file.Close();
         return file;
     }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        errno = EINVAL;
-        return file;
-    }
-    // Lock before truncating, so a file held open elsewhere is left alone.
-    // A new, empty file is not truncated: on ext4 a truncate to zero makes
-    // the close write the whole file out at once.
-    const int lock = mode == Mode::Read ? LOCK_SH : LOCK_EX;
-    if ((mode != Mode::ReadShared && ::flock(fd, lock | LOCK_NB) != 0) ||
-        (mode == Mode::CreateLocked && info.st_size > 0 && ::ftruncate(fd, 0) != 0)) {
-        ::close(fd);
-        return file;
-    }
-    file.fd_ = fd;
+    errno = EAGAIN;
     return file;
 }
 
@@ -220,6 +235,13 @@ std::string FinalPath(const std::string& path)
     return resolved ? std::string(resolved.get()) : path;
 }
 
+bool File::IsNamedBy(const std::string& path) const
+{
+    struct stat mine {}, named {};
+    return fd_ >= 0 && ::fstat(fd_, &mine) == 0 && ::stat(NativePath(path).c_str(), &named) == 0 &&
+           mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
+}
+
 bool File::AdoptIdentity(const std::string& original)
 {
     struct stat info {};
@@ -254,6 +276,29 @@ bool MakeDirectory(const std::string& path) { return ::mkdir(NativePath(path).c_
 bool ReplaceWith(const std::string& source, const std::string& target)
 {
     return ::rename(NativePath(source).c_str(), NativePath(target).c_str()) == 0;
+}
+
+bool ReplaceHeld(const std::string& source, const std::string& target, File& held)
+{
+    if (!ReplaceWith(source, target))
+        return false;
+    held.Close();
+    return true;
+}
+
+bool MoveToFreeName(const std::string& source, const std::string& target)
+{
+    const std::string from = NativePath(source), to = NativePath(target);
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    // A file system without that kind of rename still makes a second name
+    // only where none is.
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return false;
+    ::unlink(from.c_str());
+    return true;
 }
 
 bool FlushFolder(const std::string& path)

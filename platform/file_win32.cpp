@@ -16,6 +16,8 @@ DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str
 
 } // namespace
 
+// A file held shared with nobody cannot be renamed or replaced by anyone
+// else: the name keeps leading to the file opened, with no check needed.
 File File::Open(const std::string& path, Mode mode)
 {
     File file;
@@ -200,6 +202,14 @@ bool Identify(const std::string& path, BY_HANDLE_FILE_INFORMATION& info)
 
 } // namespace
 
+bool File::IsNamedBy(const std::string& path) const
+{
+    BY_HANDLE_FILE_INFORMATION mine, named;
+    return IsOpen() && GetFileInformationByHandle(AsHandle(handle_), &mine) && Identify(path, named) &&
+           mine.dwVolumeSerialNumber == named.dwVolumeSerialNumber && mine.nFileIndexHigh == named.nFileIndexHigh &&
+           mine.nFileIndexLow == named.nFileIndexLow;
+}
+
 bool SameFile(const std::string& first, const std::string& second)
 {
     BY_HANDLE_FILE_INFORMATION a, b;
@@ -257,6 +267,19 @@ bool ReplaceWith(const std::string& source, const std::string& target)
     }
     return MoveFileExA(source.c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool ReplaceHeld(const std::string& source, const std::string& target, File& held)
+{
+    // A file open in any process cannot be replaced here: the move fails if
+    // another program opened the old file once it was let go.
+    held.Close();
+    return ReplaceWith(source, target);
+}
+
+bool MoveToFreeName(const std::string& source, const std::string& target)
+{
+    return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 // A rename with MOVEFILE_WRITE_THROUGH is on the disk when it returns.
