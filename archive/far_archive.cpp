@@ -637,6 +637,9 @@ bool TFarArchive::Save(const std::string& target)
 
     // A link to the archive stays a link: the file it leads to is replaced.
     const std::string destination = platform::FinalPath(target);
+    if (destination.empty())
+        return Fail("The file " + target + " is a link that another user may have planted in a shared folder; " +
+                    "it is not followed.");
     // When the archive's name leads to another file than the one read,
     // another program has saved over it since: writing this archive there
     // would undo that program's work.

@@ -169,13 +169,16 @@ public:
     bool ReadOnly() const { return readOnly_; }
     // Writes the archive to target, leaving out entries marked for deletion.
     // The file is written beside the target under a temporary name, flushed
-    // to the disk and put in its place only then. A target that is a link
-    // is saved to the file it leads to; an existing target keeps its
-    // permissions and, where allowed, its owner; a read-only target, or one
-    // that another program holds, is refused before anything is written.
-    // Added files are read at their size at save time, which their entries
-    // then take. On success the object describes the new file and holds it
-    // open; on failure nothing changed, on disk or here.
+    // to the disk and put in its place only then; the file replaced stays
+    // held until then. A target that is a link is saved to the file it leads
+    // to (made when there is none yet), unless another user may have planted
+    // the link in a shared folder; an existing target keeps its permissions
+    // and, where allowed, its owner; a read-only target, one that another
+    // program holds, or the archive's own name once another program has
+    // saved over it, is refused before anything is written. Added files are
+    // read at their size at save time, which their entries then take. On
+    // success the object describes the new file and holds it open; on
+    // failure nothing changed, on disk or here.
     bool Save(const std::string& target);
     // Adds an entry for a disk file, named as given.
     void AddFile(const std::string& fileName);

@@ -104,7 +104,12 @@ bool IsReadOnly(const std::string& path);
 // Both names exist and name the same file or folder.
 bool SameFile(const std::string& first, const std::string& second);
 // The name of the file that path leads to once the links on the way are
-// followed; path itself when it is no link or leads nowhere.
+// followed, also when the last one leads to no file yet (the name it gives
+// is where a file would be made); path itself when there is no link on the
+// way. Empty when a link may not be followed: one in a folder that everybody
+// may write to and that keeps names to their owners (sticky, as /tmp),
+// owned neither by this user nor by the folder's owner, as the kernel's own
+// protection of such folders has it.
 std::string FinalPath(const std::string& path);
 // The size of a file (not a folder) that can be opened for reading; -1 when
 // there is none or it cannot be opened.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace kelvo::platform {
 
@@ -228,11 +230,52 @@ bool SameFile(const std::string& first, const std::string& second)
 
 std::string FinalPath(const std::string& path)
 {
-    struct stat info {};
-    if (::lstat(NativePath(path).c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
-        return path;
-    std::unique_ptr<char, void (*)(void*)> resolved(::realpath(NativePath(path).c_str(), nullptr), std::free);
-    return resolved ? std::string(resolved.get()) : path;
+    // The links are followed one name at a time, as the kernel does, so
+    // that each one can be judged, and the last may lead to no file yet.
+    const std::string native = NativePath(path);
+    std::string done = native.starts_with('/') ? "/" : "";
+    std::vector<std::string> rest; // the names still to go, the next one last
+    auto push = [&rest](const std::string& names) {
+        std::vector<std::string> parts;
+        for (std::size_t start = 0; start <= names.size();) {
+            const std::size_t end = std::min(names.find('/', start), names.size());
+            if (end > start)
+                parts.push_back(names.substr(start, end - start));
+            start = end + 1;
+        }
+        rest.insert(rest.end(), parts.rbegin(), parts.rend());
+    };
+    push(native);
+    bool followed = false;
+    for (int links = 0; !rest.empty();) {
+        const std::string name = rest.back();
+        rest.pop_back();
+        if (name == ".")
+            continue;
+        const std::string next = done.empty() ? name : done == "/" ? "/" + name : done + "/" + name;
+        struct stat info {};
+        if (::lstat(next.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            done = next;
+            continue;
+        }
+        // A link that someone else may have planted in a shared folder
+        // (sticky and writable by all, as /tmp) is followed only when it is
+        // this user's or the folder's owner's.
+        struct stat folder {};
+        if (::lstat(done.empty() ? "." : done.c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) &&
+            (folder.st_mode & S_IWOTH) && info.st_uid != ::geteuid() && info.st_uid != folder.st_uid)
+            return {};
+        std::string target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : PATH_MAX) + 1, '\0');
+        const ssize_t length = ::readlink(next.c_str(), target.data(), target.size());
+        if (length < 0 || static_cast<std::size_t>(length) >= target.size() || ++links > 40)
+            return path; // left for the file operations to refuse
+        target.resize(static_cast<std::size_t>(length));
+        if (target.starts_with('/'))
+            done.assign(1, '/');
+        push(target);
+        followed = true;
+    }
+    return followed ? done : path;
 }
 
 bool File::IsNamedBy(const std::string& path) const

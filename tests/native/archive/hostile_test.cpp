@@ -199,6 +199,65 @@ TEST_F(HostileTest, ReplacementOfAPrivateArchiveIsPrivateFromTheStart)
     EXPECT_EQ(Mode(dir / "in.far"), 0640u);
 }
 
+// A link at the target that leads to no file yet makes the file it names,
+// through any number of links; the links stay.
+TEST_F(HostileTest, SaveThroughADanglingLinkMakesTheFileItNames)
+{
+    ASSERT_TRUE(OpenBytes(BuildArchive({{"a", "A"}})));
+    fs::create_symlink("../outside/new.far", dir.path() / "out" / "dangling.far");
+    fs::create_symlink("dangling.far", dir.path() / "out" / "chain.far");
+    for (const char* name : {"out/dangling.far", "out/chain.far"}) {
+        fs::remove(dir.path() / "outside" / "new.far");
+        ASSERT_TRUE(archive.Save(dir / name)) << name << archive.LastError();
+        EXPECT_TRUE(fs::is_symlink(dir.path() / name)) << name;
+        EXPECT_EQ(ReadBytes(dir / "outside/new.far"), BuildArchive({{"a", "A"}})) << name;
+    }
+}
+
+// In a folder that everybody may write to and that keeps names to their
+// owners (sticky, as /tmp), a link at the target is followed only when it
+// belongs to the saver or to the folder's owner, as the kernel's protection
+// of such folders has it (which holds for the superuser too); elsewhere a
+// link is followed whoever made it.
+TEST_F(HostileTest, LinksOfOtherUsersInASharedFolderAreNotFollowed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving folders and links to another user needs the superuser";
+    const uid_t me = 0, other = 65534;
+    struct Case {
+        mode_t folderMode;
+        uid_t folderOwner, linkOwner;
+        bool followed;
+    };
+    const Case cases[] = {
+        {01777, me, other, false}, // planted by another user in a shared folder
+        {01777, me, me, true},     // the saver's own link
+        {01777, other, other, true}, // the folder owner's link
+        {00777, me, other, true},  // not sticky: the kernel follows it too
+        {01755, me, other, true},  // sticky, but only its owner may write to it
+    };
+    ASSERT_TRUE(OpenBytes(BuildArchive({{"a", "A"}})));
+    const std::string old = BuildArchive({{"old", "o"}});
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string folder = "shared" + std::to_string(++n);
+        const std::string victim = dir / ("outside/" + folder + ".far");
+        WriteBytes(victim, old);
+        fs::create_directory(dir.path() / folder);
+        fs::create_symlink(victim, dir.path() / folder / "t.far");
+        ASSERT_EQ(::lchown((dir / (folder + "/t.far")).c_str(), c.linkOwner, c.linkOwner), 0);
+        ASSERT_EQ(::chown((dir / folder).c_str(), c.folderOwner, c.folderOwner), 0);
+        ASSERT_EQ(::chmod((dir / folder).c_str(), c.folderMode), 0);
+        EXPECT_EQ(archive.Save(dir / (folder + "/t.far")), c.followed) << folder;
+        EXPECT_EQ(ReadBytes(victim), c.followed ? BuildArchive({{"a", "A"}}) : old) << folder;
+        EXPECT_TRUE(fs::is_symlink(dir.path() / folder / "t.far")) << folder;
+        if (!c.followed)
+            EXPECT_EQ(archive.LastError(), "The file " + (dir / (folder + "/t.far")) +
+                                               " is a link that another user may have planted in a shared folder; "
+                                               "it is not followed.");
+    }
+}
+
 TEST_F(HostileTest, NamedPipesAreNeitherAddedNorWaitedFor)
 {
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
