@@ -594,6 +594,7 @@ bool TFarArchive::WriteArchive(File& out, const std::vector<std::size_t>& kept, 
 bool TFarArchive::Save(const std::string& target)
 {
     lastError_.clear();
+    lastWarning_.clear();
     // An archive that could only be opened for reading is not written over.
     if (readOnly_ && Handle.IsOpen() && platform::SameFile(FileName, target))
         return Fail("The file " + target + " is read-only.");
@@ -646,6 +647,9 @@ bool TFarArchive::Save(const std::string& target)
     if (Handle.IsOpen() && !Handle.IsNamedBy(FileName) && platform::SameFile(FileName, destination))
         return Fail("The file " + target + " has been replaced by another program since it was opened.");
     const bool replacing = platform::FileExists(destination);
+    // A file of several names (hard links) is replaced under this one only:
+    // the others keep the old archive.
+    const unsigned long names = replacing ? platform::NameCount(destination) : 0;
     // Another program that holds the file would later save its own archive
     // over this one: its lock is respected, as are read-only files. The file
     // replaced stays held until the new one has taken its name.
@@ -728,6 +732,8 @@ bool TFarArchive::Save(const std::string& target)
     EntryCount = static_cast<std::int32_t>(Entries.size());
     FileName = target;
     OpenHandle(target, false);
+    if (names > 1)
+        lastWarning_ = "The file " + target + " had other names (hard links); they still lead to the archive as it was.";
     return true;
 }
 

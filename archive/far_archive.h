@@ -177,8 +177,9 @@ public:
     // program holds, or the archive's own name once another program has
     // saved over it, is refused before anything is written. Added files are
     // read at their size at save time, which their entries then take. On
-    // success the object describes the new file and holds it open; on
-    // failure nothing changed, on disk or here.
+    // success the object describes the new file and holds it open, and
+    // LastWarning() says what the user should know; on failure nothing
+    // changed, on disk or here.
     bool Save(const std::string& target);
     // Adds an entry for a disk file, named as given.
     void AddFile(const std::string& fileName);
@@ -232,6 +233,10 @@ public:
     // Why the last Open, Save or extraction failed, as a sentence the window
     // can show.
     const std::string& LastError() const { return lastError_; }
+    // What the last Save, though it succeeded, has to tell the user (the
+    // file had other names, which keep the old archive), as a sentence the
+    // window can show; empty when nothing.
+    const std::string& LastWarning() const { return lastWarning_; }
 
 private:
     // The file that holds an entry's data: the archive itself or the entry's
@@ -273,6 +278,7 @@ private:
     bool readOnly_ = false;
     std::string tempFileName_;
     std::string lastError_;
+    std::string lastWarning_;
     // The folders extraction made or found, each with whether it is the
     // archive file's own folder.
     std::unordered_map<std::string, bool> extractFolders_;

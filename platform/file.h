@@ -111,6 +111,8 @@ bool SameFile(const std::string& first, const std::string& second);
 // owned neither by this user nor by the folder's owner, as the kernel's own
 // protection of such folders has it.
 std::string FinalPath(const std::string& path);
+// The number of names (hard links) the file has; 0 when there is none.
+unsigned long NameCount(const std::string& path);
 // The size of a file (not a folder) that can be opened for reading; -1 when
 // there is none or it cannot be opened.
 std::int64_t ReadableFileSize(const std::string& path);

@@ -278,6 +278,12 @@ std::string FinalPath(const std::string& path)
     return followed ? done : path;
 }
 
+unsigned long NameCount(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(NativePath(path).c_str(), &info) == 0 ? static_cast<unsigned long>(info.st_nlink) : 0;
+}
+
 bool File::IsNamedBy(const std::string& path) const
 {
     struct stat mine {}, named {};

@@ -238,6 +238,12 @@ std::string FinalPath(const std::string& path)
     return final;
 }
 
+unsigned long NameCount(const std::string& path)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    return Identify(path, info) ? info.nNumberOfLinks : 0;
+}
+
 bool CreateNewFile(const std::string& path)
 {
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
