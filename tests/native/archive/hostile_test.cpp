@@ -251,10 +251,11 @@ TEST_F(HostileTest, LinksOfOtherUsersInASharedFolderAreNotFollowed)
         EXPECT_EQ(archive.Save(dir / (folder + "/t.far")), c.followed) << folder;
         EXPECT_EQ(ReadBytes(victim), c.followed ? BuildArchive({{"a", "A"}}) : old) << folder;
         EXPECT_TRUE(fs::is_symlink(dir.path() / folder / "t.far")) << folder;
-        if (!c.followed)
+        if (!c.followed) {
             EXPECT_EQ(archive.LastError(), "The file " + (dir / (folder + "/t.far")) +
                                                " is a link that another user may have planted in a shared folder; "
                                                "it is not followed.");
+        }
     }
 }
 
