@@ -594,6 +594,7 @@ bool TFarArchive::WriteArchive(File& out, const std::vector<std::size_t>& kept, 
 bool TFarArchive::Save(const std::string& target)
 {
     lastError_.clear();
+    lastWarning_.clear();
     // An archive that could only be opened for reading is not written over.
     if (readOnly_ && Handle.IsOpen() && platform::SameFile(FileName, target))
         return Fail("The file " + target + " is read-only.");
@@ -637,17 +638,31 @@ bool TFarArchive::Save(const std::string& target)
 
     // A link to the archive stays a link: the file it leads to is replaced.
     const std::string destination = platform::FinalPath(target);
+    if (destination.empty())
+        return Fail("The file " + target + " is a link that another user may have planted in a shared folder; " +
+                    "it is not followed.");
+    // When the archive's name leads to another file than the one read,
+    // another program has saved over it since: writing this archive there
+    // would undo that program's work.
+    if (Handle.IsOpen() && !Handle.IsNamedBy(FileName) && platform::SameFile(FileName, destination))
+        return Fail("The file " + target + " has been replaced by another program since it was opened.");
     const bool replacing = platform::FileExists(destination);
+    // A file of several names (hard links) is replaced under this one only:
+    // the others keep the old archive.
+    const unsigned long names = replacing ? platform::NameCount(destination) : 0;
     // Another program that holds the file would later save its own archive
-    // over this one: its lock is respected, as are read-only files.
+    // over this one: its lock is respected, as are read-only files. The file
+    // replaced stays held until the new one has taken its name.
     File targetLock;
+    File* held = &Handle;
     if (replacing) {
         if (platform::IsReadOnly(destination))
             return Fail("The file " + target + " is read-only.");
-        if (!(Handle.IsOpen() && platform::SameFile(FileName, destination))) {
+        if (!(Handle.IsOpen() && Handle.IsNamedBy(destination))) {
             targetLock = File::Open(destination, File::Mode::ReadWriteLocked);
             if (!targetLock.IsOpen())
                 return Fail("The file " + target + " is in use by another program.");
+            held = &targetLock;
         }
     }
 
@@ -657,10 +672,12 @@ bool TFarArchive::Save(const std::string& target)
     offsets.reserve(kept.size());
     bool written;
     {
-        File out = platform::CreateReplacement(destination, output);
+        // A private archive stays private, also while it is being written:
+        // the new file is its owner's alone until it takes the old one's
+        // permissions.
+        File out = platform::CreateReplacement(destination, output, replacing);
         if (!out.IsOpen())
             return Fail("No new file can be created in the target's folder.", true);
-        // A private archive stays private, also while it is being written.
         if (replacing && !out.AdoptIdentity(destination)) {
             Fail("The permissions of " + target + " cannot be given to the new archive.", true);
             out.Close();
@@ -674,18 +691,23 @@ bool TFarArchive::Save(const std::string& target)
         return false;
     }
 
-    // The open archive is released only now that its replacement is complete
-    // (a file held open cannot be replaced on Windows).
+    // The open archive is released only now that its replacement is
+    // complete and in place. A name that was free when the save began is
+    // not taken from a file another program made there meanwhile.
     const bool hadHandle = Handle.IsOpen();
-    Handle.Close();
-    targetLock.Close();
-    if (!platform::ReplaceWith(output, destination)) {
+    const bool moved = replacing ? platform::ReplaceHeld(output, destination, *held)
+                                 : platform::MoveToFreeName(output, destination);
+    if (!moved) {
         Fail("The new archive could not take the place of the old file (is it open in another program?).", true);
+        if (!replacing && platform::FileExists(destination))
+            Fail("The file " + target + " was made by another program while the archive was saved.");
         platform::RemoveFile(output);
-        if (hadHandle)
+        if (hadHandle && !Handle.IsOpen())
             OpenHandle(FileName, readOnly_);
         return false;
     }
+    Handle.Close();
+    targetLock.Close();
     platform::FlushFolder(FolderPart(destination));
 
     // The object now describes the file just written; changed entries that
@@ -710,6 +732,8 @@ bool TFarArchive::Save(const std::string& target)
     EntryCount = static_cast<std::int32_t>(Entries.size());
     FileName = target;
     OpenHandle(target, false);
+    if (names > 1)
+        lastWarning_ = "The file " + target + " had other names (hard links); they still lead to the archive as it was.";
     return true;
 }
 

@@ -169,13 +169,17 @@ public:
     bool ReadOnly() const { return readOnly_; }
     // Writes the archive to target, leaving out entries marked for deletion.
     // The file is written beside the target under a temporary name, flushed
-    // to the disk and put in its place only then. A target that is a link
-    // is saved to the file it leads to; an existing target keeps its
-    // permissions and, where allowed, its owner; a read-only target, or one
-    // that another program holds, is refused before anything is written.
-    // Added files are read at their size at save time, which their entries
-    // then take. On success the object describes the new file and holds it
-    // open; on failure nothing changed, on disk or here.
+    // to the disk and put in its place only then; the file replaced stays
+    // held until then. A target that is a link is saved to the file it leads
+    // to (made when there is none yet), unless another user may have planted
+    // the link in a shared folder; an existing target keeps its permissions
+    // and, where allowed, its owner; a read-only target, one that another
+    // program holds, or the archive's own name once another program has
+    // saved over it, is refused before anything is written. Added files are
+    // read at their size at save time, which their entries then take. On
+    // success the object describes the new file and holds it open, and
+    // LastWarning() says what the user should know; on failure nothing
+    // changed, on disk or here.
     bool Save(const std::string& target);
     // Adds an entry for a disk file, named as given.
     void AddFile(const std::string& fileName);
@@ -229,6 +233,10 @@ public:
     // Why the last Open, Save or extraction failed, as a sentence the window
     // can show.
     const std::string& LastError() const { return lastError_; }
+    // What the last Save, though it succeeded, has to tell the user (the
+    // file had other names, which keep the old archive), as a sentence the
+    // window can show; empty when nothing.
+    const std::string& LastWarning() const { return lastWarning_; }
 
 private:
     // The file that holds an entry's data: the archive itself or the entry's
@@ -270,6 +278,7 @@ private:
     bool readOnly_ = false;
     std::string tempFileName_;
     std::string lastError_;
+    std::string lastWarning_;
     // The folders extraction made or found, each with whether it is the
     // archive file's own folder.
     std::unordered_map<std::string, bool> extractFolders_;

@@ -234,8 +234,11 @@ bool IsFarArchive(const TFarArchive& archive, const std::string& path, std::ostr
 
 bool SaveArchive(TFarArchive& archive, const std::string& path, std::ostream& err)
 {
-    if (archive.Save(path))
+    if (archive.Save(path)) {
+        if (!archive.LastWarning().empty())
+            err << "kelvo-far: warning: " << archive.LastWarning() << "\n";
         return true;
+    }
     err << "kelvo-far: cannot write archive: " << path << ": " << archive.LastError() << "\n";
     return false;
 }

@@ -16,6 +16,10 @@ public:
     // No mode opens anything but a regular file, and none waits for one
     // that is not (a named pipe, a device). The create modes never write
     // through a link found at the name.
+    // The modes that lock (all but ReadShared and the create-new ones) hold
+    // the file that the name leads to once the lock is taken: when another
+    // program put a new file in the name's place meanwhile, the name is
+    // opened again.
     enum class Mode {
         Read,            // existing file, read only, others may read it too
         ReadShared,      // existing file, read only, others may do anything with it
@@ -25,6 +29,7 @@ public:
         CreateLocked,    // create or truncate, write (and read), shared with nobody
         CreateNewLocked, // create a file that must not exist yet, write (and read), shared with nobody
         CreateNew,       // as CreateNewLocked, without a lock: for a name nobody else knows yet
+        CreatePrivate,   // as CreateNew, readable and writable by its owner only (on POSIX)
     };
 
     File() = default;
@@ -68,6 +73,10 @@ public:
     // where the system has one). False on a short read or a failed write.
     bool CopyFrom(File& source, std::int64_t sourcePosition, std::uint64_t count);
 
+    // True when path leads to this open file (the same device and inode, or
+    // volume and file index on Windows).
+    bool IsNamedBy(const std::string& path) const;
+
     // Gives this new file the permissions and, where allowed, the owner of
     // the file named original, which it is about to replace. False when
     // original cannot be looked at or its permissions cannot be given.
@@ -97,8 +106,15 @@ bool IsReadOnly(const std::string& path);
 // Both names exist and name the same file or folder.
 bool SameFile(const std::string& first, const std::string& second);
 // The name of the file that path leads to once the links on the way are
-// followed; path itself when it is no link or leads nowhere.
+// followed, also when the last one leads to no file yet (the name it gives
+// is where a file would be made); path itself when there is no link on the
+// way. Empty when a link may not be followed: one in a folder that everybody
+// may write to and that keeps names to their owners (sticky, as /tmp),
+// owned neither by this user nor by the folder's owner, as the kernel's own
+// protection of such folders has it.
 std::string FinalPath(const std::string& path);
+// The number of names (hard links) the file has; 0 when there is none.
+unsigned long NameCount(const std::string& path);
 // The size of a file (not a folder) that can be opened for reading; -1 when
 // there is none or it cannot be opened.
 std::int64_t ReadableFileSize(const std::string& path);
@@ -111,6 +127,15 @@ bool MakeDirectory(const std::string& path);    // one level; false if it exists
 // Moves source over target, replacing target when it exists, in one step
 // where the system can do so.
 bool ReplaceWith(const std::string& source, const std::string& target);
+// Moves source over target, which held holds open and locked, and closes
+// held once target names the new file, so no other program can take the old
+// file meanwhile. Where an open file cannot be replaced (Windows), held is
+// closed just before the move, which then fails if another program has
+// opened the file since. After a failure held may be closed.
+bool ReplaceHeld(const std::string& source, const std::string& target, File& held);
+// Moves source to target, a name that must still be free: false, with
+// nothing changed, when a file (or anything else) of that name has appeared.
+bool MoveToFreeName(const std::string& source, const std::string& target);
 // The user's temporary folder, ending in a folder separator.
 std::string TempFolder();
 // A number that tells this process apart from others running at the same time.
@@ -123,8 +148,9 @@ std::string UnpredictableName();
 // is a rename on one volume, and a target whose name is near the length
 // limit still has room), open for writing. A name that exists already, or a
 // link planted at it, is passed over. Its name goes to name. Closed when no
-// such file can be made.
-File CreateReplacement(const std::string& target, std::string& name);
+// such file can be made. A private replacement (for a file whose permissions
+// it then takes) is readable by its owner only until it is given others.
+File CreateReplacement(const std::string& target, std::string& name, bool privateFile = false);
 // Writes a folder's list of names through to the disk, so a rename in it
 // survives a crash (a no-op where the system does so itself).
 bool FlushFolder(const std::string& path);

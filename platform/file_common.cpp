@@ -79,7 +79,7 @@ std::string UnpredictableName()
     return text;
 }
 
-File CreateReplacement(const std::string& target, std::string& name)
+File CreateReplacement(const std::string& target, std::string& name, bool privateFile)
 {
     const std::size_t cut = target.find_last_of("\\/:");
     const std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
@@ -87,7 +87,7 @@ File CreateReplacement(const std::string& target, std::string& name)
     // that was killed, or a planted link) is passed over, never opened.
     for (int attempt = 0; attempt < 32; ++attempt) {
         name = folder + "~kv" + UnpredictableName() + ".tmp";
-        File file = File::Open(name, File::Mode::CreateNew);
+        File file = File::Open(name, privateFile ? File::Mode::CreatePrivate : File::Mode::CreateNew);
         if (file.IsOpen())
             return file;
     }

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -14,6 +16,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace kelvo::platform {
 
@@ -41,36 +44,53 @@ File File::Open(const std::string& path, Mode mode)
     case Mode::ReadWriteShared: flags |= O_RDWR; break;
     case Mode::CreateLocked: flags |= O_RDWR | O_CREAT | O_NOFOLLOW; break;
     case Mode::CreateNewLocked:
-    case Mode::CreateNew: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; break;
+    case Mode::CreateNew:
+    case Mode::CreatePrivate: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; break;
     }
-    int fd = ::open(native.c_str(), flags, 0666);
-    if (fd < 0)
-        return file;
-    // A file this call made is a regular file that nobody else holds: the
-    // checks below would only cost time.
-    if (mode == Mode::CreateNew) {
+    // A save puts its new file in place by a rename and lets go of the old
+    // file's lock only then: a lock taken on the old file after that holds
+    // a file the name no longer leads to, and the name is opened again.
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        int fd = ::open(native.c_str(), flags, mode == Mode::CreatePrivate ? 0600 : 0666);
+        if (fd < 0)
+            return file;
+        // A file this call made is a regular file that nobody else holds:
+        // the checks below would only cost time.
+        if (mode == Mode::CreateNew || mode == Mode::CreatePrivate) {
+            file.fd_ = fd;
+            return file;
+        }
+        struct stat info {};
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            ::close(fd);
+            errno = EINVAL;
+            return file;
+        }
         file.fd_ = fd;
+        if (mode == Mode::ReadShared)
+            return file;
+        const int lock = mode == Mode::Read ? LOCK_SH : LOCK_EX;
+        if (::flock(fd, lock | LOCK_NB) != 0) {
+            file.Close();
+            return file;
+        }
+        // A shared opening only asks whether a holder's lock stands in its way.
+        if (mode == Mode::ReadWriteShared) {
+            ::flock(fd, LOCK_UN);
+            return file;
+        }
+        if (!file.IsNamedBy(path)) {
+            file.Close();
+            continue;
+        }
+        // Truncated only under the lock, so a file held open elsewhere is
+        // left alone. A new, empty file is not truncated: on ext4 a truncate
+        // to zero makes the close write the whole file out at once.
+        if (mode == Mode::CreateLocked && info.st_size > 0 && ::ftruncate(fd, 0) != 0)
+            file.Close();
         return file;
     }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        errno = EINVAL;
-        return file;
-    }
-    // Lock before truncating, so a file held open elsewhere is left alone.
-    // A new, empty file is not truncated: on ext4 a truncate to zero makes
-    // the close write the whole file out at once.
-    const int lock = mode == Mode::Read ? LOCK_SH : LOCK_EX;
-    if ((mode != Mode::ReadShared && ::flock(fd, lock | LOCK_NB) != 0) ||
-        (mode == Mode::CreateLocked && info.st_size > 0 && ::ftruncate(fd, 0) != 0)) {
-        ::close(fd);
-        return file;
-    }
-    // A shared opening only asks whether a holder's lock stands in its way.
-    if (mode == Mode::ReadWriteShared)
-        ::flock(fd, LOCK_UN);
-    file.fd_ = fd;
+    errno = EAGAIN;
     return file;
 }
 
@@ -216,11 +236,65 @@ bool SameFile(const std::string& first, const std::string& second)
 
 std::string FinalPath(const std::string& path)
 {
+    // The links are followed one name at a time, as the kernel does, so
+    // that each one can be judged, and the last may lead to no file yet.
+    const std::string native = NativePath(path);
+    std::string done = native.starts_with('/') ? "/" : "";
+    std::vector<std::string> rest; // the names still to go, the next one last
+    auto push = [&rest](const std::string& names) {
+        std::vector<std::string> parts;
+        for (std::size_t start = 0; start <= names.size();) {
+            const std::size_t end = std::min(names.find('/', start), names.size());
+            if (end > start)
+                parts.push_back(names.substr(start, end - start));
+            start = end + 1;
+        }
+        rest.insert(rest.end(), parts.rbegin(), parts.rend());
+    };
+    push(native);
+    bool followed = false;
+    for (int links = 0; !rest.empty();) {
+        const std::string name = rest.back();
+        rest.pop_back();
+        if (name == ".")
+            continue;
+        const std::string next = done.empty() ? name : done == "/" ? "/" + name : done + "/" + name;
+        struct stat info {};
+        if (::lstat(next.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            done = next;
+            continue;
+        }
+        // A link that someone else may have planted in a shared folder
+        // (sticky and writable by all, as /tmp) is followed only when it is
+        // this user's or the folder's owner's.
+        struct stat folder {};
+        if (::lstat(done.empty() ? "." : done.c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) &&
+            (folder.st_mode & S_IWOTH) && info.st_uid != ::geteuid() && info.st_uid != folder.st_uid)
+            return {};
+        std::string target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : PATH_MAX) + 1, '\0');
+        const ssize_t length = ::readlink(next.c_str(), target.data(), target.size());
+        if (length < 0 || static_cast<std::size_t>(length) >= target.size() || ++links > 40)
+            return path; // left for the file operations to refuse
+        target.resize(static_cast<std::size_t>(length));
+        if (target.starts_with('/'))
+            done.assign(1, '/');
+        push(target);
+        followed = true;
+    }
+    return followed ? done : path;
+}
+
+unsigned long NameCount(const std::string& path)
+{
     struct stat info {};
-    if (::lstat(NativePath(path).c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
-        return path;
-    std::unique_ptr<char, void (*)(void*)> resolved(::realpath(NativePath(path).c_str(), nullptr), std::free);
-    return resolved ? std::string(resolved.get()) : path;
+    return ::stat(NativePath(path).c_str(), &info) == 0 ? static_cast<unsigned long>(info.st_nlink) : 0;
+}
+
+bool File::IsNamedBy(const std::string& path) const
+{
+    struct stat mine {}, named {};
+    return fd_ >= 0 && ::fstat(fd_, &mine) == 0 && ::stat(NativePath(path).c_str(), &named) == 0 &&
+           mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
 }
 
 bool File::AdoptIdentity(const std::string& original)
@@ -257,6 +331,29 @@ bool MakeDirectory(const std::string& path) { return ::mkdir(NativePath(path).c_
 bool ReplaceWith(const std::string& source, const std::string& target)
 {
     return ::rename(NativePath(source).c_str(), NativePath(target).c_str()) == 0;
+}
+
+bool ReplaceHeld(const std::string& source, const std::string& target, File& held)
+{
+    if (!ReplaceWith(source, target))
+        return false;
+    held.Close();
+    return true;
+}
+
+bool MoveToFreeName(const std::string& source, const std::string& target)
+{
+    const std::string from = NativePath(source), to = NativePath(target);
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    // A file system without that kind of rename still makes a second name
+    // only where none is.
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return false;
+    ::unlink(from.c_str());
+    return true;
 }
 
 bool FlushFolder(const std::string& path)

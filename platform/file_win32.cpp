@@ -16,6 +16,8 @@ DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str
 
 } // namespace
 
+// A file held shared with nobody cannot be renamed or replaced by anyone
+// else: the name keeps leading to the file opened, with no check needed.
 File File::Open(const std::string& path, Mode mode)
 {
     File file;
@@ -32,7 +34,8 @@ File File::Open(const std::string& path, Mode mode)
         break;
     case Mode::CreateLocked: access |= GENERIC_WRITE; share = 0; disposition = CREATE_ALWAYS; break;
     case Mode::CreateNewLocked:
-    case Mode::CreateNew: access |= GENERIC_WRITE; share = 0; disposition = CREATE_NEW; break;
+    case Mode::CreateNew:
+    case Mode::CreatePrivate: access |= GENERIC_WRITE; share = 0; disposition = CREATE_NEW; break;
     }
     // CREATE_NEW fails on any existing name, a link included. Replacing a
     // link found at the name (rather than the file it leads to) is left to
@@ -203,6 +206,14 @@ bool Identify(const std::string& path, BY_HANDLE_FILE_INFORMATION& info)
 
 } // namespace
 
+bool File::IsNamedBy(const std::string& path) const
+{
+    BY_HANDLE_FILE_INFORMATION mine, named;
+    return IsOpen() && GetFileInformationByHandle(AsHandle(handle_), &mine) && Identify(path, named) &&
+           mine.dwVolumeSerialNumber == named.dwVolumeSerialNumber && mine.nFileIndexHigh == named.nFileIndexHigh &&
+           mine.nFileIndexLow == named.nFileIndexLow;
+}
+
 bool SameFile(const std::string& first, const std::string& second)
 {
     BY_HANDLE_FILE_INFORMATION a, b;
@@ -229,6 +240,12 @@ std::string FinalPath(const std::string& path)
     if (final.rfind("\\\\?\\", 0) == 0)
         final.erase(0, 4);
     return final;
+}
+
+unsigned long NameCount(const std::string& path)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    return Identify(path, info) ? info.nNumberOfLinks : 0;
 }
 
 bool CreateNewFile(const std::string& path)
@@ -260,6 +277,19 @@ bool ReplaceWith(const std::string& source, const std::string& target)
     }
     return MoveFileExA(source.c_str(), target.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool ReplaceHeld(const std::string& source, const std::string& target, File& held)
+{
+    // A file open in any process cannot be replaced here: the move fails if
+    // another program opened the old file once it was let go.
+    held.Close();
+    return ReplaceWith(source, target);
+}
+
+bool MoveToFreeName(const std::string& source, const std::string& target)
+{
+    return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 // A rename with MOVEFILE_WRITE_THROUGH is on the disk when it returns.

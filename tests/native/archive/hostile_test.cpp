@@ -4,7 +4,14 @@
 // target changes.
 #include "tests/native/archive/archive_test_support.h"
 
+#include <cerrno>
+#include <cstddef>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace kelvo::test {
@@ -142,6 +149,114 @@ TEST_F(HostileTest, SaveKeepsTheTargetsModeAndLinkAndRefusesReadOnlyAndHeldTarge
     EXPECT_EQ(ReadBytes(dir / "out/held.far"), locked);
     EXPECT_EQ(dir.Contents(), (std::set<std::string>{"in.far", "out", "out/link.far", "out/ro.far", "out/held.far",
                                                      "outside", "outside/v.txt", "outside/real.far"}));
+}
+
+// Makes every later change of a file's permissions and every removal of a
+// name fail in this process, so a save stops with its new file as it was
+// made.
+void ForbidChmodAndUnlink()
+{
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_fchmod, 4, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_fchmodat, 3, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_unlink, 2, 0),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_unlinkat, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM),
+    };
+    sock_fprog program = {static_cast<unsigned short>(std::size(filter)), filter};
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+        _exit(2);
+}
+
+// The new file of a save over a private archive is nobody else's to open
+// from the moment it exists, before it takes the old file's permissions:
+// here the save is stopped just before that step.
+TEST_F(HostileTest, ReplacementOfAPrivateArchiveIsPrivateFromTheStart)
+{
+    ASSERT_TRUE(OpenBytes(BuildArchive({{"a", "secret"}})));
+    ASSERT_EQ(::chmod((dir / "in.far").c_str(), 0640), 0);
+    archive.Close();
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        ::umask(0);
+        TFarArchive saver;
+        saver.Open(dir / "in.far");
+        ForbidChmodAndUnlink();
+        _exit(saver.Save(dir / "in.far") ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    std::vector<std::string> left;
+    for (const std::string& name : dir.Contents())
+        if (name.rfind("~kv", 0) == 0)
+            left.push_back(name);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(Mode(dir / left[0]), 0600u);
+    EXPECT_EQ(Mode(dir / "in.far"), 0640u);
+}
+
+// A link at the target that leads to no file yet makes the file it names,
+// through any number of links; the links stay.
+TEST_F(HostileTest, SaveThroughADanglingLinkMakesTheFileItNames)
+{
+    ASSERT_TRUE(OpenBytes(BuildArchive({{"a", "A"}})));
+    fs::create_symlink("../outside/new.far", dir.path() / "out" / "dangling.far");
+    fs::create_symlink("dangling.far", dir.path() / "out" / "chain.far");
+    for (const char* name : {"out/dangling.far", "out/chain.far"}) {
+        fs::remove(dir.path() / "outside" / "new.far");
+        ASSERT_TRUE(archive.Save(dir / name)) << name << archive.LastError();
+        EXPECT_TRUE(fs::is_symlink(dir.path() / name)) << name;
+        EXPECT_EQ(ReadBytes(dir / "outside/new.far"), BuildArchive({{"a", "A"}})) << name;
+    }
+}
+
+// In a folder that everybody may write to and that keeps names to their
+// owners (sticky, as /tmp), a link at the target is followed only when it
+// belongs to the saver or to the folder's owner, as the kernel's protection
+// of such folders has it (which holds for the superuser too); elsewhere a
+// link is followed whoever made it.
+TEST_F(HostileTest, LinksOfOtherUsersInASharedFolderAreNotFollowed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving folders and links to another user needs the superuser";
+    const uid_t me = 0, other = 65534;
+    struct Case {
+        mode_t folderMode;
+        uid_t folderOwner, linkOwner;
+        bool followed;
+    };
+    const Case cases[] = {
+        {01777, me, other, false}, // planted by another user in a shared folder
+        {01777, me, me, true},     // the saver's own link
+        {01777, other, other, true}, // the folder owner's link
+        {00777, me, other, true},  // not sticky: the kernel follows it too
+        {01755, me, other, true},  // sticky, but only its owner may write to it
+    };
+    ASSERT_TRUE(OpenBytes(BuildArchive({{"a", "A"}})));
+    const std::string old = BuildArchive({{"old", "o"}});
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string folder = "shared" + std::to_string(++n);
+        const std::string victim = dir / ("outside/" + folder + ".far");
+        WriteBytes(victim, old);
+        fs::create_directory(dir.path() / folder);
+        fs::create_symlink(victim, dir.path() / folder / "t.far");
+        ASSERT_EQ(::lchown((dir / (folder + "/t.far")).c_str(), c.linkOwner, c.linkOwner), 0);
+        ASSERT_EQ(::chown((dir / folder).c_str(), c.folderOwner, c.folderOwner), 0);
+        ASSERT_EQ(::chmod((dir / folder).c_str(), c.folderMode), 0);
+        EXPECT_EQ(archive.Save(dir / (folder + "/t.far")), c.followed) << folder;
+        EXPECT_EQ(ReadBytes(victim), c.followed ? BuildArchive({{"a", "A"}}) : old) << folder;
+        EXPECT_TRUE(fs::is_symlink(dir.path() / folder / "t.far")) << folder;
+        if (!c.followed) {
+            EXPECT_EQ(archive.LastError(), "The file " + (dir / (folder + "/t.far")) +
+                                               " is a link that another user may have planted in a shared folder; "
+                                               "it is not followed.");
+        }
+    }
 }
 
 TEST_F(HostileTest, NamedPipesAreNeitherAddedNorWaitedFor)

@@ -134,6 +134,16 @@ TEST(AddAndDelete, ChangeTheArchiveInPlace)
     ASSERT_EQ(Far({"add", "x.far", "dir", "a.txt"}).code, 0);
     ASSERT_EQ(Far({"delete", "x.far", "a.txt"}).code, 0); // both entries of the name
     EXPECT_EQ(ReadBytes("x.far"), CraftArchive("b.txtdir/c.txt", {{5, 5, 16, "b.txt"}, {9, 9, 21, "dir\\c.txt"}}));
+    // Saved through one of two names, the file is split: that is said, and
+    // the other name keeps the archive as it was.
+    const std::string before = ReadBytes("x.far");
+    fs::create_hard_link("x.far", "y.far");
+    const Output split = Far({"delete", "x.far", "b.txt"});
+    EXPECT_EQ(split.code, 0);
+    EXPECT_EQ(split.err, "kelvo-far: warning: The file x.far had other names (hard links); they still lead to the "
+                         "archive as it was.\n");
+    EXPECT_EQ(ReadBytes("y.far"), before);
+    EXPECT_EQ(Far({"delete", "x.far", "dir\\c.txt"}).err, "");
 }
 
 TEST(Extract, WritesEveryEntryItCanAndReportsEachFailure)

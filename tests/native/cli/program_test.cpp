@@ -7,7 +7,9 @@
 #include "tests/native/cli/test_support.h"
 
 #include <cstdlib>
+#include <cstdio>
 #include <map>
+#include <set>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -114,6 +116,56 @@ TEST(Programs, AReadOnlyArchiveListsAndExtractsButIsNotChangedNorIsOneInAReadOnl
         << locked.err;
     EXPECT_EQ(ReadBytes(dir / "locked/w.far"), archive);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "locked"), fs::directory_iterator()), 1);
+}
+
+// Many kelvo-far add runs on one archive at once, each tried again while it
+// fails (the archive is held by another run): every run that reports
+// success has its file in the archive, so in the end all of them are.
+TEST(Programs, ParallelAddsLoseNoUpdate)
+{
+    ScratchFolder scratch;
+    const fs::path dir = scratch.path();
+    WriteFile(dir / "a.far", BuildArchive({}));
+    constexpr int kRuns = 32;
+    std::set<std::string> names;
+    for (int i = 0; i < kRuns; ++i) {
+        names.insert("f" + std::to_string(i));
+        WriteFile(dir / ("f" + std::to_string(i)), "file " + std::to_string(i));
+    }
+    std::vector<pid_t> children;
+    for (const std::string& name : names) {
+        const pid_t child = fork();
+        ASSERT_NE(child, -1);
+        if (child == 0) {
+            if (::chdir(dir.c_str()) != 0 || !std::freopen("/dev/null", "w", stderr))
+                _exit(3);
+            for (int attempt = 0; attempt < 10000; ++attempt) {
+                const pid_t run = fork();
+                if (run == 0) {
+                    ::execl(KELVO_FAR_PROGRAM, "kelvo-far", "add", "a.far", name.c_str(), static_cast<char*>(nullptr));
+                    _exit(3);
+                }
+                int status = 0;
+                if (run < 0 || waitpid(run, &status, 0) != run || !WIFEXITED(status) || WEXITSTATUS(status) > 1)
+                    _exit(3);
+                if (WEXITSTATUS(status) == 0)
+                    _exit(0);
+            }
+            _exit(4);
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    TFarArchive archive;
+    ASSERT_TRUE(archive.Open((dir / "a.far").string()));
+    std::multiset<std::string> stored;
+    for (const TFarEntry& entry : archive.Entries)
+        stored.insert(std::string(entry.Text()));
+    EXPECT_EQ(stored, std::multiset<std::string>(names.begin(), names.end()));
 }
 
 } // namespace
