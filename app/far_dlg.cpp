@@ -737,6 +737,9 @@ void TFarDlg::FileEntryExportDirExecute()
     std::size_t written = 0;
     {
         ui::WaitCursor wait;
+        // Two entries that lead to one file (added files of one file name)
+        // do not overwrite each other: the second fails.
+        TExtractionRun run(*Archive_);
         const auto& entries = Archive_->Entries;
         // The status bar paints at once: the entry's name is shown about 30
         // times a second, and always for an entry that fails.

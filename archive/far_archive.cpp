@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <utility>
 
@@ -89,6 +90,19 @@ std::string FolderPart(const std::string& path)
 }
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Why IsSafeEntryName refuses a name, as the end of a sentence after it.
+std::string UnsafeNameReason(std::string_view name)
+{
+    if (TFarArchive::FolderDepth(name) > TFarArchive::kMaxFolderDepth)
+        return " leads through more than " + std::to_string(TFarArchive::kMaxFolderDepth) + " folders.";
+    for (std::size_t start = 0, end = 0; end != std::string_view::npos; start = end + 1) {
+        end = name.find_first_of("\\/", start);
+        if (name.substr(start, end - start).size() > TFarArchive::kMaxNamePart)
+            return " has a part longer than " + std::to_string(TFarArchive::kMaxNamePart) + " bytes.";
+    }
+    return " would leave the chosen folder or name a device.";
+}
 
 // Where an entry's data starts in the file OpenSource gives for it.
 std::int64_t SourcePosition(const TFarEntry& entry)
@@ -748,11 +762,19 @@ bool TFarArchive::IsSafeEntryName(std::string_view name)
         if (end == std::string_view::npos)
             end = name.size();
         const std::string_view segment = name.substr(start, end - start);
-        if (IsParentSegment(segment) || IsDeviceSegment(segment))
+        if (IsParentSegment(segment) || IsDeviceSegment(segment) || segment.size() > kMaxNamePart)
             return false;
         start = end + 1;
     }
-    return true;
+    return FolderDepth(name) <= kMaxFolderDepth;
+}
+
+std::size_t TFarArchive::FolderDepth(std::string_view name)
+{
+    std::size_t depth = 0;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        depth += IsSeparator(name[i]) && i > 0 && !IsSeparator(name[i - 1]);
+    return depth;
 }
 
 bool TFarArchive::IsDeviceName(std::string_view segment) { return IsDeviceSegment(segment); }
@@ -789,12 +811,25 @@ bool TFarArchive::ExtractTo(const TFarEntry& entry, const std::string& outputNam
         Fail("The data of entry " + std::string(entry.Text()) + " runs past the end of its file.");
     else if (!written)
         Fail("The file " + outputName + " cannot be written.", true);
+    const std::optional<platform::FileIdentity> writtenAs = output.Identity();
     if (!output.Close() && written)
         written = Fail("The file " + outputName + " cannot be written.", true);
-    if (written && partName != outputName && !platform::ReplaceWith(partName, outputName))
-        written = Fail("The file " + outputName + " cannot be replaced.", true);
+    if (written && partName != outputName) {
+        // What the name leads to is looked at just before it is replaced: the
+        // archive may have been reached through a link, or be linked here.
+        const std::optional<platform::FileIdentity> replaced = platform::IdentityOf(outputName, false);
+        if (replaced && replaced == Handle.Identity())
+            written = Fail("The file " + outputName + " is the archive itself.");
+        else if (replaced && runOutputs_.count(*replaced))
+            written = Fail("The file " + outputName + " was written for another entry of this extraction "
+                           "(the entries' names lead to the same file).");
+        else if (!platform::ReplaceWith(partName, outputName))
+            written = Fail("The file " + outputName + " cannot be replaced.", true);
+    }
     if (!written)
         platform::RemoveFile(partName);
+    else if (inRun_ && writtenAs)
+        runOutputs_.insert(*writtenAs);
     return written;
 }
 
@@ -806,37 +841,54 @@ bool TFarArchive::ExtractEntry(const TFarEntry& entry, const std::string& folder
     // folder under their file name alone.
     std::string_view name = entry.Added() ? LastNamePart(entry.Text()) : entry.Text();
     if (!IsSafeEntryName(name))
-        return Fail("The name " + std::string(name) + " would leave the chosen folder or name a device.");
+        return Fail("The name " + std::string(name) + UnsafeNameReason(name));
     // Entries that share their bytes would let a small archive fill the disk.
     if (SharesData(entry))
         return Fail("The data of entry " + std::string(name) +
                     " overlaps another entry's data, the header or the list of entries.");
     const std::string targetName = folder + "\\" + std::string(name);
-    // Each folder is made (or found) once and remembered, with whether it
-    // holds the archive file, which no entry may replace.
-    const std::string targetFolder = FolderPart(targetName);
-    auto known = extractFolders_.find(targetFolder);
-    bool archiveFolder;
-    if (known != extractFolders_.end()) {
-        archiveFolder = known->second;
-    } else {
-        CreatePath(targetName);
-        const std::string archiveFolderName = FolderPart(FileName);
-        archiveFolder = Handle.IsOpen() && !FileName.empty() &&
-                        platform::SameFile(targetFolder, archiveFolderName.empty() ? "." : archiveFolderName);
-    }
-    if (archiveFolder && platform::SameFile(targetName, FileName))
-        return Fail("The file " + targetName + " is the archive itself.");
-    if (ExtractTo(entry, targetName)) {
-        if (known == extractFolders_.end())
-            extractFolders_.emplace(targetFolder, archiveFolder);
-        return true;
-    }
-    // A remembered folder that has gone since is made again.
-    if (known == extractFolders_.end() || platform::DirectoryExists(targetFolder))
+    if (!ReachFolders(targetName))
         return false;
-    extractFolders_.erase(known);
-    return ExtractEntry(entry, folder);
+    return ExtractTo(entry, targetName);
+}
+
+bool TFarArchive::ReachFolders(const std::string& targetName)
+{
+    // A folder checked once is taken again only while it is the same folder:
+    // one swapped for a link since would lead the output elsewhere.
+    const std::string targetFolder = FolderPart(targetName);
+    if (auto known = extractFolders_.find(targetFolder); known != extractFolders_.end()) {
+        const std::optional<platform::FileIdentity> now = platform::IdentityOf(targetFolder, true);
+        if (now == known->second)
+            return true;
+        if (now)
+            return Fail("The folder " + targetFolder + " was replaced during the extraction.");
+    }
+    // Every folder on the way, from the first, is made when missing (a
+    // failure shows when the file is created) and its identity remembered,
+    // or checked against the one remembered.
+    for (std::size_t i = 1; i < targetName.size(); ++i) {
+        if (!IsSeparator(targetName[i - 1]))
+            continue;
+        const std::string folderName = targetName.substr(0, i);
+        std::optional<platform::FileIdentity> identity = platform::IdentityOf(folderName, true);
+        const auto known = extractFolders_.find(folderName);
+        if (identity && known != extractFolders_.end()) {
+            if (*identity != known->second)
+                return Fail("The folder " + folderName + " was replaced during the extraction.");
+            continue;
+        }
+        if (!identity) {
+            if (inRun_ && runFolders_ >= kMaxRunFolders)
+                return Fail("The extraction would make more than " + std::to_string(kMaxRunFolders) + " folders.");
+            if (platform::MakeDirectory(folderName))
+                ++runFolders_;
+            identity = platform::IdentityOf(folderName, true);
+        }
+        if (identity && platform::DirectoryExists(folderName))
+            extractFolders_.insert_or_assign(folderName, *identity);
+    }
+    return true;
 }
 
 bool TFarArchive::ExtractToTemp(int position)
@@ -870,6 +922,19 @@ void TFarArchive::CreatePath(const std::string& path)
         if (IsSeparator(path[i - 1]))
             platform::MakeDirectory(path.substr(0, i));
     }
+}
+
+TExtractionRun::TExtractionRun(TFarArchive& archive) : archive_(archive)
+{
+    archive_.inRun_ = true;
+    archive_.runOutputs_.clear();
+    archive_.runFolders_ = 0;
+}
+
+TExtractionRun::~TExtractionRun()
+{
+    archive_.inRun_ = false;
+    archive_.runOutputs_.clear();
 }
 
 void TFarArchive::DeleteTempFile() const { platform::RemoveFile(tempFileName_); }

@@ -12,6 +12,7 @@
 #include <deque>
 #include <iosfwd>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -140,6 +141,13 @@ public:
     static constexpr std::uint32_t kMaxNameLength = 2047;
     static constexpr std::int64_t kMaxPosition = 0x7FFFFFFF; // positions are signed 32-bit
     static constexpr char kSignature[] = "FAR!byAZ";
+    // The most folders an extracted name may lead through, so a small
+    // archive of deep names cannot make folders by the thousand.
+    static constexpr std::size_t kMaxFolderDepth = 64;
+    // The longest part of a name that file systems take.
+    static constexpr std::size_t kMaxNamePart = 255;
+    // The most folders an extraction run makes (see TExtractionRun).
+    static constexpr std::size_t kMaxRunFolders = 100000;
 
     TFarArchive();
     ~TFarArchive();
@@ -197,16 +205,20 @@ public:
     bool HasSameData(const TFarEntry& entry, const std::string& fileName);
     // Writes one entry's data to Folder\Name (or, for an entry whose data is
     // on disk, to Folder\ and the part of its name after the last slash,
-    // backslash or colon), creating the folders on the way. Fails, with the
-    // reason in LastError(), for an unsafe name, for data that overlaps
-    // another entry's, the header or the manifest, and for the archive file
-    // itself as the output.
+    // backslash or colon), creating the folders on the way. Each folder on
+    // the way is remembered by its identity when first reached; one that is
+    // no longer the same folder (swapped for a link) fails the entry rather
+    // than being followed. Fails, with the reason in LastError(), for an
+    // unsafe name, for data that overlaps another entry's, the header or the
+    // manifest, and for a folder that changed.
     bool ExtractEntry(const TFarEntry& entry, const std::string& folder);
     // Writes the entry's data to outputName: into a new file of that name
     // when the name is free, else into a new file beside it, put in its
     // place only when complete. A file or link of that name is replaced,
-    // never written through; on failure it stays as it was and no partial
-    // file remains.
+    // never written through; the archive file itself (under any name: a
+    // hard link, the file a link leads to), a read-only file and, within an
+    // extraction run, a file the run wrote already are not. On failure the
+    // file of that name stays as it was and no partial file remains.
     bool ExtractTo(const TFarEntry& entry, const std::string& outputName);
     // Writes the data of the entry at a 0-based position to TempFileName().
     bool ExtractToTemp(int position);
@@ -225,8 +237,12 @@ public:
 
     // True when an extraction of this name would stay below the chosen folder
     // and write a file: no absolute name, drive, ".." or Windows device name
-    // (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension).
+    // (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension), no part longer
+    // than kMaxNamePart bytes and no more than kMaxFolderDepth folders.
     static bool IsSafeEntryName(std::string_view name);
+    // The number of folders a name puts its file in: its non-empty parts
+    // before the last.
+    static std::size_t FolderDepth(std::string_view name);
     // True for one part of a path that Windows opens as a device (see above).
     static bool IsDeviceName(std::string_view segment);
 
@@ -239,6 +255,12 @@ public:
     const std::string& LastWarning() const { return lastWarning_; }
 
 private:
+    friend class TExtractionRun;
+
+    // Makes (or finds) the folders on the way to targetName and checks those
+    // found before against the identities remembered for them.
+    bool ReachFolders(const std::string& targetName);
+
     // The file that holds an entry's data: the archive itself or the entry's
     // disk file (opened into diskFile). Null when it cannot be read, or the
     // disk file is shorter than size.
@@ -279,13 +301,34 @@ private:
     std::string tempFileName_;
     std::string lastError_;
     std::string lastWarning_;
-    // The folders extraction made or found, each with whether it is the
-    // archive file's own folder.
-    std::unordered_map<std::string, bool> extractFolders_;
+    // The folders extraction made or found, each with its identity then.
+    std::unordered_map<std::string, platform::FileIdentity> extractFolders_;
+    // The current extraction run (TExtractionRun): whether one is going on,
+    // the files it wrote and how many folders it made.
+    bool inRun_ = false;
+    std::set<platform::FileIdentity> runOutputs_;
+    std::size_t runFolders_ = 0;
     std::vector<bool> sharedData_; // by position; empty until an extraction needs it
     std::vector<unsigned char> readAhead_;
     std::int64_t readAheadStart_ = -1; // file position of readAhead_[0]; -1 when it holds nothing
     std::size_t readAheadLength_ = 0;
+};
+
+// One extraction of many entries (the window's Extract Directory, one
+// kelvo-far extract), from construction to destruction. An entry whose
+// output is a file the run wrote already (two entries of one name, added
+// files of one file name, an added file named like an entry at the top)
+// fails instead of replacing it, and the run makes at most kMaxRunFolders
+// folders: an entry that would need more fails.
+class TExtractionRun {
+public:
+    explicit TExtractionRun(TFarArchive& archive);
+    ~TExtractionRun();
+    TExtractionRun(const TExtractionRun&) = delete;
+    TExtractionRun& operator=(const TExtractionRun&) = delete;
+
+private:
+    TFarArchive& archive_;
 };
 
 } // namespace kelvo

@@ -5,10 +5,13 @@
 #include "platform/file.h"
 
 #include <algorithm>
+#include <functional>
+#include <numeric>
 #include <ostream>
 #include <optional>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace kelvo::cli {
 
@@ -17,9 +20,9 @@ namespace {
 const char kUsage[] =
     "usage: kelvo-far list ARCHIVE\n"
     "       kelvo-far extract ARCHIVE FOLDER [NAME...]\n"
-    "       kelvo-far create ARCHIVE PATH...\n"
-    "       kelvo-far add ARCHIVE PATH...\n"
-    "       kelvo-far delete ARCHIVE NAME...\n"
+    "       kelvo-far create [--follow-links] ARCHIVE PATH...\n"
+    "       kelvo-far add [--force] [--follow-links] ARCHIVE PATH...\n"
+    "       kelvo-far delete [--force] ARCHIVE NAME...\n"
     "       kelvo-far verify ARCHIVE\n"
     "       kelvo-far chunks ARCHIVE NAME\n"
     "       kelvo-far strings ARCHIVE NAME\n";
@@ -27,7 +30,13 @@ const char kUsage[] =
 const char kHelp[] =
     "\n"
     "list, extract and verify only read the archive, so a read-only one will do;\n"
-    "add and delete rewrite it and refuse an archive that can only be read.\n"
+    "add and delete rewrite it and refuse an archive that can only be read, and\n"
+    "one in which verify finds problems unless --force is given. list and\n"
+    "extract refuse an archive whose entry count is negative.\n"
+    "\n"
+    "create and add store a folder's files below it: links met on the way are\n"
+    "skipped unless --follow-links is given, and a name that extract would\n"
+    "refuse (\"../x\", \"/etc/x\") is not stored.\n"
     "\n"
     "Names: FAR entry names are Windows-1252 bytes. On Linux and other POSIX\n"
     "systems list and verify print them as UTF-8, extract writes files under\n"
@@ -62,6 +71,19 @@ std::string JoinName(const std::string& folder, const std::string& name)
 }
 
 const char kNoEntryName[] = "name not valid UTF-8 or without a Windows-1252 form";
+const char kBackslashName[] = "name holds a backslash, which an entry name takes as a separator";
+
+// A system name with a backslash, which on POSIX is a character of the name
+// but would be stored as a separator (and read back from another path).
+bool HoldsBackslash(std::string_view systemName)
+{
+#ifdef _WIN32
+    (void)systemName;
+    return false; // the separator itself
+#else
+    return systemName.find('\\') != std::string_view::npos;
+#endif
+}
 
 // Why AddFile took nothing for an entry name; asked only after it refused.
 std::string WhyNotAdded(const std::string& name)
@@ -78,8 +100,9 @@ std::string WhyNotAdded(const std::string& name)
     return "cannot add";
 }
 
-// A name as Windows compares it: separators as backslashes, letters (ASCII
-// and the Latin-1 letters of the ANSI code page) in lower case.
+// A name as Windows compares it: separators as backslashes, letters (ASCII,
+// the Latin-1 letters and the other case pairs of the ANSI code page) in
+// lower case.
 std::string FoldedName(std::string_view name)
 {
     std::string folded(name);
@@ -87,16 +110,23 @@ std::string FoldedName(std::string_view name)
         const auto u = static_cast<unsigned char>(c);
         if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
             c = static_cast<char>(u + 0x20);
+        else if (u == 0x8A || u == 0x8C || u == 0x8E) // Š, Œ, Ž
+            c = static_cast<char>(u + 0x10);
+        else if (u == 0x9F) // Ÿ
+            c = static_cast<char>(0xFF);
         else if (c == '/')
             c = '\\';
     }
     return folded;
 }
 
-// Why an entry of this name cannot be extracted, or not as itself on
-// Windows; empty when it can.
-std::string NameProblem(std::string_view name)
+// Why an entry of this name (its bytes as stored) cannot be extracted, or
+// not as itself (on Windows too); empty when it can.
+std::string NameProblem(std::string_view stored)
 {
+    if (stored.find('\0') != std::string_view::npos)
+        return "name holds a zero byte (extracted under the part before it)";
+    const std::string_view name = stored;
     if (name.empty() || name == ".")
         return "name of no file";
     std::vector<std::string_view> parts;
@@ -111,15 +141,25 @@ std::string NameProblem(std::string_view name)
         if (TFarArchive::IsDeviceName(part))
             return "Windows device name";
     }
+    if (TFarArchive::FolderDepth(name) > TFarArchive::kMaxFolderDepth)
+        return "name deeper than " + std::to_string(TFarArchive::kMaxFolderDepth) + " folders";
+    for (std::string_view part : parts) {
+        if (SystemName(part).size() > TFarArchive::kMaxNamePart)
+            return "name part longer than 255 bytes";
+    }
     if (!TFarArchive::IsSafeEntryName(name))
         return "unsafe name";
     if (parts.back().empty())
         return "name ends in a backslash";
     for (std::string_view part : parts) {
-        if (part.size() > 255)
-            return "name part longer than 255 bytes";
-        if (part != "." && !part.empty() && (part.back() == '.' || part.back() == ' '))
+        if (part == ".")
+            return "name has a \".\" part (Windows drops it)";
+        if (!part.empty() && (part.back() == '.' || part.back() == ' '))
             return "name part ends in a dot or space (Windows drops it)";
+        for (char c : part) {
+            if (static_cast<unsigned char>(c) < 0x20 || std::string_view("<>\"|?*").find(c) != std::string_view::npos)
+                return "name holds a character Windows forbids in file names";
+        }
     }
     return {};
 }
@@ -127,6 +167,12 @@ std::string NameProblem(std::string_view name)
 bool AddOneFile(TFarArchive& archive, const std::string& name, AddRun& run, std::string& failure)
 {
     const std::string systemName = SystemName(name);
+    // The name is stored as given: one that would leave the extraction
+    // folder, or could not be extracted at all, is not stored.
+    if (!TFarArchive::IsSafeEntryName(name) || !TFarArchive::IsSafeEntryName(systemName)) {
+        failure = "name extraction would refuse: " + PrintableName(systemName);
+        return false;
+    }
     if (run.names.count(name)) {
         run.skipped.push_back("already added: " + systemName);
         return true;
@@ -157,6 +203,13 @@ bool AddFolder(TFarArchive& archive, const std::string& name, AddRun& run, std::
     }
     std::vector<platform::DirectoryItem> items = platform::ListDirectory(name.empty() ? "." : SystemName(name));
     for (auto& item : items) {
+        if (HoldsBackslash(item.name)) {
+            // Shown as a POSIX path, where the backslash is part of the name.
+            std::string where = SystemName(JoinName(name, ""));
+            std::replace(where.begin(), where.end(), '\\', '/');
+            failure = std::string(kBackslashName) + ": " + where + PrintableName(item.name);
+            return false;
+        }
         std::optional<std::string> itemName = EntryName(item.name);
         if (!itemName) {
             failure = std::string(kNoEntryName) + ": " + SystemName(JoinName(name, "")) + item.name;
@@ -171,6 +224,11 @@ bool AddFolder(TFarArchive& archive, const std::string& name, AddRun& run, std::
     });
     for (const auto& item : items) {
         const std::string itemName = JoinName(name, item.name);
+        // A link stores (or walks) what it leads to, which may be anywhere.
+        if (item.isLink && !run.followLinks) {
+            run.skipped.push_back("link: " + SystemName(itemName));
+            continue;
+        }
         if (item.isDirectory) {
             if (!AddFolder(archive, itemName, run, failure))
                 return false;
@@ -205,9 +263,17 @@ TFarEntry SystemNamed(const TFarEntry& entry)
     return named;
 }
 
-bool AddPaths(TFarArchive& archive, const std::vector<std::string>& paths, std::ostream& err)
+// What the options of a command ask for.
+struct Options {
+    bool force = false;       // add, delete: rewrite an archive verify finds problems in
+    bool followLinks = false; // create, add: walk and store what links lead to
+};
+
+bool AddPaths(TFarArchive& archive, const std::vector<std::string>& paths, const Options& options,
+              std::ostream& err)
 {
     AddRun run;
+    run.followLinks = options.followLinks;
     for (const std::string& path : paths) {
         std::string failure;
         const bool added = AddPath(archive, path, run, failure);
@@ -232,6 +298,43 @@ bool IsFarArchive(const TFarArchive& archive, const std::string& path, std::ostr
     return false;
 }
 
+// add and delete rewrite the file: a damaged archive would be rewritten
+// from what could be read of it (a negative count as no entries, shared
+// data copied once per entry, bytes after the list of entries dropped), so
+// one in whose bytes verify finds problems is left alone unless forced.
+// Problems of names alone lose nothing in a rewrite, and delete mends them.
+bool IsSoundArchive(const TFarArchive& archive, const std::string& path, const Options& options, std::ostream& err)
+{
+    if (options.force)
+        return true;
+    std::string first;
+    std::size_t problems = 0;
+    VerifyArchive(archive, static_cast<std::uint64_t>(std::max<std::int64_t>(archive.Handle.Size(), 0)),
+                  [&](const std::string& finding, bool damage) {
+                      if (!damage)
+                          return;
+                      if (first.empty())
+                          first = finding;
+                      ++problems;
+                  });
+    if (problems == 0)
+        return true;
+    Failure(err,
+            "verify finds " + std::to_string(problems) + (problems == 1 ? " problem" : " problems") + " (" + first +
+                "); --force rewrites it anyway",
+            path);
+    return false;
+}
+
+// list and extract: a negative count is no empty archive but a damaged one.
+bool HasEntryCount(const TFarArchive& archive, const std::string& path, std::ostream& err)
+{
+    if (archive.EntryCount >= 0)
+        return true;
+    Failure(err, "negative entry count (" + std::to_string(archive.EntryCount) + "), the archive is damaged", path);
+    return false;
+}
+
 bool SaveArchive(TFarArchive& archive, const std::string& path, std::ostream& err)
 {
     if (archive.Save(path)) {
@@ -243,23 +346,23 @@ bool SaveArchive(TFarArchive& archive, const std::string& path, std::ostream& er
     return false;
 }
 
-int List(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int List(const std::vector<std::string>& args, const Options&, std::ostream& out, std::ostream& err)
 {
     TFarArchive archive;
-    if (!OpenArchive(archive, args[0], false, err))
+    if (!OpenArchive(archive, args[0], false, err) || !HasEntryCount(archive, args[0], err))
         return 1;
     WriteListing(archive, out);
     return 0;
 }
 
-int Extract(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int Extract(const std::vector<std::string>& args, const Options&, std::ostream& out, std::ostream& err)
 {
     std::string folder = args[1];
     if (folder.empty())
         return UsageError(err, "the target folder name is empty");
     std::replace(folder.begin(), folder.end(), '/', '\\');
     TFarArchive archive;
-    if (!OpenArchive(archive, args[0], false, err))
+    if (!OpenArchive(archive, args[0], false, err) || !HasEntryCount(archive, args[0], err))
         return 1;
     std::set<std::string, std::less<>> wanted;
     for (auto name = args.begin() + 2; name != args.end(); ++name) {
@@ -273,18 +376,20 @@ int Extract(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         present.insert(entry.Text());
     for (std::string_view name : wanted) {
         if (!present.count(name))
-            return Failure(err, "no such entry in " + args[0], SystemName(name));
+            return Failure(err, "no such entry in " + args[0], PrintableName(SystemName(name)));
     }
     // Every entry that can be written is; each one that cannot gets a line.
     int extracted = 0;
     bool failed = false;
+    TExtractionRun run(archive);
     for (const TFarEntry& entry : archive.Entries) {
         if (!wanted.empty() && !wanted.count(entry.Text()))
             continue;
         if (archive.ExtractEntry(SystemNamed(entry), folder)) {
             ++extracted;
         } else {
-            err << "kelvo-far: cannot extract " << SystemName(entry.Text()) << ": " << archive.LastError() << "\n";
+            err << "kelvo-far: cannot extract " << PrintableName(SystemName(entry.Text())) << ": "
+                << PrintableName(archive.LastError()) << "\n";
             failed = true;
         }
     }
@@ -292,27 +397,29 @@ int Extract(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return failed ? 1 : 0;
 }
 
-int Create(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
+int Create(const std::vector<std::string>& args, const Options& options, std::ostream&, std::ostream& err)
 {
     TFarArchive archive;
     const std::vector<std::string> paths(args.begin() + 1, args.end());
-    return AddPaths(archive, paths, err) && SaveArchive(archive, args[0], err) ? 0 : 1;
+    return AddPaths(archive, paths, options, err) && SaveArchive(archive, args[0], err) ? 0 : 1;
 }
 
-int Add(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
+int Add(const std::vector<std::string>& args, const Options& options, std::ostream&, std::ostream& err)
 {
     TFarArchive archive;
     const std::vector<std::string> paths(args.begin() + 1, args.end());
     return OpenArchive(archive, args[0], true, err) && IsFarArchive(archive, args[0], err) &&
-                   AddPaths(archive, paths, err) && SaveArchive(archive, args[0], err)
+                   IsSoundArchive(archive, args[0], options, err) && AddPaths(archive, paths, options, err) &&
+                   SaveArchive(archive, args[0], err)
                ? 0
                : 1;
 }
 
-int Delete(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
+int Delete(const std::vector<std::string>& args, const Options& options, std::ostream&, std::ostream& err)
 {
     TFarArchive archive;
-    if (!OpenArchive(archive, args[0], true, err) || !IsFarArchive(archive, args[0], err))
+    if (!OpenArchive(archive, args[0], true, err) || !IsFarArchive(archive, args[0], err) ||
+        !IsSoundArchive(archive, args[0], options, err))
         return 1;
     for (auto name = args.begin() + 1; name != args.end(); ++name) {
         const std::optional<std::string> entryName = EntryName(*name);
@@ -331,7 +438,7 @@ int Delete(const std::vector<std::string>& args, std::ostream&, std::ostream& er
     return SaveArchive(archive, args[0], err) ? 0 : 1;
 }
 
-int Verify(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int Verify(const std::vector<std::string>& args, const Options&, std::ostream& out, std::ostream& err)
 {
     TFarArchive archive;
     if (!OpenArchive(archive, args[0], false, err))
@@ -339,10 +446,9 @@ int Verify(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const std::int64_t size = archive.Handle.Size();
     if (size < 0)
         return Failure(err, "cannot read archive", args[0]);
-    const std::vector<std::string> findings = VerifyArchive(archive, static_cast<std::uint64_t>(size));
-    for (const std::string& finding : findings)
-        out << finding << "\n";
-    if (!findings.empty())
+    const std::size_t findings = VerifyArchive(archive, static_cast<std::uint64_t>(size),
+                                               [&](const std::string& finding, bool) { out << finding << "\n"; });
+    if (findings > 0)
         return 1;
     out << "OK\n";
     return 0;
@@ -350,22 +456,41 @@ int Verify(const std::vector<std::string>& args, std::ostream& out, std::ostream
 
 struct Command {
     const char* name;
-    std::size_t minArgs; // after the command name
+    std::size_t minArgs; // after the command name and its options
     std::size_t maxArgs;
-    int (*run)(const std::vector<std::string>&, std::ostream&, std::ostream&);
+    int (*run)(const std::vector<std::string>&, const Options&, std::ostream&, std::ostream&);
+    bool force = false;       // takes --force
+    bool followLinks = false; // takes --follow-links
 };
 
 constexpr std::size_t kAny = static_cast<std::size_t>(-1);
 
+int Chunks(const std::vector<std::string>& args, const Options&, std::ostream& out, std::ostream& err)
+{
+    return ChunksCommand(args, out, err);
+}
+
+int Strings(const std::vector<std::string>& args, const Options&, std::ostream& out, std::ostream& err)
+{
+    return StringsCommand(args, out, err);
+}
+
 const Command kCommands[] = {
-    {"list", 1, 1, List},       {"extract", 2, kAny, Extract}, {"create", 2, kAny, Create},
-    {"add", 2, kAny, Add},      {"delete", 2, kAny, Delete},   {"verify", 1, 1, Verify},
-    {"chunks", 2, 2, ChunksCommand}, {"strings", 2, 2, StringsCommand},
+    {"list", 1, 1, List},
+    {"extract", 2, kAny, Extract},
+    {"create", 2, kAny, Create, false, true},
+    {"add", 2, kAny, Add, true, true},
+    {"delete", 2, kAny, Delete, true, false},
+    {"verify", 1, 1, Verify},
+    {"chunks", 2, 2, Chunks},
+    {"strings", 2, 2, Strings},
 };
 
 } // namespace
 
-int RunKelvoFar(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+namespace {
+
+int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.empty())
         return UsageError(err, "no command given");
@@ -376,12 +501,36 @@ int RunKelvoFar(const std::vector<std::string>& args, std::ostream& out, std::os
     for (const Command& command : kCommands) {
         if (args[0] != command.name)
             continue;
-        const std::vector<std::string> rest(args.begin() + 1, args.end());
+        // The options come before the other arguments.
+        Options options;
+        auto first = args.begin() + 1;
+        for (; first != args.end() && first->starts_with("--"); ++first) {
+            if (*first == "--force" && command.force)
+                options.force = true;
+            else if (*first == "--follow-links" && command.followLinks)
+                options.followLinks = true;
+            else
+                return UsageError(err, "unknown option for " + std::string(command.name) + ": " + *first);
+        }
+        const std::vector<std::string> rest(first, args.end());
         if (rest.size() < command.minArgs || rest.size() > command.maxArgs)
             return UsageError(err, std::string("wrong number of arguments: ") + command.name);
-        return command.run(rest, out, err);
+        return command.run(rest, options, out, err);
     }
     return UsageError(err, "unknown command: " + args[0]);
+}
+
+} // namespace
+
+int RunKelvoFar(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    const int code = RunCommand(args, out, err);
+    // Output that could not be written (a full disk) is a failure.
+    if (!out.flush()) {
+        err << "kelvo-far: the output could not be written\n";
+        return 1;
+    }
+    return code;
 }
 
 std::string EntryNameForPath(std::string_view path)
@@ -409,10 +558,19 @@ bool IsFarFileName(std::string_view name)
 bool AddPath(TFarArchive& archive, std::string_view path, AddRun& run, std::string& failure)
 {
     archive.AddedFileName = SystemName;
+    if (HoldsBackslash(path)) {
+        failure = std::string(kBackslashName) + ": " + PrintableName(path);
+        return false;
+    }
     const std::string systemName = EntryNameForPath(path);
     const std::optional<std::string> name = EntryName(systemName);
     if (!name) {
         failure = std::string(kNoEntryName) + ": " + systemName;
+        return false;
+    }
+    // A folder's files would be stored below its name.
+    if (!name->empty() && !TFarArchive::IsSafeEntryName(*name)) {
+        failure = "name extraction would refuse: " + PrintableName(systemName);
         return false;
     }
     if (name->empty() || platform::DirectoryExists(systemName))
@@ -422,17 +580,17 @@ bool AddPath(TFarArchive& archive, std::string_view path, AddRun& run, std::stri
 
 void WriteListing(const TFarArchive& archive, std::ostream& out)
 {
-    out << "FAR Header: " << SystemName(archive.Signature) << "\n"
+    out << "FAR Header: " << PrintableName(SystemName(archive.Signature)) << "\n"
         << "Version: " << archive.Version << "\n"
         << "Directory offset: " << archive.ManifestOffset << "\n"
         << "Number of Entries: " << archive.EntryCount << "\n";
     for (const TFarEntry& entry : archive.Entries) {
         out << entry.Index << '\t' << entry.RawSize << '\t' << entry.CompressedSize << '\t'
-            << entry.FileOffset << '\t' << SystemName(entry.Text()) << "\n";
+            << entry.FileOffset << '\t' << PrintableName(SystemName(entry.Text())) << "\n";
     }
 }
 
-std::vector<std::string> VerifyArchive(const TFarArchive& archive, std::uint64_t fileSize)
+std::size_t VerifyArchive(const TFarArchive& archive, std::uint64_t fileSize, const VerifyReport& report)
 {
     const std::size_t count = archive.Entries.size();
     constexpr std::size_t kNone = static_cast<std::size_t>(-1);
@@ -462,66 +620,103 @@ std::vector<std::string> VerifyArchive(const TFarArchive& archive, std::uint64_t
         if (runs[k].end > runs[furthest].end)
             furthest = k;
     }
+    runs = {};
 
-    // Names as Windows compares them, and every folder the names make, each
-    // with the first entry that has it.
-    std::unordered_map<std::string_view, std::size_t> exact;
-    std::unordered_map<std::string, std::size_t> folded;
-    std::unordered_map<std::string, std::size_t> folders;
-    std::vector<std::string> foldedNames(count);
+    // Names as Windows compares them, in one block (each name's end at the
+    // next one's start); the folders the names make are looked up as views
+    // into it, so memory grows with the names' bytes, not with their depth.
+    std::string foldedBlock;
+    foldedBlock.reserve(std::accumulate(archive.Entries.begin(), archive.Entries.end(), std::size_t{0},
+                                        [](std::size_t sum, const TFarEntry& e) { return sum + e.Text().size(); }));
+    std::vector<std::size_t> foldedStart(count + 1, 0);
     for (std::size_t i = 0; i < count; ++i) {
-        foldedNames[i] = FoldedName(archive.Entries[i].Text());
-        const std::string& name = foldedNames[i];
-        for (std::size_t cut = name.find('\\'); cut != std::string::npos; cut = name.find('\\', cut + 1))
-            folders.emplace(name.substr(0, cut), i);
+        foldedBlock += FoldedName(archive.Entries[i].Text());
+        foldedStart[i + 1] = foldedBlock.size();
     }
+    const auto foldedName = [&](std::size_t i) {
+        return std::string_view(foldedBlock).substr(foldedStart[i], foldedStart[i + 1] - foldedStart[i]);
+    };
+    std::unordered_map<std::string_view, std::size_t> exact;
+    std::unordered_map<std::string_view, std::size_t> folded;
+    exact.reserve(count);
+    folded.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        folded.emplace(foldedName(i), i);
+    // Each entry whose name is a folder of another, with the first such
+    // entry; and the folders an extraction would make, counted until there
+    // are more than it makes. Names too deep to be extracted make none.
+    std::vector<std::size_t> folderOf(count, kNone);
+    std::unordered_set<std::string_view> folders;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view name = foldedName(i);
+        if (TFarArchive::FolderDepth(name) > TFarArchive::kMaxFolderDepth)
+            continue;
+        for (std::size_t cut = name.find('\\'); cut != std::string_view::npos; cut = name.find('\\', cut + 1)) {
+            const std::string_view folder = name.substr(0, cut);
+            if (const auto named = folded.find(folder); named != folded.end() && folderOf[named->second] == kNone)
+                folderOf[named->second] = i;
+            if (!folder.empty() && folders.size() <= TFarArchive::kMaxRunFolders)
+                folders.insert(folder);
+        }
+    }
+    folded.clear();
 
     auto describe = [&](std::size_t i) {
         const TFarEntry& entry = archive.Entries[i];
-        return "entry " + std::to_string(entry.Index) + " (" + SystemName(entry.Text()) + ")";
+        return "entry " + std::to_string(entry.Index) + " (" + PrintableName(SystemName(entry.Text())) + ")";
     };
-    std::vector<std::string> findings;
+    std::size_t findings = 0;
+    bool damage = true; // what is found about the bytes; the names come after
+    const auto find = [&](const std::string& finding) {
+        report(finding, damage);
+        ++findings;
+    };
     if (archive.Signature != TFarArchive::kSignature)
-        findings.push_back("signature " + archive.Signature + " is not FAR!byAZ");
+        find("signature " + PrintableName(SystemName(archive.Signature)) + " is not FAR!byAZ");
     if (archive.Version != 1)
-        findings.push_back("version " + std::to_string(archive.Version) + " is not 1");
+        find("version " + std::to_string(archive.Version) + " is not 1");
     if (archive.EntryCount < 0)
-        findings.push_back("negative entry count (" + std::to_string(archive.EntryCount) + ")");
+        find("negative entry count (" + std::to_string(archive.EntryCount) + ")");
     if (archive.ManifestOffset < 16)
-        findings.push_back("manifest offset " + std::to_string(archive.ManifestOffset) +
-                           " lies inside the 16-byte header");
+        find("manifest offset " + std::to_string(archive.ManifestOffset) + " lies inside the 16-byte header");
     if (archive.EntryCount >= 0 && manifestEnd < fileSize)
-        findings.push_back(std::to_string(fileSize - manifestEnd) + " bytes after the manifest");
+        find(std::to_string(fileSize - manifestEnd) + " bytes after the manifest");
+    damage = false;
+    if (folders.size() > TFarArchive::kMaxRunFolders)
+        find("the names make more than " + std::to_string(TFarArchive::kMaxRunFolders) +
+             " folders, more than an extraction makes");
+    folders.clear();
+    damage = true;
     for (std::size_t i = 0; i < count; ++i) {
         const TFarEntry& entry = archive.Entries[i];
         const std::uint64_t end = std::uint64_t{entry.FileOffset} + entry.RawSize;
         // An empty entry reads nothing, wherever it points, as long as the
         // position itself can be reached.
         if (entry.FileOffset > TFarArchive::kMaxPosition || (entry.RawSize > 0 && end > fileSize))
-            findings.push_back(describe(i) + ": data outside the file (offset " +
-                               std::to_string(entry.FileOffset) + ", size " + std::to_string(entry.RawSize) +
-                               ", file size " + std::to_string(fileSize) + ")");
+            find(describe(i) + ": data outside the file (offset " + std::to_string(entry.FileOffset) + ", size " +
+                 std::to_string(entry.RawSize) + ", file size " + std::to_string(fileSize) + ")");
         if (entry.RawSize > 0 && entry.FileOffset < 16)
-            findings.push_back(describe(i) + ": data overlaps the header");
+            find(describe(i) + ": data overlaps the header");
         if (entry.RawSize > 0 && entry.FileOffset < manifestEnd && end > archive.ManifestOffset)
-            findings.push_back(describe(i) + ": data overlaps the manifest");
-        if (entry.CompressedSize != entry.RawSize)
-            findings.push_back(describe(i) + ": compressed size " + std::to_string(entry.CompressedSize) +
-                               " differs from raw size " + std::to_string(entry.RawSize));
-        const std::string problem = NameProblem(entry.Text());
-        if (!problem.empty())
-            findings.push_back(describe(i) + ": " + problem);
-        const auto same = exact.emplace(entry.Text(), i);
-        const auto similar = folded.emplace(foldedNames[i], i);
-        if (!same.second)
-            findings.push_back(describe(i) + ": same name as " + describe(same.first->second));
-        else if (!similar.second)
-            findings.push_back(describe(i) + ": name differs only in letter case from " +
-                               describe(similar.first->second));
-        if (const auto folder = folders.find(foldedNames[i]); folder != folders.end())
-            findings.push_back(describe(i) + ": name is also a folder of " + describe(folder->second));
+            find(describe(i) + ": data overlaps the manifest");
         if (overlaps[i] != kNone)
-            findings.push_back(describe(i) + ": data overlaps " + describe(overlaps[i]));
+            find(describe(i) + ": data overlaps " + describe(overlaps[i]));
+        damage = false;
+        if (entry.CompressedSize != entry.RawSize)
+            find(describe(i) + ": compressed size " + std::to_string(entry.CompressedSize) +
+                 " differs from raw size " + std::to_string(entry.RawSize));
+        const std::string problem = NameProblem(entry.Name);
+        if (!problem.empty())
+            find(describe(i) + ": " + problem);
+        const auto same = exact.emplace(entry.Text(), i);
+        const auto similar = folded.emplace(foldedName(i), i);
+        if (!same.second)
+            find(describe(i) + ": same name as " + describe(same.first->second));
+        else if (!similar.second)
+            find(describe(i) + ": name differs only in letter case from " + describe(similar.first->second));
+        if (folderOf[i] != kNone)
+            find(describe(i) + ": name is also a folder of " + describe(folderOf[i]));
+        damage = true;
     }
     return findings;
 }

@@ -5,6 +5,7 @@
 #include "archive/far_archive.h"
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <set>
 #include <string>
@@ -28,8 +29,10 @@ bool IsFarFileName(std::string_view name);
 
 // What one run of adding paths has seen: the entry names it added, and one
 // line ("<why>: <path>") per file it passed over: a file that is not a
-// regular file (a named pipe, a device), or a name the run added already.
+// regular file (a named pipe, a device), a name the run added already, or a
+// link met while walking a folder unless followLinks asks to follow them.
 struct AddRun {
+    bool followLinks = false;
     std::set<std::string> names;
     std::vector<std::string> skipped;
 };
@@ -38,20 +41,29 @@ struct AddRun {
 // the path (see EntryNameForPath) in Windows-1252 (see far_names.h; the
 // archive reads the files under their system names). A folder is walked
 // depth first, each folder's files before its subfolders, entry names in
-// byte order, FAR files skipped. Stops at the first path that cannot be added and returns false
-// with a message of the form "<what>: <path>" in failure.
+// byte order, FAR files skipped. Stops at the first path that cannot be
+// added and returns false with a message of the form "<what>: <path>" in
+// failure; among them a name extraction would refuse (TFarArchive::
+// IsSafeEntryName: "../x", "/etc/x") and, outside Windows, a file name
+// holding a backslash, which would be stored as a separator.
 bool AddPath(TFarArchive& archive, std::string_view path, AddRun& run, std::string& failure);
 
 // The four header lines and one tab-separated line per entry.
 void WriteListing(const TFarArchive& archive, std::ostream& out);
 
-// The problems of an open archive whose file holds fileSize bytes, one line
-// each: a foreign signature or version, a negative entry count, a manifest
-// inside the header or followed by more bytes; per entry, data outside the
-// file or over the header or the manifest, a compressed size other than the
-// raw size, names that cannot be extracted safely or at all (on Windows
-// too) or that clash with another entry's name, and data runs shared
-// between entries.
-std::vector<std::string> VerifyArchive(const TFarArchive& archive, std::uint64_t fileSize);
+// Reports the problems of an open archive whose file holds fileSize bytes,
+// one line each, as they are found: a foreign signature or version, a
+// negative entry count, a manifest inside the header or followed by more
+// bytes, names that make more folders than an extraction run does; per
+// entry, data outside the file or over the header or the manifest, a
+// compressed size other than the raw size, names that cannot be extracted
+// safely or not as themselves (on Windows too) or that clash with another
+// entry's name, and data runs shared between entries. Returns how many it
+// reported. Its memory stays within a few times the archive's size.
+// Each finding goes to report with whether it is damage to the archive's
+// bytes (header, count, data placement) rather than a problem of names or
+// sizes, which a rewrite keeps as they are.
+using VerifyReport = std::function<void(const std::string& finding, bool damage)>;
+std::size_t VerifyArchive(const TFarArchive& archive, std::uint64_t fileSize, const VerifyReport& report);
 
 } // namespace kelvo::cli

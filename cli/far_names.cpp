@@ -4,6 +4,38 @@
 
 namespace kelvo::cli {
 
+std::string PrintableName(std::string_view systemName)
+{
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(systemName.size());
+    for (std::size_t i = 0; i < systemName.size(); ++i) {
+        const auto c = static_cast<unsigned char>(systemName[i]);
+        if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c < 0x20 || c == 0x7F) {
+            out += "\\x";
+            out += kDigits[c >> 4];
+            out += kDigits[c & 15];
+#ifndef _WIN32
+        } else if (c == 0xC2 && i + 1 < systemName.size() && static_cast<unsigned char>(systemName[i + 1]) <= 0x9F) {
+            // U+0080 to U+009F in UTF-8; a lead byte is followed by 0x80 or more.
+            const auto control = static_cast<unsigned char>(systemName[++i]);
+            out += "\\x";
+            out += kDigits[control >> 4];
+            out += kDigits[control & 15];
+#endif
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 #ifdef _WIN32
 
 std::string SystemName(std::string_view entryName) { return std::string(entryName); }

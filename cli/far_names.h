@@ -18,5 +18,10 @@ std::string SystemName(std::string_view entryName);
 // The entry name for a system name; nothing when it has no Windows-1252
 // form (or, as UTF-8, is malformed).
 std::optional<std::string> EntryName(std::string_view systemName);
+// A system name as printed: on one line, with tabs, line breaks and the
+// other control characters (C1 controls included) written as escapes (\t,
+// \n, \r, \xHH), so no name can move the cursor or pose as another line.
+// Backslashes stay, as they separate the parts of a name.
+std::string PrintableName(std::string_view systemName);
 
 } // namespace kelvo::cli

@@ -4,11 +4,22 @@
 #pragma once
 
 #include <cstddef>
+#include <compare>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace kelvo::platform {
+
+// What tells one file or folder apart from every other on the machine: its
+// volume and its number there (device and inode; volume serial number and
+// file index on Windows). Two names with one identity name the same file.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t file = 0;
+    friend auto operator<=>(const FileIdentity&, const FileIdentity&) = default;
+};
 
 // An open file, closed when the object goes. Move-only.
 class File {
@@ -81,6 +92,8 @@ public:
     // the file named original, which it is about to replace. False when
     // original cannot be looked at or its permissions cannot be given.
     bool AdoptIdentity(const std::string& original);
+    // The identity of the open file; nothing when it cannot be asked.
+    std::optional<FileIdentity> Identity() const;
 
 private:
     // The copy through a bounded buffer, for systems without a kernel copy
@@ -105,6 +118,9 @@ bool IsRegularFile(const std::string& path);
 bool IsReadOnly(const std::string& path);
 // Both names exist and name the same file or folder.
 bool SameFile(const std::string& first, const std::string& second);
+// The identity of the file or folder of that name: of the one a link leads
+// to when followLinks, else of the link itself. Nothing when there is none.
+std::optional<FileIdentity> IdentityOf(const std::string& path, bool followLinks);
 // The name of the file that path leads to once the links on the way are
 // followed, also when the last one leads to no file yet (the name it gives
 // is where a file would be made); path itself when there is no link on the
@@ -125,7 +141,8 @@ bool DirectoryExists(const std::string& path);
 bool RemoveFile(const std::string& path);
 bool MakeDirectory(const std::string& path);    // one level; false if it exists or fails
 // Moves source over target, replacing target when it exists, in one step
-// where the system can do so.
+// where the system can do so. A read-only file (a read-only attribute, or no
+// write permission) is not replaced; a link is, whatever it leads to.
 bool ReplaceWith(const std::string& source, const std::string& target);
 // Moves source over target, which held holds open and locked, and closes
 // held once target names the new file, so no other program can take the old
@@ -160,7 +177,8 @@ std::string LastErrorText();
 
 struct DirectoryItem {
     std::string name;   // without the folder part
-    bool isDirectory = false;
+    bool isDirectory = false; // a folder, or a link that leads to one
+    bool isLink = false;      // a symbolic link (a reparse point on Windows)
 };
 // The items of a folder without "." and ".."; empty on failure.
 std::vector<DirectoryItem> ListDirectory(const std::string& path);

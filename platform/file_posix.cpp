@@ -309,6 +309,23 @@ bool File::AdoptIdentity(const std::string& original)
     return ::fchmod(fd_, info.st_mode & 07777) == 0;
 }
 
+std::optional<FileIdentity> File::Identity() const
+{
+    struct stat info {};
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0)
+        return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
+
+std::optional<FileIdentity> IdentityOf(const std::string& path, bool followLinks)
+{
+    const std::string native = NativePath(path);
+    struct stat info {};
+    if ((followLinks ? ::stat(native.c_str(), &info) : ::lstat(native.c_str(), &info)) != 0)
+        return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
+
 bool CreateNewFile(const std::string& path)
 {
     const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
@@ -330,6 +347,14 @@ bool MakeDirectory(const std::string& path) { return ::mkdir(NativePath(path).c_
 
 bool ReplaceWith(const std::string& source, const std::string& target)
 {
+    // A read-only file stays, as on Windows; a link is looked at itself.
+    const std::string native = NativePath(target);
+    struct stat info {};
+    if (::lstat(native.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        ((info.st_mode & 0222) == 0 || ::access(native.c_str(), W_OK) != 0)) {
+        errno = EACCES;
+        return false;
+    }
     return ::rename(NativePath(source).c_str(), NativePath(target).c_str()) == 0;
 }
 
@@ -390,7 +415,10 @@ std::vector<DirectoryItem> ListDirectory(const std::string& path)
         std::string name = item->d_name;
         if (name == "." || name == "..")
             continue;
-        items.push_back({name, DirectoryExists(native + "/" + name)});
+        const std::string full = native + "/" + name;
+        struct stat info {};
+        const bool link = ::lstat(full.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+        items.push_back({name, link ? DirectoryExists(full) : S_ISDIR(info.st_mode), link});
     }
     return items;
 }

@@ -191,12 +191,13 @@ bool IsRegularFile(const std::string& path)
 namespace {
 
 // Volume and file index of a file or folder, asked for through a handle that
-// reads no data, so a file held without sharing can be looked at too.
-bool Identify(const std::string& path, BY_HANDLE_FILE_INFORMATION& info)
+// reads no data, so a file held without sharing can be looked at too; of a
+// link itself unless followLinks.
+bool Identify(const std::string& path, BY_HANDLE_FILE_INFORMATION& info, bool followLinks = true)
 {
     HANDLE handle = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+                                FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     const bool known = GetFileInformationByHandle(handle, &info) != 0;
@@ -219,6 +220,14 @@ bool SameFile(const std::string& first, const std::string& second)
     BY_HANDLE_FILE_INFORMATION a, b;
     return Identify(first, a) && Identify(second, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
            a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+
+std::optional<FileIdentity> IdentityOf(const std::string& path, bool followLinks)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!Identify(path, info, followLinks))
+        return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber, std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
 }
 
 std::string FinalPath(const std::string& path)
@@ -246,6 +255,14 @@ unsigned long NameCount(const std::string& path)
 {
     BY_HANDLE_FILE_INFORMATION info;
     return Identify(path, info) ? info.nNumberOfLinks : 0;
+}
+
+std::optional<FileIdentity> File::Identity() const
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!IsOpen() || !GetFileInformationByHandle(AsHandle(handle_), &info))
+        return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber, std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
 }
 
 bool CreateNewFile(const std::string& path)
@@ -340,7 +357,8 @@ std::vector<DirectoryItem> ListDirectory(const std::string& path)
         std::string name = data.cFileName;
         if (name == "." || name == "..")
             continue;
-        items.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+        items.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                         (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
     } while (FindNextFileA(find, &data));
     FindClose(find);
     return items;

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <cstring>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <sys/prctl.h>
@@ -257,6 +258,86 @@ TEST_F(HostileTest, LinksOfOtherUsersInASharedFolderAreNotFollowed)
                                                "it is not followed.");
         }
     }
+
+TEST_F(HostileTest, TheArchiveIsNoOutputUnderAnyOfItsNames)
+{
+    // The archive is reached through a link, or has another name by a hard
+    // link, in the folder written to: each of its names stays its own.
+    WriteBytes(dir / "outside/real.far", BuildArchive({{"real.far", "entry"}, {"hard.far", "entry"}}));
+    fs::create_symlink("../outside/real.far", dir.path() / "out" / "link.far");
+    fs::create_hard_link(dir.path() / "outside" / "real.far", dir.path() / "out" / "hard.far");
+    ASSERT_TRUE(archive.Open(dir / "out/link.far"));
+    const std::string before = ReadBytes(dir / "outside/real.far");
+    for (const auto& [position, folder] : {std::pair{0, "outside"}, {1, "out"}}) {
+        EXPECT_FALSE(archive.ExtractEntry(archive.Entries[position], dir / folder)) << folder;
+        EXPECT_EQ(archive.LastError(), "The file " + (dir / folder) + "\\" + archive.Entries[position].Name +
+                                           " is the archive itself.");
+    }
+    EXPECT_EQ(ReadBytes(dir / "outside/real.far"), before);
+    EXPECT_TRUE(fs::equivalent(dir.path() / "out" / "hard.far", dir.path() / "outside" / "real.far"));
+    EXPECT_EQ(dir.Contents(), (std::set<std::string>{"out", "out/link.far", "out/hard.far", "outside",
+                                                     "outside/v.txt", "outside/real.far"}));
+}
+
+TEST_F(HostileTest, AFolderCheckedOnceIsNotFollowedOnceSwappedForALink)
+{
+    ASSERT_TRUE(OpenBytes(BuildArchive({{"d\\a", "a"}, {"d\\b", "b"}, {"d\\e\\c", "c"}})));
+    ASSERT_TRUE(archive.ExtractEntry(archive.Entries[0], dir / "out"));
+    fs::rename(dir.path() / "out" / "d", dir.path() / "out" / "moved");
+    fs::create_directory_symlink("../outside", dir.path() / "out" / "d");
+    // The folder itself, and a new folder below it.
+    for (const std::size_t position : {1u, 2u}) {
+        EXPECT_FALSE(archive.ExtractEntry(archive.Entries[position], dir / "out"));
+        EXPECT_EQ(archive.LastError(), "The folder " + (dir / "out") + "\\d\\ was replaced during the extraction.");
+    }
+    EXPECT_EQ(dir.Contents(), (std::set<std::string>{"in.far", "out", "out/d", "out/moved", "out/moved/a", "outside",
+                                                     "outside/v.txt"}));
+}
+
+TEST_F(HostileTest, WithinARunNoEntryReplacesTheFileOfAnother)
+{
+    // Two entries of one name, two added files of one file name, and an
+    // added file named like an entry at the top.
+    fs::create_directories(dir.path() / "one");
+    fs::create_directories(dir.path() / "two");
+    WriteBytes(dir / "one/x.txt", "added one");
+    WriteBytes(dir / "two/x.txt", "added two");
+    WriteBytes(dir / "two/top", "added top");
+    ASSERT_TRUE(OpenBytes(BuildArchive({{"dup", "first"}, {"dup", "second"}, {"top", "entry top"}})));
+    for (const char* added : {"one/x.txt", "two/x.txt", "two/top"})
+        archive.AddFile(dir / added);
+    std::vector<std::string> failed;
+    {
+        TExtractionRun run(archive);
+        for (const TFarEntry& entry : archive.Entries) {
+            if (!archive.ExtractEntry(entry, dir / "out"))
+                failed.push_back(archive.LastError());
+        }
+    }
+    const auto sameFile = [&](const char* name) {
+        return "The file " + (dir / "out") + "\\" + name +
+               " was written for another entry of this extraction (the entries' names lead to the same file).";
+    };
+    EXPECT_EQ(failed, (std::vector<std::string>{sameFile("dup"), sameFile("x.txt"), sameFile("top")}));
+    EXPECT_EQ(ReadBytes(dir / "out/dup"), "first");
+    EXPECT_EQ(ReadBytes(dir / "out/x.txt"), "added one");
+    EXPECT_EQ(ReadBytes(dir / "out/top"), "entry top");
+    // Outside a run (or in the next one) an entry replaces its earlier output.
+    EXPECT_TRUE(archive.ExtractEntry(archive.Entries[1], dir / "out"));
+    EXPECT_EQ(ReadBytes(dir / "out/dup"), "second");
+    TExtractionRun next(archive);
+    EXPECT_TRUE(archive.ExtractEntry(archive.Entries[0], dir / "out"));
+    EXPECT_EQ(ReadBytes(dir / "out/dup"), "first");
+}
+
+TEST_F(HostileTest, AReadOnlyFileIsNotReplaced)
+{
+    ASSERT_TRUE(OpenBytes(BuildArchive({{"ro", "new"}})));
+    WriteBytes(dir / "out/ro", "kept");
+    ASSERT_EQ(::chmod((dir / "out/ro").c_str(), 0444), 0);
+    EXPECT_FALSE(archive.ExtractEntry(archive.Entries[0], dir / "out"));
+    EXPECT_EQ(archive.LastError(), "The file " + (dir / "out") + "\\ro cannot be replaced. " + std::strerror(EACCES) + ".");
+    EXPECT_EQ(ReadBytes(dir / "out/ro"), "kept");
 }
 
 TEST_F(HostileTest, NamedPipesAreNeitherAddedNorWaitedFor)

@@ -1,5 +1,6 @@
 #include "cli/far_cli.h"
 
+#include "cli/far_names.h"
 #include "tests/native/cli/test_support.h"
 
 #include <sstream>
@@ -71,7 +72,7 @@ TEST(Errors, ExitWithOneLineAndChangeNothing)
         {{"add", "disk.img", "a.txt"}, "kelvo-far: not a FAR archive (signature FAR!byAZ, version 1): disk.img\n"},
         {{"delete", "disk.img", "x"}, "kelvo-far: not a FAR archive (signature FAR!byAZ, version 1): disk.img\n"},
         {{"create", "out.far", "deep"}, "kelvo-far: name longer than 2047 bytes: " + deep + "\\" + std::string(100, 'f') + "\n"},
-        {{"create", "out.far", "l/loop"}, "kelvo-far: "},
+        {{"create", "--follow-links", "out.far", "l/loop"}, "kelvo-far: "},
         {{"add", "x.far", "a.txt", "nothere"}, "kelvo-far: no such file or folder: nothere\n"},
         {{"add", "y.far", "a.txt"}, "kelvo-far: no such archive: y.far\n"},
         {{"delete", "x.far", "a.txt", "A.TXT"}, "kelvo-far: no such entry in x.far: A.TXT\n"},
@@ -181,6 +182,112 @@ TEST(Extract, WritesEveryEntryItCanAndReportsEachFailure)
     EXPECT_EQ(std::distance(fs::directory_iterator("bomb"), fs::directory_iterator()), 1);
 }
 
+TEST(Safety, DamagedArchivesAreNotRewrittenUnlessForcedNorListedWithANegativeCount)
+{
+    ScratchFolder scratch;
+    WriteFile("a.txt", "aaa");
+    // A count that reads as negative over 5 KB of data, bytes after the
+    // list of entries, and two entries sharing their data.
+    std::string negative = CraftArchive(std::string(5000, 'd'), {{5000, 5000, 16, "big"}});
+    negative.replace(5016, 4, "\xFF\xFF\xFF\xFF");
+    WriteFile("negative.far", negative);
+    WriteFile("trailing.far", CraftArchive("abc", {{3, 3, 16, "abc"}}) + "tail");
+    WriteFile("shared.far", CraftArchive("abcd", {{4, 4, 16, "one"}, {4, 4, 16, "two"}}));
+    const std::pair<std::vector<std::string>, std::string> refused[] = {
+        {{"add", "negative.far", "a.txt"}, "kelvo-far: verify finds 1 problem (negative entry count (-1)); --force "
+                                           "rewrites it anyway: negative.far\n"},
+        {{"delete", "trailing.far", "abc"}, "kelvo-far: verify finds 1 problem (4 bytes after the manifest); --force "
+                                            "rewrites it anyway: trailing.far\n"},
+        {{"add", "shared.far", "a.txt"}, "kelvo-far: verify finds 1 problem (entry 1 (two): data overlaps entry 0 "
+                                         "(one)); --force rewrites it anyway: shared.far\n"},
+        {{"list", "negative.far"}, "kelvo-far: negative entry count (-1), the archive is damaged: negative.far\n"},
+        {{"extract", "negative.far", "out"}, "kelvo-far: negative entry count (-1), the archive is damaged: "
+                                             "negative.far\n"},
+        {{"list", "--force", "trailing.far"}, "kelvo-far: unknown option for list: --force\nusage:"},
+    };
+    for (const auto& [args, message] : refused) {
+        const Output r = Far(args);
+        EXPECT_EQ(r.code, message.find("usage:") == std::string::npos ? 1 : 2) << args[0];
+        EXPECT_EQ(r.err.substr(0, message.size()), message);
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_EQ(ReadBytes("negative.far"), negative);
+    EXPECT_FALSE(fs::exists("out"));
+    // Forced, the archive is rewritten from what can be read of it.
+    EXPECT_EQ(Far({"delete", "--force", "trailing.far", "abc"}).code, 0);
+    EXPECT_EQ(ReadBytes("trailing.far"), CraftArchive("", {}));
+}
+
+TEST(Safety, CreateStoresOnlyWhatIsBelowTheFolderUnderNamesExtractionTakes)
+{
+    ScratchFolder scratch;
+    WriteFile("secret", "private");
+    WriteFile("dir/a.txt", "a");
+    fs::create_symlink("../secret", "dir/link");
+    fs::create_directory_symlink("..", "dir/up");
+    WriteFile("odd/..\\secret", "planted");
+    const std::string parts64 = [] {
+        std::string name = "deep";
+        for (int i = 0; i < 64; ++i)
+            name += "/d";
+        return name;
+    }();
+    WriteFile(parts64 + "/f", "too deep");
+    const std::pair<std::vector<std::string>, std::string> refused[] = {
+        {{"create", "x.far", "odd"}, "kelvo-far: name holds a backslash, which an entry name takes as a separator: "
+                                     "odd/..\\secret\n"},
+        {{"create", "x.far", "odd/..\\secret"}, "kelvo-far: name holds a backslash, which an entry name takes as a "
+                                                 "separator: odd/..\\secret\n"},
+        {{"create", "x.far", "../x"}, "kelvo-far: name extraction would refuse: ..\\x\n"},
+        {{"create", "x.far", fs::absolute("secret").string()}, "kelvo-far: name extraction would refuse: \\"},
+        {{"create", "x.far", "deep"}, "kelvo-far: name extraction would refuse: deep\\d\\d"},
+    };
+    for (const auto& [args, message] : refused) {
+        const Output r = Far(args);
+        EXPECT_EQ(r.code, 1) << args[2];
+        EXPECT_EQ(r.err.substr(0, message.size()), message);
+        EXPECT_FALSE(fs::exists("x.far"));
+    }
+    // Links met on the way are skipped, or followed when asked.
+    Output r = Far({"create", "x.far", "dir"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.err, "kelvo-far: skipped, link: dir\\link\nkelvo-far: skipped, link: dir\\up\n");
+    EXPECT_EQ(EntryNames("x.far"), (std::vector<std::string>{"dir\\a.txt"}));
+    r = Far({"create", "--follow-links", "y.far", "dir"});
+    EXPECT_EQ(r.code, 1); // dir\up leads back to dir: the walk ends at the depth extraction takes
+    r = Far({"create", "--follow-links", "y.far", "dir/link"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(EntryNames("y.far"), (std::vector<std::string>{"dir\\link"}));
+}
+
+TEST(Output, ControlCharactersAreEscapedAndUnwritableOutputFails)
+{
+    ScratchFolder scratch;
+    WriteFile("x.far", CraftArchive("ab", {{1, 1, 16, "a\x1B[2J\tb\n"}, {1, 1, 17, "c\x81\x7F"}}));
+    Output r = Far({"list", "x.far"});
+    EXPECT_EQ(r.out.substr(r.out.find("0\t1")), "0\t1\t1\t16\ta\\x1B[2J\\tb\\n\n1\t1\t1\t17\tc\\x81\\x7F\n");
+    r = Far({"verify", "x.far"});
+    EXPECT_EQ(r.out, "entry 0 (a\\x1B[2J\\tb\\n): name holds a character Windows forbids in file names\n");
+    fs::create_directories("out/c\xC2\x81\x7F"); // a folder where the second file goes
+    r = Far({"extract", "x.far", "out", "c\xC2\x81\x7F"});
+    const std::string failed = "kelvo-far: cannot extract c\\x81\\x7F: The file out\\c\\x81\\x7F cannot be replaced.";
+    EXPECT_EQ(r.err.substr(0, failed.size()), failed);
+    EXPECT_EQ(r.err.find('\x7F'), std::string::npos);
+
+    // A stream that takes nothing, as a full disk does.
+    struct Full : std::streambuf {
+        int overflow(int) override { return traits_type::eof(); }
+    } full;
+    std::ostream out(&full);
+    std::ostringstream err;
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"list", "x.far"}, {"--help"}}) {
+        err.str("");
+        out.clear();
+        EXPECT_EQ(RunKelvoFar(args, out, err), 1) << args[0];
+        EXPECT_EQ(err.str(), "kelvo-far: the output could not be written\n");
+    }
+}
+
 TEST(ChangedEntries, ArchivesSavedWithThemReadBackLikeAnyOther)
 {
     ScratchFolder scratch;
@@ -275,6 +382,54 @@ TEST(Verify, ReportsForeignHeadersClashingNamesAndBytesOutOfPlace)
     WriteFile("neg.far", "FAR!byAZ"s + "\xFF\xFF\xFF\xFF"s + "\x08\0\0\0"s);
     EXPECT_EQ(Far({"verify", "neg.far"}).out, "version 4294967295 is not 1\nnegative entry count (-1)\n"
                                              "manifest offset 8 lies inside the 16-byte header\n");
+}
+
+TEST(Verify, ReportsNamesNotExtractedAsThemselvesAndFolderBombs)
+{
+    ScratchFolder scratch;
+    std::string deep = "deep";
+    for (int i = 0; i < 65; ++i)
+        deep += "\\d";
+    const std::string accents(128, '\xE9'); // 256 bytes in UTF-8
+    // Each name, as verify shows it, and what it finds (nothing for the
+    // first of two case twins).
+    const std::tuple<std::string, std::string, std::string> names[] = {
+        {"z\0b"s, "z", "name holds a zero byte (extracted under the part before it)"},
+        {accents, SystemName(accents), "name part longer than 255 bytes"},
+        {deep, deep, "name deeper than 64 folders"},
+        {"a<b", "a<b", "name holds a character Windows forbids in file names"},
+        {"q?\\x", "q?\\x", "name holds a character Windows forbids in file names"},
+        {"a\\.\\b", "a\\.\\b", "name has a \".\" part (Windows drops it)"},
+        {"\x8A", "\xC5\xA0", ""},
+        {"\x9A", "\xC5\xA1", "name differs only in letter case from entry 6 (\xC5\xA0)"},
+        {"\x9F", "\xC5\xB8", ""},
+        {"\xFF", "\xC3\xBF", "name differs only in letter case from entry 8 (\xC5\xB8)"},
+    };
+    std::vector<ManifestRecord> records;
+    std::string expected;
+    for (const auto& [name, shown, finding] : names) {
+        if (!finding.empty())
+            expected += "entry " + std::to_string(records.size()) + " (" + shown + "): " + finding + "\n";
+        records.push_back({0, 0, 16, name});
+    }
+    WriteFile("names.far", CraftArchive("", records));
+    EXPECT_EQ(Far({"verify", "names.far"}).out, expected);
+
+    // 1,563 names of 64 folders each make 100,032 folders.
+    records.clear();
+    for (int i = 0; i < 1563; ++i) {
+        std::string name = "e" + std::to_string(i);
+        for (int level = 1; level < 64; ++level)
+            name += "\\a";
+        records.push_back({0, 0, 16, name + "\\f"});
+    }
+    WriteFile("bomb.far", CraftArchive("", records));
+    const Output r = Far({"verify", "bomb.far"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "the names make more than 100000 folders, more than an extraction makes\n");
+    records.pop_back();
+    WriteFile("bomb.far", CraftArchive("", records)); // 100,000 folders exactly
+    EXPECT_EQ(Far({"verify", "bomb.far"}).out, "OK\n");
 }
 
 TEST(Safety, CreateRespectsALockAndAddSkipsWhatIsNoRegularFile)
