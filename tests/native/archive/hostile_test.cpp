@@ -258,6 +258,7 @@ TEST_F(HostileTest, LinksOfOtherUsersInASharedFolderAreNotFollowed)
                                                "it is not followed.");
         }
     }
+}
 
 TEST_F(HostileTest, TheArchiveIsNoOutputUnderAnyOfItsNames)
 {
@@ -339,7 +340,6 @@ TEST_F(HostileTest, AReadOnlyFileIsNotReplaced)
     EXPECT_EQ(archive.LastError(), "The file " + (dir / "out") + "\\ro cannot be replaced. " + std::strerror(EACCES) + ".");
     EXPECT_EQ(ReadBytes(dir / "out/ro"), "kept");
 }
-
 TEST_F(HostileTest, NamedPipesAreNeitherAddedNorWaitedFor)
 {
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
