@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 
 namespace kelvo::iff {
 
@@ -174,10 +173,8 @@ ComposedImage ComposeImage(const DrawGroupImage& image, SpriteFrameSource& frame
             composed.Problems.push_back(SpriteName(number, sprite) + " is skipped: " + frame->Reason);
             continue;
         }
-        if (!frame->PaletteNote.empty()) {
-            std::string note = SpriteName(number, sprite) + ": " + frame->PaletteNote + ".";
-            composed.Problems.push_back(std::move(note));
-        }
+        if (!frame->PaletteNote.empty())
+            composed.Problems.push_back(SpriteName(number, sprite) + ": " + frame->PaletteNote + ".");
         const bool mirrored = (sprite.Flags & 1) != 0;
         // 64-bit places: offsets from the file may lie far outside the canvas.
         const std::int64_t left = std::int64_t{composed.AnchorX} + sprite.X;
