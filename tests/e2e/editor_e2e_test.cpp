@@ -293,7 +293,7 @@ TEST_F(EditorTest, PreviewsTheChunksOfAnIffObject)
     const auto lamp = std::find_if(files.begin(), files.end(), [](const auto& file) { return file.name == "UserObjects\\Lamp.iff"; });
     ASSERT_NE(lamp, files.end());
     ClickLine(entries, static_cast<int>(lamp - files.begin()));
-    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(chunks) && SendMessageW(chunks, LVM_GETITEMCOUNT, 0, 0) == 4; }));
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(chunks) && SendMessageW(chunks, LVM_GETITEMCOUNT, 0, 0) == 7; }));
 
     const struct {
         int view;

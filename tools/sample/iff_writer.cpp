@@ -1,6 +1,7 @@
 #include "tools/sample/iff_writer.h"
 
 #include "tools/sample/bitmaps.h"
+#include "tools/sample/sprite_writer.h"
 
 namespace kelvo::sample {
 
@@ -72,7 +73,7 @@ std::string LampObjectIff()
     std::string behaviour;
     for (std::uint32_t word : {0x8002u, 0x0003u, 0x0000u, 0x0002u, 0x0101u, 0xFDFEu, 0x0100u, 0xFDFFu})
         PutLE(behaviour, word, 2);
-    return IffImage({
+    std::vector<IffChunkData> chunks{
         {"STR#", 128, 0x10, "Lamp strings",
          StringPairsBody({{"Floor Lamp", "catalog name"},
                           {"Tall and bright, it lights a room at night.", "catalog description"},
@@ -81,7 +82,10 @@ std::string LampObjectIff()
         {"BMP_", 100, 0, "Lamp thumbnail", HouseBmpRle8()},
         {"PALT", 1, 0, "Lamp palette", PaletteBody(palette)},
         {"BHAV", 4096, 0, "Turn On - main", behaviour},
-    });
+    };
+    for (IffChunkData& chunk : LampSpriteChunks())
+        chunks.push_back(std::move(chunk));
+    return IffImage(chunks);
 }
 
 } // namespace kelvo::sample

@@ -31,8 +31,8 @@ std::string StringPairsBody(const std::vector<std::pair<std::string, std::string
 // green and blue per colour.
 std::string PaletteBody(const std::vector<std::uint32_t>& rgbColours);
 
-// A sample object: a string table (format -2), an RLE8 bitmap, a palette and
-// a behaviour chunk.
+// A sample object: a string table (format -2), an RLE8 bitmap, a palette, a
+// behaviour chunk, then its sprites and draw group (LampSpriteChunks).
 std::string LampObjectIff();
 
 } // namespace kelvo::sample

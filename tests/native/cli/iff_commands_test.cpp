@@ -4,6 +4,7 @@
 #include "tools/sample/bitmaps.h"
 #include "tools/sample/iff_writer.h"
 #include "tools/sample/sample_archive.h"
+#include "tools/sample/sprite_writer.h"
 
 #include <sstream>
 
@@ -27,10 +28,14 @@ TEST(IffCommands, ListTheChunksAndStringsOfTheSampleObject)
     const Output chunks = Far({"chunks", "sample.far", "UserObjects\\Lamp.iff"});
     EXPECT_EQ(chunks.code, 0) << chunks.err;
     EXPECT_EQ(chunks.err, "");
+    std::string sprites;
+    for (const sample::IffChunkData& chunk : sample::LampSpriteChunks())
+        sprites += chunk.type + "\t" + std::to_string(chunk.id) + "\t0\t" + std::to_string(chunk.body.size()) + "\t" +
+                   chunk.label + "\n";
     EXPECT_EQ(chunks.out, "STR#\t128\t16\t127\tLamp strings\n"
                           "BMP_\t100\t0\t" + std::to_string(sample::HouseBmpRle8().size()) + "\tLamp thumbnail\n"
                           "PALT\t1\t0\t208\tLamp palette\n"
-                          "BHAV\t4096\t0\t16\tTurn On - main\n");
+                          "BHAV\t4096\t0\t16\tTurn On - main\n" + sprites);
     const Output strings = Far({"strings", "sample.far", "UserObjects\\Lamp.iff"});
     EXPECT_EQ(strings.code, 0) << strings.err;
     EXPECT_EQ(strings.out, "STR#\t128\t0\t\tFloor Lamp\tcatalog name\n"

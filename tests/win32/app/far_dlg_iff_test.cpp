@@ -95,7 +95,7 @@ TEST_F(FarDlgIffTest, SelectingAnIffEntryListsItsChunksAndEachChunkShowsInItsVie
     EXPECT_EQ(std::make_pair(Enabled(cmd::ViewStretch), Enabled(cmd::ViewText)), std::make_pair(stretchEnabled, textEnabled));
     ASSERT_TRUE(IsWindowVisible(Chunks().Handle()));
     EXPECT_EQ(View(), "");
-    ASSERT_EQ(Chunks().Count(), 4);
+    ASSERT_EQ(Chunks().Count(), 7);
     EXPECT_EQ(Row(Chunks(), 0), (std::vector<std::string>{"STR#", "128", "Lamp strings", "127", "16"}));
     EXPECT_EQ(Row(Chunks(), 1), (std::vector<std::string>{"BMP_", "100", "Lamp thumbnail",
                                                              std::to_string(sample::HouseBmpRle8().size()), "0"}));
