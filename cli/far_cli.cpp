@@ -22,9 +22,13 @@ const char kUsage[] =
     "       kelvo-far delete ARCHIVE NAME...\n"
     "       kelvo-far verify ARCHIVE\n"
     "       kelvo-far chunks ARCHIVE NAME\n"
-    "       kelvo-far strings ARCHIVE NAME\n";
+    "       kelvo-far strings ARCHIVE NAME\n"
+    "       kelvo-far sprite ARCHIVE NAME CHUNK-ID FOLDER\n";
 
 const char kHelp[] =
+    "\n"
+    "sprite writes every frame of an SPR2 (else SPR#) chunk of an IFF entry as a\n"
+    "32-bit bitmap with alpha, CHUNK-ID_FRAME.bmp, in FOLDER.\n"
     "\n"
     "list, extract and verify only read the archive, so a read-only one will do;\n"
     "add and delete rewrite it and refuse an archive that can only be read.\n"
@@ -357,7 +361,7 @@ constexpr std::size_t kAny = static_cast<std::size_t>(-1);
 const Command kCommands[] = {
     {"list", 1, 1, List},       {"extract", 2, kAny, Extract}, {"create", 2, kAny, Create},
     {"add", 2, kAny, Add},      {"delete", 2, kAny, Delete},   {"verify", 1, 1, Verify},
-    {"chunks", 2, 2, ChunksCommand}, {"strings", 2, 2, StringsCommand},
+    {"chunks", 2, 2, ChunksCommand}, {"strings", 2, 2, StringsCommand}, {"sprite", 4, 4, SpriteCommand},
 };
 
 } // namespace
