@@ -452,7 +452,11 @@ std::string MakeSpriteArchive()
     constexpr int kWidth = 136, kHeight = 384, kFrames = 64;
     std::vector<std::string> frames;
     for (int f = 0; f < kFrames; ++f) {
-        kelvo::sample::SpriteFrameData frame{kWidth, kHeight, {}, {}, {}, 7, 1};
+        kelvo::sample::SpriteFrameData frame;
+        frame.width = kWidth;
+        frame.height = kHeight;
+        frame.flags = 7;
+        frame.palette = 1;
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth; ++x) {
                 const double dx = (x - kWidth / 2.0) / (kWidth / 2.0), dy = (y - kHeight / 2.0) / (kHeight / 2.0);

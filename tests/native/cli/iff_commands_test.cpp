@@ -113,14 +113,20 @@ TEST(IffCommands, SpriteWritesEveryFrameAsABitmapWithAlpha)
     ScratchFolder scratch;
     // Frame 0 (2 x 2, flags 7): red, empty; blue at alpha 16, green. Frame 1
     // (1 x 1, flags 1): green. An SPR# of the same ID is passed over.
-    sample::SpriteFrameData first{2, 2, {1, -1, 3, 2}, {0, 0, 5, 9}, {31, 0, 16, 31}, 7, 1};
-    sample::SpriteFrameData second{1, 1, {2}, {}, {}, 1, 1};
-    const std::string damaged = sample::SprFrame({1, 1, {1}}).substr(0, 8) + "\x00\x00\x07\x01\x05\x00"s;
+    sample::SpriteFrameData first{.width = 2, .height = 2, .index = {1, -1, 3, 2}, .z = {0, 0, 5, 9}, .alpha = {31, 0, 16, 31}, .flags = 7, .palette = 1};
+    const auto dot = [](int index, std::uint16_t palette = 0) {
+        sample::SpriteFrameData frame;
+        frame.width = frame.height = 1;
+        frame.index = {index};
+        frame.palette = palette;
+        return frame;
+    };
+    const std::string damaged = sample::SprFrame(dot(1)).substr(0, 8) + "\x00\x00\x07\x01\x05\x00"s;
     const std::string iff = sample::IffImage({
         {"PALT", 1, 0, "", sample::PaletteBody({0x000000, 0xFF0000, 0x00FF00, 0x0000FF})},
-        {"SPR#", 5, 0, "", sample::SprBody(505, 1, {sample::SprFrame({1, 1, {1}})})},
-        {"SPR2", 5, 0, "", sample::Spr2Body(1000, 1, {sample::Spr2Frame(first), sample::Spr2Frame(second)})},
-        {"SPR#", 7, 0, "", sample::SprBody(505, 1, {sample::SprFrame({1, 1, {3}}), damaged})},
+        {"SPR#", 5, 0, "", sample::SprBody(505, 1, {sample::SprFrame(dot(1))})},
+        {"SPR2", 5, 0, "", sample::Spr2Body(1000, 1, {sample::Spr2Frame(first), sample::Spr2Frame(dot(2, 1))})},
+        {"SPR#", 7, 0, "", sample::SprBody(505, 1, {sample::SprFrame(dot(3)), damaged})},
     });
     WriteBytes("a.far", sample::FarImage({{"Objects\\s.iff", iff}, {"text.txt", "plain"}}));
 

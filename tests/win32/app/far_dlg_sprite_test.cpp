@@ -23,9 +23,19 @@ enum Row { rPalette, rSpr2, rSpr, rDrawGroup };
 
 // Frame 0 of the SPR2 (2 x 2, colour, z and alpha): red, empty; blue at
 // alpha 16 and z 5, green at z 200.
-const sample::SpriteFrameData kFirst{2, 2, {1, -1, 3, 2}, {0, 0, 5, 200}, {31, 0, 16, 31}, 7, 1};
+const sample::SpriteFrameData kFirst{.width = 2, .height = 2, .index = {1, -1, 3, 2}, .z = {0, 0, 5, 200},
+                                     .alpha = {31, 0, 16, 31}, .flags = 7, .palette = 1};
+// A frame of one pixel of the index.
+sample::SpriteFrameData Dot(int index, std::uint16_t palette)
+{
+    sample::SpriteFrameData frame;
+    frame.width = frame.height = 1;
+    frame.index = {index};
+    frame.palette = palette;
+    return frame;
+}
 // Frame 1: one green pixel.
-const sample::SpriteFrameData kGreenDot{1, 1, {2}, {}, {}, 1, 1};
+const sample::SpriteFrameData kGreenDot = Dot(2, 1);
 
 // A draw group whose four rotations at zoom 1 each put the green dot one
 // pixel further right of the floor's centre.
@@ -34,7 +44,7 @@ std::string RotationsBody()
     std::vector<sample::DrawGroupImageData> images;
     std::int32_t x = 0;
     for (std::uint32_t direction : {0x01u, 0x04u, 0x10u, 0x40u})
-        images.push_back({direction, 1, {{10, 1, 0, x++, 0}}});
+        images.push_back({direction, 1, {{.chunk = 10, .frame = 1, .x = x++}}});
     return sample::DrawGroupBody(20004, images);
 }
 
@@ -49,10 +59,15 @@ protected:
         const std::string iff = sample::IffImage({
             {"PALT", 1, 0, "", sample::PaletteBody({0x000000, 0xFF0000, 0x00FF00, 0x0000FF})},
             {"SPR2", 10, 0, "", sample::Spr2Body(1000, 1, {sample::Spr2Frame(kFirst), sample::Spr2Frame(kGreenDot), damaged})},
-            {"SPR#", 11, 0, "", sample::SprBody(505, 9, {sample::SprFrame({1, 1, {128}})})},
+            {"SPR#", 11, 0, "", sample::SprBody(505, 9, {sample::SprFrame(Dot(128, 0))})},
             {"DGRP", 20, 0, "", RotationsBody()},
         });
-        sample::TgaData tga{10, 32, 8, false, false, 2, 1, {0xFFFF0000, 0x000000FF}};
+        // Run-length encoded, 32 bits with alpha: opaque red, clear blue.
+        sample::TgaData tga;
+        tga.type = 10;
+        tga.width = 2;
+        tga.height = 1;
+        tga.pixels = {0xFFFF0000, 0x000000FF};
         const std::string goodTga = sample::TgaFile(tga);
         const std::vector<sample::SampleFile> files = {
             {"Objects\\Sprites.iff", iff},
