@@ -472,7 +472,7 @@ std::string MakeSpriteArchive()
     for (std::uint32_t i = 0; i < 256; ++i)
         palette.push_back(i << 16 | (255 - i) << 8 | (i * 7 & 0xFF));
     std::vector<kelvo::sample::SampleFile> files(1);
-    files[0].name = "Objects\Sprites.iff";
+    files[0].name = "Objects\\Sprites.iff";
     files[0].data = kelvo::sample::IffImage({{"PALT", 1, 0, "Palette", kelvo::sample::PaletteBody(palette)},
                                              {"SPR2", 256, 0, "Large sprite", kelvo::sample::Spr2Body(1000, 1, frames)}});
     return kelvo::sample::FarImage(files);
