@@ -18,8 +18,8 @@ struct SpriteFrameData {
     int width = 0;
     int height = 0;
     std::vector<int> index;
-    std::vector<std::uint8_t> z;     // flags 3 and 7
-    std::vector<std::uint8_t> alpha; // flags 7, 0-31
+    std::vector<std::uint8_t> z = {};     // flags 3 and 7
+    std::vector<std::uint8_t> alpha = {}; // flags 7, 0-31
     std::uint32_t flags = 1;         // SPR2: 1, 3 or 7
     std::uint16_t palette = 0;       // SPR2: the frame's palette ID
     std::uint16_t transparent = 255; // SPR2
