@@ -492,18 +492,27 @@ void BenchSprite(kelvo::TFarDlg& window)
     window.FileListBox().SetItemIndex(0);
     window.ShowEntry();
     HWND canvas = preview.SpritePreview().Canvas().Handle();
-    for (int turn = 1; turn <= 3; ++turn) {
+    // The processor time beside the elapsed time: on a busy machine the
+    // elapsed time also counts the time other programs ran.
+    const auto cpuSeconds = [] {
+        FILETIME created, exited, kernel, user;
+        GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+        const auto value = [](FILETIME time) { return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32 | time.dwLowDateTime) / 1e7; };
+        return value(kernel) + value(user);
+    };
+    for (int turn = 1; turn <= 5; ++turn) {
         preview.ChunkList().SetItemIndex(0);
         UpdateWindow(window.Handle());
+        const double cpuStart = cpuSeconds();
         const auto start = Clock::now();
         preview.ChunkList().SetItemIndex(1);
         UpdateWindow(window.Handle());
         UpdateWindow(preview.SpritePreview().Handle());
         UpdateWindow(canvas);
-        const double seconds = SecondsSince(start);
+        const double seconds = SecondsSince(start), cpu = cpuSeconds() - cpuStart;
         const bool shown = IsWindowVisible(canvas) && preview.SpritePreview().Canvas().Picture().Width == 136;
-        std::printf("  select to painted first frame, turn %d: %8.3f s%s   target < 0.05 s  %s\n", turn, seconds,
-                    shown ? "" : " (not showing)", seconds < 0.05 ? "met" : "MISSED");
+        std::printf("  select to painted first frame, turn %d: %8.3f s (processor %.3f s)%s   target < 0.05 s  %s\n", turn,
+                    seconds, cpu, shown ? "" : " (not showing)", seconds < 0.05 ? "met" : "MISSED");
     }
     window.FMHNew("");
     kelvo::platform::RemoveFile(path);
