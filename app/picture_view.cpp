@@ -12,7 +12,7 @@ std::uint32_t CheckerColour(int x, int y)
 TPictureRect PlacePicture(int width, int height, int scale, int areaWidth, int areaHeight)
 {
     const int w = width * scale, h = height * scale;
-    return {std::max(0, (areaWidth - w) / 2), std::max(0, (areaHeight - h) / 2), w, h};
+    return {std::max(0, (areaWidth - w) / 2), h <= areaHeight ? (areaHeight - h) / 2 : areaHeight - h, w, h};
 }
 
 void ComposePicture(const iff::Picture& picture, const TPictureRect& place, int outWidth, int outHeight,

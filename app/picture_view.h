@@ -23,8 +23,9 @@ struct TPictureRect {
     bool operator==(const TPictureRect&) const = default;
 };
 
-// Where a picture drawn at scale goes in an area: centred where it fits,
-// else at the area's left or top edge.
+// Where a picture drawn at scale goes in an area: centred where it fits;
+// one too wide starts at the area's left edge, one too high ends at its
+// bottom edge (where objects stand on the floor).
 TPictureRect PlacePicture(int width, int height, int scale, int areaWidth, int areaHeight);
 
 // Draws a picture into an output of outWidth x outHeight pixels (0x00RRGGBB,

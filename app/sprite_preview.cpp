@@ -235,7 +235,17 @@ void TSpritePreview::ShowDrawGroup(const iff::IffChunk& chunk, std::vector<iff::
         SendDlgItemMessageA(Handle(), spChoice, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ZoomName(zoom).c_str()));
     if (zooms_.empty())
         chunkNote_ = "The draw group holds no image.";
-    Choose(0);
+    // The largest zoom level whose canvas fits the view, else the smallest.
+    RECT client{};
+    GetClientRect(Canvas_.Handle(), &client);
+    std::size_t item = 0;
+    while (item + 1 < zooms_.size()) {
+        int width = 0, height = 0, anchorX = 0, anchorY = 0;
+        if (iff::ZoomCanvas(zooms_[item], width, height, anchorX, anchorY) && width <= client.right && height <= client.bottom)
+            break;
+        ++item;
+    }
+    Choose(static_cast<int>(item));
 }
 
 void TSpritePreview::ShowReason(const iff::IffChunk& chunk, const std::string& reason)

@@ -7,14 +7,14 @@
 namespace kelvo {
 namespace {
 
-TEST(PictureView, PicturesAreCentredWhereTheyFitAndKeepTheEdgeWhereNot)
+TEST(PictureView, PicturesAreCentredWhereTheyFitAndShowTheirLeftAndBottomWhereNot)
 {
     const struct {
         int width, height, scale, areaWidth, areaHeight;
         TPictureRect expected;
     } cases[] = {
         {10, 4, 1, 30, 10, {10, 3, 10, 4}},
-        {10, 4, 4, 30, 10, {0, 0, 40, 16}},
+        {10, 4, 4, 30, 10, {0, -6, 40, 16}},
         {10, 4, 2, 30, 10, {5, 1, 20, 8}},
     };
     for (const auto& c : cases)
