@@ -17,6 +17,7 @@ class BodyBytes {
 public:
     BodyBytes(std::string_view body, bool bigEndian) : body_(body), bigEndian_(bigEndian) {}
     std::size_t Size() const { return body_.size(); }
+    const unsigned char* Data() const { return reinterpret_cast<const unsigned char*>(body_.data()); }
     unsigned Byte(std::size_t at) const { return static_cast<unsigned char>(body_[at]); }
     std::uint32_t Number(std::size_t at, int bytes) const
     {
@@ -115,53 +116,79 @@ DrawingPalette PaletteFor(SpriteFrame& frame, std::uint16_t frameID, std::uint16
 // The shown alpha of a stored 0-31 value (a larger one counts as 31).
 unsigned ShownAlpha(unsigned stored) { return (std::min(stored, 31u) * 255 + 15) / 31; }
 
-// The planes of a frame being decoded; every write is checked by the
-// caller against the width and height.
-class FramePlanes {
-public:
-    FramePlanes(SpriteFrame& frame, const DrawingPalette& palette) : frame_(frame), palette_(palette)
+// The shown alpha of every stored value, for the decoding loops.
+struct AlphaTable {
+    std::array<std::uint32_t, 256> Shifted{}; // ShownAlpha(stored) << 24
+    AlphaTable()
     {
-        const std::size_t pixels = static_cast<std::size_t>(frame.Width) * static_cast<std::size_t>(frame.Height);
-        frame.Colour.Width = frame.Width;
-        frame.Colour.Height = frame.Height;
-        frame.Colour.Pixels.assign(pixels, 0);
-        frame.Written.assign(pixels, 0);
-        frame.Index.assign(pixels, 0);
-        if (frame.HasZ())
-            frame.Z.assign(pixels, 255);
-        if (frame.HasAlpha())
-            frame.Alpha.assign(pixels, 0);
+        for (unsigned stored = 0; stored < 256; ++stored)
+            Shifted[stored] = ShownAlpha(stored) << 24;
     }
-    void Put(std::size_t at, unsigned index, unsigned z, unsigned alpha)
-    {
-        frame_.Written[at] = 1;
-        frame_.Index[at] = static_cast<std::uint8_t>(index);
-        std::uint32_t colour = palette_.Colours[index];
-        if (index >= palette_.Count)
-            pastPalette_ = true;
-        else if (frame_.HasAlpha())
-            colour = (colour & 0x00FFFFFF) | ShownAlpha(alpha) << 24;
-        frame_.Colour.Pixels[at] = colour;
-        if (frame_.HasZ())
-            frame_.Z[at] = static_cast<std::uint8_t>(z);
-        if (frame_.HasAlpha())
-            frame_.Alpha[at] = static_cast<std::uint8_t>(alpha);
-    }
-    // Done: notes an index past the palette.
-    void Finish()
-    {
-        if (!pastPalette_)
-            return;
-        frame_.IndexPastPalette = true;
-        frame_.PaletteNote = "palette " + std::to_string(frame_.PaletteID) + " has " + std::to_string(palette_.Count) +
-                             " colours; indices past them are shown in magenta";
-    }
-
-private:
-    SpriteFrame& frame_;
-    const DrawingPalette& palette_;
-    bool pastPalette_ = false;
 };
+
+const AlphaTable kAlphaTable;
+
+// Writes a frame's pixels into its planes; every write is checked by the
+// caller against the width and height. Held and passed by value, so the
+// compiler keeps the pointers in registers rather than reloading them after
+// each byte stored.
+struct FramePlanes {
+    std::uint32_t* colour;
+    std::uint8_t* written;
+    std::uint8_t* index;
+    std::uint8_t* z;     // nullptr without a z channel
+    std::uint8_t* alpha; // nullptr without an alpha channel
+    const std::uint32_t* colours;
+
+    void Put(std::size_t at, unsigned pixelIndex, unsigned pixelZ, unsigned pixelAlpha) const
+    {
+        written[at] = 1;
+        index[at] = static_cast<std::uint8_t>(pixelIndex);
+        std::uint32_t shown = colours[pixelIndex];
+        if (alpha) {
+            shown = (shown & 0x00FFFFFF) | kAlphaTable.Shifted[pixelAlpha];
+            alpha[at] = static_cast<std::uint8_t>(pixelAlpha);
+        }
+        colour[at] = shown;
+        if (z)
+            z[at] = static_cast<std::uint8_t>(pixelZ);
+    }
+};
+
+// Makes the frame's planes, all pixels empty.
+FramePlanes EmptyPlanes(SpriteFrame& frame, const DrawingPalette& palette)
+{
+    const std::size_t pixels = static_cast<std::size_t>(frame.Width) * static_cast<std::size_t>(frame.Height);
+    frame.Colour.Width = frame.Width;
+    frame.Colour.Height = frame.Height;
+    frame.Colour.Pixels.assign(pixels, 0);
+    frame.Written.assign(pixels, 0);
+    frame.Index.assign(pixels, 0);
+    if (frame.HasZ())
+        frame.Z.assign(pixels, 255);
+    if (frame.HasAlpha())
+        frame.Alpha.assign(pixels, 0);
+    return {frame.Colour.Pixels.data(), frame.Written.data(), frame.Index.data(),
+            frame.HasZ() ? frame.Z.data() : nullptr, frame.HasAlpha() ? frame.Alpha.data() : nullptr,
+            palette.Colours.data()};
+}
+
+// Pixels whose index is past a short palette are opaque magenta, whatever
+// their alpha; the frame says so.
+void MarkPastPalette(SpriteFrame& frame, const DrawingPalette& palette)
+{
+    if (palette.Count >= 256)
+        return;
+    for (std::size_t i = 0; i < frame.Written.size(); ++i) {
+        if (frame.Written[i] && frame.Index[i] >= palette.Count) {
+            frame.Colour.Pixels[i] = kMagenta;
+            frame.IndexPastPalette = true;
+        }
+    }
+    if (frame.IndexPastPalette)
+        frame.PaletteNote = "palette " + std::to_string(frame.PaletteID) + " has " + std::to_string(palette.Count) +
+                            " colours; indices past them are shown in magenta";
+}
 
 void Refuse(SpriteFrame& frame, FrameStatus status, std::string reason)
 {
@@ -193,11 +220,12 @@ std::string Damaged(std::string what) { return "Damaged frame: " + std::move(wha
 
 // The row commands of an SPR# frame from p to end (single bytes: command,
 // count). Returns the reason it is damaged, empty when it decoded.
-std::string DecodeSprCommands(const BodyBytes& bytes, std::size_t p, std::size_t end, FramePlanes& planes,
+std::string DecodeSprCommands(const BodyBytes& bytes, std::size_t p, std::size_t end, const FramePlanes planes,
                               int width, int height)
 {
     int row = 0;
     const auto w = static_cast<std::size_t>(width);
+    const unsigned char* const source = bytes.Data();
     for (;;) {
         if (p >= end || end - p < 2)
             return Damaged("the data ends" + At(p) + " before the end marker");
@@ -243,10 +271,10 @@ std::string DecodeSprCommands(const BodyBytes& bytes, std::size_t p, std::size_t
                     return Damaged("the pixel data" + At(pixelAt) + " runs past its row's length");
                 if (pixelCommand == 2)
                     for (unsigned i = 0; i < n; ++i)
-                        planes.Put(rowStart + x + i, bytes.Byte(p), 0, 31);
+                        planes.Put(rowStart + x + i, source[p], 0, 31);
                 else if (pixelCommand == 3)
                     for (unsigned i = 0; i < n; ++i)
-                        planes.Put(rowStart + x + i, bytes.Byte(p + i), 0, 31);
+                        planes.Put(rowStart + x + i, source[p + i], 0, 31);
                 x += n;
                 p += data;
             }
@@ -261,11 +289,12 @@ std::string DecodeSprCommands(const BodyBytes& bytes, std::size_t p, std::size_t
 
 // The row commands of an SPR2 frame (little-endian words: command in the
 // top 3 bits, count in the low 13).
-std::string DecodeSpr2Commands(const BodyBytes& bytes, std::size_t p, std::size_t end, FramePlanes& planes,
+std::string DecodeSpr2Commands(const BodyBytes& bytes, std::size_t p, std::size_t end, const FramePlanes planes,
                                const SpriteFrame& frame)
 {
     const int width = frame.Width, height = frame.Height;
     const auto w = static_cast<std::size_t>(width);
+    const unsigned char* const source = bytes.Data();
     int row = 0;
     for (;;) {
         if (p >= end || end - p < 2)
@@ -326,15 +355,17 @@ std::string DecodeSpr2Commands(const BodyBytes& bytes, std::size_t p, std::size_
                                    " passes the width of " + std::to_string(width) + " pixels");
                 if (data > rowEnd - p)
                     return Damaged("the pixel data" + At(pixelAt) + " runs past its row's length");
-                for (std::size_t i = 0; i < n && pixelCommand != 3; ++i) {
-                    const std::size_t target = rowStart + x + i;
-                    if (pixelCommand == 1)
-                        planes.Put(target, bytes.Byte(p + 2 * i + 1), bytes.Byte(p + 2 * i), 31);
-                    else if (pixelCommand == 2)
-                        planes.Put(target, bytes.Byte(p + 3 * i + 1), bytes.Byte(p + 3 * i), bytes.Byte(p + 3 * i + 2));
-                    else
-                        planes.Put(target, bytes.Byte(p + i), 0, 31);
-                }
+                const std::size_t target = rowStart + x;
+                const unsigned char* from = source + p;
+                if (pixelCommand == 1)
+                    for (std::size_t i = 0; i < n; ++i, from += 2)
+                        planes.Put(target + i, from[1], from[0], 31);
+                else if (pixelCommand == 2)
+                    for (std::size_t i = 0; i < n; ++i, from += 3)
+                        planes.Put(target + i, from[1], from[0], from[2]);
+                else if (pixelCommand == 6)
+                    for (std::size_t i = 0; i < n; ++i)
+                        planes.Put(target + i, from[i], 0, 31);
                 x += n;
                 p += data;
             }
@@ -371,13 +402,13 @@ SpriteFrame DecodeSprFrame(const SpriteChunk& chunk, const BodyBytes& bytes, con
     if (!FitsInMemory(frame, bytesLeft))
         return frame;
     const DrawingPalette palette = PaletteFor(frame, chunk.PaletteID, chunk.PaletteID, palettes);
-    FramePlanes planes(frame, palette);
-    std::string reason = DecodeSprCommands(bytes, span.Offset + kHeader, span.End, planes, frame.Width, frame.Height);
+    std::string reason = DecodeSprCommands(bytes, span.Offset + kHeader, span.End, EmptyPlanes(frame, palette),
+                                           frame.Width, frame.Height);
     if (!reason.empty()) {
         Refuse(frame, FrameStatus::fsDamaged, std::move(reason));
         return frame;
     }
-    planes.Finish();
+    MarkPastPalette(frame, palette);
     frame.Status = FrameStatus::fsDrawn;
     return frame;
 }
@@ -420,13 +451,12 @@ SpriteFrame DecodeSpr2Frame(const SpriteChunk& chunk, const BodyBytes& bytes, co
     frame.Flags = flags;
     frame.TransparentIndex = static_cast<std::uint16_t>(transparent);
     const DrawingPalette palette = PaletteFor(frame, paletteID, chunk.PaletteID, palettes);
-    FramePlanes planes(frame, palette);
-    std::string reason = DecodeSpr2Commands(bytes, o + kHeader, span.End, planes, frame);
+    std::string reason = DecodeSpr2Commands(bytes, o + kHeader, span.End, EmptyPlanes(frame, palette), frame);
     if (!reason.empty()) {
         Refuse(frame, FrameStatus::fsDamaged, std::move(reason));
         return frame;
     }
-    planes.Finish();
+    MarkPastPalette(frame, palette);
     frame.Status = FrameStatus::fsDrawn;
     return frame;
 }

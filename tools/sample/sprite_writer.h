@@ -70,11 +70,11 @@ struct TgaData {
     bool rightToLeft = false;
     int width = 0;
     int height = 0;
-    std::vector<std::uint32_t> pixels;
+    std::vector<std::uint32_t> pixels = {};
     int mapFirst = 0;
     int mapEntryBits = 24;
-    std::vector<std::uint32_t> map;
-    std::string id;
+    std::vector<std::uint32_t> map = {};
+    std::string id = {};
     bool footer = false; // the 26-byte footer after the data
 };
 

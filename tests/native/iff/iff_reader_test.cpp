@@ -206,13 +206,13 @@ TEST(IffPalette, DecodesTheColoursAndRefusesBadCounts)
     EXPECT_FALSE(IsBitmapFile("bm"));
 }
 
-TEST(IffSample, TheSampleObjectHoldsAStringTableBitmapPaletteAndBehaviour)
+TEST(IffSample, TheSampleObjectHoldsAStringTableBitmapPaletteBehaviourAndSprites)
 {
     const std::string image = sample::LampObjectIff();
     MemorySource source(image);
     const IffListing listing = ReadChunks(source);
     ASSERT_EQ(listing.Status, IffStatus::isComplete);
-    ASSERT_EQ(listing.Chunks.size(), 4u);
+    ASSERT_EQ(listing.Chunks.size(), 7u);
     std::string body;
     StringTable table;
     ASSERT_TRUE(ReadBody(source, listing.Chunks[0], body) && DecodeStrings(body, table));
@@ -224,6 +224,7 @@ TEST(IffSample, TheSampleObjectHoldsAStringTableBitmapPaletteAndBehaviour)
     std::vector<PaletteColour> colours;
     ASSERT_TRUE(ReadBody(source, listing.Chunks[2], body) && DecodePalette(body, colours));
     EXPECT_EQ(listing.Chunks[3].Type, "BHAV");
+    EXPECT_EQ(listing.Chunks[4].Type + listing.Chunks[5].Type + listing.Chunks[6].Type, "SPR2SPR#DGRP");
 }
 
 } // namespace

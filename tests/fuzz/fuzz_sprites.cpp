@@ -1,0 +1,78 @@
+// libFuzzer target for the pictures of an IFF file: any bytes as an IFF
+// file whose SPR#, SPR2 and DGRP chunks are decoded and composed. A frame is
+// drawn with planes of its size or refused with a reason; every composed
+// image has its zoom's canvas; nothing is read outside the file.
+#include "components/iff/sprites.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+void Check(bool condition, const char* what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "fuzz_sprites: %s\n", what);
+        std::abort();
+    }
+}
+
+void CheckFrame(const kelvo::iff::SpriteFrame& frame)
+{
+    using namespace kelvo::iff;
+    if (frame.Status != FrameStatus::fsDrawn) {
+        Check(!frame.Reason.empty() && frame.Colour.Pixels.empty() && frame.Written.empty(), "refused frame");
+        return;
+    }
+    const std::size_t pixels = static_cast<std::size_t>(frame.Width) * static_cast<std::size_t>(frame.Height);
+    Check(pixels > 0 && frame.Colour.Pixels.size() == pixels && frame.Written.size() == pixels &&
+              frame.Index.size() == pixels && frame.Z.size() == (frame.HasZ() ? pixels : 0) &&
+              frame.Alpha.size() == (frame.HasAlpha() ? pixels : 0),
+          "planes of the frame's size");
+    Check(frame.PaletteMissing == (frame.PaletteNote.find("not found") != std::string::npos), "palette note");
+    for (std::size_t i = 0; i < pixels; ++i)
+        Check(frame.Written[i] || frame.Colour.Pixels[i] == 0, "empty pixel with a colour");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    using namespace kelvo::iff;
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    MemorySource source(bytes);
+    const IffListing listing = ReadChunks(source);
+    SpriteFile file(source, listing.Chunks);
+    for (const IffChunk& chunk : listing.Chunks) {
+        std::string body, reason;
+        if (!ReadBody(source, chunk, body))
+            continue;
+        if (IsSpriteChunkType(chunk.Type)) {
+            SpriteChunk sprite;
+            if (!ReadSpriteChunk(chunk.Type, body, sprite, reason)) {
+                Check(!reason.empty() && sprite.Frames.empty(), "refused chunk");
+                continue;
+            }
+            for (std::size_t i = 0; i < sprite.Frames.size() && i < 16; ++i)
+                CheckFrame(DecodeSpriteFrame(sprite, body, i, file.Palettes()));
+        } else if (chunk.Type == "DGRP") {
+            DrawGroup group;
+            if (!DecodeDrawGroup(body, group, reason)) {
+                Check(!reason.empty() && group.Images.empty(), "refused draw group");
+                continue;
+            }
+            for (std::uint32_t zoom = 1; zoom <= 3; ++zoom) {
+                for (const ComposedImage& image : ComposeDrawGroup(group, zoom, file)) {
+                    int width = 0, height = 0, x = 0, y = 0;
+                    Check(ZoomCanvas(zoom, width, height, x, y) && image.Image.Width == width &&
+                              image.Image.Height == height &&
+                              image.Image.Pixels.size() == static_cast<std::size_t>(width * height),
+                          "canvas of the zoom");
+                }
+            }
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,137 @@
+#include "components/iff/tga_reader.h"
+
+#include "tools/sample/sprite_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace kelvo::iff {
+namespace {
+
+using namespace std::string_literals;
+using sample::TgaData;
+
+// Bytes in a heap block of exactly their size, so that AddressSanitizer
+// sees any read past the end.
+bool Decode(const std::string& file, Picture& picture, std::string& reason, std::uint64_t limit = kMaxPictureBytes)
+{
+    const auto exact = std::make_unique<char[]>(file.size());
+    std::copy(file.begin(), file.end(), exact.get());
+    return DecodeTga({exact.get(), file.size()}, picture, reason, limit);
+}
+
+// Five colours with channels that 5 bits hold exactly (0, 132, 255) and
+// alphas 255, 0, 132, 255, 128, in a 5 x 3 picture with runs inside rows
+// and across a row's end.
+constexpr std::uint32_t kColours[] = {0xFF840000, 0x00FFFF00, 0x84000084, 0xFF00FF84, 0x80FFFFFF};
+constexpr int kLayout[] = {0, 0, 0, 1, 2, 2, 2, 3, 3, 3, 4, 0, 1, 1, 1};
+constexpr std::uint32_t kLevels[] = {0, 132, 255, 7, 200};
+
+TEST(Tga, DecodesEveryKindDepthOrderAndEncoding)
+{
+    const struct {
+        int type, depth, alphaBits, mapBits;
+        const char* alpha; // "kept", "opaque" or "bit": the top bit of 16 bits
+    } kinds[] = {
+        {2, 32, 8, 0, "kept"}, {2, 32, 0, 0, "opaque"}, {2, 24, 0, 0, "opaque"}, {2, 16, 1, 0, "bit"},
+        {2, 16, 0, 0, "opaque"}, {2, 15, 0, 0, "opaque"}, {1, 8, 8, 32, "kept"}, {1, 8, 0, 24, "opaque"},
+        {1, 8, 1, 16, "bit"}, {1, 8, 0, 15, "opaque"}, {3, 8, 0, 0, "grey"},
+    };
+    for (const auto& kind : kinds) {
+        for (int encoded : {0, 8}) {
+            for (int order = 0; order < 4; ++order) {
+                TgaData image{.type = kind.type + encoded, .depth = kind.depth, .alphaBits = kind.alphaBits,
+                              .topDown = (order & 1) != 0, .rightToLeft = (order & 2) != 0, .width = 5, .height = 3};
+                image.mapEntryBits = kind.mapBits;
+                image.mapFirst = 3;
+                image.map.assign(std::begin(kColours), std::end(kColours));
+                image.id = order == 3 ? "sample" : "";
+                image.footer = order == 2;
+                std::vector<std::uint32_t> expected;
+                for (int k : kLayout) {
+                    const std::uint32_t colour = kColours[k];
+                    image.pixels.push_back(kind.type == 1 ? 3u + k : kind.type == 3 ? kLevels[k] : colour);
+                    const std::uint32_t alpha = kind.alpha == "kept"s  ? colour >> 24
+                                                : kind.alpha == "bit"s ? (colour >> 24 >= 128 ? 255 : 0)
+                                                                       : 255;
+                    expected.push_back(kind.type == 3 ? Argb(255, kLevels[k], kLevels[k], kLevels[k])
+                                                      : (colour & 0xFFFFFF) | alpha << 24);
+                }
+                SCOPED_TRACE("type " + std::to_string(image.type) + ", " + std::to_string(kind.depth) + " bits, map " +
+                             std::to_string(kind.mapBits) + ", order " + std::to_string(order));
+                Picture picture;
+                std::string reason;
+                ASSERT_TRUE(Decode(sample::TgaFile(image), picture, reason)) << reason;
+                EXPECT_EQ(std::make_pair(picture.Width, picture.Height), std::make_pair(5, 3));
+                EXPECT_EQ(picture.Pixels, expected);
+            }
+        }
+    }
+}
+
+std::string Header(unsigned idLength, unsigned mapType, unsigned type, unsigned mapFirst, unsigned mapLength,
+                   unsigned mapBits, unsigned width, unsigned height, unsigned depth, unsigned descriptor = 0)
+{
+    auto le = [](unsigned v) { return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; };
+    return std::string{static_cast<char>(idLength), static_cast<char>(mapType), static_cast<char>(type)} + le(mapFirst) +
+           le(mapLength) + static_cast<char>(mapBits) + le(0) + le(0) + le(width) + le(height) +
+           static_cast<char>(depth) + static_cast<char>(descriptor);
+}
+
+TEST(Tga, RefusesMalformedFilesWithAReason)
+{
+    const std::string grey2x2 = Header(0, 0, 3, 0, 0, 0, 2, 2, 8);
+    const std::string mapped = Header(0, 1, 1, 2, 2, 24, 1, 1, 8) + std::string(6, '\x40');
+    const struct {
+        std::string file;
+        const char* reason;
+        std::uint64_t limit = kMaxPictureBytes;
+    } cases[] = {
+        {grey2x2.substr(0, 17), "Damaged TGA image: the file of 17 bytes is shorter than the 18-byte header."},
+        {Header(0, 2, 2, 0, 0, 0, 1, 1, 24) + "abc", "Unsupported TGA image: colour-map type 2 is not known."},
+        {Header(0, 0, 0, 0, 0, 0, 1, 1, 24), "Unsupported TGA image: it holds no image data."},
+        {Header(0, 0, 4, 0, 0, 0, 1, 1, 24) + "abc", "Unsupported TGA image: image type 4 is not known."},
+        {Header(0, 0, 12, 0, 0, 0, 1, 1, 24) + "abc", "Unsupported TGA image: image type 12 is not known."},
+        {Header(0, 0, 2, 0, 0, 0, 1, 1, 24, 0x40) + "abc", "Unsupported TGA image: interleaved rows are not supported."},
+        {Header(0, 0, 1, 0, 0, 0, 1, 1, 8) + "a", "Damaged TGA image: a colour-mapped image without a colour map."},
+        {Header(0, 1, 1, 0, 1, 8, 1, 1, 8) + "aa", "Unsupported TGA image: colour-map entries of 8 bits."},
+        {Header(0, 0, 2, 0, 0, 0, 1, 1, 8) + "a", "Unsupported TGA image: 8 bits a pixel in an image of type 2."},
+        {Header(0, 0, 11, 0, 0, 0, 1, 1, 16) + "aa", "Unsupported TGA image: 16 bits a pixel in an image of type 11."},
+        {Header(0, 0, 3, 0, 0, 0, 0, 5, 8), "Damaged TGA image: its width or height is 0."},
+        {Header(0, 0, 2, 0, 0, 0, 65535, 65535, 32), "Unsupported TGA image: 65535 x 65535 pixels is too large to show."},
+        {grey2x2 + "abcd", "Unsupported TGA image: 2 x 2 pixels is too large to show.", 15},
+        {Header(9, 0, 3, 0, 0, 0, 1, 1, 8) + "12345678", "Damaged TGA image: the image ID runs past the end of the file."},
+        {Header(0, 1, 1, 0, 300, 24, 1, 1, 8) + std::string(899, 'm'), "Damaged TGA image: the colour map of 300 entries runs past the end of the file."},
+        {grey2x2 + "abc", "Damaged TGA image: the pixels run past the end of the file."},
+        {Header(0, 0, 10, 0, 0, 0, 2, 1, 24) + "\x82" "abc"s, "Damaged TGA image: the packet at byte 18 passes the end of the image."},
+        {Header(0, 0, 11, 0, 0, 0, 2, 2, 8) + "\x81" "a"s, "Damaged TGA image: the run-length data ends after 2 of 4 pixels."},
+        {Header(0, 0, 10, 0, 0, 0, 2, 1, 24) + "\x01" "abcde"s, "Damaged TGA image: the packet at byte 18 runs past the end of the file."},
+        {mapped + "\x01", "Damaged TGA image: the index 1 at byte 24 lies outside the colour map."},
+        {mapped + "\x04", "Damaged TGA image: the index 4 at byte 24 lies outside the colour map."},
+        {Header(0, 1, 9, 2, 2, 24, 1, 1, 8) + std::string(6, '\x40') + "\x80\x05", "Damaged TGA image: the index 5 at byte 25 lies outside the colour map."},
+    };
+    for (const auto& c : cases) {
+        Picture picture;
+        std::string reason;
+        EXPECT_FALSE(Decode(c.file, picture, reason, c.limit));
+        EXPECT_EQ(reason, c.reason);
+        EXPECT_TRUE(picture.Pixels.empty() && picture.Width == 0);
+    }
+}
+
+TEST(BmpWriter, WritesA32BitBitmapWithAlphaBottomUp)
+{
+    const Picture picture{2, 2, {0x11223344, 0x55667788, 0x99AABBCC, 0x00000000}};
+    std::string expected = "BM\x8A\0\0\0\0\0\0\0\x7A\0\0\0"s // file header: size 138, pixels at 122
+                           "\x6C\0\0\0\x02\0\0\0\x02\0\0\0\x01\0\x20\0\x03\0\0\0\x10\0\0\0\x13\x0B\0\0\x13\x0B\0\0"s
+                           "\0\0\0\0\0\0\0\0\0\0\xFF\0\0\xFF\0\0\xFF\0\0\0\0\0\0\xFF\x42\x47\x52\x73"s;
+    expected += std::string(48, '\0');
+    expected += "\xCC\xBB\xAA\x99\0\0\0\0\x44\x33\x22\x11\x88\x77\x66\x55"s;
+    EXPECT_EQ(BmpFile(picture), expected);
+    EXPECT_EQ(BmpFile(Picture{}), "");
+    EXPECT_EQ(BmpFile(Picture{2, 2, {1, 2, 3}}), "");
+}
+
+} // namespace
+} // namespace kelvo::iff
