@@ -41,6 +41,8 @@ enum : int {
     IffChunkList,
     IffStringList,
     IffPalette,
+    SpritePreview,
+    PictureViewer,
 };
 
 } // namespace kelvo::cmd

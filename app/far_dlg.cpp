@@ -253,6 +253,7 @@ void TFarDlg::CreateControls()
 void TFarDlg::CreateViewers()
 {
     ImageViewer_.Create(Handle(), cmd::ImageViewer);
+    PictureViewer_.Create(Handle(), cmd::PictureViewer);
     TextViewer_.Create(Handle(), cmd::TextViewer);
     ApplyFont(TextViewer_.Handle());
 
@@ -276,7 +277,7 @@ void TFarDlg::CreateViewers()
     colors.SetOffset(0x000000);             // black
     colors.SetOddColumn(0xFF0000);          // blue
     colors.SetEvenColumn(0x800000);         // navy
-    IffPreview_.Create(Handle(), Font(), cmd::IffChunkList, cmd::IffStringList, cmd::IffPalette);
+    IffPreview_.Create(Handle(), Font(), cmd::IffChunkList, cmd::IffStringList, cmd::IffPalette, cmd::SpritePreview);
 }
 
 void TFarDlg::FormCreate()
@@ -328,7 +329,7 @@ void TFarDlg::Layout()
     // The viewers fill the area under the second splitter.
     const int previewTop = top + detailsHeight_ + kSplitterSize;
     const int previewHeight = std::max(0, bottom - previewTop);
-    for (HWND viewer : {ImageViewer_.Handle(), TextViewer_.Handle(), HexViewer_.Handle()})
+    for (HWND viewer : {ImageViewer_.Handle(), PictureViewer_.Handle(), TextViewer_.Handle(), HexViewer_.Handle()})
         MoveWindow(viewer, right, previewTop, panelWidth, previewHeight, TRUE);
     IffPreview_.Layout(RECT{right, previewTop, right + panelWidth, previewTop + previewHeight});
 }
@@ -446,7 +447,7 @@ void TFarDlg::ShowEntry()
 
     const PreviewKind kind = PreviewKindOf(entry.Text());
     if (kind != PreviewKind::Iff) {
-        const bool bitmap = kind == PreviewKind::Bitmap;
+        const bool bitmap = kind == PreviewKind::Bitmap || kind == PreviewKind::Tga;
         ToolBar1_.SetEnabled(kStretchImageButton, bitmap);
         ToolBar1_.SetEnabled(kViewAsHexButton, !bitmap);
         ToolBar1_.SetEnabled(kViewAsTextButton, !bitmap);
@@ -459,6 +460,9 @@ void TFarDlg::ShowEntry()
     switch (kind) {
     case PreviewKind::Bitmap:
         ShowBitmap(*source);
+        break;
+    case PreviewKind::Tga:
+        ShowTga(*source);
         break;
     case PreviewKind::Iff:
         ShowIffPreview(*source);
@@ -491,6 +495,15 @@ void TFarDlg::ShowBitmap(const std::string& fileName)
     ShowWindow(ImageViewer_.Handle(), SW_SHOW);
 }
 
+void TFarDlg::ShowTga(const std::string& fileName)
+{
+    PictureViewer_.LoadTgaFile(fileName);
+    const iff::Picture& picture = PictureViewer_.Picture();
+    DetailsListBox_.Add(BitmapSizeLine(picture.Width, picture.Height));
+    PictureViewer_.SetStretch(ToolBar1_.Checked(kStretchImageButton));
+    ShowWindow(PictureViewer_.Handle(), SW_SHOW);
+}
+
 void TFarDlg::ShowData(const std::string& fileName)
 {
     if (!HexViewer_.LoadFromFile(fileName))
@@ -512,7 +525,7 @@ void TFarDlg::ShowIffPreview(const std::string& fileName)
 
 void TFarDlg::HideViewers()
 {
-    for (HWND viewer : {ImageViewer_.Handle(), TextViewer_.Handle(), HexViewer_.Handle()})
+    for (HWND viewer : {ImageViewer_.Handle(), PictureViewer_.Handle(), TextViewer_.Handle(), HexViewer_.Handle()})
         ShowWindow(viewer, SW_HIDE);
     IffPreview_.Hide();
 }

@@ -6,7 +6,8 @@
 // The preview area under the details list holds three viewers, at most one
 // of them visible: the image view for bitmaps, the hex view and the text view
 // for other entries (by the text/hex mode). IFF resources show their chunk
-// list with a view of the selected chunk below it (TIffPreview).
+// list with a view of the selected chunk below it (TIffPreview); Targa
+// images show in a picture view on a checkerboard.
 #pragma once
 
 #include "app/iff_preview.h"
@@ -106,6 +107,7 @@ public:
     TmoxBrowseDirectoryDlg& BrowseDirectoryDlg() { return BrowseDirectoryDlg_; }
     TDropFileTarget& DropFileTarget() { return *DropFileTarget_; }
     ui::ImageView& ImageViewer() { return ImageViewer_; }
+    TPictureView& PictureViewer() { return PictureViewer_; }
     TTextView& TextViewer() { return TextViewer_; }
     THexEditor& HexViewer() { return HexViewer_; }
     TIffPreview& IffPreview() { return IffPreview_; }
@@ -163,6 +165,7 @@ private:
     // to; nothing when the extraction fails.
     std::optional<std::string> PreviewSource(const TFarEntry& entry, int position);
     void ShowBitmap(const std::string& fileName);
+    void ShowTga(const std::string& fileName);
     void ShowData(const std::string& fileName);
     // IFF resources: the hook gets the file holding the entry's data and
     // shows its chunks.
@@ -204,7 +207,8 @@ private:
     ui::ImageView ImageViewer_;
     TTextView TextViewer_;
     THexEditor HexViewer_;
-    TIffPreview IffPreview_{ImageViewer_, HexViewer_};
+    TPictureView PictureViewer_;
+    TIffPreview IffPreview_{ImageViewer_, HexViewer_, BrowseDirectoryDlg_};
     ui::OwnedMenu PopupMenu_;
     ui::TOpenDialog FileAddDialog_;
     TFileDialog* fileAddDialog_ = &FileAddDialog_;

@@ -158,6 +158,8 @@ PreviewKind PreviewKindOf(std::string_view name)
     const std::string extension = UpperExtension(name);
     if (extension == ".BMP")
         return PreviewKind::Bitmap;
+    if (extension == ".TGA")
+        return PreviewKind::Tga;
     if (extension == ".IFF")
         return PreviewKind::Iff;
     return PreviewKind::Data;

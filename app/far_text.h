@@ -69,11 +69,12 @@ std::vector<std::string> EntryDetailLines(const TFarEntry& entry);
 std::string StateText(std::int32_t state);
 
 // How an entry is previewed, by the extension of its name.
-enum class PreviewKind { Bitmap, Iff, Data };
+enum class PreviewKind { Bitmap, Tga, Iff, Data };
 // The extension of a name in upper case: from its last full stop to the end
 // when that full stop comes after the last backslash or colon, else empty.
 std::string UpperExtension(std::string_view name);
-// ".BMP" previews as a bitmap, ".IFF" as nothing, anything else as data.
+// ".BMP" previews as a bitmap, ".TGA" as a Targa image, ".IFF" as its
+// chunks, anything else as data.
 PreviewKind PreviewKindOf(std::string_view name);
 
 // "Bitmap Size: " and width x height.

@@ -51,8 +51,8 @@ void TPaletteGrid::Paint(HDC dc, const RECT& client) const
     }
 }
 
-TIffPreview::TIffPreview(ui::ImageView& imageViewer, THexEditor& hexViewer)
-    : ImageViewer_(imageViewer), HexViewer_(hexViewer)
+TIffPreview::TIffPreview(ui::ImageView& imageViewer, THexEditor& hexViewer, TmoxBrowseDirectoryDlg& browse)
+    : ImageViewer_(imageViewer), HexViewer_(hexViewer), SpritePreview_(browse)
 {
 }
 
@@ -62,11 +62,12 @@ TIffPreview::~TIffPreview()
         platform::RemoveFile(bitmapFile_);
 }
 
-void TIffPreview::Create(HWND parent, HFONT font, int chunkListId, int stringListId, int paletteId)
+void TIffPreview::Create(HWND parent, HFONT font, int chunkListId, int stringListId, int paletteId, int spriteId)
 {
     ChunkList_.Create(parent, chunkListId);
     StringList_.Create(parent, stringListId);
     PaletteGrid_.Create(parent, paletteId);
+    SpritePreview_.Create(parent, font, spriteId);
     for (HWND list : {ChunkList_.Handle(), StringList_.Handle()})
         SendMessageA(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     ChunkList_.SetColumns({{"Type", 50}, {"ID", 55, true}, {"Label", 220}, {"Size", 75, true}, {"Flags", 55, true}});
@@ -144,7 +145,8 @@ void TIffPreview::Hide()
 
 void TIffPreview::HideChunkView()
 {
-    for (HWND view : {StringList_.Handle(), PaletteGrid_.Handle(), ImageViewer_.Handle(), HexViewer_.Handle()})
+    for (HWND view : {StringList_.Handle(), PaletteGrid_.Handle(), SpritePreview_.Handle(), ImageViewer_.Handle(),
+                      HexViewer_.Handle()})
         ShowWindow(view, SW_HIDE);
     StringList_.SetCount(0);
 }
@@ -163,7 +165,8 @@ void TIffPreview::PlaceParts()
     const int listHeight = std::min(height, std::max(kMinListHeight, height * 2 / 5));
     MoveWindow(ChunkList_.Handle(), area_.left, area_.top, width, listHeight, TRUE);
     const int viewTop = area_.top + listHeight;
-    for (HWND view : {StringList_.Handle(), PaletteGrid_.Handle(), ImageViewer_.Handle(), HexViewer_.Handle()})
+    for (HWND view : {StringList_.Handle(), PaletteGrid_.Handle(), SpritePreview_.Handle(), ImageViewer_.Handle(),
+                      HexViewer_.Handle()})
         MoveWindow(view, area_.left, viewTop, width, height - listHeight, TRUE);
 }
 
@@ -196,6 +199,10 @@ void TIffPreview::ShowChunk(int row)
         ShowWindow(ImageViewer_.Handle(), SW_SHOW);
         return;
     }
+    if (iff::IsSpriteChunkType(chunk.Type) || chunk.Type == "DGRP") {
+        ShowPictures(source, chunk, std::move(body));
+        return;
+    }
     std::vector<iff::PaletteColour> colours;
     if (chunk.Type == "PALT" && iff::DecodePalette(body, colours)) {
         PaletteGrid_.SetColours(std::move(colours));
@@ -219,6 +226,43 @@ bool TIffPreview::LoadBitmap(const std::string& body)
     } catch (const std::runtime_error&) {
         return false;
     }
+}
+
+void TIffPreview::ShowPictures(iff::ByteSource& source, const iff::IffChunk& chunk, std::string body)
+{
+    std::string reason;
+    if (chunk.Type == "DGRP") {
+        iff::DrawGroup group;
+        if (iff::DecodeDrawGroup(body, group, reason)) {
+            // Every zoom is composed now: the file is not kept open.
+            iff::SpriteFile file(source, listing_.Chunks);
+            std::vector<iff::ComposedImage> images;
+            for (std::uint32_t zoom : {1u, 2u, 3u})
+                for (iff::ComposedImage& image : iff::ComposeDrawGroup(group, zoom, file))
+                    images.push_back(std::move(image));
+            SpritePreview_.ShowDrawGroup(chunk, std::move(images));
+        } else {
+            SpritePreview_.ShowReason(chunk, reason);
+        }
+    } else {
+        iff::SpriteChunk sprite;
+        if (iff::ReadSpriteChunk(chunk.Type, body, sprite, reason)) {
+            // The palettes of the file, the first of each ID; frames are
+            // decoded as they are shown.
+            std::map<std::uint16_t, std::vector<iff::PaletteColour>> palettes;
+            for (const iff::IffChunk& palette : listing_.Chunks) {
+                std::string paletteBody;
+                std::vector<iff::PaletteColour> colours;
+                if (palette.Type == "PALT" && !palettes.count(palette.ID) && iff::ReadBody(source, palette, paletteBody) &&
+                    iff::DecodePalette(paletteBody, colours))
+                    palettes.emplace(palette.ID, std::move(colours));
+            }
+            SpritePreview_.ShowSprite(chunk, std::move(body), std::move(sprite), std::move(palettes));
+        } else {
+            SpritePreview_.ShowReason(chunk, reason);
+        }
+    }
+    ShowWindow(SpritePreview_.Handle(), SW_SHOW);
 }
 
 void TIffPreview::ShowHex(std::string body)

@@ -1,9 +1,11 @@
 // The preview of IFF resource entries in the main window's preview area: a
 // chunk list in the area's upper part and, below it, a view of the selected
 // chunk: string tables in a list, bitmaps in the image view, palettes as a
-// grid of swatches, every other chunk as a hex dump in the hex view.
+// grid of swatches, sprites and draw groups as pictures in the sprite
+// preview, every other chunk as a hex dump in the hex view.
 #pragma once
 
+#include "app/sprite_preview.h"
 #include "components/hexview/hexeditor.h"
 #include "components/iff/iff_reader.h"
 #include "ui/image_view.h"
@@ -32,14 +34,15 @@ private:
 
 class TIffPreview {
 public:
-    // The preview shares the window's image view and hex view; its own
-    // controls are made as hidden children of parent with the given font.
-    TIffPreview(ui::ImageView& imageViewer, THexEditor& hexViewer);
+    // The preview shares the window's image view, hex view and folder
+    // dialog; its own controls are made as hidden children of parent with
+    // the given font.
+    TIffPreview(ui::ImageView& imageViewer, THexEditor& hexViewer, TmoxBrowseDirectoryDlg& browse);
     ~TIffPreview();
     TIffPreview(const TIffPreview&) = delete;
     TIffPreview& operator=(const TIffPreview&) = delete;
 
-    void Create(HWND parent, HFONT font, int chunkListId, int stringListId, int paletteId);
+    void Create(HWND parent, HFONT font, int chunkListId, int stringListId, int paletteId, int spriteId);
     // Lists the chunks of the IFF file on disk and shows the list; a file that
     // is not one, or a damaged one, gets a last row saying why. The chunk
     // view follows the selection in the list. stretch: bitmaps fill the view.
@@ -54,6 +57,7 @@ public:
     ui::ListView& ChunkList() { return ChunkList_; }
     ui::ListView& StringList() { return StringList_; }
     TPaletteGrid& PaletteGrid() { return PaletteGrid_; }
+    TSpritePreview& SpritePreview() { return SpritePreview_; }
     const iff::IffListing& Listing() const { return listing_; }
 
 private:
@@ -64,6 +68,8 @@ private:
     // false when the image view cannot decode it.
     bool LoadBitmap(const std::string& body);
     void ShowHex(std::string body);
+    // A sprite chunk's frames or a draw group's images in the sprite preview.
+    void ShowPictures(iff::ByteSource& source, const iff::IffChunk& chunk, std::string body);
     void HideChunkView();
     void PlaceParts();
 
@@ -72,6 +78,7 @@ private:
     ui::ListView ChunkList_;
     ui::ListView StringList_;
     TPaletteGrid PaletteGrid_;
+    TSpritePreview SpritePreview_;
 
     std::string fileName_;
     std::string bitmapFile_; // the bitmap chunk shown, as a .bmp file of this process

@@ -25,9 +25,13 @@ const char kUsage[] =
     "       kelvo-far delete [--force] ARCHIVE NAME...\n"
     "       kelvo-far verify ARCHIVE\n"
     "       kelvo-far chunks ARCHIVE NAME\n"
-    "       kelvo-far strings ARCHIVE NAME\n";
+    "       kelvo-far strings ARCHIVE NAME\n"
+    "       kelvo-far sprite ARCHIVE NAME CHUNK-ID FOLDER\n";
 
 const char kHelp[] =
+    "\n"
+    "sprite writes every frame of an SPR2 (else SPR#) chunk of an IFF entry as a\n"
+    "32-bit bitmap with alpha, CHUNK-ID_FRAME.bmp, in FOLDER.\n"
     "\n"
     "list, extract and verify only read the archive, so a read-only one will do;\n"
     "add and delete rewrite it and refuse an archive that can only be read, and\n"
@@ -465,14 +469,11 @@ struct Command {
 
 constexpr std::size_t kAny = static_cast<std::size_t>(-1);
 
-int Chunks(const std::vector<std::string>& args, const Options&, std::ostream& out, std::ostream& err)
+// The IFF commands take no options.
+template <int (*command)(const std::vector<std::string>&, std::ostream&, std::ostream&)>
+int WithoutOptions(const std::vector<std::string>& args, const Options&, std::ostream& out, std::ostream& err)
 {
-    return ChunksCommand(args, out, err);
-}
-
-int Strings(const std::vector<std::string>& args, const Options&, std::ostream& out, std::ostream& err)
-{
-    return StringsCommand(args, out, err);
+    return command(args, out, err);
 }
 
 const Command kCommands[] = {
@@ -482,8 +483,9 @@ const Command kCommands[] = {
     {"add", 2, kAny, Add, true, true},
     {"delete", 2, kAny, Delete, true, false},
     {"verify", 1, 1, Verify},
-    {"chunks", 2, 2, Chunks},
-    {"strings", 2, 2, Strings},
+    {"chunks", 2, 2, WithoutOptions<ChunksCommand>},
+    {"strings", 2, 2, WithoutOptions<StringsCommand>},
+    {"sprite", 4, 4, WithoutOptions<SpriteCommand>},
 };
 
 } // namespace

@@ -302,7 +302,10 @@ TEST_F(EditorTest, PreviewsTheChunksOfAnIffObject)
     } steps[] = {{kelvo::cmd::IffStringList, "kelvo-iff-strings.bmp", 2},
                  {kelvo::cmd::ImageViewer, "kelvo-iff-bitmap.bmp", 4},
                  {kelvo::cmd::IffPalette, "kelvo-iff-palette.bmp", 32},
-                 {kelvo::cmd::HexViewer, "kelvo-iff-hex.bmp", 4}};
+                 {kelvo::cmd::HexViewer, "kelvo-iff-hex.bmp", 4},
+                 {kelvo::cmd::SpritePreview, "kelvo-iff-sprite.bmp", 16},
+                 {kelvo::cmd::SpritePreview, "kelvo-iff-sprite-shadow.bmp", 4},
+                 {kelvo::cmd::SpritePreview, "kelvo-iff-drawgroup.bmp", 16}};
     for (std::size_t i = 0; i < std::size(steps); ++i) {
         SCOPED_TRACE(steps[i].shot);
         const WPARAM key = i == 0 ? VK_HOME : VK_DOWN;

@@ -14,14 +14,18 @@
 //  - edit: an entry of the given size is edited at its end; ending the edit
 //    (its working copy becoming the entry's data) as another entry is
 //    selected, and saves with and without that changed entry.
-// Usage: kelvo-editor-bench [open [ENTRIES...]] [preview [MIB]] [entries [COUNT]] [iff [CHUNKS]] [edit [MIB]]
-//        (default: open 50000 500000, preview 100, entries 20000, iff 2000, edit 100)
+//  - sprite: an SPR2 chunk of 64 frames of 136 x 384 pixels (colour, z and
+//    alpha) is selected in an IFF entry's chunk list until its first frame
+//    is painted.
+// Usage: kelvo-editor-bench [open [ENTRIES...]] [preview [MIB]] [entries [COUNT]] [iff [CHUNKS]] [edit [MIB]] [sprite]
+//        (default: open 50000 500000, preview 100, entries 20000, iff 2000, edit 100, sprite)
 #include "app/commands.h"
 #include "app/far_dlg.h"
 #include "components/shell/shell_init.h"
 #include "tests/win32/folder_dialog_answers.h"
 #include "tools/sample/iff_writer.h"
 #include "tools/sample/sample_archive.h"
+#include "tools/sample/sprite_writer.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -440,16 +444,93 @@ void BenchIff(kelvo::TFarDlg& window, int chunks)
 
 } // namespace
 
+// An IFF entry with a palette and an SPR2 chunk of 64 frames of the largest
+// zoom's size: a lamp-like shape, opaque inside, fading at its rim, nearer
+// at its middle.
+std::string MakeSpriteArchive()
+{
+    constexpr int kWidth = 136, kHeight = 384, kFrames = 64;
+    std::vector<std::string> frames;
+    for (int f = 0; f < kFrames; ++f) {
+        kelvo::sample::SpriteFrameData frame;
+        frame.width = kWidth;
+        frame.height = kHeight;
+        frame.flags = 7;
+        frame.palette = 1;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) {
+                const double dx = (x - kWidth / 2.0) / (kWidth / 2.0), dy = (y - kHeight / 2.0) / (kHeight / 2.0);
+                const double r = dx * dx + dy * dy;
+                const bool inside = r < 1.0;
+                frame.index.push_back(inside ? (x + y + f) % 200 + 20 : -1);
+                frame.z.push_back(static_cast<std::uint8_t>(inside ? r * 200 : 255));
+                frame.alpha.push_back(static_cast<std::uint8_t>(!inside ? 0 : r > 0.8 ? (1.0 - r) * 150 : 31));
+            }
+        frames.push_back(kelvo::sample::Spr2Frame(frame));
+    }
+    std::vector<std::uint32_t> palette;
+    for (std::uint32_t i = 0; i < 256; ++i)
+        palette.push_back(i << 16 | (255 - i) << 8 | (i * 7 & 0xFF));
+    std::vector<kelvo::sample::SampleFile> files(1);
+    files[0].name = "Objects\\Sprites.iff";
+    files[0].data = kelvo::sample::IffImage({{"PALT", 1, 0, "Palette", kelvo::sample::PaletteBody(palette)},
+                                             {"SPR2", 256, 0, "Large sprite", kelvo::sample::Spr2Body(1000, 1, frames)}});
+    return kelvo::sample::FarImage(files);
+}
+
+void BenchSprite(kelvo::TFarDlg& window)
+{
+    const std::string bytes = MakeSpriteArchive();
+    const std::string path = WriteArchive(bytes);
+    window.FMHNew("");
+    if (!window.FMHOpen(path)) {
+        std::printf("sprite: the archive could not be opened\n");
+        return;
+    }
+    kelvo::TIffPreview& preview = window.IffPreview();
+    std::printf("\nSPR2 chunk of 64 frames of 136x384 in an IFF entry of %.1f MB\n", MegaBytes(bytes.size()));
+    window.FileListBox().SetItemIndex(0);
+    window.ShowEntry();
+    HWND canvas = preview.SpritePreview().Canvas().Handle();
+    // The processor time beside the elapsed time: on a busy machine the
+    // elapsed time also counts the time other programs ran.
+    const auto cpuSeconds = [] {
+        FILETIME created, exited, kernel, user;
+        GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+        const auto value = [](FILETIME time) { return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32 | time.dwLowDateTime) / 1e7; };
+        return value(kernel) + value(user);
+    };
+    for (int turn = 1; turn <= 5; ++turn) {
+        preview.ChunkList().SetItemIndex(0);
+        UpdateWindow(window.Handle());
+        const double cpuStart = cpuSeconds();
+        const auto start = Clock::now();
+        preview.ChunkList().SetItemIndex(1);
+        UpdateWindow(window.Handle());
+        UpdateWindow(preview.SpritePreview().Handle());
+        UpdateWindow(canvas);
+        const double seconds = SecondsSince(start), cpu = cpuSeconds() - cpuStart;
+        const bool shown = IsWindowVisible(canvas) && preview.SpritePreview().Canvas().Picture().Width == 136;
+        std::printf("  select to painted first frame, turn %d: %8.3f s (processor %.3f s)%s   target < 0.05 s  %s\n", turn,
+                    seconds, cpu, shown ? "" : " (not showing)", seconds < 0.05 ? "met" : "MISSED");
+    }
+    window.FMHNew("");
+    kelvo::platform::RemoveFile(path);
+}
+
 int main(int argc, char** argv)
 {
     std::vector<int> openSizes;
     int previewMebibytes = 0, entryCount = 0, iffChunks = 0, editMebibytes = 0;
-    bool open = argc < 2, preview = argc < 2, entries = argc < 2, iff = argc < 2, edit = argc < 2;
+    bool open = argc < 2, preview = argc < 2, entries = argc < 2, iff = argc < 2, edit = argc < 2, sprite = argc < 2;
     std::string section; // the last section named: numbers belong to it
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
-        if (argument == "open" || argument == "preview" || argument == "entries" || argument == "iff" ||
-            argument == "edit") {
+        if (argument == "sprite") {
+            section = argument;
+            sprite = true;
+        } else if (argument == "open" || argument == "preview" || argument == "entries" || argument == "iff" ||
+                   argument == "edit") {
             section = argument;
             (argument == "open"      ? open
              : argument == "preview" ? preview
@@ -494,5 +575,7 @@ int main(int argc, char** argv)
         BenchIff(window, iffChunks);
     if (edit)
         BenchEdit(window, editMebibytes);
+    if (sprite)
+        BenchSprite(window);
     return 0;
 }

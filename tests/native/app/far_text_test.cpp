@@ -127,6 +127,7 @@ TEST(FarText, PreviewKindFromTheExtensionAfterTheLastSeparator)
         {"C:house.bmp", ".BMP", PreviewKind::Bitmap},         {"Objects\\Chair.iff", ".IFF", PreviewKind::Iff},
         {"Pics.BMP\\a.txt", ".TXT", PreviewKind::Data},       {"Pics.bmp:stream", "", PreviewKind::Data},
         {"house.bmpx", ".BMPX", PreviewKind::Data},           {"", "", PreviewKind::Data},
+        {"UI\\Buttons\\ok.tga", ".TGA", PreviewKind::Tga},    {"Tga.TGA\\a", "", PreviewKind::Data},
         {"x.\xE9", ".\xE9", PreviewKind::Data}, // only a-z change case
     };
     for (const auto& [name, extension, kind] : cases) {

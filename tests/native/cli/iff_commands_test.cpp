@@ -94,5 +94,77 @@ TEST(IffCommands, FailWithOneLineAndKeepWhatWasReadBeforeDamage)
     EXPECT_EQ(Far({"strings", "a.far", "x", "y"}).code, 2);
 }
 
+// The pixel at (x, y) of a 32-bit .bmp file, read as the format lays it out:
+// the data offset at byte 10, width and height at 18 and 22, rows bottom-up,
+// blue, green, red, alpha; 0xAARRGGBB.
+std::uint32_t BmpPixel(const std::string& bmp, int x, int y)
+{
+    const auto le32 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(bmp[at]) | static_cast<unsigned char>(bmp[at + 1]) << 8 |
+                                          static_cast<unsigned char>(bmp[at + 2]) << 16 |
+                                          static_cast<unsigned char>(bmp[at + 3]) << 24);
+    };
+    const std::uint32_t width = le32(18), height = le32(22);
+    return le32(le32(10) + ((height - 1 - static_cast<std::uint32_t>(y)) * width + static_cast<std::uint32_t>(x)) * 4);
+}
+
+TEST(IffCommands, SpriteWritesEveryFrameAsABitmapWithAlpha)
+{
+    ScratchFolder scratch;
+    // Frame 0 (2 x 2, flags 7): red, empty; blue at alpha 16, green. Frame 1
+    // (1 x 1, flags 1): green. An SPR# of the same ID is passed over.
+    sample::SpriteFrameData first{.width = 2, .height = 2, .index = {1, -1, 3, 2}, .z = {0, 0, 5, 9}, .alpha = {31, 0, 16, 31}, .flags = 7, .palette = 1};
+    const auto dot = [](int index, std::uint16_t palette = 0) {
+        sample::SpriteFrameData frame;
+        frame.width = frame.height = 1;
+        frame.index = {index};
+        frame.palette = palette;
+        return frame;
+    };
+    const std::string damaged = sample::SprFrame(dot(1)).substr(0, 8) + "\x00\x00\x07\x01\x05\x00"s;
+    const std::string iff = sample::IffImage({
+        {"PALT", 1, 0, "", sample::PaletteBody({0x000000, 0xFF0000, 0x00FF00, 0x0000FF})},
+        {"SPR#", 5, 0, "", sample::SprBody(505, 1, {sample::SprFrame(dot(1))})},
+        {"SPR2", 5, 0, "", sample::Spr2Body(1000, 1, {sample::Spr2Frame(first), sample::Spr2Frame(dot(2, 1))})},
+        {"SPR#", 7, 0, "", sample::SprBody(505, 1, {sample::SprFrame(dot(3)), damaged})},
+    });
+    WriteBytes("a.far", sample::FarImage({{"Objects\\s.iff", iff}, {"text.txt", "plain"}}));
+
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string out, errStart;
+        std::vector<std::pair<std::string, std::vector<std::uint32_t>>> files; // name, pixels row by row
+    } cases[] = {
+        {{"Objects\\s.iff", "5", "out"}, 0, "2 frames written.\n", "",
+         {{"out/5_0.bmp", {0xFFFF0000, 0, 0x840000FF, 0xFF00FF00}}, {"out/5_1.bmp", {0xFF00FF00}}}},
+        {{"Objects\\s.iff", "7", "out/"}, 1, "1 frames written.\n", "kelvo-far: Objects\\s.iff: SPR# chunk 7 frame 1: ",
+         {{"out/7_0.bmp", {0xFF0000FF}}}},
+        {{"Objects\\s.iff", "9", "out"}, 1, "", "kelvo-far: Objects\\s.iff: no SPR2 or SPR# chunk 9\n", {}},
+        {{"text.txt", "5", "out"}, 1, "", "kelvo-far: text.txt: Not an IFF 2.5 file", {}},
+        {{"Objects\\s.iff", "5x", "out"}, 2, "", "kelvo-far: chunk ID not a number from 0 to 65535: 5x\n", {}},
+        {{"Objects\\s.iff", "65536", "out"}, 2, "", "kelvo-far: chunk ID not a number from 0 to 65535: 65536\n", {}},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all("out");
+        std::vector<std::string> args{"sprite", "a.far"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Output output = Far(args);
+        EXPECT_EQ(output.code, c.code) << c.args[1] << output.err;
+        EXPECT_EQ(output.out, c.out) << c.args[1];
+        EXPECT_EQ(output.err.substr(0, c.errStart.size()), c.errStart) << c.args[1];
+        EXPECT_EQ(output.err.empty(), c.errStart.empty()) << c.args[1] << output.err;
+        for (const auto& [name, pixels] : c.files) {
+            const std::string bmp = ReadBytes(name);
+            ASSERT_GT(bmp.size(), 54u) << name;
+            EXPECT_EQ(bmp.substr(0, 2), "BM");
+            const int side = pixels.size() == 4 ? 2 : 1;
+            for (int i = 0; i < static_cast<int>(pixels.size()); ++i)
+                EXPECT_EQ(BmpPixel(bmp, i % side, i / side), pixels[static_cast<std::size_t>(i)]) << name << " " << i;
+        }
+    }
+    EXPECT_EQ(Far({"sprite", "a.far", "Objects\\s.iff", "5"}).code, 2);
+}
+
 } // namespace
 } // namespace kelvo::cli
