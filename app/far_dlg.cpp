@@ -242,7 +242,7 @@ void TFarDlg::CreateControls()
 
     FileAddDialog_.Filter = "Any file (*.*)|*.*";
     FAROpenDialog_.Filter = kFarFilter;
-    FARSaveDialog_.Filter = kFarFilter;
+    FARSaveDialog_.Filter = kSaveTypes;
     FARSaveDialog_.DefaultExt = "FAR";
     for (ui::TCommonFileDialog* dialog : {static_cast<ui::TCommonFileDialog*>(&FileAddDialog_),
                                           static_cast<ui::TCommonFileDialog*>(&FAROpenDialog_),
@@ -354,7 +354,16 @@ bool TFarDlg::FMHNew(const std::string&)
     FileListBox_.Clear();
     HideViewers();
     SetStatusText(0, "Ready");
+    Archive_->Format = ff1a;
+    SyncSaveType();
     return true;
+}
+
+void TFarDlg::SyncSaveType()
+{
+    // Save writes the format the archive has; Save As offers it first.
+    if (FMH_->SaveDialog)
+        FMH_->SaveDialog->FilterIndex = SaveTypeIndex(Archive_->Format);
 }
 
 bool TFarDlg::FMHOpen(const std::string& Filename)
@@ -387,6 +396,7 @@ bool TFarDlg::FMHOpen(const std::string& Filename)
     SetStatusText(0, "Ready");
     ShowHeader();
     FillList();
+    SyncSaveType();
     return true;
 }
 
@@ -440,7 +450,7 @@ void TFarDlg::ShowEntry()
     editViewEmptied_ = false;
     const TFarEntry& entry = Archive_->Entries[static_cast<std::size_t>(position)];
     DetailsListBox_.Clear();
-    for (const std::string& line : EntryDetailLines(entry))
+    for (const std::string& line : EntryDetailLines(entry, Archive_->Format))
         DetailsListBox_.Add(line);
     HideViewers();
 
@@ -545,9 +555,11 @@ bool TFarDlg::FMHSave(const std::string& Filename)
     bool saved;
     {
         ui::WaitCursor wait;
-        saved = Archive_->Save(Filename);
+        const TFileDialog* dialog = FMH_->SaveDialog;
+        saved = Archive_->Save(Filename, dialog ? SaveTypeFormat(dialog->FilterIndex) : Archive_->Format);
     }
     if (!saved) {
+        SyncSaveType();
         services_.ShowError(SaveFailedText(Filename, Archive_->LastError()), "Kelvo");
         return false;
     }

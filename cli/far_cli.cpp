@@ -5,6 +5,7 @@
 #include "platform/file.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <ostream>
 #include <optional>
 #include <set>
@@ -17,7 +18,8 @@ namespace {
 const char kUsage[] =
     "usage: kelvo-far list ARCHIVE\n"
     "       kelvo-far extract ARCHIVE FOLDER [NAME...]\n"
-    "       kelvo-far create ARCHIVE PATH...\n"
+    "       kelvo-far create [--version 1a|1b|3] ARCHIVE PATH...\n"
+    "       kelvo-far convert ARCHIVE OUT --version 1a|1b|3\n"
     "       kelvo-far add ARCHIVE PATH...\n"
     "       kelvo-far delete ARCHIVE NAME...\n"
     "       kelvo-far verify ARCHIVE\n"
@@ -26,8 +28,16 @@ const char kUsage[] =
 
 const char kHelp[] =
     "\n"
-    "list, extract and verify only read the archive, so a read-only one will do;\n"
-    "add and delete rewrite it and refuse an archive that can only be read.\n"
+    "list, extract, verify and convert only read the archive, so a read-only one\n"
+    "will do; add and delete rewrite it and refuse an archive that can only be read.\n"
+    "\n"
+    "Versions: archives of versions 1a, 1b and 3 are read. create writes 1a unless\n"
+    "--version says otherwise; add and delete keep the archive's version; convert\n"
+    "writes a copy in another. Version 3 stores entries compressed (RefPack) when\n"
+    "that makes them smaller; 1a and 1b store every entry as is. list shows a 1b\n"
+    "archive's format, and for version 3 each entry's type ID, file ID and a C for\n"
+    "a compressed entry; extract writes entries decompressed; verify reports\n"
+    "compressed entries that do not decompress to their size.\n"
     "\n"
     "Names: FAR entry names are Windows-1252 bytes. On Linux and other POSIX\n"
     "systems list and verify print them as UTF-8, extract writes files under\n"
@@ -53,6 +63,9 @@ int Failure(std::ostream& err, const std::string& what, std::string_view file)
     err << "kelvo-far: " << what << ": " << file << "\n";
     return 1;
 }
+
+// How many bytes an entry's data takes in the archive.
+std::uint32_t StoredLength(const TFarEntry& entry) { return entry.Compressed ? entry.CompressedSize : entry.RawSize; }
 
 std::string JoinName(const std::string& folder, const std::string& name)
 {
@@ -226,9 +239,9 @@ bool AddPaths(TFarArchive& archive, const std::vector<std::string>& paths, std::
 // however its bytes happen to read.
 bool IsFarArchive(const TFarArchive& archive, const std::string& path, std::ostream& err)
 {
-    if (archive.Signature == TFarArchive::kSignature && archive.Version == 1)
+    if (archive.Signature == TFarArchive::kSignature && (archive.Version == 1 || archive.Version == 3))
         return true;
-    Failure(err, "not a FAR archive (signature FAR!byAZ, version 1)", path);
+    Failure(err, "not a FAR archive (signature FAR!byAZ, version 1 or 3)", path);
     return false;
 }
 
@@ -289,11 +302,57 @@ int Extract(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return failed ? 1 : 0;
 }
 
-int Create(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
+// Takes "--version V" out of args into format; false, with the usage
+// error reported, for a version no archive has.
+bool TakeVersion(std::vector<std::string>& args, std::optional<TFarFormat>& format, std::ostream& err, int& exitCode)
 {
+    for (auto arg = args.begin(); arg != args.end(); ++arg) {
+        if (*arg != "--version")
+            continue;
+        if (arg + 1 == args.end() || !(format = FormatNamed(arg[1]))) {
+            exitCode = UsageError(err, "--version takes 1a, 1b or 3");
+            return false;
+        }
+        args.erase(arg, arg + 2);
+        return true;
+    }
+    return true;
+}
+
+int Create(const std::vector<std::string>& given, std::ostream&, std::ostream& err)
+{
+    std::vector<std::string> args = given;
+    std::optional<TFarFormat> format;
+    int exitCode = 0;
+    if (!TakeVersion(args, format, err, exitCode))
+        return exitCode;
+    if (args.size() < 2)
+        return UsageError(err, "wrong number of arguments: create");
     TFarArchive archive;
+    archive.Format = format.value_or(ff1a);
     const std::vector<std::string> paths(args.begin() + 1, args.end());
     return AddPaths(archive, paths, err) && SaveArchive(archive, args[0], err) ? 0 : 1;
+}
+
+int Convert(const std::vector<std::string>& given, std::ostream&, std::ostream& err)
+{
+    std::vector<std::string> args = given;
+    std::optional<TFarFormat> format;
+    int exitCode = 0;
+    if (!TakeVersion(args, format, err, exitCode))
+        return exitCode;
+    if (args.size() != 2 || !format)
+        return UsageError(err, "convert takes ARCHIVE OUT --version 1a|1b|3");
+    // Converting in place rewrites the archive: it is held for writing then.
+    const bool inPlace = platform::FileExists(args[1]) && platform::SameFile(args[0], args[1]);
+    TFarArchive archive;
+    if (!OpenArchive(archive, args[0], inPlace, err) || !IsFarArchive(archive, args[0], err))
+        return 1;
+    if (!archive.Save(args[1], *format)) {
+        err << "kelvo-far: cannot write archive: " << args[1] << ": " << archive.LastError() << "\n";
+        return 1;
+    }
+    return 0;
 }
 
 int Add(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
@@ -357,6 +416,7 @@ constexpr std::size_t kAny = static_cast<std::size_t>(-1);
 const Command kCommands[] = {
     {"list", 1, 1, List},       {"extract", 2, kAny, Extract}, {"create", 2, kAny, Create},
     {"add", 2, kAny, Add},      {"delete", 2, kAny, Delete},   {"verify", 1, 1, Verify},
+    {"convert", 4, 4, Convert},
     {"chunks", 2, 2, ChunksCommand}, {"strings", 2, 2, StringsCommand},
 };
 
@@ -423,13 +483,21 @@ void WriteListing(const TFarArchive& archive, std::ostream& out)
         << "Version: " << archive.Version << "\n"
         << "Directory offset: " << archive.ManifestOffset << "\n"
         << "Number of Entries: " << archive.EntryCount << "\n";
+    if (archive.Format == ff1b)
+        out << "Format: 1b (16-bit name lengths)\n";
     for (const TFarEntry& entry : archive.Entries) {
-        out << entry.Index << '\t' << entry.RawSize << '\t' << entry.CompressedSize << '\t'
-            << entry.FileOffset << '\t' << SystemName(entry.Text()) << "\n";
+        out << entry.Index << '\t' << entry.RawSize << '\t' << entry.CompressedSize << '\t' << entry.FileOffset
+            << '\t';
+        if (archive.Format == ff3) {
+            char fileId[16];
+            std::snprintf(fileId, sizeof fileId, "0x%08X", static_cast<unsigned>(entry.FileId));
+            out << entry.TypeId << '\t' << fileId << '\t' << (entry.Compressed ? "C" : "-") << '\t';
+        }
+        out << SystemName(entry.Text()) << "\n";
     }
 }
 
-std::vector<std::string> VerifyArchive(const TFarArchive& archive, std::uint64_t fileSize)
+std::vector<std::string> VerifyArchive(TFarArchive& archive, std::uint64_t fileSize)
 {
     const std::size_t count = archive.Entries.size();
     constexpr std::size_t kNone = static_cast<std::size_t>(-1);
@@ -445,9 +513,9 @@ std::vector<std::string> VerifyArchive(const TFarArchive& archive, std::uint64_t
     std::uint64_t manifestEnd = std::uint64_t{archive.ManifestOffset} + 4;
     for (std::size_t i = 0; i < count; ++i) {
         const TFarEntry& entry = archive.Entries[i];
-        manifestEnd += 16 + std::uint64_t{entry.NameLength};
-        if (entry.RawSize > 0)
-            runs.push_back({entry.FileOffset, std::uint64_t{entry.FileOffset} + entry.RawSize, i});
+        manifestEnd += ManifestRecordSize(archive.Format, entry.NameLength);
+        if (StoredLength(entry) > 0)
+            runs.push_back({entry.FileOffset, std::uint64_t{entry.FileOffset} + StoredLength(entry), i});
     }
     std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) {
         return a.begin != b.begin ? a.begin < b.begin : a.position < b.position;
@@ -480,8 +548,10 @@ std::vector<std::string> VerifyArchive(const TFarArchive& archive, std::uint64_t
     std::vector<std::string> findings;
     if (archive.Signature != TFarArchive::kSignature)
         findings.push_back("signature " + archive.Signature + " is not FAR!byAZ");
-    if (archive.Version != 1)
-        findings.push_back("version " + std::to_string(archive.Version) + " is not 1");
+    if (archive.Version != 1 && archive.Version != 3)
+        findings.push_back("version " + std::to_string(archive.Version) + " is not 1 or 3");
+    for (const std::string& note : archive.OpenNotes())
+        findings.push_back(note);
     if (archive.EntryCount < 0)
         findings.push_back("negative entry count (" + std::to_string(archive.EntryCount) + ")");
     if (archive.ManifestOffset < 16)
@@ -491,20 +561,27 @@ std::vector<std::string> VerifyArchive(const TFarArchive& archive, std::uint64_t
         findings.push_back(std::to_string(fileSize - manifestEnd) + " bytes after the manifest");
     for (std::size_t i = 0; i < count; ++i) {
         const TFarEntry& entry = archive.Entries[i];
-        const std::uint64_t end = std::uint64_t{entry.FileOffset} + entry.RawSize;
+        const std::uint32_t stored = StoredLength(entry);
+        const std::uint64_t end = std::uint64_t{entry.FileOffset} + stored;
         // An empty entry reads nothing, wherever it points, as long as the
         // position itself can be reached.
-        if (entry.FileOffset > TFarArchive::kMaxPosition || (entry.RawSize > 0 && end > fileSize))
+        const bool outside = entry.FileOffset > TFarArchive::kMaxPosition || (stored > 0 && end > fileSize);
+        if (outside)
             findings.push_back(describe(i) + ": data outside the file (offset " +
-                               std::to_string(entry.FileOffset) + ", size " + std::to_string(entry.RawSize) +
+                               std::to_string(entry.FileOffset) + ", size " + std::to_string(stored) +
                                ", file size " + std::to_string(fileSize) + ")");
-        if (entry.RawSize > 0 && entry.FileOffset < 16)
+        if (stored > 0 && entry.FileOffset < 16)
             findings.push_back(describe(i) + ": data overlaps the header");
-        if (entry.RawSize > 0 && entry.FileOffset < manifestEnd && end > archive.ManifestOffset)
+        if (stored > 0 && entry.FileOffset < manifestEnd && end > archive.ManifestOffset)
             findings.push_back(describe(i) + ": data overlaps the manifest");
-        if (entry.CompressedSize != entry.RawSize)
-            findings.push_back(describe(i) + ": compressed size " + std::to_string(entry.CompressedSize) +
-                               " differs from raw size " + std::to_string(entry.RawSize));
+        // The first game reads no compressed entry; any version's must
+        // decompress to exactly its raw size.
+        if (entry.Compressed && archive.Format != ff3)
+            findings.push_back(describe(i) + ": compressed (sizes " + std::to_string(entry.RawSize) + " and " +
+                               std::to_string(entry.CompressedSize) + "), which the first game cannot read");
+        std::vector<unsigned char> content;
+        if (entry.Compressed && !outside && !archive.Unpack(entry, content))
+            findings.push_back(describe(i) + ": " + archive.LastError());
         const std::string problem = NameProblem(entry.Text());
         if (!problem.empty())
             findings.push_back(describe(i) + ": " + problem);

@@ -42,16 +42,20 @@ struct AddRun {
 // with a message of the form "<what>: <path>" in failure.
 bool AddPath(TFarArchive& archive, std::string_view path, AddRun& run, std::string& failure);
 
-// The four header lines and one tab-separated line per entry.
+// The four header lines (and a fifth naming a 1b archive's format) and one
+// tab-separated line per entry: index, raw size, stored size, offset, for
+// version 3 type ID, file ID and C (compressed) or -, and the name.
 void WriteListing(const TFarArchive& archive, std::ostream& out);
 
 // The problems of an open archive whose file holds fileSize bytes, one line
 // each: a foreign signature or version, a negative entry count, a manifest
-// inside the header or followed by more bytes; per entry, data outside the
-// file or over the header or the manifest, a compressed size other than the
-// raw size, names that cannot be extracted safely or at all (on Windows
-// too) or that clash with another entry's name, and data runs shared
-// between entries.
-std::vector<std::string> VerifyArchive(const TFarArchive& archive, std::uint64_t fileSize);
+// inside the header or followed by more bytes, what the reader noted (a
+// manifest that reads as 1a and as 1b); per entry, data outside the file or
+// over the header or the manifest, a compressed entry that does not
+// decompress to its raw size or belongs to a 1a or 1b archive (the first
+// game reads none), names that cannot be extracted safely or at all (on
+// Windows too) or that clash with another entry's name, and data runs
+// shared between entries.
+std::vector<std::string> VerifyArchive(TFarArchive& archive, std::uint64_t fileSize);
 
 } // namespace kelvo::cli

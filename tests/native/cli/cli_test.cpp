@@ -1,5 +1,6 @@
 #include "cli/far_cli.h"
 
+#include "tests/far_writer.h"
 #include "tests/native/cli/test_support.h"
 
 #include <sstream>
@@ -288,6 +289,76 @@ TEST(Safety, CreateRespectsALockAndAddSkipsWhatIsNoRegularFile)
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.err, "kelvo-far: skipped, not a regular file: dir\\pipe\n");
     EXPECT_EQ(EntryNames("x.far"), (std::vector<std::string>{"a.txt", "dir\\b.txt"}));
+}
+
+} // namespace
+} // namespace kelvo::cli
+
+namespace kelvo::cli {
+namespace {
+
+// The tab-separated fields of the listing's line for an entry.
+std::vector<std::string> ListedFields(const std::string& listing, std::size_t line)
+{
+    std::istringstream lines(listing);
+    std::string text;
+    for (std::size_t i = 0; i <= line; ++i)
+        std::getline(lines, text);
+    std::vector<std::string> fields;
+    std::istringstream parts(text);
+    for (std::string field; std::getline(parts, field, '\t');)
+        fields.push_back(field);
+    return fields;
+}
+
+TEST(Versions, CreateConvertListExtractAndVerifyEachVersion)
+{
+    ScratchFolder scratch;
+    const std::string text(3000, 'k'), noise = Pattern(100);
+    WriteFile("in/a.txt", text);
+    WriteFile("in/b.bin", noise);
+    ASSERT_EQ(Far({"create", "--version", "3", "v3.far", "in"}).code, 0);
+    const struct {
+        const char* file;
+        const char* version;
+        std::size_t firstEntryLine;
+        std::vector<std::string> marks; // version 3: the compressed column
+    } cases[] = {{"v3.far", "3", 4, {"C", "-"}}, {"v1b.far", "1b", 5, {}}, {"v1a.far", "1a", 4, {}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        if (std::string(c.version) != "3")
+            ASSERT_EQ(Far({"convert", "v3.far", c.file, "--version", c.version}).code, 0);
+        const Output list = Far({"list", c.file});
+        EXPECT_EQ(list.out.find(std::string("Version: ") + (c.version[0] == '3' ? "3" : "1") + "\n"), 21u);
+        EXPECT_EQ(list.out.find("Format: 1b (16-bit name lengths)\n") != std::string::npos, c.firstEntryLine == 5);
+        for (std::size_t i = 0; i < 2; ++i) {
+            const std::vector<std::string> fields = ListedFields(list.out, c.firstEntryLine + i);
+            ASSERT_EQ(fields.size(), c.marks.empty() ? 5u : 8u);
+            EXPECT_EQ(fields.back(), i == 0 ? "in\\a.txt" : "in\\b.bin");
+            if (!c.marks.empty())
+                EXPECT_EQ(fields[6], c.marks[i]);
+        }
+        const std::string out = std::string("out-") + c.version;
+        EXPECT_EQ(Far({"extract", c.file, out}).code, 0);
+        EXPECT_EQ(ReadBytes(out + "/in/a.txt"), text);
+        EXPECT_EQ(ReadBytes(out + "/in/b.bin"), noise);
+        EXPECT_EQ(Far({"verify", c.file}).out, "OK\n");
+    }
+
+    // A stream that stops short of the size its header and the manifest give.
+    std::string shortStream = VersionedArchive("3", {{"d", Pattern(20), true}});
+    for (std::size_t at : {std::size_t{16 + 1}, std::size_t{16 + 17}, shortStream.size() - 1 - 24})
+        shortStream[at] = 21;
+    WriteFile("short.far", shortStream);
+    const Output verify = Far({"verify", "short.far"});
+    EXPECT_EQ(verify.code, 1);
+    EXPECT_EQ(verify.out.rfind("entry 0 (d): The compressed entry d is damaged: its RefPack stream is damaged", 0), 0u)
+        << verify.out;
+
+    for (const std::vector<std::string>& wrong : {std::vector<std::string>{"create", "--version", "2", "x.far", "in"},
+                                                  {"convert", "v3.far", "x.far", "1a", "1b"},
+                                                  {"create", "--version", "3", "x.far"}})
+        EXPECT_EQ(Far(wrong).code, 2) << wrong[1];
 }
 
 } // namespace
