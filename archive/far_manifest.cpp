@@ -74,7 +74,7 @@ std::size_t FixedSize(TFarFormat format) { return format == ff1a ? 16 : format =
 struct Pass {
     bool read = false;   // every record and name read, within the reader's limits
     std::string failure; // why not, in the window's words
-    std::string inexact; // the first rule of exact reading it breaks (version 1)
+    bool exact = true;   // the records account for exactly the file (version 1)
 };
 
 // Reads count records from just after the count. With entries null the
@@ -87,19 +87,15 @@ Pass ReadRecords(File& file, std::uint32_t manifestOffset, std::uint32_t count, 
     Pass pass;
     const std::uint64_t fileSize = static_cast<std::uint64_t>(std::max<std::int64_t>(file.Size(), 0));
     const std::size_t fixed = FixedSize(format);
-    auto inexact = [&](std::string why) {
-        if (pass.inexact.empty())
-            pass.inexact = std::move(why);
-    };
     const std::uint64_t room = fileSize >= std::uint64_t{manifestOffset} + 4 ? fileSize - manifestOffset - 4 : 0;
     if (manifestOffset < 16)
-        inexact("manifest offset " + std::to_string(manifestOffset) + " lies inside the header");
+        pass.exact = false;
     if (count > room / fixed) {
-        inexact("manifest too short for " + std::to_string(count) + " entries");
+        pass.exact = false;
         // A count the file cannot hold reserves nothing; only the lenient
         // 1a reading goes on, to fail where the records end.
         if (format != ff1a) {
-            pass.failure = format == ff3 ? kTruncated : pass.inexact;
+            pass.failure = kTruncated;
             return pass;
         }
     }
@@ -118,10 +114,9 @@ Pass ReadRecords(File& file, std::uint32_t manifestOffset, std::uint32_t count, 
     std::uint64_t position = std::uint64_t{manifestOffset} + 4;
     char skipped[TFarArchive::kMaxNameLength];
     for (std::int32_t i = 0; i < records; ++i) {
-        const std::string entry = "entry " + std::to_string(i);
         unsigned char record[24];
         if (!reader.Read(record, fixed)) {
-            inexact(entry + " runs past the end of the file");
+            pass.exact = false;
             pass.failure = kTruncated;
             return pass;
         }
@@ -141,7 +136,7 @@ Pass ReadRecords(File& file, std::uint32_t manifestOffset, std::uint32_t count, 
             }
             compressed = record[7] == 0x80;
             if (record[12] != (compressed ? 1 : 0))
-                info.Notes.push_back(entry + ": compression flag " + std::to_string(record[12]) +
+                info.Notes.push_back("entry " + std::to_string(i) + ": compression flag " + std::to_string(record[12]) +
                                      (compressed ? " on a compressed entry" : " on an entry stored as is"));
             // Only a compressed entry's stored size means anything.
             if (!compressed)
@@ -153,7 +148,7 @@ Pass ReadRecords(File& file, std::uint32_t manifestOffset, std::uint32_t count, 
             compressed = storedSize != rawSize;
         }
         if (nameLength > fileSize - std::min(position, fileSize))
-            inexact("name of " + entry + " runs past the end of the file");
+            pass.exact = false;
         if (nameLength > TFarArchive::kMaxNameLength) {
             pass.failure = "Entry " + std::to_string(i) + " has a name of " + std::to_string(nameLength) +
                            " bytes; names are at most " + std::to_string(TFarArchive::kMaxNameLength) +
@@ -178,7 +173,7 @@ Pass ReadRecords(File& file, std::uint32_t manifestOffset, std::uint32_t count, 
                                std::to_string(storedSize) + " bytes) runs past the end of the file.";
                 return pass;
             }
-            inexact("data of " + entry + " runs past the end of the file");
+            pass.exact = false;
         }
         if (entries) {
             TFarEntry& e = entries->emplace_back();
@@ -199,7 +194,7 @@ Pass ReadRecords(File& file, std::uint32_t manifestOffset, std::uint32_t count, 
     // Bytes after a version 3 manifest belong to no entry: the archive is
     // read all the same (kelvo-far verify reports them).
     if (position != fileSize && format != ff3)
-        inexact("manifest ends at " + std::to_string(position) + ", file at " + std::to_string(fileSize));
+        pass.exact = false;
     pass.read = true;
     return pass;
 }
@@ -245,16 +240,15 @@ bool ReadManifest(File& file, std::uint32_t version, std::uint32_t manifestOffse
     const std::size_t first = entries.size();
     info.Format = ff1a;
     const Pass as1a = ReadRecords(file, manifestOffset, count, ff1a, &entries, &names, info);
-    const bool exact1a = as1a.read && as1a.inexact.empty();
+    const bool exact1a = as1a.read && as1a.exact;
     TManifestInfo ignored;
     const Pass as1b = ReadRecords(file, manifestOffset, count, ff1b, nullptr, nullptr, ignored);
-    const bool exact1b = as1b.read && as1b.inexact.empty();
+    const bool exact1b = as1b.read && as1b.exact;
     if (exact1a) {
         if (exact1b && count > 0)
             info.Notes.push_back("the list of entries reads as 1a and as 1b; it is taken as 1a");
         return true;
     }
-    const std::string why1b = as1b.inexact.empty() ? as1b.failure : as1b.inexact;
     if (exact1b) {
         entries.resize(first);
         names.clear();
@@ -264,13 +258,10 @@ bool ReadManifest(File& file, std::uint32_t version, std::uint32_t manifestOffse
         reason = pass.failure;
         return pass.read;
     }
-    if (!as1a.read) {
-        reason = as1a.failure;
-        return false;
-    }
-    info.Notes.push_back("the list of entries reads exactly neither as 1a nor as 1b (1a: " + as1a.inexact +
-                         "; 1b: " + why1b + "); it is read as 1a");
-    return true;
+    // What breaks the exact reading (data outside the file, bytes after
+    // the manifest) is for extraction and kelvo-far verify to report.
+    reason = as1a.failure;
+    return as1a.read;
 }
 
 std::uint64_t ManifestRecordSize(TFarFormat format, std::size_t nameLength)

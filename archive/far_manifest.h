@@ -41,8 +41,7 @@ struct TManifestInfo {
     TFarFormat Format = ff1a;
     // Things a reader notes without refusing the archive: a manifest that
     // reads as 1a and as 1b, a version 3 compression flag that disagrees
-    // with the type byte, a version 1 manifest that only reads the lenient
-    // way.
+    // with the type byte.
     std::vector<std::string> Notes;
 };
 

@@ -69,8 +69,8 @@ TEST(Errors, ExitWithOneLineAndChangeNothing)
         {{"create", "out.far", "a.txt", "nothere.txt"}, "kelvo-far: no such file or folder: nothere.txt\n"},
         {{"create", "out.far", "big.bin"}, "kelvo-far: file of 4 GiB or more: big.bin\n"},
         {{"create", "out.far", "huge.bin"}, "kelvo-far: cannot write archive: out.far: The archive would be larger"},
-        {{"add", "disk.img", "a.txt"}, "kelvo-far: not a FAR archive (signature FAR!byAZ, version 1): disk.img\n"},
-        {{"delete", "disk.img", "x"}, "kelvo-far: not a FAR archive (signature FAR!byAZ, version 1): disk.img\n"},
+        {{"add", "disk.img", "a.txt"}, "kelvo-far: not a FAR archive (signature FAR!byAZ, version 1 or 3): disk.img\n"},
+        {{"delete", "disk.img", "x"}, "kelvo-far: not a FAR archive (signature FAR!byAZ, version 1 or 3): disk.img\n"},
         {{"create", "out.far", "deep"}, "kelvo-far: name longer than 2047 bytes: " + deep + "\\" + std::string(100, 'f') + "\n"},
         {{"create", "out.far", "l/loop"}, "kelvo-far: "},
         {{"add", "x.far", "a.txt", "nothere"}, "kelvo-far: no such file or folder: nothere\n"},
@@ -231,7 +231,7 @@ TEST(Verify, ReportsForeignHeadersClashingNamesAndBytesOutOfPlace)
     const std::string longPart(256, 'p');
     std::string bytes = BuildRaw("FAR!byAX", 2, "0123456789", 12,
                                  {{4, 4, 8, "head"},           // over the header
-                                  {4, 2, 22, "Pack"},          // compressed size differs
+                                  {4, 2, 22, "Pack"},          // compressed, damaged
                                   {1, 1, 26, "tail"},          // over the manifest
                                   {0, 0, 16, "pack"},          // letter case only
                                   {0, 0, 16, "Pack"},          // exact duplicate
@@ -247,10 +247,12 @@ TEST(Verify, ReportsForeignHeadersClashingNamesAndBytesOutOfPlace)
     const Output r = Far({"verify", "odd.far"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out, "signature FAR!byAX is not FAR!byAZ\n"
-                     "version 2 is not 1\n"
+                     "version 2 is not 1 or 3\n"
                      "8 bytes after the manifest\n"
                      "entry 0 (head): data overlaps the header\n"
-                     "entry 1 (Pack): compressed size 2 differs from raw size 4\n"
+                     "entry 1 (Pack): compressed (sizes 4 and 2), which the first game cannot read\n"
+                     "entry 1 (Pack): The compressed entry Pack is damaged: its 2 stored bytes are too few for the "
+                     "18-byte header.\n"
                      "entry 2 (tail): data overlaps the manifest\n"
                      "entry 3 (pack): name differs only in letter case from entry 1 (Pack)\n"
                      "entry 4 (Pack): same name as entry 1 (Pack)\n"
@@ -264,7 +266,7 @@ TEST(Verify, ReportsForeignHeadersClashingNamesAndBytesOutOfPlace)
     // A manifest inside the header, whose count (the version field) is above
     // 2^31 - 1 and so reads as negative.
     WriteFile("neg.far", "FAR!byAZ"s + "\xFF\xFF\xFF\xFF"s + "\x08\0\0\0"s);
-    EXPECT_EQ(Far({"verify", "neg.far"}).out, "version 4294967295 is not 1\nnegative entry count (-1)\n"
+    EXPECT_EQ(Far({"verify", "neg.far"}).out, "version 4294967295 is not 1 or 3\nnegative entry count (-1)\n"
                                              "manifest offset 8 lies inside the 16-byte header\n");
 }
 
