@@ -4,7 +4,9 @@
 // codes that append literal bytes and copies of earlier output, ending with a
 // stop code. These functions take the stream from its flags byte on; the
 // 4-byte little-endian length that precedes it inside an archive entry is the
-// caller's.
+// caller's. Decompress takes inSize as the stream's exact length: bytes after
+// the stop code's literals make the stream malformed. Compress takes data of
+// fewer than 4 GiB.
 #pragma once
 #include <cstddef>
 #include <cstdint>

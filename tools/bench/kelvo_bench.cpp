@@ -1,4 +1,4 @@
-// kelvo-bench [open|save|extract] [FOLDER]: times the archive core against
+// kelvo-bench [open|save|extract|refpack] [FOLDER]: times the archive core against
 // plain tools in one run (or only the part named), on data it makes in a
 // scratch folder (FOLDER, or one in the temporary folder) and removes at the
 // end:
@@ -9,10 +9,14 @@
 //    takes the target's place) against cp of the same file followed by sync;
 //  - extraction of 20,000 small entries against tar -xf of the same files:
 //    the editor benchmark's archive on disk, and entries of 1.5 to 2.2 KB in
-//    40 folders on disk and on a memory-backed folder (/dev/shm).
+//    40 folders on disk and on a memory-backed folder (/dev/shm);
+//  - RefPack on 64 MiB like a game archive's files: decompression speed,
+//    and compression speed and size against a greedy hash-chain compressor
+//    (written here as the yardstick) over the same window.
 // Each timing is the better of two runs (three for Open); apart from the
 // save pair, nothing is synced to disk inside a timed run on either side.
 #include "archive/far_archive.h"
+#include "archive/refpack.h"
 #include "tools/sample/sample_archive.h"
 
 #include <algorithm>
@@ -21,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -352,6 +357,229 @@ void BenchExtract(const fs::path& folder, const std::vector<kelvo::sample::Sampl
                 ratio <= target ? "met" : "MISSED");
 }
 
+// Deterministic pseudo-random numbers for the RefPack data.
+class Random {
+public:
+    explicit Random(std::uint64_t seed) : state_(seed) {}
+    std::uint64_t Next()
+    {
+        state_ ^= state_ << 13;
+        state_ ^= state_ >> 7;
+        state_ ^= state_ << 17;
+        return state_;
+    }
+    std::size_t Below(std::size_t bound) { return static_cast<std::size_t>(Next() % bound); }
+
+private:
+    std::uint64_t state_;
+};
+
+// size bytes of what a game archive holds, in files of 16 to 256 KB: 24-bit
+// textures (smooth colour with noise in the low bits), 8-bit sprites (flat
+// shapes on a background), text (sentences of a few hundred words), and the
+// sample's bitmaps and IFF files with their numbers changed.
+std::vector<unsigned char> GameLikeData(std::size_t size)
+{
+    static const char* const kWords[] = {
+        "the", "a", "Sim", "Sims", "chair", "table", "lamp", "kitchen", "bed", "sofa", "buys", "sells", "needs",
+        "comfort", "hunger", "energy", "fun", "social", "room", "lot", "family", "neighborhood", "price", "of", "and",
+        "with", "for", "in", "on", "is", "wood", "marble", "plain", "sturdy", "round", "dining", "object", "catalog",
+        "career", "job", "skill", "cooking", "mechanical", "charisma", "body", "logic", "creativity", "friend",
+        "visits", "house", "floor", "wall", "door", "window", "garden", "pool", "money", "funds", "week", "day"};
+    const std::vector<kelvo::sample::SampleFile> samples = kelvo::sample::SampleFiles();
+    Random random(0x2545F4914F6CDD1Dull);
+    std::vector<unsigned char> data;
+    data.reserve(size + 256 * 1024);
+    while (data.size() < size) {
+        const std::size_t fileSize = 16384 + random.Below(240 * 1024);
+        const std::size_t start = data.size();
+        switch (random.Below(4)) {
+        case 0: { // texture
+            const std::size_t width = 128 + random.Below(3) * 64;
+            const int r = static_cast<int>(random.Below(256)), g = static_cast<int>(random.Below(256));
+            for (std::size_t i = 0; data.size() - start < fileSize; ++i) {
+                const std::size_t x = i % width, y = i / width;
+                const std::uint64_t noise = random.Next();
+                data.push_back(static_cast<unsigned char>(r + x / 2 + (noise & 7)));
+                data.push_back(static_cast<unsigned char>(g + y / 3 + (noise >> 8 & 7)));
+                data.push_back(static_cast<unsigned char>(x + y + (noise >> 16 & 3)));
+            }
+            break;
+        }
+        case 1: { // sprite
+            const std::size_t width = 64 + random.Below(4) * 32;
+            const std::size_t cx = random.Below(width), cy = random.Below(width), radius = 8 + random.Below(width / 2);
+            const auto colour = static_cast<unsigned char>(random.Below(256));
+            for (std::size_t i = 0; data.size() - start < fileSize; ++i) {
+                const std::size_t x = i % width, y = i / width % width;
+                const std::size_t dx = x > cx ? x - cx : cx - x, dy = y > cy ? y - cy : cy - y;
+                unsigned char pixel = dx * dx + dy * dy < radius * radius ? colour : 0xF8;
+                if ((x ^ y) % 7 == 0 && pixel == colour)
+                    pixel = static_cast<unsigned char>(colour + random.Below(4));
+                data.push_back(pixel);
+            }
+            break;
+        }
+        case 2: // text
+            while (data.size() - start < fileSize) {
+                std::string sentence;
+                for (std::size_t words = 4 + random.Below(12); words > 0; --words) {
+                    // Common words more often: the lower of two draws.
+                    const std::size_t n = std::size(kWords);
+                    sentence += kWords[std::min(random.Below(n), random.Below(n))];
+                    sentence += words > 1 ? " " : ".\r\n";
+                }
+                if (random.Below(3) == 0)
+                    sentence = std::to_string(random.Below(100000)) + ": " + sentence;
+                data.insert(data.end(), sentence.begin(), sentence.end());
+            }
+            break;
+        default: // sample files
+            while (data.size() - start < fileSize) {
+                const std::string& file = samples[random.Below(samples.size())].data;
+                const std::size_t at = data.size();
+                data.insert(data.end(), file.begin(), file.end());
+                for (std::size_t i = at; i < data.size(); i += 1 + random.Below(96))
+                    data[i] = static_cast<unsigned char>(random.Next());
+            }
+            break;
+        }
+    }
+    data.resize(size);
+    return data;
+}
+
+// The yardstick: the stream size of a greedy compressor with hash chains
+// over the same window. A table from every 3-byte string to its latest
+// position and a link from each position to the previous one with the same
+// string; at each position the longest expressible match among the 64
+// nearest within the window, nearest first among equals, taken at once.
+std::size_t GreedyStreamSize(const unsigned char* in, std::size_t n)
+{
+    constexpr std::size_t kWindow = 131072, kMaxLength = 1028, kRing = 1 << 18;
+    std::vector<std::int64_t> table(std::size_t{1} << 24, -1);
+    std::vector<std::int64_t> links(kRing, -1); // links of the last kRing positions: more than the window
+    const auto key = [&](std::size_t p) { return std::size_t{in[p]} << 16 | std::size_t{in[p + 1]} << 8 | in[p + 2]; };
+    const auto add = [&](std::size_t p) {
+        if (p + 3 <= n) {
+            links[p % kRing] = table[key(p)];
+            table[key(p)] = static_cast<std::int64_t>(p);
+        }
+    };
+    std::size_t size = n > 0xFFFFFF ? 6 : 5;
+    const auto blocks = [&](std::size_t pending) { // literal blocks; returns the 0 to 3 left
+        while (pending >= 4) {
+            const std::size_t count = std::min<std::size_t>(112, pending & ~std::size_t{3});
+            size += 1 + count;
+            pending -= count;
+        }
+        return pending;
+    };
+    std::size_t i = 0, lit = 0;
+    while (i < n) {
+        std::size_t bestLength = 0, bestDistance = 0;
+        if (n - i >= 3) {
+            const std::size_t limit = std::min(kMaxLength, n - i);
+            std::int64_t j = table[key(i)];
+            for (int visits = 0; j >= 0 && visits < 64; ++visits, j = links[static_cast<std::size_t>(j) % kRing]) {
+                const std::size_t distance = i - static_cast<std::size_t>(j);
+                if (distance > kWindow)
+                    break;
+                std::size_t length = 0;
+                while (length < limit && in[static_cast<std::size_t>(j) + length] == in[i + length])
+                    ++length;
+                const bool expressible = length >= 5 || (length == 4 && distance <= 16384) || (length == 3 && distance <= 1024);
+                if (length > bestLength && expressible) {
+                    bestLength = length;
+                    bestDistance = distance;
+                    if (length == limit)
+                        break;
+                }
+            }
+        }
+        if (bestLength >= 3) {
+            const std::size_t carried = blocks(i - lit);
+            size += carried + (bestLength <= 10 && bestDistance <= 1024 ? 2 : bestLength <= 67 && bestDistance <= 16384 ? 3 : 4);
+            for (std::size_t k = i; k < i + bestLength; ++k)
+                add(k);
+            i += bestLength;
+            lit = i;
+        } else {
+            add(i);
+            ++i;
+        }
+    }
+    return size + 1 + blocks(n - lit);
+}
+
+// The processor time the calling thread spends in work: the codec is one
+// thread's computation, and on a loaded machine the wall clock mostly
+// measures the other processes.
+double CpuSeconds(const std::function<void()>& work)
+{
+    const auto now = [] {
+        timespec time{};
+        ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
+        return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_nsec) * 1e-9;
+    };
+    const double start = now();
+    work();
+    return now() - start;
+}
+
+// The better processor and wall times of some runs, prepare untimed before each.
+std::pair<double, double> BestCpuOf(int runs, const std::function<void()>& prepare, const std::function<void()>& work)
+{
+    double cpu = 1e300;
+    double wall = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        prepare();
+        wall = std::min(wall, Seconds([&] { cpu = std::min(cpu, CpuSeconds(work)); }));
+    }
+    return {cpu, wall};
+}
+
+void BenchRefPack()
+{
+    const std::size_t size = 64u << 20;
+    const std::vector<unsigned char> data = GameLikeData(size);
+    std::vector<unsigned char> stream;
+    const auto [compress, compressWall] =
+        BestCpuOf(2, [] {}, [&] { stream = kelvo::refpack::Compress(data.data(), data.size()); });
+    std::size_t greedy = 0;
+    const double greedyTime = CpuSeconds([&] { greedy = GreedyStreamSize(data.data(), data.size()); });
+    std::vector<unsigned char> out;
+    std::string reason;
+    const auto decode = [&] {
+        if (!kelvo::refpack::Decompress(stream.data(), stream.size(), out, reason))
+            Fail("Decompress failed: " + reason);
+    };
+    // Into a new buffer each time, and into one of the right size already
+    // in memory: the difference is the kernel's first touch of each page,
+    // which the zero filling of a new buffer alone shows.
+    const auto [fresh, freshWall] = BestCpuOf(5, [&] { out = std::vector<unsigned char>(); }, decode);
+    if (out != data)
+        Fail("the stream does not decompress to the data");
+    const auto [decompress, decompressWall] = BestCpuOf(5, [] {}, decode);
+    if (out != data)
+        Fail("the stream does not decompress to the data");
+    const auto [zeroFill, zeroFillWall] = BestCpuOf(5, [&] { out = std::vector<unsigned char>(); },
+                                                    [&] { out.resize(size); });
+
+    const double mb = static_cast<double>(size) / 1e6;
+    const double ratio = static_cast<double>(stream.size()) / static_cast<double>(greedy);
+    std::printf("RefPack, 64 MiB like a game archive's files (compressed to %.1f%%), processor time\n",
+                100.0 * static_cast<double>(stream.size()) / static_cast<double>(size));
+    std::printf("  Decompress %.1f ms (%.0f MB/s; wall clock %.0f MB/s)   target >= 300 MB/s  %s\n", decompress * 1e3,
+                mb / decompress, mb / decompressWall, mb / decompress >= 300 ? "met" : "MISSED");
+    std::printf("  into a new buffer %.1f ms (%.0f MB/s); a new buffer's zero filling alone %.1f ms (%.0f MB/s)\n",
+                fresh * 1e3, mb / fresh, zeroFill * 1e3, mb / zeroFill);
+    std::printf("  Compress %.2f s (%.1f MB/s; wall clock %.1f MB/s)       target >= 20 MB/s   %s\n", compress,
+                mb / compress, mb / compressWall, mb / compress >= 20 ? "met" : "MISSED");
+    std::printf("  size %zu bytes, greedy %zu bytes (%.2f s): ratio %.4f   target <= 1.05      %s\n", stream.size(),
+                greedy, greedyTime, ratio, ratio <= 1.05 ? "met" : "MISSED");
+}
+
 // Removes a scratch folder when it goes.
 struct Cleanup {
     fs::path path;
@@ -368,12 +596,12 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string part;
-    if (!args.empty() && (args[0] == "open" || args[0] == "save" || args[0] == "extract")) {
+    if (!args.empty() && (args[0] == "open" || args[0] == "save" || args[0] == "extract" || args[0] == "refpack")) {
         part = args[0];
         args.erase(args.begin());
     }
     if (args.size() > 1) {
-        std::fprintf(stderr, "usage: kelvo-bench [open|save|extract] [FOLDER]\n");
+        std::fprintf(stderr, "usage: kelvo-bench [open|save|extract|refpack] [FOLDER]\n");
         return 2;
     }
     const fs::path base = args.size() == 1 ? fs::path(args[0]) : fs::temp_directory_path();
@@ -399,6 +627,8 @@ int main(int argc, char** argv)
                 BenchExtract(memory, uniform, "Extract, 20,000 entries of 1.5 to 2.2 KB in 40 folders, on tmpfs", 0.8);
             }
         }
+        if (part.empty() || part == "refpack")
+            BenchRefPack();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kelvo-bench: %s\n", e.what());
         return 1;

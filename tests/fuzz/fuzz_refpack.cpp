@@ -1,0 +1,44 @@
+// libFuzzer target for RefPack: any bytes as a stream decompress to exactly
+// the size their header states or fail with a reason, and any bytes as data
+// compress into a stream that decompresses to them.
+#include "archive/refpack.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+void Check(bool condition, const char* what)
+{
+    if (condition)
+        return;
+    std::fprintf(stderr, "fuzz_refpack: %s\n", what);
+    std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    namespace refpack = kelvo::refpack;
+    std::vector<unsigned char> out;
+    std::string reason;
+    if (refpack::Decompress(data, size, out, reason)) {
+        std::uint32_t stated = 0;
+        Check(refpack::StatedSize(data, size, stated, reason), "a decompressed stream has no stated size");
+        Check(out.size() == stated, "output size differs from the stated size");
+    } else {
+        Check(!reason.empty(), "failure without a reason");
+    }
+
+    const std::vector<unsigned char> stream = refpack::Compress(data, size);
+    Check(stream.size() <= size + (size + 111) / 112 + 1 + 5, "compressed stream larger than its bound");
+    reason.clear();
+    Check(refpack::Decompress(stream.data(), stream.size(), out, reason), "compressed stream does not decompress");
+    Check(out.size() == size && (size == 0 || std::equal(out.begin(), out.end(), data)), "round trip changed the data");
+    return 0;
+}
