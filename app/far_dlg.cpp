@@ -487,8 +487,12 @@ std::optional<std::string> TFarDlg::PreviewSource(const TFarEntry& entry, int po
         std::string name = entry.DataFileName();
         return name.empty() ? std::nullopt : std::optional<std::string>(std::move(name));
     }
-    if (!Archive_->ExtractToTemp(position))
+    if (!Archive_->ExtractToTemp(position)) {
+        // A compressed entry that does not check out says why under its details.
+        if (entry.StoredCompressed())
+            DetailsListBox_.Add(Archive_->LastError());
         return std::nullopt;
+    }
     return Archive_->TempFileName();
 }
 
