@@ -67,6 +67,8 @@ TEST_F(FarDlgVersionsTest, OpensEachVersionAndPreviewsACompressedBitmap)
         WriteBytes(path, bytes);
         openDialog.names = {path};
         Command(cmd::FileOpen);
+        EXPECT_EQ(script.errors, std::vector<std::string>{});
+        EXPECT_EQ(script.questions, std::vector<std::string>{});
         std::vector<std::string> header = {"FAR Header: FAR!byAZ", v3 ? "Version: 3" : "Version: 1",
                                            "Directory offset: " + std::to_string(le16(bytes, 12)),
                                            "Number of Entries: 3"};
@@ -91,7 +93,8 @@ TEST_F(FarDlgVersionsTest, ExtractsEditsSavesInItsVersionAndConvertsWithSaveAs)
     std::filesystem::create_directories(out);
     Select(1);
     browse->answers = {out};
-    Command(cmd::FileEntryExportFile);
+    Click(cmd::FileEntryExportFile);
+    EXPECT_EQ(script.errors, std::vector<std::string>{});
     EXPECT_EQ(test::FileContents(out + "\\Text\\read.txt"), std::string(2000, 'r'));
 
     // An edit of the compressed text, kept by Save, which writes version 3
@@ -104,7 +107,8 @@ TEST_F(FarDlgVersionsTest, ExtractsEditsSavesInItsVersionAndConvertsWithSaveAs)
     EXPECT_TRUE(script.errors.empty());
     EXPECT_EQ(Details().at(1), "Version: 3");
     Select(1);
-    EXPECT_EQ(std::vector<std::string>(Details().begin() + 6, Details().end()),
+    const std::vector<std::string> details = Details();
+    EXPECT_EQ(std::vector<std::string>(details.begin() + 6, details.end()),
               (std::vector<std::string>{"State: Original Entry", "Type ID: 3", "File ID: 0x00000020", "Compressed: Yes"}));
 
     // Save As offers the archive's type and converts to the one chosen.
