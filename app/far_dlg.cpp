@@ -242,7 +242,7 @@ void TFarDlg::CreateControls()
 
     FileAddDialog_.Filter = "Any file (*.*)|*.*";
     FAROpenDialog_.Filter = kFarFilter;
-    FARSaveDialog_.Filter = kFarFilter;
+    FARSaveDialog_.Filter = kSaveTypes;
     FARSaveDialog_.DefaultExt = "FAR";
     for (ui::TCommonFileDialog* dialog : {static_cast<ui::TCommonFileDialog*>(&FileAddDialog_),
                                           static_cast<ui::TCommonFileDialog*>(&FAROpenDialog_),
@@ -355,7 +355,16 @@ bool TFarDlg::FMHNew(const std::string&)
     FileListBox_.Clear();
     HideViewers();
     SetStatusText(0, "Ready");
+    Archive_->Format = ff1a;
+    SyncSaveType();
     return true;
+}
+
+void TFarDlg::SyncSaveType()
+{
+    // Save writes the format the archive has; Save As offers it first.
+    if (FMH_->SaveDialog)
+        FMH_->SaveDialog->FilterIndex = SaveTypeIndex(Archive_->Format);
 }
 
 bool TFarDlg::FMHOpen(const std::string& Filename)
@@ -388,6 +397,7 @@ bool TFarDlg::FMHOpen(const std::string& Filename)
     SetStatusText(0, "Ready");
     ShowHeader();
     FillList();
+    SyncSaveType();
     return true;
 }
 
@@ -441,7 +451,7 @@ void TFarDlg::ShowEntry()
     editViewEmptied_ = false;
     const TFarEntry& entry = Archive_->Entries[static_cast<std::size_t>(position)];
     DetailsListBox_.Clear();
-    for (const std::string& line : EntryDetailLines(entry))
+    for (const std::string& line : EntryDetailLines(entry, Archive_->Format))
         DetailsListBox_.Add(line);
     HideViewers();
 
@@ -481,8 +491,12 @@ std::optional<std::string> TFarDlg::PreviewSource(const TFarEntry& entry, int po
         std::string name = entry.DataFileName();
         return name.empty() ? std::nullopt : std::optional<std::string>(std::move(name));
     }
-    if (!Archive_->ExtractToTemp(position))
+    if (!Archive_->ExtractToTemp(position)) {
+        // A compressed entry that does not check out says why under its details.
+        if (entry.StoredCompressed())
+            DetailsListBox_.Add(Archive_->LastError());
         return std::nullopt;
+    }
     return Archive_->TempFileName();
 }
 
@@ -558,9 +572,11 @@ bool TFarDlg::FMHSave(const std::string& Filename)
     bool saved;
     {
         ui::WaitCursor wait;
-        saved = Archive_->Save(Filename);
+        const TFileDialog* dialog = FMH_->SaveDialog;
+        saved = Archive_->Save(Filename, dialog ? SaveTypeFormat(dialog->FilterIndex) : Archive_->Format);
     }
     if (!saved) {
+        SyncSaveType();
         services_.ShowError(SaveFailedText(Filename, Archive_->LastError()), "Kelvo");
         return false;
     }

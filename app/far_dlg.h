@@ -71,6 +71,8 @@ public:
     bool FMHSave(const std::string& Filename);
 
     void ShowHeader();
+    // Sets the save dialog's type to the archive's format.
+    void SyncSaveType();
     void FillList();
     void FileExitExecute();
     // Shows the details and the preview of the entry selected in the entry

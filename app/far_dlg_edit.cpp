@@ -25,7 +25,7 @@ void TFarDlg::FileEntryEditExecute()
     if (!entry || entry->State == esDeleted || !EndEntryEdit())
         return;
     DetailsListBox_.Clear();
-    for (const std::string& line : EntryDetailLines(*entry))
+    for (const std::string& line : EntryDetailLines(*entry, Archive_->Format))
         DetailsListBox_.Add(line);
     HideViewers();
     // Bitmaps and IFF resources are edited as bytes too.

@@ -1,6 +1,7 @@
 #include "app/far_text.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace kelvo {
 
@@ -30,12 +31,16 @@ constexpr std::uint32_t kBiAlphaBitfields = 6;
 
 std::vector<std::string> HeaderLines(const TFarArchive& archive)
 {
-    return {
+    std::vector<std::string> lines = {
         "FAR Header: " + archive.Signature,
         "Version: " + std::to_string(static_cast<std::int32_t>(archive.Version)),
         "Directory offset: " + std::to_string(static_cast<std::int32_t>(archive.ManifestOffset)),
         "Number of Entries: " + std::to_string(archive.EntryCount),
     };
+    // 1a and 1b store the same version number.
+    if (archive.Format == ff1b)
+        lines.push_back("Format: 1b (16-bit name lengths)");
+    return lines;
 }
 
 std::string_view AfterLastSeparator(std::string_view name)
@@ -99,6 +104,13 @@ std::string ArchiveFolder(const std::string& fileName)
 
 bool IsFarFile(std::string_view name) { return UpperExtension(name) == ".FAR"; }
 
+TFarFormat SaveTypeFormat(int filterIndex)
+{
+    return filterIndex == 2 ? ff1b : filterIndex == 3 ? ff3 : ff1a;
+}
+
+int SaveTypeIndex(TFarFormat format) { return static_cast<int>(format) + 1; }
+
 std::string OpenFailedText(const std::string& fileName, const std::string& reason)
 {
     return "Kelvo could not open " + fileName + ".\n\n" + reason;
@@ -114,9 +126,9 @@ int ProgressPercent(std::size_t index, std::size_t count)
     return count == 0 ? 0 : static_cast<int>(static_cast<unsigned long long>(index) * 100 / count);
 }
 
-std::vector<std::string> EntryDetailLines(const TFarEntry& entry)
+std::vector<std::string> EntryDetailLines(const TFarEntry& entry, TFarFormat format)
 {
-    return {
+    std::vector<std::string> lines = {
         "Entry #: " + std::to_string(entry.Index),
         "Filename: " + std::string(AfterLastSeparator(entry.Text())),
         "Full Name: " + std::string(entry.Text()),
@@ -125,6 +137,14 @@ std::vector<std::string> EntryDetailLines(const TFarEntry& entry)
         "File Offset: " + Signed(entry.FileOffset),
         "State: " + StateText(entry.State),
     };
+    if (format == ff3) {
+        char fileId[16];
+        std::snprintf(fileId, sizeof fileId, "0x%08X", static_cast<unsigned>(entry.FileId));
+        lines.push_back("Type ID: " + std::to_string(entry.TypeId));
+        lines.push_back(std::string("File ID: ") + fileId);
+        lines.push_back(std::string("Compressed: ") + (entry.StoredCompressed() ? "Yes" : "No"));
+    }
+    return lines;
 }
 
 std::string StateText(std::int32_t state)

@@ -14,7 +14,8 @@
 
 namespace kelvo {
 
-// The four lines the details list shows after an archive is opened.
+// The four lines the details list shows after an archive is opened, and a
+// fifth that names the format of a 1b archive.
 std::vector<std::string> HeaderLines(const TFarArchive& archive);
 // An entry's line in the entry list: its full name, or the part after the
 // last backslash or colon.
@@ -53,6 +54,11 @@ std::string ArchiveFolder(const std::string& fileName);
 // True when the part of the name after its last full stop (one that follows
 // the last backslash or colon) is "FAR" in any letter case.
 bool IsFarFile(std::string_view name);
+// The save dialog's types, in the order of the formats (see TFarFormat),
+// and the format of the type chosen (counted from 1) and back.
+inline constexpr const char* kSaveTypes = "FAR 1a (*.far)|*.FAR|FAR 1b (*.far)|*.FAR|FAR 3 (*.far)|*.FAR";
+TFarFormat SaveTypeFormat(int filterIndex);
+int SaveTypeIndex(TFarFormat format);
 // The message box texts of an archive that could not be opened or saved:
 // which file, and why.
 std::string OpenFailedText(const std::string& fileName, const std::string& reason);
@@ -62,8 +68,10 @@ int ProgressPercent(std::size_t index, std::size_t count);
 // Status panel 0's width for a window of the given outer width: 80 %, rounded down.
 int MessagePanelWidth(int outerWidth);
 
-// The seven lines the details list shows for a selected entry.
-std::vector<std::string> EntryDetailLines(const TFarEntry& entry);
+// The seven lines the details list shows for a selected entry, and for an
+// entry of a version 3 archive three more: "Type ID: ", "File ID: " (in hex)
+// and "Compressed: " ("Yes" or "No", as the archive stores it).
+std::vector<std::string> EntryDetailLines(const TFarEntry& entry, TFarFormat format);
 // "New Entry", "Changed Entry", "Marked for Deletion", or "Original Entry"
 // for esOriginal and any value outside the enumeration.
 std::string StateText(std::int32_t state);

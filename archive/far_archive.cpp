@@ -27,54 +27,6 @@ void PutLE32(std::string& out, std::uint32_t value)
     out.append(bytes, 4);
 }
 
-// Reads a file front to back through one buffer, so a manifest of many
-// small records costs few system calls.
-class BufferedReader {
-public:
-    explicit BufferedReader(File& file) : file_(file), buffer_(new unsigned char[kSize]) {}
-
-    bool Read(void* target, std::size_t count)
-    {
-        if (end_ - pos_ >= count) { // most reads: straight from the buffer
-            std::memcpy(target, buffer_.get() + pos_, count);
-            pos_ += count;
-            return true;
-        }
-        auto* out = static_cast<unsigned char*>(target);
-        while (count > 0) {
-            if (pos_ == end_) {
-                std::int64_t n = file_.Read(buffer_.get(), kSize);
-                if (n <= 0)
-                    return false;
-                pos_ = 0;
-                end_ = static_cast<std::size_t>(n);
-            }
-            std::size_t take = std::min(count, end_ - pos_);
-            std::memcpy(out, buffer_.get() + pos_, take);
-            pos_ += take;
-            out += take;
-            count -= take;
-        }
-        return true;
-    }
-
-    bool ReadLE32(std::uint32_t& value)
-    {
-        unsigned char bytes[4];
-        if (!Read(bytes, 4))
-            return false;
-        value = GetLE32(bytes);
-        return true;
-    }
-
-private:
-    static constexpr std::size_t kSize = 256 * 1024;
-    File& file_;
-    std::unique_ptr<unsigned char[]> buffer_;
-    std::size_t pos_ = 0;
-    std::size_t end_ = 0;
-};
-
 // The part of a path after its last slash, backslash or colon.
 std::string_view LastNamePart(std::string_view path)
 {
@@ -102,6 +54,12 @@ std::string UnsafeNameReason(std::string_view name)
             return " has a part longer than " + std::to_string(TFarArchive::kMaxNamePart) + " bytes.";
     }
     return " would leave the chosen folder or name a device.";
+}
+
+// How many bytes an entry's data takes in the archive.
+std::uint32_t StoredLength(const TFarEntry& entry)
+{
+    return entry.Compressed ? entry.CompressedSize : entry.RawSize;
 }
 
 // Where an entry's data starts in the file OpenSource gives for it.
@@ -284,56 +242,14 @@ bool TFarArchive::Open(const std::string& fileName, bool readOnly)
     Signature.resize(std::strlen(Signature.c_str()));
     Version = GetLE32(header + 8);
     ManifestOffset = GetLE32(header + 12);
-    if (ManifestOffset > kMaxPosition || !Handle.Seek(ManifestOffset))
-        return Fail("The header points to a list of entries outside the file.");
-
-    BufferedReader reader(Handle);
-    std::uint32_t count = 0;
-    if (!reader.ReadLE32(count))
-        return Fail("The header points to a list of entries outside the file.");
-    EntryCount = static_cast<std::int32_t>(count);
-    if (EntryCount > kMaxEntries)
-        return Fail("The archive lists " + std::to_string(count) + " entries; at most " +
-                    std::to_string(kMaxEntries) + " can be opened.");
-    // Every record takes at least 16 bytes: a count larger than the file can
-    // hold must not reserve memory for it. What the records leave of the file
-    // is the most their names can take; for a well-formed archive, exactly.
+    openNotes_.clear();
     std::string& names = nameBlocks_.emplace_back();
-    if (EntryCount > 0) {
-        const std::int64_t room = std::max<std::int64_t>(Handle.Size() - ManifestOffset - 4, 0);
-        const std::int64_t records = std::min<std::int64_t>(room / 16, EntryCount);
-        Entries.reserve(Entries.size() + static_cast<std::size_t>(records));
-        constexpr std::int64_t kNameReserveLimit = 64 << 20;
-        names.reserve(static_cast<std::size_t>(std::min(room - records * 16, kNameReserveLimit)));
-    }
-
     const std::size_t first = Entries.size();
-    auto readEntries = [&]() -> bool {
-        const std::string truncated = "The list of entries ends early: the file is damaged or incomplete.";
-        for (std::int32_t i = 0; i < EntryCount; ++i) {
-            unsigned char record[16];
-            if (!reader.Read(record, sizeof record))
-                return Fail(truncated);
-            const std::uint32_t nameLength = GetLE32(record + 12);
-            if (nameLength > kMaxNameLength)
-                return Fail("Entry " + std::to_string(i) + " has a name of " + std::to_string(nameLength) +
-                            " bytes; names are at most " + std::to_string(kMaxNameLength) + " bytes long.");
-            const std::size_t end = names.size();
-            names.resize(end + nameLength);
-            if (!reader.Read(names.data() + end, nameLength)) {
-                names.resize(end);
-                return Fail(truncated);
-            }
-            TFarEntry& entry = Entries.emplace_back();
-            entry.Index = i;
-            entry.RawSize = GetLE32(record);
-            entry.CompressedSize = GetLE32(record + 4);
-            entry.FileOffset = GetLE32(record + 8);
-            entry.NameLength = nameLength;
-        }
-        return true;
-    };
-    const bool read = readEntries();
+    TManifestInfo info;
+    const bool read = ReadManifest(Handle, Version, ManifestOffset, Entries, names, info, lastError_);
+    EntryCount = info.Count;
+    Format = info.Format;
+    openNotes_ = std::move(info.Notes);
     // The names are in their final block only now: the entries read, also
     // those before a failure, view them from here.
     if (names.capacity() - names.size() > names.size() / 8 + 4096)
@@ -407,6 +323,10 @@ bool TFarArchive::HasSameData(const TFarEntry& entry, const std::string& fileNam
     File other = File::Open(fileName, File::Mode::Read);
     if (!other.IsOpen() || other.Size() != static_cast<std::int64_t>(entry.RawSize))
         return false;
+    if (entry.StoredCompressed()) {
+        std::vector<unsigned char> content, theirs(entry.RawSize);
+        return Unpack(entry, content) && other.ReadExact(theirs.data(), theirs.size()) && content == theirs;
+    }
     File diskFile;
     File* source = OpenSource(entry, entry.RawSize, diskFile);
     if (!source || !source->Seek(SourcePosition(entry)) || !other.Seek(0))
@@ -460,13 +380,13 @@ File* TFarArchive::OpenSource(const TFarEntry& entry, std::uint32_t size, File& 
 
 bool TFarArchive::SharesData(const TFarEntry& entry)
 {
-    if (entry.DataOnDisk() || entry.RawSize == 0)
+    if (entry.DataOnDisk() || StoredLength(entry) == 0)
         return false;
     if (sharedData_.size() != Entries.size()) {
         // The manifest as read: its count, then one record per original entry.
         std::uint64_t manifestEnd = std::uint64_t{ManifestOffset} + 4;
         for (const TFarEntry& e : Entries)
-            manifestEnd += e.BaseState == esOriginal ? 16 + std::uint64_t{e.NameLength} : 0;
+            manifestEnd += e.BaseState == esOriginal ? ManifestRecordSize(Format, e.NameLength) : 0;
         struct Run {
             std::uint64_t begin, end;
             std::size_t position;
@@ -475,9 +395,9 @@ bool TFarArchive::SharesData(const TFarEntry& entry)
         sharedData_.assign(Entries.size(), false);
         for (std::size_t i = 0; i < Entries.size(); ++i) {
             const TFarEntry& e = Entries[i];
-            if (e.DataOnDisk() || e.RawSize == 0)
+            if (e.DataOnDisk() || StoredLength(e) == 0)
                 continue;
-            const Run run{e.FileOffset, std::uint64_t{e.FileOffset} + e.RawSize, i};
+            const Run run{e.FileOffset, std::uint64_t{e.FileOffset} + StoredLength(e), i};
             runs.push_back(run);
             if (run.begin < 16 || (run.begin < manifestEnd && run.end > ManifestOffset))
                 sharedData_[i] = true;
@@ -504,8 +424,9 @@ bool TFarArchive::SharesData(const TFarEntry& entry)
     }
     for (std::size_t i = 0; i < Entries.size(); ++i) {
         const TFarEntry& e = Entries[i];
-        if (sharedData_[i] && !e.DataOnDisk() && e.FileOffset < std::uint64_t{entry.FileOffset} + entry.RawSize &&
-            entry.FileOffset < std::uint64_t{e.FileOffset} + e.RawSize)
+        if (sharedData_[i] && !e.DataOnDisk() &&
+            e.FileOffset < std::uint64_t{entry.FileOffset} + StoredLength(entry) &&
+            entry.FileOffset < std::uint64_t{e.FileOffset} + StoredLength(e))
             return true;
     }
     return false;
@@ -541,13 +462,15 @@ void TFarArchive::ForgetExtractionState()
     readAheadLength_ = 0;
 }
 
-bool TFarArchive::WriteArchive(File& out, const std::vector<std::size_t>& kept, const std::vector<std::uint32_t>& sizes,
-                               std::uint32_t manifestOffset, std::vector<std::uint32_t>& offsets)
+bool TFarArchive::WriteArchive(File& out, TFarFormat format, const std::vector<std::size_t>& kept,
+                               const std::vector<std::uint32_t>& sizes, std::vector<TManifestRecord>& records)
 {
     const std::string writeFailed = "The new archive could not be written.";
+    // The manifest's offset is known once the entries are written (those
+    // compressed now take what they take): it goes in last.
     std::string header(kSignature, 8);
-    PutLE32(header, 1);
-    PutLE32(header, manifestOffset);
+    PutLE32(header, HeaderVersion(format));
+    PutLE32(header, 0);
     if (!out.Write(header.data(), header.size()))
         return Fail(writeFailed, true);
     constexpr std::uint32_t kFlushStep = 8 << 20;
@@ -566,17 +489,15 @@ bool TFarArchive::WriteArchive(File& out, const std::vector<std::size_t>& kept, 
                 return Fail("The added file " + name + " cannot be read, or changed while the archive was saved.");
             return Fail("The archive file is no longer open.");
         }
-        if (!out.CopyFrom(*source, SourcePosition(entry), sizes[k])) {
-            // Tell a source that ends early from a target that cannot take more.
-            if (source->Size() < SourcePosition(entry) + static_cast<std::int64_t>(sizes[k]))
-                return Fail("The data of entry " + name + " runs past the end of its file.");
-            return Fail(writeFailed, true);
-        }
+        TManifestRecord& record = records.emplace_back();
+        record.Offset = position;
+        record.Name = entry.Name;
+        if (!WriteStored(out, format, entry, *source, sizes[k], record))
+            return false;
         // A file that grew during the copy would be stored cut.
         if (entry.DataOnDisk() && source->Size() != sizes[k])
             return Fail("The added file " + name + " changed while the archive was saved.");
-        offsets.push_back(position);
-        position += sizes[k];
+        position += record.StoredSize;
         // The disk takes the data while the copy goes on, so the flush at
         // the end waits for the last few megabytes only.
         if (position - startedFlush >= kFlushStep) {
@@ -586,15 +507,11 @@ bool TFarArchive::WriteArchive(File& out, const std::vector<std::size_t>& kept, 
     }
     std::string manifest;
     PutLE32(manifest, static_cast<std::uint32_t>(kept.size()));
-    for (std::size_t k = 0; k < kept.size(); ++k) {
-        const TFarEntry& entry = Entries[kept[k]];
-        PutLE32(manifest, sizes[k]);
-        PutLE32(manifest, entry.DataOnDisk() ? sizes[k] : entry.CompressedSize);
-        PutLE32(manifest, offsets[k]);
-        PutLE32(manifest, entry.NameLength);
-        manifest += entry.Name;
-    }
-    if (!out.Write(manifest.data(), manifest.size()))
+    for (const TManifestRecord& record : records)
+        AppendManifestRecord(manifest, format, record);
+    std::string manifestOffset;
+    PutLE32(manifestOffset, position);
+    if (!out.Write(manifest.data(), manifest.size()) || !out.Seek(12) || !out.Write(manifestOffset.data(), 4))
         return Fail(writeFailed, true);
     // The data reaches the disk before the file takes the target's place, so
     // a crash or power loss after the rename cannot leave a truncated archive.
@@ -605,7 +522,7 @@ bool TFarArchive::WriteArchive(File& out, const std::vector<std::size_t>& kept, 
     return true;
 }
 
-bool TFarArchive::Save(const std::string& target)
+bool TFarArchive::Save(const std::string& target, TFarFormat format)
 {
     lastError_.clear();
     lastWarning_.clear();
@@ -640,8 +557,9 @@ bool TFarArchive::Save(const std::string& target)
         }
         kept.push_back(i);
         sizes.push_back(size);
-        manifestOffset += size;
-        fileLength += 16 + entry.NameLength;
+        // A compressed entry takes at most its stored bytes or its content.
+        manifestOffset += entry.StoredCompressed() ? std::max(size, entry.CompressedSize) : size;
+        fileLength += ManifestRecordSize(format, entry.NameLength);
     }
     fileLength += manifestOffset;
     // Offsets are signed 32-bit, and a reader takes at most kMaxEntries.
@@ -682,8 +600,8 @@ bool TFarArchive::Save(const std::string& target)
 
     // Written beside the target, so the final step is a rename on one volume.
     std::string output;
-    std::vector<std::uint32_t> offsets;
-    offsets.reserve(kept.size());
+    std::vector<TManifestRecord> records;
+    records.reserve(kept.size());
     bool written;
     {
         // A private archive stays private, also while it is being written:
@@ -698,7 +616,7 @@ bool TFarArchive::Save(const std::string& target)
             platform::RemoveFile(output);
             return false;
         }
-        written = WriteArchive(out, kept, sizes, static_cast<std::uint32_t>(manifestOffset), offsets);
+        written = WriteArchive(out, format, kept, sizes, records);
     }
     if (!written) {
         platform::RemoveFile(output);
@@ -734,15 +652,22 @@ bool TFarArchive::Save(const std::string& target)
     for (std::size_t k = 0; k < kept.size(); ++k) {
         entries.push_back(std::move(Entries[kept[k]]));
         TFarEntry& entry = entries.back();
-        entry.FileOffset = offsets[k];
-        if (entry.DataOnDisk())
-            entry.RawSize = entry.CompressedSize = sizes[k];
+        const TManifestRecord& record = records[k];
+        entry.FileOffset = record.Offset;
+        entry.RawSize = record.RawSize;
+        entry.CompressedSize = record.StoredSize;
+        entry.Compressed = record.Compressed;
+        entry.CompressionFlag = record.CompressionFlag;
+        entry.Unknown = record.Unknown;
+        entry.TypeId = record.TypeId;
+        entry.FileId = record.FileId;
     }
     Entries = std::move(entries);
     ForgetExtractionState();
     Signature = kSignature;
-    Version = 1;
-    ManifestOffset = static_cast<std::uint32_t>(manifestOffset);
+    Version = HeaderVersion(format);
+    Format = format;
+    ManifestOffset = records.empty() ? 16 : records.back().Offset + records.back().StoredSize;
     EntryCount = static_cast<std::int32_t>(Entries.size());
     FileName = target;
     OpenHandle(target, false);
@@ -788,6 +713,10 @@ bool TFarArchive::ExtractTo(const TFarEntry& entry, const std::string& outputNam
             return Fail("The added file " + std::string(entry.Text()) + " cannot be read, or is shorter than when it was added.");
         return Fail("The archive file is not open.");
     }
+    // A compressed entry is written as its content; a damaged one writes nothing.
+    std::vector<unsigned char> content;
+    if (entry.StoredCompressed() && !Unpack(entry, content))
+        return false;
     // A name that is free is made by an exclusive create, which never opens
     // an existing file or follows a link: the file is new and ours, and a
     // failure removes it. A name that is taken (by a file, a link, a folder)
@@ -804,7 +733,7 @@ bool TFarArchive::ExtractTo(const TFarEntry& entry, const std::string& outputNam
         return Fail("No file can be created beside " + outputName + ".", true);
     // Small entries come from the window read ahead; others are copied by
     // the kernel where it can.
-    const unsigned char* data = ReadAheadData(entry);
+    const unsigned char* data = entry.StoredCompressed() ? content.data() : ReadAheadData(entry);
     bool written = data ? output.Write(data, entry.RawSize)
                         : output.CopyFrom(*source, SourcePosition(entry), entry.RawSize);
     if (!written && source->Size() < SourcePosition(entry) + static_cast<std::int64_t>(entry.RawSize))

@@ -1,11 +1,12 @@
 // TFarArchive: one FAR archive in memory. The file is a 16-byte header
 // ("FAR!byAZ", version, manifest offset), the entries' data back to back and
-// the manifest (entry count, then per entry raw size, compressed size, data
-// offset, name length and name), all integers 32-bit little-endian.
+// the manifest (entry count, then one record per entry in the layout of the
+// archive's format, see far_manifest.h), all integers little-endian.
 //
 // Every operation reports failure through its result and never shows anything.
 #pragma once
 
+#include "archive/far_manifest.h"
 #include "platform/file.h"
 
 #include <cstdint>
@@ -121,6 +122,19 @@ struct TFarEntry {
     TEntryName Name;
     // Set while the entry has new bytes (esChanged, or marked with that base).
     TEntryChangeHolder Change;
+    // Version 3: what kind of file the entry holds and its number; 0 for
+    // entries of other versions and new ones.
+    std::uint32_t TypeId = 0;
+    std::uint32_t FileId = 0;
+    // The archive stores the entry as an 18-byte header and RefPack codes,
+    // CompressedSize bytes in all (a version 3 type byte 0x80; in versions
+    // 1a and 1b, sizes that differ).
+    bool Compressed = false;
+    // Bytes 12 and 13 of a version 3 record as read: the compression flag
+    // and a byte of unknown use, written back as they were while the entry
+    // is stored as it was.
+    std::uint8_t CompressionFlag = 0;
+    std::uint8_t Unknown = 0;
 
     // The name up to its first zero byte.
     std::string_view Text() const;
@@ -133,6 +147,8 @@ struct TFarEntry {
     // True for an entry added from disk, changed since or not: its name is
     // the disk file's full path.
     bool Added() const;
+    // True when the entry's bytes are the compressed ones in the archive.
+    bool StoredCompressed() const { return Compressed && !DataOnDisk(); }
 };
 
 class TFarArchive {
@@ -160,6 +176,8 @@ public:
     std::string Signature;
     std::uint32_t ManifestOffset = 0;
     std::int32_t EntryCount = 0;
+    // The manifest's format: as read, or as last saved; a new archive is 1a.
+    TFarFormat Format = ff1a;
     std::vector<TFarEntry> Entries;
     // How an added entry's name becomes the name the file system knows its
     // file by (kelvo-far keeps Windows-1252 names for UTF-8 files); null: the
@@ -188,7 +206,11 @@ public:
     // success the object describes the new file and holds it open, and
     // LastWarning() says what the user should know; on failure nothing
     // changed, on disk or here.
-    bool Save(const std::string& target);
+    // The archive is written in Format; converting to 1a or 1b stores every
+    // entry as is, to 3 compresses those that get smaller. Compressed
+    // entries that stay compressed are copied as they are stored.
+    bool Save(const std::string& target) { return Save(target, Format); }
+    bool Save(const std::string& target, TFarFormat format);
     // Adds an entry for a disk file, named as given.
     void AddFile(const std::string& fileName);
     // Gives an entry the bytes of dataFile: it becomes esChanged (also its
@@ -253,6 +275,13 @@ public:
     // file had other names, which keep the old archive), as a sentence the
     // window can show; empty when nothing.
     const std::string& LastWarning() const { return lastWarning_; }
+    // What the last Open noted without refusing the archive (see
+    // TManifestInfo::Notes).
+    const std::vector<std::string>& OpenNotes() const { return openNotes_; }
+    // The content of an entry stored compressed in the archive; false, with
+    // why the entry is damaged in LastError(), when its stored bytes cannot
+    // be read or do not decompress to exactly its raw size.
+    bool Unpack(const TFarEntry& entry, std::vector<unsigned char>& content);
 
 private:
     friend class TExtractionRun;
@@ -269,11 +298,17 @@ private:
     // Records why an operation failed (with the system's reason when it
     // has one) and returns false, for the failing operation to return.
     bool Fail(const std::string& reason, bool withSystemReason = false);
-    // Writes the new archive into output, each kept entry with the size at
-    // the same position of sizes; false (with the reason recorded) on failure.
-    bool WriteArchive(platform::File& output, const std::vector<std::size_t>& kept,
-                      const std::vector<std::uint32_t>& sizes, std::uint32_t manifestOffset,
-                      std::vector<std::uint32_t>& offsets);
+    // Writes the new archive into output in format, each kept entry with the
+    // size at the same position of sizes (its content's size), filling
+    // records with what was written; false (with the reason recorded) on
+    // failure.
+    bool WriteArchive(platform::File& output, TFarFormat format, const std::vector<std::size_t>& kept,
+                      const std::vector<std::uint32_t>& sizes, std::vector<TManifestRecord>& records);
+    // Writes the stored bytes of an entry of size content bytes, read from
+    // source, for an archive of format at the output's position, filling the
+    // record's sizes, IDs and compression; false with the reason recorded.
+    bool WriteStored(platform::File& output, TFarFormat format, const TFarEntry& entry, platform::File& source,
+                     std::uint32_t size, TManifestRecord& record);
     // True when the entry's data in the archive shares bytes with another
     // entry's, the header or the manifest.
     bool SharesData(const TFarEntry& entry);
@@ -301,6 +336,7 @@ private:
     std::string tempFileName_;
     std::string lastError_;
     std::string lastWarning_;
+    std::vector<std::string> openNotes_;
     // The folders extraction made or found, each with its identity then.
     std::unordered_map<std::string, platform::FileIdentity> extractFolders_;
     // The current extraction run (TExtractionRun): whether one is going on,

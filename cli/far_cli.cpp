@@ -5,6 +5,7 @@
 #include "platform/file.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <numeric>
 #include <ostream>
@@ -20,7 +21,8 @@ namespace {
 const char kUsage[] =
     "usage: kelvo-far list ARCHIVE\n"
     "       kelvo-far extract ARCHIVE FOLDER [NAME...]\n"
-    "       kelvo-far create [--follow-links] ARCHIVE PATH...\n"
+    "       kelvo-far create [--follow-links] [--version 1a|1b|3] ARCHIVE PATH...\n"
+    "       kelvo-far convert ARCHIVE OUT --version 1a|1b|3\n"
     "       kelvo-far add [--force] [--follow-links] ARCHIVE PATH...\n"
     "       kelvo-far delete [--force] ARCHIVE NAME...\n"
     "       kelvo-far verify ARCHIVE\n"
@@ -33,14 +35,22 @@ const char kHelp[] =
     "sprite writes every frame of an SPR2 (else SPR#) chunk of an IFF entry as a\n"
     "32-bit bitmap with alpha, CHUNK-ID_FRAME.bmp, in FOLDER.\n"
     "\n"
-    "list, extract and verify only read the archive, so a read-only one will do;\n"
-    "add and delete rewrite it and refuse an archive that can only be read, and\n"
-    "one in which verify finds problems unless --force is given. list and\n"
+    "list, extract, verify and convert only read the archive, so a read-only one\n"
+    "will do; add and delete rewrite it and refuse an archive that can only be\n"
+    "read, and one in which verify finds damage unless --force is given. list and\n"
     "extract refuse an archive whose entry count is negative.\n"
     "\n"
     "create and add store a folder's files below it: links met on the way are\n"
     "skipped unless --follow-links is given, and a name that extract would\n"
     "refuse (\"../x\", \"/etc/x\") is not stored.\n"
+    "\n"
+    "Versions: archives of versions 1a, 1b and 3 are read. create writes 1a unless\n"
+    "--version says otherwise; add and delete keep the archive's version; convert\n"
+    "writes a copy in another. Version 3 stores entries compressed (RefPack) when\n"
+    "that makes them smaller; 1a and 1b store every entry as is. list shows a 1b\n"
+    "archive's format, and for version 3 each entry's type ID, file ID and a C for\n"
+    "a compressed entry; extract writes entries decompressed; verify reports\n"
+    "compressed entries that do not decompress to their size.\n"
     "\n"
     "Names: FAR entry names are Windows-1252 bytes. On Linux and other POSIX\n"
     "systems list and verify print them as UTF-8, extract writes files under\n"
@@ -66,6 +76,9 @@ int Failure(std::ostream& err, const std::string& what, std::string_view file)
     err << "kelvo-far: " << what << ": " << file << "\n";
     return 1;
 }
+
+// How many bytes an entry's data takes in the archive.
+std::uint32_t StoredLength(const TFarEntry& entry) { return entry.Compressed ? entry.CompressedSize : entry.RawSize; }
 
 std::string JoinName(const std::string& folder, const std::string& name)
 {
@@ -271,6 +284,7 @@ TFarEntry SystemNamed(const TFarEntry& entry)
 struct Options {
     bool force = false;       // add, delete: rewrite an archive verify finds problems in
     bool followLinks = false; // create, add: walk and store what links lead to
+    std::optional<TFarFormat> version; // create, convert: the version to write
 };
 
 bool AddPaths(TFarArchive& archive, const std::vector<std::string>& paths, const Options& options,
@@ -296,9 +310,9 @@ bool AddPaths(TFarArchive& archive, const std::vector<std::string>& paths, const
 // however its bytes happen to read.
 bool IsFarArchive(const TFarArchive& archive, const std::string& path, std::ostream& err)
 {
-    if (archive.Signature == TFarArchive::kSignature && archive.Version == 1)
+    if (archive.Signature == TFarArchive::kSignature && (archive.Version == 1 || archive.Version == 3))
         return true;
-    Failure(err, "not a FAR archive (signature FAR!byAZ, version 1)", path);
+    Failure(err, "not a FAR archive (signature FAR!byAZ, version 1 or 3)", path);
     return false;
 }
 
@@ -307,7 +321,7 @@ bool IsFarArchive(const TFarArchive& archive, const std::string& path, std::ostr
 // data copied once per entry, bytes after the list of entries dropped), so
 // one in whose bytes verify finds problems is left alone unless forced.
 // Problems of names alone lose nothing in a rewrite, and delete mends them.
-bool IsSoundArchive(const TFarArchive& archive, const std::string& path, const Options& options, std::ostream& err)
+bool IsSoundArchive(TFarArchive& archive, const std::string& path, const Options& options, std::ostream& err)
 {
     if (options.force)
         return true;
@@ -401,11 +415,45 @@ int Extract(const std::vector<std::string>& args, const Options&, std::ostream& 
     return failed ? 1 : 0;
 }
 
+// Takes "--version V" out of args into format; false, with the usage
+// error reported, for a version no archive has.
+bool TakeVersion(std::vector<std::string>& args, std::optional<TFarFormat>& format, std::ostream& err, int& exitCode)
+{
+    for (auto arg = args.begin(); arg != args.end(); ++arg) {
+        if (*arg != "--version")
+            continue;
+        if (arg + 1 == args.end() || !(format = FormatNamed(arg[1]))) {
+            exitCode = UsageError(err, "--version takes 1a, 1b or 3");
+            return false;
+        }
+        args.erase(arg, arg + 2);
+        return true;
+    }
+    return true;
+}
+
 int Create(const std::vector<std::string>& args, const Options& options, std::ostream&, std::ostream& err)
 {
     TFarArchive archive;
+    archive.Format = options.version.value_or(ff1a);
     const std::vector<std::string> paths(args.begin() + 1, args.end());
     return AddPaths(archive, paths, options, err) && SaveArchive(archive, args[0], err) ? 0 : 1;
+}
+
+int Convert(const std::vector<std::string>& args, const Options& options, std::ostream&, std::ostream& err)
+{
+    if (!options.version)
+        return UsageError(err, "convert takes ARCHIVE OUT --version 1a|1b|3");
+    // Converting in place rewrites the archive: it is held for writing then.
+    const bool inPlace = platform::FileExists(args[1]) && platform::SameFile(args[0], args[1]);
+    TFarArchive archive;
+    if (!OpenArchive(archive, args[0], inPlace, err) || !IsFarArchive(archive, args[0], err))
+        return 1;
+    if (!archive.Save(args[1], *options.version)) {
+        err << "kelvo-far: cannot write archive: " << args[1] << ": " << archive.LastError() << "\n";
+        return 1;
+    }
+    return 0;
 }
 
 int Add(const std::vector<std::string>& args, const Options& options, std::ostream&, std::ostream& err)
@@ -465,6 +513,7 @@ struct Command {
     int (*run)(const std::vector<std::string>&, const Options&, std::ostream&, std::ostream&);
     bool force = false;       // takes --force
     bool followLinks = false; // takes --follow-links
+    bool version = false;     // takes --version V, anywhere among its arguments
 };
 
 constexpr std::size_t kAny = static_cast<std::size_t>(-1);
@@ -479,7 +528,8 @@ int WithoutOptions(const std::vector<std::string>& args, const Options&, std::os
 const Command kCommands[] = {
     {"list", 1, 1, List},
     {"extract", 2, kAny, Extract},
-    {"create", 2, kAny, Create, false, true},
+    {"create", 2, kAny, Create, false, true, true},
+    {"convert", 2, 2, Convert, false, false, true},
     {"add", 2, kAny, Add, true, true},
     {"delete", 2, kAny, Delete, true, false},
     {"verify", 1, 1, Verify},
@@ -503,10 +553,15 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     for (const Command& command : kCommands) {
         if (args[0] != command.name)
             continue;
-        // The options come before the other arguments.
+        // The options come before the other arguments; --version V may also
+        // come after them ("convert ARCHIVE OUT --version 3").
         Options options;
-        auto first = args.begin() + 1;
-        for (; first != args.end() && first->starts_with("--"); ++first) {
+        std::vector<std::string> given(args.begin() + 1, args.end());
+        int exitCode = 0;
+        if (command.version && !TakeVersion(given, options.version, err, exitCode))
+            return exitCode;
+        auto first = given.begin();
+        for (; first != given.end() && first->starts_with("--"); ++first) {
             if (*first == "--force" && command.force)
                 options.force = true;
             else if (*first == "--follow-links" && command.followLinks)
@@ -514,7 +569,7 @@ int RunCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
             else
                 return UsageError(err, "unknown option for " + std::string(command.name) + ": " + *first);
         }
-        const std::vector<std::string> rest(first, args.end());
+        const std::vector<std::string> rest(first, given.end());
         if (rest.size() < command.minArgs || rest.size() > command.maxArgs)
             return UsageError(err, std::string("wrong number of arguments: ") + command.name);
         return command.run(rest, options, out, err);
@@ -586,13 +641,21 @@ void WriteListing(const TFarArchive& archive, std::ostream& out)
         << "Version: " << archive.Version << "\n"
         << "Directory offset: " << archive.ManifestOffset << "\n"
         << "Number of Entries: " << archive.EntryCount << "\n";
+    if (archive.Format == ff1b)
+        out << "Format: 1b (16-bit name lengths)\n";
     for (const TFarEntry& entry : archive.Entries) {
-        out << entry.Index << '\t' << entry.RawSize << '\t' << entry.CompressedSize << '\t'
-            << entry.FileOffset << '\t' << PrintableName(SystemName(entry.Text())) << "\n";
+        out << entry.Index << '\t' << entry.RawSize << '\t' << entry.CompressedSize << '\t' << entry.FileOffset
+            << '\t';
+        if (archive.Format == ff3) {
+            char fileId[16];
+            std::snprintf(fileId, sizeof fileId, "0x%08X", static_cast<unsigned>(entry.FileId));
+            out << entry.TypeId << '\t' << fileId << '\t' << (entry.Compressed ? "C" : "-") << '\t';
+        }
+        out << PrintableName(SystemName(entry.Text())) << "\n";
     }
 }
 
-std::size_t VerifyArchive(const TFarArchive& archive, std::uint64_t fileSize, const VerifyReport& report)
+std::size_t VerifyArchive(TFarArchive& archive, std::uint64_t fileSize, const VerifyReport& report)
 {
     const std::size_t count = archive.Entries.size();
     constexpr std::size_t kNone = static_cast<std::size_t>(-1);
@@ -608,9 +671,9 @@ std::size_t VerifyArchive(const TFarArchive& archive, std::uint64_t fileSize, co
     std::uint64_t manifestEnd = std::uint64_t{archive.ManifestOffset} + 4;
     for (std::size_t i = 0; i < count; ++i) {
         const TFarEntry& entry = archive.Entries[i];
-        manifestEnd += 16 + std::uint64_t{entry.NameLength};
-        if (entry.RawSize > 0)
-            runs.push_back({entry.FileOffset, std::uint64_t{entry.FileOffset} + entry.RawSize, i});
+        manifestEnd += ManifestRecordSize(archive.Format, entry.NameLength);
+        if (StoredLength(entry) > 0)
+            runs.push_back({entry.FileOffset, std::uint64_t{entry.FileOffset} + StoredLength(entry), i});
     }
     std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) {
         return a.begin != b.begin ? a.begin < b.begin : a.position < b.position;
@@ -675,8 +738,10 @@ std::size_t VerifyArchive(const TFarArchive& archive, std::uint64_t fileSize, co
     };
     if (archive.Signature != TFarArchive::kSignature)
         find("signature " + PrintableName(SystemName(archive.Signature)) + " is not FAR!byAZ");
-    if (archive.Version != 1)
-        find("version " + std::to_string(archive.Version) + " is not 1");
+    if (archive.Version != 1 && archive.Version != 3)
+        find("version " + std::to_string(archive.Version) + " is not 1 or 3");
+    for (const std::string& note : archive.OpenNotes())
+        find(note);
     if (archive.EntryCount < 0)
         find("negative entry count (" + std::to_string(archive.EntryCount) + ")");
     if (archive.ManifestOffset < 16)
@@ -691,22 +756,29 @@ std::size_t VerifyArchive(const TFarArchive& archive, std::uint64_t fileSize, co
     damage = true;
     for (std::size_t i = 0; i < count; ++i) {
         const TFarEntry& entry = archive.Entries[i];
-        const std::uint64_t end = std::uint64_t{entry.FileOffset} + entry.RawSize;
+        const std::uint32_t stored = StoredLength(entry);
+        const std::uint64_t end = std::uint64_t{entry.FileOffset} + stored;
         // An empty entry reads nothing, wherever it points, as long as the
         // position itself can be reached.
-        if (entry.FileOffset > TFarArchive::kMaxPosition || (entry.RawSize > 0 && end > fileSize))
+        const bool outside = entry.FileOffset > TFarArchive::kMaxPosition || (stored > 0 && end > fileSize);
+        if (outside)
             find(describe(i) + ": data outside the file (offset " + std::to_string(entry.FileOffset) + ", size " +
-                 std::to_string(entry.RawSize) + ", file size " + std::to_string(fileSize) + ")");
-        if (entry.RawSize > 0 && entry.FileOffset < 16)
+                 std::to_string(stored) + ", file size " + std::to_string(fileSize) + ")");
+        if (stored > 0 && entry.FileOffset < 16)
             find(describe(i) + ": data overlaps the header");
-        if (entry.RawSize > 0 && entry.FileOffset < manifestEnd && end > archive.ManifestOffset)
+        if (stored > 0 && entry.FileOffset < manifestEnd && end > archive.ManifestOffset)
             find(describe(i) + ": data overlaps the manifest");
+        // The first game reads no compressed entry; any version's must
+        // decompress to exactly its raw size.
+        if (entry.Compressed && archive.Format != ff3)
+            find(describe(i) + ": compressed (sizes " + std::to_string(entry.RawSize) + " and " +
+                 std::to_string(entry.CompressedSize) + "), which the first game cannot read");
+        std::vector<unsigned char> content;
+        if (entry.Compressed && !outside && !archive.Unpack(entry, content))
+            find(describe(i) + ": " + PrintableName(archive.LastError()));
         if (overlaps[i] != kNone)
             find(describe(i) + ": data overlaps " + describe(overlaps[i]));
         damage = false;
-        if (entry.CompressedSize != entry.RawSize)
-            find(describe(i) + ": compressed size " + std::to_string(entry.CompressedSize) +
-                 " differs from raw size " + std::to_string(entry.RawSize));
         const std::string problem = NameProblem(entry.Name);
         if (!problem.empty())
             find(describe(i) + ": " + problem);

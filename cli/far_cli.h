@@ -48,22 +48,26 @@ struct AddRun {
 // holding a backslash, which would be stored as a separator.
 bool AddPath(TFarArchive& archive, std::string_view path, AddRun& run, std::string& failure);
 
-// The four header lines and one tab-separated line per entry.
+// The four header lines (and a fifth naming a 1b archive's format) and one
+// tab-separated line per entry: index, raw size, stored size, offset, for
+// version 3 type ID, file ID and C (compressed) or -, and the name.
 void WriteListing(const TFarArchive& archive, std::ostream& out);
 
 // Reports the problems of an open archive whose file holds fileSize bytes,
 // one line each, as they are found: a foreign signature or version, a
 // negative entry count, a manifest inside the header or followed by more
-// bytes, names that make more folders than an extraction run does; per
-// entry, data outside the file or over the header or the manifest, a
-// compressed size other than the raw size, names that cannot be extracted
-// safely or not as themselves (on Windows too) or that clash with another
-// entry's name, and data runs shared between entries. Returns how many it
-// reported. Its memory stays within a few times the archive's size.
+// bytes, what the reader noted (a manifest that reads as 1a and as 1b),
+// names that make more folders than an extraction run does; per entry, data
+// outside the file or over the header or the manifest, a compressed entry
+// that does not decompress to its raw size or belongs to a 1a or 1b archive
+// (the first game reads none), names that cannot be extracted safely or not
+// as themselves (on Windows too) or that clash with another entry's name,
+// and data runs shared between entries. Returns how many it reported. Its
+// memory stays within a few times the archive's size.
 // Each finding goes to report with whether it is damage to the archive's
-// bytes (header, count, data placement) rather than a problem of names or
-// sizes, which a rewrite keeps as they are.
+// bytes (header, count, data placement, compressed streams) rather than a
+// problem of names, which a rewrite keeps as they are.
 using VerifyReport = std::function<void(const std::string& finding, bool damage)>;
-std::size_t VerifyArchive(const TFarArchive& archive, std::uint64_t fileSize, const VerifyReport& report);
+std::size_t VerifyArchive(TFarArchive& archive, std::uint64_t fileSize, const VerifyReport& report);
 
 } // namespace kelvo::cli

@@ -26,7 +26,7 @@ bool TCommonFileDialog::Execute()
     Settings.lStructSize = sizeof Settings;
     Settings.hwndOwner = Owner;
     Settings.lpstrFilter = Filters.empty() ? nullptr : Filters.c_str();
-    Settings.nFilterIndex = 1;
+    Settings.nFilterIndex = static_cast<DWORD>(FilterIndex);
     Settings.lpstrFile = Buffer.data();
     Settings.nMaxFile = kFileNameBufferSize;
     Settings.lpstrInitialDir = InitialDir.empty() ? nullptr : InitialDir.c_str();
@@ -38,6 +38,7 @@ bool TCommonFileDialog::Execute()
     if (!DoExecute(Settings))
         return false;
     FFileName = Buffer.data();
+    FilterIndex = static_cast<int>(Settings.nFilterIndex);
     return true;
 }
 

@@ -16,6 +16,11 @@ public:
     // Shows the dialog; true when the user chose a name (then GetFileName
     // returns it), false when the dialog was cancelled or could not be shown.
     virtual bool Execute() = 0;
+
+    // The file type chosen in the dialog's list of types (its "Save as
+    // type"), counted from 1: Execute starts with it and, when the user
+    // chooses a name, leaves the type the user chose.
+    int FilterIndex = 1;
 };
 
 } // namespace kelvo

@@ -26,6 +26,12 @@ TEST(FarText, HeaderLinesShowSignedValuesAsRead)
     EXPECT_EQ(HeaderLines(archive), (std::vector<std::string>{"FAR Header: FAR!byAZ", "Version: -1",
                                                               "Directory offset: -2147483648",
                                                               "Number of Entries: 120"}));
+    // 1a and 1b store the same version: 1b is named on a line of its own.
+    archive.Version = 1;
+    archive.Format = ff1b;
+    EXPECT_EQ(HeaderLines(archive).size(), 5u);
+    EXPECT_EQ(HeaderLines(archive)[1], "Version: 1");
+    EXPECT_EQ(HeaderLines(archive)[4], "Format: 1b (16-bit name lengths)");
 }
 
 TEST(FarText, ListTextCutsAtLastBackslashOrColonUnlessPathsShown)
@@ -110,9 +116,21 @@ TEST(FarText, EntryDetailLinesAndStateTexts)
     entry.RawSize = 0xFFFFFFFFu;
     entry.CompressedSize = 1024;
     entry.FileOffset = 0x80000000u;
-    EXPECT_EQ(EntryDetailLines(entry),
-              (std::vector<std::string>{"Entry #: 7", "Filename: b.txt", "Full Name: C:\\Mods\\a:b.txt", "Raw Size: -1",
-                                        "Compressed Size: 1024", "File Offset: -2147483648", "State: Original Entry"}));
+    const std::vector<std::string> lines = {"Entry #: 7",          "Filename: b.txt",
+                                            "Full Name: C:\\Mods\\a:b.txt", "Raw Size: -1",
+                                            "Compressed Size: 1024", "File Offset: -2147483648",
+                                            "State: Original Entry"};
+    entry.TypeId = 12;
+    entry.FileId = 0xA0000202;
+    entry.Compressed = true;
+    EXPECT_EQ(EntryDetailLines(entry, ff1a), lines);
+    EXPECT_EQ(EntryDetailLines(entry, ff1b), lines);
+    std::vector<std::string> v3 = lines;
+    v3.insert(v3.end(), {"Type ID: 12", "File ID: 0xA0000202", "Compressed: Yes"});
+    EXPECT_EQ(EntryDetailLines(entry, ff3), v3);
+    // New bytes are stored compressed only when saved.
+    entry.State = esChanged;
+    EXPECT_EQ(EntryDetailLines(entry, ff3).back(), "Compressed: No");
     const std::pair<std::int32_t, const char*> states[] = {
         {esOriginal, "Original Entry"}, {esNew, "New Entry"},           {esChanged, "Changed Entry"},
         {esDeleted, "Marked for Deletion"}, {4, "Original Entry"},      {-1, "Original Entry"}};

@@ -44,7 +44,7 @@ TEST_F(CopyTest, AddFileTakesReadableFilesWithinTheLimits)
 TEST_F(CopyTest, ExtractCreatesFoldersAndNamesAddedEntriesByTheirLastPart)
 {
     const std::string bytes = BuildRaw("FAR!byAZ", 1, "chairdeep", 4,
-                                       {{5, 2, 16, "Objects\\Chair.iff"}, {4, 4, 21, "a\\b\\c\\deep.txt"},
+                                       {{5, 5, 16, "Objects\\Chair.iff"}, {4, 4, 21, "a\\b\\c\\deep.txt"},
                                         {0, 0, 16, "gone.txt"}, {5000, 5000, 141, "short.txt"}});
     ASSERT_TRUE(OpenBytes(bytes));
     std::filesystem::create_directory(dir.path() / "src");
@@ -130,7 +130,7 @@ TEST_F(CopyTest, PreviewGoesToAnUnpredictableTempFileWithTheRawSize)
     EXPECT_EQ(name.find(std::to_string(::getpid())), std::string::npos);
     EXPECT_NE(name, TFarArchive().TempFileName());
     ASSERT_TRUE(OpenBytes(
-        BuildRaw("FAR!byAZ", 1, "rawbytes", 3, {{8, 2, 16, "a"}, {0, 0, 24, "empty"}, {5, 5, 0x80000000u, "unreachable"}})));
+        BuildRaw("FAR!byAZ", 1, "rawbytes", 3, {{8, 8, 16, "a"}, {0, 0, 24, "empty"}, {5, 5, 0x80000000u, "unreachable"}})));
     ASSERT_TRUE(archive.ExtractToTemp(0));
     EXPECT_EQ(ReadBytes(archive.TempFileName()), "rawbytes");
     ASSERT_TRUE(archive.ExtractToTemp(1));

@@ -22,7 +22,7 @@ protected:
     void SetUp() override
     {
         original = BuildRaw("OLD!SIG!", 5, "gap" + stored[0] + stored[1] + stored[2], 3,
-                            {{3, 3, 19, "a.txt"}, {3, 3, 22, "b.txt"}, {kBig, 7, 25, "big.bin"}});
+                            {{3, 3, 19, "a.txt"}, {3, 3, 22, "b.txt"}, {kBig, kBig, 25, "big.bin"}});
         ASSERT_TRUE(OpenBytes(original));
         WriteBytes(dir / "new1.txt", added[0]);
         WriteBytes(dir / "new2.txt", added[1]);
@@ -73,7 +73,7 @@ protected:
         archive.Close();
         EXPECT_EQ(ReadBytes(dir / "in.far"),
                   BuildRaw("FAR!byAZ", 1, stored[0] + stored[2] + added[0] + added[1], 4,
-                           {{3, 3, 16, "a.txt"}, {kBig, 7, 19, "big.bin"}, {11, 11, 19 + kBig, dir / "new1.txt"},
+                           {{3, 3, 16, "a.txt"}, {kBig, kBig, 19, "big.bin"}, {11, 11, 19 + kBig, dir / "new1.txt"},
                             {5000, 5000, 30 + kBig, dir / "new2.txt"}}));
     }
 

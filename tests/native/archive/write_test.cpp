@@ -19,12 +19,12 @@ TEST_F(WriteTest, ExactByteLayoutPackedFromSixteen)
     // signature and version; sizes 10, 0 and 5 pack to offsets 16, 26, 26.
     const std::string ten = Pattern(10, 1), five = Pattern(5, 2), zeroName("Dir\\a\0tail", 10);
     const std::string source = BuildRaw("OTHERSIG", 9, ".." + five + "..." + ten, 3,
-                                        {{10, 4, 26, "Objects\\ten.iff"}, {0, 7, 0, zeroName}, {5, 5, 18, "five\xE9"}});
+                                        {{10, 10, 26, "Objects\\ten.iff"}, {0, 0, 0, zeroName}, {5, 5, 18, "five\xE9"}});
     ASSERT_TRUE(OpenBytes(source));
     ASSERT_TRUE(archive.Save(dir / "out.far"));
 
     const std::string expected = BuildRaw("FAR!byAZ", 1, ten + five, 3,
-                                          {{10, 4, 16, "Objects\\ten.iff"}, {0, 7, 26, zeroName}, {5, 5, 26, "five\xE9"}});
+                                          {{10, 10, 16, "Objects\\ten.iff"}, {0, 0, 26, zeroName}, {5, 5, 26, "five\xE9"}});
     EXPECT_EQ(ReadBytes(dir / "out.far"), expected);
 
     // The object now describes, and reads, the new file; the old one is untouched.

@@ -1,6 +1,7 @@
 #include "cli/far_cli.h"
 
 #include "cli/far_names.h"
+#include "tests/far_writer.h"
 #include "tests/native/cli/test_support.h"
 
 #include <sstream>
@@ -69,8 +70,8 @@ TEST(Errors, ExitWithOneLineAndChangeNothing)
         {{"create", "out.far", "a.txt", "nothere.txt"}, "kelvo-far: no such file or folder: nothere.txt\n"},
         {{"create", "out.far", "big.bin"}, "kelvo-far: file of 4 GiB or more: big.bin\n"},
         {{"create", "out.far", "huge.bin"}, "kelvo-far: cannot write archive: out.far: The archive would be larger"},
-        {{"add", "disk.img", "a.txt"}, "kelvo-far: not a FAR archive (signature FAR!byAZ, version 1): disk.img\n"},
-        {{"delete", "disk.img", "x"}, "kelvo-far: not a FAR archive (signature FAR!byAZ, version 1): disk.img\n"},
+        {{"add", "disk.img", "a.txt"}, "kelvo-far: not a FAR archive (signature FAR!byAZ, version 1 or 3): disk.img\n"},
+        {{"delete", "disk.img", "x"}, "kelvo-far: not a FAR archive (signature FAR!byAZ, version 1 or 3): disk.img\n"},
         {{"create", "out.far", "deep"}, "kelvo-far: name longer than 2047 bytes: " + deep + "\\" + std::string(100, 'f') + "\n"},
         {{"create", "--follow-links", "out.far", "l/loop"}, "kelvo-far: "},
         {{"add", "x.far", "a.txt", "nothere"}, "kelvo-far: no such file or folder: nothere\n"},
@@ -347,7 +348,7 @@ TEST(Verify, ReportsForeignHeadersClashingNamesAndBytesOutOfPlace)
     const std::string longPart(256, 'p');
     std::string bytes = BuildRaw("FAR!byAX", 2, "0123456789", 12,
                                  {{4, 4, 8, "head"},           // over the header
-                                  {4, 2, 22, "Pack"},          // compressed size differs
+                                  {4, 2, 22, "Pack"},          // compressed, damaged
                                   {1, 1, 26, "tail"},          // over the manifest
                                   {0, 0, 16, "pack"},          // letter case only
                                   {0, 0, 16, "Pack"},          // exact duplicate
@@ -363,10 +364,12 @@ TEST(Verify, ReportsForeignHeadersClashingNamesAndBytesOutOfPlace)
     const Output r = Far({"verify", "odd.far"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out, "signature FAR!byAX is not FAR!byAZ\n"
-                     "version 2 is not 1\n"
+                     "version 2 is not 1 or 3\n"
                      "8 bytes after the manifest\n"
                      "entry 0 (head): data overlaps the header\n"
-                     "entry 1 (Pack): compressed size 2 differs from raw size 4\n"
+                     "entry 1 (Pack): compressed (sizes 4 and 2), which the first game cannot read\n"
+                     "entry 1 (Pack): The compressed entry Pack is damaged: its 2 stored bytes are too few for the "
+                     "18-byte header.\n"
                      "entry 2 (tail): data overlaps the manifest\n"
                      "entry 3 (pack): name differs only in letter case from entry 1 (Pack)\n"
                      "entry 4 (Pack): same name as entry 1 (Pack)\n"
@@ -380,7 +383,7 @@ TEST(Verify, ReportsForeignHeadersClashingNamesAndBytesOutOfPlace)
     // A manifest inside the header, whose count (the version field) is above
     // 2^31 - 1 and so reads as negative.
     WriteFile("neg.far", "FAR!byAZ"s + "\xFF\xFF\xFF\xFF"s + "\x08\0\0\0"s);
-    EXPECT_EQ(Far({"verify", "neg.far"}).out, "version 4294967295 is not 1\nnegative entry count (-1)\n"
+    EXPECT_EQ(Far({"verify", "neg.far"}).out, "version 4294967295 is not 1 or 3\nnegative entry count (-1)\n"
                                              "manifest offset 8 lies inside the 16-byte header\n");
 }
 
@@ -453,6 +456,76 @@ TEST(Safety, CreateRespectsALockAndAddSkipsWhatIsNoRegularFile)
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.err, "kelvo-far: skipped, not a regular file: dir\\pipe\n");
     EXPECT_EQ(EntryNames("x.far"), (std::vector<std::string>{"a.txt", "dir\\b.txt"}));
+}
+
+} // namespace
+} // namespace kelvo::cli
+
+namespace kelvo::cli {
+namespace {
+
+// The tab-separated fields of the listing's line for an entry.
+std::vector<std::string> ListedFields(const std::string& listing, std::size_t line)
+{
+    std::istringstream lines(listing);
+    std::string text;
+    for (std::size_t i = 0; i <= line; ++i)
+        std::getline(lines, text);
+    std::vector<std::string> fields;
+    std::istringstream parts(text);
+    for (std::string field; std::getline(parts, field, '\t');)
+        fields.push_back(field);
+    return fields;
+}
+
+TEST(Versions, CreateConvertListExtractAndVerifyEachVersion)
+{
+    ScratchFolder scratch;
+    const std::string text(3000, 'k'), noise = Pattern(100);
+    WriteFile("in/a.txt", text);
+    WriteFile("in/b.bin", noise);
+    ASSERT_EQ(Far({"create", "--version", "3", "v3.far", "in"}).code, 0);
+    const struct {
+        const char* file;
+        const char* version;
+        std::size_t firstEntryLine;
+        std::vector<std::string> marks; // version 3: the compressed column
+    } cases[] = {{"v3.far", "3", 4, {"C", "-"}}, {"v1b.far", "1b", 5, {}}, {"v1a.far", "1a", 4, {}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        if (std::string(c.version) != "3")
+            ASSERT_EQ(Far({"convert", "v3.far", c.file, "--version", c.version}).code, 0);
+        const Output list = Far({"list", c.file});
+        EXPECT_EQ(list.out.find(std::string("Version: ") + (c.version[0] == '3' ? "3" : "1") + "\n"), 21u);
+        EXPECT_EQ(list.out.find("Format: 1b (16-bit name lengths)\n") != std::string::npos, c.firstEntryLine == 5);
+        for (std::size_t i = 0; i < 2; ++i) {
+            const std::vector<std::string> fields = ListedFields(list.out, c.firstEntryLine + i);
+            ASSERT_EQ(fields.size(), c.marks.empty() ? 5u : 8u);
+            EXPECT_EQ(fields.back(), i == 0 ? "in\\a.txt" : "in\\b.bin");
+            if (!c.marks.empty())
+                EXPECT_EQ(fields[6], c.marks[i]);
+        }
+        const std::string out = std::string("out-") + c.version;
+        EXPECT_EQ(Far({"extract", c.file, out}).code, 0);
+        EXPECT_EQ(ReadBytes(out + "/in/a.txt"), text);
+        EXPECT_EQ(ReadBytes(out + "/in/b.bin"), noise);
+        EXPECT_EQ(Far({"verify", c.file}).out, "OK\n");
+    }
+
+    // A stream that stops short of the size its header and the manifest give.
+    std::string shortStream = VersionedArchive("3", {{"d", Pattern(20), true}});
+    for (std::size_t at : {std::size_t{16 + 1}, std::size_t{16 + 17}, shortStream.size() - 1 - 24})
+        shortStream[at] = 21;
+    WriteFile("short.far", shortStream);
+    const Output verify = Far({"verify", "short.far"});
+    EXPECT_EQ(verify.code, 1);
+    EXPECT_EQ(verify.out.rfind("entry 0 (d): The compressed entry d is damaged: its RefPack stream is damaged", 0), 0u)
+        << verify.out;
+
+    for (const std::vector<std::string>& wrong : {std::vector<std::string>{"create", "--version", "2", "x.far", "in"},
+                                                  {"convert", "v3.far", "x.far", "1a", "1b"},
+                                                  {"create", "--version", "3", "x.far"}})
+        EXPECT_EQ(Far(wrong).code, 2) << wrong[1];
 }
 
 } // namespace

@@ -61,19 +61,27 @@ public:
     std::vector<std::string> errors; // caption: text
 };
 
-// A file dialog choosing the scripted names in turn; an empty name cancels.
+// A file dialog choosing the scripted names in turn, and the scripted file
+// types (counted from 1) while there are any; an empty name cancels.
 class ScriptedDialog : public TFileDialog {
 public:
     std::deque<std::string> names;
+    std::deque<int> types;
     std::string name;
+    std::vector<int> shownTypes; // the type the dialog started with, each run
     std::string GetFileName() const override { return name; }
     void SetFileName(const std::string& value) override { name = value; }
     bool Execute() override
     {
+        shownTypes.push_back(FilterIndex);
         if (names.empty())
             return false;
         name = names.front();
         names.pop_front();
+        if (!name.empty() && !types.empty()) {
+            FilterIndex = types.front();
+            types.pop_front();
+        }
         return !name.empty();
     }
 };
