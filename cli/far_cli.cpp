@@ -20,6 +20,8 @@ const char kUsage[] =
     "       kelvo-far create ARCHIVE PATH...\n"
     "       kelvo-far add ARCHIVE PATH...\n"
     "       kelvo-far delete ARCHIVE NAME...\n"
+    "       kelvo-far rename ARCHIVE OLD NEW\n"
+    "       kelvo-far replace ARCHIVE NAME FILE\n"
     "       kelvo-far verify ARCHIVE\n"
     "       kelvo-far chunks ARCHIVE NAME\n"
     "       kelvo-far strings ARCHIVE NAME\n";
@@ -27,7 +29,10 @@ const char kUsage[] =
 const char kHelp[] =
     "\n"
     "list, extract and verify only read the archive, so a read-only one will do;\n"
-    "add and delete rewrite it and refuse an archive that can only be read.\n"
+    "add, delete, rename and replace rewrite it and refuse an archive that can\n"
+    "only be read. rename refuses a name that extraction would refuse, one with a\n"
+    "part ending in a dot or a space, and one another entry has in any letter\n"
+    "case; replace stores a copy of FILE's bytes as the entry's data.\n"
     "\n"
     "Names: FAR entry names are Windows-1252 bytes. On Linux and other POSIX\n"
     "systems list and verify print them as UTF-8, extract writes files under\n"
@@ -328,6 +333,55 @@ int Delete(const std::vector<std::string>& args, std::ostream&, std::ostream& er
     return SaveArchive(archive, args[0], err) ? 0 : 1;
 }
 
+// The first entry named name (as given on the command line); null when none is.
+TFarEntry* FindNamed(TFarArchive& archive, const std::string& entryName)
+{
+    for (TFarEntry& entry : archive.Entries)
+        if (entry.Text() == entryName)
+            return &entry;
+    return nullptr;
+}
+
+int Rename(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
+{
+    TFarArchive archive;
+    if (!OpenArchive(archive, args[0], true, err) || !IsFarArchive(archive, args[0], err))
+        return 1;
+    const std::optional<std::string> oldName = EntryName(args[1]);
+    const std::optional<std::string> newName = EntryName(args[2]);
+    if (!oldName)
+        return Failure(err, kNoEntryName, args[1]);
+    if (!newName)
+        return Failure(err, kNoEntryName, args[2]);
+    TFarEntry* entry = FindNamed(archive, *oldName);
+    if (!entry)
+        return Failure(err, "no such entry in " + args[0], args[1]);
+    const int position = static_cast<int>(entry - archive.Entries.data());
+    if (archive.FindEntry(*newName, position) >= 0)
+        return Failure(err, "an entry of that name exists in " + args[0], args[2]);
+    if (!archive.RenameEntry(*entry, *newName))
+        return Failure(err, "cannot rename to that name (" + archive.LastError() + ")", args[2]);
+    return SaveArchive(archive, args[0], err) ? 0 : 1;
+}
+
+int Replace(const std::vector<std::string>& args, std::ostream&, std::ostream& err)
+{
+    TFarArchive archive;
+    if (!OpenArchive(archive, args[0], true, err) || !IsFarArchive(archive, args[0], err))
+        return 1;
+    const std::optional<std::string> entryName = EntryName(args[1]);
+    if (!entryName)
+        return Failure(err, kNoEntryName, args[1]);
+    TFarEntry* entry = FindNamed(archive, *entryName);
+    if (!entry)
+        return Failure(err, "no such entry in " + args[0], args[1]);
+    if (!platform::IsRegularFile(args[2]))
+        return Failure(err, "not a file", args[2]);
+    if (!archive.ReplaceEntry(*entry, args[2]))
+        return Failure(err, "cannot replace " + args[1] + " (" + archive.LastError() + ")", args[2]);
+    return SaveArchive(archive, args[0], err) ? 0 : 1;
+}
+
 int Verify(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     TFarArchive archive;
@@ -358,6 +412,7 @@ const Command kCommands[] = {
     {"list", 1, 1, List},       {"extract", 2, kAny, Extract}, {"create", 2, kAny, Create},
     {"add", 2, kAny, Add},      {"delete", 2, kAny, Delete},   {"verify", 1, 1, Verify},
     {"chunks", 2, 2, ChunksCommand}, {"strings", 2, 2, StringsCommand},
+    {"rename", 3, 3, Rename},   {"replace", 3, 3, Replace},
 };
 
 } // namespace

@@ -76,6 +76,18 @@ TEST(Errors, ExitWithOneLineAndChangeNothing)
         {{"add", "y.far", "a.txt"}, "kelvo-far: no such archive: y.far\n"},
         {{"delete", "x.far", "a.txt", "A.TXT"}, "kelvo-far: no such entry in x.far: A.TXT\n"},
         {{"extract", "x.far", "out", "a.txt", "A.TXT"}, "kelvo-far: no such entry in x.far: A.TXT\n"},
+        {{"rename", "x.far", "a.txt"}, "kelvo-far: wrong number of arguments: rename\nusage:"},
+        {{"rename", "x.far", "A.TXT", "b.txt"}, "kelvo-far: no such entry in x.far: A.TXT\n"},
+        {{"rename", "x.far", "a.txt", "A.TXT"}, "kelvo-far: an entry of that name exists in x.far: A.TXT\n"},
+        {{"rename", "x.far", "a.txt", "..\\up.txt"}, "kelvo-far: cannot rename to that name (The name ..\\up.txt would"},
+        {{"rename", "x.far", "a.txt", "dir\\a. "}, "kelvo-far: cannot rename to that name (A part of the name"},
+        {{"rename", "x.far", "a.txt", "\xE2\x82\xAC\xE4\xB8\x80"}, "kelvo-far: name not valid UTF-8 or without a"},
+        {{"rename", "nothere.far", "a.txt", "b.txt"}, "kelvo-far: no such archive: nothere.far\n"},
+        {{"replace", "x.far", "a.txt", "nothere.txt"}, "kelvo-far: not a file: nothere.txt\n"},
+        {{"replace", "x.far", "a.txt", "deep"}, "kelvo-far: not a file: deep\n"},
+        {{"replace", "x.far", "b.txt", "a.txt"}, "kelvo-far: no such entry in x.far: b.txt\n"},
+        {{"replace", "x.far", "a.txt", "big.bin"}, "kelvo-far: cannot replace a.txt (The file big.bin is larger than 2 GB"},
+        {{"replace", "disk.img", "a.txt", "a.txt"}, "kelvo-far: not a FAR archive"},
     };
     for (const auto& [args, message] : cases) {
         const Output r = Far(args);
@@ -134,6 +146,19 @@ TEST(AddAndDelete, ChangeTheArchiveInPlace)
     ASSERT_EQ(Far({"add", "x.far", "dir", "a.txt"}).code, 0);
     ASSERT_EQ(Far({"delete", "x.far", "a.txt"}).code, 0); // both entries of the name
     EXPECT_EQ(ReadBytes("x.far"), CraftArchive("b.txtdir/c.txt", {{5, 5, 16, "b.txt"}, {9, 9, 21, "dir\\c.txt"}}));
+}
+
+TEST(RenameAndReplace, ChangeOneEntryInPlace)
+{
+    ScratchFolder scratch;
+    for (const char* name : {"a.txt", "b.txt", "new.bin"})
+        WriteFile(name, name);
+    ASSERT_EQ(Far({"create", "x.far", "a.txt", "b.txt"}).code, 0);
+    const Output r = Far({"rename", "x.far", "a.txt", "UIGraphics\\\xC3\x84.txt"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out + r.err, "");
+    ASSERT_EQ(Far({"replace", "x.far", "b.txt", "new.bin"}).code, 0);
+    EXPECT_EQ(ReadBytes("x.far"), CraftArchive("a.txtnew.bin", {{5, 5, 16, "UIGraphics\\\xC4.txt"}, {7, 7, 21, "b.txt"}}));
 }
 
 TEST(Extract, WritesEveryEntryItCanAndReportsEachFailure)
