@@ -204,17 +204,22 @@ TEST_F(FarDlgEntriesTest, ExtractFileWritesTheChosenEntryWhenADropArrivesWhileTh
 {
     // Files dropped on the list while the dialog is open: the list of
     // entries grows, and moves in memory.
-    const std::string dropped = MakeFile("dropped.txt", "dropped");
-    auto answer = dlg->BrowseDirectoryDlg().OnCreate;
-    dlg->BrowseDirectoryDlg().OnCreate = [&](ui::TObject& sender) {
-        OwnedComponent<TDropFileSource> source;
-        source->Files.assign(200, dropped);
-        TDropTarget& target = dlg->DropFileTarget();
-        DWORD effect = DROPEFFECT_COPY;
-        target.DragEnter(source.Get(), MK_LBUTTON, POINTL{0, 0}, &effect);
-        effect = DROPEFFECT_COPY;
-        target.Drop(source.Get(), MK_LBUTTON, POINTL{0, 0}, &effect);
-        answer(sender);
+    const std::string droppedFile = MakeFile("dropped.txt", "dropped");
+    // The drop comes as the dialog reaches the folder, before it is closed.
+    auto answer = dlg->BrowseDirectoryDlg().OnSelChanged;
+    bool dropped = false;
+    dlg->BrowseDirectoryDlg().OnSelChanged = [&](ui::TObject& sender, const std::string& path, LPCITEMIDLIST item) {
+        if (!dropped) {
+            dropped = true;
+            OwnedComponent<TDropFileSource> source;
+            source->Files.assign(200, droppedFile);
+            TDropTarget& target = dlg->DropFileTarget();
+            DWORD effect = DROPEFFECT_COPY;
+            target.DragEnter(source.Get(), MK_LBUTTON, POINTL{0, 0}, &effect);
+            effect = DROPEFFECT_COPY;
+            target.Drop(source.Get(), MK_LBUTTON, POINTL{0, 0}, &effect);
+        }
+        answer(sender, path, item);
     };
     const std::string out = folder + "out";
     std::filesystem::create_directories(out);
@@ -426,7 +431,7 @@ TEST_F(FarDlgWorkbenchTest, TheFilterShowsTheMatchingEntriesAndCommandsActOnTheE
     TypeFilter("CAF\xC9");
     EXPECT_EQ(Lines(dlg->FileListBox()), (std::vector<std::string>{"Caf\xE9Table.iff"}));
     SendMessageA(dlg->FilterBox(), WM_KEYDOWN, VK_ESCAPE, 1);
-    TypeFilter("sky*.bmp");
+    TypeFilter("sky5*.bmp");
     EXPECT_EQ(Lines(dlg->FileListBox()), (std::vector<std::string>{"sky555.bmp", "sky565.bmp"}));
 
     // Saved, every mark fell on the entry it was set on.
