@@ -4,69 +4,67 @@
 
 namespace kelvo {
 
-EntryFilter::EntryFilter(std::string_view text)
-{
-    pattern_.reserve(text.size());
-    for (char c : text)
-        pattern_ += static_cast<char>(FoldCase(c));
-    wildcards_ = pattern_.find_first_of("*?") != std::string::npos;
-}
+namespace {
 
-bool EntryFilter::Matches(std::string_view name) const
+// The first place from `from` on where part stands in text, a '?' of part
+// standing for any one character.
+std::size_t FindPart(std::string_view text, const std::string& part, std::size_t from)
 {
-    if (pattern_.empty())
-        return true;
-    if (wildcards_)
-        return MatchesWildcards(name);
-    if (name.size() < pattern_.size())
-        return false;
-    // The first character is looked for quickly; the rest compared from there.
-    const unsigned char first = static_cast<unsigned char>(pattern_[0]);
-    const std::size_t last = name.size() - pattern_.size();
-    for (std::size_t start = 0; start <= last; ++start) {
-        if (FoldCase(name[start]) != first)
-            continue;
-        std::size_t i = 1;
-        while (i < pattern_.size() && FoldCase(name[start + i]) == static_cast<unsigned char>(pattern_[i]))
+    if (part.find('?') == std::string::npos)
+        return text.find(part, from);
+    for (std::size_t at = from; at + part.size() <= text.size(); ++at) {
+        std::size_t i = 0;
+        while (i < part.size() && (part[i] == '?' || part[i] == text[at + i]))
             ++i;
-        if (i == pattern_.size())
-            return true;
+        if (i == part.size())
+            return at;
     }
-    return false;
+    return std::string_view::npos;
 }
 
-// The pattern may match anywhere in the name: as if it began and ended with
-// a '*'. After a mismatch the last '*' takes one more character, so the
-// match takes at most name length times pattern length steps.
-bool EntryFilter::MatchesWildcards(std::string_view name) const
+} // namespace
+
+EntryFilter::EntryFilter(std::string_view text) : empty_(text.empty())
 {
-    std::size_t p = 0, n = 0;
-    std::size_t starP = 0, starN = 0; // after the last '*' (the leading one at first)
-    while (n < name.size()) {
-        if (p < pattern_.size() && pattern_[p] == '*') {
-            starP = ++p;
-            starN = n;
-        } else if (p < pattern_.size() &&
-                   (pattern_[p] == '?' || static_cast<unsigned char>(pattern_[p]) == FoldCase(name[n]))) {
-            ++p;
-            ++n;
-        } else if (p == pattern_.size()) {
-            return true; // the rest of the name is taken by the trailing '*'
-        } else {
-            p = starP;
-            n = ++starN;
+    std::string part;
+    for (char c : text) {
+        if (c != '*') {
+            part += static_cast<char>(FoldCase(c));
+        } else if (!part.empty()) {
+            parts_.push_back(std::move(part));
+            part.clear();
         }
     }
-    while (p < pattern_.size() && pattern_[p] == '*')
-        ++p;
-    return p == pattern_.size();
+    if (!part.empty())
+        parts_.push_back(std::move(part));
+}
+
+// The text may stand anywhere in the name: as if it began and ended with a
+// '*'. Each part is then found at its first place after the one before it,
+// which finds a match whenever there is one.
+bool EntryFilter::Matches(std::string_view name) const
+{
+    if (parts_.empty())
+        return true;
+    folded_.resize(name.size());
+    for (std::size_t i = 0; i < name.size(); ++i)
+        folded_[i] = static_cast<char>(FoldCase(name[i]));
+    const std::string_view text(folded_);
+    std::size_t from = 0;
+    for (const std::string& part : parts_) {
+        const std::size_t at = FindPart(text, part, from);
+        if (at == std::string_view::npos)
+            return false;
+        from = at + part.size();
+    }
+    return true;
 }
 
 std::vector<std::int32_t> FilterEntries(const std::vector<TFarEntry>& entries, std::string_view text)
 {
     const EntryFilter filter(text);
     std::vector<std::int32_t> shown;
-    shown.reserve(filter.Empty() ? entries.size() : 0);
+    shown.reserve(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i)
         if (filter.Matches(entries[i].Text()))
             shown.push_back(static_cast<std::int32_t>(i));

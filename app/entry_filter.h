@@ -19,14 +19,17 @@ public:
     explicit EntryFilter(std::string_view text);
 
     // True for the empty text, which lets every entry through.
-    bool Empty() const { return pattern_.empty(); }
+    bool Empty() const { return empty_; }
+    // Not safe to call from two threads at once: it folds the name into a
+    // buffer of the filter's own.
     bool Matches(std::string_view name) const;
 
 private:
-    bool MatchesWildcards(std::string_view name) const;
-
-    std::string pattern_; // the text in small letters
-    bool wildcards_ = false;
+    // The pattern's parts between its '*'s, in small letters, empty ones
+    // left out; each is found after the one before it.
+    std::vector<std::string> parts_;
+    bool empty_ = true;
+    mutable std::string folded_; // the name being matched, in small letters
 };
 
 // The positions of the entries whose names (up to their first zero byte)

@@ -20,6 +20,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -341,11 +342,16 @@ void BenchFilter()
         entries[static_cast<std::size_t>(i)].Name = std::string(name, static_cast<std::size_t>(length));
     }
     std::printf("Filter, %d entries, one keystroke each\n", count);
+    // The processor time is shown too: on a machine shared with other work
+    // the wall time says more about the others than about the filter.
     for (const char* text : {"i", "item04", "ITEM0499", "zzz", "*4?9*.iff", "group*item*7"}) {
         std::size_t shown = 0;
-        const double best = BestOf(5, [] {}, [&] { shown = kelvo::FilterEntries(entries, text).size(); });
-        std::printf("  %-14s %7zu shown  %5.1f ms   target < 50 ms  %s\n", text, shown, best * 1e3,
-                    best < 0.050 ? "met" : "MISSED");
+        constexpr int kRuns = 5;
+        const std::clock_t cpuStart = std::clock();
+        const double best = BestOf(kRuns, [] {}, [&] { shown = kelvo::FilterEntries(entries, text).size(); });
+        const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC / kRuns;
+        std::printf("  %-14s %7zu shown  %5.1f ms (processor %5.1f ms)   target < 50 ms  %s\n", text, shown, best * 1e3,
+                    cpu * 1e3, best < 0.050 ? "met" : "MISSED");
     }
 }
 
