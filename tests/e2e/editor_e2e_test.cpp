@@ -618,7 +618,7 @@ TEST_F(EditorTest, FiltersSelectsExtractsRenamesReplacesAndSaves)
 {
     SetGameInstallPath(true);
     auto files = kelvo::sample::SampleFiles();
-    const std::string replacement = folder_ + "\replacement.bmp";
+    const std::string replacement = folder_ + "\\replacement.bmp";
     WriteBytes(replacement, Pattern(5000, 3));
     Editor editor("\"" + archive_ + "\"");
     ASSERT_TRUE(editor.Started());
@@ -662,7 +662,9 @@ TEST_F(EditorTest, FiltersSelectsExtractsRenamesReplacesAndSaves)
     ASSERT_NE(rename, nullptr);
     EXPECT_EQ(TextOf(rename), "Rename Entry");
     HWND name = GetDlgItem(rename, 100);
-    EXPECT_EQ(TextOf(name), files[9].name);
+    char shown[256] = "";
+    SendMessageA(name, WM_GETTEXT, sizeof shown, reinterpret_cast<LPARAM>(shown));
+    EXPECT_EQ(std::string(shown), files[9].name);
     Screenshot(rename).Save("kelvo-rename.bmp");
     SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Textures\\House RLE.bmp"));
     PostMessageA(rename, WM_COMMAND, IDOK, 0);

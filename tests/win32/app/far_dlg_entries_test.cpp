@@ -200,26 +200,34 @@ TEST_F(FarDlgEntriesTest, ExtractFileWritesTheSelectedEntryBelowTheChosenFolder)
     EXPECT_EQ(Status(0), "1 file extracted.");
 }
 
+// A drop for a timer to deliver from whatever message loop runs.
+std::function<void()> g_drop;
+void CALLBACK DropNow(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    g_drop();
+}
+
 TEST_F(FarDlgEntriesTest, ExtractFileWritesTheChosenEntryWhenADropArrivesWhileTheFolderDialogRuns)
 {
     // Files dropped on the list while the dialog is open: the list of
     // entries grows, and moves in memory.
     const std::string droppedFile = MakeFile("dropped.txt", "dropped");
-    // The drop comes as the dialog reaches the folder, before it is closed.
-    auto answer = dlg->BrowseDirectoryDlg().OnSelChanged;
-    bool dropped = false;
-    dlg->BrowseDirectoryDlg().OnSelChanged = [&](ui::TObject& sender, const std::string& path, LPCITEMIDLIST item) {
-        if (!dropped) {
-            dropped = true;
-            OwnedComponent<TDropFileSource> source;
-            source->Files.assign(200, droppedFile);
-            TDropTarget& target = dlg->DropFileTarget();
-            DWORD effect = DROPEFFECT_COPY;
-            target.DragEnter(source.Get(), MK_LBUTTON, POINTL{0, 0}, &effect);
-            effect = DROPEFFECT_COPY;
-            target.Drop(source.Get(), MK_LBUTTON, POINTL{0, 0}, &effect);
-        }
-        answer(sender, path, item);
+    // The drop comes through the dialog's message loop, as the platform
+    // delivers one, once the dialog is open.
+    g_drop = [&] {
+        OwnedComponent<TDropFileSource> source;
+        source->Files.assign(200, droppedFile);
+        TDropTarget& target = dlg->DropFileTarget();
+        DWORD effect = DROPEFFECT_COPY;
+        target.DragEnter(source.Get(), MK_LBUTTON, POINTL{0, 0}, &effect);
+        effect = DROPEFFECT_COPY;
+        target.Drop(source.Get(), MK_LBUTTON, POINTL{0, 0}, &effect);
+    };
+    auto answer = dlg->BrowseDirectoryDlg().OnCreate;
+    dlg->BrowseDirectoryDlg().OnCreate = [&](ui::TObject& sender) {
+        SetTimer(nullptr, 0, 0, DropNow);
+        answer(sender);
     };
     const std::string out = folder + "out";
     std::filesystem::create_directories(out);
