@@ -612,7 +612,7 @@ TEST_F(EditorTest, EditsAnEntryWithTheKeyboardAndSavesItWithCtrlS)
 
 // A modder's round: the filter box, three entries taken with Shift+Down and
 // extracted, one renamed in the Rename Entry dialog, another's bytes replaced
-// from a file through the Open dialog, and Ctrl+S. On disk the archive holds
+// from a file through the Open dialog, and Save. On disk the archive holds
 // exactly the new name and the new bytes, everything else as it was.
 TEST_F(EditorTest, FiltersSelectsExtractsRenamesReplacesAndSaves)
 {
@@ -679,9 +679,7 @@ TEST_F(EditorTest, FiltersSelectsExtractsRenamesReplacesAndSaves)
     AnswerFileDialog(open, replacement);
     ASSERT_TRUE(WaitFor([&] { return ListLines(details).size() > 6 && ListLines(details)[6] == "State: Changed Entry"; }));
 
-    SetForegroundWindow(window);
-    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == window; }));
-    PressKey('S', true);
+    PostMessageA(window, WM_COMMAND, kelvo::cmd::FileSave, 0);
     ASSERT_TRUE(WaitFor([&] { return ListLines(details).size() == 4; }));
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(editor.WaitForExit());
