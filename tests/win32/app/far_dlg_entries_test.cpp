@@ -406,11 +406,9 @@ TEST_F(FarDlgWorkbenchTest, TheFilterShowsTheMatchingEntriesAndCommandsActOnTheE
     Command(cmd::FileEntryDeleteFile);
     EXPECT_EQ(DetailLine(6), "State: Marked for Deletion");
     Select(3);
-    const std::string out = folder + "out";
-    std::filesystem::create_directories(out);
-    browse->answers = {out};
+    browse->answers = {folder}; // the archive's own, where the dialog starts
     Command(cmd::FileEntryExportFile);
-    EXPECT_EQ(test::FileContents(out + "\\Textures.BMP\\readme.txt"), files[13].data);
+    EXPECT_EQ(test::FileContents(folder + "Textures.BMP\\readme.txt"), files[13].data);
 
     // Added while the filter is set: shown when it matches.
     addDialog.names = {MakeFile("new.bin", "bin"), MakeFile("new.txt", "txt")};
@@ -450,13 +448,11 @@ TEST_F(FarDlgWorkbenchTest, SeveralSelectedEntriesAreExtractedAndMarkedTogether)
     // The details follow the focused entry.
     EXPECT_EQ(DetailLine(2), "Full Name: " + files[6].name);
 
-    const std::string out = folder + "out";
-    std::filesystem::create_directories(out);
-    browse->answers = {out};
+    browse->answers = {folder}; // the archive's own, where the dialog starts
     Command(cmd::FileEntryExportFile);
     EXPECT_EQ(browse->seen.size(), 1u);
     for (int i : {4, 5, 6})
-        EXPECT_EQ(test::FileContents(out + "\\" + files[static_cast<std::size_t>(i)].name),
+        EXPECT_EQ(test::FileContents(folder + files[static_cast<std::size_t>(i)].name),
                   files[static_cast<std::size_t>(i)].data);
     EXPECT_EQ(Status(0), "3 files extracted.");
 
