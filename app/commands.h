@@ -23,6 +23,10 @@ enum : int {
     FileEntryEdit,
     FileEntryRevert,
     EditUndo, // Ctrl+Z while an entry is edited; in no menu
+    FileEntryRename,
+    FileEntryReplace,
+    FileEntryAddTree,
+    ViewFilter, // Ctrl+F: to the filter box
 };
 
 // The recent-files items at the end of the File menu: a block of 36
@@ -43,6 +47,7 @@ enum : int {
     IffPalette,
     SpritePreview,
     PictureViewer,
+    FilterBox,
 };
 
 } // namespace kelvo::cmd

@@ -1,6 +1,7 @@
 #include "app/far_dlg.h"
 
 #include "app/commands.h"
+#include "app/entry_filter.h"
 #include "app/far_text.h"
 #include "app/resource.h"
 #include "ui/cursor.h"
@@ -130,6 +131,19 @@ void TFarDlg::CreateActions()
     add(cmd::FileEntryRevert, "&Revert Entry", "Revert Entry|Give the selected entry its bytes from the FAR archive back")
         .OnExecute = [this] { FileEntryRevertExecute(); };
     add(cmd::EditUndo, "&Undo", "", {'Z', FCONTROL}).OnExecute = [this] { EditUndoExecute(); };
+    add(cmd::FileEntryRename, "Re&name Entry...", "Rename Entry|Give the selected entry a new name", {VK_F2, 0})
+        .OnExecute = [this] { FileEntryRenameExecute(); };
+    add(cmd::FileEntryReplace, "Re&place Entry...", "Replace Entry|Give the selected entry the bytes of a file",
+        {'R', FCONTROL})
+        .OnExecute = [this] { FileEntryReplaceExecute(); };
+    add(cmd::FileEntryAddTree, "Add Directory as &Tree...",
+        "Add Directory as Tree|Add a directory to the FAR archive under names below its parent")
+        .OnExecute = [this] { FileEntryAddTreeExecute(); };
+    add(cmd::ViewFilter, "&Filter", "Filter|Show only the entries whose names hold a text", {'F', FCONTROL}).OnExecute =
+        [this] {
+            SetFocus(FilterBox_.Handle());
+            SendMessageA(FilterBox_.Handle(), EM_SETSEL, 0, -1);
+        };
     Actions_.OnChange = [this](const ui::Action& action) { ActionChanged(action); };
     SetAccelerators(Actions_.BuildAccelerators());
 }
@@ -146,9 +160,12 @@ void TFarDlg::CreateMenus()
     HMENU entries = CreatePopupMenu();
     ui::AppendAction(entries, action(cmd::FileEntryAddFile));
     ui::AppendAction(entries, action(cmd::FileEntryAddDir));
+    ui::AppendAction(entries, action(cmd::FileEntryAddTree));
     ui::AppendCommand(entries, cmd::FileEntryDeleteFile, "&Delete File");
     ui::AppendSeparator(entries);
     ui::AppendAction(entries, action(cmd::FileEntryEdit));
+    ui::AppendAction(entries, action(cmd::FileEntryRename));
+    ui::AppendAction(entries, action(cmd::FileEntryReplace));
     ui::AppendAction(entries, action(cmd::FileEntryRevert));
     ui::AppendSubmenu(file, "&Entries", entries);
     HMENU extract = CreatePopupMenu();
@@ -159,6 +176,7 @@ void TFarDlg::CreateMenus()
     ui::AppendAction(file, action(cmd::FileExit));
     HMENU view = CreatePopupMenu();
     ui::AppendAction(view, action(cmd::ViewPath));
+    ui::AppendAction(view, action(cmd::ViewFilter));
     HMENU help = CreatePopupMenu();
     ui::AppendAction(help, action(cmd::HelpAbout));
 
@@ -171,8 +189,11 @@ void TFarDlg::CreateMenus()
     PopupMenu_.Reset(CreatePopupMenu());
     ui::AppendAction(PopupMenu_.Get(), action(cmd::FileEntryAddFile));
     ui::AppendAction(PopupMenu_.Get(), action(cmd::FileEntryAddDir));
+    ui::AppendAction(PopupMenu_.Get(), action(cmd::FileEntryAddTree));
     ui::AppendSeparator(PopupMenu_.Get());
     ui::AppendAction(PopupMenu_.Get(), action(cmd::FileEntryEdit));
+    ui::AppendAction(PopupMenu_.Get(), action(cmd::FileEntryRename));
+    ui::AppendAction(PopupMenu_.Get(), action(cmd::FileEntryReplace));
     ui::AppendAction(PopupMenu_.Get(), action(cmd::FileEntryRevert));
 }
 
@@ -210,18 +231,18 @@ void TFarDlg::CreateControls()
     gauge.SetPanelType(sptGauge);
     gauge.SetAlignment(taCenter);
 
-    FileListBox_.CreateVirtual(Handle(), cmd::FileListBox, kItemHeight);
+    FilterBox_.Create(Handle(), cmd::FilterBox);
+    ApplyFont(FilterBox_.Handle());
+    FilterBox_.OnChange = [this] { FilterChanged(); };
+    FileListBox_.CreateVirtual(Handle(), cmd::FileListBox, kItemHeight, true);
     ApplyFont(FileListBox_.Handle());
     FileListBox_.OnClick = [this] { FileListBoxClick(); };
     FileListBox_.OnKeyDown = [this](WORD key) { FileListBoxKeyDown(key); };
-    FileListBox_.OnBeginDrag = [this](int position) {
-        RunAfterEntryEdit([this, position] { FileListBoxBeginDrag(position); });
-    };
-    FileListBox_.ItemText = [this](int index) {
-        const auto& entries = Archive_->Entries;
-        return static_cast<std::size_t>(index) < entries.size()
-                   ? ListText(entries[static_cast<std::size_t>(index)], listViewPaths_)
-                   : std::string();
+    FileListBox_.OnBeginDrag = [this](int) { RunAfterEntryEdit([this] { FileListBoxBeginDrag(); }); };
+    FileListBox_.ItemText = [this](int line) {
+        const int position = EntryAt(line);
+        return position >= 0 ? ListText(Archive_->Entries[static_cast<std::size_t>(position)], listViewPaths_)
+                             : std::string();
     };
     Splitter1_.Create(Handle(), ui::Splitter::Direction::Horizontal);
     Splitter1_.OnMoved = [this](int position) {
@@ -241,10 +262,12 @@ void TFarDlg::CreateControls()
     CreateViewers();
 
     FileAddDialog_.Filter = "Any file (*.*)|*.*";
+    FileReplaceDialog_.Filter = "Any file (*.*)|*.*";
     FAROpenDialog_.Filter = kFarFilter;
     FARSaveDialog_.Filter = kSaveTypes;
     FARSaveDialog_.DefaultExt = "FAR";
     for (ui::TCommonFileDialog* dialog : {static_cast<ui::TCommonFileDialog*>(&FileAddDialog_),
+                                          static_cast<ui::TCommonFileDialog*>(&FileReplaceDialog_),
                                           static_cast<ui::TCommonFileDialog*>(&FAROpenDialog_),
                                           static_cast<ui::TCommonFileDialog*>(&FARSaveDialog_)})
         dialog->Owner = Handle();
@@ -321,7 +344,10 @@ void TFarDlg::Layout()
     const int top = kToolBarHeight;
     const int bottom = std::max(top, statusTop);
     const int right = listWidth_ + kSplitterSize;
-    MoveWindow(FileListBox_.Handle(), 0, top, listWidth_, bottom - top, TRUE);
+    // The filter box sits above the entry list.
+    const int listTop = std::min(bottom, top + kFilterHeight);
+    MoveWindow(FilterBox_.Handle(), 0, top, listWidth_, listTop - top, TRUE);
+    MoveWindow(FileListBox_.Handle(), 0, listTop, listWidth_, bottom - listTop, TRUE);
     MoveWindow(Splitter1_.Handle(), listWidth_, top, kSplitterSize, bottom - top, TRUE);
     const int panelWidth = std::max(0, width - right);
     MoveWindow(DetailsListBox_.Handle(), right, top, panelWidth, detailsHeight_, TRUE);
@@ -352,6 +378,7 @@ bool TFarDlg::FMHNew(const std::string&)
     DropEntryEdit();
     Archive_->Close();
     DetailsListBox_.Clear();
+    lines_.clear();
     FileListBox_.Clear();
     HideViewers();
     SetStatusText(0, "Ready");
@@ -427,11 +454,12 @@ void TFarDlg::FillList()
             SetStatusText(0, LoadingText(entries[i]));
         }
     }
-    FileListBox_.SetCount(static_cast<int>(count));
+    lines_ = FilterEntries(entries, filterText_);
+    FileListBox_.SetCount(static_cast<int>(lines_.size()));
     UpdateEntryActions();
     SetGaugePosition(0);
     SetStatusText(1, " ");
-    SetStatusText(0, LoadedText(count));
+    SetStatusText(0, ListStatusText());
 }
 
 void TFarDlg::FileListBoxClick() { ShowEntry(); }
@@ -441,11 +469,11 @@ void TFarDlg::ShowEntry()
     // An edit ends before anything else is shown; bytes that cannot be kept
     // keep their entry selected and on screen.
     if (!EndEntryEdit()) {
-        FileListBox_.SetItemIndex(editPosition_);
+        FileListBox_.SetItemIndex(LineOf(editPosition_));
         return;
     }
     UpdateEntryActions();
-    const int position = FileListBox_.ItemIndex();
+    const int position = SelectedPosition();
     if (position < 0 || static_cast<std::size_t>(position) >= Archive_->Entries.size())
         return;
     editViewEmptied_ = false;
@@ -602,6 +630,7 @@ void TFarDlg::FormDestroy()
     Archive_->DeleteTempFile();
     Archive_->Close();
     RemoveEditFolder();
+    dragFolders_.clear();
     DropFileTarget_->Unregister();
 }
 
@@ -609,10 +638,8 @@ void TFarDlg::SetModified() { FMH_->Modified = true; }
 
 TFarEntry* TFarDlg::SelectedEntry()
 {
-    const int position = FileListBox_.ItemIndex();
-    if (position < 0 || static_cast<std::size_t>(position) >= Archive_->Entries.size())
-        return nullptr;
-    return &Archive_->Entries[static_cast<std::size_t>(position)];
+    const int position = SelectedPosition();
+    return position < 0 ? nullptr : &Archive_->Entries[static_cast<std::size_t>(position)];
 }
 
 void TFarDlg::FileEntryAddFileExecute()
@@ -677,60 +704,6 @@ void TFarDlg::AddFolderFiles(std::string Folder, std::vector<std::string>& Subfo
     }
 }
 
-void TFarDlg::DropFileTargetDrop()
-{
-    for (const std::string& name : DropFileTarget_->Files) {
-        Archive_->AddFile(name);
-        SetModified();
-    }
-    FillList();
-}
-
-void TFarDlg::FileEntryDeleteFileExecute()
-{
-    TFarEntry* entry = SelectedEntry();
-    if (!entry || !EndEntryEdit())
-        return;
-    entry->State = entry->State == esDeleted ? entry->BaseState : esDeleted;
-    SetModified();
-    ShowEntry();
-}
-
-void TFarDlg::FileListBoxKeyDown(WORD key)
-{
-    if (key == VK_DELETE)
-        FileEntryDeleteFileExecute();
-}
-
-void TFarDlg::FileListBoxBeginDrag(int position)
-{
-    const TFarEntry& entry = Archive_->Entries.at(static_cast<std::size_t>(position));
-    const std::string name(AfterLastSeparator(entry.Text()));
-    if (entry.State == esDeleted || !TFarArchive::IsSafeEntryName(name) || name.find('/') != std::string::npos)
-        return;
-    // A folder of this drag's own, so the file keeps the entry's name
-    // whatever else the temporary folder holds.
-    std::string folder;
-    for (int attempt = 0; attempt < 100 && folder.empty(); ++attempt) {
-        const std::string candidate = platform::TempFolder() + "kelvo-drag-" + std::to_string(platform::ProcessId()) +
-                                      "-" + std::to_string(attempt);
-        if (platform::MakeDirectory(candidate))
-            folder = candidate;
-    }
-    if (folder.empty())
-        return;
-    const std::string file = folder + "\\" + name;
-    if (Archive_->ExtractTo(entry, file)) {
-        // The drop target copies the file before the drag returns.
-        OwnedComponent<TDropFileSource> source;
-        source->Files = {file};
-        source->Dragtypes = TDragTypes{dtCopy};
-        source->Execute();
-    }
-    platform::RemoveFile(file);
-    RemoveDirectoryA(folder.c_str());
-}
-
 std::string TFarDlg::BrowseExportFolder(const char* title)
 {
     BrowseDirectoryDlg_.SetSelection(ArchiveFolder(Archive_->FileName));
@@ -738,21 +711,6 @@ std::string TFarDlg::BrowseExportFolder(const char* title)
     BrowseDirectoryDlg_.SetCaption("Choose Folder");
     BrowseDirectoryDlg_.SetTitle(title);
     return BrowseDirectoryDlg_.Execute() ? BrowseDirectoryDlg_.Selection() : std::string();
-}
-
-void TFarDlg::FileEntryExportFileExecute()
-{
-    const TFarEntry* entry = SelectedEntry();
-    if (!entry || entry->State == esDeleted)
-        return;
-    const std::string folder = BrowseExportFolder("Select folder for exporting file to");
-    if (folder.empty())
-        return;
-    SetStatusText(0, ExtractingText(*entry));
-    if (Archive_->ExtractEntry(*entry, folder))
-        SetStatusText(0, "1 file extracted.");
-    else
-        services_.ShowError(ExtractFailuresText({{std::string(entry->Text()), Archive_->LastError()}}), "Kelvo");
 }
 
 void TFarDlg::FileEntryExportDirExecute()

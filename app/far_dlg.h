@@ -10,6 +10,7 @@
 // images show in a picture view on a checkerboard.
 #pragma once
 
+#include "app/entry_drag.h"
 #include "app/iff_preview.h"
 #include "archive/far_archive.h"
 #include "components/filemenu/file_menu_handler.h"
@@ -46,6 +47,12 @@ public:
     virtual void ShowMessage(const std::string& text) = 0;
     // A message box with an OK button and the stop icon.
     virtual void ShowError(const std::string& text, const std::string& caption) = 0;
+    // A question with Yes and No buttons; true for Yes.
+    virtual bool AskYesNo(const std::string& text) = 0;
+    // The Rename Entry dialog: the entry's name selected in an edit box; the
+    // name typed, or nothing when cancelled. A name with a character that has
+    // no Windows-1252 form comes back with refused set.
+    virtual std::optional<std::string> AskEntryName(const std::string& name, bool& refused) = 0;
 };
 
 class TFarDlg : public ui::Form {
@@ -57,6 +64,7 @@ public:
     static constexpr int kListWidth = 185;
     static constexpr int kSplitterSize = 3;
     static constexpr int kDetailsHeight = 124;
+    static constexpr int kFilterHeight = 21;
     static constexpr int kItemHeight = 13;
     static constexpr const char* kClassName = "TFarDlg";
 
@@ -86,6 +94,11 @@ public:
     void FileEntryDeleteFileExecute();
     void FileEntryExportFileExecute();
     void FileEntryExportDirExecute();
+    // Renaming an entry, replacing its bytes with a file's, adding a folder
+    // under names relative to its parent (far_dlg_entries.cpp).
+    void FileEntryRenameExecute();
+    void FileEntryReplaceExecute();
+    void FileEntryAddTreeExecute();
     // Editing an entry's bytes in the hex view (far_dlg_edit.cpp).
     void FileEntryEditExecute();
     void FileEntryRevertExecute();
@@ -97,6 +110,9 @@ public:
     TFarArchive& Archive() { return *Archive_; }
     TFileMenuHandler& FMH() { return *FMH_; }
     ui::ListBox& FileListBox() { return FileListBox_; }
+    HWND FilterBox() const { return FilterBox_.Handle(); }
+    // The position in Archive().Entries of the entry on a line of the entry list; -1 for none.
+    int EntryAt(int line) const;
     ui::ListBox& DetailsListBox() { return DetailsListBox_; }
     TmoxStatusBar& StatusBar() { return *StatusBar_; }
     ui::ToolBar& ToolBar1() { return ToolBar1_; }
@@ -106,6 +122,8 @@ public:
     ui::TOpenDialog& FileAddDialog() { return FileAddDialog_; }
     // The dialog Add File runs: FileAddDialog, or a test's stand-in.
     void UseFileAddDialog(TFileDialog& dialog) { fileAddDialog_ = &dialog; }
+    // The dialog Replace Entry runs: FileReplaceDialog, or a test's stand-in.
+    void UseFileReplaceDialog(TFileDialog& dialog) { fileReplaceDialog_ = &dialog; }
     TmoxBrowseDirectoryDlg& BrowseDirectoryDlg() { return BrowseDirectoryDlg_; }
     TDropFileTarget& DropFileTarget() { return *DropFileTarget_; }
     ui::ImageView& ImageViewer() { return ImageViewer_; }
@@ -141,9 +159,22 @@ private:
 
     void FileListBoxClick();
     void FileListBoxKeyDown(WORD key);
-    // Offers the entry at a position to other programs by a drag: it is
-    // extracted into a folder of this drag's own, which goes when the drag ends.
-    void FileListBoxBeginDrag(int position);
+    // Offers the selected entries to other programs by a drag: they are
+    // extracted into a folder of this drag's own, kept until the window is
+    // destroyed or the drag's data released, whichever comes later.
+    void FileListBoxBeginDrag();
+    // Shows the entries whose names hold the filter box's text, keeping the
+    // focused one selected when it stays in the list.
+    void FilterChanged();
+    // The line of the entry list showing the entry at a position; -1 when
+    // the filter hides it.
+    int LineOf(int position) const;
+    // The positions of the selected entries, in archive order.
+    std::vector<int> SelectedPositions() const;
+    // The entry list's status text: the number loaded, or how many the filter shows.
+    std::string ListStatusText() const;
+    // Adds a folder's files under their paths below the folder's parent.
+    void AddTree(const std::string& folder);
     void DropFileTargetDrop();
     // The folder chosen for Add Directory, or empty when the dialog was cancelled.
     std::string BrowseImportFolder();
@@ -152,8 +183,10 @@ private:
     // Asks for the folder to extract into, starting at the archive's own;
     // empty when the dialog was cancelled.
     std::string BrowseExportFolder(const char* title);
-    // The entry selected in the entry list, or null.
+    // The entry with the focus in the entry list, or null.
     TFarEntry* SelectedEntry();
+    // Its position in Archive().Entries, or -1.
+    int SelectedPosition() const;
     // Notes a change for the save question.
     void SetModified();
     void ViewStretchExecute();
@@ -202,6 +235,18 @@ private:
     ui::ActionList Actions_;
     ui::ToolBar ToolBar1_;
     std::unique_ptr<TmoxStatusBar> StatusBar_;
+    class FilterEdit : public ui::Window {
+    public:
+        void Create(HWND parent, int id);
+        std::string Text() const;
+        std::function<void()> OnChange;
+
+    protected:
+        LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    };
+    FilterEdit FilterBox_;
+    std::string filterText_;
+    std::vector<std::int32_t> lines_; // the entries' positions, line by line
     ui::ListBox FileListBox_;
     ui::Splitter Splitter1_;
     ui::ListBox DetailsListBox_;
@@ -214,6 +259,8 @@ private:
     ui::OwnedMenu PopupMenu_;
     ui::TOpenDialog FileAddDialog_;
     TFileDialog* fileAddDialog_ = &FileAddDialog_;
+    ui::TOpenDialog FileReplaceDialog_;
+    TFileDialog* fileReplaceDialog_ = &FileReplaceDialog_;
     TmoxBrowseDirectoryDlg BrowseDirectoryDlg_;
     OwnedComponent<TDropFileTarget> DropFileTarget_;
     ui::TOpenDialog FAROpenDialog_;
@@ -224,6 +271,7 @@ private:
     std::unique_ptr<TWin32RecentMenu> RecentMenu_;
     std::unique_ptr<TFileMenuHandler> FMH_;
 
+    std::vector<std::shared_ptr<TDragFolder>> dragFolders_; // the folders of this window's drags
     int editPosition_ = -1;      // the entry whose bytes the hex view edits
     bool editViewEmptied_ = false; // an ended edit took the hex view's bytes
     std::string editFolder_;     // this run's folder of new entry bytes, once made

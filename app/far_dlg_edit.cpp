@@ -14,13 +14,16 @@ namespace kelvo {
 void TFarDlg::UpdateEntryActions()
 {
     const TFarEntry* entry = SelectedEntry();
-    Actions_.Find(cmd::FileEntryEdit)->SetEnabled(entry && entry->State != esDeleted);
-    Actions_.Find(cmd::FileEntryRevert)->SetEnabled(entry && entry->State == esChanged);
+    const bool present = entry && entry->State != esDeleted;
+    Actions_.Find(cmd::FileEntryEdit)->SetEnabled(present);
+    Actions_.Find(cmd::FileEntryRename)->SetEnabled(present);
+    Actions_.Find(cmd::FileEntryReplace)->SetEnabled(present);
+    Actions_.Find(cmd::FileEntryRevert)->SetEnabled(present && entry->Change);
 }
 
 void TFarDlg::FileEntryEditExecute()
 {
-    const int position = FileListBox_.ItemIndex();
+    const int position = SelectedPosition();
     const TFarEntry* entry = SelectedEntry();
     if (!entry || entry->State == esDeleted || !EndEntryEdit())
         return;
@@ -97,6 +100,8 @@ bool TFarDlg::EndsEntryEdit(int id)
     case cmd::FileExit:
     case cmd::FileEntryExportFile:
     case cmd::FileEntryExportDir:
+    case cmd::FileEntryRename:
+    case cmd::FileEntryReplace:
         return true;
     default:
         // The recent archives open another document.
@@ -116,9 +121,11 @@ void TFarDlg::RunAfterEntryEdit(const std::function<void()>& command)
 void TFarDlg::FileEntryRevertExecute()
 {
     TFarEntry* entry = SelectedEntry();
-    if (!entry || entry->State != esChanged || !EndEntryEdit())
+    if (!entry || !entry->Change || entry->State == esDeleted || !EndEntryEdit())
         return;
     Archive_->RevertEntry(*entry);
+    // A renamed entry's line shows its old name again.
+    InvalidateRect(FileListBox_.Handle(), nullptr, TRUE);
     SetModified();
     ShowEntry();
 }

@@ -1,5 +1,7 @@
 #include "app/far_text.h"
 
+#include "archive/name_case.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -77,16 +79,33 @@ std::string ExtractedWithFailuresText(std::size_t written, std::size_t failed)
     return std::to_string(written) + " files extracted, " + std::to_string(failed) + " could not be written.";
 }
 
-std::string ExtractFailuresText(const std::vector<TExtractFailure>& failures)
+namespace {
+
+// A heading, then one line per failure, the first ten of them, and how many more there were.
+std::string FailureList(std::string text, const std::vector<TExtractFailure>& failures)
 {
     constexpr std::size_t kShown = 10;
-    std::string text = failures.size() == 1 ? "This entry could not be extracted:\n"
-                                            : std::to_string(failures.size()) + " entries could not be extracted:\n";
     for (std::size_t i = 0; i < failures.size() && i < kShown; ++i)
         text += "\n" + failures[i].name + ": " + failures[i].reason;
     if (failures.size() > kShown)
         text += "\n... and " + std::to_string(failures.size() - kShown) + " more.";
     return text;
+}
+
+} // namespace
+
+std::string ExtractFailuresText(const std::vector<TExtractFailure>& failures)
+{
+    return FailureList(failures.size() == 1 ? "This entry could not be extracted:\n"
+                                            : std::to_string(failures.size()) + " entries could not be extracted:\n",
+                       failures);
+}
+
+std::string AddFailuresText(const std::vector<TExtractFailure>& failures)
+{
+    return FailureList(failures.size() == 1 ? "This file could not be added:\n"
+                                            : std::to_string(failures.size()) + " files could not be added:\n",
+                       failures);
 }
 
 std::string ArchiveFolder(const std::string& fileName)
@@ -110,6 +129,20 @@ TFarFormat SaveTypeFormat(int filterIndex)
 }
 
 int SaveTypeIndex(TFarFormat format) { return static_cast<int>(format) + 1; }
+
+bool IsEntryDragFile(std::string_view name, std::string_view tempFolder)
+{
+    const std::string prefix = std::string(tempFolder) + kDragFolderPrefix;
+    if (name.size() <= prefix.size() || name.find_first_of("\\/", prefix.size()) == std::string_view::npos)
+        return false;
+    return std::equal(prefix.begin(), prefix.end(), name.begin(),
+                      [](char a, char b) { return FoldCase(a) == FoldCase(b) || (a == '/' && b == '\\') || (a == '\\' && b == '/'); });
+}
+
+std::string ReplaceFailedText(const TFarEntry& entry, const std::string& fileName, const std::string& reason)
+{
+    return "The bytes of " + std::string(entry.Text()) + " cannot be replaced by " + fileName + ".\n\n" + reason;
+}
 
 std::string OpenFailedText(const std::string& fileName, const std::string& reason)
 {

@@ -32,6 +32,9 @@ std::string ExtractingText(const TFarEntry& entry);
 std::string EditingText(const TFarEntry& entry);
 // "Changed " and the full name of an entry whose edit gave it new bytes.
 std::string EditChangedText(const TFarEntry& entry);
+// The message box text when a file's bytes cannot replace an entry's: which
+// entry, which file, and why.
+std::string ReplaceFailedText(const TFarEntry& entry, const std::string& fileName, const std::string& reason);
 // The message box text when an edit's bytes cannot be kept.
 std::string EditNotKeptText(const TFarEntry& entry);
 // The number of files written followed by " files extracted.".
@@ -44,6 +47,9 @@ struct TExtractFailure {
     std::string name;
     std::string reason;
 };
+// The error box's text for files that could not be added: one line each,
+// the first ten of them, and how many more there were.
+std::string AddFailuresText(const std::vector<TExtractFailure>& failures);
 // The error box's text for entries that could not be extracted: one line
 // each, the first ten of them, and how many more there were.
 std::string ExtractFailuresText(const std::vector<TExtractFailure>& failures);
@@ -51,6 +57,14 @@ std::string ExtractFailuresText(const std::vector<TExtractFailure>& failures);
 // before the name's last backslash or colon, without a trailing backslash
 // except for a drive's root (C:\). Empty for a name without a folder.
 std::string ArchiveFolder(const std::string& fileName);
+// The start of the name of a folder in the temporary folder in which a
+// drag of entries offers them: "kelvo-drag-", the process id, "-" and a number.
+inline constexpr const char* kDragFolderPrefix = "kelvo-drag-";
+// True when a file is one a Kelvo program offers in a drag of entries: it
+// lies in such a folder of tempFolder (the user's temporary folder, ending
+// in a separator), in any letter case. Its bytes are gone when that drag's
+// data is.
+bool IsEntryDragFile(std::string_view name, std::string_view tempFolder);
 // True when the part of the name after its last full stop (one that follows
 // the last backslash or colon) is "FAR" in any letter case.
 bool IsFarFile(std::string_view name);

@@ -1,5 +1,6 @@
 // kelvo.exe: creates the main window and runs the message loop until it closes.
 #include "app/far_dlg.h"
+#include "app/rename_dialog.h"
 #include "components/filemenu/file_menu_services_win32.h"
 #include "components/shell/shell_init.h"
 
@@ -18,6 +19,14 @@ public:
     void ShowError(const std::string& text, const std::string& caption) override
     {
         MessageBoxA(Owner ? Owner : GetActiveWindow(), text.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);
+    }
+    bool AskYesNo(const std::string& text) override
+    {
+        return MessageBoxA(Owner ? Owner : GetActiveWindow(), text.c_str(), "Kelvo", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    }
+    std::optional<std::string> AskEntryName(const std::string& name, bool& refused) override
+    {
+        return kelvo::RunRenameDialog(Owner ? Owner : GetActiveWindow(), name, refused);
     }
 };
 

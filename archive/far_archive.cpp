@@ -1,4 +1,5 @@
 #include "archive/far_archive.h"
+#include "archive/name_case.h"
 
 #include <algorithm>
 #include <cctype>
@@ -98,6 +99,23 @@ bool IsDeviceSegment(std::string_view segment)
     return (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
 }
 
+// The change record an entry starts with: what it is now, which a revert gives back.
+TEntryChange FirstChange(const TFarEntry& entry)
+{
+    TEntryChange change;
+    change.BaseState = entry.State == esDeleted ? entry.BaseState : entry.State;
+    change.RawSize = entry.RawSize;
+    change.CompressedSize = entry.CompressedSize;
+    return change;
+}
+
+// Two names equal in any letter case, Windows-1252 letters too.
+bool SameNameIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return FoldCase(x) == FoldCase(y); });
+}
+
 } // namespace
 
 TEntryName::TEntryName(const TEntryName& other)
@@ -181,11 +199,14 @@ bool TFarEntry::DataOnDisk() const
 
 std::string TFarEntry::DataFileName() const
 {
-    // A changed entry is read from its own file, never from its name.
-    if (Change)
+    // A changed entry is read from its own file, never from its name; a
+    // renamed added entry from the file it was added as.
+    if (ChangedData())
         return Change->DataFile;
     const TEntryState source = State == esDeleted ? BaseState : State;
-    return source == esNew ? std::string(Text()) : std::string();
+    if (source != esNew)
+        return {};
+    return Renamed() ? Change->OldName : std::string(Text());
 }
 
 bool TFarEntry::Added() const
@@ -286,15 +307,149 @@ void TFarArchive::AddFile(const std::string& fileName)
     ++EntryCount;
 }
 
+bool TFarArchive::AddFileCopy(const std::string& fileName)
+{
+    if (fileName.size() > kMaxNameLength)
+        return Fail("The name " + fileName + " is longer than " + std::to_string(kMaxNameLength) + " bytes.");
+    const std::string copy = CopyToOwnFile(DiskFileName(fileName), LastNamePart(fileName));
+    if (copy.empty())
+        return false;
+    const std::size_t count = Entries.size();
+    AddFile(copy);
+    return Entries.size() > count || Fail("The copy " + copy + " is longer than a name may be.");
+}
+
+bool TFarArchive::AddFileAs(const std::string& fileName, const std::string& entryName)
+{
+    const std::string refusal = RenameRefusal(entryName);
+    if (!refusal.empty())
+        return Fail(refusal);
+    const std::size_t count = Entries.size();
+    AddFile(fileName);
+    if (Entries.size() == count)
+        return Fail("The file " + fileName + " cannot be read, or is too large or too long a name for an entry.");
+    return RenameEntry(Entries.back(), entryName);
+}
+
+std::string TFarArchive::NewOwnFileName(std::string_view keepName)
+{
+    if (ownFolder_.empty()) {
+        const std::string folder = platform::TempFolder() + "kelvo-" + platform::UnpredictableName();
+        if (!platform::MakeDirectory(folder)) {
+            Fail("No folder can be made in the temporary folder " + platform::TempFolder() + ".", true);
+            return {};
+        }
+        ownFolder_ = folder;
+    }
+    std::string name = ownFolder_ + "\\" + std::to_string(ownFiles_.size() + 1);
+    if (keepName.empty())
+        return ownFiles_.emplace_back(name + ".dat");
+    if (!platform::MakeDirectory(name)) {
+        Fail("No folder can be made in " + ownFolder_ + ".", true);
+        return {};
+    }
+    ownFiles_.push_back(name);
+    return ownFiles_.emplace_back(name + "\\" + std::string(keepName));
+}
+
+std::string TFarArchive::CopyToOwnFile(const std::string& fileName, std::string_view keepName)
+{
+    File source = File::Open(fileName, File::Mode::Read);
+    if (!source.IsOpen()) {
+        Fail("The file " + fileName + " cannot be read.", true);
+        return {};
+    }
+    const std::int64_t size = source.Size();
+    if (size > kMaxEntrySize) {
+        Fail("The file " + fileName + " is larger than 2 GB (2,147,483,647 bytes), more than an entry can hold.");
+        return {};
+    }
+    const std::string copy = NewOwnFileName(keepName);
+    if (copy.empty())
+        return {};
+    File output = File::Open(copy, File::Mode::CreateNew);
+    bool copied = output.IsOpen() || Fail("The copy " + copy + " cannot be made.", true);
+    if (copied && (size < 0 || !output.CopyFrom(source, 0, static_cast<std::uint64_t>(size))))
+        copied = Fail("The file " + fileName + " cannot be read.", true);
+    // A file that grew during the copy would be taken cut.
+    if (copied && source.Size() != size)
+        copied = Fail("The file " + fileName + " changed while it was copied.");
+    if (!output.Close() && copied)
+        copied = Fail("The copy " + copy + " cannot be written.", true);
+    if (!copied) {
+        platform::RemoveFile(copy);
+        return {};
+    }
+    return copy;
+}
+
+bool TFarArchive::ReplaceEntry(TFarEntry& entry, const std::string& fileName)
+{
+    const std::string copy = CopyToOwnFile(fileName);
+    if (copy.empty())
+        return false;
+    if (ChangeEntry(entry, copy))
+        return true;
+    platform::RemoveFile(copy);
+    return Fail("The copy " + copy + " cannot be read.");
+}
+
+std::string TFarArchive::RenameRefusal(std::string_view name)
+{
+    if (name.empty())
+        return "An entry's name cannot be empty.";
+    if (name.size() > kMaxNameLength)
+        return "The name is longer than " + std::to_string(kMaxNameLength) + " bytes.";
+    if (name.find('\0') != std::string_view::npos)
+        return "The name holds a zero byte.";
+    if (!IsSafeEntryName(name))
+        return "The name " + std::string(name) + UnsafeNameReason(name);
+    for (std::size_t start = 0; start <= name.size();) {
+        std::size_t end = name.find_first_of("\\/", start);
+        if (end == std::string_view::npos)
+            end = name.size();
+        if (end == start)
+            return "The name " + std::string(name) + " has an empty part.";
+        if (name[end - 1] == '.' || name[end - 1] == ' ')
+            return "A part of the name " + std::string(name) + " ends in a dot or a space, which Windows drops.";
+        start = end + 1;
+    }
+    return {};
+}
+
+bool TFarArchive::RenameEntry(TFarEntry& entry, const std::string& newName)
+{
+    const std::string refusal = RenameRefusal(newName);
+    if (!refusal.empty())
+        return Fail(refusal);
+    if (!entry.Change)
+        entry.Change = FirstChange(entry);
+    if (!entry.Change->Renamed) {
+        // An added entry's file is found under its old name from now on.
+        entry.Change->OldName = entry.Name.str();
+        entry.Change->Renamed = true;
+    }
+    entry.Name = newName;
+    entry.NameLength = static_cast<std::uint32_t>(newName.size());
+    return true;
+}
+
+int TFarArchive::FindEntry(std::string_view name, int except) const
+{
+    for (std::size_t i = 0; i < Entries.size(); ++i)
+        if (static_cast<int>(i) != except && SameNameIgnoringCase(Entries[i].Text(), name))
+            return static_cast<int>(i);
+    return -1;
+}
+
 bool TFarArchive::ChangeEntry(TFarEntry& entry, const std::string& dataFile)
 {
     const std::int64_t size = platform::ReadableFileSize(dataFile);
     if (size < 0 || size > 0xFFFFFFFFll)
         return false;
     if (!entry.Change)
-        entry.Change = TEntryChange{{}, entry.State == esDeleted ? entry.BaseState : entry.State, entry.RawSize,
-                                    entry.CompressedSize};
-    else if (entry.Change->DataFile != dataFile)
+        entry.Change = FirstChange(entry);
+    else if (entry.ChangedData() && entry.Change->DataFile != dataFile)
         platform::RemoveFile(entry.Change->DataFile);
     entry.Change->DataFile = dataFile;
     entry.State = esChanged;
@@ -308,12 +463,18 @@ bool TFarArchive::RevertEntry(TFarEntry& entry)
 {
     if (!entry.Change)
         return false;
-    platform::RemoveFile(entry.Change->DataFile);
-    entry.BaseState = entry.Change->BaseState;
-    if (entry.State != esDeleted)
-        entry.State = entry.BaseState;
-    entry.RawSize = entry.Change->RawSize;
-    entry.CompressedSize = entry.Change->CompressedSize;
+    if (entry.ChangedData()) {
+        platform::RemoveFile(entry.Change->DataFile);
+        entry.BaseState = entry.Change->BaseState;
+        if (entry.State != esDeleted)
+            entry.State = entry.BaseState;
+        entry.RawSize = entry.Change->RawSize;
+        entry.CompressedSize = entry.Change->CompressedSize;
+    }
+    if (entry.Change->Renamed) {
+        entry.Name = entry.Change->OldName;
+        entry.NameLength = static_cast<std::uint32_t>(entry.Change->OldName.size());
+    }
     entry.Change.reset();
     return true;
 }
@@ -347,8 +508,15 @@ bool TFarArchive::HasSameData(const TFarEntry& entry, const std::string& fileNam
 void TFarArchive::RemoveDataFiles()
 {
     for (const TFarEntry& entry : Entries)
-        if (entry.Change)
+        if (entry.ChangedData())
             platform::RemoveFile(entry.Change->DataFile);
+    // The copies go last to first, so each subfolder is empty when its turn comes.
+    for (auto own = ownFiles_.rbegin(); own != ownFiles_.rend(); ++own)
+        platform::RemoveFile(*own) || platform::RemoveFolder(*own);
+    ownFiles_.clear();
+    if (!ownFolder_.empty())
+        platform::RemoveFolder(ownFolder_);
+    ownFolder_.clear();
 }
 
 std::string TFarArchive::DiskFileName(std::string_view name) const
@@ -360,7 +528,7 @@ std::string TFarArchive::SourceFileName(const TFarEntry& entry) const
 {
     // A changed entry's data file is the archive object's own; an added
     // entry's name is turned into the file system's name.
-    return entry.Change ? entry.DataFileName() : DiskFileName(entry.DataFileName());
+    return entry.ChangedData() ? entry.DataFileName() : DiskFileName(entry.DataFileName());
 }
 
 File* TFarArchive::OpenSource(const TFarEntry& entry, std::uint32_t size, File& diskFile)
@@ -482,7 +650,7 @@ bool TFarArchive::WriteArchive(File& out, TFarFormat format, const std::vector<s
         File diskFile;
         File* source = OpenSource(entry, sizes[k], diskFile);
         if (!source) {
-            if (entry.Change)
+            if (entry.ChangedData())
                 return Fail("The changed bytes of " + std::string(entry.Text()) + " cannot be read from " +
                             entry.Change->DataFile + ".");
             if (entry.DataOnDisk())
@@ -547,7 +715,7 @@ bool TFarArchive::Save(const std::string& target, TFarFormat format)
             const std::string source = SourceFileName(entry);
             const std::int64_t now = source.empty() ? -1 : platform::ReadableFileSize(source);
             if (now < 0)
-                return Fail(entry.Change ? "The changed bytes of " + std::string(entry.Text()) + " cannot be read from " +
+                return Fail(entry.ChangedData() ? "The changed bytes of " + std::string(entry.Text()) + " cannot be read from " +
                                                source + "."
                                          : "The added file " + source + " cannot be read.",
                             true);
@@ -645,7 +813,7 @@ bool TFarArchive::Save(const std::string& target, TFarFormat format)
     // The object now describes the file just written; changed entries that
     // were left out take their data files with them.
     for (const TFarEntry& entry : Entries)
-        if (entry.State == esDeleted && entry.Change)
+        if (entry.State == esDeleted && entry.ChangedData())
             platform::RemoveFile(entry.Change->DataFile);
     std::vector<TFarEntry> entries;
     entries.reserve(kept.size());
@@ -766,9 +934,10 @@ bool TFarArchive::ExtractEntry(const TFarEntry& entry, const std::string& folder
 {
     if (entry.State == esDeleted)
         return true;
-    // Added entries are named by their full disk path: they land in the
-    // folder under their file name alone.
-    std::string_view name = entry.Added() ? LastNamePart(entry.Text()) : entry.Text();
+    // Added entries are named by their full disk path, until a rename gives
+    // them a name of their own: they land in the folder under their file
+    // name alone.
+    std::string_view name = entry.Added() && !entry.Renamed() ? LastNamePart(entry.Text()) : entry.Text();
     if (!IsSafeEntryName(name))
         return Fail("The name " + std::string(name) + UnsafeNameReason(name));
     // Entries that share their bytes would let a small archive fill the disk.

@@ -75,11 +75,15 @@ private:
 
 // What an entry given new bytes keeps: the file holding them and what the
 // entry was before, which a revert gives back.
+// A renamed entry keeps its old name here; its data stays where it was
+// (an added entry's disk file is still found under its old name).
 struct TEntryChange {
-    std::string DataFile; // owned by the archive object, removed with the change
+    std::string DataFile; // owned by the archive object, removed with the change; empty when the bytes are unchanged
     TEntryState BaseState = esOriginal;
     std::uint32_t RawSize = 0;
     std::uint32_t CompressedSize = 0;
+    bool Renamed = false;
+    std::string OldName; // the name before the first rename, when Renamed
 };
 
 // An entry's change, held through one pointer so that the entries of a large
@@ -120,7 +124,8 @@ struct TFarEntry {
     // The name's bytes as stored (NameLength of them). The name as text ends
     // at the first zero byte; see Text().
     TEntryName Name;
-    // Set while the entry has new bytes (esChanged, or marked with that base).
+    // Set while the entry has new bytes (esChanged, or marked with that base)
+    // or a new name.
     TEntryChangeHolder Change;
     // Version 3: what kind of file the entry holds and its number; 0 for
     // entries of other versions and new ones.
@@ -144,11 +149,14 @@ struct TFarEntry {
     // an added entry's file (its name); empty when they are in the archive
     // (or a changed state came without a data file).
     std::string DataFileName() const;
-    // True for an entry added from disk, changed since or not: its name is
-    // the disk file's full path.
+    // True for an entry added from disk, changed or renamed since or not.
     bool Added() const;
     // True when the entry's bytes are the compressed ones in the archive.
     bool StoredCompressed() const { return Compressed && !DataOnDisk(); }
+    // True while the entry's bytes are in a data file of the archive object's.
+    bool ChangedData() const { return Change && !Change->DataFile.empty(); }
+    // True while the entry has a name other than the one it was read or added with.
+    bool Renamed() const { return Change && Change->Renamed; }
 };
 
 class TFarArchive {
@@ -156,6 +164,7 @@ public:
     static constexpr std::int32_t kMaxEntries = 500000;
     static constexpr std::uint32_t kMaxNameLength = 2047;
     static constexpr std::int64_t kMaxPosition = 0x7FFFFFFF; // positions are signed 32-bit
+    static constexpr std::int64_t kMaxEntrySize = kMaxPosition; // no larger entry fits in an archive
     static constexpr char kSignature[] = "FAR!byAZ";
     // The most folders an extracted name may lead through, so a small
     // archive of deep names cannot make folders by the thousand.
@@ -213,6 +222,17 @@ public:
     bool Save(const std::string& target, TFarFormat format);
     // Adds an entry for a disk file, named as given.
     void AddFile(const std::string& fileName);
+    // Adds an entry for a copy of a disk file's bytes made at once in a
+    // folder of this object's own, named by the copy's full path (which ends
+    // in the file's own name): for a file that may be gone before the save,
+    // such as one a drag offers only while it lasts. False, with the reason
+    // in LastError() and nothing added, when it cannot be read or copied.
+    bool AddFileCopy(const std::string& fileName);
+    // Adds an entry for a disk file under a name of its own (a path below a
+    // folder added as a tree); the file is read from fileName. False, with
+    // the reason in LastError() and nothing added, for a name RenameRefusal
+    // refuses or a file that cannot be added.
+    bool AddFileAs(const std::string& fileName, const std::string& entryName);
     // Gives an entry the bytes of dataFile: it becomes esChanged (also its
     // BaseState, so a deletion mark can be taken back) with dataFile's size
     // as its sizes, keeps its name and place, and the archive object takes
@@ -220,8 +240,26 @@ public:
     // nothing changed and the file left alone, when the file cannot be read
     // or is too large for an entry.
     bool ChangeEntry(TFarEntry& entry, const std::string& dataFile);
-    // Gives a changed entry its earlier bytes, state and sizes back and
-    // removes its data file; false for an entry that is not changed.
+    // Gives an entry the bytes of a disk file (named as the file system
+    // names it, not through AddedFileName), copied at once into a data
+    // file of this object's own (so later changes of the disk file do not
+    // matter), as ChangeEntry does. False, with the reason in LastError()
+    // and nothing changed, when the file cannot be read or is larger than
+    // kMaxEntrySize.
+    bool ReplaceEntry(TFarEntry& entry, const std::string& fileName);
+    // Gives an entry a new name; it keeps its data, state and place. False,
+    // with the reason in LastError() and nothing changed, for a name that
+    // RenameRefusal refuses.
+    bool RenameEntry(TFarEntry& entry, const std::string& newName);
+    // Why an entry may not take a name: empty, longer than kMaxNameLength,
+    // or not extracted as itself (IsSafeEntryName, and no part ending in a
+    // dot or space, which Windows drops); empty when the name is fine.
+    static std::string RenameRefusal(std::string_view name);
+    // The position of the first entry other than except whose name equals
+    // name in any letter case (Windows-1252 letters too); -1 when none does.
+    int FindEntry(std::string_view name, int except = -1) const;
+    // Gives a changed or renamed entry its earlier bytes, state, sizes and
+    // name back and removes its data file; false for an entry with neither.
     bool RevertEntry(TFarEntry& entry);
     // True when the file holds exactly the entry's bytes.
     bool HasSameData(const TFarEntry& entry, const std::string& fileName);
@@ -319,8 +357,16 @@ private:
     // Forgets what extraction learnt about the archive and its folders.
     void ForgetExtractionState();
 
-    // Removes the data files of the changed entries.
+    // Removes the data files of the changed entries and this object's folder
+    // of copies with what it holds.
     void RemoveDataFiles();
+    // A new name in this object's folder of copies (made when first needed),
+    // inside a subfolder of its own when keepName asks for the file's own
+    // name at the end; empty, with the reason recorded, when none can be made.
+    std::string NewOwnFileName(std::string_view keepName = {});
+    // Copies a disk file into a new file of this object's folder; its name,
+    // or empty with the reason recorded.
+    std::string CopyToOwnFile(const std::string& fileName, std::string_view keepName = {});
 
     // The file system's name for an added entry's name (see AddedFileName).
     std::string DiskFileName(std::string_view name) const;
@@ -332,6 +378,8 @@ private:
     // The names of the entries read by Open, back to back, one block per
     // file read; the entries' names are views into them.
     std::deque<std::string> nameBlocks_;
+    std::string ownFolder_; // this object's folder of copies, once made
+    std::vector<std::string> ownFiles_; // the copies and subfolders in it, in the order made
     bool readOnly_ = false;
     std::string tempFileName_;
     std::string lastError_;

@@ -25,6 +25,8 @@ const char kUsage[] =
     "       kelvo-far convert ARCHIVE OUT --version 1a|1b|3\n"
     "       kelvo-far add [--force] [--follow-links] ARCHIVE PATH...\n"
     "       kelvo-far delete [--force] ARCHIVE NAME...\n"
+    "       kelvo-far rename [--force] ARCHIVE OLD NEW\n"
+    "       kelvo-far replace [--force] ARCHIVE NAME FILE\n"
     "       kelvo-far verify ARCHIVE\n"
     "       kelvo-far chunks ARCHIVE NAME\n"
     "       kelvo-far strings ARCHIVE NAME\n"
@@ -36,9 +38,12 @@ const char kHelp[] =
     "32-bit bitmap with alpha, CHUNK-ID_FRAME.bmp, in FOLDER.\n"
     "\n"
     "list, extract, verify and convert only read the archive, so a read-only one\n"
-    "will do; add and delete rewrite it and refuse an archive that can only be\n"
-    "read, and one in which verify finds damage unless --force is given. list and\n"
-    "extract refuse an archive whose entry count is negative.\n"
+    "will do; add, delete, rename and replace rewrite it and refuse an archive\n"
+    "that can only be read, and one in which verify finds damage unless --force\n"
+    "is given. list and extract refuse an archive whose entry count is negative.\n"
+    "rename refuses a name that extraction would refuse, one with a part ending\n"
+    "in a dot or a space, and one another entry has in any letter case; replace\n"
+    "stores a copy of FILE's bytes as the entry's data.\n"
     "\n"
     "create and add store a folder's files below it: links met on the way are\n"
     "skipped unless --follow-links is given, and a name that extract would\n"
@@ -490,6 +495,57 @@ int Delete(const std::vector<std::string>& args, const Options& options, std::os
     return SaveArchive(archive, args[0], err) ? 0 : 1;
 }
 
+// The first entry named name (as given on the command line); null when none is.
+TFarEntry* FindNamed(TFarArchive& archive, const std::string& entryName)
+{
+    for (TFarEntry& entry : archive.Entries)
+        if (entry.Text() == entryName)
+            return &entry;
+    return nullptr;
+}
+
+int Rename(const std::vector<std::string>& args, const Options& options, std::ostream&, std::ostream& err)
+{
+    TFarArchive archive;
+    if (!OpenArchive(archive, args[0], true, err) || !IsFarArchive(archive, args[0], err) ||
+        !IsSoundArchive(archive, args[0], options, err))
+        return 1;
+    const std::optional<std::string> oldName = EntryName(args[1]);
+    const std::optional<std::string> newName = EntryName(args[2]);
+    if (!oldName)
+        return Failure(err, kNoEntryName, args[1]);
+    if (!newName)
+        return Failure(err, kNoEntryName, args[2]);
+    TFarEntry* entry = FindNamed(archive, *oldName);
+    if (!entry)
+        return Failure(err, "no such entry in " + args[0], args[1]);
+    const int position = static_cast<int>(entry - archive.Entries.data());
+    if (archive.FindEntry(*newName, position) >= 0)
+        return Failure(err, "an entry of that name exists in " + args[0], args[2]);
+    if (!archive.RenameEntry(*entry, *newName))
+        return Failure(err, "cannot rename to that name (" + archive.LastError() + ")", args[2]);
+    return SaveArchive(archive, args[0], err) ? 0 : 1;
+}
+
+int Replace(const std::vector<std::string>& args, const Options& options, std::ostream&, std::ostream& err)
+{
+    TFarArchive archive;
+    if (!OpenArchive(archive, args[0], true, err) || !IsFarArchive(archive, args[0], err) ||
+        !IsSoundArchive(archive, args[0], options, err))
+        return 1;
+    const std::optional<std::string> entryName = EntryName(args[1]);
+    if (!entryName)
+        return Failure(err, kNoEntryName, args[1]);
+    TFarEntry* entry = FindNamed(archive, *entryName);
+    if (!entry)
+        return Failure(err, "no such entry in " + args[0], args[1]);
+    if (!platform::IsRegularFile(args[2]))
+        return Failure(err, "not a file", args[2]);
+    if (!archive.ReplaceEntry(*entry, args[2]))
+        return Failure(err, "cannot replace " + args[1] + " (" + archive.LastError() + ")", args[2]);
+    return SaveArchive(archive, args[0], err) ? 0 : 1;
+}
+
 int Verify(const std::vector<std::string>& args, const Options&, std::ostream& out, std::ostream& err)
 {
     TFarArchive archive;
@@ -536,6 +592,8 @@ const Command kCommands[] = {
     {"chunks", 2, 2, WithoutOptions<ChunksCommand>},
     {"strings", 2, 2, WithoutOptions<StringsCommand>},
     {"sprite", 4, 4, WithoutOptions<SpriteCommand>},
+    {"rename", 3, 3, Rename, true, false},
+    {"replace", 3, 3, Replace, true, false},
 };
 
 } // namespace

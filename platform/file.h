@@ -140,6 +140,7 @@ bool CreateNewFile(const std::string& path);
 bool DirectoryExists(const std::string& path);
 bool RemoveFile(const std::string& path);
 bool MakeDirectory(const std::string& path);    // one level; false if it exists or fails
+bool RemoveFolder(const std::string& path);     // an empty folder; false if it is not or fails
 // Moves source over target, replacing target when it exists, in one step
 // where the system can do so. A read-only file (a read-only attribute, or no
 // write permission) is not replaced; a link is, whatever it leads to.

@@ -345,6 +345,8 @@ bool RemoveFile(const std::string& path) { return ::unlink(NativePath(path).c_st
 
 bool MakeDirectory(const std::string& path) { return ::mkdir(NativePath(path).c_str(), 0777) == 0; }
 
+bool RemoveFolder(const std::string& path) { return ::rmdir(NativePath(path).c_str()) == 0; }
+
 bool ReplaceWith(const std::string& source, const std::string& target)
 {
     // A read-only file stays, as on Windows; a link is looked at itself.

@@ -285,6 +285,8 @@ bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0
 
 bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
 
+bool RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+
 bool ReplaceWith(const std::string& source, const std::string& target)
 {
     // Windows refuses to replace a read-only file; Wine does not by itself.

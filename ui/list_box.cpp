@@ -17,10 +17,11 @@ void ListBox::CreateList(HWND parent, int id, int itemHeight, DWORD extraStyle)
 
 void ListBox::Create(HWND parent, int id, int itemHeight) { CreateList(parent, id, itemHeight, 0); }
 
-void ListBox::CreateVirtual(HWND parent, int id, int itemHeight)
+void ListBox::CreateVirtual(HWND parent, int id, int itemHeight, bool extendedSelection)
 {
     virtual_ = true;
-    CreateList(parent, id, itemHeight, LBS_NODATA | LBS_OWNERDRAWFIXED);
+    extended_ = extendedSelection;
+    CreateList(parent, id, itemHeight, LBS_NODATA | LBS_OWNERDRAWFIXED | (extendedSelection ? LBS_EXTENDEDSEL : 0));
     // The list answers for its lines itself (below); with this style bit the
     // system also carries them to other processes that ask.
     SetWindowLongPtrA(Handle(), GWL_STYLE, GetWindowLongPtrA(Handle(), GWL_STYLE) | LBS_HASSTRINGS);
@@ -48,9 +49,48 @@ std::string ListBox::Text(int index) const
     return std::string(buffer.data());
 }
 
-int ListBox::ItemIndex() const { return static_cast<int>(SendMessageA(Handle(), LB_GETCURSEL, 0, 0)); }
+int ListBox::ItemIndex() const
+{
+    if (!extended_)
+        return static_cast<int>(SendMessageA(Handle(), LB_GETCURSEL, 0, 0));
+    if (SendMessageA(Handle(), LB_GETSELCOUNT, 0, 0) <= 0)
+        return -1;
+    return static_cast<int>(SendMessageA(Handle(), LB_GETCARETINDEX, 0, 0));
+}
 
-void ListBox::SetItemIndex(int index) { SendMessageA(Handle(), LB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+void ListBox::SetItemIndex(int index)
+{
+    if (!extended_) {
+        SendMessageA(Handle(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        return;
+    }
+    SendMessageA(Handle(), LB_SETSEL, FALSE, -1);
+    if (index < 0)
+        return;
+    SendMessageA(Handle(), LB_SETSEL, TRUE, index);
+    // Shift with a click or an arrow key selects from here.
+    SendMessageA(Handle(), LB_SETANCHORINDEX, static_cast<WPARAM>(index), 0);
+    SendMessageA(Handle(), LB_SETCARETINDEX, static_cast<WPARAM>(index), FALSE);
+}
+
+std::vector<int> ListBox::SelectedIndexes() const
+{
+    if (!extended_) {
+        const int index = ItemIndex();
+        return index < 0 ? std::vector<int>() : std::vector<int>{index};
+    }
+    const LRESULT count = SendMessageA(Handle(), LB_GETSELCOUNT, 0, 0);
+    std::vector<int> indexes(count > 0 ? static_cast<std::size_t>(count) : 0);
+    if (!indexes.empty())
+        SendMessageA(Handle(), LB_GETSELITEMS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(indexes.data()));
+    return indexes;
+}
+
+void ListBox::SelectAll()
+{
+    if (extended_ && Count() > 0)
+        SendMessageA(Handle(), LB_SETSEL, TRUE, -1);
+}
 
 void ListBox::BeginUpdate() { SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0); }
 
@@ -82,21 +122,23 @@ void ListBox::DrawItem(const DRAWITEMSTRUCT& item) const
         DrawFocusRect(item.hDC, &item.rcItem);
 }
 
-bool ListBox::BeginsDrag(LPARAM at)
+bool ListBox::BeginsDrag(WPARAM keys, LPARAM at)
 {
-    // Only a press on the line that is selected already can start a drag:
-    // a press elsewhere selects, as it always has.
-    const int selected = ItemIndex();
+    // Only a plain press on a line that is selected already can start a
+    // drag: a press elsewhere, or with Shift or Ctrl, selects, as it always has.
     const LRESULT hit = SendMessageA(Handle(), LB_ITEMFROMPOINT, 0, at);
-    if (selected < 0 || HIWORD(hit) != 0 || LOWORD(hit) != selected)
+    if (HIWORD(hit) != 0 || (keys & (MK_SHIFT | MK_CONTROL)) != 0)
+        return false;
+    const int selected = LOWORD(hit);
+    if (extended_ ? SendMessageA(Handle(), LB_GETSEL, static_cast<WPARAM>(selected), 0) <= 0 : selected != ItemIndex())
         return false;
     POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
     ClientToScreen(Handle(), &point);
     if (!DragDetect(Handle(), point)) {
         // The button came up within the drag distance: a plain click, whose
         // release the drag test has taken.
-        Default(WM_LBUTTONDOWN, MK_LBUTTON, at);
-        Default(WM_LBUTTONUP, 0, at);
+        Default(WM_LBUTTONDOWN, keys, at);
+        Default(WM_LBUTTONUP, keys & ~static_cast<WPARAM>(MK_LBUTTON), at);
         return true;
     }
     OnBeginDrag(selected);
@@ -111,7 +153,7 @@ LRESULT ListBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             OnKeyDown(static_cast<WORD>(wParam));
         break;
     case WM_LBUTTONDOWN:
-        if (OnBeginDrag && BeginsDrag(lParam))
+        if (OnBeginDrag && BeginsDrag(wParam, lParam))
             return 0;
         break;
     case kReflectBase + WM_COMMAND:

@@ -613,6 +613,85 @@ TEST_F(EditorTest, EditsAnEntryWithTheKeyboardAndSavesItWithCtrlS)
     EXPECT_EQ(ReadBytes(archive_), kelvo::sample::FarImage(files));
 }
 
+// A modder's round: the filter box, three entries taken with Shift+Down and
+// extracted, one renamed in the Rename Entry dialog, another's bytes replaced
+// from a file through the Open dialog, and Save. On disk the archive holds
+// exactly the new name and the new bytes, everything else as it was.
+TEST_F(EditorTest, FiltersSelectsExtractsRenamesReplacesAndSaves)
+{
+    SetGameInstallPath(true);
+    auto files = kelvo::sample::SampleFiles();
+    const std::string replacement = folder_ + "\\replacement.bmp";
+    WriteBytes(replacement, Pattern(5000, 3));
+    Editor editor("\"" + archive_ + "\"");
+    ASSERT_TRUE(editor.Started());
+    HWND window = editor.WaitForWindow("TFarDlg");
+    ASSERT_NE(window, nullptr);
+    HWND entries = GetDlgItem(window, kelvo::cmd::FileListBox);
+    HWND details = GetDlgItem(window, kelvo::cmd::DetailsListBox);
+    ASSERT_TRUE(WaitFor([&] { return ListLines(entries).size() == files.size(); }));
+
+    SetForegroundWindow(window);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == window; }));
+    PressKey('F', true);
+    ASSERT_TRUE(WaitFor([&] { return FocusOf(window) == GetDlgItem(window, kelvo::cmd::FilterBox); }));
+    for (WORD key : {'B', 'M', 'P'})
+        PressKey(key);
+    // Seven bitmaps and the text file in the folder named like one.
+    ASSERT_TRUE(WaitFor([&] { return ListLines(entries).size() == 8; }));
+    EXPECT_EQ(ListLines(entries)[1], "gradient4.bmp");
+    Screenshot(window).Save("kelvo-filtered.bmp");
+
+    ClickLine(entries, 1);
+    ASSERT_TRUE(WaitFor([&] { return ListLines(details).size() > 2 && ListLines(details)[2] == "Full Name: Textures\\gradient4.bmp"; }));
+    ASSERT_TRUE(WaitFor([&] { return FocusOf(window) == entries; }));
+    Keys({{VK_SHIFT, true}, {VK_DOWN, true}, {VK_DOWN, false}, {VK_DOWN, true}, {VK_DOWN, false}, {VK_SHIFT, false}});
+    ASSERT_TRUE(WaitFor([&] { return SendMessageA(entries, LB_GETSELCOUNT, 0, 0) == 3; }));
+
+    PostMessageA(window, WM_COMMAND, kelvo::cmd::FileEntryExportFile, 0);
+    HWND browse = editor.WaitForWindow("#32770");
+    ASSERT_NE(browse, nullptr);
+    WaitFor([&] { return FindWindowExA(browse, nullptr, "SysTreeView32", nullptr) != nullptr; });
+    PostMessageA(browse, WM_COMMAND, IDOK, 0);
+    const std::string out = folder_ + "\\";
+    ASSERT_TRUE(WaitFor([&] { return FileContents(out + files[9].name) != "missing"; }));
+    for (std::size_t i : {7u, 8u, 9u})
+        EXPECT_EQ(FileContents(out + files[i].name), files[i].data) << files[i].name;
+    EXPECT_EQ(FileContents(out + files[6].name), "missing");
+
+    // The focused entry, the third, renamed.
+    PostMessageA(window, WM_COMMAND, kelvo::cmd::FileEntryRename, 0);
+    HWND rename = editor.WaitForWindow("#32770");
+    ASSERT_NE(rename, nullptr);
+    EXPECT_EQ(TextOf(rename), "Rename Entry");
+    HWND name = GetDlgItem(rename, 100);
+    char shown[256] = "";
+    SendMessageA(name, WM_GETTEXT, sizeof shown, reinterpret_cast<LPARAM>(shown));
+    EXPECT_EQ(std::string(shown), files[9].name);
+    Screenshot(rename).Save("kelvo-rename.bmp");
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Textures\\House RLE.bmp"));
+    PostMessageA(rename, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return ListLines(entries)[3] == "House RLE.bmp"; }));
+
+    // The first bitmap's bytes replaced from a file.
+    ClickLine(entries, 0);
+    ASSERT_TRUE(WaitFor([&] { return ListLines(details).size() > 2 && ListLines(details)[2] == "Full Name: Textures\\checker1.bmp"; }));
+    PostMessageA(window, WM_COMMAND, kelvo::cmd::FileEntryReplace, 0);
+    HWND open = editor.WaitForWindow("#32770");
+    ASSERT_NE(open, nullptr);
+    AnswerFileDialog(open, replacement);
+    ASSERT_TRUE(WaitFor([&] { return ListLines(details).size() > 6 && ListLines(details)[6] == "State: Changed Entry"; }));
+
+    PostMessageA(window, WM_COMMAND, kelvo::cmd::FileSave, 0);
+    ASSERT_TRUE(WaitFor([&] { return ListLines(details).size() == 4; }));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(editor.WaitForExit());
+
+    files[9].name = "Textures\\House RLE.bmp";
+    files[6].data = Pattern(5000, 3);
+    EXPECT_EQ(ReadBytes(archive_), kelvo::sample::FarImage(files));
+}
+
 // Opens two archives in two runs of the program; a third run has them at
 // the end of its File menu, the last opened first. Then the about box.
 TEST_F(EditorTest, RemembersOpenedArchivesAcrossRunsAndShowsTheAboutBox)

@@ -1,3 +1,4 @@
+#include "app/entry_filter.h"
 #include "app/far_text.h"
 
 #include <gtest/gtest.h>
@@ -203,6 +204,67 @@ TEST(FarText, BitmapPixelFormatFromTheFileHeader)
     EXPECT_EQ(BitmapPixelDepth(BitmapStart(40, 16)), 15);
     EXPECT_EQ(BitmapPixelDepth(""), 0);
     EXPECT_EQ(BitmapSizeLine(320, 200), "Bitmap Size: 320x200");
+}
+
+} // namespace
+} // namespace kelvo
+
+namespace kelvo {
+namespace {
+
+TEST(EntryFilterTest, NamesContainingTheTextInAnyCaseWithWildcards)
+{
+    struct Case {
+        const char* text;
+        const char* name;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"", "anything", true},
+        {"chair", "Objects\\Chair.iff", true},
+        {"CHAIR", "objects\\chair.iff", true},
+        {"chairs", "Objects\\Chair.iff", false},
+        {"iff", "Objects\\Chair.if", false},
+        {"\xC4rger", "\xE4RGER.txt", true},        // Ä and ä
+        {"\x8A\x8C\x8E\x9F", "x\x9A\x9C\x9E\xFF", true}, // Š Œ Ž Ÿ and their small letters
+        {"\xD7", "\xF7", false},                   // the multiplication and division signs
+        {"aab", "aaab", true},                     // a partial match before the real one
+        {"*.bmp", "UI\\Back.bmp", true},
+        {"*.bmp", "UI\\Back.bmp.bak", true},        // the text may be anywhere in the name
+        {"ui*back", "UIGraphics\\Panel\\Back.bmp", true},
+        {"ui*back", "Back\\UI.bmp", false},
+        {"b?ck", "Back.bmp", true},
+        {"b?ck", "Bck.bmp", false},
+        {"???????????", "short", false},
+        {"*", "", true},
+        {"a*b*c", "aXbXbXc", true},
+        {"a*b*c", "aXcXb", false},
+        {"?", "", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(EntryFilter(c.text).Matches(c.name), c.matches) << c.text << " in " << c.name;
+}
+
+TEST(EntryFilterTest, TheShownPositionsFollowArchiveOrderAndNamesEndAtAZero)
+{
+    std::vector<TFarEntry> entries(5);
+    const char* names[] = {"a.bmp", "b.txt", "c.BMP", "d.bmp.txt", "e"};
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        entries[i].Name = names[i];
+    entries[4].Name = std::string("e\0.bmp", 6);
+    EXPECT_EQ(FilterEntries(entries, ".bmp"), (std::vector<std::int32_t>{0, 2, 3}));
+    EXPECT_EQ(FilterEntries(entries, ""), (std::vector<std::int32_t>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(FilteredText(3, 500000), "3 of 500000 entries");
+}
+
+TEST(FarText, EntryDragFilesLieInADragFolderOfTheTemporaryFolder)
+{
+    const std::string temp = "C:\\Users\\me\\Temp\\";
+    EXPECT_TRUE(IsEntryDragFile("C:\\Users\\me\\Temp\\kelvo-drag-12-0\\Chair.iff", temp));
+    EXPECT_TRUE(IsEntryDragFile("c:\\users\\ME\\temp\\KELVO-DRAG-99-3\\a", temp));
+    EXPECT_FALSE(IsEntryDragFile("C:\\Users\\me\\Temp\\kelvo-drag-12-0", temp));
+    EXPECT_FALSE(IsEntryDragFile("C:\\Users\\me\\Temp\\kelvo-edit-12\\1.dat", temp));
+    EXPECT_FALSE(IsEntryDragFile("D:\\Mods\\kelvo-drag-12-0\\Chair.iff", temp));
 }
 
 } // namespace

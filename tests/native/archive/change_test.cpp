@@ -106,3 +106,166 @@ TEST_F(ChangeTest, FailedSaveKeepsTheChangedDataAndMarkedChangesGoOnSave)
 
 } // namespace
 } // namespace kelvo::test
+
+namespace kelvo::test {
+namespace {
+
+using RenameTest = ArchiveTest;
+
+TEST_F(RenameTest, RefusedNamesChangeNothingAndSayWhy)
+{
+    struct Case {
+        std::string name;
+        std::string reason; // a part of LastError(); empty: the name is taken
+    };
+    const std::vector<Case> cases{
+        {"", "empty"},
+        {std::string(2048, 'x'), "longer than 2047"},
+        {[] {
+             std::string name(255, 'x');
+             for (int part = 1; part < 8; ++part)
+                 name += "\\" + std::string(255, 'x');
+             return name; // 2047 bytes
+         }(),
+         ""},
+        {std::string(256, 'x'), "longer than 255"},
+        {"C:\\evil.txt", "would leave"},
+        {"\\root.txt", "would leave"},
+        {"Objects\\..\\..\\x", "would leave"},
+        {"Objects\\CON.txt", "would leave"},
+        {"Objects\\lpt1", "would leave"},
+        {"Objects.\\a.iff", "ends in a dot or a space"},
+        {"Objects\\a.iff ", "ends in a dot or a space"},
+        {"Objects\\\\a.iff", "empty part"},
+        {std::string("a\0b", 3), "zero byte"},
+        {"UIGraphics\\Panel\\Back.bmp", ""},
+        {"\xC4rger/\x8A\xFF.txt", ""},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(OpenBytes(BuildArchive({{"a.txt", "aaaa"}, {"b.txt", "bb"}})));
+        TFarEntry& entry = archive.Entries[1];
+        const bool renamed = archive.RenameEntry(entry, c.name);
+        EXPECT_EQ(renamed, c.reason.empty()) << c.name.substr(0, 40);
+        if (renamed) {
+            EXPECT_EQ(entry.Name, c.name);
+            EXPECT_EQ(entry.NameLength, c.name.size());
+            EXPECT_TRUE(entry.Renamed());
+        } else {
+            EXPECT_NE(archive.LastError().find(c.reason), std::string::npos) << archive.LastError();
+            EXPECT_EQ(entry.Name, "b.txt");
+            EXPECT_FALSE(entry.Change);
+        }
+        EXPECT_EQ(entry.State, esOriginal);
+    }
+}
+
+TEST_F(RenameTest, RenamedEntriesKeepTheirDataAndRevertGivesTheFirstNameBack)
+{
+    ASSERT_TRUE(OpenBytes(BuildArchive({{"a.txt", "aaaa"}, {"b.txt", "bb"}})));
+    WriteBytes(dir / "added.bmp", "added bytes");
+    archive.AddFile(dir / "added.bmp");
+    TFarEntry& b = archive.Entries[1];
+    TFarEntry& added = archive.Entries[2];
+    ASSERT_TRUE(archive.RenameEntry(b, "Objects\\B.txt"));
+    ASSERT_TRUE(archive.RenameEntry(b, "Objects\\Second.txt"));
+    // An added file renamed to a game path is read from its file and
+    // extracted under its new name.
+    ASSERT_TRUE(archive.RenameEntry(added, "UIGraphics\\Back.bmp"));
+    EXPECT_EQ(PreviewAll(archive), (std::vector<std::string>{"aaaa", "bb", "added bytes"}));
+    ASSERT_TRUE(archive.ExtractEntry(added, dir / "out"));
+    EXPECT_EQ(ReadBytes(dir / "out/UIGraphics/Back.bmp"), "added bytes");
+
+    // Revert takes every rename back at once; a second revert has nothing to do.
+    ASSERT_TRUE(archive.RevertEntry(b));
+    EXPECT_EQ(b.Name, "b.txt");
+    EXPECT_FALSE(archive.RevertEntry(b));
+    ASSERT_TRUE(archive.RenameEntry(b, "Objects\\B.txt"));
+
+    // A renamed, then changed entry reverts both; one changed, then renamed too.
+    WriteBytes(dir / "a.new", "new a");
+    TFarEntry& a = archive.Entries[0];
+    ASSERT_TRUE(archive.ChangeEntry(a, dir / "a.new"));
+    ASSERT_TRUE(archive.RenameEntry(a, "A2.txt"));
+    EXPECT_EQ(PreviewAll(archive)[0], "new a");
+    ASSERT_TRUE(archive.RevertEntry(a));
+    EXPECT_EQ(std::tie(a.Name, a.State, a.RawSize), std::make_tuple(TEntryName("a.txt"), esOriginal, 4u));
+    EXPECT_FALSE(std::filesystem::exists(dir / "a.new"));
+
+    EXPECT_EQ(archive.FindEntry("objects\\b.TXT"), 1);
+    EXPECT_EQ(archive.FindEntry("OBJECTS\\B.TXT", 1), -1);
+    ASSERT_TRUE(archive.Save(dir / "in.far"));
+    EXPECT_EQ(ReadBytes(dir / "in.far"),
+              BuildArchive({{"a.txt", "aaaa"}, {"Objects\\B.txt", "bb"}, {"UIGraphics\\Back.bmp", "added bytes"}}));
+}
+
+TEST_F(RenameTest, FindEntryIgnoresTheCaseOfWindows1252Letters)
+{
+    ASSERT_TRUE(OpenBytes(BuildArchive({{"\xC4\x8A\x9F\xDE.txt", "x"}, {"\xD7.txt", "y"}})));
+    EXPECT_EQ(archive.FindEntry("\xE4\x9A\xFF\xFE.TXT"), 0);
+    EXPECT_EQ(archive.FindEntry("\xF7.txt"), -1); // the multiplication and division signs are no letters
+    EXPECT_EQ(archive.FindEntry("\xC4\x8A\x9F\xDE.txt", 0), -1);
+}
+
+using ReplaceTest = ArchiveTest;
+
+TEST_F(ReplaceTest, ReplacedBytesAreCopiedAtOnceAndRevertTakesThemBack)
+{
+    ASSERT_TRUE(OpenBytes(BuildArchive({{"a.txt", "aaaa"}, {"b.txt", "bb"}})));
+    WriteBytes(dir / "new.bin", "replacement bytes");
+    TFarEntry& b = archive.Entries[1];
+    ASSERT_TRUE(archive.ReplaceEntry(b, dir / "new.bin"));
+    // Later changes of the disk file do not matter.
+    WriteBytes(dir / "new.bin", "changed on disk");
+    std::filesystem::remove(dir / "new.bin");
+    EXPECT_EQ(std::tie(b.State, b.RawSize, b.Name), std::make_tuple(esChanged, 17u, TEntryName("b.txt")));
+    EXPECT_EQ(PreviewAll(archive)[1], "replacement bytes");
+    const std::string copy = b.DataFileName();
+    ASSERT_TRUE(archive.RevertEntry(b));
+    EXPECT_FALSE(std::filesystem::exists(copy));
+    EXPECT_EQ(PreviewAll(archive)[1], "bb");
+
+    // Missing and over-size files are refused with the reason, nothing changed.
+    EXPECT_FALSE(archive.ReplaceEntry(b, dir / "missing.bin"));
+    EXPECT_NE(archive.LastError().find("cannot be read"), std::string::npos) << archive.LastError();
+    {
+        platform::File big = platform::File::Open(dir / "big.bin", platform::File::Mode::CreateNew);
+        ASSERT_TRUE(big.SetSize(TFarArchive::kMaxEntrySize + 1));
+    }
+    EXPECT_FALSE(archive.ReplaceEntry(b, dir / "big.bin"));
+    EXPECT_NE(archive.LastError().find("more than an entry can hold"), std::string::npos) << archive.LastError();
+    EXPECT_EQ(std::tie(b.State, b.RawSize), std::make_tuple(esOriginal, 2u));
+    EXPECT_FALSE(b.Change);
+
+    WriteBytes(dir / "c.bin", "cc");
+    ASSERT_TRUE(archive.ReplaceEntry(archive.Entries[0], dir / "c.bin"));
+    ASSERT_TRUE(archive.Save(dir / "in.far"));
+    EXPECT_EQ(ReadBytes(dir / "in.far"), BuildArchive({{"a.txt", "cc"}, {"b.txt", "bb"}}));
+}
+
+TEST_F(ReplaceTest, AFileAddedAsACopyIsSavedWhenTheFileIsGoneAndTheCopyGoesWithTheObject)
+{
+    ASSERT_TRUE(OpenBytes(BuildArchive({{"a.txt", "aaaa"}})));
+    std::filesystem::create_directories(dir / "drag");
+    WriteBytes(dir / "drag/Chair.iff", "chair bytes");
+    ASSERT_TRUE(archive.AddFileCopy(dir / "drag/Chair.iff"));
+    ASSERT_TRUE(archive.AddFileCopy(dir / "drag/Chair.iff"));
+    std::filesystem::remove_all(dir / "drag");
+    EXPECT_FALSE(archive.AddFileCopy(dir / "drag/Chair.iff"));
+    ASSERT_EQ(archive.Entries.size(), 3u);
+    const std::string copy(archive.Entries[1].Text());
+    ASSERT_GT(copy.size(), 10u);
+    EXPECT_EQ(copy.substr(copy.size() - 10), "\\Chair.iff");
+    EXPECT_NE(copy, std::string(archive.Entries[2].Text()));
+    EXPECT_EQ(archive.Entries[1].State, esNew);
+    ASSERT_TRUE(archive.ExtractEntry(archive.Entries[2], dir / "out"));
+    EXPECT_EQ(ReadBytes(dir / "out/Chair.iff"), "chair bytes");
+    ASSERT_TRUE(archive.Save(dir / "in.far"));
+    EXPECT_EQ(PreviewAll(archive), (std::vector<std::string>{"aaaa", "chair bytes", "chair bytes"}));
+    const std::string folder = copy.substr(0, copy.rfind('\\', copy.size() - 11));
+    EXPECT_TRUE(platform::DirectoryExists(folder)) << folder;
+    archive.Close();
+    EXPECT_FALSE(platform::DirectoryExists(folder)) << folder;
+}
+
+} // namespace
+} // namespace kelvo::test

@@ -78,6 +78,17 @@ TEST(Errors, ExitWithOneLineAndChangeNothing)
         {{"add", "y.far", "a.txt"}, "kelvo-far: no such archive: y.far\n"},
         {{"delete", "x.far", "a.txt", "A.TXT"}, "kelvo-far: no such entry in x.far: A.TXT\n"},
         {{"extract", "x.far", "out", "a.txt", "A.TXT"}, "kelvo-far: no such entry in x.far: A.TXT\n"},
+        {{"rename", "x.far", "a.txt"}, "kelvo-far: wrong number of arguments: rename\nusage:"},
+        {{"rename", "x.far", "A.TXT", "b.txt"}, "kelvo-far: no such entry in x.far: A.TXT\n"},
+        {{"rename", "x.far", "a.txt", "..\\up.txt"}, "kelvo-far: cannot rename to that name (The name ..\\up.txt would"},
+        {{"rename", "x.far", "a.txt", "dir\\a. "}, "kelvo-far: cannot rename to that name (A part of the name"},
+        {{"rename", "x.far", "a.txt", "\xE2\x82\xAC\xE4\xB8\x80"}, "kelvo-far: name not valid UTF-8 or without a"},
+        {{"rename", "nothere.far", "a.txt", "b.txt"}, "kelvo-far: no such archive: nothere.far\n"},
+        {{"replace", "x.far", "a.txt", "nothere.txt"}, "kelvo-far: not a file: nothere.txt\n"},
+        {{"replace", "x.far", "a.txt", "deep"}, "kelvo-far: not a file: deep\n"},
+        {{"replace", "x.far", "b.txt", "a.txt"}, "kelvo-far: no such entry in x.far: b.txt\n"},
+        {{"replace", "x.far", "a.txt", "big.bin"}, "kelvo-far: cannot replace a.txt (The file big.bin is larger than 2 GB"},
+        {{"replace", "disk.img", "a.txt", "a.txt"}, "kelvo-far: not a FAR archive"},
     };
     for (const auto& [args, message] : cases) {
         const Output r = Far(args);
@@ -146,6 +157,24 @@ TEST(AddAndDelete, ChangeTheArchiveInPlace)
                          "archive as it was.\n");
     EXPECT_EQ(ReadBytes("y.far"), before);
     EXPECT_EQ(Far({"delete", "x.far", "dir\\c.txt"}).err, "");
+}
+
+TEST(RenameAndReplace, ChangeOneEntryInPlace)
+{
+    ScratchFolder scratch;
+    for (const char* name : {"a.txt", "b.txt", "new.bin"})
+        WriteFile(name, name);
+    ASSERT_EQ(Far({"create", "x.far", "a.txt", "b.txt"}).code, 0);
+    const std::string before = ReadBytes("x.far");
+    const Output taken = Far({"rename", "x.far", "a.txt", "B.TXT"});
+    EXPECT_EQ(taken.code, 1);
+    EXPECT_EQ(taken.err, "kelvo-far: an entry of that name exists in x.far: B.TXT\n");
+    EXPECT_EQ(ReadBytes("x.far"), before);
+    const Output r = Far({"rename", "x.far", "a.txt", "UIGraphics\\\xC3\x84.txt"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out + r.err, "");
+    ASSERT_EQ(Far({"replace", "x.far", "b.txt", "new.bin"}).code, 0);
+    EXPECT_EQ(ReadBytes("x.far"), CraftArchive("a.txtnew.bin", {{5, 5, 16, "UIGraphics\\\xC4.txt"}, {7, 7, 21, "b.txt"}}));
 }
 
 TEST(Extract, WritesEveryEntryItCanAndReportsEachFailure)

@@ -28,7 +28,7 @@ void CALLBACK GiveUp(HWND, UINT, UINT_PTR timer, DWORD)
 }
 
 // A window standing in for the file manager: it reads the offered file list
-// and copies every file's bytes while the drop is under way.
+// at the drop and copies the files' bytes later, once the drop has returned.
 class FileManagerWindow {
 public:
     explicit FileManagerWindow(POINT at)
@@ -39,8 +39,7 @@ public:
         // The file manager has seen the drag over it: the user lets go.
         target_->OnDragOver = [](TDropTarget&, TShiftState, POINT, DWORD&) { SetLeftButton(false); };
         target_->OnDrop = [this](TDropTarget&, TShiftState, POINT, DWORD& effect) {
-            for (const std::string& name : target_->Files)
-                received.emplace_back(std::string(AfterLastSeparator(name)), test::FileContents(name));
+            dropped = target_->Files;
             effect = DROPEFFECT_COPY;
         };
         target_->Register(window_.Get(), "FileManager");
@@ -54,7 +53,16 @@ public:
         return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
     }
 
-    std::vector<std::pair<std::string, std::string>> received; // name, bytes
+    // The dropped files' names and bytes.
+    std::vector<std::pair<std::string, std::string>> Received() const
+    {
+        std::vector<std::pair<std::string, std::string>> received;
+        for (const std::string& name : dropped)
+            received.emplace_back(std::string(AfterLastSeparator(name)), test::FileContents(name));
+        return received;
+    }
+
+    std::vector<std::string> dropped;
 
 private:
     ui::OwnedWindow window_;
@@ -84,12 +92,13 @@ protected:
     // Presses the left button on an entry's line and moves the pointer away
     // with it held (the pointer rests over the file manager, where the drag
     // goes), until the drag is over.
-    void DragEntry(int position)
+    void DragEntry(int position) { DragEntry(position, manager->Centre()); }
+    // The same onto a point of the screen.
+    void DragEntry(int position, POINT target)
     {
         HWND list = dlg->FileListBox().Handle();
         RECT line{};
         SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&line));
-        const POINT target = manager->Centre();
         SetCursorPos(target.x, target.y);
         SetLeftButton(true);
         POINT away = target;
@@ -121,12 +130,42 @@ TEST_F(FarDlgDragTest, TheSelectedEntryArrivesUnderItsNameWithItsBytesAndNothing
     const std::size_t folders = DragFolders();
     Select(4); // Text\Catalog.txt
     DragEntry(4);
-    ASSERT_EQ(manager->received.size(), 1u);
-    EXPECT_EQ(manager->received[0].first, "Catalog.txt");
-    EXPECT_EQ(manager->received[0].second, files[4].data);
-    EXPECT_EQ(DragFolders(), folders);
+    // The file manager copies after the drop has returned.
+    const auto received = manager->Received();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].first, "Catalog.txt");
+    EXPECT_EQ(received[0].second, files[4].data);
     EXPECT_EQ(dlg->FileListBox().ItemIndex(), 4);
     EXPECT_FALSE(dlg->FMH().Modified);
+    dlg.reset();
+    EXPECT_EQ(DragFolders(), folders);
+}
+
+TEST_F(FarDlgDragTest, AnEntryDroppedOnTheEntryListIsAddedWithItsBytes)
+{
+    // The user lets go over the entry list itself.
+    dlg->DropFileTarget().OnDragOver = [](TDropTarget&, TShiftState, POINT, DWORD&) { SetLeftButton(false); };
+    HWND list = dlg->FileListBox().Handle();
+    RECT first{};
+    SendMessageA(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    POINT over{first.left + 10, first.top + 3};
+    ClientToScreen(list, &over);
+    Select(4);
+    DragEntry(4, over);
+    ASSERT_EQ(dlg->Archive().Entries.size(), files.size() + 1);
+    EXPECT_EQ(AfterLastSeparator(dlg->Archive().Entries.back().Text()), "Catalog.txt");
+    EXPECT_TRUE(dlg->FMH().Modified);
+
+    // The drag's file is gone with the drag's data; the save stores the bytes.
+    ScriptedDialog saveDialog;
+    saveDialog.names = {folder + "saved.far"};
+    dlg->FMH().SaveDialog = &saveDialog;
+    Command(cmd::FileSaveAs);
+    EXPECT_TRUE(script.errors.empty()) << script.errors.front();
+    EXPECT_FALSE(dlg->FMH().Modified);
+    ASSERT_EQ(dlg->Archive().Entries.size(), files.size() + 1);
+    ASSERT_TRUE(dlg->Archive().ExtractToTemp(static_cast<int>(files.size())));
+    EXPECT_EQ(test::FileContents(dlg->Archive().TempFileName()), files[4].data);
 }
 
 TEST_F(FarDlgDragTest, APlainClickStillSelects)
@@ -146,7 +185,7 @@ TEST_F(FarDlgDragTest, APlainClickStillSelects)
     click(6);
     EXPECT_EQ(dlg->FileListBox().ItemIndex(), 6);
     EXPECT_EQ(Lines(dlg->DetailsListBox())[2], "Full Name: " + files[6].name);
-    EXPECT_TRUE(manager->received.empty());
+    EXPECT_TRUE(manager->dropped.empty());
     EXPECT_EQ(GetCapture(), nullptr);
 }
 
@@ -156,7 +195,7 @@ TEST_F(FarDlgDragTest, AnEntryMarkedForDeletionIsNotOffered)
     Select(5);
     Command(cmd::FileEntryDeleteFile);
     DragEntry(5);
-    EXPECT_TRUE(manager->received.empty());
+    EXPECT_TRUE(manager->dropped.empty());
     EXPECT_EQ(DragFolders(), folders);
 }
 

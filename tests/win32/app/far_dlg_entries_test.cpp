@@ -200,6 +200,33 @@ TEST_F(FarDlgEntriesTest, ExtractFileWritesTheSelectedEntryBelowTheChosenFolder)
     EXPECT_EQ(Status(0), "1 file extracted.");
 }
 
+TEST_F(FarDlgEntriesTest, ExtractFileWritesTheChosenEntryWhenADropArrivesWhileTheFolderDialogRuns)
+{
+    // Files dropped on the list while the dialog is open: the list of
+    // entries grows, and moves in memory.
+    const std::string droppedFile = MakeFile("dropped.txt", "dropped");
+    // The drop comes while the dialog is open; the dialog is then answered
+    // with the folder it starts in, the archive's own.
+    auto answer = dlg->BrowseDirectoryDlg().OnCreate;
+    dlg->BrowseDirectoryDlg().OnCreate = [&](ui::TObject& sender) {
+        OwnedComponent<TDropFileSource> source;
+        source->Files.assign(200, droppedFile);
+        TDropTarget& target = dlg->DropFileTarget();
+        DWORD effect = DROPEFFECT_COPY;
+        target.DragEnter(source.Get(), MK_LBUTTON, POINTL{0, 0}, &effect);
+        effect = DROPEFFECT_COPY;
+        target.Drop(source.Get(), MK_LBUTTON, POINTL{0, 0}, &effect);
+        answer(sender);
+    };
+    browse->answers = {folder};
+    Select(4);
+    Command(cmd::FileEntryExportFile);
+    EXPECT_EQ(Count(), files.size() + 200);
+    EXPECT_EQ(test::FileContents(folder + files[4].name), files[4].data);
+    EXPECT_EQ(Status(0), "1 file extracted.");
+    EXPECT_TRUE(script.errors.empty()) << script.errors.front();
+}
+
 TEST_F(FarDlgEntriesTest, ExtractDirectoryWritesEveryUnmarkedEntryAndCountsThem)
 {
     for (int marked : {2, 5}) {
@@ -309,6 +336,222 @@ TEST_F(FarDlgEntriesTest, AReadOnlyArchiveOpensListsAndExtractsAndIsSavedUnderAN
     CloseWindow();
     EXPECT_EQ(ReadBytes(readOnly), image);
     SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+} // namespace
+} // namespace kelvo
+
+namespace kelvo {
+namespace {
+
+// The entry list's filter, selections of several entries, Rename Entry,
+// Replace Entry and Add Directory as Tree, driven as a user does.
+class FarDlgWorkbenchTest : public FarDlgEntriesTest {
+protected:
+    void SetUp() override
+    {
+        FarDlgEntriesTest::SetUp();
+        dlg->UseFileReplaceDialog(replaceDialog);
+    }
+    // Types text into the filter box, a character at a time.
+    void TypeFilter(const std::string& text)
+    {
+        for (char c : text)
+            SendMessageA(dlg->FilterBox(), WM_CHAR, static_cast<unsigned char>(c), 1);
+    }
+    // Presses a key in the entry list with Shift or Ctrl held as given.
+    void ListKey(WORD key, BYTE modifier = 0)
+    {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        if (modifier)
+            keys[modifier] = 0x80;
+        SetKeyboardState(keys);
+        SendMessageA(dlg->FileListBox().Handle(), WM_KEYDOWN, key, 1);
+        if (modifier)
+            keys[modifier] = 0;
+        SetKeyboardState(keys);
+    }
+    std::vector<std::string> EntryNames()
+    {
+        std::vector<std::string> names;
+        for (const TFarEntry& entry : dlg->Archive().Entries)
+            names.emplace_back(entry.Text());
+        return names;
+    }
+    // Drops files on the entry list as the platform delivers them.
+    void DropOnList(const std::vector<std::string>& names)
+    {
+        OwnedComponent<TDropFileSource> source;
+        source->Files = names;
+        TDropTarget& target = dlg->DropFileTarget();
+        DWORD effect = DROPEFFECT_COPY;
+        target.DragEnter(source.Get(), MK_LBUTTON, POINTL{0, 0}, &effect);
+        effect = DROPEFFECT_COPY;
+        target.Drop(source.Get(), MK_LBUTTON, POINTL{0, 0}, &effect);
+    }
+    ScriptedDialog replaceDialog;
+};
+
+TEST_F(FarDlgWorkbenchTest, TheFilterShowsTheMatchingEntriesAndCommandsActOnTheEntriesShown)
+{
+    TypeFilter("TXT");
+    EXPECT_EQ(Lines(dlg->FileListBox()),
+              (std::vector<std::string>{"ReadMe.txt", "Catalog.txt", "Neighborhood.txt", "readme.txt"}));
+    EXPECT_EQ(Status(0), "4 of 15 entries");
+
+    // Each line is its own entry: details, marks and extraction.
+    Select(2);
+    EXPECT_EQ(DetailLine(2), "Full Name: Text\\Neighborhood.txt");
+    Command(cmd::FileEntryDeleteFile);
+    EXPECT_EQ(DetailLine(6), "State: Marked for Deletion");
+    Select(3);
+    browse->answers = {folder}; // the archive's own, where the dialog starts
+    Command(cmd::FileEntryExportFile);
+    EXPECT_EQ(test::FileContents(folder + "Textures.BMP\\readme.txt"), files[13].data);
+
+    // Added while the filter is set: shown when it matches.
+    addDialog.names = {MakeFile("new.bin", "bin"), MakeFile("new.txt", "txt")};
+    Command(cmd::FileEntryAddFile);
+    Command(cmd::FileEntryAddFile);
+    EXPECT_EQ(Lines(dlg->FileListBox()).back(), "new.txt");
+    EXPECT_EQ(Status(0), "5 of 17 entries");
+
+    // Esc clears the filter; letters of Windows-1252 match in any case; wildcards.
+    SendMessageA(dlg->FilterBox(), WM_KEYDOWN, VK_ESCAPE, 1);
+    EXPECT_EQ(Count(), 17u);
+    EXPECT_EQ(Status(0), "17 files loaded.");
+    TypeFilter("CAF\xC9");
+    EXPECT_EQ(Lines(dlg->FileListBox()), (std::vector<std::string>{"Caf\xE9Table.iff"}));
+    SendMessageA(dlg->FilterBox(), WM_KEYDOWN, VK_ESCAPE, 1);
+    TypeFilter("sky5*.bmp");
+    EXPECT_EQ(Lines(dlg->FileListBox()), (std::vector<std::string>{"sky555.bmp", "sky565.bmp"}));
+
+    // Saved, every mark fell on the entry it was set on.
+    saveDialog.names = {folder + "saved.far"};
+    Command(cmd::FileSaveAs);
+    std::vector<std::string> expected;
+    for (const sample::SampleFile& file : files)
+        if (file.name != "Text\\Neighborhood.txt")
+            expected.push_back(file.name);
+    expected.push_back(folder + "new.bin");
+    expected.push_back(folder + "new.txt");
+    EXPECT_EQ(EntryNames(), expected);
+}
+
+TEST_F(FarDlgWorkbenchTest, SeveralSelectedEntriesAreExtractedAndMarkedTogether)
+{
+    Select(4);
+    ListKey(VK_DOWN, VK_SHIFT);
+    ListKey(VK_DOWN, VK_SHIFT);
+    EXPECT_EQ(dlg->FileListBox().SelectedIndexes(), (std::vector<int>{4, 5, 6}));
+    // The details follow the focused entry.
+    EXPECT_EQ(DetailLine(2), "Full Name: " + files[6].name);
+
+    browse->answers = {folder}; // the archive's own, where the dialog starts
+    Command(cmd::FileEntryExportFile);
+    EXPECT_EQ(browse->seen.size(), 1u);
+    for (int i : {4, 5, 6})
+        EXPECT_EQ(test::FileContents(folder + files[static_cast<std::size_t>(i)].name),
+                  files[static_cast<std::size_t>(i)].data);
+    EXPECT_EQ(Status(0), "3 files extracted.");
+
+    ListKey(VK_DELETE);
+    for (int i = 0; i < static_cast<int>(files.size()); ++i)
+        EXPECT_EQ(dlg->Archive().Entries[static_cast<std::size_t>(i)].State, i >= 4 && i <= 6 ? esDeleted : esOriginal);
+    Click(cmd::FileEntryDeleteFile);
+    EXPECT_EQ(dlg->Archive().Entries[5].State, esOriginal);
+
+    // Ctrl+click adds a line; Ctrl+A takes them all.
+    RECT line{};
+    HWND list = dlg->FileListBox().Handle();
+    SendMessageA(list, LB_GETITEMRECT, 9, reinterpret_cast<LPARAM>(&line));
+    const LPARAM at = MAKELPARAM(line.left + 10, (line.top + line.bottom) / 2);
+    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, at);
+    SendMessageA(list, WM_LBUTTONUP, MK_CONTROL, at);
+    EXPECT_EQ(dlg->FileListBox().SelectedIndexes(), (std::vector<int>{4, 5, 6, 9}));
+    ListKey('A', VK_CONTROL);
+    EXPECT_EQ(dlg->FileListBox().SelectedIndexes().size(), files.size());
+}
+
+TEST_F(FarDlgWorkbenchTest, RenameRefusesUnsafeNamesAsksAboutTakenOnesAndRevertTakesItBack)
+{
+    Select(4);
+    script.names = {"", "..\\up.txt", "Text\\CON", "Text\\dot.", "Objects\\CHAIR.iff", "Text\\Renamed.txt"};
+    for (int refused = 0; refused < 4; ++refused)
+        Command(cmd::FileEntryRename);
+    EXPECT_EQ(script.errors.size(), 4u);
+    EXPECT_EQ(script.asked, std::vector<std::string>(4, "Text\\Catalog.txt"));
+    EXPECT_FALSE(dlg->FMH().Modified);
+    // A name another entry has, in any case: asked first, No keeps the old.
+    script.yesNo = {false};
+    Command(cmd::FileEntryRename);
+    EXPECT_EQ(script.questions.back(), "An entry named Objects\\CHAIR.iff exists. Keep both?");
+    EXPECT_EQ(DetailLine(2), "Full Name: Text\\Catalog.txt");
+    EXPECT_FALSE(dlg->Actions().Find(cmd::FileEntryRevert)->Enabled());
+
+    Command(cmd::FileEntryRename);
+    EXPECT_EQ(DetailLine(2), "Full Name: Text\\Renamed.txt");
+    EXPECT_EQ(dlg->FileListBox().Text(4), "Renamed.txt");
+    EXPECT_TRUE(dlg->FMH().Modified);
+    ASSERT_TRUE(dlg->Actions().Find(cmd::FileEntryRevert)->Enabled());
+    Command(cmd::FileEntryRevert);
+    EXPECT_EQ(DetailLine(2), "Full Name: Text\\Catalog.txt");
+
+    // Saved, the new name is written with the entry's bytes in its place.
+    script.names = {"Text\\Renamed.txt"};
+    Command(cmd::FileEntryRename);
+    saveDialog.names = {folder + "saved.far"};
+    Command(cmd::FileSaveAs);
+    ASSERT_EQ(EntryNames().at(4), "Text\\Renamed.txt");
+    ASSERT_TRUE(dlg->Archive().ExtractToTemp(4));
+    EXPECT_EQ(test::FileContents(dlg->Archive().TempFileName()), files[4].data);
+}
+
+TEST_F(FarDlgWorkbenchTest, ReplaceTakesTheFilesBytesAtOnceOrSaysWhyNot)
+{
+    Select(0);
+    replaceDialog.names = {folder + "missing.bin"};
+    Command(cmd::FileEntryReplace);
+    ASSERT_EQ(script.errors.size(), 1u);
+    EXPECT_NE(script.errors[0].find("cannot be read"), std::string::npos) << script.errors[0];
+    EXPECT_EQ(DetailLine(6), "State: Original Entry");
+
+    const std::string file = MakeFile("replacement.txt", "replacement bytes");
+    replaceDialog.names = {file};
+    Command(cmd::FileEntryReplace);
+    EXPECT_EQ(DetailLine(6), "State: Changed Entry");
+    EXPECT_EQ(Status(0), "Changed ReadMe.txt");
+    WriteBytes(file, "changed later");
+    Command(cmd::FileEntryRevert);
+    EXPECT_EQ(DetailLine(6), "State: Original Entry");
+    replaceDialog.names = {file};
+    Command(cmd::FileEntryReplace);
+    std::filesystem::remove(file);
+    saveDialog.names = {folder + "saved.far"};
+    Command(cmd::FileSaveAs);
+    ASSERT_TRUE(dlg->Archive().ExtractToTemp(0));
+    EXPECT_EQ(test::FileContents(dlg->Archive().TempFileName()), "changed later");
+}
+
+TEST_F(FarDlgWorkbenchTest, FoldersAddedAsTreesAndDroppedAreNamedBelowTheirParent)
+{
+    MakeFile("Mods\\UIGraphics\\Panel\\Back.bmp", "back");
+    MakeFile("Mods\\UIGraphics\\Cursor.bmp", "cursor");
+    MakeFile("Mods\\UIGraphics\\skip.far", "far");
+    MakeFile("Drop\\Objects\\Lamp.iff", "lamp");
+    const std::string loose = MakeFile("loose.txt", "loose");
+    browse->answers = {folder + "Mods\\UIGraphics"};
+    Command(cmd::FileEntryAddTree);
+    DropOnList({folder + "Drop\\Objects", loose});
+    std::vector<std::string> names = EntryNames();
+    names.erase(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(files.size()));
+    EXPECT_EQ(names, (std::vector<std::string>{"UIGraphics\\Cursor.bmp", "UIGraphics\\Panel\\Back.bmp",
+                                               "Objects\\Lamp.iff", loose}));
+    saveDialog.names = {folder + "saved.far"};
+    Command(cmd::FileSaveAs);
+    ASSERT_TRUE(dlg->Archive().ExtractToTemp(static_cast<int>(files.size()) + 1));
+    EXPECT_EQ(test::FileContents(dlg->Archive().TempFileName()), "back");
 }
 
 } // namespace

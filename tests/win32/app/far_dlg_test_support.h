@@ -58,7 +58,29 @@ public:
     {
         errors.push_back(caption + ": " + text);
     }
+    bool AskYesNo(const std::string& text) override
+    {
+        questions.push_back(text);
+        if (yesNo.empty())
+            return false;
+        const bool answer = yesNo.front();
+        yesNo.pop_front();
+        return answer;
+    }
+    std::optional<std::string> AskEntryName(const std::string& name, bool& refused) override
+    {
+        asked.push_back(name);
+        refused = false;
+        if (names.empty())
+            return std::nullopt;
+        std::optional<std::string> answer = names.front();
+        names.pop_front();
+        return answer;
+    }
     std::vector<std::string> errors; // caption: text
+    std::deque<bool> yesNo;          // the answers to Yes/No questions; No once they have run out
+    std::deque<std::optional<std::string>> names; // the names typed in Rename Entry; cancelled once they have run out
+    std::vector<std::string> asked;  // the names Rename Entry showed
 };
 
 // A file dialog choosing the scripted names in turn, and the scripted file
