@@ -50,6 +50,8 @@ public:
     std::string ParamStr(int) override { return {}; }
     void ShowMessage(const std::string&) override {}
     void ShowError(const std::string& text, const std::string&) override { std::printf("error: %s\n", text.c_str()); }
+    bool AskYesNo(const std::string&) override { return false; }
+    std::optional<std::string> AskEntryName(const std::string&, bool&) override { return std::nullopt; }
 };
 
 // An archive of empty entries named like a game's objects.
