@@ -608,7 +608,12 @@ bool TFarDlg::FMHSave(const std::string& Filename)
         services_.ShowError(SaveFailedText(Filename, Archive_->LastError()), "Kelvo");
         return false;
     }
+    // A save through one of several names of a file leaves the others with
+    // the old archive: the user is told.
+    const std::string warning = Archive_->LastWarning();
     FMHOpen(Filename);
+    if (!warning.empty())
+        services_.ShowMessage(warning);
     return true;
 }
 
