@@ -217,6 +217,31 @@ bool FitsInMemory(SpriteFrame& frame, std::uint64_t bytesLeft)
 
 std::string Damaged(std::string what) { return "Damaged frame: " + std::move(what) + "."; }
 
+// Why count empty rows found at byte at cannot be skipped from row; empty
+// when they can. Both sprite formats check their row commands alike.
+std::string EmptyRowsProblem(std::uint32_t count, int row, int height, std::size_t at)
+{
+    if (count > static_cast<std::uint32_t>(height - row))
+        return Damaged(std::to_string(count) + " empty rows" + At(at) + " pass the last row (from row " +
+                       std::to_string(row) + " of " + std::to_string(height) + ")");
+    return {};
+}
+
+// Why a row of count bytes (its 2-byte command included) found at byte at
+// cannot start at row, with left bytes of data after the command; empty when
+// it can. data names what the row would run past.
+std::string RowProblem(std::uint32_t count, int row, int height, std::size_t at, std::size_t left, const char* data)
+{
+    if (row >= height)
+        return Damaged("a row" + At(at) + " comes when all " + std::to_string(height) + " rows are filled");
+    if (count < 2 || count % 2)
+        return Damaged("the row" + At(at) + " has the length " + std::to_string(count) +
+                       (count < 2 ? ", below 2" : ", which is odd"));
+    if (count - 2 > left)
+        return Damaged("the row" + At(at) + " of " + std::to_string(count) + " bytes runs past " + data);
+    return {};
+}
+
 // The row commands of an SPR# frame from p to end (single bytes: command,
 // count). Returns the reason it is damaged, empty when it decoded.
 std::string DecodeSprCommands(const BodyBytes& bytes, std::size_t p, std::size_t end, const FramePlanes planes,
@@ -238,19 +263,13 @@ std::string DecodeSprCommands(const BodyBytes& bytes, std::size_t p, std::size_t
         case 0x05:
             return {};
         case 0x09:
-            if (count > static_cast<unsigned>(height - row))
-                return Damaged(std::to_string(count) + " empty rows" + At(at) + " pass the last row (from row " +
-                               std::to_string(row) + " of " + std::to_string(height) + ")");
+            if (std::string problem = EmptyRowsProblem(count, row, height, at); !problem.empty())
+                return problem;
             row += static_cast<int>(count);
             break;
         case 0x04: {
-            if (row >= height)
-                return Damaged("a row" + At(at) + " comes when all " + std::to_string(height) + " rows are filled");
-            if (count < 2 || count % 2)
-                return Damaged("the row" + At(at) + " has the length " + std::to_string(count) +
-                               (count < 2 ? ", below 2" : ", which is odd"));
-            if (count - 2 > end - p)
-                return Damaged("the row" + At(at) + " of " + std::to_string(count) + " bytes runs past the data");
+            if (std::string problem = RowProblem(count, row, height, at, end - p, "the data"); !problem.empty())
+                return problem;
             const std::size_t rowEnd = at + count;
             const std::size_t rowStart = static_cast<std::size_t>(row) * w;
             std::size_t x = 0;
@@ -306,19 +325,13 @@ std::string DecodeSpr2Commands(const BodyBytes& bytes, std::size_t p, std::size_
         case 5:
             return {};
         case 4:
-            if (count > static_cast<std::uint32_t>(height - row))
-                return Damaged(std::to_string(count) + " empty rows" + At(at) + " pass the last row (from row " +
-                               std::to_string(row) + " of " + std::to_string(height) + ")");
+            if (std::string problem = EmptyRowsProblem(count, row, height, at); !problem.empty())
+                return problem;
             row += static_cast<int>(count);
             break;
         case 0: {
-            if (row >= height)
-                return Damaged("a row" + At(at) + " comes when all " + std::to_string(height) + " rows are filled");
-            if (count < 2 || count % 2)
-                return Damaged("the row" + At(at) + " has the length " + std::to_string(count) +
-                               (count < 2 ? ", below 2" : ", which is odd"));
-            if (count - 2 > end - p)
-                return Damaged("the row" + At(at) + " of " + std::to_string(count) + " bytes runs past the frame's data");
+            if (std::string problem = RowProblem(count, row, height, at, end - p, "the frame's data"); !problem.empty())
+                return problem;
             const std::size_t rowEnd = at + count;
             const std::size_t rowStart = static_cast<std::size_t>(row) * w;
             std::size_t x = 0;
