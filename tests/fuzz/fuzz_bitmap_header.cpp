@@ -2,23 +2,14 @@
 // start of a .bmp file give one of the known pixel formats, decided by the
 // bytes the preview reads and by nothing after them.
 #include "app/far_text.h"
+#include "tests/fuzz/fuzz_check.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
-namespace {
-
-void Check(bool condition, const char* what)
-{
-    if (condition)
-        return;
-    std::fprintf(stderr, "fuzz_bitmap_header: %s\n", what);
-    std::abort();
-}
-
-} // namespace
+using kelvo::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -6,6 +6,7 @@
 // source would build from it.
 #include "components/shell/drop_rules.h"
 #include "components/shell/source_blocks.h"
+#include "tests/fuzz/fuzz_check.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -14,15 +15,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+using kelvo::fuzz::Check;
 
-void Check(bool condition, const char* what)
-{
-    if (condition)
-        return;
-    std::fprintf(stderr, "fuzz_drop_blocks: %s\n", what);
-    std::abort();
-}
+namespace {
 
 void CheckNames(const std::vector<std::string>& names)
 {

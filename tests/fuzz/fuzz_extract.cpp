@@ -6,6 +6,7 @@
 // data, and no more bytes are written than the archive holds.
 #include "archive/far_archive.h"
 #include "platform/file.h"
+#include "tests/fuzz/fuzz_check.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +16,8 @@
 #include <iterator>
 #include <set>
 #include <string>
+
+using kelvo::fuzz::Check;
 
 namespace {
 
@@ -41,14 +44,6 @@ bool IsTemporaryName(const std::string& name)
 {
     return name.size() == 19 && name.rfind("~kv", 0) == 0 && name.substr(15) == ".tmp" &&
            name.find_first_not_of("0123456789abcdef", 3) == 15;
-}
-
-void Check(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "fuzz_extract: %s\n", what);
-        std::abort();
-    }
 }
 
 } // namespace

@@ -2,23 +2,14 @@
 // read must lie inside the file, back to back from the header, and every
 // body must decode or be refused without reading outside it.
 #include "components/iff/iff_reader.h"
+#include "tests/fuzz/fuzz_check.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
-namespace {
-
-void Check(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "fuzz_iff: %s\n", what);
-        std::abort();
-    }
-}
-
-} // namespace
+using kelvo::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

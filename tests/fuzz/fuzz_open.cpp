@@ -3,6 +3,7 @@
 // read back as the same entries.
 #include "archive/far_archive.h"
 #include "platform/file.h"
+#include "tests/fuzz/fuzz_check.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +14,8 @@
 #include <optional>
 #include <set>
 #include <string>
+
+using kelvo::fuzz::Check;
 
 namespace {
 
@@ -49,18 +52,6 @@ std::string ReadAll(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-[[noreturn]] void Fail(const char* what)
-{
-    std::fprintf(stderr, "fuzz_open: %s\n", what);
-    std::abort();
-}
-
-void Check(bool condition, const char* what)
-{
-    if (!condition)
-        Fail(what);
 }
 
 } // namespace

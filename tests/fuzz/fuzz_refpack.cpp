@@ -2,6 +2,7 @@
 // the size their header states or fail with a reason, and any bytes as data
 // compress into a stream that decompresses to them.
 #include "archive/refpack.h"
+#include "tests/fuzz/fuzz_check.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -10,17 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-void Check(bool condition, const char* what)
-{
-    if (condition)
-        return;
-    std::fprintf(stderr, "fuzz_refpack: %s\n", what);
-    std::abort();
-}
-
-} // namespace
+using kelvo::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -3,21 +3,16 @@
 // drawn with planes of its size or refused with a reason; every composed
 // image has its zoom's canvas; nothing is read outside the file.
 #include "components/iff/sprites.h"
+#include "tests/fuzz/fuzz_check.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
-namespace {
+using kelvo::fuzz::Check;
 
-void Check(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "fuzz_sprites: %s\n", what);
-        std::abort();
-    }
-}
+namespace {
 
 void CheckFrame(const kelvo::iff::SpriteFrame& frame)
 {

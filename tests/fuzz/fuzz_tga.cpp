@@ -2,23 +2,14 @@
 // read has its header's size and writes out as a bitmap of that size; a
 // refused file gets a reason and no picture.
 #include "components/iff/tga_reader.h"
+#include "tests/fuzz/fuzz_check.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
-namespace {
-
-void Check(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "fuzz_tga: %s\n", what);
-        std::abort();
-    }
-}
-
-} // namespace
+using kelvo::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
