@@ -3,7 +3,6 @@
 // answered from a script and the real folder dialog answered as it opens.
 #include "app/far_text.h"
 #include "tests/win32/app/far_dlg_test_support.h"
-#include "tests/win32/folder_dialog_answers.h"
 #include "tools/sample/bitmaps.h"
 #include "tools/sample/sample_archive.h"
 
@@ -30,17 +29,6 @@ protected:
         dlg->Show(SW_SHOWNOACTIVATE);
         browse = std::make_unique<test::FolderDialogAnswers>(dlg->BrowseDirectoryDlg());
     }
-    void TearDown() override
-    {
-        CloseWindow();
-        FarDlgFixture::TearDown();
-    }
-    // Closes the window (which lets go of the archive it holds) and its dialogs' answers.
-    void CloseWindow()
-    {
-        browse.reset();
-        dlg.reset();
-    }
 
     // Writes a file below the test's folder, making its folders.
     std::string MakeFile(const std::string& name, const std::string& bytes)
@@ -56,7 +44,6 @@ protected:
     std::vector<sample::SampleFile> files;
     std::string samplePath;
     ScriptedDialog addDialog, saveDialog;
-    std::unique_ptr<test::FolderDialogAnswers> browse;
 };
 
 TEST_F(FarDlgEntriesTest, AddFileAppendsANewEntryAndRefusesFarFiles)

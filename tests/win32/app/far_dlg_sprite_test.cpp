@@ -4,7 +4,6 @@
 // views paint.
 #include "app/commands.h"
 #include "tests/win32/app/far_dlg_test_support.h"
-#include "tests/win32/folder_dialog_answers.h"
 #include "tools/sample/iff_writer.h"
 #include "tools/sample/sample_archive.h"
 #include "tools/sample/sprite_writer.h"
@@ -83,7 +82,6 @@ protected:
     }
     void TearDown() override
     {
-        browse.reset();
         FarDlgFixture::TearDown();
         ui::SetExceptionHandler(nullptr);
     }
@@ -135,7 +133,6 @@ protected:
 
     std::vector<std::string> errors;
     ScriptedDialog saveDialog;
-    std::unique_ptr<test::FolderDialogAnswers> browse;
 };
 
 const std::vector<POINT> kCorners{{0, 0}, {1, 0}, {0, 1}, {1, 1}};

@@ -6,6 +6,7 @@
 #include "app/far_dlg.h"
 #include "components/shell/shell_init.h"
 #include "tests/test_support.h"
+#include "tests/win32/folder_dialog_answers.h"
 #include "ui/list_box.h"
 
 #include <deque>
@@ -130,9 +131,16 @@ protected:
     }
     void TearDown() override
     {
-        dlg.reset();
+        CloseWindow();
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
+    }
+    // Closes the window (which lets go of the archive it holds) and its
+    // folder dialog's answers.
+    void CloseWindow()
+    {
+        browse.reset();
+        dlg.reset();
     }
 
     // Selects an entry by position, as a click does.
@@ -158,6 +166,7 @@ protected:
 
     Script script;
     std::unique_ptr<TFarDlg> dlg;
+    std::unique_ptr<test::FolderDialogAnswers> browse; // answers the window's folder dialog, when set
     std::string folder;
 };
 

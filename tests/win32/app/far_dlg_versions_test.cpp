@@ -4,7 +4,6 @@
 #include "app/far_text.h"
 #include "tests/far_writer.h"
 #include "tests/win32/app/far_dlg_test_support.h"
-#include "tests/win32/folder_dialog_answers.h"
 #include "tools/sample/bitmaps.h"
 
 #include <filesystem>
@@ -28,16 +27,6 @@ protected:
         dlg->Show(SW_SHOWNOACTIVATE);
         browse = std::make_unique<test::FolderDialogAnswers>(dlg->BrowseDirectoryDlg());
     }
-    void TearDown() override
-    {
-        CloseWindow();
-        FarDlgFixture::TearDown();
-    }
-    void CloseWindow()
-    {
-        browse.reset();
-        dlg.reset();
-    }
     static std::vector<test::VersionedEntry> Entries(bool compressed)
     {
         return {{"Art\\house.bmp", sample::HouseBmp8(), compressed, 1, 0x10},
@@ -48,7 +37,6 @@ protected:
 
     std::string v3Path;
     ScriptedDialog saveDialog, openDialog;
-    std::unique_ptr<test::FolderDialogAnswers> browse;
 };
 
 TEST_F(FarDlgVersionsTest, OpensEachVersionAndPreviewsACompressedBitmap)
