@@ -95,4 +95,17 @@ File CreateReplacement(const std::string& target, std::string& name, bool privat
     return {};
 }
 
+// Files are the same when their identities are, whatever names lead to them.
+bool File::IsNamedBy(const std::string& path) const
+{
+    const std::optional<FileIdentity> mine = Identity(), named = IdentityOf(path, true);
+    return mine && named && *mine == *named;
+}
+
+bool SameFile(const std::string& first, const std::string& second)
+{
+    const std::optional<FileIdentity> a = IdentityOf(first, true), b = IdentityOf(second, true);
+    return a && b && *a == *b;
+}
+
 } // namespace kelvo::platform

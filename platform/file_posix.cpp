@@ -227,13 +227,6 @@ bool IsRegularFile(const std::string& path)
     return ::stat(NativePath(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-bool SameFile(const std::string& first, const std::string& second)
-{
-    struct stat a {}, b {};
-    return ::stat(NativePath(first).c_str(), &a) == 0 && ::stat(NativePath(second).c_str(), &b) == 0 &&
-           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 std::string FinalPath(const std::string& path)
 {
     // The links are followed one name at a time, as the kernel does, so
@@ -288,13 +281,6 @@ unsigned long NameCount(const std::string& path)
 {
     struct stat info {};
     return ::stat(NativePath(path).c_str(), &info) == 0 ? static_cast<unsigned long>(info.st_nlink) : 0;
-}
-
-bool File::IsNamedBy(const std::string& path) const
-{
-    struct stat mine {}, named {};
-    return fd_ >= 0 && ::fstat(fd_, &mine) == 0 && ::stat(NativePath(path).c_str(), &named) == 0 &&
-           mine.st_dev == named.st_dev && mine.st_ino == named.st_ino;
 }
 
 bool File::AdoptIdentity(const std::string& original)

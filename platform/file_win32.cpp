@@ -207,21 +207,6 @@ bool Identify(const std::string& path, BY_HANDLE_FILE_INFORMATION& info, bool fo
 
 } // namespace
 
-bool File::IsNamedBy(const std::string& path) const
-{
-    BY_HANDLE_FILE_INFORMATION mine, named;
-    return IsOpen() && GetFileInformationByHandle(AsHandle(handle_), &mine) && Identify(path, named) &&
-           mine.dwVolumeSerialNumber == named.dwVolumeSerialNumber && mine.nFileIndexHigh == named.nFileIndexHigh &&
-           mine.nFileIndexLow == named.nFileIndexLow;
-}
-
-bool SameFile(const std::string& first, const std::string& second)
-{
-    BY_HANDLE_FILE_INFORMATION a, b;
-    return Identify(first, a) && Identify(second, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
-}
-
 std::optional<FileIdentity> IdentityOf(const std::string& path, bool followLinks)
 {
     BY_HANDLE_FILE_INFORMATION info;
