@@ -31,19 +31,7 @@ constexpr std::uint32_t kBiAlphaBitfields = 6;
 
 } // namespace
 
-std::vector<std::string> HeaderLines(const TFarArchive& archive)
-{
-    std::vector<std::string> lines = {
-        "FAR Header: " + archive.Signature,
-        "Version: " + std::to_string(static_cast<std::int32_t>(archive.Version)),
-        "Directory offset: " + std::to_string(static_cast<std::int32_t>(archive.ManifestOffset)),
-        "Number of Entries: " + std::to_string(archive.EntryCount),
-    };
-    // 1a and 1b store the same version number.
-    if (archive.Format == ff1b)
-        lines.push_back("Format: 1b (16-bit name lengths)");
-    return lines;
-}
+std::vector<std::string> HeaderLines(const TFarArchive& archive) { return archive.HeaderLines(); }
 
 std::string_view AfterLastSeparator(std::string_view name)
 {

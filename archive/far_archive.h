@@ -155,6 +155,8 @@ struct TFarEntry {
     std::string DataFileName() const;
     // True for an entry added from disk, changed or renamed since or not.
     bool Added() const;
+    // How many bytes the entry's data takes in the archive file.
+    std::uint32_t StoredLength() const { return Compressed ? CompressedSize : RawSize; }
     // True when the entry's bytes are the compressed ones in the archive.
     bool StoredCompressed() const { return Compressed && !DataOnDisk(); }
     // True while the entry's bytes are in a data file of the archive object's.
@@ -162,6 +164,19 @@ struct TFarEntry {
     // True while the entry has a name other than the one it was read or added with.
     bool Renamed() const { return Change && Change->Renamed; }
 };
+
+// Where an entry's stored bytes in the archive file meet other parts of it
+// (see TFarArchive::DataOverlaps).
+struct TDataOverlap {
+    bool Header = false;   // they start inside the 16-byte header
+    bool Manifest = false; // they share bytes with the manifest as read
+    bool Shared = false;   // they share bytes with another entry's
+    // The position of the entry starting no later whose bytes they share
+    // (of several, the one reaching furthest); -1 when none does.
+    int Earlier = -1;
+};
+
+class TFarExtractor;
 
 class TFarArchive {
 public:
@@ -267,8 +282,7 @@ public:
     // RenameRefusal refuses.
     bool RenameEntry(TFarEntry& entry, const std::string& newName);
     // Why an entry may not take a name: empty, longer than kMaxNameLength,
-    // or not extracted as itself (IsSafeEntryName, and no part ending in a
-    // dot or space, which Windows drops); empty when the name is fine.
+    // or not extracted as itself (ExtractRefusal); empty when the name is fine.
     static std::string RenameRefusal(std::string_view name);
     // The position of the first entry other than except whose name equals
     // name in any letter case (Windows-1252 letters too); -1 when none does.
@@ -300,8 +314,25 @@ public:
     // extraction run, a file the run wrote already are not. On failure the
     // file of that name stays as it was and no partial file remains.
     bool ExtractTo(const TFarEntry& entry, const std::string& outputName);
-    // Writes the data of the entry at a 0-based position to TempFileName().
+    // Writes the data of the entry at a 0-based position to TempFileName();
+    // false, with the reason in LastError(), for a position outside the
+    // list or bytes that cannot be read or written.
     bool ExtractToTemp(int position);
+    // For each entry by position, where its stored bytes in the archive file
+    // meet the header, the manifest as read or another entry's bytes.
+    // Empty entries and those whose bytes are in a disk file meet nothing.
+    std::vector<TDataOverlap> DataOverlaps() const;
+    // Where the manifest as read ends: its offset, the count and one record
+    // per entry read from the file, under the name it was read with.
+    std::uint64_t ManifestEnd() const;
+    // The header as the user reads it: the signature, the version, the
+    // manifest offset and the entry count, each on a line of its own with
+    // the numbers as signed 32-bit values ("Version: -1"), and a fifth line
+    // naming a 1b archive's format.
+    std::vector<std::string> HeaderLines() const;
+    // True for a file name whose extension is ".far", in any letter case:
+    // the files a folder added as a tree, or a file added, leaves out.
+    static bool IsFarFileName(std::string_view name);
     // Closes the archive file and empties the list, removing the data files
     // of changed entries; header values stay.
     void Close();
@@ -315,16 +346,24 @@ public:
     // Deletes the preview file, when there is one.
     void DeleteTempFile() const;
 
-    // True when an extraction of this name would stay below the chosen folder
-    // and write a file: no absolute name, drive, ".." or Windows device name
-    // (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension), no part longer
-    // than kMaxNamePart bytes and no more than kMaxFolderDepth folders.
+    // Why an entry of this name is not extracted as itself, as a short
+    // phrase ("Windows device name"); empty when it is. A name is extracted
+    // only when Windows would neither refuse it nor change it on its way to
+    // a file: not empty, no zero byte, no absolute name, drive, colon or ".."
+    // part (also as "..." or ".. "), no device name (CON, PRN, AUX, NUL,
+    // CONIN$, CONOUT$, COM1-9, LPT1-9, with any extension), no more than
+    // kMaxFolderDepth folders, no part longer than kMaxNamePart bytes, no
+    // empty or "." part, no part ending in a dot or a space, no control
+    // character and none of <>"|?*.
+    static std::string NameProblem(std::string_view name);
+    // True when NameProblem finds nothing.
     static bool IsSafeEntryName(std::string_view name);
+    // Why an entry of this name is not extracted, as a sentence; empty when
+    // it is.
+    static std::string ExtractRefusal(std::string_view name);
     // The number of folders a name puts its file in: its non-empty parts
     // before the last.
     static std::size_t FolderDepth(std::string_view name);
-    // True for one part of a path that Windows opens as a device (see above).
-    static bool IsDeviceName(std::string_view segment);
 
     // Why the last Open, Save or extraction failed, as a sentence the window
     // can show.
@@ -343,10 +382,7 @@ public:
 
 private:
     friend class TExtractionRun;
-
-    // Makes (or finds) the folders on the way to targetName and checks those
-    // found before against the identities remembered for them.
-    bool ReachFolders(const std::string& targetName);
+    friend class TFarExtractor;
 
     // The file that holds an entry's data: the archive itself or the entry's
     // disk file (opened into diskFile). Null when it cannot be read, or the
@@ -367,16 +403,6 @@ private:
     // record's sizes, IDs and compression; false with the reason recorded.
     bool WriteStored(platform::File& output, TFarFormat format, const TFarEntry& entry, platform::File& source,
                      std::uint32_t size, TManifestRecord& record);
-    // True when the entry's data in the archive shares bytes with another
-    // entry's, the header or the manifest.
-    bool SharesData(const TFarEntry& entry);
-    // The data of a small entry of the archive from a window of the file
-    // read ahead in one call, so neighbouring entries cost no further read;
-    // null for a large entry or data past the end of the file.
-    const unsigned char* ReadAheadData(const TFarEntry& entry);
-    // Forgets what extraction learnt about the archive and its folders.
-    void ForgetExtractionState();
-
     // Removes the data files of the changed entries and this object's folder
     // of copies with what it holds.
     void RemoveDataFiles();
@@ -405,17 +431,8 @@ private:
     std::string lastError_;
     std::string lastWarning_;
     std::vector<std::string> openNotes_;
-    // The folders extraction made or found, each with its identity then.
-    std::unordered_map<std::string, platform::FileIdentity> extractFolders_;
-    // The current extraction run (TExtractionRun): whether one is going on,
-    // the files it wrote and how many folders it made.
-    bool inRun_ = false;
-    std::set<platform::FileIdentity> runOutputs_;
-    std::size_t runFolders_ = 0;
-    std::vector<bool> sharedData_; // by position; empty until an extraction needs it
-    std::vector<unsigned char> readAhead_;
-    std::int64_t readAheadStart_ = -1; // file position of readAhead_[0]; -1 when it holds nothing
-    std::size_t readAheadLength_ = 0;
+    // What extraction learns about the archive and the folders it writes to.
+    std::unique_ptr<TFarExtractor> extractor_;
 };
 
 // One extraction of many entries (the window's Extract Directory, one

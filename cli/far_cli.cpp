@@ -82,9 +82,6 @@ int Failure(std::ostream& err, const std::string& what, std::string_view file)
     return 1;
 }
 
-// How many bytes an entry's data takes in the archive.
-std::uint32_t StoredLength(const TFarEntry& entry) { return entry.Compressed ? entry.CompressedSize : entry.RawSize; }
-
 std::string JoinName(const std::string& folder, const std::string& name)
 {
     if (folder.empty())
@@ -141,50 +138,6 @@ std::string FoldedName(std::string_view name)
             c = '\\';
     }
     return folded;
-}
-
-// Why an entry of this name (its bytes as stored) cannot be extracted, or
-// not as itself (on Windows too); empty when it can.
-std::string NameProblem(std::string_view stored)
-{
-    if (stored.find('\0') != std::string_view::npos)
-        return "name holds a zero byte (extracted under the part before it)";
-    const std::string_view name = stored;
-    if (name.empty() || name == ".")
-        return "name of no file";
-    std::vector<std::string_view> parts;
-    for (std::size_t start = 0;;) {
-        const std::size_t end = name.find_first_of("\\/", start);
-        parts.push_back(name.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-        if (end == std::string_view::npos)
-            break;
-        start = end + 1;
-    }
-    for (std::string_view part : parts) {
-        if (TFarArchive::IsDeviceName(part))
-            return "Windows device name";
-    }
-    if (TFarArchive::FolderDepth(name) > TFarArchive::kMaxFolderDepth)
-        return "name deeper than " + std::to_string(TFarArchive::kMaxFolderDepth) + " folders";
-    for (std::string_view part : parts) {
-        if (SystemName(part).size() > TFarArchive::kMaxNamePart)
-            return "name part longer than 255 bytes";
-    }
-    if (!TFarArchive::IsSafeEntryName(name))
-        return "unsafe name";
-    if (parts.back().empty())
-        return "name ends in a backslash";
-    for (std::string_view part : parts) {
-        if (part == ".")
-            return "name has a \".\" part (Windows drops it)";
-        if (!part.empty() && (part.back() == '.' || part.back() == ' '))
-            return "name part ends in a dot or space (Windows drops it)";
-        for (char c : part) {
-            if (static_cast<unsigned char>(c) < 0x20 || std::string_view("<>\"|?*").find(c) != std::string_view::npos)
-                return "name holds a character Windows forbids in file names";
-        }
-    }
-    return {};
 }
 
 bool AddOneFile(TFarArchive& archive, const std::string& name, AddRun& run, std::string& failure)
@@ -253,7 +206,7 @@ bool AddFolder(TFarArchive& archive, const std::string& name, AddRun& run, std::
         if (item.isDirectory) {
             if (!AddFolder(archive, itemName, run, failure))
                 return false;
-        } else if (!IsFarFileName(item.name) && !AddOneFile(archive, itemName, run, failure)) {
+        } else if (!TFarArchive::IsFarFileName(item.name) && !AddOneFile(archive, itemName, run, failure)) {
             return false;
         }
     }
@@ -661,14 +614,6 @@ std::string EntryNameForPath(std::string_view path)
     return name;
 }
 
-bool IsFarFileName(std::string_view name)
-{
-    if (name.size() < 4)
-        return false;
-    std::string_view ext = name.substr(name.size() - 4);
-    return ext[0] == '.' && (ext[1] | 0x20) == 'f' && (ext[2] | 0x20) == 'a' && (ext[3] | 0x20) == 'r';
-}
-
 bool AddPath(TFarArchive& archive, std::string_view path, AddRun& run, std::string& failure)
 {
     archive.AddedFileName = SystemName;
@@ -694,12 +639,8 @@ bool AddPath(TFarArchive& archive, std::string_view path, AddRun& run, std::stri
 
 void WriteListing(const TFarArchive& archive, std::ostream& out)
 {
-    out << "FAR Header: " << PrintableName(SystemName(archive.Signature)) << "\n"
-        << "Version: " << archive.Version << "\n"
-        << "Directory offset: " << archive.ManifestOffset << "\n"
-        << "Number of Entries: " << archive.EntryCount << "\n";
-    if (archive.Format == ff1b)
-        out << "Format: 1b (16-bit name lengths)\n";
+    for (const std::string& line : archive.HeaderLines())
+        out << PrintableName(SystemName(line)) << "\n";
     for (const TFarEntry& entry : archive.Entries) {
         out << entry.Index << '\t' << entry.RawSize << '\t' << entry.CompressedSize << '\t' << entry.FileOffset
             << '\t';
@@ -717,32 +658,8 @@ std::size_t VerifyArchive(TFarArchive& archive, std::uint64_t fileSize, const Ve
     const std::size_t count = archive.Entries.size();
     constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-    // Overlaps: sweep the non-empty runs in order of their start, keeping
-    // the run that reaches furthest; a run starting before that end overlaps it.
-    struct Run {
-        std::uint64_t begin;
-        std::uint64_t end;
-        std::size_t position;
-    };
-    std::vector<Run> runs;
-    std::uint64_t manifestEnd = std::uint64_t{archive.ManifestOffset} + 4;
-    for (std::size_t i = 0; i < count; ++i) {
-        const TFarEntry& entry = archive.Entries[i];
-        manifestEnd += ManifestRecordSize(archive.Format, entry.NameLength);
-        if (StoredLength(entry) > 0)
-            runs.push_back({entry.FileOffset, std::uint64_t{entry.FileOffset} + StoredLength(entry), i});
-    }
-    std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) {
-        return a.begin != b.begin ? a.begin < b.begin : a.position < b.position;
-    });
-    std::vector<std::size_t> overlaps(count, kNone);
-    for (std::size_t k = 1, furthest = 0; k < runs.size(); ++k) {
-        if (runs[k].begin < runs[furthest].end)
-            overlaps[runs[k].position] = runs[furthest].position;
-        if (runs[k].end > runs[furthest].end)
-            furthest = k;
-    }
-    runs = {};
+    const std::vector<TDataOverlap> overlaps = archive.DataOverlaps();
+    const std::uint64_t manifestEnd = archive.ManifestEnd();
 
     // Names as Windows compares them, in one block (each name's end at the
     // next one's start); the folders the names make are looked up as views
@@ -813,7 +730,7 @@ std::size_t VerifyArchive(TFarArchive& archive, std::uint64_t fileSize, const Ve
     damage = true;
     for (std::size_t i = 0; i < count; ++i) {
         const TFarEntry& entry = archive.Entries[i];
-        const std::uint32_t stored = StoredLength(entry);
+        const std::uint32_t stored = entry.StoredLength();
         const std::uint64_t end = std::uint64_t{entry.FileOffset} + stored;
         // An empty entry reads nothing, wherever it points, as long as the
         // position itself can be reached.
@@ -821,9 +738,9 @@ std::size_t VerifyArchive(TFarArchive& archive, std::uint64_t fileSize, const Ve
         if (outside)
             find(describe(i) + ": data outside the file (offset " + std::to_string(entry.FileOffset) + ", size " +
                  std::to_string(stored) + ", file size " + std::to_string(fileSize) + ")");
-        if (stored > 0 && entry.FileOffset < 16)
+        if (overlaps[i].Header)
             find(describe(i) + ": data overlaps the header");
-        if (stored > 0 && entry.FileOffset < manifestEnd && end > archive.ManifestOffset)
+        if (overlaps[i].Manifest)
             find(describe(i) + ": data overlaps the manifest");
         // The first game reads no compressed entry; any version's must
         // decompress to exactly its raw size.
@@ -833,11 +750,14 @@ std::size_t VerifyArchive(TFarArchive& archive, std::uint64_t fileSize, const Ve
         std::vector<unsigned char> content;
         if (entry.Compressed && !outside && !archive.Unpack(entry, content))
             find(describe(i) + ": " + PrintableName(archive.LastError()));
-        if (overlaps[i] != kNone)
-            find(describe(i) + ": data overlaps " + describe(overlaps[i]));
+        if (overlaps[i].Earlier >= 0)
+            find(describe(i) + ": data overlaps " + describe(static_cast<std::size_t>(overlaps[i].Earlier)));
         damage = false;
-        const std::string problem = NameProblem(entry.Name);
-        if (!problem.empty())
+        // Checked as the system names the file extract would write.
+        const std::string problem = TFarArchive::NameProblem(SystemName(entry.Name));
+        if (entry.Text().size() < entry.Name.size())
+            find(describe(i) + ": " + problem + " (extracted under the part before it)");
+        else if (!problem.empty())
             find(describe(i) + ": " + problem);
         const auto same = exact.emplace(entry.Text(), i);
         const auto similar = folded.emplace(foldedName(i), i);

@@ -24,9 +24,6 @@ int RunKelvoFar(const std::vector<std::string>& args, std::ostream& out, std::os
 // folder itself.
 std::string EntryNameForPath(std::string_view path);
 
-// True for a file name ending in ".far", in any letter case.
-bool IsFarFileName(std::string_view name);
-
 // What one run of adding paths has seen: the entry names it added, and one
 // line ("<why>: <path>") per file it passed over: a file that is not a
 // regular file (a named pipe, a device), a name the run added already, or a
@@ -44,7 +41,7 @@ struct AddRun {
 // byte order, FAR files skipped. Stops at the first path that cannot be
 // added and returns false with a message of the form "<what>: <path>" in
 // failure; among them a name extraction would refuse (TFarArchive::
-// IsSafeEntryName: "../x", "/etc/x") and, outside Windows, a file name
+// NameProblem: "../x", "/etc/x", "a.txt.") and, outside Windows, a file name
 // holding a backslash, which would be stored as a separator.
 bool AddPath(TFarArchive& archive, std::string_view path, AddRun& run, std::string& failure);
 
