@@ -97,6 +97,8 @@ bool TFarArchive::Reload()
     Handle.Close();
     if (!fresh.Open(FileName)) {
         lastError_ = fresh.LastError();
+        // The second object may hold the file, shared with nobody.
+        fresh.Close();
         if (hadHandle)
             OpenHandle(FileName, readOnly_);
         return false;

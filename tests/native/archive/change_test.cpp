@@ -112,53 +112,6 @@ namespace {
 
 using RenameTest = ArchiveTest;
 
-TEST_F(RenameTest, RefusedNamesChangeNothingAndSayWhy)
-{
-    struct Case {
-        std::string name;
-        std::string reason; // a part of LastError(); empty: the name is taken
-    };
-    const std::vector<Case> cases{
-        {"", "empty"},
-        {std::string(2048, 'x'), "longer than 2047"},
-        {[] {
-             std::string name(255, 'x');
-             for (int part = 1; part < 8; ++part)
-                 name += "\\" + std::string(255, 'x');
-             return name; // 2047 bytes
-         }(),
-         ""},
-        {std::string(256, 'x'), "longer than 255"},
-        {"C:\\evil.txt", "would leave"},
-        {"\\root.txt", "would leave"},
-        {"Objects\\..\\..\\x", "would leave"},
-        {"Objects\\CON.txt", "would leave"},
-        {"Objects\\lpt1", "would leave"},
-        {"Objects.\\a.iff", "ends in a dot or a space"},
-        {"Objects\\a.iff ", "ends in a dot or a space"},
-        {"Objects\\\\a.iff", "empty part"},
-        {std::string("a\0b", 3), "zero byte"},
-        {"UIGraphics\\Panel\\Back.bmp", ""},
-        {"\xC4rger/\x8A\xFF.txt", ""},
-    };
-    for (const Case& c : cases) {
-        ASSERT_TRUE(OpenBytes(BuildArchive({{"a.txt", "aaaa"}, {"b.txt", "bb"}})));
-        TFarEntry& entry = archive.Entries[1];
-        const bool renamed = archive.RenameEntry(entry, c.name);
-        EXPECT_EQ(renamed, c.reason.empty()) << c.name.substr(0, 40);
-        if (renamed) {
-            EXPECT_EQ(entry.Name, c.name);
-            EXPECT_EQ(entry.NameLength, c.name.size());
-            EXPECT_TRUE(entry.Renamed());
-        } else {
-            EXPECT_NE(archive.LastError().find(c.reason), std::string::npos) << archive.LastError();
-            EXPECT_EQ(entry.Name, "b.txt");
-            EXPECT_FALSE(entry.Change);
-        }
-        EXPECT_EQ(entry.State, esOriginal);
-    }
-}
-
 TEST_F(RenameTest, RenamedEntriesKeepTheirDataAndRevertGivesTheFirstNameBack)
 {
     ASSERT_TRUE(OpenBytes(BuildArchive({{"a.txt", "aaaa"}, {"b.txt", "bb"}})));

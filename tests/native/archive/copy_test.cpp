@@ -87,41 +87,6 @@ TEST_F(CopyTest, ExtractCreatesFoldersAndNamesAddedEntriesByTheirLastPart)
     EXPECT_EQ(ReadBytes(dir / "in.far"), bytes);
 }
 
-// A name of the given number of folders ("d\\d\\...\\f").
-std::string Deep(int folders)
-{
-    std::string name;
-    for (int i = 0; i < folders; ++i)
-        name += "d\\";
-    return name + "f";
-}
-
-TEST_F(CopyTest, UnsafeNamesAreRefusedAndWriteNothing)
-{
-    const std::vector<std::string> unsafe = {
-        "",   "\\abs.txt",  "/abs.txt",         "C:\\x.txt",      "C:x.txt", "a:stream",    "..",
-        "..\\up.txt", "a\\..\\..\\up.txt", "a/../../up.txt", "a\\..",   "...\\up.txt", ".. \\up.txt", std::string("\0a", 2),
-        // Windows devices, as a whole name or a folder, in any case, with an
-        // extension, trailing dots or spaces.
-        "CON", "con.txt", "Objects\\Prn", "aux.", "NUL  ", "nul .txt\\x", "COM1", "com9.iff", "LPT1.bmp",
-        "lpt9\\a", "CONIN$", "conout$.log", "com\xb9", "LPT\xb2.txt",
-        // A part longer than file systems take; more than 64 folders deep.
-        std::string(256, 'p'), "a\\" + std::string(256, 'p') + "\\b", Deep(65)};
-    std::vector<EntrySpec> entries;
-    for (const std::string& name : unsafe)
-        entries.push_back({name, "bad"});
-    ASSERT_TRUE(OpenBytes(BuildArchive(entries)));
-    std::filesystem::create_directories(dir.path() / "Out" / "deep");
-    for (const TFarEntry& e : archive.Entries)
-        EXPECT_FALSE(archive.ExtractEntry(e, dir / "Out/deep")) << e.Name;
-    EXPECT_EQ(dir.Contents(), (std::set<std::string>{"in.far", "Out", "Out/deep"}));
-    for (const char* name : {"a.txt", "a\\b\\c.txt", "..a", "a..", "a\\.\\b", "x\\.hidden", "a..b\\c", "CONSOLE.txt",
-                             "icon.bmp", "COM10", "LPT0.txt", "com", "xnul", "Objects\\con_table.iff", "aux2"})
-        EXPECT_TRUE(TFarArchive::IsSafeEntryName(name)) << name;
-    for (const std::string& name : {std::string(255, 'p'), Deep(64), "a\\\\" + Deep(63)})
-        EXPECT_TRUE(TFarArchive::IsSafeEntryName(name)) << name;
-}
-
 TEST_F(CopyTest, PreviewGoesToAnUnpredictableTempFileWithTheRawSize)
 {
     const std::string& name = archive.TempFileName();
