@@ -1,5 +1,6 @@
 #include "archive/far_archive.h"
 #include "archive/far_extractor.h"
+#include "platform/path.h"
 
 #include <cstring>
 
@@ -137,10 +138,8 @@ std::vector<std::string> TFarArchive::HeaderLines() const
 
 bool TFarArchive::IsFarFileName(std::string_view name)
 {
-    if (name.size() < 4)
-        return false;
-    const std::string_view ext = name.substr(name.size() - 4);
-    return ext[0] == '.' && (ext[1] | 0x20) == 'f' && (ext[2] | 0x20) == 'a' && (ext[3] | 0x20) == 'r';
+    const std::string_view ext = platform::Extension(name);
+    return ext.size() == 4 && (ext[1] | 0x20) == 'f' && (ext[2] | 0x20) == 'a' && (ext[3] | 0x20) == 'r';
 }
 
 std::int64_t TFarArchive::FileSize() const { return Handle.IsOpen() ? Handle.Size() : -1; }

@@ -266,9 +266,9 @@ public:
     // Gives an entry the bytes of dataFile: it becomes esChanged (also its
     // BaseState, so a deletion mark can be taken back) with dataFile's size
     // as its sizes, keeps its name and place, and the archive object takes
-    // the file over (a data file given earlier is removed). False, with
-    // nothing changed and the file left alone, when the file cannot be read
-    // or is too large for an entry.
+    // the file over (a data file given earlier is removed). False, with the
+    // reason in LastError(), nothing changed and the file left alone, when
+    // the file cannot be read or is too large for an entry.
     bool ChangeEntry(TFarEntry& entry, const std::string& dataFile);
     // Gives an entry the bytes of a disk file (named as the file system
     // names it, not through AddedFileName), copied at once into a data

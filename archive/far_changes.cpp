@@ -1,6 +1,7 @@
 #include "archive/far_archive.h"
 #include "archive/far_internal.h"
 #include "archive/name_case.h"
+#include "platform/path.h"
 
 #include <algorithm>
 #include <cstring>
@@ -60,7 +61,7 @@ bool TFarArchive::AddFileCopy(const std::string& fileName)
 {
     if (fileName.size() > kMaxNameLength)
         return Fail("The name " + fileName + " is longer than " + std::to_string(kMaxNameLength) + " bytes.");
-    const std::string copy = CopyToOwnFile(DiskFileName(fileName), LastNamePart(fileName));
+    const std::string copy = CopyToOwnFile(DiskFileName(fileName), platform::NamePart(fileName));
     if (copy.empty())
         return false;
     return AddFile(copy);
@@ -77,8 +78,8 @@ bool TFarArchive::AddFileAs(const std::string& fileName, const std::string& entr
 std::string TFarArchive::NewOwnFileName(std::string_view keepName)
 {
     if (ownFolder_.empty()) {
-        const std::string folder = platform::TempFolder() + "kelvo-" + platform::UnpredictableName();
-        if (!platform::MakeDirectory(folder)) {
+        const std::string folder = platform::MakeTempFolder("kelvo-");
+        if (folder.empty()) {
             Fail("No folder can be made in the temporary folder " + platform::TempFolder() + ".", true);
             return {};
         }
@@ -148,14 +149,16 @@ bool TFarArchive::ReplaceEntry(TFarEntry& entry, const std::string& fileName)
     if (ChangeEntry(entry, copy))
         return true;
     platform::RemoveFile(copy);
-    return Fail("The copy " + copy + " cannot be read.");
+    return false;
 }
 
 bool TFarArchive::ChangeEntry(TFarEntry& entry, const std::string& dataFile)
 {
     const std::int64_t size = platform::ReadableFileSize(dataFile);
-    if (size < 0 || size > 0xFFFFFFFFll)
-        return false;
+    if (size < 0)
+        return Fail("The file " + dataFile + " cannot be read.", true);
+    if (size > 0xFFFFFFFFll)
+        return Fail("The file " + dataFile + " is 4 GB or larger, more than an entry can hold.");
     if (!entry.Change)
         entry.Change = FirstChange(entry);
     else if (entry.ChangedData() && entry.Change->DataFile != dataFile)

@@ -1,5 +1,6 @@
 #include "archive/far_extractor.h"
 #include "archive/far_internal.h"
+#include "platform/path.h"
 
 #include <algorithm>
 #include <optional>
@@ -15,7 +16,7 @@ bool TFarExtractor::ExtractEntry(const TFarEntry& entry, const std::string& fold
     // Added entries are named by their full disk path, until a rename gives
     // them a name of their own: they land in the folder under their file
     // name alone.
-    std::string_view name = entry.Added() && !entry.Renamed() ? LastNamePart(entry.Text()) : entry.Text();
+    std::string_view name = entry.Added() && !entry.Renamed() ? platform::NamePart(entry.Text()) : entry.Text();
     const std::string refusal = TFarArchive::ExtractRefusal(name);
     if (!refusal.empty())
         return Fail(refusal);
@@ -91,7 +92,7 @@ bool TFarExtractor::ReachFolders(const std::string& targetName)
 {
     // A folder checked once is taken again only while it is the same folder:
     // one swapped for a link since would lead the output elsewhere.
-    const std::string targetFolder = FolderPart(targetName);
+    const std::string targetFolder(platform::FolderPart(targetName));
     if (auto known = folders_.find(targetFolder); known != folders_.end()) {
         const std::optional<platform::FileIdentity> now = platform::IdentityOf(targetFolder, true);
         if (now == known->second)
@@ -228,7 +229,7 @@ void TFarArchive::DeleteTempFile() const { platform::RemoveFile(tempFileName_); 
 
 bool TFarArchive::CreatePath(const std::string& path)
 {
-    std::string folder = FolderPart(path);
+    const std::string folder(platform::FolderPart(path));
     if (folder.empty() || platform::DirectoryExists(folder))
         return true;
     for (std::size_t i = 1; i < path.size(); ++i) {

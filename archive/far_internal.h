@@ -1,5 +1,5 @@
-// What the source files of the archive object share: how paths are taken
-// apart and where an entry's bytes start. Not part of its interface.
+// What the source files of the archive object share: what separates the
+// folders of a name and where an entry's bytes start. Not part of its interface.
 #pragma once
 
 #include "archive/far_archive.h"
@@ -10,20 +10,8 @@
 
 namespace kelvo {
 
-// The part of a path after its last slash, backslash or colon.
-inline std::string_view LastNamePart(std::string_view path)
-{
-    std::size_t cut = path.find_last_of("\\/:");
-    return cut == std::string_view::npos ? path : path.substr(cut + 1);
-}
-
-// The folder part of a path: everything up to its last slash, backslash or colon.
-inline std::string FolderPart(const std::string& path)
-{
-    std::size_t cut = path.find_last_of("\\/:");
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
+// The folder separators of entry names and of the paths extraction makes
+// from them (a colon is no separator here: no safe name holds one).
 inline bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 // Where an entry's data starts in the file TFarArchive::OpenSource gives for it.

@@ -1,6 +1,6 @@
 #include "archive/far_archive.h"
 #include "archive/far_extractor.h"
-#include "archive/far_internal.h"
+#include "platform/path.h"
 
 #include <algorithm>
 
@@ -197,7 +197,7 @@ bool TFarArchive::Save(const std::string& target, TFarFormat format)
     }
     Handle.Close();
     targetLock.Close();
-    platform::FlushFolder(FolderPart(destination));
+    platform::FlushFolder(std::string(platform::FolderPart(destination)));
 
     // The object now describes the file just written; changed entries that
     // were left out take their data files with them.

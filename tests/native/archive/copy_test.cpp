@@ -53,7 +53,7 @@ TEST_F(CopyTest, ExtractCreatesFoldersAndNamesAddedEntriesByTheirLastPart)
     archive.AddFile((dir / "src") + "\\new.txt");
     WriteBytes(dir / "changed.dat", "changed data");
     ASSERT_TRUE(archive.ChangeEntry(archive.Entries[5], dir / "changed.dat")); // an added entry's new bytes
-    archive.Entries[2].State = esDeleted; // marked: nothing written
+    archive.SetDeleted(archive.Entries[2], true); // marked: nothing written
     std::filesystem::create_directories(dir.path() / "Out" / "Objects");
     WriteBytes(dir / "Out/Objects/Chair.iff", "an older and longer file"); // replaced
 

@@ -120,7 +120,7 @@ TEST_F(HostileTest, SaveKeepsTheTargetsModeAndLinkAndRefusesReadOnlyAndHeldTarge
 {
     ASSERT_TRUE(OpenBytes(BuildArchive({{"a", "A"}})));
     ASSERT_EQ(::chmod((dir / "in.far").c_str(), 0600), 0);
-    archive.Entries[0].State = esDeleted;
+    archive.SetDeleted(archive.Entries[0], true);
     ASSERT_TRUE(archive.Save(dir / "in.far"));
     EXPECT_EQ(Mode(dir / "in.far"), 0600u);
     EXPECT_EQ(ReadBytes(dir / "in.far"), BuildArchive({}));

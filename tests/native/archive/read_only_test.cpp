@@ -25,7 +25,7 @@ TEST_F(ReadOnlyTest, AnArchiveAnotherProgramReadsOpensForReadingAndRefusesSaveOv
     EXPECT_EQ(ReadBytes(dir.path() / "out/Objects/Chair.iff"), "chair");
 
     // Under any spelling of its name, before a byte is written.
-    archive.Entries[1].State = esDeleted;
+    archive.SetDeleted(archive.Entries[1], true);
     for (const std::string& target : {dir / "in.far", dir / "out/../in.far"}) {
         EXPECT_FALSE(archive.Save(target));
         EXPECT_EQ(archive.LastError(), "The file " + target + " is read-only.");

@@ -56,7 +56,7 @@ TEST_F(ReadTest, EntryAndNameLimits)
     WriteBytes(dir / "one.txt", "1");
     archive.AddFile(dir / "one.txt");
     EXPECT_FALSE(archive.Save(dir / "in.far"));
-    archive.Entries[0].State = esDeleted;
+    archive.SetDeleted(archive.Entries[0], true);
     ASSERT_TRUE(archive.Save(dir / "in.far"));
     archive.Close();
     ASSERT_TRUE(archive.Open(dir / "in.far"));

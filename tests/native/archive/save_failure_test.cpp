@@ -28,7 +28,7 @@ protected:
         WriteBytes(dir / "new2.txt", added[1]);
         archive.AddFile(dir / "new1.txt");
         archive.AddFile(dir / "new2.txt");
-        archive.Entries[1].State = esDeleted;
+        archive.SetDeleted(archive.Entries[1], true);
         before = Fields();
     }
 
@@ -159,7 +159,7 @@ TEST_F(SaveFailureTest, SaveKilledAtAnyWriteLeavesTheOldArchiveWhole)
             saver.Open(dir / "in.far");
             saver.AddFile(dir / "new1.txt");
             saver.AddFile(dir / "new2.txt");
-            saver.Entries[1].State = esDeleted;
+            saver.SetDeleted(saver.Entries[1], true);
             const rlimit limitTo = {static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
             setrlimit(RLIMIT_FSIZE, &limitTo);
             std::signal(SIGXFSZ, SIG_DFL);

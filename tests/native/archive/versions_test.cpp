@@ -187,7 +187,7 @@ TEST_F(VersionsTest, SavesInTheVersionOpenedAndConverts)
     archive.AddFile(dir / "added.txt");
     WriteBytes(dir / "edit.data", text + "!");
     ASSERT_TRUE(archive.ChangeEntry(archive.Entries[3], dir / "edit.data"));
-    archive.Entries[2].State = esDeleted;
+    archive.SetDeleted(archive.Entries[2], true);
     const std::vector<std::string> contents = {text, noise, text + "!", text};
 
     // Version 3 again: the compressed entry as it was stored, IDs kept, the

@@ -48,10 +48,10 @@ TEST_F(WriteTest, MarkedEntriesAreLeftOutAndAddedOnesCopied)
     WriteBytes(dir / "changed.dat", "new bytes");
     ASSERT_TRUE(archive.ChangeEntry(archive.Entries[6], dir / "changed.dat")); // written under its own name
     for (std::size_t i : {0, 1, 2, 4, 5, 7})
-        archive.Entries[i].State = esDeleted;
+        archive.SetDeleted(archive.Entries[i], true);
     // Removing a mark restores the state it replaced.
     for (std::size_t i : {0, 5}) {
-        archive.Entries[i].State = archive.Entries[i].BaseState;
+        archive.SetDeleted(archive.Entries[i], false);
     }
     EXPECT_EQ(archive.Entries[0].State, esOriginal);
     EXPECT_EQ(archive.Entries[5].State, esNew);

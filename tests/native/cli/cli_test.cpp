@@ -318,28 +318,6 @@ TEST(Output, ControlCharactersAreEscapedAndUnwritableOutputFails)
     }
 }
 
-TEST(ChangedEntries, ArchivesSavedWithThemReadBackLikeAnyOther)
-{
-    ScratchFolder scratch;
-    WriteFile("x.far", CraftArchive("oneTWO3", {{3, 3, 16, "Dir\\one.txt"}, {3, 3, 19, "two.txt"}, {1, 1, 22, "3"}}));
-    WriteFile("two.new", "a longer two");
-    {
-        // As the editor saves an entry edited in place.
-        TFarArchive archive;
-        ASSERT_TRUE(archive.Open("x.far"));
-        ASSERT_TRUE(archive.ChangeEntry(archive.Entries[1], "two.new"));
-        ASSERT_TRUE(archive.Save("x.far"));
-    }
-    const Output list = Far({"list", "x.far"});
-    EXPECT_EQ(list.out, "FAR Header: FAR!byAZ\nVersion: 1\nDirectory offset: 32\nNumber of Entries: 3\n"
-                        "0\t3\t3\t16\tDir\\one.txt\n1\t12\t12\t19\ttwo.txt\n2\t1\t1\t31\t3\n");
-    EXPECT_EQ(Far({"verify", "x.far"}).code, 0);
-    ASSERT_EQ(Far({"extract", "x.far", "out"}).code, 0);
-    EXPECT_EQ(ReadBytes("out/two.txt"), "a longer two");
-    EXPECT_EQ(ReadBytes("out/Dir/one.txt"), "one");
-    EXPECT_EQ(ReadBytes("out/3"), "3");
-}
-
 TEST(Verify, ReportsDataOutsideTheFileUnsafeNamesAndOverlaps)
 {
     ScratchFolder scratch;

@@ -60,7 +60,7 @@ TEST_F(ArchiveWin32Test, PreviewFileIsInTheTempFolder)
 
 TEST_F(ArchiveWin32Test, SaveOverTheOpenArchive)
 {
-    archive.Entries[1].State = esDeleted;
+    archive.SetDeleted(archive.Entries[1], true);
     WriteBytes(dir / "added.txt", "added");
     archive.AddFile(dir.path().string() + "\\added.txt");
     ASSERT_TRUE(archive.Save(in()));
