@@ -152,47 +152,38 @@ TEST_F(StatusBarTest, PercentGaugeCaptionChangesColourAtTheFillEdge)
     }
 }
 
-TEST_F(StatusBarTest, DisabledPanelsShowOnlyTheBackground)
-{
-    const auto onlyBackground = [&](int index) {
-        Draw(index);
-        return Count(kInner, kBarColor) == Area(kInner);
-    };
-    for (int index : {0, 1}) { // "Ready" and "0%"
-        TmoxStatusPanel& panel = bar.Panels().Items(index);
-        EXPECT_FALSE(onlyBackground(index)) << index;
-        panel.SetEnabled(false);
-        EXPECT_TRUE(onlyBackground(index)) << index;
-        panel.SetEnabled(true);
-        bar.SetEnabled(false); // a disabled bar disables every panel as read
-        EXPECT_TRUE(onlyBackground(index)) << index;
-        bar.SetEnabled(true);
-    }
-}
-
-TEST_F(StatusBarTest, PanelsPaintOnlyInsideTheirFrame)
+TEST_F(StatusBarTest, PanelsPaintOnlyInsideTheirFrameAndNothingWhileDisabled)
 {
     text.SetText("A text much longer than the panel it is drawn in, going on and on");
     gauge.GaugeAttrs().SetStyle(gsIndeterminate2);
     gauge.SetEnabled(true);
     gauge.GaugeAttrs().SetSpeed(30);
-    const auto expectOnlyInside = [&](int index, const char* what) {
+    const auto expectOnlyInside = [&](int index) {
         Draw(index);
-        EXPECT_EQ(Count(kInner, kSentinel), 0) << what;
-        EXPECT_EQ(Count(kSurfaceRect, kSentinel), Area(kSurfaceRect) - Area(kInner)) << what;
+        EXPECT_EQ(Count(kInner, kSentinel), 0) << index;
+        EXPECT_EQ(Count(kSurfaceRect, kSentinel), Area(kSurfaceRect) - Area(kInner)) << index;
+        return Count(kInner, kBarColor) == Area(kInner); // only the background
     };
-    expectOnlyInside(0, "long text");
+    EXPECT_FALSE(expectOnlyInside(0));
     // The ramp slides right, turns, and leaves on the left; then the ball.
     bool turned = false, leftEdge = false;
     for (int tick = 0; tick < 20; ++tick) {
-        expectOnlyInside(1, "ramp");
+        expectOnlyInside(1);
         turned = turned || gauge.GaugeMotion().step < 0;
         leftEdge = leftEdge || gauge.GaugeMotion().offset < 0;
     }
     EXPECT_TRUE(turned && leftEdge);
     gauge.GaugeAttrs().SetStyle(gsIndeterminate);
     for (int tick = 0; tick < 10; ++tick)
-        expectOnlyInside(1, "ball");
+        EXPECT_FALSE(expectOnlyInside(1));
+    for (TmoxStatusPanel* panel : {&text, &gauge}) {
+        panel->SetEnabled(false);
+        EXPECT_TRUE(expectOnlyInside(panel->Index()));
+        panel->SetEnabled(true);
+        bar.SetEnabled(false); // a disabled bar disables every panel as read
+        EXPECT_TRUE(expectOnlyInside(panel->Index()));
+        bar.SetEnabled(true);
+    }
 }
 
 TEST_F(StatusBarTest, NativePartsFollowThePanels)
