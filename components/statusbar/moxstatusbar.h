@@ -10,6 +10,11 @@
 // Use: create the bar, add panels, then Create(parentWindow); the parent
 // calls ParentResized() from its WM_SIZE. The parent must reflect
 // WM_DRAWITEM to its children (every ui::Window does).
+//
+// moxstatusbar.cpp has the bar itself, status_panels.cpp the panels and
+// their registrations, panel_painting.cpp the painting, panel_hints.cpp the
+// hints and clicks; the lock keys are watched by the bar's
+// TmoxKeyLockWatcher (key_lock_watcher.h).
 #pragma once
 
 #include <windows.h>
@@ -38,6 +43,7 @@ class TmoxStatusPanels;
 inline constexpr UINT WM_REFRESHLOCKINDICATORS = WM_APP + 230;
 
 namespace statusbar {
+// The window-free rules' rectangles and the system's.
 inline PanelRect ToPanelRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 inline RECT ToRect(const PanelRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 } // namespace statusbar
@@ -335,7 +341,6 @@ protected:
 private:
     friend class TmoxStatusPanels;
     friend class TmoxStatusPanel;
-    friend class TmoxKeyLockWatcher;
     // Writes the parts' edges and owner-draw styles to the native window.
     void UpdateNativePanels();
     void FontChanged();
