@@ -396,6 +396,7 @@ TEST(RecentList, OpenedAndSavedFilesGoToTheTopAndTheListKeepsItsLimit)
     T.Handler.Open();
     EXPECT_EQ(T.Handler.FileName(), "c:\\C.FAR");
     EXPECT_EQ(T.Handler.RecentList(), (Names{"C:\\c.far", "C:\\a.far", "C:\\b.far"})) << "the entry keeps its text";
+    EXPECT_EQ(T.Menu.Shown, 0u);
     for (const char* Name : {"C:\\d.far", "C:\\e.far"}) {
         T.SaveDlg.Answers = {Name};
         T.Handler.SaveAs();
