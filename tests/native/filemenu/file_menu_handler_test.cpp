@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <deque>
 #include <filesystem>
+#include <iterator>
 #include <optional>
 #include <set>
 
@@ -374,7 +375,8 @@ TEST(RecentList, LoadsExistingFilesAndSavesThemAtTheEnd)
         EXPECT_EQ(T.Saved(), Expected);
     }
 
-    // A missing INI file is made at the end; one that cannot be read is never overwritten.
+    // A missing INI file is made at the end (as a missing file reads as empty);
+    // one that cannot be read is never overwritten.
     for (const bool Readable : {true, false}) {
         RecentRig T;
         if (!Readable)
@@ -383,6 +385,7 @@ TEST(RecentList, LoadsExistingFilesAndSavesThemAtTheEnd)
         T.OpenDlg.Answers = {"C:\\a.far"};
         T.Handler.Open();
         EXPECT_EQ(T.Saved(), Readable ? "[RecentFiles]\r\nFile0=C:\\a.far\r\n" : "a folder");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(T.Folder), {}), 1) << "no temporary file left";
     }
 }
 
