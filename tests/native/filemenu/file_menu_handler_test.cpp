@@ -104,11 +104,12 @@ struct Rig {
     // changes, and the log cleared.
     void MakeDocument(const std::string& Name)
     {
-        if (Name.empty())
+        if (Name.empty()) {
             Handler.New();
-        OpenDlg.Answers = {Name};
-        if (!Name.empty())
+        } else {
+            OpenDlg.Answers = {Name};
             Handler.Open();
+        }
         Handler.Modified = true;
         Calls.clear();
     }
@@ -121,11 +122,6 @@ struct Rig {
     static std::string Asked(const std::string& Name)
     {
         return "Ask(File " + Name + " has changed. Save Changes?|Save changes)";
-    }
-    // Runs New, Open or Exit (by the operation's first letter); CanClose is Exit's verdict.
-    void Perform(char Operation, bool& CanClose)
-    {
-        Operation == 'N' ? Handler.New() : Operation == 'O' ? Handler.Open() : Handler.Exit(CanClose);
     }
 };
 
@@ -246,7 +242,7 @@ TEST(FileMenuHandler, SaveAfterYesThatIsCancelledOrFailsStopsTheOperationThatAsk
             T.Services.Answers = {TSaveAnswer::saYes};
             T.SaveDlg.Answers = {C.Dialog};
             bool CanClose = true;
-            T.Perform(Operation, CanClose);
+            Operation == 'N' ? T.Handler.New() : Operation == 'O' ? T.Handler.Open() : T.Handler.Exit(CanClose);
             EXPECT_EQ(T.Calls, Expected); // no OnNew, no open dialog
             EXPECT_FALSE(CanClose && Operation == 'E');
             EXPECT_FALSE(T.Handler.SaveCancelled());
