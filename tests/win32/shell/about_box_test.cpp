@@ -3,7 +3,7 @@
 // closes it the way the case says.
 #include "components/shell/about_box.h"
 #include "components/shell/about_rules.h"
-#include "tests/win32/window_search.h"
+#include "tests/win32/test_doubles.h"
 
 #include <gtest/gtest.h>
 
@@ -132,26 +132,23 @@ TEST(AboutBox, ShowsTheTextsSystemAndMemoryInItsLayout)
 
 TEST(AboutBox, IsModalToItsParentAndOnlyTheCloseBoxCancels)
 {
-    HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(owner, nullptr);
+    const test::TestWindow owner;
     // Keys go to the focused OK button, as typed.
     const std::pair<std::function<void(HWND)>, bool> closings[] = {
         {[](HWND) { PostMessageA(GetFocus(), WM_KEYDOWN, VK_RETURN, 0); }, true},
         {[](HWND) { PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0); }, true},
         {[](HWND box) { PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0); }, false},
     };
-    TAboutDialog dialog(owner);
+    TAboutDialog dialog(owner.Handle());
     dialog.ProductName = "Farview";
     for (const auto& [close, expected] : closings) {
         const bool result = RunDialog(dialog, [&, close = close](TAboutBox& box) {
             EXPECT_EQ(test::TextOf(box.Handle()), "About Farview");
-            EXPECT_EQ(GetWindow(box.Handle(), GW_OWNER), owner);
-            EXPECT_FALSE(IsWindowEnabled(owner));
+            EXPECT_EQ(GetWindow(box.Handle(), GW_OWNER), owner.Handle());
+            EXPECT_FALSE(IsWindowEnabled(owner.Handle()));
             close(box.Handle());
         });
         EXPECT_EQ(result, expected);
-        EXPECT_TRUE(IsWindowEnabled(owner));
+        EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
     }
-    DestroyWindow(owner);
 }
