@@ -1,5 +1,6 @@
 // Stand-ins and surroundings for the Win32 tests: a data object offering
-// blocks of bytes, a log of the messages a window is sent, a parent window
+// blocks of bytes and a reader of any data object, the mouse button the
+// drag loop sees, a log of the messages a window is sent, a parent window
 // on the screen, a scratch folder, and a message pump.
 #pragma once
 
@@ -101,6 +102,36 @@ public:
     HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
 };
+
+// A request for a format's content in global memory, or as asked.
+inline FORMATETC Request(UINT format, DWORD tymed = TYMED_HGLOBAL, DWORD aspect = DVASPECT_CONTENT)
+{
+    return {static_cast<CLIPFORMAT>(format), nullptr, aspect, -1, tymed};
+}
+
+// What a data object answers a request: the result code and the data, or
+// "medium left set" when it fails without clearing the medium.
+inline std::pair<HRESULT, std::string> DataOf(IDataObject& data, FORMATETC request)
+{
+    STGMEDIUM medium{};
+    const HRESULT result = data.GetData(&request, &medium);
+    if (result != S_OK)
+        return {result, medium.tymed == TYMED_NULL ? "" : "medium left set"};
+    std::string block(static_cast<const char*>(GlobalLock(medium.hGlobal)), GlobalSize(medium.hGlobal));
+    GlobalUnlock(medium.hGlobal);
+    ReleaseStgMedium(&medium);
+    return {result, block};
+}
+
+// Holds or lets go of the left mouse button in this thread's key state,
+// which the platform's drag loop reads.
+inline void SetLeftButton(bool down)
+{
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_LBUTTON] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
 
 // The messages a window is sent, in order, as the describer words them (an
 // empty description leaves a message out); each then goes on to the

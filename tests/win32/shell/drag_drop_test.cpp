@@ -20,7 +20,9 @@
 #include <vector>
 
 using namespace kelvo;
+using test::DataOf;
 using test::FakeDataObject;
+using test::Request;
 using Strings = std::vector<std::string>;
 
 namespace {
@@ -39,24 +41,6 @@ ui::OwnedImageList RedImage()
     const ui::OwnedBitmap red(CreateBitmap(32, 32, 1, 32, std::vector<std::uint32_t>(32 * 32, 0xFF0000).data()));
     ImageList_AddMasked(images.Get(), red.Get(), RGB(0, 255, 0));
     return images;
-}
-
-FORMATETC Request(UINT format, DWORD tymed = TYMED_HGLOBAL, DWORD aspect = DVASPECT_CONTENT)
-{
-    return {static_cast<CLIPFORMAT>(format), nullptr, aspect, -1, tymed};
-}
-
-// The result code of a request, and its data.
-std::pair<HRESULT, std::string> DataOf(IDataObject& data, FORMATETC request)
-{
-    STGMEDIUM medium{};
-    const HRESULT result = data.GetData(&request, &medium);
-    if (result != S_OK)
-        return {result, medium.tymed == TYMED_NULL ? "" : "medium left set"};
-    std::string block(static_cast<const char*>(GlobalLock(medium.hGlobal)), GlobalSize(medium.hGlobal));
-    GlobalUnlock(medium.hGlobal);
-    ReleaseStgMedium(&medium);
-    return {result, block};
 }
 
 // The formats an enumerator still lists.
@@ -560,19 +544,6 @@ TEST_F(DragDropTest, TheClipboardCarriesFilesAndTextWithTheirEffect)
     EXPECT_EQ(target->PasteFromClipboard(), DROPEFFECT_MOVE);
 }
 
-namespace {
-
-// The pressed state of the left mouse button as this thread's messages see it.
-void SetLeftButton(bool down)
-{
-    BYTE keys[256] = {};
-    GetKeyboardState(keys);
-    keys[VK_LBUTTON] = down ? 0x80 : 0;
-    SetKeyboardState(keys);
-}
-
-} // namespace
-
 // The platform's drag loop follows the pointer and asks the source on every
 // tick whether to go on, with the mouse buttons of this thread's key state.
 // The test puts the pointer over the target's list, presses the left button
@@ -584,11 +555,11 @@ TEST_F(DragDropTest, AWholeDragCarriesTheFilesToOurFileTarget)
     target->OnEnter = [&](TDropTarget&, TShiftState, POINT, DWORD&) {
         imageShown = ImageList_GetDragImage(nullptr, nullptr) != nullptr;
     };
-    target->OnDragOver = [&](TDropTarget&, TShiftState, POINT, DWORD&) { SetLeftButton(false); };
+    target->OnDragOver = [&](TDropTarget&, TShiftState, POINT, DWORD&) { test::SetLeftButton(false); };
     int ticks = 0;
     source->OnFeedback = [&](TDropSource&, DWORD, bool&) {
         if (++ticks > 100)
-            SetLeftButton(false);
+            test::SetLeftButton(false);
     };
     std::vector<TDragType> asked;
     source->OnDrop = [&](TDropSource&, TDragType type, bool&) { asked.push_back(type); };
@@ -605,7 +576,7 @@ TEST_F(DragDropTest, AWholeDragCarriesTheFilesToOurFileTarget)
         ticks = 0;
         const POINTL center = Screen(Center());
         SetCursorPos(center.x, center.y);
-        SetLeftButton(true);
+        test::SetLeftButton(true);
         source->Dragtypes = dragTypes;
         EXPECT_EQ(source->Execute(), outcome);
         EXPECT_EQ(files, dropped);
