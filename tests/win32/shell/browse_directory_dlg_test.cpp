@@ -18,16 +18,13 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
-struct CoTaskFree {
-    void operator()(void* memory) const { CoTaskMemFree(memory); }
-};
-using Item = std::unique_ptr<ITEMIDLIST, CoTaskFree>;
+using Item = std::unique_ptr<ITEMIDLIST, decltype(&ILFree)>;
 
 Item SpecialFolder(int csidl)
 {
     LPITEMIDLIST item = nullptr;
     EXPECT_HRESULT_SUCCEEDED(SHGetSpecialFolderLocation(nullptr, csidl, &item));
-    return Item(item);
+    return {item, ILFree};
 }
 
 std::string PathOf(LPCITEMIDLIST item)

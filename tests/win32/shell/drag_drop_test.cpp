@@ -1,11 +1,8 @@
-// The drop targets and drag sources as the platform and other programs use
-// them: the four drag calls made with the test's data object on a real list
-// box, registration and the components' lifetime against the platform's
-// references, auto-scrolling and the drag image, the data object's calls
-// and result codes, the ID-list array read back through the shell, the
-// clipboard, and a whole drag through the platform's drag loop. The choice
-// of effect and the blocks are the portable rules' (drop_rules,
-// source_blocks); drags from other processes are the end-to-end test's.
+// The drop targets and drag sources as the platform uses them: the drag
+// calls on a real list box, registration and lifetime, auto-scrolling, the
+// drag image, the data object's calls, the clipboard and the platform's drag
+// loop. Effects and blocks are the portable rules' tests (drop_rules); drags
+// from other processes the end-to-end test's.
 #include "components/shell/drop_source.h"
 #include "components/shell/drop_target.h"
 #include "tests/win32/test_doubles.h"
@@ -43,6 +40,15 @@ ui::OwnedImageList RedImage()
     return images;
 }
 
+// A component that tells when it is deleted.
+class WatchedDummy : public TDropDummy {
+public:
+    bool* deleted = nullptr;
+
+private:
+    ~WatchedDummy() override { *deleted = true; }
+};
+
 // The formats an enumerator still lists.
 std::vector<UINT> Listed(IEnumFORMATETC& formats)
 {
@@ -70,6 +76,7 @@ protected:
         UpdateWindow(window.Handle());
         Watch(*target);
         source->Files = {x, y};
+        oneFile.formats = {{CF_HDROP, Block(drag::DroppedFilesBlock({x}))}};
     }
     void TearDown() override { ui::SetExceptionHandler(nullptr); }
 
@@ -130,6 +137,7 @@ protected:
     ui::OwnedFont font{CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma")};
     OwnedComponent<TDropFileTarget> target;
     OwnedComponent<TDropFileSource> source;
+    FakeDataObject oneFile;
     const std::vector<UINT> fileFormats{CF_HDROP, CF_IDLIST, CF_PREFERREDDROPEFFECT, CF_FILENAMEMAP, CF_FILENAMEMAPW};
 };
 
@@ -219,13 +227,12 @@ TEST_F(DragDropTest, ATextTargetTakesTextUpToItsEndAndNothingElse)
     text->Register(otherList, "TextListBox");
     std::string dropped;
     text->OnDrop = [&](TDropTarget&, TShiftState, POINT, DWORD&) { dropped = text->Text; };
-    FakeDataObject data, fileList;
+    FakeDataObject data;
     data.formats = {{CF_TEXT, std::string("Hello, FAR\0tail", 15)}};
-    fileList.formats = {{CF_HDROP, Block(drag::DroppedFilesBlock({x}))}};
     EXPECT_EQ(EnterOverDrop(*text, data, MK_LBUTTON, Center())[2], DROPEFFECT_COPY);
     EXPECT_EQ(dropped, "Hello, FAR");
     EXPECT_TRUE(text->Text.empty());
-    EXPECT_EQ(EnterOverDrop(*text, fileList, MK_LBUTTON, Center()), (std::vector<DWORD>{0, 0, 0}));
+    EXPECT_EQ(EnterOverDrop(*text, oneFile, MK_LBUTTON, Center()), (std::vector<DWORD>{0, 0, 0}));
 }
 
 TEST_F(DragDropTest, RegistrationFollowsTheControl)
@@ -256,19 +263,6 @@ TEST_F(DragDropTest, RegistrationFollowsTheControl)
     target->Unregister();
     EXPECT_EQ(target->RegisteredControl(), nullptr);
 }
-
-namespace {
-
-// A component that tells when it is deleted.
-class WatchedDummy : public TDropDummy {
-public:
-    bool* deleted = nullptr;
-
-private:
-    ~WatchedDummy() override { *deleted = true; }
-};
-
-} // namespace
 
 TEST_F(DragDropTest, AComponentStaysWhileThePlatformHoldsItAndGoesWithItsLastReference)
 {
@@ -303,14 +297,12 @@ TEST_F(DragDropTest, APointerNearAnEdgeScrollsTheListWhileItRestsThere)
     RECT client{};
     GetClientRect(list, &client);
     const auto top = [&] { return static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0)); };
-    FakeDataObject data;
-    data.formats = {{CF_HDROP, Block(drag::DroppedFilesBlock({x}))}};
     // the pointer's height in the list, the direction the list scrolls
     for (const auto& [y, direction] : {std::pair{5, -1}, {static_cast<int>(client.bottom) - 5, 1}}) {
         SCOPED_TRACE(y);
         SendMessageA(list, LB_SETTOPINDEX, 40, 0);
         DWORD effect = kAllEffects;
-        target->DragEnter(&data, MK_LBUTTON, Screen(Center()), &effect);
+        target->DragEnter(&oneFile, MK_LBUTTON, Screen(Center()), &effect);
         effect = kAllEffects;
         target->DragOver(MK_LBUTTON, Screen({Center().x, y}), &effect);
         EXPECT_EQ(effect, DROPEFFECT_COPY | DROPEFFECT_SCROLL);
@@ -321,7 +313,7 @@ TEST_F(DragDropTest, APointerNearAnEdgeScrollsTheListWhileItRestsThere)
         target->DragOver(MK_LBUTTON, Screen({Center().x, 12}), &effect);
         EXPECT_EQ(effect, DROPEFFECT_COPY);
         effect = kAllEffects;
-        target->Drop(&data, 0, Screen({Center().x, y}), &effect);
+        target->Drop(&oneFile, 0, Screen({Center().x, y}), &effect);
         EXPECT_EQ(effect, DROPEFFECT_COPY | DROPEFFECT_SCROLL);
     }
 }
@@ -339,11 +331,9 @@ TEST_F(DragDropTest, TheDragImageOfADragFromThisProgramFollowsThePointer)
         // The image is drawn blended with what lies beneath.
         return GetRValue(colour) > 0xC0 && GetGValue(colour) < 0x80 && GetBValue(colour) < 0x80;
     };
-    FakeDataObject data;
-    data.formats = {{CF_HDROP, Block(drag::DroppedFilesBlock({x}))}};
     const POINT first = Center(), second{first.x - 60, first.y + 30};
     DWORD effect = kAllEffects;
-    target->DragEnter(&data, MK_LBUTTON, Screen(first), &effect);
+    target->DragEnter(&oneFile, MK_LBUTTON, Screen(first), &effect);
     EXPECT_TRUE(redAt(first));
     target->DragOver(MK_LBUTTON, Screen(second), &effect);
     EXPECT_TRUE(redAt(second));
