@@ -153,7 +153,6 @@ TEST_F(DragDropTest, EachDropEndsWithTheEffectsEventsAndDataItShould)
         formats[format] = Block(block);
         return formats;
     };
-    const auto all = [](TDropFileTarget& into, FakeDataObject&) { into.Dragtypes = {dtCopy, dtMove, dtLink}; };
     const auto chooser = [](TDropFileTarget& into, FakeDataObject&) {
         into.Dragtypes = {dtCopy, dtMove, dtLink};
         into.OnGetDropEffect = [](TDropTarget&, TShiftState shift, POINT, DWORD& effect) {
@@ -177,8 +176,6 @@ TEST_F(DragDropTest, EachDropEndsWithTheEffectsEventsAndDataItShould)
         {"read at the drop", fileList, nullptr, MK_LBUTTON, copied, copyCalls, kFiles, {}, {}},
         {"read on entering", fileList, [](TDropFileTarget& into, FakeDataObject&) { into.GetDataOnEnter = true; },
          MK_LBUTTON, copied, {"enter 1 files", "over 1 files", "drop 1 files"}, kFiles, {}, {}},
-        {"Shift held moves", fileList, all, MK_LBUTTON | MK_SHIFT, std::vector<DWORD>(3, DROPEFFECT_MOVE),
-         {"enter 2", "over 2", "drop 2 files"}, kFiles, {}, {}},
         {"a handler chooses, told the keys", fileList, chooser, MK_LBUTTON | MK_ALT,
          std::vector<DWORD>(3, DROPEFFECT_LINK), {"enter 4", "over 4", "drop 4 files"}, kFiles, {}, {}},
         {"a wide name map", with(CF_FILENAMEMAPW, drag::WideNameMapBlock(kMapped)), nullptr, MK_LBUTTON, copied,
