@@ -190,17 +190,17 @@ private:
     HWND window_;
 };
 
-// A folder of the test's own in the temporary folder (its long name),
-// removed with everything in it when this goes.
+// A folder of the test's own, with an unpredictable name in the temporary
+// folder (as its long name, the form the shell gives back), removed with
+// everything in it when this goes.
 class ScratchFolder {
 public:
     ScratchFolder()
     {
-        char temp[MAX_PATH] = {}, longTemp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        GetLongPathNameA(temp, longTemp, MAX_PATH);
-        root_ = std::string(longTemp) + "kelvo-test-" + std::to_string(GetCurrentProcessId());
-        std::filesystem::create_directories(root_);
+        const std::string made = platform::MakeTempFolder("kelvo-test-");
+        EXPECT_FALSE(made.empty());
+        char longName[MAX_PATH] = {};
+        root_ = GetLongPathNameA(made.c_str(), longName, MAX_PATH) ? longName : made;
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
