@@ -1,46 +1,18 @@
 #include "components/iff/sprites.h"
 
+#include "tests/native/iff/iff_test_support.h"
 #include "tools/sample/iff_writer.h"
 #include "tools/sample/sprite_writer.h"
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 namespace kelvo::iff {
 namespace {
 
 using namespace std::string_literals;
 using sample::SpriteFrameData;
-
-// Bytes in a heap block of exactly their size, so that AddressSanitizer
-// sees any read past the end (a std::string has a terminator there).
-class Exact {
-public:
-    explicit Exact(const std::string& bytes) : bytes_(new char[bytes.size()]), size_(bytes.size())
-    {
-        std::copy(bytes.begin(), bytes.end(), bytes_.get());
-    }
-    std::string_view View() const { return {bytes_.get(), size_}; }
-
-private:
-    std::unique_ptr<char[]> bytes_;
-    std::size_t size_;
-};
-
-std::string Hex(const char* text)
-{
-    std::string out;
-    for (const char* p = text; *p;) {
-        if (*p == ' ' || *p == '\n') {
-            ++p;
-            continue;
-        }
-        out += static_cast<char>(std::stoi(std::string(p, 2), nullptr, 16));
-        p += 2;
-    }
-    return out;
-}
+using test::Exact;
+using test::Hex;
 
 // Palettes by ID, as a file's PALT chunks would give them.
 struct Palettes {
