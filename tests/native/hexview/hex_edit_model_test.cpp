@@ -10,6 +10,7 @@
 namespace kelvo {
 namespace {
 
+using namespace std::string_literals;
 using test::Editor;
 using test::ErrorOf;
 using test::FullDisk;
@@ -312,60 +313,6 @@ TEST(HexEditTyping, CharactersAndTheKeysThatErase)
 
 // --- Editing and undo ---------------------------------------------------------------------------------
 
-TEST(HexEditUndo, EveryOperationIsUndone)
-{
-    Editor e("0123456789");
-    // A byte change marks the byte; equal bytes record nothing.
-    e.model.ChangeByte('3', '3', 3, 0, 0);
-    EXPECT_FALSE(e.model.CanUndo());
-    EXPECT_FALSE(e.model.Modified());
-    e.model.ChangeByte('3', 'x', 3, 0, 0);
-    EXPECT_EQ(e.Data(), "012x456789");
-    EXPECT_TRUE(e.doc.HasChanged(3, false));
-    EXPECT_EQ(e.model.UndoDescription(), "Byte changed");
-
-    e.Select(1, 3);
-    e.model.DeleteSelection();
-    EXPECT_EQ(e.Data(), "0456789");
-    EXPECT_EQ(e.model.UndoDescription(), "Byte(s) removed");
-
-    e.model.InsertBuffer("ab", 2, 0);
-    EXPECT_EQ(e.Data(), "ab0456789");
-
-    // Three bytes replaced by five: the five become the selection.
-    e.Select(2, 4);
-    e.model.ReplaceSelection("VWXYZ", 5);
-    EXPECT_EQ(e.Data(), "abVWXYZ6789");
-    EXPECT_EQ(e.model.GetSelCount(), 5);
-
-    e.model.AppendBuffer("!?", 2);
-    EXPECT_EQ(e.Data(), "abVWXYZ6789!?");
-    EXPECT_EQ(e.Pos(), 11);
-    EXPECT_EQ(e.model.GetSelCount(), 2);
-
-    e.model.ConvertRange(0, 1, ttAnsi, ttEBCDIC);
-    EXPECT_EQ(e.Data(), "\x81\x82VWXYZ6789!?");
-    EXPECT_EQ(e.model.UndoCount(), 6);
-
-    const std::vector<std::string> before = {"abVWXYZ6789!?", "abVWXYZ6789", "ab0456789", "0456789",
-                                             "012x456789", "0123456789"};
-    const std::vector<std::string> names = {"Append buffer", "Replace selection", "Insert buffer",
-                                            "Byte(s) removed", "Byte changed", "No Undo"};
-    for (std::size_t i = 0; i < before.size(); ++i) {
-        EXPECT_TRUE(e.model.Undo());
-        EXPECT_EQ(e.Data(), before[i]) << i;
-        EXPECT_EQ(e.model.UndoDescription(), names[i]) << i;
-        if (i == 2) { // the replaced bytes come back with the selection as it was
-            EXPECT_EQ(e.model.GetSelStart(), 2);
-            EXPECT_EQ(e.model.GetSelEnd(), 4);
-        }
-    }
-    EXPECT_FALSE(e.model.Modified());
-    EXPECT_FALSE(e.doc.HasChanged(3, false));
-    EXPECT_FALSE(e.model.Undo());
-    EXPECT_GE(e.grid.immediate, 1); // resetting the log tells the listener at once
-}
-
 TEST(HexEditUndo, NibblesAreInsertedAndDeleted)
 {
     const struct {
@@ -450,7 +397,7 @@ TEST(HexEditUndo, LimitsAndRefusals)
     EXPECT_EQ(empty.grid.row, 0);
 }
 
-TEST(HexEditUndo, TheLogHoldsOneRecordOfEachKindAsLaidOut)
+TEST(HexEditUndo, EachKindOfStepIsLoggedAsLaidOutAndUndone)
 {
     auto le = [](std::int32_t v) {
         std::string s(4, '\0');
@@ -466,49 +413,72 @@ TEST(HexEditUndo, TheLogHoldsOneRecordOfEachKindAsLaidOut)
                le(high) + le(anchor) + le(pos) + le(count) + le(second);
     };
     Editor e("ABCDEFGH");
-    auto log = [&] { return std::string(e.model.UndoLog().begin(), e.model.UndoLog().end()); };
     std::string expected;
+    std::vector<std::string> before;
+    // Each step: the record it adds, the data it leaves, its name.
+    const auto step = [&](const std::string& record, const std::string& data, const char* name) {
+        expected += record;
+        EXPECT_EQ(std::string(e.model.UndoLog().begin(), e.model.UndoLog().end()), expected) << name;
+        EXPECT_EQ(e.Data(), data) << name;
+        EXPECT_EQ(e.model.UndoDescription(), name);
+        EXPECT_TRUE(e.model.Modified());
+    };
+    const auto change = [&] { before.push_back(e.Data()); };
 
+    e.model.ChangeByte('B', 'B', 1, 0, 0); // equal bytes record nothing
+    EXPECT_FALSE(e.model.CanUndo() || e.model.Modified());
     e.Key(hkRight); // caret on byte 0's second digit
-    e.model.ChangeByte('B', 'b', 1, 0, 0);
-    expected += header(0, 0, 0, 0, 1, 0, -1, -1, -1, 1, 1, 0) + "B" + le(38);
-    EXPECT_EQ(log(), expected);
-
+    change();
+    e.model.ChangeByte('B', 'b', 1, 0, 0); // marks the byte
+    EXPECT_TRUE(e.doc.HasChanged(1, false));
+    step(header(0, 0, 0, 0, 1, 0, -1, -1, -1, 1, 1, 0) + "B" + le(38), "AbCDEFGH", "Byte changed");
+    change();
     e.model.ChangeByte('b', 'c', 1, 0, 0); // the byte's change flag is saved now
-    expected += header(0, 1, 1, 0, 1, 0, -1, -1, -1, 1, 1, 0) + "b" + le(38);
-    EXPECT_EQ(log(), expected);
-
+    step(header(0, 1, 1, 0, 1, 0, -1, -1, -1, 1, 1, 0) + "b" + le(38), "AcCDEFGH", "Byte changed");
+    change();
     e.Select(2, 3);
     e.model.DeleteSelection(); // caret on byte 2, selection 2..3
-    expected += header(1, 0, 1, 2, 0, 0, 2, 3, 2, 2, 2, 0) + "CD" + le(37 + 2);
-    EXPECT_EQ(log(), expected);
-
+    step(header(1, 0, 1, 2, 0, 0, 2, 3, 2, 2, 2, 0) + "CD" + le(37 + 2), "AcEFGH", "Byte(s) removed");
+    change();
     e.model.InsertBuffer("xy", 2, 5);
-    expected += header(2, 0, 1, 2, 0, 0, -1, -1, -1, 5, 2, 0) + std::string(1, '\0') + le(38);
-    EXPECT_EQ(log(), expected);
-
+    step(header(2, 0, 1, 2, 0, 0, -1, -1, -1, 5, 2, 0) + std::string(1, '\0') + le(38), "AcEFGxyH", "Insert buffer");
+    change();
     e.Select(0, 2);
-    e.model.ReplaceSelection("Z", 1);
-    expected += header(3, 0, 1, 0, 0, 0, 0, 2, 0, 0, 1, 3) + "AcE" + le(37 + 3);
-    EXPECT_EQ(log(), expected);
-
-    e.model.SetInCharField(true); // "ZFGxyH"
-    e.model.AppendBuffer("!", 1);
-    expected += header(4, 0, 1, 0, 0, 1, -1, -1, -1, 6, 1, 0) + std::string(1, '\0') + le(38);
-    EXPECT_EQ(log(), expected);
-
+    e.model.ReplaceSelection("Z12", 3); // the new bytes become the selection
+    step(header(3, 0, 1, 0, 0, 0, 0, 2, 0, 0, 3, 3) + "AcE" + le(37 + 3), "Z12FGxyH", "Replace selection");
+    EXPECT_EQ(std::pair(e.model.GetSelStart(), e.model.GetSelEnd()), std::pair(0, 2));
+    change();
+    e.model.SetInCharField(true);
+    e.model.AppendBuffer("!?", 2); // the caret and the selection on the new bytes
+    step(header(4, 0, 1, 0, 0, 1, -1, -1, -1, 8, 2, 0) + std::string(1, '\0') + le(38), "Z12FGxyH!?",
+         "Append buffer");
+    EXPECT_EQ(std::pair(e.Pos(), e.model.GetSelCount()), std::pair(8, 2));
+    change();
     e.model.InsertNibble(1, true);
-    expected += header(5, 0, 1, 6, 0, 1, 6, 6, 6, 1, 0, 0) + "F" + le(38);
-    EXPECT_EQ(log(), expected);
-
+    step(header(5, 0, 1, 8, 0, 1, 8, 9, 8, 1, 0, 0) + "1" + le(38), "Z\x03\x13$dw\x87\x94\x82\x13\xF0"s, "Insert nibble");
+    change();
     e.model.DeleteNibble(0, false);
-    expected += header(6, 0, 1, 6, 0, 1, -1, -1, -1, 0, 0, 0) + "Z" + le(38);
-    EXPECT_EQ(log(), expected);
+    step(header(6, 0, 1, 8, 0, 1, -1, -1, -1, 0, 0, 0) + "Z" + le(38), "P12FGxyH!?\0"s, "Delete nibble");
+    change();
+    e.model.ConvertRange(3, 4, ttAnsi, ttEBCDIC);
+    step(header(7, 0, 1, 8, 0, 1, -1, -1, -1, 3, 2, 0) + "FG" + le(37 + 2), "P12\xC6\xC7xyH!?\0"s, "Convert");
+    EXPECT_EQ(e.model.UndoCount(), 9);
 
-    const std::string data = e.Data();
-    e.model.ConvertRange(2, 3, ttAnsi, ttDos8);
-    expected += header(7, 0, 1, 6, 0, 1, -1, -1, -1, 2, 2, 0) + data.substr(2, 2) + le(37 + 2);
-    EXPECT_EQ(log(), expected);
+    // Undo walks back through every state; the replaced bytes come back
+    // with the selection as it was.
+    while (!before.empty()) {
+        EXPECT_TRUE(e.model.Undo());
+        EXPECT_EQ(e.Data(), before.back()) << before.size();
+        if (before.size() == 5) {
+            EXPECT_EQ(std::pair(e.model.GetSelStart(), e.model.GetSelEnd()), std::pair(0, 2));
+        }
+        before.pop_back();
+    }
+    EXPECT_EQ(e.model.UndoDescription(), "No Undo");
+    EXPECT_FALSE(e.model.Modified());
+    EXPECT_FALSE(e.doc.HasChanged(1, false));
+    EXPECT_FALSE(e.model.Undo());
+    EXPECT_GE(e.grid.immediate, 1); // resetting the log tells the listener at once
 }
 
 TEST(HexEditUndo, WholeDataWritesAreOneStep)
