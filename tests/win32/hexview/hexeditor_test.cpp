@@ -410,7 +410,6 @@ TEST_F(HexEditorTest, AltMovesTheCaretAndTypesOnlyKeypadCodes)
     WithAlt(window, {});
     TypeKey(window, VK_BACK, '\b');
     EXPECT_EQ(editor.CursorPos(), 2);
-    EXPECT_EQ(editor.GetAsText().substr(0, 4), before.substr(0, 4));
     EXPECT_TRUE(editor.GetAsText() == before);
     EXPECT_FALSE(editor.Modified());
 
@@ -424,7 +423,6 @@ TEST_F(HexEditorTest, AltMovesTheCaretAndTypesOnlyKeypadCodes)
     std::string expected = before;
     expected[2] = oem;
     expected[3] = '\t';
-    EXPECT_EQ(editor.GetAsText().substr(0, 4), expected.substr(0, 4));
     EXPECT_TRUE(editor.GetAsText() == expected);
 }
 
