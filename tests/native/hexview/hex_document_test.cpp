@@ -99,6 +99,7 @@ TEST(HexDocumentLayout, VariableLineLengths)
     for (auto [col, out] : {std::pair{17, false}, {18, true}, {34, true}, {42, false}, {43, true}, {1, false}})
         EXPECT_EQ(doc.OutOfBounds(col, 0), out) << col;
     EXPECT_EQ(doc.CellLook(18, 0, {}, 4).text, " ");
+    EXPECT_EQ(doc.CellLook(0, 1, {}, 4).text, "0x8:"); // the offset of the short line's successor
 
     for (auto [row, length] : {std::pair{0, 0}, {0, 17}, {-1, 4}, {1000, 4}})
         EXPECT_EQ(ErrorOf<HexError>([&] { doc.SetLineLength(row, length); }), "Invalid Line Length argument")
@@ -340,6 +341,8 @@ TEST(HexDocumentLook, MarkerAndDataCells)
     expect(6, "4", c.EvenColumn, c.Background); // byte 2, second group
     expect(35, "J", look.fontColor, c.Background);
     expect(36, ".", look.fontColor, c.Background);
+    look.maskChar = '*';
+    expect(36, "*", look.fontColor, c.Background);
     expect(34, " ", look.fontColor, c.Background); // spacer
     expect(12, " ", look.fontColor, c.Background); // beyond the data
     look.maskWhiteSpaces = false;

@@ -95,6 +95,9 @@ TEST(HexEditKeys, CellChecksForTheSpacerAndPastTheData)
     EXPECT_FALSE(e.grid.MoveCurrent(40, 6));
     EXPECT_EQ(e.Pos(), 99);
     EXPECT_EQ(e.grid.col, 2 + 2 * 3);
+    ASSERT_TRUE(e.grid.MoveCurrent(35, 0));
+    EXPECT_FALSE(e.grid.MoveCurrent(45, 6));
+    EXPECT_EQ(e.grid.col, 35 + 3);
 }
 
 // --- Selection and markers -------------------------------------------------------------------
