@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace kelvo::iff {
 namespace {
 
@@ -175,6 +177,8 @@ TEST(DrawGroups, ComposeTheSpritesInOrderWithDepthMirroringAndClipping)
     EXPECT_EQ(ComposeImage({0x01, 4, {}}, file).Problems, std::vector<std::string>{"Zoom 4 is not known."});
 }
 
+// The sample's draw group finds every sprite it names at each zoom (how the
+// sprites are placed, mirrored and blended is the test above).
 TEST(DrawGroups, TheSampleLampShowsInEveryDirectionAndZoom)
 {
     const std::string image = sample::LampObjectIff();
