@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -23,39 +22,29 @@ public:
     }
 };
 
-// A white 32-bit page in memory whose pixels the test reads directly.
+// A white page in memory.
 class Page {
 public:
-    Page() : dc_(CreateCompatibleDC(nullptr))
+    Page()
     {
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        bitmap_ = ui::OwnedBitmap(CreateDIBSection(dc_.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        pixels_ = static_cast<std::uint32_t*>(bits);
-        selection_.emplace(dc_.Get(), bitmap_.Get());
-        Clear();
+        surface_.canvas().SetBrushColor(RGB(255, 255, 255));
+        surface_.canvas().FillRect(RECT{0, 0, kWidth, kHeight});
     }
-    HDC Dc() const { return dc_.Get(); }
-    void Clear() { std::fill(pixels_, pixels_ + kWidth * kHeight, 0xFFFFFFu); }
-    bool Inked(int x, int y) const { return (pixels_[y * kWidth + x] & 0xFFFFFFu) != 0xFFFFFFu; }
+    HDC Dc() { return surface_.canvas().Handle(); }
     // The smallest rectangle holding every pixel that is not white.
-    RECT Ink() const
+    RECT Ink()
     {
         RECT box{kWidth, kHeight, -1, -1};
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth; ++x)
-                if (Inked(x, y))
+                if (GetPixel(Dc(), x, y) != RGB(255, 255, 255))
                     box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x),
                            std::max<LONG>(box.bottom, y)};
         return box;
     }
 
 private:
-    ui::OwnedMemoryDc dc_;
-    ui::OwnedBitmap bitmap_;
-    std::uint32_t* pixels_ = nullptr;
-    std::optional<ui::SelectObjectScope> selection_;
+    ui::BitmapCanvas surface_{nullptr, kWidth, kHeight};
 };
 
 class HexToCanvasTest : public ::testing::Test {
