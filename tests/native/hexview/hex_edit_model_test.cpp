@@ -40,7 +40,8 @@ TEST(HexEditKeys, TheKeyTableMovesTheCaret)
         {hkDown, none, 2, 1, 0}, {hkEnd, none, 32, 1, -1}, {hkTab, none, 2 * 16 + 3 + 15, 1, -1},
         {hkHome, none, 35, 1, -1}, {hkEnd, ctrl, 35 + 3, 6, -1}, {'T', TShiftState{ssCtrl, ssShift}, 8, 6, -1},
         {hkHome, ctrl, 2, 0, 0},
-        // Ctrl+Right on the short last row stops at its last byte; Right there stays.
+        // Ctrl+Right on the short last row stops at its last byte; Right then
+        // reaches its second digit and stays there.
         {hkDown, none, 2, 1, 0}, {hkNext, ctrl, 2, 3, 0}, {hkNext, none, 2, 6, -1}, {hkRight, ctrl, 8, 6, -1},
         {hkRight, none, 9, 6, -1}, {hkRight, none, 9, 6, -1},
     };
