@@ -10,6 +10,7 @@
 // images show in a picture view on a checkerboard.
 #pragma once
 
+#include "app/commands.h"
 #include "app/entry_drag.h"
 #include "app/iff_preview.h"
 #include "archive/far_archive.h"
@@ -144,6 +145,12 @@ protected:
     void FormDestroy() override;
 
 private:
+    // The preview buttons by the command each sends: the two view buttons run
+    // the action named after the other mode.
+    static constexpr int kStretchImageButton = cmd::ViewStretch;
+    static constexpr int kViewAsTextButton = cmd::ViewHex;
+    static constexpr int kViewAsHexButton = cmd::ViewText;
+
     void FormCreate();
     void CreateActions();
     void CreateMenus();
@@ -194,7 +201,12 @@ private:
     void ViewHexExecute();
     void ViewPathExecute();
     void FlipTextMode();
+    // Hides every viewer and the IFF preview; the viewers fill the preview area again.
     void HideViewers();
+    // Places the windows of the preview area, this window's one place for
+    // them: the viewers fill the area, or, while the IFF preview lists
+    // chunks, the part under its chunk list, where its chunk views sit too.
+    void PlaceViewers();
     // The disk file holding the data of the entry at a position: its own
     // file when its data is on disk, else the preview file it is extracted
     // to; nothing when the extraction fails.
@@ -279,6 +291,7 @@ private:
     bool listViewPaths_ = false; // the entry list shows full names
     int listWidth_ = kListWidth;
     int detailsHeight_ = kDetailsHeight;
+    RECT previewArea_{}; // under the details list and the second splitter
 };
 
 } // namespace kelvo

@@ -1,7 +1,8 @@
 // The entry list's commands over one entry or several: the filter box and
 // the mapping of the list's lines to entries, extended selection with
 // extraction, marking and drags of every selected entry, files dropped on
-// the list, Rename Entry, Replace Entry and Add Directory as Tree.
+// the list, Add File, Add Directory, Rename Entry, Replace Entry and Add
+// Directory as Tree.
 //
 // The list shows the entries the filter lets through, in archive order;
 // commands take the entries' positions in the archive from its lines and
@@ -102,6 +103,8 @@ void TFarDlg::FilterChanged()
     SetStatusText(0, ListStatusText());
 }
 
+void TFarDlg::FileListBoxClick() { ShowEntry(); }
+
 void TFarDlg::FileListBoxKeyDown(WORD key)
 {
     if (key == VK_DELETE) {
@@ -201,6 +204,68 @@ void TFarDlg::FileListBoxBeginDrag()
     source->Files = folder->Files;
     source->Dragtypes = TDragTypes{dtCopy};
     source->Execute();
+}
+
+void TFarDlg::FileEntryAddFileExecute()
+{
+    if (!fileAddDialog_->Execute())
+        return;
+    const std::string name = fileAddDialog_->GetFileName();
+    if (IsFarFile(name)) {
+        services_.ShowError("Sorry, adding FAR files to FAR files is not allowed!", "Error");
+        return;
+    }
+    Archive_->AddFile(name);
+    SetModified();
+    FillList();
+}
+
+std::string TFarDlg::BrowseImportFolder()
+{
+    BrowseDirectoryDlg_.SetStatusText("");
+    BrowseDirectoryDlg_.SetCaption("Choose Folder");
+    BrowseDirectoryDlg_.SetTitle("Select folder for importing into FAR file");
+    return BrowseDirectoryDlg_.Execute() ? BrowseDirectoryDlg_.Selection() : std::string();
+}
+
+void TFarDlg::FileEntryAddDirExecute()
+{
+    ImportFolder = BrowseImportFolder();
+    if (ImportFolder.empty())
+        return;
+    if (platform::DirectoryExists(ImportFolder)) {
+        ui::WaitCursor wait;
+        AddDirectory(ImportFolder);
+    }
+    FillList();
+}
+
+// Depth first: all files of a folder before anything below it, the
+// subfolders in the order the listing gave them.
+void TFarDlg::AddDirectory(const std::string& Folder)
+{
+    std::vector<std::string> subfolders;
+    AddFolderFiles(Folder, subfolders);
+    for (const std::string& name : subfolders)
+        AddDirectory(name);
+}
+
+void TFarDlg::AddFolderFiles(std::string Folder, std::vector<std::string>& Subfolders)
+{
+    if (Folder.empty())
+        return;
+    if (Folder.back() != '\\')
+        Folder += '\\';
+    // The listing holds every item, hidden, system and read-only ones too.
+    for (const platform::DirectoryItem& item : platform::ListDirectory(Folder)) {
+        const std::string fullName = Folder + item.name;
+        if (item.isDirectory) {
+            Subfolders.push_back(fullName);
+        } else if (!IsFarFile(fullName)) {
+            Archive_->AddFile(fullName);
+            SetModified();
+        }
+    }
 }
 
 void TFarDlg::DropFileTargetDrop()
