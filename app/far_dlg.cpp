@@ -249,36 +249,6 @@ void TFarDlg::CreateControls()
         dialog->Owner = Handle();
 }
 
-void TFarDlg::CreateViewers()
-{
-    ImageViewer_.Create(Handle(), cmd::ImageViewer);
-    PictureViewer_.Create(Handle(), cmd::PictureViewer);
-    TextViewer_.Create(Handle(), cmd::TextViewer);
-    ApplyFont(TextViewer_.Handle());
-
-    HexViewer_.Create(Handle(), cmd::HexViewer);
-    HexViewer_.ReadOnlyView = true;
-    HexViewer_.SetBytesPerLine(16);
-    HexViewer_.SetBytesPerColumn(2);
-    HexViewer_.SetOffsetDisplay(odHex);
-    HexViewer_.SetOffsetSeparator(':');
-    HexViewer_.SetTranslation(ttAnsi);
-    HexViewer_.BackupExtension = ".bak";
-    HexViewer_.SetFocusFrame(true);
-    HexViewer_.SetFont("MS Sans Serif", -11);
-    TColors& colors = HexViewer_.Colors();
-    colors.SetBackground(kHexWindowColor);
-    colors.SetPositionBackground(0x000080); // maroon
-    colors.SetPositionText(0xFFFFFF);       // white
-    colors.SetChangedBackground(11075583);  // light yellow
-    colors.SetChangedText(0x000080);        // maroon
-    colors.SetCursorFrame(0x800000);        // navy
-    colors.SetOffset(0x000000);             // black
-    colors.SetOddColumn(0xFF0000);          // blue
-    colors.SetEvenColumn(0x800000);         // navy
-    IffPreview_.Create(Handle(), Font(), cmd::IffChunkList, cmd::IffStringList, cmd::IffPalette, cmd::SpritePreview);
-}
-
 void TFarDlg::FormCreate()
 {
     HideViewers();

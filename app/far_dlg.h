@@ -85,8 +85,8 @@ public:
     void FillList();
     void FileExitExecute();
     // Shows the details and the preview of the entry selected in the entry
-    // list; nothing when none is selected. A bitmap that cannot be decoded
-    // raises an error after the details are shown.
+    // list; nothing when none is selected. Why a bitmap or a Targa image
+    // cannot be decoded goes to the error box after the details are shown.
     void ShowEntry();
 
     // The entry commands.
@@ -211,6 +211,8 @@ private:
     // file when its data is on disk, else the preview file it is extracted
     // to; nothing when the extraction fails.
     std::optional<std::string> PreviewSource(const TFarEntry& entry, int position);
+    // Runs a viewer's load; false, after the error box says why, when it fails.
+    bool LoadPicture(const std::function<void()>& load);
     void ShowBitmap(const std::string& fileName);
     void ShowTga(const std::string& fileName);
     void ShowData(const std::string& fileName);

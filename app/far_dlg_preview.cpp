@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <stdexcept>
 
 namespace kelvo {
 
@@ -54,6 +55,7 @@ void TFarDlg::CreateViewers()
     colors.SetOddColumn(0xFF0000);          // blue
     colors.SetEvenColumn(0x800000);         // navy
     IffPreview_.Create(Handle(), Font(), cmd::IffChunkList, cmd::IffStringList, cmd::IffPalette, cmd::SpritePreview);
+    IffPreview_.SpritePreview().OnError = [this](const std::string& text) { services_.ShowError(text, "Kelvo"); };
 }
 
 void TFarDlg::ShowEntry()
@@ -120,9 +122,23 @@ std::optional<std::string> TFarDlg::PreviewSource(const TFarEntry& entry, int po
     return Archive_->TempFileName();
 }
 
+bool TFarDlg::LoadPicture(const std::function<void()>& load)
+{
+    // The viewers say why a picture cannot be shown by an exception; it goes
+    // to the error box here, so the window goes on as after any other failure.
+    try {
+        load();
+        return true;
+    } catch (const std::runtime_error& error) {
+        services_.ShowError(error.what(), "Kelvo");
+        return false;
+    }
+}
+
 void TFarDlg::ShowBitmap(const std::string& fileName)
 {
-    ImageViewer_.LoadFromFile(fileName);
+    if (!LoadPicture([&] { ImageViewer_.LoadFromFile(fileName); }))
+        return;
     DetailsListBox_.Add(BitmapSizeLine(ImageViewer_.Width(), ImageViewer_.Height()));
     DetailsListBox_.Add(PixelDepthLine(BitmapPixelDepth(BitmapFileStart(fileName))));
     ImageViewer_.SetStretch(ToolBar1_.Checked(kStretchImageButton));
@@ -131,7 +147,8 @@ void TFarDlg::ShowBitmap(const std::string& fileName)
 
 void TFarDlg::ShowTga(const std::string& fileName)
 {
-    PictureViewer_.LoadTgaFile(fileName);
+    if (!LoadPicture([&] { PictureViewer_.LoadTgaFile(fileName); }))
+        return;
     const iff::Picture& picture = PictureViewer_.Picture();
     DetailsListBox_.Add(BitmapSizeLine(picture.Width, picture.Height));
     PictureViewer_.SetStretch(ToolBar1_.Checked(kStretchImageButton));
