@@ -80,6 +80,8 @@ public:
     bool FMHSave(const std::string& Filename);
 
     void ShowHeader();
+    // Shows the archive afresh: its header, its entries, no preview.
+    void ShowArchive();
     // Sets the save dialog's type to the archive's format.
     void SyncSaveType();
     void FillList();

@@ -72,6 +72,12 @@ bool TFarDlg::FMHOpen(const std::string& Filename)
     }
     DropEntryEdit();
     Archive_ = std::move(fresh);
+    ShowArchive();
+    return true;
+}
+
+void TFarDlg::ShowArchive()
+{
     DetailsListBox_.Clear();
     FileListBox_.Clear();
     HideViewers();
@@ -79,7 +85,6 @@ bool TFarDlg::FMHOpen(const std::string& Filename)
     ShowHeader();
     FillList();
     SyncSaveType();
-    return true;
 }
 
 void TFarDlg::ShowHeader()

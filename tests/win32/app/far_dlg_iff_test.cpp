@@ -17,7 +17,6 @@ protected:
     void SetUp() override
     {
         FarDlgFixture::SetUp();
-        ui::SetExceptionHandler([this](const std::exception& error) { errors.push_back(error.what()); });
         const std::string good = sample::IffImage({{"OBJD", 1, 0, "first", "abc"}, {"BMP_", 2, 0, "no picture", "BM?"}});
         files = {
             {"Objects\\Chair.iff", sample::SampleFiles()[1].data}, // an older IFF kind
@@ -30,11 +29,6 @@ protected:
         script.arguments.push_back(archive);
         dlg = std::make_unique<TFarDlg>(script, script);
         dlg->Show(SW_SHOWNOACTIVATE);
-    }
-    void TearDown() override
-    {
-        FarDlgFixture::TearDown();
-        ui::SetExceptionHandler(nullptr);
     }
     ui::ListView& Chunks() { return dlg->IffPreview().ChunkList(); }
     std::vector<std::string> Row(ui::ListView& list, int row)
@@ -81,7 +75,6 @@ protected:
 
     std::string archive;
     std::vector<sample::SampleFile> files;
-    std::vector<std::string> errors;
 };
 
 TEST_F(FarDlgIffTest, SelectingAnIffEntryListsItsChunksAndEachChunkShowsInItsView)
@@ -142,7 +135,7 @@ TEST_F(FarDlgIffTest, SelectingAnIffEntryListsItsChunksAndEachChunkShowsInItsVie
     EXPECT_EQ(View(), "hex");
     EXPECT_EQ(Place(dlg->HexViewer().Handle()).top, list.top);
     EXPECT_EQ(dlg->HexViewer().GetAsText(), "plain text");
-    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(script.errors.empty());
 }
 
 TEST_F(FarDlgIffTest, DamagedAndUnrecognisedFilesShowWhyBelowWhatWasRead)
@@ -163,7 +156,7 @@ TEST_F(FarDlgIffTest, DamagedAndUnrecognisedFilesShowWhyBelowWhatWasRead)
     ASSERT_EQ(Chunks().Count(), 1);
     EXPECT_EQ(Chunks().Text(0, 2), "Not an IFF 2.5 file: the signature differs.");
     EXPECT_EQ(View(), "");
-    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(script.errors.empty());
 }
 
 } // namespace

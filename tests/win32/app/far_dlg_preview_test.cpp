@@ -33,18 +33,12 @@ protected:
     void SetUp() override
     {
         FarDlgFixture::SetUp();
-        ui::SetExceptionHandler([this](const std::exception& error) { errors.push_back(error.what()); });
         archive = folder + "test.far";
         files.push_back({"Broken\\picture.BMP", "BM this is no bitmap"});
         WriteBytes(archive, sample::FarImage(files));
         script.arguments.push_back(archive);
         dlg = std::make_unique<TFarDlg>(script, script);
         dlg->Show(SW_SHOWNOACTIVATE);
-    }
-    void TearDown() override
-    {
-        FarDlgFixture::TearDown();
-        ui::SetExceptionHandler(nullptr);
     }
     // Selects an entry by name, as a click does.
     using FarDlgFixture::Select;
@@ -73,7 +67,6 @@ protected:
 
     std::string archive;
     std::vector<sample::SampleFile> files = sample::SampleFiles();
-    std::vector<std::string> errors;
 };
 
 TEST_F(FarDlgPreviewTest, EachSampleEntryShowsItsDetailsAndPreview)
@@ -110,7 +103,7 @@ TEST_F(FarDlgPreviewTest, EachSampleEntryShowsItsDetailsAndPreview)
     Select("Objects\\Chair.iff");
     EXPECT_TRUE(Enabled(cmd::ViewStretch));
     EXPECT_FALSE(Enabled(cmd::ViewText));
-    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(script.errors.empty());
 }
 
 TEST_F(FarDlgPreviewTest, ViewButtonsFlipTheModeAndStretchScalesTheImage)
@@ -208,10 +201,13 @@ TEST_F(FarDlgPreviewTest, UnreadableDataLeavesTheDetailsAndNoViewer)
     SetCursor(arrow);
     Select("Textures\\house8.bmp");
     Select("Broken\\picture.BMP");
-    EXPECT_EQ(errors, std::vector<std::string>{"Bitmap image is not valid"});
+    EXPECT_EQ(script.errors, std::vector<std::string>{"Kelvo: Bitmap image is not valid"});
     EXPECT_EQ(GetCursor(), arrow);
     EXPECT_EQ(Lines(dlg->DetailsListBox()).size(), 7u);
     EXPECT_EQ(Viewer(), "");
+    // The window goes on: the next entry shows.
+    Select("Textures\\house8.bmp");
+    EXPECT_EQ(Viewer(), "image");
 
     // An added file gone from the disk: neither hex view nor text, in either mode.
     WriteBytes(folder + "gone.txt", "soon gone");
@@ -228,7 +224,7 @@ TEST_F(FarDlgPreviewTest, UnreadableDataLeavesTheDetailsAndNoViewer)
     dlg->Archive().Entries[0].FileOffset = 0x10000000;
     Select(0);
     EXPECT_EQ(Viewer(), "");
-    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_EQ(script.errors.size(), 1u);
 }
 
 TEST_F(FarDlgPreviewTest, ViewersFillThePreviewAreaAndNewAndOpenHideThem)

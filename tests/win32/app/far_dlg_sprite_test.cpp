@@ -52,7 +52,6 @@ protected:
     void SetUp() override
     {
         FarDlgFixture::SetUp();
-        ui::SetExceptionHandler([this](const std::exception& error) { errors.push_back(error.what()); });
         // Frame 2 stops at an unknown command.
         const std::string damaged = sample::Spr2Frame(kGreenDot).substr(0, 16) + "\x02\x00\x00\xE0"s;
         const std::string iff = sample::IffImage({
@@ -79,11 +78,6 @@ protected:
         dlg->Show(SW_SHOWNOACTIVATE);
         Preview().UseFrameSaveDialog(saveDialog);
         browse = std::make_unique<test::FolderDialogAnswers>(dlg->BrowseDirectoryDlg());
-    }
-    void TearDown() override
-    {
-        FarDlgFixture::TearDown();
-        ui::SetExceptionHandler(nullptr);
     }
     TSpritePreview& Preview() { return dlg->IffPreview().SpritePreview(); }
     HWND Canvas() { return Preview().Canvas().Handle(); }
@@ -131,7 +125,6 @@ protected:
     }
     std::string Text(TSpritePreview::Control control) { return Preview().ControlText(control); }
 
-    std::vector<std::string> errors;
     ScriptedDialog saveDialog;
 };
 
@@ -199,7 +192,7 @@ TEST_F(FarDlgSpriteTest, FramesShowAtEachZoomAndPlaneAndTheSelectorsMoveThroughT
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(Preview().Handle(), TSpritePreview::spChoice)));
     EXPECT_NE(Text(TSpritePreview::spNote).find("palette 9 not found"), std::string::npos) << Text(TSpritePreview::spNote);
     EXPECT_EQ(Pixels(Preview().Canvas(), {{0, 0}}, 1), std::vector<COLORREF>{RGB(128, 128, 128)});
-    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(script.errors.empty());
 }
 
 TEST_F(FarDlgSpriteTest, ADrawGroupShowsEachRotation)
@@ -219,7 +212,7 @@ TEST_F(FarDlgSpriteTest, ADrawGroupShowsEachRotation)
         EXPECT_EQ(Pixels(Preview().Canvas(), row, 1), expected) << rotation;
         Key(VK_RIGHT);
     }
-    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(script.errors.empty());
 }
 
 TEST_F(FarDlgSpriteTest, FramesAreSavedAsBitmapsWithAlpha)
@@ -241,8 +234,8 @@ TEST_F(FarDlgSpriteTest, FramesAreSavedAsBitmapsWithAlpha)
     EXPECT_EQ(ReadBytes(folder + "frames\\10_0.bmp"), ReadBytes(folder + "one.bmp"));
     EXPECT_EQ(ReadBytes(folder + "frames\\10_1.bmp"), iff::BmpFile({1, 1, {0xFF00FF00}}));
     EXPECT_FALSE(platform::FileExists(folder + "frames\\10_2.bmp"));
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].rfind("2 of 3 frames saved. Not saved:\n10_2.bmp: ", 0), 0u) << errors[0];
+    ASSERT_EQ(script.errors.size(), 1u);
+    EXPECT_EQ(script.errors[0].rfind("Kelvo: 2 of 3 frames saved. Not saved:\n10_2.bmp: ", 0), 0u) << script.errors[0];
 }
 
 TEST_F(FarDlgSpriteTest, TargaEntriesShowOnTheCheckerboardAndMalformedOnesSayWhy)
@@ -251,11 +244,11 @@ TEST_F(FarDlgSpriteTest, TargaEntriesShowOnTheCheckerboardAndMalformedOnesSayWhy
     ASSERT_TRUE(IsWindowVisible(dlg->PictureViewer().Handle()));
     EXPECT_EQ(Lines(dlg->DetailsListBox()).back(), "Bitmap Size: 2x1");
     EXPECT_EQ(Pixels(dlg->PictureViewer(), {{0, 0}, {1, 0}}, 1), (std::vector<COLORREF>{kRed, kLight}));
-    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(script.errors.empty());
 
     Select(2);
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].rfind("Damaged TGA image", 0), 0u) << errors[0];
+    ASSERT_EQ(script.errors.size(), 1u);
+    EXPECT_EQ(script.errors[0].rfind("Kelvo: Damaged TGA image", 0), 0u) << script.errors[0];
     EXPECT_FALSE(IsWindowVisible(dlg->PictureViewer().Handle()));
     EXPECT_EQ(Lines(dlg->DetailsListBox()).size(), 7u);
 }

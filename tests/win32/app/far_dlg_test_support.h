@@ -8,6 +8,7 @@
 #include "tests/test_support.h"
 #include "tests/win32/folder_dialog_answers.h"
 #include "ui/list_box.h"
+#include "ui/window.h"
 
 #include <deque>
 #include <memory>
@@ -122,6 +123,9 @@ protected:
         folder = platform::TempFolder() + "kelvo-dlg-" + std::to_string(platform::ProcessId()) + "-" +
                  std::to_string(++tests) + "\\";
         platform::MakeDirectory(folder);
+        // Every failure reaches the user through the services' error box:
+        // an exception that reaches the message loop fails the test.
+        ui::SetExceptionHandler([this](const std::exception& error) { escaped.push_back(error.what()); });
         // The program seems to run from the test's folder: its recent-files
         // list (Kelvo.ini beside the program) is the test's own.
         script.arguments[0] = folder + "kelvo.exe";
@@ -132,6 +136,8 @@ protected:
     void TearDown() override
     {
         CloseWindow();
+        ui::SetExceptionHandler(nullptr);
+        EXPECT_EQ(escaped, std::vector<std::string>{});
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
     }
@@ -168,6 +174,7 @@ protected:
     std::unique_ptr<TFarDlg> dlg;
     std::unique_ptr<test::FolderDialogAnswers> browse; // answers the window's folder dialog, when set
     std::string folder;
+    std::vector<std::string> escaped; // what exceptions reached the message loop
 };
 
 } // namespace kelvo
