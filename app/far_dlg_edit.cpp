@@ -61,7 +61,7 @@ bool TFarDlg::EndEntryEdit()
         }
         editViewEmptied_ = true;
         // Edits that came back to the entry's bytes change nothing.
-        if (Archive_->HasSameData(entry, dataFile)) {
+        if (Archive_->HasSameData(entry, dataFile) == TDataMatch::Same) {
             platform::RemoveFile(dataFile);
             SetStatusText(0, "Ready");
         } else if (Archive_->ChangeEntry(entry, dataFile)) {

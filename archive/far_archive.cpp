@@ -247,6 +247,37 @@ bool TFarArchive::OpenHandle(const std::string& fileName, bool readOnly)
     return Handle.IsOpen();
 }
 
+bool TFarArchive::Reload()
+{
+    lastError_.clear();
+    TFarArchive fresh;
+    const bool hadHandle = Handle.IsOpen();
+    Handle.Close();
+    if (!fresh.Open(FileName)) {
+        lastError_ = fresh.LastError();
+        if (hadHandle)
+            OpenHandle(FileName, readOnly_);
+        return false;
+    }
+    const std::string fileName = FileName;
+    Close();
+    FileName = fileName;
+    Handle = std::move(fresh.Handle);
+    readOnly_ = fresh.readOnly_;
+    Version = fresh.Version;
+    Signature = std::move(fresh.Signature);
+    ManifestOffset = fresh.ManifestOffset;
+    EntryCount = fresh.EntryCount;
+    Format = fresh.Format;
+    // The names stay where they were read: the blocks move, not their bytes.
+    Entries = std::move(fresh.Entries);
+    nameBlocks_ = std::move(fresh.nameBlocks_);
+    openNotes_ = std::move(fresh.openNotes_);
+    return true;
+}
+
+std::int64_t TFarArchive::FileSize() const { return Handle.IsOpen() ? Handle.Size() : -1; }
+
 bool TFarArchive::Open(const std::string& fileName, bool readOnly)
 {
     lastError_.clear();
@@ -286,14 +317,17 @@ bool TFarArchive::Open(const std::string& fileName, bool readOnly)
     return true;
 }
 
-void TFarArchive::AddFile(const std::string& fileName)
+bool TFarArchive::AddFile(const std::string& fileName)
 {
     if (fileName.size() > kMaxNameLength)
-        return;
-    const std::int64_t size = platform::ReadableFileSize(DiskFileName(fileName));
+        return Fail("The name " + fileName + " is longer than " + std::to_string(kMaxNameLength) + " bytes.");
+    const std::string diskName = DiskFileName(fileName);
+    const std::int64_t size = platform::ReadableFileSize(diskName);
+    if (size < 0)
+        return Fail("The file " + diskName + " cannot be read.", true);
     // Sizes are 32-bit fields: a larger file cannot be stored.
-    if (size < 0 || size > 0xFFFFFFFFll)
-        return;
+    if (size > 0xFFFFFFFFll)
+        return Fail("The file " + diskName + " is 4 GB or larger, more than an entry can hold.");
     TFarEntry entry;
     entry.State = esNew;
     entry.BaseState = esNew;
@@ -305,6 +339,7 @@ void TFarArchive::AddFile(const std::string& fileName)
     entry.Name = fileName;
     Entries.push_back(std::move(entry));
     ++EntryCount;
+    return true;
 }
 
 bool TFarArchive::AddFileCopy(const std::string& fileName)
@@ -314,9 +349,7 @@ bool TFarArchive::AddFileCopy(const std::string& fileName)
     const std::string copy = CopyToOwnFile(DiskFileName(fileName), LastNamePart(fileName));
     if (copy.empty())
         return false;
-    const std::size_t count = Entries.size();
-    AddFile(copy);
-    return Entries.size() > count || Fail("The copy " + copy + " is longer than a name may be.");
+    return AddFile(copy);
 }
 
 bool TFarArchive::AddFileAs(const std::string& fileName, const std::string& entryName)
@@ -324,11 +357,7 @@ bool TFarArchive::AddFileAs(const std::string& fileName, const std::string& entr
     const std::string refusal = RenameRefusal(entryName);
     if (!refusal.empty())
         return Fail(refusal);
-    const std::size_t count = Entries.size();
-    AddFile(fileName);
-    if (Entries.size() == count)
-        return Fail("The file " + fileName + " cannot be read, or is too large or too long a name for an entry.");
-    return RenameEntry(Entries.back(), entryName);
+    return AddFile(fileName) && RenameEntry(Entries.back(), entryName);
 }
 
 std::string TFarArchive::NewOwnFileName(std::string_view keepName)
@@ -479,31 +508,53 @@ bool TFarArchive::RevertEntry(TFarEntry& entry)
     return true;
 }
 
-bool TFarArchive::HasSameData(const TFarEntry& entry, const std::string& fileName)
+TDataMatch TFarArchive::HasSameData(const TFarEntry& entry, const std::string& fileName)
 {
     File other = File::Open(fileName, File::Mode::Read);
-    if (!other.IsOpen() || other.Size() != static_cast<std::int64_t>(entry.RawSize))
-        return false;
+    const std::int64_t otherSize = other.IsOpen() ? other.Size() : -1;
+    if (otherSize < 0) {
+        Fail("The file " + fileName + " cannot be read.", true);
+        return TDataMatch::Unreadable;
+    }
+    if (otherSize != static_cast<std::int64_t>(entry.RawSize))
+        return TDataMatch::Different;
+    const auto unreadable = [&](const std::string& reason) {
+        Fail(reason, true);
+        return TDataMatch::Unreadable;
+    };
+    const std::string entryUnreadable = "The bytes of entry " + std::string(entry.Text()) + " cannot be read.";
+    const std::string otherUnreadable = "The file " + fileName + " cannot be read.";
     if (entry.StoredCompressed()) {
         std::vector<unsigned char> content, theirs(entry.RawSize);
-        return Unpack(entry, content) && other.ReadExact(theirs.data(), theirs.size()) && content == theirs;
+        if (!Unpack(entry, content))
+            return TDataMatch::Unreadable;
+        if (!other.ReadExact(theirs.data(), theirs.size()))
+            return unreadable(otherUnreadable);
+        return content == theirs ? TDataMatch::Same : TDataMatch::Different;
     }
     File diskFile;
     File* source = OpenSource(entry, entry.RawSize, diskFile);
-    if (!source || !source->Seek(SourcePosition(entry)) || !other.Seek(0))
-        return false;
+    if (!source || !source->Seek(SourcePosition(entry)))
+        return unreadable(entryUnreadable);
+    if (!other.Seek(0))
+        return unreadable(otherUnreadable);
     constexpr std::size_t kChunk = 1 << 20;
     const std::size_t chunk = std::min<std::size_t>(kChunk, std::max<std::uint32_t>(entry.RawSize, 1));
     std::unique_ptr<char[]> mine(new char[chunk]), theirs(new char[chunk]);
     for (std::uint32_t left = entry.RawSize; left > 0;) {
         const std::size_t step = std::min<std::size_t>(chunk, left);
-        if (!source->ReadExact(mine.get(), step) || !other.ReadExact(theirs.get(), step) ||
-            std::memcmp(mine.get(), theirs.get(), step) != 0)
-            return false;
+        if (!source->ReadExact(mine.get(), step))
+            return unreadable(entryUnreadable);
+        if (!other.ReadExact(theirs.get(), step))
+            return unreadable(otherUnreadable);
+        if (std::memcmp(mine.get(), theirs.get(), step) != 0)
+            return TDataMatch::Different;
         left -= static_cast<std::uint32_t>(step);
     }
-    return true;
+    return TDataMatch::Same;
 }
+
+void TFarArchive::SetDeleted(TFarEntry& entry, bool deleted) { entry.State = deleted ? esDeleted : entry.BaseState; }
 
 void TFarArchive::RemoveDataFiles()
 {
@@ -962,9 +1013,11 @@ bool TFarArchive::ReachFolders(const std::string& targetName)
         if (now)
             return Fail("The folder " + targetFolder + " was replaced during the extraction.");
     }
-    // Every folder on the way, from the first, is made when missing (a
-    // failure shows when the file is created) and its identity remembered,
-    // or checked against the one remembered.
+    // Every folder on the way, from the first, is made when missing and its
+    // identity remembered, or checked against the one remembered. A part
+    // that cannot be made (the server part of a network name) may still be
+    // on the way: only the target's own folder must exist in the end.
+    std::string makeFailure;
     for (std::size_t i = 1; i < targetName.size(); ++i) {
         if (!IsSeparator(targetName[i - 1]))
             continue;
@@ -981,11 +1034,15 @@ bool TFarArchive::ReachFolders(const std::string& targetName)
                 return Fail("The extraction would make more than " + std::to_string(kMaxRunFolders) + " folders.");
             if (platform::MakeDirectory(folderName))
                 ++runFolders_;
+            else
+                makeFailure = platform::LastErrorText();
             identity = platform::IdentityOf(folderName, true);
         }
         if (identity && platform::DirectoryExists(folderName))
             extractFolders_.insert_or_assign(folderName, *identity);
     }
+    if (!platform::DirectoryExists(targetFolder))
+        return Fail("The folder " + targetFolder + " cannot be made." + (makeFailure.empty() ? "" : " " + makeFailure));
     return true;
 }
 
@@ -1011,15 +1068,16 @@ void TFarArchive::Close()
     nameBlocks_.clear();
 }
 
-void TFarArchive::CreatePath(const std::string& path)
+bool TFarArchive::CreatePath(const std::string& path)
 {
     std::string folder = FolderPart(path);
     if (folder.empty() || platform::DirectoryExists(folder))
-        return;
+        return true;
     for (std::size_t i = 1; i < path.size(); ++i) {
         if (IsSeparator(path[i - 1]))
             platform::MakeDirectory(path.substr(0, i));
     }
+    return platform::DirectoryExists(folder);
 }
 
 TExtractionRun::TExtractionRun(TFarArchive& archive) : archive_(archive)

@@ -28,6 +28,10 @@ enum TEntryState : std::int32_t {
     esDeleted = 3,  // marked for deletion; data where BaseState says
 };
 
+// What HasSameData found: the file holds exactly the entry's bytes, other
+// bytes, or one of the two cannot be read (the reason in LastError()).
+enum class TDataMatch { Same, Different, Unreadable };
+
 // An entry's name bytes. A name read from an archive file is a view into one
 // block that the archive object keeps for all the names of that file, so an
 // open costs no allocation per entry; a name given later (an added entry's
@@ -199,6 +203,15 @@ public:
     // another program reads), or readOnly asks for no more, it is opened for
     // reading only, still denying writes to others, and ReadOnly() is true.
     bool Open(const std::string& fileName, bool readOnly = false);
+    // Reads the archive's file (FileName) again as Open does, in place of
+    // what this object holds, dropping every change: for a file the object
+    // itself holds shared with nobody, which a second object cannot open.
+    // False, with the reason in LastError(), when it cannot be read; the
+    // object then stays as it was and holds the file again.
+    bool Reload();
+    // The size of the open archive file; -1 when none is open or it cannot
+    // be measured.
+    std::int64_t FileSize() const;
     // True while the open archive file is held for reading only: Save over
     // it fails before writing anything.
     bool ReadOnly() const { return readOnly_; }
@@ -220,8 +233,10 @@ public:
     // entries that stay compressed are copied as they are stored.
     bool Save(const std::string& target) { return Save(target, Format); }
     bool Save(const std::string& target, TFarFormat format);
-    // Adds an entry for a disk file, named as given.
-    void AddFile(const std::string& fileName);
+    // Adds an entry for a disk file, named as given. False, with the reason
+    // in LastError() and nothing added, for a name longer than
+    // kMaxNameLength or a file that cannot be read or is 4 GB or larger.
+    bool AddFile(const std::string& fileName);
     // Adds an entry for a copy of a disk file's bytes made at once in a
     // folder of this object's own, named by the copy's full path (which ends
     // in the file's own name): for a file that may be gone before the save,
@@ -258,11 +273,16 @@ public:
     // The position of the first entry other than except whose name equals
     // name in any letter case (Windows-1252 letters too); -1 when none does.
     int FindEntry(std::string_view name, int except = -1) const;
+    // Marks an entry for deletion, or takes the mark back (it returns to
+    // its BaseState).
+    void SetDeleted(TFarEntry& entry, bool deleted);
     // Gives a changed or renamed entry its earlier bytes, state, sizes and
     // name back and removes its data file; false for an entry with neither.
     bool RevertEntry(TFarEntry& entry);
-    // True when the file holds exactly the entry's bytes.
-    bool HasSameData(const TFarEntry& entry, const std::string& fileName);
+    // Whether the file holds exactly the entry's bytes; Unreadable, with
+    // the reason in LastError(), when the file or the entry's bytes cannot
+    // be read.
+    TDataMatch HasSameData(const TFarEntry& entry, const std::string& fileName);
     // Writes one entry's data to Folder\Name (or, for an entry whose data is
     // on disk, to Folder\ and the part of its name after the last slash,
     // backslash or colon), creating the folders on the way. Each folder on
@@ -286,8 +306,8 @@ public:
     // of changed entries; header values stay.
     void Close();
     // Creates every folder named by the parts of path before each backslash
-    // (or slash).
-    static void CreatePath(const std::string& path);
+    // (or slash); true when the folder of path exists then.
+    static bool CreatePath(const std::string& path);
 
     // This object's preview file in the user's temporary folder, under a
     // name other programs cannot guess.

@@ -107,7 +107,8 @@ bool HoldsBackslash(std::string_view systemName)
 #endif
 }
 
-// Why AddFile took nothing for an entry name; asked only after it refused.
+// Why AddFile took nothing for an entry name, in the words of this
+// program's messages; asked only after it refused.
 std::string WhyNotAdded(const std::string& name)
 {
     if (name.size() > TFarArchive::kMaxNameLength)
@@ -205,9 +206,7 @@ bool AddOneFile(TFarArchive& archive, const std::string& name, AddRun& run, std:
         run.skipped.push_back("not a regular file: " + systemName);
         return true;
     }
-    const std::int32_t before = archive.EntryCount;
-    archive.AddFile(name);
-    if (archive.EntryCount != before) {
+    if (archive.AddFile(name)) {
         run.names.insert(name);
         return true;
     }
@@ -332,7 +331,7 @@ bool IsSoundArchive(TFarArchive& archive, const std::string& path, const Options
         return true;
     std::string first;
     std::size_t problems = 0;
-    VerifyArchive(archive, static_cast<std::uint64_t>(std::max<std::int64_t>(archive.Handle.Size(), 0)),
+    VerifyArchive(archive, static_cast<std::uint64_t>(std::max<std::int64_t>(archive.FileSize(), 0)),
                   [&](const std::string& finding, bool damage) {
                       if (!damage)
                           return;
@@ -485,7 +484,7 @@ int Delete(const std::vector<std::string>& args, const Options& options, std::os
         bool found = false;
         for (TFarEntry& entry : archive.Entries) {
             if (entry.Text() == *entryName) {
-                entry.State = esDeleted;
+                archive.SetDeleted(entry, true);
                 found = true;
             }
         }
@@ -551,7 +550,7 @@ int Verify(const std::vector<std::string>& args, const Options&, std::ostream& o
     TFarArchive archive;
     if (!OpenArchive(archive, args[0], false, err))
         return 1;
-    const std::int64_t size = archive.Handle.Size();
+    const std::int64_t size = archive.FileSize();
     if (size < 0)
         return Failure(err, "cannot read archive", args[0]);
     const std::size_t findings = VerifyArchive(archive, static_cast<std::uint64_t>(size),

@@ -45,6 +45,15 @@ std::string Field(std::string_view text)
 // and returns nothing on failure.
 class IffEntry {
 public:
+    IffEntry() = default;
+    IffEntry(const IffEntry&) = delete;
+    IffEntry& operator=(const IffEntry&) = delete;
+    ~IffEntry()
+    {
+        source_.reset();
+        archive_.DeleteTempFile();
+    }
+
     bool Open(const std::vector<std::string>& args, std::ostream& err)
     {
         const std::string& path = args[0];
@@ -54,17 +63,19 @@ public:
         }
         name_ = args[1];
         const std::optional<std::string> wanted = EntryName(name_);
-        for (const TFarEntry& entry : archive_.Entries) {
-            if (!wanted || entry.Text() != *wanted)
+        for (std::size_t i = 0; i < archive_.Entries.size(); ++i) {
+            if (!wanted || archive_.Entries[i].Text() != *wanted)
                 continue;
-            const std::int64_t size = archive_.Handle.Size();
-            if (size < 0 || entry.FileOffset > static_cast<std::uint64_t>(size) ||
-                entry.RawSize > static_cast<std::uint64_t>(size) - entry.FileOffset) {
-                Failure(err, name_ + ": the entry's data lies outside the archive");
+            // Read from the entry's own copy, decompressed when stored so.
+            if (!archive_.ExtractToTemp(static_cast<int>(i))) {
+                Failure(err, name_ + ": the entry cannot be read (" + archive_.LastError() + ")");
                 return false;
             }
-            source_.emplace(archive_.Handle, entry.FileOffset, entry.RawSize);
-            return true;
+            source_.emplace(archive_.TempFileName());
+            if (source_->Valid())
+                return true;
+            Failure(err, name_ + ": the entry's copy cannot be read");
+            return false;
         }
         Failure(err, "no such entry in " + path + ": " + name_);
         return false;

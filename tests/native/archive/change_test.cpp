@@ -17,9 +17,9 @@ TEST_F(ChangeTest, ChangedEntriesAreSavedFromTheirDataFileUnderTheirNameInOrder)
     const TFarEntry& b = archive.Entries[1];
     EXPECT_EQ(std::tie(b.State, b.BaseState, b.RawSize, b.CompressedSize, b.Name),
               std::make_tuple(esChanged, esChanged, 13u, 13u, std::string("Objects\\b.iff")));
-    EXPECT_TRUE(archive.HasSameData(b, dir / "b.new"));
-    EXPECT_FALSE(archive.HasSameData(archive.Entries[0], dir / "b.new"));
-    EXPECT_FALSE(archive.HasSameData(archive.Entries[0], dir / "missing"));
+    EXPECT_EQ(archive.HasSameData(b, dir / "b.new"), TDataMatch::Same);
+    EXPECT_EQ(archive.HasSameData(archive.Entries[0], dir / "b.new"), TDataMatch::Different);
+    EXPECT_EQ(archive.HasSameData(archive.Entries[0], dir / "missing"), TDataMatch::Unreadable);
 
     // Previews and extraction read the new bytes; the entry keeps its name.
     EXPECT_EQ(PreviewAll(archive), (std::vector<std::string>{"aaaa", "new b, longer", ""}));
