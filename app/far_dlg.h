@@ -12,6 +12,7 @@
 
 #include "app/commands.h"
 #include "app/entry_drag.h"
+#include "app/far_text.h"
 #include "app/iff_preview.h"
 #include "archive/far_archive.h"
 #include "components/filemenu/file_menu_handler.h"
@@ -182,13 +183,17 @@ private:
     std::vector<int> SelectedPositions() const;
     // The entry list's status text: the number loaded, or how many the filter shows.
     std::string ListStatusText() const;
-    // Adds a folder's files under their paths below the folder's parent.
-    void AddTree(const std::string& folder);
+    // Adds a folder's files under their paths below the folder's parent;
+    // the files that cannot be added go to failures.
+    void AddTree(const std::string& folder, std::vector<TExtractFailure>& failures);
+    // Lists the files that could not be added in the error box, if any.
+    void ReportAddFailures(const std::vector<TExtractFailure>& failures);
     void DropFileTargetDrop();
     // The folder chosen for Add Directory, or empty when the dialog was cancelled.
     std::string BrowseImportFolder();
-    void AddDirectory(const std::string& Folder);
-    void AddFolderFiles(std::string Folder, std::vector<std::string>& Subfolders);
+    // Adds a folder's files, depth first; those that cannot be added go to failures.
+    void AddDirectory(const std::string& Folder, std::vector<TExtractFailure>& failures);
+    void AddFolderFiles(std::string Folder, std::vector<std::string>& Subfolders, std::vector<TExtractFailure>& failures);
     // Asks for the folder to extract into, starting at the archive's own;
     // empty when the dialog was cancelled.
     std::string BrowseExportFolder(const char* title);

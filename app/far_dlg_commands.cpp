@@ -11,22 +11,6 @@
 
 namespace kelvo {
 
-namespace {
-
-// True when two names lead to one file: their full forms are equal in any
-// letter case.
-bool SameFile(const std::string& a, const std::string& b)
-{
-    auto full = [](const std::string& name) {
-        char buffer[MAX_PATH * 4];
-        const DWORD length = GetFullPathNameA(name.c_str(), sizeof buffer, buffer, nullptr);
-        return length > 0 && length < sizeof buffer ? std::string(buffer, length) : name;
-    };
-    return !a.empty() && !b.empty() && lstrcmpiA(full(a).c_str(), full(b).c_str()) == 0;
-}
-
-} // namespace
-
 bool TFarDlg::FMHNew(const std::string&)
 {
     DropEntryEdit();
@@ -54,21 +38,20 @@ bool TFarDlg::FMHOpen(const std::string& Filename)
     // when the whole manifest was read, so a failed open keeps the old one.
     auto fresh = std::make_unique<TFarArchive>();
     if (!fresh->Open(Filename)) {
-        // Only the file this window holds open, shared with nobody, is let
-        // go of for a second try, and taken back if that fails too.
-        if (!Archive_->Handle.IsOpen() || !SameFile(Filename, Archive_->FileName)) {
+        // The file this window holds open, shared with nobody, cannot be
+        // opened a second time: the archive object reads it again itself,
+        // and keeps what it had when that fails.
+        if (Archive_->FileSize() < 0 || !platform::SameFile(Filename, Archive_->FileName)) {
             services_.ShowError(OpenFailedText(Filename, fresh->LastError()), "Kelvo");
             return false;
         }
-        Archive_->Handle.Close();
-        fresh = std::make_unique<TFarArchive>();
-        if (!fresh->Open(Filename)) {
-            Archive_->Handle = platform::File::Open(Archive_->FileName, Archive_->ReadOnly()
-                                                                            ? platform::File::Mode::Read
-                                                                            : platform::File::Mode::ReadWriteLocked);
-            services_.ShowError(OpenFailedText(Filename, fresh->LastError()), "Kelvo");
+        if (!Archive_->Reload()) {
+            services_.ShowError(OpenFailedText(Filename, Archive_->LastError()), "Kelvo");
             return false;
         }
+        DropEntryEdit();
+        ShowArchive();
+        return true;
     }
     DropEntryEdit();
     Archive_ = std::move(fresh);
@@ -144,7 +127,13 @@ bool TFarDlg::FMHSave(const std::string& Filename)
     // A save through one of several names of a file leaves the others with
     // the old archive: the user is told.
     const std::string warning = Archive_->LastWarning();
-    FMHOpen(Filename);
+    // The archive object now holds the saved file: the window keeps it and
+    // reads its entries afresh from it, so they are what the file holds, with
+    // no change records that would lead back into the file replaced.
+    DropEntryEdit();
+    if (!Archive_->Reload())
+        services_.ShowError(OpenFailedText(Filename, Archive_->LastError()), "Kelvo");
+    ShowArchive();
     if (!warning.empty())
         services_.ShowMessage(warning);
     return true;

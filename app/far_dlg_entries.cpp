@@ -122,7 +122,7 @@ void TFarDlg::FileEntryDeleteFileExecute()
         return;
     for (int position : positions) {
         TFarEntry& entry = Archive_->Entries[static_cast<std::size_t>(position)];
-        entry.State = entry.State == esDeleted ? entry.BaseState : esDeleted;
+        Archive_->SetDeleted(entry, entry.State != esDeleted);
     }
     SetModified();
     ShowEntry();
@@ -215,7 +215,10 @@ void TFarDlg::FileEntryAddFileExecute()
         services_.ShowError("Sorry, adding FAR files to FAR files is not allowed!", "Error");
         return;
     }
-    Archive_->AddFile(name);
+    if (!Archive_->AddFile(name)) {
+        services_.ShowError(AddFailuresText({{name, Archive_->LastError()}}), "Kelvo");
+        return;
+    }
     SetModified();
     FillList();
 }
@@ -233,24 +236,27 @@ void TFarDlg::FileEntryAddDirExecute()
     ImportFolder = BrowseImportFolder();
     if (ImportFolder.empty())
         return;
+    std::vector<TExtractFailure> failures;
     if (platform::DirectoryExists(ImportFolder)) {
         ui::WaitCursor wait;
-        AddDirectory(ImportFolder);
+        AddDirectory(ImportFolder, failures);
     }
     FillList();
+    ReportAddFailures(failures);
 }
 
 // Depth first: all files of a folder before anything below it, the
 // subfolders in the order the listing gave them.
-void TFarDlg::AddDirectory(const std::string& Folder)
+void TFarDlg::AddDirectory(const std::string& Folder, std::vector<TExtractFailure>& failures)
 {
     std::vector<std::string> subfolders;
-    AddFolderFiles(Folder, subfolders);
+    AddFolderFiles(Folder, subfolders, failures);
     for (const std::string& name : subfolders)
-        AddDirectory(name);
+        AddDirectory(name, failures);
 }
 
-void TFarDlg::AddFolderFiles(std::string Folder, std::vector<std::string>& Subfolders)
+void TFarDlg::AddFolderFiles(std::string Folder, std::vector<std::string>& Subfolders,
+                             std::vector<TExtractFailure>& failures)
 {
     if (Folder.empty())
         return;
@@ -262,8 +268,10 @@ void TFarDlg::AddFolderFiles(std::string Folder, std::vector<std::string>& Subfo
         if (item.isDirectory) {
             Subfolders.push_back(fullName);
         } else if (!IsFarFile(fullName)) {
-            Archive_->AddFile(fullName);
-            SetModified();
+            if (Archive_->AddFile(fullName))
+                SetModified();
+            else
+                failures.push_back({fullName, Archive_->LastError()});
         }
     }
 }
@@ -279,15 +287,19 @@ void TFarDlg::DropFileTargetDrop()
         ui::WaitCursor wait;
         for (const std::string& name : DropFileTarget_->Files) {
             if (platform::DirectoryExists(name))
-                AddTree(name);
-            else if (!IsEntryDragFile(name, tempFolder))
-                Archive_->AddFile(name);
-            else if (!Archive_->AddFileCopy(name))
+                AddTree(name, failures);
+            else if (IsEntryDragFile(name, tempFolder) ? Archive_->AddFileCopy(name) : Archive_->AddFile(name))
+                SetModified();
+            else
                 failures.push_back({name, Archive_->LastError()});
-            SetModified();
         }
     }
     FillList();
+    ReportAddFailures(failures);
+}
+
+void TFarDlg::ReportAddFailures(const std::vector<TExtractFailure>& failures)
+{
     if (!failures.empty())
         services_.ShowError(AddFailuresText(failures), "Kelvo");
 }
@@ -297,14 +309,16 @@ void TFarDlg::FileEntryAddTreeExecute()
     ImportFolder = BrowseImportFolder();
     if (ImportFolder.empty())
         return;
+    std::vector<TExtractFailure> failures;
     if (platform::DirectoryExists(ImportFolder)) {
         ui::WaitCursor wait;
-        AddTree(ImportFolder);
+        AddTree(ImportFolder, failures);
     }
     FillList();
+    ReportAddFailures(failures);
 }
 
-void TFarDlg::AddTree(const std::string& folder)
+void TFarDlg::AddTree(const std::string& folder, std::vector<TExtractFailure>& failures)
 {
     // C:\Mods\UIGraphics adds UIGraphics\Panel\Back.bmp: names start after
     // the folder's parent. The walk is Add Directory's, depth first.
@@ -325,8 +339,10 @@ void TFarDlg::AddTree(const std::string& folder)
             if (item.isDirectory) {
                 subfolders.push_back(fullName);
             } else if (!IsFarFile(fullName)) {
-                Archive_->AddFileAs(fullName, fullName.substr(parentLength));
-                SetModified();
+                if (Archive_->AddFileAs(fullName, fullName.substr(parentLength)))
+                    SetModified();
+                else
+                    failures.push_back({fullName, Archive_->LastError()});
             }
         }
         pending.insert(pending.end(), subfolders.rbegin(), subfolders.rend());

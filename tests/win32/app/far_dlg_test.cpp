@@ -124,31 +124,53 @@ TEST_F(FarDlgTest, FailedOpenKeepsThePreviousArchiveListedAndSaveable)
     EXPECT_EQ(Lines(dlg->FileListBox()), before);
 }
 
-TEST_F(FarDlgTest, SaveWritesAndReopensWithoutMarkedEntries)
+// A save keeps the archive the window has, now describing the saved file:
+// held, listed afresh without the marked entries, and saveable again.
+TEST_F(FarDlgTest, SaveKeepsTheSavedArchiveOpenListedAndSaveable)
 {
     Start({samplePath});
+    const TFarArchive* archive = &dlg->Archive();
     const auto before = Lines(dlg->FileListBox());
-    ASSERT_GE(before.size(), 3u);
+    // Catalog.txt's bytes replaced from a file, Chair.iff marked.
+    ScriptedDialog replaceDialog;
+    dlg->UseFileReplaceDialog(replaceDialog);
+    WriteBytes(folder + "new.txt", "new bytes");
+    replaceDialog.names = {folder + "new.txt"};
+    Select(4);
+    Command(cmd::FileEntryReplace);
     Select(1);
     Command(cmd::FileEntryDeleteFile);
     EXPECT_TRUE(dlg->FMH().Modified);
     const std::string copy = folder + "copy.far";
     saveDialog.names = {copy};
-    dlg->FMH().SaveAs();
+    Command(cmd::FileSaveAs);
     auto expected = before;
     expected.erase(expected.begin() + 1);
+    EXPECT_EQ(&dlg->Archive(), archive) << "the saved archive was opened again as another";
     EXPECT_EQ(Lines(dlg->FileListBox()), expected);
     EXPECT_EQ(dlg->FMH().FileName(), copy);
     EXPECT_EQ(Lines(dlg->DetailsListBox())[1], "Version: 1");
     EXPECT_EQ(Status(0), std::to_string(expected.size()) + " files loaded.");
+    EXPECT_FALSE(platform::File::Open(copy, platform::File::Mode::Read).IsOpen()) << "the saved file is not held";
+    // The entries are what the saved file holds, with no changes to take back.
+    Select(3);
+    EXPECT_EQ(Lines(dlg->DetailsListBox())[6], "State: Original Entry");
+    EXPECT_EQ(dlg->HexViewer().GetAsText(), "new bytes");
+    EXPECT_FALSE(dlg->Actions().Find(cmd::FileEntryRevert)->Enabled());
 
-    // Saving again over the file the window holds open.
+    // Saving again over the file the window holds open, by Ctrl+S's command.
     Select(0);
     Command(cmd::FileEntryDeleteFile);
-    dlg->FMH().Save();
+    Command(cmd::FileSave);
     expected.erase(expected.begin());
+    EXPECT_EQ(&dlg->Archive(), archive);
     EXPECT_EQ(Lines(dlg->FileListBox()), expected);
     EXPECT_FALSE(dlg->FMH().Modified);
+    EXPECT_TRUE(script.errors.empty());
+    CloseWindow();
+    auto files = sample::SampleFiles();
+    files[4].data = "new bytes";
+    EXPECT_EQ(ReadBytes(copy), sample::FarImage({files.begin() + 2, files.end()}));
 }
 
 TEST_F(FarDlgTest, ExitQuestionAnswers)
@@ -168,7 +190,7 @@ TEST_F(FarDlgTest, ExitQuestionAnswers)
     SendMessageA(dlg->Handle(), WM_COMMAND, cmd::FileExit, 0);
     EXPECT_TRUE(IsWindow(dlg->Handle()));
     EXPECT_EQ(dlg->Archive().Entries.size(), count);
-    EXPECT_TRUE(dlg->Archive().Handle.IsOpen());
+    EXPECT_FALSE(platform::File::Open(samplePath, platform::File::Mode::Read).IsOpen());
     EXPECT_EQ(script.questions.size(), 3u);
     EXPECT_EQ(script.questions.back(), "File " + samplePath + " has changed. Save Changes?");
 
