@@ -13,6 +13,7 @@
 #include "app/far_dlg.h"
 #include "app/far_text.h"
 #include "archive/name_case.h"
+#include "platform/path.h"
 #include "ui/cursor.h"
 
 #include <algorithm>
@@ -170,8 +171,8 @@ void TFarDlg::FileListBoxBeginDrag()
     std::set<std::string> names;
     for (int position : SelectedPositions()) {
         const TFarEntry& entry = Archive_->Entries[static_cast<std::size_t>(position)];
-        const std::string name(AfterLastSeparator(entry.Text()));
-        if (entry.State == esDeleted || !TFarArchive::IsSafeEntryName(name) || name.find('/') != std::string::npos)
+        const std::string name(platform::NamePart(entry.Text()));
+        if (entry.State == esDeleted || !TFarArchive::IsSafeEntryName(name))
             continue;
         std::string folded;
         for (char c : name)
@@ -193,7 +194,7 @@ void TFarDlg::FileListBoxBeginDrag()
         ui::WaitCursor wait;
         for (int position : positions) {
             const TFarEntry& entry = Archive_->Entries[static_cast<std::size_t>(position)];
-            const std::string file = folder->Path() + "\\" + std::string(AfterLastSeparator(entry.Text()));
+            const std::string file = folder->Path() + "\\" + std::string(platform::NamePart(entry.Text()));
             if (!Archive_->ExtractTo(entry, file))
                 return;
             folder->Files.push_back(file);
@@ -325,8 +326,7 @@ void TFarDlg::AddTree(const std::string& folder, std::vector<TExtractFailure>& f
     std::string root = folder;
     while (root.size() > 1 && root.back() == '\\' && root[root.size() - 2] != ':')
         root.pop_back();
-    const std::size_t cut = root.find_last_of("\\:");
-    const std::size_t parentLength = cut == std::string::npos ? 0 : cut + 1;
+    const std::size_t parentLength = platform::FolderPart(root).size();
     std::vector<std::string> pending{root};
     while (!pending.empty()) {
         std::string current = std::move(pending.back());

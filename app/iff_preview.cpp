@@ -194,9 +194,12 @@ void TIffPreview::ShowChunk(int row)
 
 bool TIffPreview::LoadBitmap(const std::string& body)
 {
-    if (bitmapFile_.empty())
-        bitmapFile_ = platform::TempFolder() + "kelvo-chunk-" + std::to_string(platform::ProcessId()) + ".bmp";
-    platform::File file = platform::File::Open(bitmapFile_, platform::File::Mode::CreateLocked);
+    // The file is made once under an unpredictable name and rewritten for
+    // each bitmap chunk.
+    platform::File file = bitmapFile_.empty()
+                              ? platform::CreateUniqueFile(platform::TempFolder(), "kelvo-chunk-", ".bmp",
+                                                           platform::File::Mode::CreateNewLocked, bitmapFile_)
+                              : platform::File::Open(bitmapFile_, platform::File::Mode::CreateLocked);
     if (!file.IsOpen() || !file.Write(body.data(), body.size()) || !file.Close())
         return false;
     // A body the image view cannot decode is shown as bytes instead.

@@ -80,7 +80,7 @@ private:
     TSpritePreview SpritePreview_;
 
     std::string fileName_;
-    std::string bitmapFile_; // the bitmap chunk shown, as a .bmp file of this process
+    std::string bitmapFile_; // the bitmap chunk shown, as a .bmp file of an unpredictable name
     iff::IffListing listing_;
     iff::StringTable strings_;
     bool stretch_ = false;

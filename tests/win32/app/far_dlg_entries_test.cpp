@@ -3,6 +3,7 @@
 // of it, Edit Entry and Revert Entry, with the dialogs answered from scripts
 // and the real folder dialog answered as it opens.
 #include "app/far_text.h"
+#include "platform/path.h"
 #include "tests/win32/app/far_dlg_test_support.h"
 #include "tests/win32/window_search.h"
 #include "tools/sample/bitmaps.h"
@@ -141,7 +142,7 @@ TEST_F(FarDlgEntriesTest, DeleteTogglesTheMarkByButtonMenuAndKey)
     std::vector<std::string> expected;
     for (std::size_t i = 0; i < files.size(); ++i)
         if (i != 1)
-            expected.push_back(std::string(AfterLastSeparator(files[i].name)));
+            expected.push_back(std::string(platform::NamePart(files[i].name)));
     expected.push_back("new.txt");
     EXPECT_EQ(Lines(dlg->FileListBox()), expected);
     CloseWindow(); // the window holds the file open, shared with nobody
@@ -567,7 +568,7 @@ public:
     {
         std::vector<std::pair<std::string, std::string>> received;
         for (const std::string& name : dropped)
-            received.emplace_back(std::string(AfterLastSeparator(name)), test::FileContents(name));
+            received.emplace_back(std::string(platform::NamePart(name)), test::FileContents(name));
         return received;
     }
 
@@ -615,16 +616,7 @@ protected:
         SetLeftButton(false);
         ui::ProcessMessages();
     }
-    // The drag folders of processes with this one's number in the temporary
-    // folder (a program that was killed leaves its own).
-    static std::size_t DragFolders()
-    {
-        std::size_t count = 0;
-        const std::string prefix = "kelvo-drag-" + std::to_string(platform::ProcessId()) + "-";
-        for (const auto& item : platform::ListDirectory(platform::TempFolder()))
-            count += item.name.rfind(prefix, 0) == 0;
-        return count;
-    }
+    static std::size_t DragFolders() { return TempItems(kDragFolderPrefix).size(); }
 
     std::unique_ptr<FileManagerWindow> manager;
 };
@@ -641,7 +633,7 @@ TEST_F(FarDlgDragTest, TheSelectedEntryArrivesUnderItsNameWithItsBytesAndNothing
     EXPECT_EQ(received[0].second, files[4].data);
     EXPECT_EQ(dlg->FileListBox().ItemIndex(), 4);
     EXPECT_FALSE(dlg->FMH().Modified);
-    dlg.reset();
+    CloseWindow();
     EXPECT_EQ(DragFolders(), folders);
 }
 
@@ -657,7 +649,7 @@ TEST_F(FarDlgDragTest, AnEntryDroppedOnTheEntryListIsAddedWithItsBytes)
     Select(4);
     DragEntry(4, over);
     ASSERT_EQ(dlg->Archive().Entries.size(), files.size() + 1);
-    EXPECT_EQ(AfterLastSeparator(dlg->Archive().Entries.back().Text()), "Catalog.txt");
+    EXPECT_EQ(platform::NamePart(dlg->Archive().Entries.back().Text()), "Catalog.txt");
     EXPECT_TRUE(dlg->FMH().Modified);
 
     // The drag's file is gone with the drag's data; the save stores the bytes.
@@ -840,12 +832,15 @@ TEST_F(FarDlgEditTest, ChangedBytesBecomeTheEntrysDataAndRevertGivesTheArchivesB
 
 TEST_F(FarDlgEditTest, BytesThatCannotBeKeptStayInTheEditAfterAMessage)
 {
-    // A file in the place of this run's folder: no data file can be made.
-    const std::string editFolder = platform::TempFolder() + "kelvo-edit-" + std::to_string(platform::ProcessId());
-    WriteBytes(editFolder, "in the way");
+    // A temporary folder that is a file: this run's folder of new bytes
+    // cannot be made in it.
     Select(kText);
     const std::string changed = EditFirstBytes();
+    char temp[MAX_PATH] = {};
+    GetEnvironmentVariableA("TMP", temp, sizeof temp);
+    SetEnvironmentVariableA("TMP", (MakeFile("in the way", "") + "\\").c_str());
     Select(kOther);
+    SetEnvironmentVariableA("TMP", temp);
     ASSERT_EQ(script.errors.size(), 1u);
     EXPECT_EQ(script.errors[0], "Kelvo: " + EditNotKeptText(dlg->Archive().Entries[kText]));
     EXPECT_EQ(dlg->EditPosition(), kText);
@@ -853,7 +848,6 @@ TEST_F(FarDlgEditTest, BytesThatCannotBeKeptStayInTheEditAfterAMessage)
     EXPECT_EQ(dlg->HexViewer().GetAsText(), changed);
     EXPECT_FALSE(dlg->FMH().Modified);
 
-    platform::RemoveFile(editFolder);
     Select(kOther);
     EXPECT_EQ(dlg->Archive().Entries[kText].State, esChanged);
     EXPECT_TRUE(dlg->FMH().Modified);
@@ -861,6 +855,7 @@ TEST_F(FarDlgEditTest, BytesThatCannotBeKeptStayInTheEditAfterAMessage)
 
 TEST_F(FarDlgEditTest, TheSaveQuestionComesUpAndSaveWritesTheEditedEntry)
 {
+    const std::vector<std::string> editFolders = TempItems("kelvo-edit-");
     Select(kText);
     const std::string changed = EditFirstBytes();
     // Exit ends the edit first, so the question comes up; cancelled, the
@@ -881,10 +876,15 @@ TEST_F(FarDlgEditTest, TheSaveQuestionComesUpAndSaveWritesTheEditedEntry)
     EXPECT_TRUE(script.errors.empty());
     EXPECT_FALSE(dlg->FMH().Modified);
     EXPECT_EQ(dlg->Archive().Entries[kText].State, esOriginal);
-    const std::string editFolder = platform::TempFolder() + "kelvo-edit-" + std::to_string(platform::ProcessId());
-    EXPECT_TRUE(platform::ListDirectory(editFolder + "\\").empty());
-    dlg.reset(); // the window holds the archive open
-    EXPECT_FALSE(platform::DirectoryExists(editFolder));
+    // This run's folder of new bytes is one of its own, empty after the save
+    // and gone with the window.
+    const std::vector<std::string> during = TempItems("kelvo-edit-");
+    ASSERT_EQ(during.size(), editFolders.size() + 1);
+    for (const std::string& name : during)
+        if (std::find(editFolders.begin(), editFolders.end(), name) == editFolders.end())
+            EXPECT_TRUE(platform::ListDirectory(platform::TempFolder() + name + "\\").empty());
+    CloseWindow(); // the window holds the archive open
+    EXPECT_EQ(TempItems("kelvo-edit-"), editFolders);
 
     files[kText].data = changed;
     files[kOther].data = other;
@@ -949,7 +949,7 @@ TEST_F(FarDlgEditTypingTest, InsertModeChangesTheEntrysSize)
 
     // Saved, the archive holds the longer entry.
     Command(cmd::FileSave);
-    dlg.reset();
+    CloseWindow();
     files[kText].data = "\x70" + original;
     EXPECT_EQ(ReadBytes(samplePath), sample::FarImage(files));
 }

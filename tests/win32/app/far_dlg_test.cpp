@@ -233,7 +233,7 @@ TEST_F(FarDlgTest, OpenedArchivesFollowExitInTheFileMenuAndReopenFromThere)
     EXPECT_EQ(RecentItems(file), (std::vector<std::string>{"-", "&1 " + samplePath + "\tAlt+1", "&2 " + second + "\tAlt+2"}));
 
     // The list is kept beside the program when the window goes.
-    dlg.reset();
+    CloseWindow();
     char value[MAX_PATH] = {};
     GetPrivateProfileStringA("RecentFiles", "File1", "", value, sizeof value, (folder + "Kelvo.ini").c_str());
     EXPECT_EQ(std::string(value), second);

@@ -26,6 +26,16 @@ inline const TShellStartup g_shellStartup;
 using test::ReadBytes;
 using test::WriteBytes;
 
+// The names in the temporary folder that start with a prefix.
+inline std::vector<std::string> TempItems(const std::string& prefix)
+{
+    std::vector<std::string> names;
+    for (const platform::DirectoryItem& item : platform::ListDirectory(platform::TempFolder()))
+        if (item.name.rfind(prefix, 0) == 0)
+            names.push_back(item.name);
+    return names;
+}
+
 inline std::vector<std::string> Lines(const ui::ListBox& list)
 {
     std::vector<std::string> lines;
