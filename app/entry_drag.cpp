@@ -14,14 +14,9 @@ TDragFolder::~TDragFolder()
 
 std::shared_ptr<TDragFolder> MakeDragFolder()
 {
-    static int folders = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string candidate = platform::TempFolder() + kDragFolderPrefix + std::to_string(platform::ProcessId()) +
-                                      "-" + std::to_string(folders++);
-        if (platform::MakeDirectory(candidate))
-            return std::make_shared<TDragFolder>(candidate);
-    }
-    return nullptr;
+    // The prefix lets a drop recognise the drags of any Kelvo (IsEntryDragFile).
+    std::string path = platform::MakeTempFolder(kDragFolderPrefix);
+    return path.empty() ? nullptr : std::make_shared<TDragFolder>(std::move(path));
 }
 
 } // namespace kelvo

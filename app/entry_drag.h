@@ -28,8 +28,8 @@ private:
     std::string path_;
 };
 
-// Makes a new drag folder for this process in the temporary folder; null
-// when none can be made.
+// Makes a new drag folder of an unpredictable name (after kDragFolderPrefix)
+// in the temporary folder; null when none can be made.
 std::shared_ptr<TDragFolder> MakeDragFolder();
 
 // A file drag source that holds its drag's folder while it lives.

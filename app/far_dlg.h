@@ -10,7 +10,9 @@
 // images show in a picture view on a checkerboard.
 #pragma once
 
+#include "app/commands.h"
 #include "app/entry_drag.h"
+#include "app/far_text.h"
 #include "app/iff_preview.h"
 #include "archive/far_archive.h"
 #include "components/filemenu/file_menu_handler.h"
@@ -79,13 +81,15 @@ public:
     bool FMHSave(const std::string& Filename);
 
     void ShowHeader();
+    // Shows the archive afresh: its header, its entries, no preview.
+    void ShowArchive();
     // Sets the save dialog's type to the archive's format.
     void SyncSaveType();
     void FillList();
     void FileExitExecute();
     // Shows the details and the preview of the entry selected in the entry
-    // list; nothing when none is selected. A bitmap that cannot be decoded
-    // raises an error after the details are shown.
+    // list; nothing when none is selected. Why a bitmap or a Targa image
+    // cannot be decoded goes to the error box after the details are shown.
     void ShowEntry();
 
     // The entry commands.
@@ -144,6 +148,12 @@ protected:
     void FormDestroy() override;
 
 private:
+    // The preview buttons by the command each sends: the two view buttons run
+    // the action named after the other mode.
+    static constexpr int kStretchImageButton = cmd::ViewStretch;
+    static constexpr int kViewAsTextButton = cmd::ViewHex;
+    static constexpr int kViewAsHexButton = cmd::ViewText;
+
     void FormCreate();
     void CreateActions();
     void CreateMenus();
@@ -173,13 +183,17 @@ private:
     std::vector<int> SelectedPositions() const;
     // The entry list's status text: the number loaded, or how many the filter shows.
     std::string ListStatusText() const;
-    // Adds a folder's files under their paths below the folder's parent.
-    void AddTree(const std::string& folder);
+    // Adds a folder's files under their paths below the folder's parent;
+    // the files that cannot be added go to failures.
+    void AddTree(const std::string& folder, std::vector<TExtractFailure>& failures);
+    // Lists the files that could not be added in the error box, if any.
+    void ReportAddFailures(const std::vector<TExtractFailure>& failures);
     void DropFileTargetDrop();
     // The folder chosen for Add Directory, or empty when the dialog was cancelled.
     std::string BrowseImportFolder();
-    void AddDirectory(const std::string& Folder);
-    void AddFolderFiles(std::string Folder, std::vector<std::string>& Subfolders);
+    // Adds a folder's files, depth first; those that cannot be added go to failures.
+    void AddDirectory(const std::string& Folder, std::vector<TExtractFailure>& failures);
+    void AddFolderFiles(std::string Folder, std::vector<std::string>& Subfolders, std::vector<TExtractFailure>& failures);
     // Asks for the folder to extract into, starting at the archive's own;
     // empty when the dialog was cancelled.
     std::string BrowseExportFolder(const char* title);
@@ -194,11 +208,18 @@ private:
     void ViewHexExecute();
     void ViewPathExecute();
     void FlipTextMode();
+    // Hides every viewer and the IFF preview; the viewers fill the preview area again.
     void HideViewers();
+    // Places the windows of the preview area, this window's one place for
+    // them: the viewers fill the area, or, while the IFF preview lists
+    // chunks, the part under its chunk list, where its chunk views sit too.
+    void PlaceViewers();
     // The disk file holding the data of the entry at a position: its own
     // file when its data is on disk, else the preview file it is extracted
     // to; nothing when the extraction fails.
     std::optional<std::string> PreviewSource(const TFarEntry& entry, int position);
+    // Runs a viewer's load; false, after the error box says why, when it fails.
+    bool LoadPicture(const std::function<void()>& load);
     void ShowBitmap(const std::string& fileName);
     void ShowTga(const std::string& fileName);
     void ShowData(const std::string& fileName);
@@ -279,6 +300,7 @@ private:
     bool listViewPaths_ = false; // the entry list shows full names
     int listWidth_ = kListWidth;
     int detailsHeight_ = kDetailsHeight;
+    RECT previewArea_{}; // under the details list and the second splitter
 };
 
 } // namespace kelvo

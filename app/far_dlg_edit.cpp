@@ -138,12 +138,12 @@ void TFarDlg::EditUndoExecute()
 
 std::string TFarDlg::NewEditDataFile()
 {
-    if (editFolder_.empty()) {
-        const std::string folder = platform::TempFolder() + "kelvo-edit-" + std::to_string(platform::ProcessId());
-        if (!platform::MakeDirectory(folder) && !platform::DirectoryExists(folder))
-            return {};
-        editFolder_ = folder;
-    }
+    // A new folder of an unpredictable name, made by this run: nobody else
+    // can have put anything there.
+    if (editFolder_.empty())
+        editFolder_ = platform::MakeTempFolder("kelvo-edit-");
+    if (editFolder_.empty())
+        return {};
     return editFolder_ + "\\" + std::to_string(++editFiles_) + ".dat";
 }
 
@@ -154,7 +154,7 @@ void TFarDlg::RemoveEditFolder()
     for (const platform::DirectoryItem& item : platform::ListDirectory(editFolder_ + "\\"))
         if (!item.isDirectory)
             platform::RemoveFile(editFolder_ + "\\" + item.name);
-    RemoveDirectoryA(editFolder_.c_str());
+    platform::RemoveFolder(editFolder_);
     editFolder_.clear();
 }
 

@@ -1,7 +1,8 @@
 // The entry list's commands over one entry or several: the filter box and
 // the mapping of the list's lines to entries, extended selection with
 // extraction, marking and drags of every selected entry, files dropped on
-// the list, Rename Entry, Replace Entry and Add Directory as Tree.
+// the list, Add File, Add Directory, Rename Entry, Replace Entry and Add
+// Directory as Tree.
 //
 // The list shows the entries the filter lets through, in archive order;
 // commands take the entries' positions in the archive from its lines and
@@ -12,6 +13,7 @@
 #include "app/far_dlg.h"
 #include "app/far_text.h"
 #include "archive/name_case.h"
+#include "platform/path.h"
 #include "ui/cursor.h"
 
 #include <algorithm>
@@ -102,6 +104,8 @@ void TFarDlg::FilterChanged()
     SetStatusText(0, ListStatusText());
 }
 
+void TFarDlg::FileListBoxClick() { ShowEntry(); }
+
 void TFarDlg::FileListBoxKeyDown(WORD key)
 {
     if (key == VK_DELETE) {
@@ -119,7 +123,7 @@ void TFarDlg::FileEntryDeleteFileExecute()
         return;
     for (int position : positions) {
         TFarEntry& entry = Archive_->Entries[static_cast<std::size_t>(position)];
-        entry.State = entry.State == esDeleted ? entry.BaseState : esDeleted;
+        Archive_->SetDeleted(entry, entry.State != esDeleted);
     }
     SetModified();
     ShowEntry();
@@ -167,8 +171,8 @@ void TFarDlg::FileListBoxBeginDrag()
     std::set<std::string> names;
     for (int position : SelectedPositions()) {
         const TFarEntry& entry = Archive_->Entries[static_cast<std::size_t>(position)];
-        const std::string name(AfterLastSeparator(entry.Text()));
-        if (entry.State == esDeleted || !TFarArchive::IsSafeEntryName(name) || name.find('/') != std::string::npos)
+        const std::string name(platform::NamePart(entry.Text()));
+        if (entry.State == esDeleted || !TFarArchive::IsSafeEntryName(name))
             continue;
         std::string folded;
         for (char c : name)
@@ -190,7 +194,7 @@ void TFarDlg::FileListBoxBeginDrag()
         ui::WaitCursor wait;
         for (int position : positions) {
             const TFarEntry& entry = Archive_->Entries[static_cast<std::size_t>(position)];
-            const std::string file = folder->Path() + "\\" + std::string(AfterLastSeparator(entry.Text()));
+            const std::string file = folder->Path() + "\\" + std::string(platform::NamePart(entry.Text()));
             if (!Archive_->ExtractTo(entry, file))
                 return;
             folder->Files.push_back(file);
@@ -201,6 +205,76 @@ void TFarDlg::FileListBoxBeginDrag()
     source->Files = folder->Files;
     source->Dragtypes = TDragTypes{dtCopy};
     source->Execute();
+}
+
+void TFarDlg::FileEntryAddFileExecute()
+{
+    if (!fileAddDialog_->Execute())
+        return;
+    const std::string name = fileAddDialog_->GetFileName();
+    if (IsFarFile(name)) {
+        services_.ShowError("Sorry, adding FAR files to FAR files is not allowed!", "Error");
+        return;
+    }
+    if (!Archive_->AddFile(name)) {
+        services_.ShowError(AddFailuresText({{name, Archive_->LastError()}}), "Kelvo");
+        return;
+    }
+    SetModified();
+    FillList();
+}
+
+std::string TFarDlg::BrowseImportFolder()
+{
+    BrowseDirectoryDlg_.SetStatusText("");
+    BrowseDirectoryDlg_.SetCaption("Choose Folder");
+    BrowseDirectoryDlg_.SetTitle("Select folder for importing into FAR file");
+    return BrowseDirectoryDlg_.Execute() ? BrowseDirectoryDlg_.Selection() : std::string();
+}
+
+void TFarDlg::FileEntryAddDirExecute()
+{
+    ImportFolder = BrowseImportFolder();
+    if (ImportFolder.empty())
+        return;
+    std::vector<TExtractFailure> failures;
+    if (platform::DirectoryExists(ImportFolder)) {
+        ui::WaitCursor wait;
+        AddDirectory(ImportFolder, failures);
+    }
+    FillList();
+    ReportAddFailures(failures);
+}
+
+// Depth first: all files of a folder before anything below it, the
+// subfolders in the order the listing gave them.
+void TFarDlg::AddDirectory(const std::string& Folder, std::vector<TExtractFailure>& failures)
+{
+    std::vector<std::string> subfolders;
+    AddFolderFiles(Folder, subfolders, failures);
+    for (const std::string& name : subfolders)
+        AddDirectory(name, failures);
+}
+
+void TFarDlg::AddFolderFiles(std::string Folder, std::vector<std::string>& Subfolders,
+                             std::vector<TExtractFailure>& failures)
+{
+    if (Folder.empty())
+        return;
+    if (Folder.back() != '\\')
+        Folder += '\\';
+    // The listing holds every item, hidden, system and read-only ones too.
+    for (const platform::DirectoryItem& item : platform::ListDirectory(Folder)) {
+        const std::string fullName = Folder + item.name;
+        if (item.isDirectory) {
+            Subfolders.push_back(fullName);
+        } else if (!IsFarFile(fullName)) {
+            if (Archive_->AddFile(fullName))
+                SetModified();
+            else
+                failures.push_back({fullName, Archive_->LastError()});
+        }
+    }
 }
 
 void TFarDlg::DropFileTargetDrop()
@@ -214,15 +288,19 @@ void TFarDlg::DropFileTargetDrop()
         ui::WaitCursor wait;
         for (const std::string& name : DropFileTarget_->Files) {
             if (platform::DirectoryExists(name))
-                AddTree(name);
-            else if (!IsEntryDragFile(name, tempFolder))
-                Archive_->AddFile(name);
-            else if (!Archive_->AddFileCopy(name))
+                AddTree(name, failures);
+            else if (IsEntryDragFile(name, tempFolder) ? Archive_->AddFileCopy(name) : Archive_->AddFile(name))
+                SetModified();
+            else
                 failures.push_back({name, Archive_->LastError()});
-            SetModified();
         }
     }
     FillList();
+    ReportAddFailures(failures);
+}
+
+void TFarDlg::ReportAddFailures(const std::vector<TExtractFailure>& failures)
+{
     if (!failures.empty())
         services_.ShowError(AddFailuresText(failures), "Kelvo");
 }
@@ -232,22 +310,23 @@ void TFarDlg::FileEntryAddTreeExecute()
     ImportFolder = BrowseImportFolder();
     if (ImportFolder.empty())
         return;
+    std::vector<TExtractFailure> failures;
     if (platform::DirectoryExists(ImportFolder)) {
         ui::WaitCursor wait;
-        AddTree(ImportFolder);
+        AddTree(ImportFolder, failures);
     }
     FillList();
+    ReportAddFailures(failures);
 }
 
-void TFarDlg::AddTree(const std::string& folder)
+void TFarDlg::AddTree(const std::string& folder, std::vector<TExtractFailure>& failures)
 {
     // C:\Mods\UIGraphics adds UIGraphics\Panel\Back.bmp: names start after
     // the folder's parent. The walk is Add Directory's, depth first.
     std::string root = folder;
     while (root.size() > 1 && root.back() == '\\' && root[root.size() - 2] != ':')
         root.pop_back();
-    const std::size_t cut = root.find_last_of("\\:");
-    const std::size_t parentLength = cut == std::string::npos ? 0 : cut + 1;
+    const std::size_t parentLength = platform::FolderPart(root).size();
     std::vector<std::string> pending{root};
     while (!pending.empty()) {
         std::string current = std::move(pending.back());
@@ -260,8 +339,10 @@ void TFarDlg::AddTree(const std::string& folder)
             if (item.isDirectory) {
                 subfolders.push_back(fullName);
             } else if (!IsFarFile(fullName)) {
-                Archive_->AddFileAs(fullName, fullName.substr(parentLength));
-                SetModified();
+                if (Archive_->AddFileAs(fullName, fullName.substr(parentLength)))
+                    SetModified();
+                else
+                    failures.push_back({fullName, Archive_->LastError()});
             }
         }
         pending.insert(pending.end(), subfolders.rbegin(), subfolders.rend());

@@ -1,6 +1,7 @@
 #include "app/far_text.h"
 
 #include "archive/name_case.h"
+#include "platform/path.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -33,15 +34,9 @@ constexpr std::uint32_t kBiAlphaBitfields = 6;
 
 std::vector<std::string> HeaderLines(const TFarArchive& archive) { return archive.HeaderLines(); }
 
-std::string_view AfterLastSeparator(std::string_view name)
-{
-    std::size_t cut = name.find_last_of("\\:");
-    return cut == std::string_view::npos ? name : name.substr(cut + 1);
-}
-
 std::string ListText(const TFarEntry& entry, bool viewPaths)
 {
-    return std::string(viewPaths ? entry.Text() : AfterLastSeparator(entry.Text()));
+    return std::string(viewPaths ? entry.Text() : platform::NamePart(entry.Text()));
 }
 
 std::string LoadingText(const TFarEntry& entry) { return "Loading " + std::string(entry.Text()); }
@@ -98,10 +93,9 @@ std::string AddFailuresText(const std::vector<TExtractFailure>& failures)
 
 std::string ArchiveFolder(const std::string& fileName)
 {
-    const std::size_t cut = fileName.find_last_of("\\:");
-    if (cut == std::string::npos)
+    std::string folder(platform::FolderPart(fileName));
+    if (folder.empty())
         return {};
-    std::string folder = fileName.substr(0, cut + 1);
     if (folder.size() == 3 && folder[1] == ':')
         return folder; // a drive's root keeps its backslash
     if (folder.back() == '\\')
@@ -151,7 +145,7 @@ std::vector<std::string> EntryDetailLines(const TFarEntry& entry, TFarFormat for
 {
     std::vector<std::string> lines = {
         "Entry #: " + std::to_string(entry.Index),
-        "Filename: " + std::string(AfterLastSeparator(entry.Text())),
+        "Filename: " + std::string(platform::NamePart(entry.Text())),
         "Full Name: " + std::string(entry.Text()),
         "Raw Size: " + Signed(entry.RawSize),
         "Compressed Size: " + Signed(entry.CompressedSize),
@@ -184,11 +178,7 @@ std::string StateText(std::int32_t state)
 
 std::string UpperExtension(std::string_view name)
 {
-    const std::size_t dot = name.rfind('.');
-    const std::size_t separator = name.find_last_of("\\:");
-    if (dot == std::string_view::npos || (separator != std::string_view::npos && dot < separator))
-        return {};
-    std::string extension(name.substr(dot));
+    std::string extension(platform::Extension(name));
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
     return extension;

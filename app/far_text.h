@@ -17,11 +17,9 @@ namespace kelvo {
 // The four lines the details list shows after an archive is opened, and a
 // fifth that names the format of a 1b archive.
 std::vector<std::string> HeaderLines(const TFarArchive& archive);
-// An entry's line in the entry list: its full name, or the part after the
-// last backslash or colon.
+// An entry's line in the entry list: its full name, or its name part
+// (platform::NamePart).
 std::string ListText(const TFarEntry& entry, bool viewPaths);
-// The part of a name after its last backslash or colon.
-std::string_view AfterLastSeparator(std::string_view name);
 // "Loading " and the entry's full name.
 std::string LoadingText(const TFarEntry& entry);
 // The number of entries followed by " files loaded.".
@@ -92,8 +90,7 @@ std::string StateText(std::int32_t state);
 
 // How an entry is previewed, by the extension of its name.
 enum class PreviewKind { Bitmap, Tga, Iff, Data };
-// The extension of a name in upper case: from its last full stop to the end
-// when that full stop comes after the last backslash or colon, else empty.
+// The extension of a name (platform::Extension) in upper case.
 std::string UpperExtension(std::string_view name);
 // ".BMP" previews as a bitmap, ".TGA" as a Targa image, ".IFF" as its
 // chunks, anything else as data.

@@ -125,7 +125,6 @@ void TIffPreview::Show(const std::string& fileName, bool stretch)
     const bool reasonRow = listing_.Status != iff::IffStatus::isComplete;
     ChunkList_.SetCount(static_cast<int>(listing_.Chunks.size()) + (reasonRow ? 1 : 0));
     visible_ = true;
-    PlaceParts();
     ShowWindow(ChunkList_.Handle(), SW_SHOW);
 }
 
@@ -135,12 +134,7 @@ void TIffPreview::Hide()
     ShowWindow(ChunkList_.Handle(), SW_HIDE);
     ChunkList_.SetCount(0);
     listing_ = {};
-    if (!visible_)
-        return;
     visible_ = false;
-    // The shared viewers fill the whole area again.
-    for (HWND viewer : {ImageViewer_.Handle(), HexViewer_.Handle()})
-        MoveWindow(viewer, area_.left, area_.top, area_.right - area_.left, area_.bottom - area_.top, TRUE);
 }
 
 void TIffPreview::HideChunkView()
@@ -151,23 +145,9 @@ void TIffPreview::HideChunkView()
     StringList_.SetCount(0);
 }
 
-void TIffPreview::Layout(const RECT& area)
+int TIffPreview::ChunkListHeight(int areaHeight)
 {
-    area_ = area;
-    if (visible_)
-        PlaceParts();
-}
-
-void TIffPreview::PlaceParts()
-{
-    const int width = std::max(0, static_cast<int>(area_.right - area_.left));
-    const int height = std::max(0, static_cast<int>(area_.bottom - area_.top));
-    const int listHeight = std::min(height, std::max(kMinListHeight, height * 2 / 5));
-    MoveWindow(ChunkList_.Handle(), area_.left, area_.top, width, listHeight, TRUE);
-    const int viewTop = area_.top + listHeight;
-    for (HWND view : {StringList_.Handle(), PaletteGrid_.Handle(), SpritePreview_.Handle(), ImageViewer_.Handle(),
-                      HexViewer_.Handle()})
-        MoveWindow(view, area_.left, viewTop, width, height - listHeight, TRUE);
+    return std::min(areaHeight, std::max(kMinListHeight, areaHeight * 2 / 5));
 }
 
 void TIffPreview::ShowChunk(int row)
@@ -214,9 +194,12 @@ void TIffPreview::ShowChunk(int row)
 
 bool TIffPreview::LoadBitmap(const std::string& body)
 {
-    if (bitmapFile_.empty())
-        bitmapFile_ = platform::TempFolder() + "kelvo-chunk-" + std::to_string(platform::ProcessId()) + ".bmp";
-    platform::File file = platform::File::Open(bitmapFile_, platform::File::Mode::CreateLocked);
+    // The file is made once under an unpredictable name and rewritten for
+    // each bitmap chunk.
+    platform::File file = bitmapFile_.empty()
+                              ? platform::CreateUniqueFile(platform::TempFolder(), "kelvo-chunk-", ".bmp",
+                                                           platform::File::Mode::CreateNewLocked, bitmapFile_)
+                              : platform::File::Open(bitmapFile_, platform::File::Mode::CreateLocked);
     if (!file.IsOpen() || !file.Write(body.data(), body.size()) || !file.Close())
         return false;
     // A body the image view cannot decode is shown as bytes instead.

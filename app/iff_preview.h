@@ -36,7 +36,7 @@ class TIffPreview {
 public:
     // The preview shares the window's image view, hex view and folder
     // dialog; its own controls are made as hidden children of parent with
-    // the given font.
+    // the given font, and the parent places them.
     TIffPreview(ui::ImageView& imageViewer, THexEditor& hexViewer, TmoxBrowseDirectoryDlg& browse);
     ~TIffPreview();
     TIffPreview(const TIffPreview&) = delete;
@@ -47,12 +47,12 @@ public:
     // is not one, or a damaged one, gets a last row saying why. The chunk
     // view follows the selection in the list. stretch: bitmaps fill the view.
     void Show(const std::string& fileName, bool stretch);
-    // Hides the list and the chunk view; the shared viewers go back to filling
-    // the whole area.
+    // Hides the list and the chunk view.
     void Hide();
     bool Visible() const { return visible_; }
-    // The preview area; the parts are placed in it while shown.
-    void Layout(const RECT& area);
+    // The height of the chunk list at the top of a preview area of the given
+    // height; the chunk views fill the rest. The window places them all.
+    static int ChunkListHeight(int areaHeight);
 
     ui::ListView& ChunkList() { return ChunkList_; }
     ui::ListView& StringList() { return StringList_; }
@@ -71,7 +71,6 @@ private:
     // A sprite chunk's frames or a draw group's images in the sprite preview.
     void ShowPictures(iff::ByteSource& source, const iff::IffChunk& chunk, std::string body);
     void HideChunkView();
-    void PlaceParts();
 
     ui::ImageView& ImageViewer_;
     THexEditor& HexViewer_;
@@ -81,12 +80,11 @@ private:
     TSpritePreview SpritePreview_;
 
     std::string fileName_;
-    std::string bitmapFile_; // the bitmap chunk shown, as a .bmp file of this process
+    std::string bitmapFile_; // the bitmap chunk shown, as a .bmp file of an unpredictable name
     iff::IffListing listing_;
     iff::StringTable strings_;
     bool stretch_ = false;
     bool visible_ = false;
-    RECT area_{};
 };
 
 } // namespace kelvo

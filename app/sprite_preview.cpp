@@ -374,15 +374,17 @@ void TSpritePreview::SaveFrameExecute()
         return;
     std::string reason;
     const std::optional<iff::Picture> picture = SavedPicture(state_.Current(), reason);
-    if (!picture)
-        throw std::runtime_error("This frame cannot be saved: " + reason);
+    if (!picture) {
+        ReportError("This frame cannot be saved: " + reason);
+        return;
+    }
     FrameSaveDialog_.Owner = GetAncestor(Handle(), GA_ROOT);
     frameSaveDialog_->SetFileName(FrameFileName(chunkId_, state_.Current()));
     if (!frameSaveDialog_->Execute())
         return;
     const std::string name = frameSaveDialog_->GetFileName();
     if (!WriteWholeFile(name, iff::BmpFile(*picture)))
-        throw std::runtime_error("Kelvo could not write " + name + ".");
+        ReportError("Kelvo could not write " + name + ".");
 }
 
 void TSpritePreview::SaveAllFramesExecute()
@@ -415,7 +417,13 @@ void TSpritePreview::SaveAllFramesExecute()
         text += "\n" + failures[i];
     if (failures.size() > kMaxListedFailures)
         text += "\n(" + std::to_string(failures.size() - kMaxListedFailures) + " more)";
-    throw std::runtime_error(text);
+    ReportError(text);
+}
+
+void TSpritePreview::ReportError(const std::string& text) const
+{
+    if (OnError)
+        OnError(text);
 }
 
 void TSpritePreview::ShowMenu(POINT at)

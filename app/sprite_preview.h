@@ -90,14 +90,17 @@ public:
     // The dialog Save Frame as Bitmap runs: its own, or a test's stand-in.
     void UseFrameSaveDialog(TFileDialog& dialog) { frameSaveDialog_ = &dialog; }
 
+    // Save Frame as Bitmap and Save All Frames; their failures go to OnError.
     void SaveFrameExecute();
     void SaveAllFramesExecute();
+    std::function<void(const std::string& text)> OnError;
 
 protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     enum class Kind { Sprite, DrawGroup, None };
+    void ReportError(const std::string& text) const;
 
     void Reset(const iff::IffChunk& chunk, Kind kind);
     void Key(WPARAM key);

@@ -260,11 +260,11 @@ TEST(EntryFilterTest, TheShownPositionsFollowArchiveOrderAndNamesEndAtAZero)
 TEST(FarText, EntryDragFilesLieInADragFolderOfTheTemporaryFolder)
 {
     const std::string temp = "C:\\Users\\me\\Temp\\";
-    EXPECT_TRUE(IsEntryDragFile("C:\\Users\\me\\Temp\\kelvo-drag-12-0\\Chair.iff", temp));
-    EXPECT_TRUE(IsEntryDragFile("c:\\users\\ME\\temp\\KELVO-DRAG-99-3\\a", temp));
-    EXPECT_FALSE(IsEntryDragFile("C:\\Users\\me\\Temp\\kelvo-drag-12-0", temp));
-    EXPECT_FALSE(IsEntryDragFile("C:\\Users\\me\\Temp\\kelvo-edit-12\\1.dat", temp));
-    EXPECT_FALSE(IsEntryDragFile("D:\\Mods\\kelvo-drag-12-0\\Chair.iff", temp));
+    EXPECT_TRUE(IsEntryDragFile("C:\\Users\\me\\Temp\\kelvo-drag-3f9a0c12be47\\Chair.iff", temp));
+    EXPECT_TRUE(IsEntryDragFile("c:\\users\\ME\\temp\\KELVO-DRAG-A0B1C2D3E4F5\\a", temp));
+    EXPECT_FALSE(IsEntryDragFile("C:\\Users\\me\\Temp\\kelvo-drag-3f9a0c12be47", temp));
+    EXPECT_FALSE(IsEntryDragFile("C:\\Users\\me\\Temp\\kelvo-edit-5d2e8a1b9c30\\1.dat", temp));
+    EXPECT_FALSE(IsEntryDragFile("D:\\Mods\\kelvo-drag-3f9a0c12be47\\Chair.iff", temp));
 }
 
 } // namespace

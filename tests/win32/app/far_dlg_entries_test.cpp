@@ -1,8 +1,11 @@
-// Adding, marking and extracting entries in the main window as a user does
-// it: menu and tool bar commands, the Delete key, the Add File dialog
-// answered from a script and the real folder dialog answered as it opens.
+// The entry commands of the main window as a user gives them: menu and tool
+// bar commands, keys, the filter box, drops on the entry list and drags out
+// of it, Edit Entry and Revert Entry, with the dialogs answered from scripts
+// and the real folder dialog answered as it opens.
 #include "app/far_text.h"
+#include "platform/path.h"
 #include "tests/win32/app/far_dlg_test_support.h"
+#include "tests/win32/window_search.h"
 #include "tools/sample/bitmaps.h"
 #include "tools/sample/sample_archive.h"
 
@@ -19,31 +22,9 @@ protected:
     void SetUp() override
     {
         FarDlgFixture::SetUp();
-        files = sample::SampleFiles();
-        samplePath = folder + "sample.far";
-        WriteBytes(samplePath, sample::FarImage(files));
-        script.arguments.push_back(samplePath);
-        dlg = std::make_unique<TFarDlg>(script, script);
-        dlg->FMH().SaveDialog = &saveDialog;
-        dlg->UseFileAddDialog(addDialog);
-        dlg->Show(SW_SHOWNOACTIVATE);
-        browse = std::make_unique<test::FolderDialogAnswers>(dlg->BrowseDirectoryDlg());
+        OpenSample();
     }
-
-    // Writes a file below the test's folder, making its folders.
-    std::string MakeFile(const std::string& name, const std::string& bytes)
-    {
-        const std::string path = folder + name;
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        WriteBytes(path, bytes);
-        return path;
-    }
-    std::string DetailLine(int line) { return Lines(dlg->DetailsListBox()).at(static_cast<std::size_t>(line)); }
     std::size_t Count() { return static_cast<std::size_t>(dlg->FileListBox().Count()); }
-
-    std::vector<sample::SampleFile> files;
-    std::string samplePath;
-    ScriptedDialog addDialog, saveDialog;
 };
 
 TEST_F(FarDlgEntriesTest, AddFileAppendsANewEntryAndRefusesFarFiles)
@@ -161,7 +142,7 @@ TEST_F(FarDlgEntriesTest, DeleteTogglesTheMarkByButtonMenuAndKey)
     std::vector<std::string> expected;
     for (std::size_t i = 0; i < files.size(); ++i)
         if (i != 1)
-            expected.push_back(std::string(AfterLastSeparator(files[i].name)));
+            expected.push_back(std::string(platform::NamePart(files[i].name)));
     expected.push_back("new.txt");
     EXPECT_EQ(Lines(dlg->FileListBox()), expected);
     CloseWindow(); // the window holds the file open, shared with nobody
@@ -334,21 +315,10 @@ TEST_F(FarDlgEntriesTest, AReadOnlyArchiveOpensListsAndExtractsAndIsSavedUnderAN
     SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-} // namespace
-} // namespace kelvo
-
-namespace kelvo {
-namespace {
-
 // The entry list's filter, selections of several entries, Rename Entry,
 // Replace Entry and Add Directory as Tree, driven as a user does.
 class FarDlgWorkbenchTest : public FarDlgEntriesTest {
 protected:
-    void SetUp() override
-    {
-        FarDlgEntriesTest::SetUp();
-        dlg->UseFileReplaceDialog(replaceDialog);
-    }
     // Types text into the filter box, a character at a time.
     void TypeFilter(const std::string& text)
     {
@@ -386,7 +356,6 @@ protected:
         effect = DROPEFFECT_COPY;
         target.Drop(source.Get(), MK_LBUTTON, POINTL{0, 0}, &effect);
     }
-    ScriptedDialog replaceDialog;
 };
 
 TEST_F(FarDlgWorkbenchTest, TheFilterShowsTheMatchingEntriesAndCommandsActOnTheEntriesShown)
@@ -548,6 +517,441 @@ TEST_F(FarDlgWorkbenchTest, FoldersAddedAsTreesAndDroppedAreNamedBelowTheirParen
     Command(cmd::FileSaveAs);
     ASSERT_TRUE(dlg->Archive().ExtractToTemp(static_cast<int>(files.size()) + 1));
     EXPECT_EQ(test::FileContents(dlg->Archive().TempFileName()), "back");
+}
+
+// Marks the left mouse button held or released in this thread's key state,
+// which the drag loop reads.
+void SetLeftButton(bool down)
+{
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_LBUTTON] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+// Lets go of the button should the file manager never see the drag, so a
+// failing test ends instead of waiting in the drag loop.
+void CALLBACK GiveUp(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    SetLeftButton(false);
+}
+
+// A window standing in for the file manager: it reads the offered file list
+// at the drop and copies the files' bytes later, once the drop has returned.
+class FileManagerWindow {
+public:
+    explicit FileManagerWindow(POINT at)
+        : window_(CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE | WS_BORDER | SS_NOTIFY, at.x, at.y, 200, 200,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr))
+    {
+        target_->Dragtypes = TDragTypes{dtCopy};
+        // The file manager has seen the drag over it: the user lets go.
+        target_->OnDragOver = [](TDropTarget&, TShiftState, POINT, DWORD&) { SetLeftButton(false); };
+        target_->OnDrop = [this](TDropTarget&, TShiftState, POINT, DWORD& effect) {
+            dropped = target_->Files;
+            effect = DROPEFFECT_COPY;
+        };
+        target_->Register(window_.Get(), "FileManager");
+    }
+    ~FileManagerWindow() { target_->Unregister(); }
+
+    POINT Centre() const
+    {
+        RECT rect{};
+        GetWindowRect(window_.Get(), &rect);
+        return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    }
+
+    // The dropped files' names and bytes.
+    std::vector<std::pair<std::string, std::string>> Received() const
+    {
+        std::vector<std::pair<std::string, std::string>> received;
+        for (const std::string& name : dropped)
+            received.emplace_back(std::string(platform::NamePart(name)), test::FileContents(name));
+        return received;
+    }
+
+    std::vector<std::string> dropped;
+
+private:
+    ui::OwnedWindow window_;
+    OwnedComponent<TDropFileTarget> target_;
+};
+
+class FarDlgDragTest : public FarDlgFixture {
+protected:
+    void SetUp() override
+    {
+        FarDlgFixture::SetUp();
+        OpenSample(sample::SampleFiles(), SW_SHOWNORMAL);
+        RECT window{};
+        GetWindowRect(dlg->Handle(), &window);
+        manager = std::make_unique<FileManagerWindow>(POINT{window.right + 10, window.top});
+    }
+    void TearDown() override
+    {
+        manager.reset();
+        FarDlgFixture::TearDown();
+    }
+
+    // Presses the left button on an entry's line and moves the pointer away
+    // with it held (the pointer rests over the file manager, where the drag
+    // goes), until the drag is over.
+    void DragEntry(int position) { DragEntry(position, manager->Centre()); }
+    // The same onto a point of the screen.
+    void DragEntry(int position, POINT target)
+    {
+        HWND list = dlg->FileListBox().Handle();
+        RECT line{};
+        SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&line));
+        SetCursorPos(target.x, target.y);
+        SetLeftButton(true);
+        POINT away = target;
+        ScreenToClient(list, &away);
+        PostMessageA(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(away.x, away.y));
+        const UINT_PTR timer = SetTimer(nullptr, 0, test::kPatience, GiveUp);
+        SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(line.left + 10, (line.top + line.bottom) / 2));
+        KillTimer(nullptr, timer);
+        SetLeftButton(false);
+        ui::ProcessMessages();
+    }
+    static std::size_t DragFolders() { return TempItems(kDragFolderPrefix).size(); }
+
+    std::unique_ptr<FileManagerWindow> manager;
+};
+
+TEST_F(FarDlgDragTest, TheSelectedEntryArrivesUnderItsNameWithItsBytesAndNothingStaysBehind)
+{
+    const std::size_t folders = DragFolders();
+    Select(4); // Text\Catalog.txt
+    DragEntry(4);
+    // The file manager copies after the drop has returned.
+    const auto received = manager->Received();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].first, "Catalog.txt");
+    EXPECT_EQ(received[0].second, files[4].data);
+    EXPECT_EQ(dlg->FileListBox().ItemIndex(), 4);
+    EXPECT_FALSE(dlg->FMH().Modified);
+    CloseWindow();
+    EXPECT_EQ(DragFolders(), folders);
+}
+
+TEST_F(FarDlgDragTest, AnEntryDroppedOnTheEntryListIsAddedWithItsBytes)
+{
+    // The user lets go over the entry list itself.
+    dlg->DropFileTarget().OnDragOver = [](TDropTarget&, TShiftState, POINT, DWORD&) { SetLeftButton(false); };
+    HWND list = dlg->FileListBox().Handle();
+    RECT first{};
+    SendMessageA(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    POINT over{first.left + 10, first.top + 3};
+    ClientToScreen(list, &over);
+    Select(4);
+    DragEntry(4, over);
+    ASSERT_EQ(dlg->Archive().Entries.size(), files.size() + 1);
+    EXPECT_EQ(platform::NamePart(dlg->Archive().Entries.back().Text()), "Catalog.txt");
+    EXPECT_TRUE(dlg->FMH().Modified);
+
+    // The drag's file is gone with the drag's data; the save stores the bytes.
+    ScriptedDialog saveDialog;
+    saveDialog.names = {folder + "saved.far"};
+    dlg->FMH().SaveDialog = &saveDialog;
+    Command(cmd::FileSaveAs);
+    EXPECT_TRUE(script.errors.empty()) << script.errors.front();
+    EXPECT_FALSE(dlg->FMH().Modified);
+    ASSERT_EQ(dlg->Archive().Entries.size(), files.size() + 1);
+    ASSERT_TRUE(dlg->Archive().ExtractToTemp(static_cast<int>(files.size())));
+    EXPECT_EQ(test::FileContents(dlg->Archive().TempFileName()), files[4].data);
+}
+
+TEST_F(FarDlgDragTest, APlainClickStillSelects)
+{
+    Select(4);
+    HWND list = dlg->FileListBox().Handle();
+    auto click = [&](int position) {
+        RECT line{};
+        SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&line));
+        const LPARAM at = MAKELPARAM(line.left + 10, (line.top + line.bottom) / 2);
+        PostMessageA(list, WM_LBUTTONUP, 0, at);
+        SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ui::ProcessMessages();
+    };
+    click(4); // the selected line: released within the drag distance
+    EXPECT_EQ(dlg->FileListBox().ItemIndex(), 4);
+    click(6);
+    EXPECT_EQ(dlg->FileListBox().ItemIndex(), 6);
+    EXPECT_EQ(Lines(dlg->DetailsListBox())[2], "Full Name: " + files[6].name);
+    EXPECT_TRUE(manager->dropped.empty());
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(FarDlgDragTest, AnEntryMarkedForDeletionIsNotOffered)
+{
+    const std::size_t folders = DragFolders();
+    Select(5);
+    Command(cmd::FileEntryDeleteFile);
+    DragEntry(5);
+    EXPECT_TRUE(manager->dropped.empty());
+    EXPECT_EQ(DragFolders(), folders);
+}
+
+constexpr int kText = 5;  // Text\Neighborhood.txt
+constexpr int kOther = 0; // ReadMe.txt
+constexpr int kIff = 1;   // Objects\Chair.iff
+
+class FarDlgEditTest : public FarDlgFixture {
+protected:
+    void SetUp() override
+    {
+        FarDlgFixture::SetUp();
+        OpenSample();
+    }
+
+    // Whether a command's item is enabled in the main menu and in the entry list's pop-up menu.
+    bool MenuEnabled(int command)
+    {
+        const UINT main = GetMenuState(GetMenu(dlg->Handle()), static_cast<UINT>(command), MF_BYCOMMAND);
+        EXPECT_NE(main, static_cast<UINT>(-1));
+        return !(main & (MF_GRAYED | MF_DISABLED));
+    }
+    bool HexViewShown() { return IsWindowVisible(dlg->HexViewer().Handle()) != FALSE; }
+    // Ctrl and a key pressed in the focused window, through the message
+    // loop's path: the window's shortcuts first.
+    void PressCtrl(char key)
+    {
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        keys[VK_CONTROL] = 0x80;
+        SetKeyboardState(keys);
+        MSG message{GetFocus(), WM_KEYDOWN, static_cast<WPARAM>(key), 0, 0, {}};
+        if (!dlg->TranslateAccelerator(message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        keys[VK_CONTROL] = 0;
+        SetKeyboardState(keys);
+    }
+    // Edits the selected entry, changing its first four bytes as the hex
+    // view's code conversion does; the view's bytes afterwards.
+    std::string EditFirstBytes()
+    {
+        Command(cmd::FileEntryEdit);
+        dlg->HexViewer().ConvertRange(0, 3, ttAnsi, ttEBCDIC);
+        return dlg->HexViewer().GetAsText();
+    }
+};
+
+TEST_F(FarDlgEditTest, EditEntryOpensTheEntryForEditingWhenOneNotMarkedIsSelected)
+{
+    char text[64] = {};
+    GetMenuStringA(GetMenu(dlg->Handle()), cmd::FileEntryEdit, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "&Edit Entry\tCtrl+E");
+    EXPECT_FALSE(MenuEnabled(cmd::FileEntryEdit));
+    EXPECT_FALSE(MenuEnabled(cmd::FileEntryRevert));
+    Command(cmd::FileEntryEdit);
+    EXPECT_EQ(dlg->EditPosition(), -1);
+
+    // An IFF resource, which has no preview, is edited as bytes.
+    Select(kIff);
+    EXPECT_TRUE(MenuEnabled(cmd::FileEntryEdit));
+    EXPECT_FALSE(MenuEnabled(cmd::FileEntryRevert));
+    EXPECT_FALSE(HexViewShown());
+    SetFocus(dlg->FileListBox().Handle());
+    PressCtrl('E');
+    EXPECT_EQ(dlg->EditPosition(), kIff);
+    EXPECT_TRUE(HexViewShown());
+    EXPECT_FALSE(dlg->HexViewer().ReadOnlyView);
+    EXPECT_TRUE(dlg->HexViewer().AllowInsertMode());
+    EXPECT_EQ(GetFocus(), dlg->HexViewer().Handle());
+    EXPECT_EQ(dlg->HexViewer().Col(), 2); // the caret on the first byte's first digit
+    EXPECT_EQ(dlg->HexViewer().GetAsText(), files[kIff].data);
+    EXPECT_EQ(Status(0), "Editing Objects\\Chair.iff");
+
+    // Leaving unchanged keeps the entry as it was, and the view read-only.
+    Select(kText);
+    EXPECT_EQ(dlg->EditPosition(), -1);
+    EXPECT_TRUE(dlg->HexViewer().ReadOnlyView);
+    EXPECT_FALSE(dlg->FMH().Modified);
+    EXPECT_EQ(dlg->Archive().Entries[kIff].State, esOriginal);
+
+    // A marked entry cannot be edited.
+    Command(cmd::FileEntryDeleteFile);
+    EXPECT_FALSE(MenuEnabled(cmd::FileEntryEdit));
+    Command(cmd::FileEntryEdit);
+    EXPECT_EQ(dlg->EditPosition(), -1);
+    // Refilling the list leaves nothing selected.
+    Command(cmd::ViewPath);
+    EXPECT_FALSE(MenuEnabled(cmd::FileEntryEdit));
+}
+
+TEST_F(FarDlgEditTest, ChangedBytesBecomeTheEntrysDataAndRevertGivesTheArchivesBack)
+{
+    const std::string& original = files[kText].data;
+    Select(kText);
+    const std::string changed = EditFirstBytes();
+    ASSERT_NE(changed, original);
+    EXPECT_FALSE(dlg->FMH().Modified);
+
+    // Moving to another entry ends the edit: the entry has the new bytes.
+    Select(kOther);
+    EXPECT_TRUE(dlg->FMH().Modified);
+    EXPECT_EQ(Status(0), "Changed Text\\Neighborhood.txt");
+    Select(kText);
+    EXPECT_EQ(DetailLine(3), "Raw Size: " + std::to_string(changed.size()));
+    EXPECT_EQ(DetailLine(6), "State: Changed Entry");
+    EXPECT_EQ(dlg->HexViewer().GetAsText(), changed);
+    EXPECT_TRUE(dlg->HexViewer().ReadOnlyView);
+    EXPECT_TRUE(MenuEnabled(cmd::FileEntryRevert));
+
+    // A later edit starts from the new bytes.
+    Command(cmd::FileEntryEdit);
+    EXPECT_EQ(dlg->HexViewer().GetAsText(), changed);
+    Select(kOther);
+    Select(kText);
+
+    // Marked and unmarked, it is changed again.
+    Command(cmd::FileEntryDeleteFile);
+    EXPECT_EQ(DetailLine(6), "State: Marked for Deletion");
+    EXPECT_FALSE(MenuEnabled(cmd::FileEntryRevert));
+    Command(cmd::FileEntryDeleteFile);
+    EXPECT_EQ(DetailLine(6), "State: Changed Entry");
+
+    Command(cmd::FileEntryRevert);
+    EXPECT_EQ(DetailLine(6), "State: Original Entry");
+    EXPECT_EQ(DetailLine(3), "Raw Size: " + std::to_string(original.size()));
+    EXPECT_EQ(dlg->HexViewer().GetAsText(), original);
+    EXPECT_FALSE(MenuEnabled(cmd::FileEntryRevert));
+
+    // Bytes changed and changed back are no change.
+    Command(cmd::FileEntryEdit);
+    dlg->HexViewer().ConvertRange(0, 3, ttAnsi, ttEBCDIC);
+    dlg->HexViewer().ConvertRange(0, 3, ttEBCDIC, ttAnsi);
+    Select(kOther);
+    EXPECT_EQ(dlg->Archive().Entries[kText].State, esOriginal);
+}
+
+TEST_F(FarDlgEditTest, BytesThatCannotBeKeptStayInTheEditAfterAMessage)
+{
+    // A temporary folder that is a file: this run's folder of new bytes
+    // cannot be made in it.
+    Select(kText);
+    const std::string changed = EditFirstBytes();
+    char temp[MAX_PATH] = {};
+    GetEnvironmentVariableA("TMP", temp, sizeof temp);
+    SetEnvironmentVariableA("TMP", (MakeFile("in the way", "") + "\\").c_str());
+    Select(kOther);
+    SetEnvironmentVariableA("TMP", temp);
+    ASSERT_EQ(script.errors.size(), 1u);
+    EXPECT_EQ(script.errors[0], "Kelvo: " + EditNotKeptText(dlg->Archive().Entries[kText]));
+    EXPECT_EQ(dlg->EditPosition(), kText);
+    EXPECT_EQ(dlg->FileListBox().ItemIndex(), kText);
+    EXPECT_EQ(dlg->HexViewer().GetAsText(), changed);
+    EXPECT_FALSE(dlg->FMH().Modified);
+
+    Select(kOther);
+    EXPECT_EQ(dlg->Archive().Entries[kText].State, esChanged);
+    EXPECT_TRUE(dlg->FMH().Modified);
+}
+
+TEST_F(FarDlgEditTest, TheSaveQuestionComesUpAndSaveWritesTheEditedEntry)
+{
+    const std::vector<std::string> editFolders = TempItems("kelvo-edit-");
+    Select(kText);
+    const std::string changed = EditFirstBytes();
+    // Exit ends the edit first, so the question comes up; cancelled, the
+    // entry is changed and shown with its new bytes.
+    script.answers = {TSaveAnswer::saCancel};
+    Command(cmd::FileExit);
+    ASSERT_EQ(script.questions, std::vector<std::string>{"File " + samplePath + " has changed. Save Changes?"});
+    ASSERT_TRUE(IsWindow(dlg->Handle()));
+    EXPECT_EQ(dlg->Archive().Entries[kText].State, esChanged);
+    EXPECT_TRUE(HexViewShown());
+    EXPECT_EQ(dlg->HexViewer().GetAsText(), changed);
+
+    // Save while an edit runs keeps its bytes too; after the reload the
+    // entries are ordinary ones.
+    Select(kOther);
+    const std::string other = EditFirstBytes();
+    Command(cmd::FileSave);
+    EXPECT_TRUE(script.errors.empty());
+    EXPECT_FALSE(dlg->FMH().Modified);
+    EXPECT_EQ(dlg->Archive().Entries[kText].State, esOriginal);
+    // This run's folder of new bytes is one of its own, empty after the save
+    // and gone with the window.
+    const std::vector<std::string> during = TempItems("kelvo-edit-");
+    ASSERT_EQ(during.size(), editFolders.size() + 1);
+    for (const std::string& name : during)
+        if (std::find(editFolders.begin(), editFolders.end(), name) == editFolders.end())
+            EXPECT_TRUE(platform::ListDirectory(platform::TempFolder() + name + "\\").empty());
+    CloseWindow(); // the window holds the archive open
+    EXPECT_EQ(TempItems("kelvo-edit-"), editFolders);
+
+    files[kText].data = changed;
+    files[kOther].data = other;
+    EXPECT_EQ(ReadBytes(samplePath), sample::FarImage(files));
+}
+
+// Typing into the hex view while an entry is edited: hex digits, the
+// Insert key and Ctrl+Z, as the keyboard sends them to the focused view.
+class FarDlgEditTypingTest : public FarDlgEditTest {
+protected:
+    void Type(const std::string& characters)
+    {
+        for (char c : characters)
+            SendMessageA(dlg->HexViewer().Handle(), WM_CHAR, static_cast<unsigned char>(c), 0);
+    }
+};
+
+TEST_F(FarDlgEditTypingTest, TwoDigitsOverwriteAByteAndCtrlZTakesATypedByteBack)
+{
+    const std::string& original = files[kText].data;
+    Select(kText);
+    SetFocus(dlg->FileListBox().Handle());
+    PressCtrl('E');
+    Type("41");
+    EXPECT_EQ(dlg->HexViewer().GetAsText(), "A" + original.substr(1));
+    Select(kOther);
+    Select(kText);
+    EXPECT_EQ(DetailLine(6), "State: Changed Entry");
+    EXPECT_EQ(DetailLine(3), "Raw Size: " + std::to_string(original.size()));
+    EXPECT_EQ(dlg->HexViewer().GetAsText(), "A" + original.substr(1));
+    EXPECT_TRUE(dlg->FMH().Modified);
+
+    // Undone before leaving, the second byte keeps what it had. Typing "4"
+    // over 0x41 changes nothing, so "4243" makes three undo steps.
+    PressCtrl('E');
+    Type("4243");
+    EXPECT_EQ(dlg->HexViewer().GetAsText().substr(0, 2), "BC");
+    PressCtrl('Z');
+    PressCtrl('Z');
+    PressCtrl('Z');
+    EXPECT_EQ(dlg->HexViewer().GetAsText(), "A" + original.substr(1));
+    Select(kOther);
+    Select(kText);
+    EXPECT_EQ(dlg->HexViewer().GetAsText(), "A" + original.substr(1));
+}
+
+TEST_F(FarDlgEditTypingTest, InsertModeChangesTheEntrysSize)
+{
+    const std::string& original = files[kText].data;
+    Select(kText);
+    SetFocus(dlg->FileListBox().Handle());
+    PressCtrl('E');
+    SendMessageA(dlg->HexViewer().Handle(), WM_KEYDOWN, VK_INSERT, 0);
+    EXPECT_TRUE(dlg->HexViewer().IsInsertMode());
+    Type("7");
+    Select(kOther);
+    EXPECT_FALSE(dlg->HexViewer().IsInsertMode());
+    Select(kText);
+    EXPECT_EQ(DetailLine(3), "Raw Size: " + std::to_string(original.size() + 1));
+    EXPECT_EQ(DetailLine(4), "Compressed Size: " + std::to_string(original.size() + 1));
+    EXPECT_EQ(dlg->HexViewer().GetAsText(), "\x70" + original);
+
+    // Saved, the archive holds the longer entry.
+    Command(cmd::FileSave);
+    CloseWindow();
+    files[kText].data = "\x70" + original;
+    EXPECT_EQ(ReadBytes(samplePath), sample::FarImage(files));
 }
 
 } // namespace

@@ -7,9 +7,13 @@
 #include "components/shell/shell_init.h"
 #include "tests/test_support.h"
 #include "tests/win32/folder_dialog_answers.h"
+#include "tools/sample/sample_archive.h"
 #include "ui/list_box.h"
+#include "ui/list_view.h"
+#include "ui/window.h"
 
 #include <deque>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,12 +26,31 @@ inline const TShellStartup g_shellStartup;
 using test::ReadBytes;
 using test::WriteBytes;
 
+// The names in the temporary folder that start with a prefix.
+inline std::vector<std::string> TempItems(const std::string& prefix)
+{
+    std::vector<std::string> names;
+    for (const platform::DirectoryItem& item : platform::ListDirectory(platform::TempFolder()))
+        if (item.name.rfind(prefix, 0) == 0)
+            names.push_back(item.name);
+    return names;
+}
+
 inline std::vector<std::string> Lines(const ui::ListBox& list)
 {
     std::vector<std::string> lines;
     for (int i = 0; i < list.Count(); ++i)
         lines.push_back(list.Text(i));
     return lines;
+}
+
+// A list view row's cells.
+inline std::vector<std::string> Row(ui::ListView& list, int row)
+{
+    std::vector<std::string> cells;
+    for (int column = 0; column < list.ColumnCount(); ++column)
+        cells.push_back(list.Text(row, column));
+    return cells;
 }
 
 // Answers the questions from a script (Cancel once it has run out) and
@@ -110,7 +133,8 @@ public:
 };
 
 // A folder of the test's own, emptied and removed afterwards, and the game's
-// install path in the registry, so no message box comes up at start.
+// install path in the registry, so no message box comes up at start; the
+// window on an archive of its own, its dialogs answered from scripts.
 class FarDlgFixture : public testing::Test {
 protected:
     void SetUp() override
@@ -122,6 +146,9 @@ protected:
         folder = platform::TempFolder() + "kelvo-dlg-" + std::to_string(platform::ProcessId()) + "-" +
                  std::to_string(++tests) + "\\";
         platform::MakeDirectory(folder);
+        // Every failure reaches the user through the services' error box:
+        // an exception that reaches the message loop fails the test.
+        ui::SetExceptionHandler([this](const std::exception& error) { escaped.push_back(error.what()); });
         // The program seems to run from the test's folder: its recent-files
         // list (Kelvo.ini beside the program) is the test's own.
         script.arguments[0] = folder + "kelvo.exe";
@@ -132,6 +159,8 @@ protected:
     void TearDown() override
     {
         CloseWindow();
+        ui::SetExceptionHandler(nullptr);
+        EXPECT_EQ(escaped, std::vector<std::string>{});
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
     }
@@ -143,12 +172,92 @@ protected:
         dlg.reset();
     }
 
-    // Selects an entry by position, as a click does.
+    // Writes the files (the sample's unless given) as sample.far in the
+    // test's folder and starts the window with it on the command line.
+    void OpenSample(std::vector<sample::SampleFile> archiveFiles = sample::SampleFiles(), int show = SW_SHOWNOACTIVATE)
+    {
+        files = std::move(archiveFiles);
+        samplePath = folder + "sample.far";
+        WriteBytes(samplePath, sample::FarImage(files));
+        script.arguments.push_back(samplePath);
+        Start(show);
+    }
+    // Creates the window with the scripted dialogs and shows it, which runs
+    // the handler's start-up.
+    void Start(int show = SW_SHOWNOACTIVATE)
+    {
+        dlg = std::make_unique<TFarDlg>(script, script);
+        dlg->FMH().OpenDialog = &openDialog;
+        dlg->FMH().SaveDialog = &saveDialog;
+        dlg->UseFileAddDialog(addDialog);
+        dlg->UseFileReplaceDialog(replaceDialog);
+        dlg->IffPreview().SpritePreview().UseFrameSaveDialog(frameDialog);
+        dlg->Show(show);
+        browse = std::make_unique<test::FolderDialogAnswers>(dlg->BrowseDirectoryDlg());
+    }
+    // Writes a file below the test's folder, making its folders.
+    std::string MakeFile(const std::string& name, const std::string& bytes)
+    {
+        const std::string path = folder + name;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        WriteBytes(path, bytes);
+        return path;
+    }
+
+    // Selects an entry by line, as a click does.
     void Select(int position)
     {
         dlg->FileListBox().SetItemIndex(position);
         SendMessageA(dlg->Handle(), WM_COMMAND, MAKEWPARAM(cmd::FileListBox, LBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(dlg->FileListBox().Handle()));
+    }
+    // Selects an entry of the files by name.
+    void Select(const std::string& name)
+    {
+        for (std::size_t i = 0; i < files.size(); ++i)
+            if (files[i].name == name)
+                return Select(static_cast<int>(i));
+        ADD_FAILURE() << name;
+    }
+    // Moves the IFF chunk list's selection to a row by keys: Home, then Down.
+    void SelectChunk(int row)
+    {
+        HWND list = dlg->IffPreview().ChunkList().Handle();
+        for (int i = -1; i < row; ++i) {
+            const WPARAM key = i < 0 ? VK_HOME : VK_DOWN;
+            SendMessageA(list, WM_KEYDOWN, key, 1);
+            SendMessageA(list, WM_KEYUP, key, 0xC0000001);
+        }
+    }
+    std::string DetailLine(int line) { return Lines(dlg->DetailsListBox()).at(static_cast<std::size_t>(line)); }
+    // The visible viewers of the preview area, by name; "" for none.
+    std::string Shown()
+    {
+        std::string shown;
+        TIffPreview& iff = dlg->IffPreview();
+        for (auto [window, name] : {std::pair{dlg->ImageViewer().Handle(), "image"},
+                                    std::pair{dlg->PictureViewer().Handle(), "picture"},
+                                    std::pair{dlg->TextViewer().Handle(), "text"},
+                                    std::pair{dlg->HexViewer().Handle(), "hex"},
+                                    std::pair{iff.StringList().Handle(), "strings"},
+                                    std::pair{iff.PaletteGrid().Handle(), "palette"},
+                                    std::pair{iff.SpritePreview().Handle(), "sprite"}})
+            if (IsWindowVisible(window))
+                shown += name;
+        return shown;
+    }
+    // Whether a tool bar button is enabled.
+    bool Enabled(int command)
+    {
+        return SendMessageA(dlg->ToolBar1().Handle(), TB_ISBUTTONENABLED, static_cast<WPARAM>(command), 0) != 0;
+    }
+    // A child window's place in the window's client area.
+    RECT Place(HWND window)
+    {
+        RECT rect{};
+        GetWindowRect(window, &rect);
+        MapWindowPoints(nullptr, dlg->Handle(), reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
     }
     // Presses and releases the mouse button over a tool bar button.
     void Click(int command)
@@ -165,9 +274,13 @@ protected:
     std::string Status(int panel) { return dlg->StatusBar().Panels().Items(panel).Text(); }
 
     Script script;
+    ScriptedDialog openDialog, saveDialog, addDialog, replaceDialog, frameDialog;
+    std::vector<sample::SampleFile> files; // the archive's, as OpenSample wrote them
+    std::string samplePath;
     std::unique_ptr<TFarDlg> dlg;
     std::unique_ptr<test::FolderDialogAnswers> browse; // answers the window's folder dialog, when set
     std::string folder;
+    std::vector<std::string> escaped; // what exceptions reached the message loop
 };
 
 } // namespace kelvo
