@@ -199,7 +199,6 @@ public:
     TFarArchive& operator=(const TFarArchive&) = delete;
 
     std::string FileName;
-    platform::File Handle;
     std::uint32_t Version = 0;
     std::string Signature;
     std::uint32_t ManifestOffset = 0;
@@ -383,6 +382,9 @@ public:
 private:
     friend class TExtractionRun;
     friend class TFarExtractor;
+
+    // The archive file, held from Open to Close (see Open).
+    platform::File Handle;
 
     // The file that holds an entry's data: the archive itself or the entry's
     // disk file (opened into diskFile). Null when it cannot be read, or the
