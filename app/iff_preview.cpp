@@ -36,9 +36,10 @@ RECT TPaletteGrid::SwatchRect(int index, int width, int height) const
     const int count = static_cast<int>(colours_.size());
     const int rows = std::max(1, (count + kColumns - 1) / kColumns);
     // Square swatches, as large as both the width and the height allow.
-    const int size = std::max(2, std::min(width / kColumns, height / rows));
+    const int gap = Scale(kSwatchGap);
+    const int size = std::max(2 * gap, std::min(width / kColumns, height / rows));
     const int left = index % kColumns * size, top = index / kColumns * size;
-    return RECT{left + kSwatchGap, top + kSwatchGap, left + size - kSwatchGap, top + size - kSwatchGap};
+    return RECT{left + gap, top + gap, left + size - gap, top + size - gap};
 }
 
 void TPaletteGrid::Paint(HDC dc, const RECT& client) const
@@ -162,7 +163,7 @@ void TIffPreview::PlaceParts()
 {
     const int width = std::max(0, static_cast<int>(area_.right - area_.left));
     const int height = std::max(0, static_cast<int>(area_.bottom - area_.top));
-    const int listHeight = std::min(height, std::max(kMinListHeight, height * 2 / 5));
+    const int listHeight = std::min(height, std::max(ChunkList_.Scale(kMinListHeight), height * 2 / 5));
     MoveWindow(ChunkList_.Handle(), area_.left, area_.top, width, listHeight, TRUE);
     const int viewTop = area_.top + listHeight;
     for (HWND view : {StringList_.Handle(), PaletteGrid_.Handle(), SpritePreview_.Handle(), ImageViewer_.Handle(),
