@@ -134,9 +134,6 @@ unsigned long NameCount(const std::string& path);
 // The size of a file (not a folder) that can be opened for reading; -1 when
 // there is none or it cannot be opened.
 std::int64_t ReadableFileSize(const std::string& path);
-// Creates a new, empty file and closes it; false when a file or folder of
-// that name exists already or the file cannot be made. Reserves a name.
-bool CreateNewFile(const std::string& path);
 bool DirectoryExists(const std::string& path);
 bool RemoveFile(const std::string& path);
 bool MakeDirectory(const std::string& path);    // one level; false if it exists or fails
@@ -161,13 +158,28 @@ unsigned long ProcessId();
 // Twelve hexadecimal digits that another program cannot guess: a generator
 // seeded once per process from the system's random source.
 std::string UnpredictableName();
+// The one maker of temporary names: creates a new file named folder +
+// prefix + UnpredictableName() + extension with mode (one of the create-new
+// modes), by an exclusive create, so a name that exists already (another
+// program's, a leftover of a run that was killed, or a planted link) is
+// passed over, never opened. Its name goes to name. Closed, with name
+// empty, when no such file can be made.
+File CreateUniqueFile(const std::string& folder, const std::string& prefix, const std::string& extension,
+                      File::Mode mode, std::string& name);
+// Makes a new, empty file by CreateUniqueFile and closes it, reserving its
+// name; the name, empty when none can be made.
+std::string MakeUniqueFile(const std::string& folder, const std::string& prefix, const std::string& extension);
+// Makes a new folder in the user's temporary folder named prefix followed by
+// an unpredictable part, passing over names that exist; its path without a
+// closing separator, empty when none can be made.
+std::string MakeTempFolder(const std::string& prefix);
 // Creates the file that will replace target: a new file with a short,
 // unpredictable name of its own in target's folder (so putting it in place
 // is a rename on one volume, and a target whose name is near the length
-// limit still has room), open for writing. A name that exists already, or a
-// link planted at it, is passed over. Its name goes to name. Closed when no
-// such file can be made. A private replacement (for a file whose permissions
-// it then takes) is readable by its owner only until it is given others.
+// limit still has room), open for writing. Its name goes to name. Closed
+// when no such file can be made. A private replacement (for a file whose
+// permissions it then takes) is readable by its owner only until it is
+// given others.
 File CreateReplacement(const std::string& target, std::string& name, bool privateFile = false);
 // Writes a folder's list of names through to the disk, so a rename in it
 // survives a crash (a no-op where the system does so itself).

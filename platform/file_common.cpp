@@ -1,6 +1,7 @@
 // The parts of the file layer that are the same on every system.
 #include "platform/clock.h"
 #include "platform/file.h"
+#include "platform/path.h"
 
 #include <algorithm>
 #include <atomic>
@@ -79,20 +80,45 @@ std::string UnpredictableName()
     return text;
 }
 
-File CreateReplacement(const std::string& target, std::string& name, bool privateFile)
+File CreateUniqueFile(const std::string& folder, const std::string& prefix, const std::string& extension,
+                      File::Mode mode, std::string& name)
 {
-    const std::size_t cut = target.find_last_of("\\/:");
-    const std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
-    // A name that is taken already (another program's, a leftover of a run
-    // that was killed, or a planted link) is passed over, never opened.
     for (int attempt = 0; attempt < 32; ++attempt) {
-        name = folder + "~kv" + UnpredictableName() + ".tmp";
-        File file = File::Open(name, privateFile ? File::Mode::CreatePrivate : File::Mode::CreateNew);
+        name = folder + prefix + UnpredictableName() + extension;
+        File file = File::Open(name, mode);
         if (file.IsOpen())
             return file;
     }
     name.clear();
     return {};
+}
+
+std::string MakeUniqueFile(const std::string& folder, const std::string& prefix, const std::string& extension)
+{
+    std::string name;
+    File file = CreateUniqueFile(folder, prefix, extension, File::Mode::CreateNew, name);
+    if (file.IsOpen() && !file.Close()) {
+        RemoveFile(name);
+        name.clear();
+    }
+    return name;
+}
+
+std::string MakeTempFolder(const std::string& prefix)
+{
+    // Making a folder fails when the name exists in any form, a link too.
+    for (int attempt = 0; attempt < 32; ++attempt) {
+        std::string name = TempFolder() + prefix + UnpredictableName();
+        if (MakeDirectory(name))
+            return name;
+    }
+    return {};
+}
+
+File CreateReplacement(const std::string& target, std::string& name, bool privateFile)
+{
+    return CreateUniqueFile(std::string(FolderPart(target)), "~kv", ".tmp",
+                            privateFile ? File::Mode::CreatePrivate : File::Mode::CreateNew, name);
 }
 
 // Files are the same when their identities are, whatever names lead to them.

@@ -312,15 +312,6 @@ std::optional<FileIdentity> IdentityOf(const std::string& path, bool followLinks
     return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
 }
 
-bool CreateNewFile(const std::string& path)
-{
-    const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
-}
-
 bool DirectoryExists(const std::string& path)
 {
     struct stat info {};

@@ -250,16 +250,6 @@ std::optional<FileIdentity> File::Identity() const
     return FileIdentity{info.dwVolumeSerialNumber, std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
 }
 
-bool CreateNewFile(const std::string& path)
-{
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(handle);
-    return true;
-}
-
 bool DirectoryExists(const std::string& path)
 {
     DWORD attributes = Attributes(path);

@@ -2,7 +2,7 @@
 // document workflow.
 #pragma once
 
-#include "ui/file_dialog.h"
+#include "common/file_dialog.h"
 
 #include <windows.h>
 

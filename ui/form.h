@@ -2,7 +2,7 @@
 // given to its controls, a menu bar and an accelerator table.
 #pragma once
 
-#include "ui/form_events.h"
+#include "common/form_events.h"
 #include "ui/handles.h"
 #include "ui/window.h"
 

@@ -1,5 +1,7 @@
 #include "components/filemenu/file_menu_handler.h"
 
+#include "platform/path.h"
+
 #include <utility>
 
 namespace kelvo {
@@ -28,8 +30,7 @@ std::string FormatWithName(const std::string& Pattern, const std::string& Text)
 
 std::string ExtractFilePath(const std::string& Path)
 {
-    const std::size_t Last = Path.find_last_of("\\/:");
-    return Last == std::string::npos ? std::string() : Path.substr(0, Last + 1);
+    return std::string(platform::FolderPart(Path));
 }
 
 // The handlers installed in the owner's event slots. Their type lets the

@@ -8,8 +8,8 @@
 #pragma once
 
 #include "components/filemenu/ini_file.h"
-#include "ui/file_dialog.h"
-#include "ui/form_events.h"
+#include "common/file_dialog.h"
+#include "common/form_events.h"
 
 #include <functional>
 #include <memory>

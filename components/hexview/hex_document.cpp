@@ -1,5 +1,5 @@
 #include "components/hexview/hex_document.h"
-
+#include "platform/path.h"
 
 #include <algorithm>
 #include <istream>
@@ -57,22 +57,11 @@ HexColor InverseColor(HexColor color)
     return red | (green << 8) | (blue << 16);
 }
 
-std::string NewWorkingCopyName()
-{
-    // A name other programs cannot guess, made as a new file (never through
-    // a link planted at it), so nobody else can hold or redirect the working
-    // copy; a name that exists is passed over. When no file can be made the
-    // last name is kept: opening the working copy fails later and the
-    // document stays empty.
-    const std::string folder = platform::TempFolder();
-    std::string name;
-    for (int attempt = 0; attempt < 32; ++attempt) {
-        name = folder + platform::UnpredictableName() + ".QZTF";
-        if (platform::CreateNewFile(name))
-            break;
-    }
-    return name;
-}
+// The working copy has a name other programs cannot guess, made as a new
+// file (never through a link planted at it), so nobody else can hold or
+// redirect it. When no file can be made the name is empty: opening the
+// working copy fails later and the document stays empty.
+std::string NewWorkingCopyName() { return platform::MakeUniqueFile(platform::TempFolder(), "", ".QZTF"); }
 
 HexDocument::HexDocument() : workingCopyName_(NewWorkingCopyName()), cache_(kCacheSize)
 {
@@ -215,11 +204,7 @@ bool HexDocument::MoveWorkingCopy(const std::string& name)
 
 std::string HexDocument::BackupName(const std::string& name, const std::string& extension)
 {
-    const std::size_t folderEnd = name.find_last_of("\\/:");
-    const std::size_t dot = name.rfind('.');
-    const bool hasExtension =
-        dot != std::string::npos && (folderEnd == std::string::npos || dot > folderEnd);
-    return (hasExtension ? name.substr(0, dot) : name) + extension;
+    return name.substr(0, name.size() - platform::Extension(name).size()) + extension;
 }
 
 bool HexDocument::CopyFileOver(const std::string& source, const std::string& target)

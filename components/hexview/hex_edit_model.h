@@ -5,8 +5,8 @@
 // maps window messages to KeyDown, KeyUp, WMChar and MouseDown.
 #pragma once
 
+#include "common/shift_state.h"
 #include "components/hexview/hex_document.h"
-#include "components/shell/drop_rules.h"
 
 #include <cstdint>
 #include <string>

@@ -8,7 +8,7 @@
 
 #include "components/hexview/hexeditor.h"
 #include "components/hexview/print_layout.h"
-#include "ui/free_notifier.h"
+#include "common/free_notifier.h"
 #include "ui/handles.h"
 
 #include <cstdint>

@@ -7,7 +7,7 @@
 #include "components/hexview/hex_document.h"
 #include "components/hexview/hex_edit_model.h"
 #include "ui/custom_grid.h"
-#include "ui/free_notifier.h"
+#include "common/free_notifier.h"
 #include "ui/handles.h"
 
 #include <functional>

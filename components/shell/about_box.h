@@ -15,7 +15,7 @@
 #include <string>
 #include <utility>
 
-#include "ui/form_events.h"
+#include "common/form_events.h"
 #include "ui/handles.h"
 
 namespace kelvo {

@@ -21,7 +21,7 @@
 
 #include "components/shell/browse_rules.h"
 #include "ui/com_ref.h"
-#include "ui/form_events.h"
+#include "common/form_events.h"
 
 namespace kelvo {
 

@@ -1,5 +1,7 @@
 #include "components/shell/browse_rules.h"
 
+#include "platform/path.h"
+
 #include <iterator>
 
 namespace kelvo::browse {
@@ -130,8 +132,7 @@ std::string FitPlainText(std::string_view text, int width, const TextMeasure& me
 
 std::string FitPath(std::string_view path, int width, const TextMeasure& measure)
 {
-    const std::size_t split = path.find_last_of("\\:");
-    const std::size_t fileStart = split == std::string_view::npos ? 0 : split + 1;
+    const std::size_t fileStart = platform::FolderPart(path).size();
     std::string drive;
     std::string directory(path.substr(0, fileStart));
     const std::string_view file = path.substr(fileStart);

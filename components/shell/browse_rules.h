@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "components/shell/enum_set.h"
+#include "common/enum_set.h"
 
 namespace kelvo {
 

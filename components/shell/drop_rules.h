@@ -12,16 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "components/shell/enum_set.h"
+#include "common/enum_set.h"
+#include "common/shift_state.h"
 
 namespace kelvo {
 
 enum TDragType : std::uint8_t { dtCopy, dtMove, dtLink };
 using TDragTypes = EnumSet<TDragType>;
-
-// The modifier keys and mouse buttons held down.
-enum TShiftStateItem : std::uint8_t { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle };
-using TShiftState = EnumSet<TShiftStateItem>;
 
 enum TScrollDirection : std::uint8_t { sdHorizontal, sdVertical };
 using TScrollDirections = EnumSet<TScrollDirection>;

@@ -1,6 +1,7 @@
 #include "components/shell/source_blocks.h"
 
 #include "platform/codepage.h"
+#include "platform/path.h"
 
 #include <algorithm>
 #include <cstring>
@@ -155,9 +156,10 @@ std::optional<FolderItems> SplitIntoFolder(const std::vector<std::string>& files
 {
     FolderItems split;
     for (const std::string& file : files) {
-        const std::size_t slash = file.rfind('\\');
-        if (slash == std::string::npos || slash == 0)
+        const std::size_t folderLength = platform::FolderPart(file).size();
+        if (folderLength < 2)
             return std::nullopt;
+        const std::size_t slash = folderLength - 1;
         // A drive's root keeps its backslash: "C:" alone names the drive's current folder.
         const std::string_view folder(file.data(), slash == 2 && file[1] == ':' ? slash + 1 : slash);
         if (split.names.empty())
