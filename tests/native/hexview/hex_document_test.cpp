@@ -1,11 +1,8 @@
 #include "components/hexview/hex_document.h"
 #include "platform/file.h"
-#include "tests/test_support.h"
+#include "tests/native/archive/archive_test_support.h"
+#include "tests/native/hexview/hex_test_support.h"
 
-#include <sys/resource.h>
-
-#include <csignal>
-#include <sstream>
 #include <tuple>
 #include <vector>
 
@@ -13,14 +10,9 @@ namespace kelvo {
 namespace {
 
 using test::ErrorOf;
+using test::Load;
 using test::Pattern;
 using test::ReadBytes;
-
-void Load(HexDocument& doc, const std::string& data)
-{
-    std::istringstream in(data);
-    ASSERT_TRUE(doc.LoadStream(in));
-}
 
 // --- Layout --------------------------------------------------------------------
 
@@ -107,6 +99,7 @@ TEST(HexDocumentLayout, VariableLineLengths)
     for (auto [col, out] : {std::pair{17, false}, {18, true}, {34, true}, {42, false}, {43, true}, {1, false}})
         EXPECT_EQ(doc.OutOfBounds(col, 0), out) << col;
     EXPECT_EQ(doc.CellLook(18, 0, {}, 4).text, " ");
+    EXPECT_EQ(doc.CellLook(0, 1, {}, 4).text, "0x8:"); // the offset of the short line's successor
 
     for (auto [row, length] : {std::pair{0, 0}, {0, 17}, {-1, 4}, {1000, 4}})
         EXPECT_EQ(ErrorOf<HexError>([&] { doc.SetLineLength(row, length); }), "Invalid Line Length argument")
@@ -119,6 +112,10 @@ TEST(HexDocumentLayout, VariableLineLengths)
     EXPECT_EQ(doc.RowCount(), 4);
     EXPECT_THROW(doc.SetLineLengths({4, 0}), HexError);
 
+    // A row far past the data is refused before anything is allocated.
+    EXPECT_EQ(ErrorOf<HexError>([&] { doc.SetLineLength(1 << 30, 4); }), "Invalid Line Length argument");
+    EXPECT_EQ(ErrorOf<HexError>([&] { doc.SetNibblesPerColumn(0); }), "Invalid BytesPerColumn argument");
+    EXPECT_EQ(doc.NibblesPerColumn(), 4);
     for (int bad : {0, 257}) {
         EXPECT_EQ(ErrorOf<HexError>([&] { doc.SetBytesPerLine(bad); }), "Invalid BytesPerLine argument");
         EXPECT_EQ(doc.BytesPerLine(), 16);
@@ -251,37 +248,35 @@ TEST(HexDocumentFiles, WorkingCopiesAreReservedAndRemoved)
 
 TEST(HexDocumentFiles, LoadAndSave)
 {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("kelvo-hexdoc-" + std::to_string(platform::ProcessId()));
-    std::filesystem::create_directories(dir);
-    auto path = [&](const char* name) { return (dir / name).string(); };
+    test::TempDir dir;
     HexDocument doc;
     bool readOnly = false;
     Load(doc, "kept");
-    EXPECT_FALSE(doc.LoadFile(path("missing"), readOnly));
+    EXPECT_FALSE(doc.LoadFile(dir / "missing", readOnly));
     EXPECT_TRUE(readOnly);
     EXPECT_EQ(doc.AsText(), "kept");
 
     const std::string data = Pattern(3000);
-    std::ofstream(path("a.bin"), std::ios::binary) << data;
+    test::WriteBytes(dir / "a.bin", data);
     {
         // Held open for reading elsewhere: loadable, but not writable.
-        platform::File held = platform::File::Open(path("a.bin"), platform::File::Mode::Read);
-        ASSERT_TRUE(doc.LoadFile(path("a.bin"), readOnly));
+        platform::File held = platform::File::Open(dir / "a.bin", platform::File::Mode::Read);
+        ASSERT_TRUE(doc.LoadFile(dir / "a.bin", readOnly));
         EXPECT_TRUE(readOnly);
     }
-    ASSERT_TRUE(doc.LoadFile(path("a.bin"), readOnly));
+    ASSERT_TRUE(doc.LoadFile(dir / "a.bin", readOnly));
     EXPECT_FALSE(readOnly);
     EXPECT_EQ(doc.AsText(), data);
     EXPECT_EQ(doc.RowCount(), 188);
 
+    // A failed save keeps the working copy and its change flags.
     doc.SetMemory(0, 'Z');
     doc.SetChanged(0, true, false);
-    EXPECT_FALSE(doc.SaveFile(path("no-such-folder/b.bin")));
+    EXPECT_FALSE(doc.SaveFile(dir / "no-such-folder/b.bin"));
     EXPECT_TRUE(doc.HasChanged(0, false));
-    ASSERT_TRUE(doc.SaveFile(path("b.bin")));
+    ASSERT_TRUE(doc.SaveFile(dir / "b.bin"));
     EXPECT_EQ(doc.ChangeFlagCount(), 0u);
-    EXPECT_EQ(ReadBytes(path("b.bin")), "Z" + data.substr(1));
+    EXPECT_EQ(ReadBytes(dir / "b.bin"), "Z" + data.substr(1));
     doc.SetMemory(1, 'Y'); // the reopened working copy is still the data
 
     std::ostringstream out;
@@ -289,23 +284,24 @@ TEST(HexDocumentFiles, LoadAndSave)
     ASSERT_TRUE(doc.SaveStream(out));
     EXPECT_EQ(out.str(), "head:ZY" + data.substr(2));
 
-    // A copy that fails part-way (the file size limit acts as a full disk)
-    // leaves the saved file as it was and nothing beside it.
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const rlimit limit{1000, saved.rlim_max};
-    std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-    const bool savedOverFullDisk = doc.SaveFile(path("b.bin"));
-    setrlimit(RLIMIT_FSIZE, &saved);
+    // A copy that fails part-way leaves the saved file as it was and nothing beside it.
+    bool savedOverFullDisk = true;
+    {
+        test::FullDisk full;
+        savedOverFullDisk = doc.SaveFile(dir / "b.bin");
+    }
     EXPECT_FALSE(savedOverFullDisk);
-    EXPECT_EQ(ReadBytes(path("b.bin")), "Z" + data.substr(1));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2); // a.bin and b.bin
+    EXPECT_EQ(ReadBytes(dir / "b.bin"), "Z" + data.substr(1));
+    EXPECT_EQ(dir.Contents(), (std::set<std::string>{"a.bin", "b.bin"}));
     EXPECT_EQ(doc.AsText(), "ZY" + data.substr(2));
+    EXPECT_FALSE(HexDocument::CopyFileOver(dir / "missing", dir / "d.bin"));
+    EXPECT_FALSE(platform::FileExists(dir / "d.bin"));
 
-    EXPECT_FALSE(HexDocument::CopyFileOver(path("missing"), path("d.bin")));
-    EXPECT_FALSE(platform::FileExists(path("d.bin")));
-    std::filesystem::remove_all(dir);
+    // A working copy past 2 GiB - 1 bytes is not saved in part, and stays whole.
+    ASSERT_TRUE(doc.Stream().SetSize(std::int64_t{1} << 31));
+    EXPECT_FALSE(doc.SaveFile(dir / "oversized.bin"));
+    EXPECT_FALSE(platform::FileExists(dir / "oversized.bin"));
+    EXPECT_EQ(doc.Stream().Size(), std::int64_t{1} << 31);
 }
 
 TEST(HexDocumentFiles, BackupName)
@@ -345,6 +341,8 @@ TEST(HexDocumentLook, MarkerAndDataCells)
     expect(6, "4", c.EvenColumn, c.Background); // byte 2, second group
     expect(35, "J", look.fontColor, c.Background);
     expect(36, ".", look.fontColor, c.Background);
+    look.maskChar = '*';
+    expect(36, "*", look.fontColor, c.Background);
     expect(34, " ", look.fontColor, c.Background); // spacer
     expect(12, " ", look.fontColor, c.Background); // beyond the data
     look.maskWhiteSpaces = false;

@@ -38,61 +38,54 @@ TEST(Tables, MacCharactersOfLatin1KeepTheirCodes)
         EXPECT_EQ(ctMacToISO[mac - 0x80], ansi) << "Mac " << mac;
 }
 
-TEST(Tables, EbcdicTablesAgreeWhereBothDefineACharacter)
+TEST(Tables, EbcdicTablesAgreeAndHoldLettersAndDigits)
 {
-    int defined = 0;
+    // Each table defines only what the other maps back; 0x50 and 0x51 both
+    // read as "&", which is written as 0x50.
+    int defined = 0, written = 0;
     for (int e = 0; e < 256; ++e) {
-        const int ansi = ctEBCDICToISO[e];
-        if (ansi == 0)
-            continue;
-        ++defined;
-        // 0x50 and 0x51 both read as "&"; "&" is written as 0x50.
-        const int back = e == 0x51 ? 0x50 : e;
-        EXPECT_EQ(ctISOToEBCDIC[ansi], back) << "EBCDIC " << e;
+        if (const int ansi = ctEBCDICToISO[e]; ansi != 0) {
+            ++defined;
+            EXPECT_EQ(ctISOToEBCDIC[ansi], e == 0x51 ? 0x50 : e) << "EBCDIC " << e;
+        }
+    }
+    for (int a = 0; a < 256; ++a) {
+        if (const int e = ctISOToEBCDIC[a]; e != 0) {
+            ++written;
+            EXPECT_EQ(ctEBCDICToISO[e], a) << "ANSI " << a;
+        }
     }
     EXPECT_EQ(defined, 30 + 26 + 26 + 10);
-
-    int written = 0;
-    for (int a = 0; a < 256; ++a) {
-        const int e = ctISOToEBCDIC[a];
-        if (e == 0)
-            continue;
-        ++written;
-        EXPECT_EQ(ctEBCDICToISO[e], a) << "ANSI " << a;
-    }
     EXPECT_EQ(written, 29 + 26 + 26 + 10);
-}
 
-TEST(Tables, EbcdicLettersDigitsAndGaps)
-{
     const std::string upper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-    const Bytes upperCodes = {0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9,
-                              0xD1, 0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0xD9,
-                              0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xE7, 0xE8, 0xE9};
+    const Bytes upperCodes = {0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9, 0xD1, 0xD2, 0xD3, 0xD4,
+                              0xD5, 0xD6, 0xD7, 0xD8, 0xD9, 0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xE7, 0xE8, 0xE9};
     for (std::size_t i = 0; i < upper.size(); ++i) {
         const auto letter = static_cast<std::uint8_t>(upper[i]);
         EXPECT_EQ(ctISOToEBCDIC[letter], upperCodes[i]) << upper[i];
         EXPECT_EQ(ctISOToEBCDIC[letter + 0x20], upperCodes[i] - 0x40) << upper[i];
     }
     EXPECT_EQ(ctEBCDICToISO[0xF9], '9');
-    for (int missing : {0x5B, 0x5D, 0x5E, 0x7B, 0x7D, 0x00, 0x1F, 0x7F, 0x80, 0xFD, 0xFF})
-        EXPECT_EQ(ctISOToEBCDIC[missing], 0) << int(missing);
-    for (int e = 0; e < 0x40; ++e)
-        EXPECT_EQ(ctEBCDICToISO[e], 0) << e;
-    EXPECT_EQ(ctEBCDICToISO[0x4A], 0);
     EXPECT_EQ(ctEBCDICToISO[0x4F], 0xFE);
-    EXPECT_EQ(ctISOToEBCDIC[0xFE], 0x4F);
 }
 
 // --- Buffer translations ---
 
-TEST(BufferTranslation, EveryMacCodeComesBack)
+TEST(BufferTranslation, EveryMacCodeComesBackAndEbcdicMapsEverything)
 {
     const Bytes all = AllBytes();
     Bytes mac(256);
     TranslateBufferToAnsi(ttMac, all.data(), mac.data(), 256);
     TranslateBufferFromAnsi(ttMac, mac.data(), mac.data(), 256);
     EXPECT_EQ(mac, all);
+    // Mac keeps ASCII, control characters included; EBCDIC has no code for most.
+    const Bytes text = {'A', 0x01, 0x80, 0xA4, '['};
+    TranslateBufferFromAnsi(ttMac, text.data(), mac.data(), 5);
+    EXPECT_EQ(Bytes(mac.begin(), mac.begin() + 5), (Bytes{'A', 0x01, 0xA5, 0xDB, '['}));
+    Bytes ebcdic(text.size());
+    TranslateBufferFromAnsi(ttEBCDIC, text.data(), ebcdic.data(), 5);
+    EXPECT_EQ(ebcdic, (Bytes{0xC1, 0x00, 0x00, 0x00, 0x00}));
 }
 
 TEST(BufferTranslation, OemCodesUseThePlatformAndAreNotMasked)
@@ -107,17 +100,6 @@ TEST(BufferTranslation, OemCodesUseThePlatformAndAreNotMasked)
         TranslateBufferFromAnsi(type, text.data(), out.data(), 4);
         EXPECT_EQ(Bytes(out.begin(), out.begin() + 4), Bytes(oem.begin(), oem.begin() + 4));
     }
-}
-
-TEST(BufferTranslation, MacKeepsAsciiAndEbcdicMapsEverything)
-{
-    const Bytes text = {'A', 0x01, 0x80, 0xA4, '['};
-    Bytes mac(text.size());
-    TranslateBufferFromAnsi(ttMac, text.data(), mac.data(), 5);
-    EXPECT_EQ(mac, (Bytes{'A', 0x01, 0xA5, 0xDB, '['}));
-    Bytes ebcdic(text.size());
-    TranslateBufferFromAnsi(ttEBCDIC, text.data(), ebcdic.data(), 5);
-    EXPECT_EQ(ebcdic, (Bytes{0xC1, 0x00, 0x00, 0x00, 0x00}));
 }
 
 TEST(BufferTranslation, CountsBelowOneAndOverlappingBuffers)
@@ -218,21 +200,12 @@ TEST(ConvertRange, ReencodesThroughAnsi)
 
 // --- Hex text ---
 
-TEST(HexText, BinToHex)
+TEST(HexText, BinToHexEndsTheTextAndWritesNothingForNoBytes)
 {
-    const std::tuple<Bytes, bool, std::string> cases[] = { // bytes, swapped, text
-        {{0x0F, 0xA0}, false, "0FA0"},
-        {{0x0F, 0xA0}, true, "F00A"},
-        {{0x00, 0xFF, 0x12, 0xBC}, false, "00FF12BC"},
-        {{0x00, 0xFF, 0x12, 0xBC}, true, "00FF21CB"},
-        {{}, false, ""},
-    };
-    for (const auto& [bytes, swap, hex] : cases) {
-        std::string out(bytes.size() * 2 + 1, '#');
-        EXPECT_EQ(ConvertBinToHex(bytes.data(), out.data(), static_cast<std::ptrdiff_t>(bytes.size()), swap), out.data());
-        EXPECT_EQ(std::string(out.c_str()), hex);
-        EXPECT_EQ(out.back(), '\0');
-    }
+    // The digits themselves are checked through the document's AsHex.
+    std::string out(5, '#');
+    EXPECT_EQ(ConvertBinToHex("\x0F\xA0", out.data(), 2, true), out.data());
+    EXPECT_EQ(out, std::string("F00A\0", 5));
     char only[2] = {'#', '#'};
     ConvertBinToHex("ab", only, -3, false);
     EXPECT_EQ(only[0], '\0');

@@ -1,9 +1,12 @@
 #include "components/iff/sprites.h"
 
+#include "tests/native/iff/iff_test_support.h"
 #include "tools/sample/iff_writer.h"
 #include "tools/sample/sprite_writer.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace kelvo::iff {
 namespace {
@@ -11,20 +14,7 @@ namespace {
 using namespace std::string_literals;
 using sample::DrawGroupImageData;
 using sample::SpriteFrameData;
-
-std::string Hex(const char* text)
-{
-    std::string out;
-    for (const char* p = text; *p;) {
-        if (*p == ' ') {
-            ++p;
-            continue;
-        }
-        out += static_cast<char>(std::stoi(std::string(p, 2), nullptr, 16));
-        p += 2;
-    }
-    return out;
-}
+using test::Hex;
 
 struct SpriteRow {
     std::uint32_t direction, zoom, chunk, frame, flags;
@@ -187,39 +177,26 @@ TEST(DrawGroups, ComposeTheSpritesInOrderWithDepthMirroringAndClipping)
     EXPECT_EQ(ComposeImage({0x01, 4, {}}, file).Problems, std::vector<std::string>{"Zoom 4 is not known."});
 }
 
+// The sample's draw group finds every sprite it names at each zoom (how the
+// sprites are placed, mirrored and blended is the test above).
 TEST(DrawGroups, TheSampleLampShowsInEveryDirectionAndZoom)
 {
     const std::string image = sample::LampObjectIff();
     MemorySource source(image);
     const IffListing listing = ReadChunks(source);
     SpriteFile file(source, listing.Chunks);
-    const auto dgrp = std::find_if(listing.Chunks.begin(), listing.Chunks.end(), [](const IffChunk& c) { return c.Type == "DGRP"; });
-    ASSERT_NE(dgrp, listing.Chunks.end());
     std::string body, reason;
     DrawGroup group;
-    ASSERT_TRUE(ReadBody(source, *dgrp, body) && DecodeDrawGroup(body, group, reason)) << reason;
+    ASSERT_TRUE(ReadBody(source, listing.Chunks.back(), body) && DecodeDrawGroup(body, group, reason)) << reason;
     for (std::uint32_t zoom = 1; zoom <= 3; ++zoom) {
-        SCOPED_TRACE(zoom);
         const std::vector<ComposedImage> images = ComposeDrawGroup(group, zoom, file);
-        ASSERT_EQ(images.size(), 4u);
-        for (const ComposedImage& composed : images)
-            EXPECT_EQ(composed.Problems, std::vector<std::string>{});
-        // The lamp is mirrored in directions 0x04 and 0x40; everything else
-        // is symmetric.
-        const Picture& front = images[0].Image;
-        const Picture& side = images[1].Image;
-        std::size_t drawn = 0, translucent = 0;
-        for (int y = 0; y < front.Height; ++y) {
-            for (int x = 0; x < front.Width; ++x) {
-                ASSERT_EQ(side.At(front.Width - 1 - x, y), front.At(x, y)) << x << "," << y;
-                drawn += front.At(x, y) != 0;
-                translucent += (front.At(x, y) >> 24) > 0 && (front.At(x, y) >> 24) < 255;
-            }
+        ASSERT_EQ(images.size(), 4u) << zoom;
+        for (const ComposedImage& composed : images) {
+            EXPECT_EQ(composed.Problems, std::vector<std::string>{}) << zoom;
+            EXPECT_GT(std::count_if(composed.Image.Pixels.begin(), composed.Image.Pixels.end(),
+                                    [](std::uint32_t pixel) { return pixel != 0; }),
+                      100 >> (2 * (3 - zoom)));
         }
-        EXPECT_GT(drawn, 100u >> (2 * (3 - zoom)));
-        EXPECT_GT(translucent, 0u);
-        EXPECT_EQ(images[2].Image.Pixels, front.Pixels);
-        EXPECT_NE(front.Pixels, side.Pixels);
     }
 }
 

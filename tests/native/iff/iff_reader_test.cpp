@@ -202,29 +202,6 @@ TEST(IffPalette, DecodesTheColoursAndRefusesBadCounts)
     EXPECT_FALSE(DecodePalette(body, colours));
     EXPECT_FALSE(DecodePalette(sample::PaletteBody(std::vector<std::uint32_t>(257, 0)), colours));
     EXPECT_FALSE(DecodePalette(std::string(15, '\0'), colours));
-    EXPECT_TRUE(IsBitmapFile("BM\x10"));
-    EXPECT_FALSE(IsBitmapFile("bm"));
-}
-
-TEST(IffSample, TheSampleObjectHoldsAStringTableBitmapPaletteBehaviourAndSprites)
-{
-    const std::string image = sample::LampObjectIff();
-    MemorySource source(image);
-    const IffListing listing = ReadChunks(source);
-    ASSERT_EQ(listing.Status, IffStatus::isComplete);
-    ASSERT_EQ(listing.Chunks.size(), 7u);
-    std::string body;
-    StringTable table;
-    ASSERT_TRUE(ReadBody(source, listing.Chunks[0], body) && DecodeStrings(body, table));
-    EXPECT_EQ(table.Format, -2);
-    EXPECT_EQ(table.Strings.at(0).Text, "Floor Lamp");
-    ASSERT_TRUE(ReadBody(source, listing.Chunks[1], body));
-    EXPECT_TRUE(IsBitmapFile(body));
-    EXPECT_EQ(static_cast<unsigned char>(body[30]), 1u); // BI_RLE8
-    std::vector<PaletteColour> colours;
-    ASSERT_TRUE(ReadBody(source, listing.Chunks[2], body) && DecodePalette(body, colours));
-    EXPECT_EQ(listing.Chunks[3].Type, "BHAV");
-    EXPECT_EQ(listing.Chunks[4].Type + listing.Chunks[5].Type + listing.Chunks[6].Type, "SPR2SPR#DGRP");
 }
 
 } // namespace

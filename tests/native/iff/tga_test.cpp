@@ -1,10 +1,9 @@
 #include "components/iff/tga_reader.h"
 
+#include "tests/native/iff/iff_test_support.h"
 #include "tools/sample/sprite_writer.h"
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 namespace kelvo::iff {
 namespace {
@@ -12,13 +11,9 @@ namespace {
 using namespace std::string_literals;
 using sample::TgaData;
 
-// Bytes in a heap block of exactly their size, so that AddressSanitizer
-// sees any read past the end.
 bool Decode(const std::string& file, Picture& picture, std::string& reason, std::uint64_t limit = kMaxPictureBytes)
 {
-    const auto exact = std::make_unique<char[]>(file.size());
-    std::copy(file.begin(), file.end(), exact.get());
-    return DecodeTga({exact.get(), file.size()}, picture, reason, limit);
+    return DecodeTga(test::Exact(file).View(), picture, reason, limit);
 }
 
 // Five colours with channels that 5 bits hold exactly (0, 132, 255) and

@@ -1,5 +1,7 @@
 #include "components/shell/drop_rules.h"
-#include "tests/test_support.h"
+#include "components/shell/source_blocks.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
@@ -8,10 +10,11 @@
 
 using namespace kelvo;
 using namespace kelvo::drop;
+using namespace kelvo::drag;
+using Bytes = std::vector<std::uint8_t>;
+using Strings = std::vector<std::string>;
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 Bytes operator+(Bytes left, const Bytes& right)
 {
@@ -19,55 +22,45 @@ Bytes operator+(Bytes left, const Bytes& right)
     return left;
 }
 
-void Append(Bytes& bytes, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
-// Names in ANSI, each followed by a zero; the caller adds the list's end.
-Bytes AnsiNames(const std::vector<std::string>& names)
-{
-    Bytes bytes;
-    for (const std::string& name : names) {
-        bytes.insert(bytes.end(), name.begin(), name.end());
-        bytes.push_back(0);
-    }
-    return bytes;
-}
-
+// UTF-16 names, each zero-terminated, then an empty one.
 Bytes WideNames(const std::vector<std::u16string>& names)
 {
     Bytes bytes;
     for (const std::u16string& name : names) {
-        for (char16_t c : name + u'\0') {
-            bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-            bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-        }
+        for (char16_t c : name + u'\0')
+            bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
     }
-    return bytes;
+    return bytes + Bytes{0, 0};
 }
 
 // A dropped-files block: the 20-byte header, then the names at offset.
 Bytes DroppedFiles(std::uint32_t offset, bool wide, const Bytes& names)
 {
     Bytes block;
-    for (std::uint32_t field : {offset, 30u, 40u, 0u, wide ? 1u : 0u})
-        Append(block, field);
+    for (std::uint32_t field : {offset, 30u, 40u, 0u, wide ? 1u : 0u}) {
+        for (int i = 0; i < 4; ++i)
+            block.push_back(static_cast<std::uint8_t>(field >> (8 * i)));
+    }
     block.resize(std::max<std::size_t>(block.size(), offset), 0xEE);
-    block.insert(block.end(), names.begin(), names.end());
-    return block;
+    return block + names;
 }
 
-std::vector<std::string> FilesOf(const Bytes& block)
+Strings FilesOf(const Bytes& block)
 {
-    std::vector<std::string> files;
+    Strings files;
     AppendDroppedFiles(block, files);
     return files;
 }
 
-const std::vector<std::string> kSims = {"C:\\Sims\\a.far", "C:\\Sims\\Gr\xF6\xDF" "e \x80.iff", "D:\\b"};
-const std::vector<std::u16string> kSimsWide = {u"C:\\Sims\\a.far", u"C:\\Sims\\Gr\u00F6\u00DFe \u20AC.iff", u"D:\\b"};
+Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+std::uint32_t Uint32At(const Bytes& bytes, std::size_t at)
+{
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+}
+
+// Latin-1 names, one of them with the euro sign of Windows-1252.
+const Strings kSims = {"C:\\Sims\\a.far", "C:\\Sims\\Gr\xF6\xDF" "e \x80.iff", "D:\\b"};
 
 } // namespace
 
@@ -89,9 +82,7 @@ TEST(DropEffect, ShiftAndCtrlChooseAmongTheAllowedEffects)
         {all, kEffectCopy | kEffectLink, shift, kEffectCopy},
         {all, kEffectCopy | kEffectMove, both, kEffectCopy},
         {{dtMove, dtLink}, kAll, none, kEffectMove},
-        {{dtCopy}, kAll, shift, kEffectCopy},
         // A source that offers only move, to a target that only copies.
-        {{dtCopy}, kEffectMove, none, kEffectNone},
         {{dtCopy}, kEffectMove, shift, kEffectNone},
         {{}, kAll, none, kEffectNone},
     };
@@ -100,17 +91,15 @@ TEST(DropEffect, ShiftAndCtrlChooseAmongTheAllowedEffects)
                                         << int(keys.Bits()));
         EXPECT_EQ(BuiltInDropEffect(keys, 50, 50, AllowedEffects(types, offered), {}), effect);
     }
-    EXPECT_EQ(AllowedEffects({dtCopy}, kAll), kEffectCopy);
+    // The scroll flag the source offers passes through.
     EXPECT_EQ(AllowedEffects({dtMove, dtLink}, kAll | kEffectScroll), kEffectMove | kEffectLink | kEffectScroll);
 }
 
-TEST(DropEffect, ThePointerNearAnEdgeAddsTheScrollFlag)
+TEST(DropEffect, ThePointerNearAnEdgeAddsTheScrollFlagAndScrollsTowardsIt)
 {
     // A 200 x 100 client area with an 11-pixel margin.
-    const ScrollZone both{{sdHorizontal, sdVertical}, 11, 200, 100};
-    const ScrollZone across{{sdHorizontal}, 11, 200, 100};
-    const ScrollZone down{{sdVertical}, 11, 200, 100};
-    const ScrollZone none{{}, 11, 200, 100};
+    const ScrollZone both{{sdHorizontal, sdVertical}, 11, 200, 100}, across{{sdHorizontal}, 11, 200, 100},
+        down{{sdVertical}, 11, 200, 100}, none{{}, 11, 200, 100};
     const std::tuple<const ScrollZone&, int, int, bool> cases[] = {
         {both, 10, 50, true},  {both, 11, 50, false}, {both, 189, 50, false}, {both, 190, 50, true},
         {both, 50, 10, true},  {both, 50, 11, false}, {both, 50, 89, false},  {both, 50, 90, true},
@@ -119,20 +108,15 @@ TEST(DropEffect, ThePointerNearAnEdgeAddsTheScrollFlag)
     };
     for (const auto& [zone, x, y, scrolls] : cases) {
         SCOPED_TRACE(testing::Message() << "directions " << int(zone.directions.Bits()) << " at " << x << "," << y);
-        EXPECT_EQ(InScrollMargin(zone, x, y), scrolls);
         EXPECT_EQ(BuiltInDropEffect({}, x, y, kEffectCopy, zone), kEffectCopy | (scrolls ? kEffectScroll : 0));
         // Even no effect carries the flag.
         EXPECT_EQ(BuiltInDropEffect({}, x, y, kEffectNone, zone), scrolls ? kEffectScroll : 0);
     }
-}
-
-TEST(DropEffect, EachScrollStepMovesTowardsTheEdgesThePointerIsNear)
-{
-    const std::tuple<int, int, ScrollStep> cases[] = {
-        {100, 50, {0, 0}},  {100, 10, {-1, 0}}, {100, 90, {1, 0}},  {100, 89, {0, 0}},
-        {10, 50, {0, -1}},  {190, 50, {0, 1}},  {189, 50, {0, 0}},  {5, 95, {1, -1}},
+    const std::tuple<int, int, ScrollStep> steps[] = {
+        {100, 50, {0, 0}}, {100, 10, {-1, 0}}, {100, 90, {1, 0}}, {100, 89, {0, 0}},
+        {10, 50, {0, -1}}, {190, 50, {0, 1}},  {189, 50, {0, 0}}, {5, 95, {1, -1}},
     };
-    for (const auto& [x, y, step] : cases)
+    for (const auto& [x, y, step] : steps)
         EXPECT_EQ(ScrollStepAt(x, y, 11, 200, 100), step) << x << "," << y;
 }
 
@@ -146,55 +130,49 @@ TEST(DropEffect, KeyStateFlagsBecomeTheShiftState)
         {kKeyLeftButton, {ssLeft}},
         {kKeyRightButton, {ssRight}},
         {kKeyMiddleButton, {ssMiddle}},
-        {0x3F, {ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle}},
         {0x40 | kKeyShift, {ssShift}},
     };
     for (const auto& [keys, shift] : cases)
         EXPECT_EQ(ShiftStateFromKeys(keys).Bits(), shift.Bits()) << keys;
-    static_assert(sizeof(TDragTypes) == 1);
-    EXPECT_EQ((TDragTypes{dtCopy, dtLink}).Bits(), 0b101);
 }
 
 TEST(DroppedFiles, AnsiAndWideBlocksGiveTheSameNamesInOrder)
 {
-    EXPECT_EQ(FilesOf(DroppedFiles(20, false, AnsiNames(kSims) + Bytes{0})), kSims);
-    EXPECT_EQ(FilesOf(DroppedFiles(20, true, WideNames(kSimsWide) + Bytes{0, 0})), kSims);
+    const Bytes ansi = drag::NameMapBlock(kSims), wide = drag::WideNameMapBlock(kSims);
+    EXPECT_EQ(FilesOf(DroppedFiles(20, false, ansi)), kSims);
+    EXPECT_EQ(FilesOf(DroppedFiles(20, true, wide)), kSims);
     // Names further on, behind a longer header.
-    EXPECT_EQ(FilesOf(DroppedFiles(26, true, WideNames(kSimsWide) + Bytes{0, 0})), kSims);
-
+    EXPECT_EQ(FilesOf(DroppedFiles(26, true, wide)), kSims);
     // The names are appended; nothing before them is lost.
-    std::vector<std::string> files{"kept"};
-    EXPECT_EQ(AppendDroppedFiles(DroppedFiles(20, false, AnsiNames({"x", "y"}) + Bytes{0}), files), 2u);
-    EXPECT_EQ(files, (std::vector<std::string>{"kept", "x", "y"}));
-}
+    Strings files{"kept"};
+    EXPECT_EQ(AppendDroppedFiles(DroppedFiles(20, false, drag::NameMapBlock({"x", "y"})), files), 2u);
+    EXPECT_EQ(files, (Strings{"kept", "x", "y"}));
 
-TEST(DroppedFiles, WideNamesOutsideTheCodePageBecomeQuestionMarks)
-{
     // No look-alikes: a macron A and a full-width backslash are each "?", as
     // is each half of an emoji's surrogate pair and a lone surrogate. The
     // five undefined Windows-1252 bytes stand for the control characters of
     // their number.
-    const Bytes block = DroppedFiles(
-        20, true, WideNames({u"C:\\\u0100\uFF3C..\\x", u"\U0001F600.txt", u"a\xD800" "b", u"\u0081\u009D"}) +
-                      Bytes{0, 0});
-    EXPECT_EQ(FilesOf(block), (std::vector<std::string>{"C:\\??..\\x", "??.txt", "a?b", "\x81\x9D"}));
+    const Bytes outside =
+        WideNames({u"C:\\\u0100\uFF3C..\\x", u"\U0001F600.txt", u"a\xD800" "b", u"\u0081\u009D"});
+    EXPECT_EQ(FilesOf(DroppedFiles(20, true, outside)), (Strings{"C:\\??..\\x", "??.txt", "a?b", "\x81\x9D"}));
 }
 
 TEST(DroppedFiles, MalformedBlocksAreNeverReadPastTheirEnd)
 {
     // Every block is exactly as long as its bytes, so the sanitizer sees any overread.
-    const Bytes names = AnsiNames({"C:\\a", "C:\\b"});
+    Bytes names = drag::NameMapBlock({"C:\\a", "C:\\b"});
+    names.pop_back(); // no list end
     Bytes shortHeader = DroppedFiles(20, false, {});
     shortHeader.pop_back();
-    const std::tuple<const char*, Bytes, std::vector<std::string>> cases[] = {
+    const std::tuple<const char*, Bytes, Strings> cases[] = {
         {"header cut short", shortHeader, {}},
         {"no list end", DroppedFiles(20, false, names), {"C:\\a", "C:\\b"}},
         {"last name unterminated", DroppedFiles(20, false, names + Bytes{'C', ':'}), {"C:\\a", "C:\\b"}},
         {"only an unterminated name", DroppedFiles(20, false, Bytes{'C', ':', '\\'}), {}},
         {"no names", DroppedFiles(20, false, {}), {}},
-        {"wide, cut inside a character", DroppedFiles(20, true, WideNames({u"C:\\a"}) + Bytes{'C', 0, ':'}), {"C:\\a"}},
+        {"wide, cut inside a character", DroppedFiles(20, true, Bytes{'C', 0, 0, 0, 'C', 0, ':'}), {"C"}},
         {"wide, unterminated", DroppedFiles(20, true, Bytes{'C', 0, ':', 0}), {}},
-        {"names after the empty one", DroppedFiles(20, false, AnsiNames({"a", "", "b"})), {"a"}},
+        {"names after the empty one", DroppedFiles(20, false, drag::NameMapBlock({"a"}) + Bytes{'b', 0}), {"a"}},
     };
     for (const auto& [what, block, expected] : cases)
         EXPECT_EQ(FilesOf(block), expected) << what;
@@ -202,29 +180,103 @@ TEST(DroppedFiles, MalformedBlocksAreNeverReadPastTheirEnd)
     // Offsets at and beyond the end, up to the largest: nothing is read.
     for (std::uint32_t offset : {24u, 25u, 1000u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
         Bytes block = DroppedFiles(20, false, {'a', 0, 0, 0});
-        block[0] = static_cast<std::uint8_t>(offset);
-        block[1] = static_cast<std::uint8_t>(offset >> 8);
-        block[2] = static_cast<std::uint8_t>(offset >> 16);
-        block[3] = static_cast<std::uint8_t>(offset >> 24);
-        EXPECT_EQ(FilesOf(block), (std::vector<std::string>{})) << offset;
+        for (int i = 0; i < 4; ++i)
+            block[i] = static_cast<std::uint8_t>(offset >> (8 * i));
+        EXPECT_EQ(FilesOf(block), Strings{}) << offset;
     }
 }
 
 TEST(NameMap, NamesUpToTheFirstEmptyOneAndOnlyWhenTheyMatchTheFiles)
 {
-    const Bytes ansi = AnsiNames({"one.txt", "Gr\xF6\xDF" "e.txt", "three"}) + Bytes{0};
-    const Bytes wide = WideNames({u"one.txt", u"Gr\u00F6\u00DFe.txt", u"three"}) + Bytes{0, 0};
-    const std::vector<std::string> expected = {"one.txt", "Gr\xF6\xDF" "e.txt", "three"};
-    EXPECT_EQ(ReadNameMap(ansi, false, 3), expected);
-    EXPECT_EQ(ReadNameMap(wide, true, 3), expected);
+    const Bytes ansi = drag::NameMapBlock(kSims), wide = drag::WideNameMapBlock(kSims);
+    EXPECT_EQ(ReadNameMap(ansi, false, 3), kSims);
+    EXPECT_EQ(ReadNameMap(wide, true, 3), kSims);
     // A map with fewer or more names than there are files is discarded.
     for (std::size_t files : {0u, 2u, 4u}) {
-        EXPECT_TRUE(ReadNameMap(ansi, false, files).empty()) << files;
-        EXPECT_TRUE(ReadNameMap(wide, true, files).empty()) << files;
+        EXPECT_EQ(ReadNameMap(ansi, false, files), Strings{}) << files;
+        EXPECT_EQ(ReadNameMap(wide, true, files), Strings{}) << files;
     }
     // The map ends at its first empty name, or with the block.
-    EXPECT_EQ(ReadNameMap(AnsiNames({"a", "", "b", "c"}), false, 1), std::vector<std::string>{"a"});
-    EXPECT_EQ(ReadNameMap(Bytes{'a', 0, 'b'}, false, 1), std::vector<std::string>{"a"});
-    EXPECT_EQ(ReadNameMap(Bytes{'a', 0, 0}, true, 1), std::vector<std::string>{});
-    EXPECT_EQ(ReadNameMap(Bytes{}, false, 0), std::vector<std::string>{});
+    EXPECT_EQ(ReadNameMap(Bytes{'a', 0, 0, 'b', 0}, false, 1), Strings{"a"});
+    EXPECT_EQ(ReadNameMap(Bytes{'a', 0, 'b'}, false, 1), Strings{"a"});
+    EXPECT_EQ(ReadNameMap(Bytes{'a', 0, 0}, true, 1), Strings{});
+}
+
+// The blocks a source gives, byte for byte; the readers above read them back.
+TEST(SourceBlocks, DroppedFilesAndNameMapsListEveryNameThenAnEmptyOne)
+{
+    const std::string header = {20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(drag::DroppedFilesBlock({"C:\\A\\x.txt", "y"}), BytesOf(header + std::string("C:\\A\\x.txt\0y\0\0", 14)));
+    EXPECT_EQ(drag::DroppedFilesBlock({}), BytesOf(header + std::string(1, '\0')));
+    const Strings mapped = {"a.far", "\x80.iff"};
+    EXPECT_EQ(drag::NameMapBlock(mapped), BytesOf(std::string("a.far\0\x80.iff\0\0", 13)));
+    // Wide: the euro sign of Windows-1252 becomes U+20AC.
+    EXPECT_EQ(drag::WideNameMapBlock(mapped),
+              BytesOf(std::string("a\0.\0f\0a\0r\0\0\0\xAC\x20.\0i\0f\0f\0\0\0\0\0", 26)));
+}
+
+TEST(SourceBlocks, TheFileGroupDescriptorHoldsOneNamedFile)
+{
+    const Bytes block = FileGroupDescriptorBlock("Text Scrap File.txt", kLinkUiFlag);
+    ASSERT_EQ(block.size(), kFileGroupDescriptorSize);
+    Bytes expected(336, 0);
+    expected[0] = 1;
+    expected[5] = 0x80; // the flags, 0x8000, after the count
+    const std::string name = "Text Scrap File.txt";
+    std::copy(name.begin(), name.end(), expected.begin() + 76);
+    EXPECT_EQ(block, expected);
+    // A name too long for its field is cut and still ends with a zero.
+    const Bytes longName = FileGroupDescriptorBlock(std::string(300, 'n'), 0);
+    EXPECT_EQ(longName.size(), 336u);
+    EXPECT_EQ(longName[76 + 258], 'n');
+    EXPECT_EQ(longName[76 + 259], 0);
+}
+
+TEST(SourceBlocks, TheIdListArrayPlacesTheFolderAndItemListsAfterItsOffsets)
+{
+    // Lists as the shell makes them: items led by their 16-bit size, a 16-bit zero at the end.
+    const Bytes folder = {4, 0, 'C', ':', 5, 0, 'A', 'b', 'c', 0, 0};
+    const Bytes x = {3, 0, 'x', 0, 0}, y = {4, 0, 'y', 'y', 0, 0};
+    EXPECT_EQ(ItemIdListSize(folder.data()), folder.size());
+    EXPECT_EQ(ItemIdListSize(x.data()), x.size());
+    const Bytes block = IdListArrayBlock(folder, {x, y});
+    ASSERT_EQ(block.size(), 16 + folder.size() + x.size() + y.size());
+    EXPECT_EQ(Uint32At(block, 0), 2u);
+    EXPECT_EQ(Uint32At(block, 4), 16u);
+    EXPECT_EQ(Uint32At(block, 8), 16u + 11);
+    EXPECT_EQ(Uint32At(block, 12), 16u + 11 + 5);
+    EXPECT_EQ(Bytes(block.begin() + 16, block.begin() + 27), folder);
+    EXPECT_EQ(Bytes(block.begin() + 27, block.begin() + 32), x);
+    EXPECT_EQ(Bytes(block.begin() + 32, block.end()), y);
+    EXPECT_EQ(EffectBlock(0x80000002u), (Bytes{2, 0, 0, 0x80}));
+}
+
+TEST(SourceBlocks, FilesSplitIntoTheirOneFolder)
+{
+    const auto split = SplitIntoFolder({"C:\\A\\x.txt", "c:\\a\\y.txt"});
+    ASSERT_TRUE(split);
+    EXPECT_EQ(split->folder, "C:\\A");
+    EXPECT_EQ(split->names, (Strings{"x.txt", "y.txt"}));
+    EXPECT_EQ(SplitIntoFolder({"C:\\x.txt"})->folder, "C:\\");
+    EXPECT_FALSE(SplitIntoFolder({"C:\\A\\x.txt", "C:\\B\\y.txt"}));
+    EXPECT_FALSE(SplitIntoFolder({"C:\\A\\x.txt", "C:\\A\\B\\y.txt"}));
+    EXPECT_FALSE(SplitIntoFolder({"x.txt"}));
+}
+
+TEST(DragOutcome, TheLoopsResultAndTheFinalEffectGiveTheOutcome)
+{
+    constexpr std::uint32_t kAll = 7;
+    // loop result, final effect, allowed, outcome
+    const std::tuple<std::int32_t, std::uint32_t, std::uint32_t, TDragResult> cases[] = {
+        {kResultDrop, 1, kAll, drDropCopy},      {kResultDrop, 3, kAll, drDropCopy},
+        {kResultDrop, 2, kAll, drDropMove},      {kResultDrop, 4 | 0x80000000u, kAll, drDropLink},
+        {kResultDrop, 0, kAll, drCancel},        {kResultDrop, 2, 1, drCancel},
+        {kResultCancel, 1, kAll, drCancel},      {kResultOutOfMemory, 0, kAll, drOutMemory},
+        {0, 1, kAll, drUnknown},                 {static_cast<std::int32_t>(0x80004005u), 0, kAll, drUnknown},
+    };
+    for (const auto& [result, effect, allowed, outcome] : cases)
+        EXPECT_EQ(DragResultOf(result, effect, allowed), outcome) << std::hex << result << " " << effect;
+    EXPECT_EQ(EffectsOf({dtCopy, dtLink}), 5u);
+    EXPECT_EQ(DropTypeOf(6), dtMove);
+    EXPECT_FALSE(DropTypeOf(0x80000000u));
 }

@@ -7,9 +7,9 @@
 #include "tests/test_support.h"
 #include "ui/form.h"
 
-#include <cstdio>
 #include <numeric>
 #include <sstream>
+#include <tuple>
 
 namespace kelvo {
 namespace {
@@ -36,13 +36,6 @@ std::string Counting()
     std::string bytes(256, '\0');
     std::iota(bytes.begin(), bytes.end(), '\0');
     return bytes;
-}
-
-std::string Hex(const char* format, int value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
 }
 
 class HexEditorTest : public ::testing::Test {
@@ -137,85 +130,53 @@ protected:
     const HexColor fontColor = kHexWindowTextColor;
 };
 
-TEST_F(HexEditorTest, EmptyDocumentShowsOnlyItsOffsetPrefix)
+TEST_F(HexEditorTest, PaintsEachCellAsTheModelSeesItAndTheRestInTheBackground)
 {
-    EXPECT_EQ(editor.FileName(), "Untitled");
-    EXPECT_EQ(editor.DataSize(), 0);
-    EXPECT_EQ(editor.RowCount(), 1);
-    EXPECT_EQ(editor.ColCount(), 51);
-    EXPECT_TRUE(editor.ReadOnlyFile());
-    MoveWindow(editor.Handle(), 0, 0, 500, kHeight, FALSE); // the right edge cuts a column
-    for (const auto& [style, text] : {std::pair{odHex, "0x0:"}, {odDec, "0:"}, {odOctal, "o 0:"}, {odNone, ""}}) {
-        editor.SetOffsetDisplay(style);
-        Paint();
-        RECT offset = editor.CellRect(0, 0);
-        if (style != odNone)
-            EXPECT_TRUE(Shows(0, 0, text, defaults.Offset, kBackground)) << text;
-        else
-            EXPECT_TRUE(IsRectEmpty(&offset));
-        // Everything else, cells and the area beside and below them, is background.
-        const RECT all{0, 0, kWidth, kHeight};
-        RECT client;
-        GetClientRect(editor.Handle(), &client);
-        const int offsetArea = (offset.right - offset.left) * (offset.bottom - offset.top);
-        EXPECT_EQ(Count(client, kBackground) - Count(offset, kBackground), client.right * client.bottom - offsetArea)
-            << text;
-        EXPECT_EQ(Count(all, kSentinel), kWidth * kHeight - client.right * client.bottom) << text;
-    }
-}
-
-TEST_F(HexEditorTest, PaintsOffsetsDigitsAndCharacters)
-{
-    ASSERT_TRUE(editor.LoadFromFile(File("counting.bin", Counting())));
-    EXPECT_EQ(editor.RowCount(), 16);
-    EXPECT_FALSE(editor.ReadOnlyFile());
+    // Nothing but the offset prefix: the cells beside and below it, and the
+    // column the right edge cuts, are background; outside the client nothing.
+    MoveWindow(editor.Handle(), 0, 0, 500, kHeight, FALSE);
     Paint();
-    for (int row = 0; row < editor.RowCount(); ++row)
-        EXPECT_TRUE(Shows(0, row, Hex("0x%02X:", row * 16), defaults.Offset, kBackground));
+    const RECT offset = editor.CellRect(0, 0);
+    EXPECT_TRUE(Shows(0, 0, "0x0:", defaults.Offset, kBackground));
+    RECT client;
+    GetClientRect(editor.Handle(), &client);
+    EXPECT_EQ(Count(client, kBackground) - Count(offset, kBackground),
+              client.right * client.bottom - (offset.right - offset.left) * (offset.bottom - offset.top));
+    EXPECT_EQ(Count(RECT{0, 0, kWidth, kHeight}, kSentinel), kWidth * kHeight - client.right * client.bottom);
+
+    MoveWindow(editor.Handle(), 0, 0, kWidth, kHeight, FALSE);
+    ASSERT_TRUE(editor.LoadFromFile(File("counting.bin", Counting())));
+    ASSERT_TRUE(editor.MoveCurrent(6, 1)); // byte 0x12, typed over
+    SendMessageA(editor.Handle(), WM_CHAR, 'F', 0);
+    editor.SetSelStart(0x20);
+    editor.SetSelEnd(0x23);
+    editor.SetMarker(3, 5);
+    Paint();
     // Byte 0x4A is byte 10 of row 4: the sixth group of two digits.
+    EXPECT_TRUE(Shows(0, 4, "0x40:", defaults.Offset, kBackground));
     EXPECT_TRUE(Shows(22, 4, "4", defaults.EvenColumn, kBackground));
-    EXPECT_TRUE(Shows(23, 4, "A", defaults.EvenColumn, kBackground));
     EXPECT_TRUE(Shows(2, 4, "4", defaults.OddColumn, kBackground));
     EXPECT_TRUE(Shows(35 + 10, 4, "J", fontColor, kBackground));
     EXPECT_TRUE(Shows(35 + 5, 0, ".", fontColor, kBackground)); // a control character, masked
-    EXPECT_TRUE(Shows(34, 4, " ", fontColor, kBackground));     // the spacer
-
-    editor.SetSwapNibbles(true);
-    editor.SetOffsetDisplay(odDec);
-    editor.SetMaskChar('*');
-    Paint();
-    EXPECT_TRUE(Shows(22, 4, "A", defaults.EvenColumn, kBackground));
-    EXPECT_TRUE(Shows(0, 1, " 16:", defaults.Offset, kBackground));
-    EXPECT_TRUE(Shows(35 + 5, 0, "*", fontColor, kBackground));
-    editor.SetOffsetDisplay(odOctal);
-    Paint();
-    EXPECT_TRUE(Shows(0, 1, "o 0020:", defaults.Offset, kBackground));
-}
-
-TEST_F(HexEditorTest, ChangedSelectedAndMarkedCellsTakeTheirColours)
-{
-    ASSERT_TRUE(editor.LoadFromFile(File("counting.bin", Counting())));
-    HexDocument& doc = editor.Document();
-    doc.SetChanged(0x12, true, false);
-    doc.SetChanged(0x23, true, false);
-    doc.SelStart = doc.SelAnchor = 0x20;
-    doc.SelEnd = 0x23;
-    doc.Markers[3] = 5;
-    Paint();
-    EXPECT_TRUE(Shows(6, 1, "1", defaults.ChangedText, defaults.ChangedBackground));
+    EXPECT_TRUE(Shows(6, 1, "F", defaults.ChangedText, defaults.ChangedBackground));
     EXPECT_TRUE(Shows(2, 2, "2", defaults.OddInverse(), defaults.OddColumn));
-    EXPECT_TRUE(Shows(8, 2, "2", defaults.ChangedBackground, defaults.ChangedText)); // changed and selected
     EXPECT_TRUE(Shows(36, 2, "!", kBackground, fontColor));
     EXPECT_TRUE(Shows(10, 2, "2", defaults.OddColumn, kBackground)); // after the selection
+    // The marker cell in the marker font and colours.
     const RECT marker = editor.CellRect(1, 5);
-    const int area = (marker.right - marker.left) * (marker.bottom - marker.top);
-    EXPECT_GT(Count(marker, defaults.PositionBackground), area / 2);
+    EXPECT_GT(Count(marker, defaults.PositionBackground), (marker.right - marker.left) * (marker.bottom - marker.top) / 2);
     EXPECT_GT(Count(marker, defaults.PositionText), 0);
     EXPECT_EQ(Count(editor.CellRect(1, 4), defaults.PositionBackground), 0);
 
-    editor.SetModified(false); // empties the change flags
+    // The look's settings reach the painted cells; not modified, no change flags.
+    editor.SetSwapNibbles(true);
+    editor.SetModified(false);
     Paint();
-    EXPECT_TRUE(Shows(6, 1, "1", defaults.EvenColumn, kBackground));
+    EXPECT_TRUE(Shows(22, 4, "A", defaults.EvenColumn, kBackground));
+    EXPECT_TRUE(Shows(6, 1, "2", defaults.EvenColumn, kBackground));
+    editor.SetOffsetDisplay(odNone); // the offset column goes
+    const RECT none = editor.CellRect(0, 0);
+    EXPECT_TRUE(IsRectEmpty(&none));
 }
 
 TEST_F(HexEditorTest, CaretAndFrameFollowTheFocusAndTheCurrentCell)
@@ -274,11 +235,6 @@ TEST_F(HexEditorTest, ScrollBarsAndKeysCoverALargeDocument)
     SendMessageA(editor.Handle(), WM_KEYDOWN, VK_NEXT, 0);
     EXPECT_EQ(editor.TopRow(), visible - 1);
     EXPECT_EQ(editor.Row(), visible - 1);
-    SendMessageA(editor.Handle(), WM_KEYDOWN, VK_END, 0);
-    EXPECT_EQ(editor.Col(), 32);
-    SendMessageA(editor.Handle(), WM_KEYDOWN, VK_DOWN, 0);
-    EXPECT_EQ(editor.Row(), visible);
-    EXPECT_EQ(editor.TopRow(), visible - 1);
 
     SendMessageA(editor.Handle(), WM_VSCROLL, SB_BOTTOM, 0);
     EXPECT_EQ(editor.TopRow(), rows - visible);
@@ -295,9 +251,7 @@ TEST_F(HexEditorTest, ScrollBarsAndKeysCoverALargeDocument)
     SendMessageA(editor.Handle(), WM_VSCROLL, SB_BOTTOM, 0);
     Paint();
     EXPECT_TRUE(Shows(0, rows - 1, "0x3FFFF0:", defaults.Offset, kBackground));
-    EXPECT_TRUE(Shows(0, rows - visible, Hex("0x%06X:", (rows - visible) * 16), defaults.Offset, kBackground));
     EXPECT_TRUE(Shows(32, rows - 1, "7", defaults.EvenColumn, kBackground));
-    EXPECT_TRUE(Shows(31, rows - 1, "0", defaults.EvenColumn, kBackground));
 }
 
 // Sends a key as the keyboard would, with Shift and Ctrl held as asked.
@@ -312,46 +266,40 @@ void PressKey(HWND window, WPARAM key, bool shift = false, bool ctrl = false)
     SendMessageA(window, WM_KEYUP, key, 0);
 }
 
-TEST_F(HexEditorTest, KeysAndClicksMoveTheCaretSelectAndMark)
+TEST_F(HexEditorTest, KeysClicksAndCharactersReachTheModel)
 {
     ASSERT_TRUE(editor.LoadFromFile(File("keys.bin", Counting())));
     Show();
     SetFocus(editor.Handle());
     HWND window = editor.Handle();
+    // Shift as the keyboard holds it selects from the caret's byte.
     PressKey(window, VK_RIGHT);
     PressKey(window, VK_RIGHT);
-    EXPECT_EQ(editor.CursorPos(), 1);
-    // Shift and the arrows select from the caret's byte.
     PressKey(window, VK_SHIFT, true);
-    PressKey(window, VK_RIGHT, true);
-    PressKey(window, VK_RIGHT, true);
     PressKey(window, VK_DOWN, true);
-    EXPECT_EQ(editor.SelStart(), 1);
-    EXPECT_EQ(editor.SelEnd(), 18);
-    EXPECT_EQ(editor.SelCount(), 18);
-    Paint();
-    EXPECT_TRUE(Shows(12, 0, "0", defaults.OddInverse(), defaults.OddColumn)); // byte 5, selected
-    EXPECT_TRUE(Shows(2, 0, "0", defaults.OddColumn, kBackground));           // byte 0, not
+    EXPECT_EQ(std::pair(editor.SelStart(), editor.SelEnd()), std::pair(1, 17));
     PressKey(window, VK_RIGHT);
     EXPECT_EQ(editor.SelCount(), 0);
-
     // Shift+Ctrl+3 marks the row, Ctrl+3 returns to it.
     PressKey(window, '3', true, true);
     EXPECT_EQ(editor.GetMarker(3), 1);
     PressKey(window, VK_END, false, true);
-    EXPECT_EQ(editor.Row(), 15);
     PressKey(window, '3', false, true);
     EXPECT_EQ(std::pair(editor.Col(), editor.Row()), std::pair(2, 1));
-    Paint();
-    EXPECT_TRUE(Shows(0, 1, "0x10:", defaults.Offset, kBackground));
-    EXPECT_FALSE(Shows(1, 1, " ", fontColor, kBackground)); // the marker cell shows "3"
 
-    // A click past the data in the last line lands on the last byte.
-    ASSERT_TRUE(editor.LoadFromFile(File("short.bin", "0123456789ABCDEFGHIJ")));
-    const RECT past = editor.CellRect(45, 1);
-    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(past.left + 2, past.top + 2));
-    SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(past.left + 2, past.top + 2));
-    EXPECT_EQ(editor.CursorPos(), 19);
+    // A click on the spacer goes to the line's last digit, and takes the
+    // focus; one past the data in the last line lands on the last byte.
+    ASSERT_TRUE(editor.LoadFromFile(File("short.bin", "0123456789ABCDEFGHIJ"))); // 16 + 4 bytes
+    SetFocus(parent.Handle());
+    for (const auto& [col, row, pos] : {std::tuple{34, 0, 15}, {45, 1, 19}}) {
+        const RECT cell = editor.CellRect(col, row);
+        SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cell.left + 2, cell.top + 2));
+        SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(cell.left + 2, cell.top + 2));
+        EXPECT_EQ(editor.CursorPos(), pos) << col;
+        EXPECT_EQ(GetFocus(), window);
+    }
+    EXPECT_EQ(editor.Col(), 8);
+    EXPECT_FALSE(editor.MoveCurrent(1, 0)); // a fixed column
     PressKey(window, VK_HOME, false, true);
 
     // The read-only preview ignores typing and Delete; Backspace moves left.
@@ -363,9 +311,9 @@ TEST_F(HexEditorTest, KeysAndClicksMoveTheCaretSelectAndMark)
     PressKey(window, VK_BACK);
     EXPECT_EQ(editor.GetAsText(), "0123456789ABCDEFGHIJ");
     EXPECT_EQ(editor.Col(), 2);
-    EXPECT_FALSE(editor.Modified());
 
-    // Editable: Insert toggles insert mode, typing inserts, Undo takes it back.
+    // Editable: Insert toggles insert mode and the caret, the key-press
+    // handler may change the character, typing inserts, Undo takes it back.
     editor.ReadOnlyView = false;
     char typed = 0;
     editor.OnKeyPress = [&](THexEditor&, char& ch) {
@@ -374,21 +322,15 @@ TEST_F(HexEditorTest, KeysAndClicksMoveTheCaretSelectAndMark)
             ch = '7';
     };
     PressKey(window, VK_INSERT);
-    EXPECT_TRUE(editor.IsInsertMode());
     EXPECT_EQ(editor.CaretStyle(), csLeftLine);
     SendMessageA(window, WM_CHAR, 'x', 0);
     EXPECT_EQ(typed, 'x');
     EXPECT_EQ(editor.GetAsText(), "p0123456789ABCDEFGHIJ");
-    EXPECT_TRUE(editor.Modified());
-    EXPECT_EQ(editor.UndoDescription(), "Insert buffer");
     EXPECT_TRUE(editor.Undo());
     EXPECT_EQ(editor.GetAsText(), "0123456789ABCDEFGHIJ");
-    EXPECT_FALSE(editor.Undo());
     PressKey(window, VK_SHIFT, false); // release the keys for the tests that follow
-
     // Columns are counted by dividing by their width: no width below one byte.
     EXPECT_EQ(test::ErrorOf<HexError>([&] { editor.SetBytesPerColumn(0); }), "Invalid BytesPerColumn argument");
-    EXPECT_EQ(editor.BytesPerColumn(), 2);
 }
 
 // Holds Alt (as the thread's key state reads it) or lets it go.
@@ -463,7 +405,6 @@ TEST_F(HexEditorTest, AltMovesTheCaretAndTypesOnlyKeypadCodes)
     WithAlt(window, {});
     TypeKey(window, VK_BACK, '\b');
     EXPECT_EQ(editor.CursorPos(), 2);
-    EXPECT_EQ(editor.GetAsText().substr(0, 4), before.substr(0, 4));
     EXPECT_TRUE(editor.GetAsText() == before);
     EXPECT_FALSE(editor.Modified());
 
@@ -477,45 +418,7 @@ TEST_F(HexEditorTest, AltMovesTheCaretAndTypesOnlyKeypadCodes)
     std::string expected = before;
     expected[2] = oem;
     expected[3] = '\t';
-    EXPECT_EQ(editor.GetAsText().substr(0, 4), expected.substr(0, 4));
     EXPECT_TRUE(editor.GetAsText() == expected);
-}
-
-TEST_F(HexEditorTest, CurrentCellKeepsToBytes)
-{
-    ASSERT_TRUE(editor.LoadFromFile(File("short.bin", "0123456789ABCDEFGHIJ"))); // 16 + 4 bytes
-    Show();
-    EXPECT_FALSE(editor.MoveCurrent(34, 0)); // the spacer
-    EXPECT_FALSE(editor.MoveCurrent(1, 0));  // a fixed column
-    EXPECT_EQ(editor.Col(), 2);
-    // Past the data the caret goes to the last byte, in the field it is in.
-    EXPECT_FALSE(editor.MoveCurrent(22, 1));
-    EXPECT_EQ(std::pair(editor.Col(), editor.Row()), std::pair(8, 1));
-    ASSERT_TRUE(editor.MoveCurrent(35, 0));
-    EXPECT_FALSE(editor.MoveCurrent(45, 1));
-    EXPECT_EQ(std::pair(editor.Col(), editor.Row()), std::pair(38, 1));
-    // A click on the spacer goes to the line's last digit, and takes the focus.
-    const RECT spacer = editor.CellRect(34, 0);
-    SendMessageA(editor.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(spacer.left + 2, spacer.top + 2));
-    SendMessageA(editor.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(spacer.left + 2, spacer.top + 2));
-    EXPECT_EQ(std::pair(editor.Col(), editor.Row()), std::pair(33, 0));
-    EXPECT_EQ(GetFocus(), editor.Handle());
-
-    // A short first line: the cells past it are blank and cannot be entered.
-    editor.SetVariableLineLength(true);
-    editor.SetLineLength(0, 8);
-    EXPECT_EQ(editor.RowCount(), 2);
-    ASSERT_TRUE(editor.MoveCurrent(2, 0));
-    EXPECT_FALSE(editor.MoveCurrent(18, 0));
-    EXPECT_EQ(editor.Col(), 2);
-    Paint();
-    EXPECT_TRUE(Shows(18, 0, " ", fontColor, kBackground));
-    EXPECT_TRUE(Shows(2, 1, "3", defaults.OddColumn, kBackground)); // "8" starts line 1
-    EXPECT_TRUE(Shows(0, 1, "0x8:", defaults.Offset, kBackground));
-
-    editor.CreateEmptyFile("empty");
-    EXPECT_FALSE(editor.MoveCurrent(3, 0));
-    EXPECT_EQ(editor.Col(), 2);
 }
 
 TEST_F(HexEditorTest, BytesPerLineKeepsTheCaretOnItsByte)
@@ -529,8 +432,16 @@ TEST_F(HexEditorTest, BytesPerLineKeepsTheCaretOnItsByte)
     for (int wrong : {0, 257})
         EXPECT_EQ(test::ErrorOf<HexError>([&] { editor.SetBytesPerLine(wrong); }), "Invalid BytesPerLine argument");
     EXPECT_EQ(editor.BytesPerLine(), 8);
-    Paint();
-    EXPECT_TRUE(Shows(0, 4, "0x20:", defaults.Offset, kBackground));
+    // A short first line: the cells past it cannot be entered.
+    editor.SetVariableLineLength(true);
+    editor.SetLineLength(0, 4);
+    EXPECT_EQ(editor.RowCount(), 33);
+    ASSERT_TRUE(editor.MoveCurrent(2, 0));
+    EXPECT_FALSE(editor.MoveCurrent(10, 0));
+    EXPECT_EQ(editor.Col(), 2);
+    editor.CreateEmptyFile("empty");
+    EXPECT_FALSE(editor.MoveCurrent(3, 0));
+    EXPECT_EQ(std::pair(editor.Col(), editor.FileName()), std::pair(2, std::string("empty")));
 }
 
 TEST_F(HexEditorTest, LoadingAndSaving)
@@ -576,31 +487,18 @@ TEST_F(HexEditorTest, LoadingAndSaving)
     ASSERT_TRUE(editor.SaveToFile(other));
     EXPECT_EQ(ReadBytes(other), "ned contents");
     EXPECT_EQ(editor.FileName(), other);
-
     std::istringstream in("ABC");
     ASSERT_TRUE(editor.LoadFromStream(in));
     EXPECT_EQ(editor.FileName(), other);
-    editor.ConvertRange(0, 3, ttAnsi, ttEBCDIC); // past the end: nothing
-    EXPECT_FALSE(editor.Modified());
-    editor.ConvertRange(0, 2, ttAnsi, ttEBCDIC);
-    EXPECT_TRUE(editor.Modified());
-    std::ostringstream out;
-    ASSERT_TRUE(editor.SaveToStream(out));
-    EXPECT_EQ(out.str(), "\xC1\xC2\xC3");
 }
 
 TEST_F(HexEditorTest, ColourSettersRepaintOnlyOnChange)
 {
     Show();
     const std::pair<HexColor (TColors::*)() const, void (TColors::*)(HexColor)> colours[] = {
+        // The setters are alike; these three reach the paths of the change.
         {&TColors::Background, &TColors::SetBackground},
-        {&TColors::PositionBackground, &TColors::SetPositionBackground},
-        {&TColors::PositionText, &TColors::SetPositionText},
-        {&TColors::ChangedBackground, &TColors::SetChangedBackground},
-        {&TColors::ChangedText, &TColors::SetChangedText},
         {&TColors::CursorFrame, &TColors::SetCursorFrame},
-        {&TColors::Offset, &TColors::SetOffset},
-        {&TColors::OddColumn, &TColors::SetOddColumn},
         {&TColors::EvenColumn, &TColors::SetEvenColumn},
     };
     TColors& colors = editor.Colors();
@@ -616,7 +514,7 @@ TEST_F(HexEditorTest, ColourSettersRepaintOnlyOnChange)
         EXPECT_EQ(GetUpdateRect(editor.Handle(), nullptr, FALSE), i != 0) << i;
     }
     EXPECT_EQ(editor.Look().colors.EvenColumn, value);
-    EXPECT_EQ(colors.Values().OddInverse(), RGB(254, 253, 252));
+    EXPECT_EQ(colors.Values().EvenInverse(), RGB(254, 253, 252));
     Paint();
     RECT client;
     GetClientRect(editor.Handle(), &client);

@@ -3,9 +3,7 @@
 // closes it the way the case says.
 #include "components/shell/about_box.h"
 #include "components/shell/about_rules.h"
-#include "tests/win32/window_search.h"
-
-#include <gtest/gtest.h>
+#include "tests/win32/test_doubles.h"
 
 #include <functional>
 #include <string>
@@ -61,15 +59,16 @@ COLORREF TextColorOf(HWND label)
 
 } // namespace
 
-TEST(AboutBox, ShowsTheTextsSystemAndMemoryInItsLayout)
+TEST(AboutBox, ShowsTheTextsSystemAndMemoryInItsLayoutModalToItsParent)
 {
-    TAboutDialog dialog;
+    const test::TestWindow owner;
+    TAboutDialog dialog(owner.Handle());
     dialog.Company = "Kelvo Works";
     dialog.Version = "Version 1.0";
     dialog.Copyright = "Copyright 2024 R&D";
     dialog.URL = "http://kelvo.example/";
     dialog.EMail = "kelvo@example.org";
-    const bool ok = RunDialog(dialog, [](TAboutBox& box) {
+    const bool ok = RunDialog(dialog, [&](TAboutBox& box) {
         EXPECT_EQ(test::TextOf(box.Handle()), "About Kelvo");
         RECT client{};
         GetClientRect(box.Handle(), &client);
@@ -122,36 +121,31 @@ TEST(AboutBox, ShowsTheTextsSystemAndMemoryInItsLayout)
         EXPECT_FALSE(FontOf(box.Version).lfUnderline);
         EXPECT_EQ(FontOf(box.ProductName2).lfWeight, FW_BOLD);
         EXPECT_EQ(GetFocus(), box.OKButton);
-
+        EXPECT_EQ(GetWindow(box.Handle(), GW_OWNER), owner.Handle());
+        EXPECT_FALSE(IsWindowEnabled(owner.Handle()));
         SendMessageA(box.OKButton, BM_CLICK, 0, 0);
     });
     EXPECT_TRUE(ok);
+    EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
     // The application title stays as the product name.
     EXPECT_EQ(dialog.ProductName, "Kelvo");
 }
 
-TEST(AboutBox, IsModalToItsParentAndOnlyTheCloseBoxCancels)
+TEST(AboutBox, OnlyTheCloseBoxCancels)
 {
-    HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(owner, nullptr);
     // Keys go to the focused OK button, as typed.
     const std::pair<std::function<void(HWND)>, bool> closings[] = {
         {[](HWND) { PostMessageA(GetFocus(), WM_KEYDOWN, VK_RETURN, 0); }, true},
         {[](HWND) { PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0); }, true},
         {[](HWND box) { PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0); }, false},
     };
-    TAboutDialog dialog(owner);
+    TAboutDialog dialog;
     dialog.ProductName = "Farview";
     for (const auto& [close, expected] : closings) {
         const bool result = RunDialog(dialog, [&, close = close](TAboutBox& box) {
             EXPECT_EQ(test::TextOf(box.Handle()), "About Farview");
-            EXPECT_EQ(GetWindow(box.Handle(), GW_OWNER), owner);
-            EXPECT_FALSE(IsWindowEnabled(owner));
             close(box.Handle());
         });
         EXPECT_EQ(result, expected);
-        EXPECT_TRUE(IsWindowEnabled(owner));
     }
-    DestroyWindow(owner);
 }
