@@ -161,4 +161,24 @@ TEST(DpiLayout, SizesAt144AreOneAndAHalfTimesThoseAt96)
         EXPECT_NEAR(at144[i].second, at96[i].second * 1.5, 1.0) << at96[i].first << " at 96: " << at96[i].second;
 }
 
+// A move to a display of another DPI: the form takes the suggested rectangle
+// and gives its controls its new font.
+TEST(DpiLayout, ANewDpiTakesTheSuggestedRectangleAndANewFont)
+{
+    ui::Form form;
+    form.Create("KelvoDpiLayoutTest", "Layout", 400, 300);
+    form.SetFont("MS Sans Serif", -11);
+    ui::ListBox list;
+    list.Create(form.Handle(), 1, 13);
+    form.ApplyFont(list.Handle());
+    const HFONT old = form.Font();
+    RECT suggested{10, 20, 510, 420};
+    SendMessageA(form.Handle(), WM_DPICHANGED, MAKEWPARAM(form.Dpi(), form.Dpi()), reinterpret_cast<LPARAM>(&suggested));
+    RECT window{};
+    GetWindowRect(form.Handle(), &window);
+    EXPECT_TRUE(EqualRect(&window, &suggested));
+    EXPECT_NE(form.Font(), old);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(list.Handle(), WM_GETFONT, 0, 0)), form.Font());
+}
+
 } // namespace
