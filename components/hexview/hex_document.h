@@ -6,13 +6,13 @@
 // paints that.
 #pragma once
 
+#include "components/component_error.h"
 #include "components/hexview/hexview_text.h"
 #include "platform/file.h"
 
 #include <array>
 #include <cstdint>
 #include <iosfwd>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -58,9 +58,9 @@ struct HexCellLook {
 };
 
 // The errors with their fixed messages.
-class HexError : public std::runtime_error {
+class HexError : public ComponentError {
 public:
-    using std::runtime_error::runtime_error;
+    using ComponentError::ComponentError;
 };
 
 // A new, empty file in the temporary folder for a working copy: the

@@ -2,13 +2,12 @@
 
 #include "common/dpi_scale.h"
 #include "components/shell/about_rules.h"
+#include "components/shell/shell_init.h"
 #include "ui/canvas.h"
 #include "ui/registry.h"
 #include "ui/window.h"
 
 #include <shellapi.h>
-
-#include <stdexcept>
 
 namespace kelvo {
 
@@ -314,7 +313,7 @@ void TAboutBox::URLClick()
         return;
     const std::optional<std::string> line = about::BrowserCommandLine(command, TextOf(URL));
     if (line && WinExec(line->c_str(), SW_SHOWNORMAL) < 32)
-        throw std::runtime_error("Couldn't launch default browser");
+        throw ShellError("Couldn't launch default browser");
 }
 
 void TAboutBox::EMAILClick()

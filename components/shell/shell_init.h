@@ -8,18 +8,18 @@
 #include <ole2.h>
 
 #include <atomic>
-#include <stdexcept>
 #include <tuple>
 #include <utility>
 
+#include "components/component_error.h"
 #include "ui/com_ref.h"
 
 namespace kelvo {
 
 // The shell components' errors, with their fixed messages.
-class ShellError : public std::runtime_error {
+class ShellError : public ComponentError {
 public:
-    using std::runtime_error::runtime_error;
+    using ComponentError::ComponentError;
 };
 
 // The clipboard formats registered by name at start-up ("FileContents",

@@ -10,6 +10,11 @@
 // Use: create the bar, add panels, then Create(parentWindow); the parent
 // calls ParentResized() from its WM_SIZE. The parent must reflect
 // WM_DRAWITEM to its children (every ui::Window does).
+//
+// moxstatusbar.cpp has the bar itself, status_panels.cpp the panels and
+// their registrations, panel_painting.cpp the painting, panel_hints.cpp the
+// hints and clicks; the lock keys are watched by the bar's
+// TmoxKeyLockWatcher (key_lock_watcher.h).
 #pragma once
 
 #include <windows.h>
@@ -21,6 +26,7 @@
 #include <string_view>
 #include <vector>
 
+#include "components/statusbar/key_lock_watcher.h"
 #include "components/statusbar/statusbar_rules.h"
 #include "ui/canvas.h"
 #include "ui/handles.h"
@@ -35,6 +41,12 @@ class TmoxStatusPanels;
 
 // Posted to the bar to repaint its key-lock panels (no parameters).
 inline constexpr UINT WM_REFRESHLOCKINDICATORS = WM_APP + 230;
+
+namespace statusbar {
+// The window-free rules' rectangles and the system's.
+inline PanelRect ToPanelRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+inline RECT ToRect(const PanelRect& r) { return {r.left, r.top, r.right, r.bottom}; }
+} // namespace statusbar
 
 // Draws a panel: the bar, the panel, the canvas to draw on and the part's rectangle.
 using TmoxDrawPanelEvent =
@@ -191,13 +203,12 @@ public:
 private:
     friend class TmoxGaugeAttrs;
     friend class TmoxStatusBar;
+    friend class TmoxKeyLockWatcher;
     TmoxStatusPanelType TimerPanelType() const override { return panelType_; }
     bool TimerIndeterminateGauge() const override { return IsAnimatedGauge(); }
     bool IsAnimatedGauge() const { return panelType_ == sptGauge && IsIndeterminate(gauge_.Style()); }
     void RegisterByKind();
     void DeregisterByKind();
-    void RegisterKeyLock(bool monitored);
-    void DeregisterKeyLock(bool monitored);
     bool KeyIsOn() const;
 
     TmoxStatusPanels& collection_;
@@ -334,19 +345,11 @@ private:
     void UpdateNativePanels();
     void FontChanged();
     void UpdateAutoFitWidths();
-    void RegisterSystemHook();
-    void DeregisterSystemHook();
-    void RegisterMainWinHook(TmoxStatusPanel& panel);
-    void DeregisterMainWinHook(TmoxStatusPanel& panel);
-    // Hooks the top-level window while a panel needs its activation messages.
-    void SyncMainWinHook();
-    static LRESULT CALLBACK MainWinProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                        DWORD_PTR bar);
-    bool AppWinHook(UINT message, WPARAM wParam);
     void UpdateKeyboardHooks();
-    void WMRefreshLockIndicators();
-    void WMDestroy();
-    void MonitorReport(WPARAM wParam, LPARAM lParam);
+    // Paints the native part an owner-draw notification names.
+    void DrawItem(const DRAWITEMSTRUCT& item);
+    // The tool tip's and the clicks' messages; false for any other message.
+    bool HandleHintMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // The tool tip follows the mouse: a new tool whenever it leaves the hint's area.
     void RelayToToolTip(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -359,15 +362,12 @@ private:
     bool enabled_ = true;
     bool useMonitorDLL_ = false;
     std::string hint_;
-    std::vector<TmoxStatusPanel*> mainWinHookPanels_;
-    HWND hookedMainWindow_ = nullptr;
-    int systemHookCount_ = 0;
-    UINT monitorMessage_ = 0;
     ui::OwnedWindow toolTip_;
     UINT_PTR toolId_ = 0;
     RECT toolRect_{};
     std::string toolTipText_;
     std::vector<std::unique_ptr<TStatusPanel>> nativePanels_;
+    TmoxKeyLockWatcher keyLocks_{*this};
     TmoxStatusPanels panels_{*this}; // last: the panels go first
 };
 

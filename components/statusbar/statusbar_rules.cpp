@@ -6,7 +6,7 @@
 namespace kelvo {
 
 EListError::EListError(int index)
-    : std::out_of_range("List index out of bounds (" + std::to_string(index) + ")")
+    : ComponentError("List index out of bounds (" + std::to_string(index) + ")")
 {
 }
 
@@ -19,12 +19,6 @@ int registrationCount = 0;
 } // namespace
 
 int TimerRegistrationCount() { return registrationCount; }
-
-void CheckTimerRegistrations()
-{
-    if (registrationCount != 0)
-        throw EAssertionFailed("TmoxStatusBar: Unbalanced timer registrations");
-}
 
 void PanelTimerSchedule::Register(TimerClient& panel, int today)
 {

@@ -5,9 +5,10 @@
 // The Win32 status bar (moxstatusbar.h) paints what these rules decide.
 #pragma once
 
+#include "components/component_error.h"
+
 #include <cstdint>
 #include <functional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,15 +52,15 @@ constexpr bool IsKeyLockKind(TmoxStatusPanelType kind) { return kind >= sptCapsL
 constexpr bool IsEllipsisKind(TmoxStatusPanelType kind) { return kind == sptEllipsisText || kind == sptEllipsisPath; }
 
 // A list index outside the list: "List index out of bounds (5)".
-class EListError : public std::out_of_range {
+class EListError : public ComponentError {
 public:
     explicit EListError(int index);
 };
 
 // A broken internal invariant of the status bar, with its fixed message.
-class EAssertionFailed : public std::logic_error {
+class EAssertionFailed : public ComponentError {
 public:
-    using std::logic_error::logic_error;
+    using ComponentError::ComponentError;
 };
 
 namespace statusbar {
@@ -87,9 +88,6 @@ protected:
 // Registrations with all panel timers of the process; each registration
 // counts one up, each deregistration one down.
 int TimerRegistrationCount();
-// Throws EAssertionFailed("TmoxStatusBar: Unbalanced timer registrations")
-// unless every registration has been undone. Checked when the program ends.
-void CheckTimerRegistrations();
 
 // Which panels one bar's timer serves and how often it must tick. The timer
 // exists (Active) exactly while a panel is registered.

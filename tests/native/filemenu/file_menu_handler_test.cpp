@@ -1,6 +1,7 @@
 // The document workflow driven through scripted dialogs and services that
 // record every call in one log, so each test can check what was asked, shown
-// and called, and in which order.
+// and called, and in which order. The recent-files menu itself is tested
+// with a real menu under Windows; here its list and INI file.
 #include "components/filemenu/file_menu_handler.h"
 #include "tests/test_support.h"
 
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <deque>
 #include <filesystem>
+#include <iterator>
 #include <optional>
 #include <set>
 
@@ -16,6 +18,7 @@ namespace kelvo {
 namespace {
 
 using Log = std::vector<std::string>;
+using Names = std::vector<std::string>;
 using Answer = std::optional<std::string>; // a dialog's chosen name; nullopt: Cancel
 
 // The next scripted answer; Fallback (Cancel) when the script has run out.
@@ -55,8 +58,8 @@ struct ScriptedServices : TFileMenuServices {
     explicit ScriptedServices(Log& L) : Calls(L) {}
     Log& Calls;
     std::deque<TSaveAnswer> Answers;
-    std::set<std::string> Files{"C:\\a.far", "C:\\b.far"};
-    std::vector<std::string> Arguments{"C:\\Games\\Kelvo\\kelvo.exe"}; // argument 0 first
+    std::set<std::string> Files{"C:\\a.far", "C:\\b.far", "C:\\c.far", "C:\\d.far", "C:\\e.far"};
+    Names Arguments{"C:\\Games\\Kelvo\\kelvo.exe"}; // argument 0 first
 
     TSaveAnswer AskSaveChanges(const std::string& Text, const std::string& Caption) override
     {
@@ -104,7 +107,7 @@ struct Rig {
         if (Name.empty()) {
             Handler.New();
         } else {
-            OpenDlg.Answers.push_back(Name);
+            OpenDlg.Answers = {Name};
             Handler.Open();
         }
         Handler.Modified = true;
@@ -116,18 +119,11 @@ struct Rig {
         EXPECT_EQ(Handler.NewFile(), NewFile);
         EXPECT_EQ(Handler.Modified, Modified);
     }
-    std::string Asked(const std::string& Name) const
+    static std::string Asked(const std::string& Name)
     {
         return "Ask(File " + Name + " has changed. Save Changes?|Save changes)";
     }
-    // Runs New, Open or Exit (by the operation's first letter); CanClose is Exit's verdict.
-    void Perform(char Operation, bool& CanClose)
-    {
-        Operation == 'N' ? Handler.New() : Operation == 'O' ? Handler.Open() : Handler.Exit(CanClose);
-    }
 };
-
-class FileMenu : public testing::Test, public Rig {};
 
 enum class Act { New, Open, Save, SaveAs, Show };
 
@@ -172,11 +168,12 @@ TEST(FileMenuHandler, StateAfterEachOperation)
         T.Ok = R.Ok;
         T.Services.Answers = {TSaveAnswer::saNo};
         T.Handler.ParamCountLook = R.Look;
+        T.OpenDlg.Answers = T.SaveDlg.Answers = {R.Dialog};
         switch (R.Action) {
         case Act::New: T.Handler.New(); break;
-        case Act::Open: T.OpenDlg.Answers = {R.Dialog}; T.Handler.Open(); break;
-        case Act::Save: T.SaveDlg.Answers = {R.Dialog}; T.Handler.Save(); break;
-        case Act::SaveAs: T.SaveDlg.Answers = {R.Dialog}; T.Handler.SaveAs(); break;
+        case Act::Open: T.Handler.Open(); break;
+        case Act::Save: T.Handler.Save(); break;
+        case Act::SaveAs: T.Handler.SaveAs(); break;
         case Act::Show:
             if (R.Dialog)
                 T.Services.Arguments.push_back(*R.Dialog);
@@ -189,164 +186,143 @@ TEST(FileMenuHandler, StateAfterEachOperation)
     }
 }
 
-TEST_F(FileMenu, SaveQuestionAnswers)
+TEST(FileMenuHandler, SaveQuestionAnswers)
 {
+    Rig T;
     const std::string Name = "C:\\100%s %d %%.far"; // shown as typed, never taken as a format
-    Services.Files.insert(Name);
-    MakeDocument(Name);
+    T.Services.Files.insert(Name);
+    T.MakeDocument(Name);
     const struct {
         TSaveAnswer Answer;
         bool CanClose, Modified;
         Log Calls;
     } Cases[] = {
-        {TSaveAnswer::saCancel, false, true, {Asked(Name)}},
-        {TSaveAnswer::saNo, true, true, {Asked(Name)}},
-        {TSaveAnswer::saYes, true, false, {Asked(Name), "OnSave(" + Name + ")"}},
+        {TSaveAnswer::saCancel, false, true, {Rig::Asked(Name)}},
+        {TSaveAnswer::saNo, true, true, {Rig::Asked(Name)}},
+        {TSaveAnswer::saYes, true, false, {Rig::Asked(Name), "OnSave(" + Name + ")"}},
     };
     for (const auto& C : Cases) {
-        Calls.clear();
-        Handler.Modified = true;
-        Services.Answers = {C.Answer};
+        T.Calls.clear();
+        T.Handler.Modified = true;
+        T.Services.Answers = {C.Answer};
         bool CanClose = !C.CanClose;
-        Handler.Exit(CanClose);
+        T.Handler.Exit(CanClose);
         EXPECT_EQ(CanClose, C.CanClose);
-        EXPECT_EQ(Handler.Modified, C.Modified);
-        EXPECT_EQ(Calls, C.Calls);
+        EXPECT_EQ(T.Handler.Modified, C.Modified);
+        EXPECT_EQ(T.Calls, C.Calls);
     }
-    Calls.clear();
-    EXPECT_TRUE(Handler.SaveQuery()); // nothing to save: no question
-    Handler.NotFoundDialog(Name);
-    EXPECT_EQ(Calls, (Log{"NotFound(File " + Name + " not found.)"}));
+    T.Calls.clear();
+    EXPECT_TRUE(T.Handler.SaveQuery()); // nothing to save: no question
+    T.Handler.NotFoundDialog(Name);
+    EXPECT_EQ(T.Calls, (Log{"NotFound(File " + Name + " not found.)"}));
 }
 
-TEST_F(FileMenu, CancelledSaveDialogStopsTheNextNewOpenOrExitOnce)
+TEST(FileMenuHandler, SaveAfterYesThatIsCancelledOrFailsStopsTheOperationThatAsked)
 {
-    // Yes to the question about an unnamed document, then Cancel in the save dialog.
-    MakeDocument("");
-    for (const char* Operation : {"New", "Open", "Exit"}) {
-        SCOPED_TRACE(Operation);
-        Calls.clear();
-        Services.Answers = {TSaveAnswer::saYes};
-        SaveDlg.Answers = {std::nullopt};
-        bool CanClose = true;
-        Perform(Operation[0], CanClose);
-        EXPECT_EQ(Calls, (Log{Asked("Untitled.far"), "Save.Set(Untitled.far)", "Save.Execute"}));
-        EXPECT_FALSE(Handler.SaveCancelled());
-        EXPECT_FALSE(CanClose && Operation[0] == 'E');
-        ExpectState("Untitled.far", true, true);
-    }
-
-    // A cancelled Save command stops the next operation even without a question.
-    Handler.Modified = false;
-    SaveDlg.Answers = {std::nullopt};
-    Handler.Save();
-    EXPECT_TRUE(Handler.SaveCancelled());
-    Calls.clear();
-    Handler.New();
-    Handler.New();
-    EXPECT_EQ(Calls, (Log{"OnNew(Untitled.far)", "Caption(Untitled.far)"}));
-
-    // An explicit Save As that is cancelled leaves nothing behind.
-    SaveDlg.Answers = {std::nullopt};
-    Handler.SaveAs();
-    EXPECT_FALSE(Handler.SaveCancelled());
-}
-
-TEST(FileMenuHandler, FailedSaveAfterYesStopsTheOperationThatAsked)
-{
-    for (const std::string From : {"C:\\a.far", ""}) {
+    const struct {
+        const char* From;
+        Answer Dialog; // the save dialog's answer
+        bool Ok;
+        Log Tail; // after the question
+    } Cases[] = {
+        {"", std::nullopt, true, {"Save.Set(Untitled.far)", "Save.Execute"}},
+        {"", "C:\\c.far", false, {"Save.Set(Untitled.far)", "Save.Execute", "OnSave(C:\\c.far)"}},
+        {"C:\\a.far", std::nullopt, false, {"OnSave(C:\\a.far)"}},
+    };
+    for (const auto& C : Cases) {
         Rig T;
-        T.MakeDocument(From);
-        T.Ok = false;
-        const std::string Name = From.empty() ? "Untitled.far" : From;
-        const Log Expected = From.empty()
-            ? Log{T.Asked(Name), "Save.Set(Untitled.far)", "Save.Execute", "OnSave(C:\\c.far)"}
-            : Log{T.Asked(Name), "OnSave(C:\\a.far)"};
-        bool CanClose = true;
+        T.MakeDocument(C.From);
+        T.Ok = C.Ok;
+        const std::string Name = *C.From ? C.From : "Untitled.far";
+        Log Expected{Rig::Asked(Name)};
+        Expected.insert(Expected.end(), C.Tail.begin(), C.Tail.end());
         for (char Operation : {'N', 'O', 'E'}) {
+            SCOPED_TRACE(Name + " " + Operation);
             T.Calls.clear();
             T.Services.Answers = {TSaveAnswer::saYes};
-            T.SaveDlg.Answers = {"C:\\c.far"};
-            T.Perform(Operation, CanClose);
-            EXPECT_EQ(T.Calls, Expected) << "operation " << Operation; // no OnNew, no open dialog
+            T.SaveDlg.Answers = {C.Dialog};
+            bool CanClose = true;
+            Operation == 'N' ? T.Handler.New() : Operation == 'O' ? T.Handler.Open() : T.Handler.Exit(CanClose);
+            EXPECT_EQ(T.Calls, Expected); // no OnNew, no open dialog
+            EXPECT_FALSE(CanClose && Operation == 'E');
+            EXPECT_FALSE(T.Handler.SaveCancelled());
+            T.ExpectState(Name, !*C.From, true);
         }
-        EXPECT_FALSE(CanClose);
-        T.ExpectState(Name, From.empty(), true);
-        EXPECT_FALSE(T.Handler.SaveCancelled());
     }
+
+    // A cancelled Save command stops the next operation once, even without a question.
+    Rig T;
+    T.MakeDocument("");
+    T.Handler.Modified = false;
+    T.SaveDlg.Answers = {std::nullopt};
+    T.Handler.Save();
+    EXPECT_TRUE(T.Handler.SaveCancelled());
+    T.Calls.clear();
+    T.Handler.New();
+    T.Handler.New();
+    EXPECT_EQ(T.Calls, (Log{"OnNew(Untitled.far)", "Caption(Untitled.far)"}));
+    // An explicit Save As that is cancelled leaves nothing behind.
+    T.SaveDlg.Answers = {std::nullopt};
+    T.Handler.SaveAs();
+    EXPECT_FALSE(T.Handler.SaveCancelled());
 }
 
-TEST_F(FileMenu, HooksChainAfterTheHandlersTheFormHad)
+TEST(FileMenuHandler, HooksChainAfterTheHandlersTheFormHad)
 {
+    Rig T;
     ui::TFormEvents Owner;
     ui::TObject* SeenSender = nullptr;
     Owner.OnCloseQuery = [&](ui::TObject& Sender, bool& CanClose) {
         SeenSender = &Sender;
-        Calls.push_back(std::string("OldCloseQuery(") + (CanClose ? "true)" : "false)"));
+        T.Calls.push_back(std::string("OldCloseQuery(") + (CanClose ? "true)" : "false)"));
         CanClose = false;
     };
     Owner.OnShow = [&](ui::TObject& Sender) {
         SeenSender = &Sender;
-        Calls.push_back("OldShow");
+        T.Calls.push_back("OldShow");
     };
     {
-        TFileMenuHandler Hooked(Owner, Services);
-        Hooked.OnNew = Handler.OnNew;
+        TFileMenuHandler Hooked(Owner, T.Services);
+        Hooked.OnNew = T.Handler.OnNew;
         ui::TObject Sender;
         Owner.OnShow(Sender);
         EXPECT_EQ(SeenSender, &Sender);
         EXPECT_EQ(Hooked.ExeFolder(), "C:\\Games\\Kelvo\\");
-
         // The old close-query handler sees the verdict of the question and may change it.
         Hooked.Modified = true;
-        Services.Answers = {TSaveAnswer::saNo, TSaveAnswer::saCancel};
-        bool CanClose = true;
-        Owner.OnCloseQuery(Sender, CanClose);
-        EXPECT_FALSE(CanClose);
-        CanClose = true;
-        Owner.OnCloseQuery(Sender, CanClose);
-        EXPECT_EQ(Calls, (Log{"ParamStr(0)", "OldShow", "ParamStr(1)", "OnNew()", Asked(""), "OldCloseQuery(true)",
-                              Asked(""), "OldCloseQuery(false)"}));
+        T.Services.Answers = {TSaveAnswer::saNo, TSaveAnswer::saCancel};
+        for (bool CanClose : {true, true}) {
+            Owner.OnCloseQuery(Sender, CanClose);
+            EXPECT_FALSE(CanClose);
+        }
+        EXPECT_EQ(T.Calls, (Log{"ParamStr(0)", "OldShow", "ParamStr(1)", "OnNew()", Rig::Asked(""),
+                                "OldCloseQuery(true)", Rig::Asked(""), "OldCloseQuery(false)"}));
     }
     // A destroyed handler gives the form its old handlers back.
-    Calls.clear();
+    T.Calls.clear();
     Owner.OnShow(Owner);
-    EXPECT_EQ(Calls, Log{"OldShow"});
+    EXPECT_EQ(T.Calls, Log{"OldShow"});
 }
 
-// The menu as the list shows it: the current items, and whether the separator shows.
-struct RecordingMenu : TRecentMenu {
-    std::vector<std::string> Captions;
-    bool Separator = false;
-    void ShowItems(const std::vector<TRecentItem>& Items) override
-    {
-        Captions.clear();
-        for (const TRecentItem& Item : Items)
-            Captions.push_back(Item.Caption);
-        Separator = !Items.empty();
-    }
-    void RemoveItems() override
-    {
-        Captions.clear();
-        Separator = false;
-    }
+// How many recent items the menu shows.
+struct CountingMenu : TRecentMenu {
+    std::size_t Shown = 0;
+    void ShowItems(const std::vector<TRecentItem>& Items) override { Shown = Items.size(); }
+    void RemoveItems() override { Shown = 0; }
 };
 
-using Names = std::vector<std::string>;
-
 // A handler whose program lives in a folder of its own, with the INI file
-// Text there (none when Text is empty), shown once with a recording menu.
+// Text there (none when Text is empty), shown once with a menu.
 struct RecentRig : Rig {
     const std::filesystem::path Folder = std::filesystem::temp_directory_path() / "kelvo_recent_test";
     const std::string Ini = (Folder / "Kelvo.ini").string();
-    RecordingMenu Menu;
+    CountingMenu Menu;
 
     RecentRig()
     {
         std::filesystem::remove_all(Folder);
         std::filesystem::create_directories(Folder);
         Services.Arguments = {(Folder / "kelvo.exe").string()};
-        Services.Files.insert({"C:\\c.far", "C:\\d.far", "C:\\e.far"});
         Handler.IniFileName = "Kelvo.ini";
         Handler.LoadNewOnStart = false;
         Handler.SetFileMenu(&Menu);
@@ -359,17 +335,12 @@ struct RecentRig : Rig {
         Form.OnShow(Form);
         Calls.clear();
     }
-    // Ends the handler's life as the window's end does, so the list is
-    // written, and puts a fresh handler in its place.
-    void End()
+    // Ends the handler's life as the window's end does, so the list is written.
+    std::string Saved()
     {
         Handler.~TFileMenuHandler();
         new (&Handler) TFileMenuHandler(Form, Services);
-    }
-    std::string Saved()
-    {
-        End();
-        return test::ReadBytes(Ini);
+        return std::filesystem::is_directory(Ini) ? "a folder" : test::ReadBytes(Ini);
     }
 };
 
@@ -381,115 +352,74 @@ TEST(RecentList, LoadsExistingFilesAndSavesThemAtTheEnd)
         Names List;
         int MaxList = 4;
     } Cases[] = {
-        {"only File0 and File2 exist", "[RecentFiles]\nFile0=C:\\a.far\nFile1=C:\\gone.far\nFile2=C:\\b.far\n",
-         {"C:\\a.far", "C:\\b.far"}},
+        {"only File0 and File2 exist", "File0=C:\\a.far\nFile1=C:\\gone.far\nFile2=C:\\b.far\n", {"C:\\a.far", "C:\\b.far"}},
         {"six keys, MaxList 4",
-         "[RecentFiles]\nFile0=C:\\a.far\nFile1=C:\\gone.far\nFile2=C:\\b.far\nFile3=C:\\c.far\n"
-         "File4=C:\\d.far\nFile5=C:\\e.far\n",
+         "File0=C:\\a.far\nFile1=C:\\gone.far\nFile2=C:\\b.far\nFile3=C:\\c.far\nFile4=C:\\d.far\nFile5=C:\\e.far\n",
          {"C:\\a.far", "C:\\b.far", "C:\\c.far", "C:\\d.far"}},
-        {"keys not named by position", "[RecentFiles]\nFirst=C:\\a.far\nFile1=C:\\b.far\nFile7=C:\\c.far\n",
-         {"C:\\b.far"}},
-        {"MaxList 0 keeps nothing", "[RecentFiles]\nFile0=C:\\a.far\n", {}, 0},
+        {"keys not named by position", "First=C:\\a.far\nFile1=C:\\b.far\nFile7=C:\\c.far\n", {"C:\\b.far"}},
+        {"MaxList 0 keeps nothing", "File0=C:\\a.far\n", {}, 0},
     };
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.What);
         RecentRig T;
         T.Handler.SetMaxItems(C.MaxList);
-        T.Start("[Other]\nKeep=1\n\n" + C.Text);
+        T.Start("[Other]\nKeep=1\n\n[RecentFiles]\n" + C.Text);
         EXPECT_EQ(T.Handler.RecentList(), C.List);
-        EXPECT_EQ(T.Menu.Separator, !C.List.empty());
-        if (!C.List.empty()) {
-            EXPECT_EQ(T.Menu.Captions.front(), "&1 " + C.List.front());
-        }
-        std::string Expected = "[Other]\r\nKeep=1\r\n\r\n[RecentFiles]\r\n";
+        std::string Expected = "[Other]\r\nKeep=1\r\n\r\n";
         for (std::size_t i = 0; i < C.List.size(); ++i)
-            Expected += "File" + std::to_string(i) + "=" + C.List[i] + "\r\n";
-        EXPECT_EQ(T.Saved(), C.List.empty() ? "[Other]\r\nKeep=1\r\n\r\n" : Expected);
+            Expected += (i ? "" : "[RecentFiles]\r\n") + ("File" + std::to_string(i)) + "=" + C.List[i] + "\r\n";
+        EXPECT_EQ(T.Saved(), Expected);
+    }
+
+    // A missing INI file is made at the end (as a missing file reads as empty);
+    // one that cannot be read is never overwritten.
+    for (const bool Readable : {true, false}) {
+        RecentRig T;
+        if (!Readable)
+            std::filesystem::create_directories(T.Ini);
+        T.Start();
+        T.OpenDlg.Answers = {"C:\\a.far"};
+        T.Handler.Open();
+        EXPECT_EQ(T.Saved(), Readable ? "[RecentFiles]\r\nFile0=C:\\a.far\r\n" : "a folder");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(T.Folder), {}), 1) << "no temporary file left";
     }
 }
 
-TEST(RecentList, MissingOrUnreadableIniFile)
-{
-    RecentRig T;
-    T.Start();
-    EXPECT_EQ(T.Handler.RecentList(), Names{});
-    EXPECT_FALSE(T.Menu.Separator);
-    T.OpenDlg.Answers = {"C:\\a.far"};
-    T.Handler.Open();
-    EXPECT_EQ(T.Saved(), "[RecentFiles]\r\nFile0=C:\\a.far\r\n") << "created at the end";
-
-    // An INI file that cannot be read is never overwritten.
-    RecentRig U;
-    std::filesystem::create_directories(U.Ini);
-    U.Start();
-    U.OpenDlg.Answers = {"C:\\a.far"};
-    U.Handler.Open();
-    U.End();
-    EXPECT_TRUE(std::filesystem::is_directory(U.Ini));
-}
-
-TEST(RecentList, OpenedAndSavedFilesGoToTheTop)
+TEST(RecentList, OpenedAndSavedFilesGoToTheTopAndTheListKeepsItsLimit)
 {
     RecentRig T;
     T.Services.Files.insert("c:\\C.FAR");
     T.Start("[RecentFiles]\nFile0=C:\\a.far\nFile1=C:\\b.far\nFile2=C:\\c.far\n");
+    T.Handler.SetEnableMenuList(false); // without the menu the list is still kept
     T.OpenDlg.Answers = {"c:\\C.FAR"};
     T.Handler.Open();
     EXPECT_EQ(T.Handler.FileName(), "c:\\C.FAR");
     EXPECT_EQ(T.Handler.RecentList(), (Names{"C:\\c.far", "C:\\a.far", "C:\\b.far"})) << "the entry keeps its text";
+    EXPECT_EQ(T.Menu.Shown, 0u);
     for (const char* Name : {"C:\\d.far", "C:\\e.far"}) {
         T.SaveDlg.Answers = {Name};
         T.Handler.SaveAs();
     }
     EXPECT_EQ(T.Handler.RecentList(), (Names{"C:\\e.far", "C:\\d.far", "C:\\c.far", "C:\\a.far"}));
-    EXPECT_EQ(T.Menu.Captions, (Names{"&1 C:\\e.far", "&2 C:\\d.far", "&3 C:\\c.far", "&4 C:\\a.far"}));
-
     // A lower MaxList trims at once; one above the limit is taken as the limit, one below 0 as 0.
     T.Handler.SetMaxItems(2);
-    EXPECT_EQ(T.Menu.Captions, (Names{"&1 C:\\e.far", "&2 C:\\d.far"}));
-    T.Handler.SetMaxItems(50);
-    EXPECT_EQ(T.Handler.MaxList(), 35);
-    T.Handler.SetMaxItems(-3);
-    EXPECT_EQ(T.Handler.MaxList(), 0);
-    EXPECT_EQ(T.Handler.RecentList(), Names{});
-    EXPECT_FALSE(T.Menu.Separator);
-}
-
-TEST(RecentList, ItemCaptionsAndShortcuts)
-{
-    Names List;
-    for (int i = 0; i < 12; ++i)
-        List.push_back("C:\\f" + std::to_string(i) + ".far");
-    const auto With = RecentItems(List, true, 7);
-    const auto Without = RecentItems(List, false, -1);
-    ASSERT_EQ(With.size(), 12u);
-    ASSERT_EQ(Without.size(), 12u);
-    const std::string Numbers = "123456789ABC";
-    for (std::size_t i = 0; i < List.size(); ++i) {
-        EXPECT_EQ(With[i].Caption, std::string("&") + Numbers[i] + " " + List[i]);
-        EXPECT_EQ(With[i].Shortcut, Numbers[i]);
-        EXPECT_EQ(With[i].ImageIndex, 7);
-        EXPECT_EQ(Without[i].Caption, List[i]);
-        EXPECT_EQ(Without[i].Shortcut, 0);
+    EXPECT_EQ(T.Handler.RecentList(), (Names{"C:\\e.far", "C:\\d.far"}));
+    EXPECT_EQ(T.Saved(), "[RecentFiles]\r\nFile0=C:\\e.far\r\nFile1=C:\\d.far\r\n");
+    for (auto [Value, Taken] : {std::pair{50, 35}, {-3, 0}}) {
+        T.Handler.SetMaxItems(Value);
+        EXPECT_EQ(T.Handler.MaxList(), Taken);
     }
-    List.resize(35, "x");
-    EXPECT_EQ(RecentItems(List, true, -1).back().Shortcut, 'Z');
-}
 
-TEST(RecentList, MenuListSwitchedOffKeepsAndSavesTheList)
-{
-    RecentRig T;
-    T.Start("[RecentFiles]\nFile0=C:\\a.far\n");
-    T.Handler.SetEnableMenuList(false);
-    EXPECT_FALSE(T.Menu.Separator);
-    T.OpenDlg.Answers = {"C:\\b.far"};
-    T.Handler.Open();
-    EXPECT_EQ(T.Menu.Captions, Names{});
-    EXPECT_EQ(T.Handler.RecentList(), (Names{"C:\\b.far", "C:\\a.far"}));
-    T.Handler.SetEnableMenuList(true);
-    EXPECT_EQ(T.Menu.Captions, (Names{"&1 C:\\b.far", "&2 C:\\a.far"}));
-    T.Handler.SetEnableMenuList(false);
-    EXPECT_EQ(T.Saved(), "[RecentFiles]\r\nFile0=C:\\b.far\r\nFile1=C:\\a.far\r\n");
+    // Menu items are numbered 1 to 9, then A to Z, with the number as shortcut, or bare names.
+    const Names List(35, "C:\\f.far");
+    const auto With = RecentItems(List, true, 7), Without = RecentItems(List, false, -1);
+    for (auto [Index, Number] : {std::pair{0, '1'}, {8, '9'}, {9, 'A'}, {34, 'Z'}}) {
+        EXPECT_EQ(With[Index].Caption, std::string("&") + Number + " C:\\f.far");
+        EXPECT_EQ(With[Index].Shortcut, Number);
+        EXPECT_EQ(With[Index].ImageIndex, 7);
+        EXPECT_EQ(Without[Index].Caption, "C:\\f.far");
+        EXPECT_EQ(Without[Index].Shortcut, 0);
+    }
 }
 
 TEST(RecentList, ClickingAnItem)
@@ -519,13 +449,10 @@ TEST(RecentList, ClickingAnItem)
         T.Menu.OnItemClick(C.Position);
         EXPECT_EQ(T.Calls, C.Calls);
         EXPECT_EQ(T.Handler.RecentList(), C.List);
-        EXPECT_EQ(T.Menu.Captions.size(), C.List.size());
+        EXPECT_EQ(T.Menu.Shown, C.List.size());
         EXPECT_EQ(T.Handler.FileName(), C.Ok && C.Calls.size() == 2 ? C.List[C.MoveToTop ? 0 : 2] : "");
     }
-}
 
-TEST(RecentList, ClickedFileIsOpenedEvenWhenTheSaveQuestionReordersTheList)
-{
     // A new document with changes, Yes to the question, and Save As puts its
     // name on top: the clicked file is still the one opened.
     for (const int MaxList : {4, 2}) {
@@ -536,9 +463,9 @@ TEST(RecentList, ClickedFileIsOpenedEvenWhenTheSaveQuestionReordersTheList)
         T.MakeDocument("");
         T.Services.Answers = {TSaveAnswer::saYes};
         T.SaveDlg.Answers = {"C:\\c.far"};
-        T.Menu.OnItemClick(1);
-        EXPECT_EQ(T.Calls, (Log{T.Asked("Untitled.far"), "Save.Set(Untitled.far)", "Save.Execute", "OnSave(C:\\c.far)",
-                                "Caption(C:\\c.far)", "OnOpen(C:\\b.far)", "Caption(C:\\b.far)"}));
+        T.Handler.FileItemClick(1);
+        EXPECT_EQ(T.Calls, (Log{Rig::Asked("Untitled.far"), "Save.Set(Untitled.far)", "Save.Execute",
+                                "OnSave(C:\\c.far)", "Caption(C:\\c.far)", "OnOpen(C:\\b.far)", "Caption(C:\\b.far)"}));
         EXPECT_EQ(T.Handler.RecentList(), (MaxList == 4 ? Names{"C:\\b.far", "C:\\c.far", "C:\\a.far"}
                                                         : Names{"C:\\b.far", "C:\\c.far"}));
     }

@@ -1,11 +1,12 @@
 // The INI file object: what it reads from hand-edited files, and that writing
-// changes only what it is told to.
+// changes only what it is told to. Its file is read and written by the
+// recent-files list's tests.
 #include "components/filemenu/ini_file.h"
-#include "tests/test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <string>
+#include <vector>
 
 namespace kelvo {
 namespace {
@@ -43,30 +44,6 @@ TEST(IniFile, WritingKeepsTheRestOfTheFile)
     Ini.SetText("[S]\nK=1\n\n[T]\n");
     Ini.WriteString("S", "L", "2");
     EXPECT_EQ(Ini.Text(), "[S]\r\nK=1\r\nL=2\r\n\r\n[T]\r\n");
-}
-
-TEST(IniFile, LoadsAndWritesFiles)
-{
-    const auto Folder = std::filesystem::temp_directory_path() / "kelvo_ini_test";
-    std::filesystem::remove_all(Folder);
-    std::filesystem::create_directories(Folder / "folder.ini");
-    const std::string Path = (Folder / "Kelvo.ini").string();
-
-    TIniFile Ini(Path);
-    EXPECT_TRUE(Ini.Load()) << "a missing file reads as empty";
-    EXPECT_EQ(Ini.Text(), "");
-    Ini.WriteString("RecentFiles", "File0", "C:\\a.far");
-    ASSERT_TRUE(Ini.UpdateFile());
-    test::WriteBytes(Path, test::ReadBytes(Path) + "[Other]\nX=1\n");
-    ASSERT_TRUE(Ini.Load());
-    EXPECT_EQ(Ini.Text(), "[RecentFiles]\r\nFile0=C:\\a.far\r\n[Other]\r\nX=1\r\n");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder), {}), 2) << "no temporary file left";
-
-    TIniFile Unreadable((Folder / "folder.ini").string());
-    EXPECT_FALSE(Unreadable.Load());
-    EXPECT_FALSE(Unreadable.UpdateFile());
-    EXPECT_TRUE(std::filesystem::is_directory(Folder / "folder.ini"));
-    std::filesystem::remove_all(Folder);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace kelvo {
@@ -22,15 +23,6 @@ void LayOut(TextLayout& layout, const std::string& text, int width)
     layout.SetMetrics(Widths(), 4);
     layout.SetWrapWidth(width);
     layout.SetText(text);
-}
-
-// The rows' shown bytes, one string each.
-std::vector<std::string> Shown(const TextLayout& layout)
-{
-    std::vector<std::string> shown;
-    for (const TextRow& row : layout.Rows(0, layout.RowCount()))
-        shown.push_back(layout.Text().substr(static_cast<std::size_t>(row.start), static_cast<std::size_t>(row.end - row.start)));
-    return shown;
 }
 
 TEST(TextLayout, WrapsAtSpacesCutsLongWordsAndBreaksLines)
@@ -59,7 +51,10 @@ TEST(TextLayout, WrapsAtSpacesCutsLongWordsAndBreaksLines)
         SCOPED_TRACE(c.text);
         TextLayout layout;
         LayOut(layout, c.text, c.width);
-        EXPECT_EQ(Shown(layout), c.rows);
+        Rows shown;
+        for (const TextRow& row : layout.Rows(0, layout.RowCount()))
+            shown.push_back(layout.Text().substr(static_cast<std::size_t>(row.start), row.end - row.start));
+        EXPECT_EQ(shown, c.rows);
         EXPECT_EQ(layout.RowCount(), static_cast<std::int32_t>(c.rows.size()));
     }
 }
@@ -95,22 +90,18 @@ TEST(TextLayout, PositionsAndPixels)
     TextLayout layout;
     LayOut(layout, "aWb\tc\nlast line here", 9);
     const TextRow first = layout.Row(0); // "aWb\tc": a 0, W 1..3, b 4, tab 5..7, c 8
-    EXPECT_EQ(layout.XOf(first, 0), 0);
-    EXPECT_EQ(layout.XOf(first, 2), 4);
-    EXPECT_EQ(layout.XOf(first, 4), 8);
-    EXPECT_EQ(layout.PosAt(first, 2), 1);  // left half of W
-    EXPECT_EQ(layout.PosAt(first, 3), 2);  // right half
-    EXPECT_EQ(layout.PosAt(first, 99), 5); // the end of a row with a break
+    for (auto [pos, x] : {std::pair{0, 0}, {2, 4}, {4, 8}})
+        EXPECT_EQ(layout.XOf(first, pos), x) << pos;
+    // The left half of W, its right half, and the end of a row with a break.
+    for (auto [x, pos] : {std::pair{2, 1}, {3, 2}, {99, 5}})
+        EXPECT_EQ(layout.PosAt(first, x), pos) << x;
     const TextRow wrapped = layout.Row(1);  // "last line " wraps: the caret stays before its last byte
     EXPECT_EQ(layout.PosAt(wrapped, 99), wrapped.end - 1);
     EXPECT_EQ(layout.PosAt(layout.Row(2), 99), layout.Length()); // the last row's end is the text's
     const std::vector<TextRun> runs = layout.Runs(first, 1, 5);
     ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs[0].start, 1);
-    EXPECT_EQ(runs[0].end, 3);
-    EXPECT_EQ(runs[0].x, 1);
-    EXPECT_EQ(runs[1].start, 4);
-    EXPECT_EQ(runs[1].x, 8);
+    EXPECT_EQ(std::tie(runs[0].start, runs[0].end, runs[0].x), std::make_tuple(1, 3, 1));
+    EXPECT_EQ(std::tie(runs[1].start, runs[1].x), std::make_tuple(4, 8));
 }
 
 // A model over numbered lines "line 00".."line 99" (7 bytes and "\r\n"),

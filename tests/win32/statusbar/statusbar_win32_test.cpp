@@ -1,14 +1,15 @@
 // The status bar in a real parent window: panels painted into memory
 // contexts and checked pixel by pixel, the native parts, the panel timer,
-// key locks, glyphs, clicks and the keyboard monitor library.
+// the lock keys through this thread's hook and the monitor library, glyphs,
+// clicks and hints.
 #include "components/statusbar/moxkb.h"
 #include "components/statusbar/moxstatusbar.h"
 #include "tests/test_support.h"
+#include "ui/form.h"
 
 #include <commctrl.h>
 
 #include <functional>
-
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,12 +18,8 @@ using namespace kelvo;
 
 namespace {
 
-constexpr COLORREF kBarColor = RGB(255, 255, 255);
-constexpr COLORREF kFontColor = RGB(255, 0, 0);
-constexpr COLORREF kGaugeColor = RGB(0, 0, 255);
-constexpr COLORREF kGaugeTextColor = RGB(255, 255, 0);
-constexpr COLORREF kSentinel = RGB(0, 255, 0);
-constexpr COLORREF kMagenta = RGB(255, 0, 255);
+constexpr COLORREF kBarColor = RGB(255, 255, 255), kFontColor = RGB(255, 0, 0), kGaugeColor = RGB(0, 0, 255),
+                   kGaugeTextColor = RGB(255, 255, 0), kSentinel = RGB(0, 255, 0), kMagenta = RGB(255, 0, 255);
 
 class TestParent : public ui::Window {
 public:
@@ -35,11 +32,32 @@ public:
 
 int Area(const RECT& r) { return (r.right - r.left) * (r.bottom - r.top); }
 
-// The panel rectangle used for drawn-pixel checks, and the inner area the
+// The panel rectangle of the drawn-pixel checks, and the inner area the
 // panel paints (its 1-pixel frame stays untouched).
-constexpr RECT kPanelRect{10, 5, 112, 27};
-constexpr RECT kInner{11, 6, 111, 26};
-constexpr RECT kSurfaceRect{0, 0, 130, 40};
+constexpr RECT kPanelRect{10, 5, 112, 27}, kInner{11, 6, 111, 26}, kSurfaceRect{0, 0, 130, 40};
+
+// Handles waiting messages until done() or about ten seconds pass.
+void PumpUntil(const std::function<bool()>& done)
+{
+    for (int wait = 0; wait < 100 && !done(); ++wait) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
+void PressCapsLock()
+{
+    INPUT keys[2]{};
+    for (INPUT& key : keys) {
+        key.type = INPUT_KEYBOARD;
+        key.ki.wVk = VK_CAPITAL;
+    }
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
+}
 
 // The main window's layout: a 300-pixel text panel and a 50-pixel centred
 // percentage gauge, in a created bar.
@@ -64,6 +82,17 @@ protected:
         ui::SetExceptionHandler(nullptr);
     }
 
+    void Show()
+    {
+        ShowWindow(parent.Handle(), SW_SHOW);
+        UpdateWindow(parent.Handle());
+    }
+    TmoxStatusPanel& AddPanel(TmoxStatusPanelType kind)
+    {
+        TmoxStatusPanel& panel = bar.Panels().Add();
+        panel.SetPanelType(kind);
+        return panel;
+    }
     // Draws panel index at kPanelRect on a surface filled with kSentinel, the way the bar does.
     void Draw(int index)
     {
@@ -72,34 +101,22 @@ protected:
         surface.canvas().SelectFont(bar.Font());
         bar.Panels().Items(index).Redraw(surface.canvas(), kPanelRect);
     }
-    // Pixels of colour inside r.
-    int Count(const RECT& r, COLORREF color)
+    // Pixels of colour inside r of dc (the surface by default).
+    int Count(const RECT& r, COLORREF color, HDC dc = nullptr)
     {
         int count = 0;
         for (int y = r.top; y < r.bottom; ++y)
             for (int x = r.left; x < r.right; ++x)
-                count += GetPixel(surface.canvas().Handle(), x, y) == color;
+                count += GetPixel(dc ? dc : surface.canvas().Handle(), x, y) == color;
         return count;
     }
-
-    // Sets or clears this thread's caps lock toggle, as the panels read it.
-    static void SetCapsLock(bool on)
+    // Whether a key-lock caption inside r shows in the font colour (on) or
+    // in grey (off), and never in the other.
+    bool ShowsLock(bool on, const RECT& r, HDC dc = nullptr)
     {
-        BYTE keys[256];
-        GetKeyboardState(keys);
-        keys[VK_CAPITAL] = on ? 1 : 0;
-        SetKeyboardState(keys);
+        const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+        return Count(r, on ? kFontColor : grey, dc) > 0 && Count(r, on ? grey : kFontColor, dc) == 0;
     }
-    // Handles waiting messages until done() or about ten seconds pass.
-    static void PumpUntil(const std::function<bool()>& done)
-    {
-        for (int wait = 0; wait < 100 && !done(); ++wait) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-            for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);)
-                DispatchMessageA(&message);
-        }
-    }
-
     std::vector<int> PartEdges()
     {
         std::vector<int> edges(static_cast<std::size_t>(SendMessageA(bar.Handle(), SB_GETPARTS, 0, 0)));
@@ -135,64 +152,53 @@ TEST_F(StatusBarTest, PercentGaugeCaptionChangesColourAtTheFillEdge)
     }
 }
 
-TEST_F(StatusBarTest, DisabledPanelsShowOnlyTheBackground)
-{
-    const auto onlyBackground = [&](int index) {
-        Draw(index);
-        return Count(kInner, kBarColor) == Area(kInner);
-    };
-    for (int index : {0, 1}) { // "Ready" and "0%"
-        TmoxStatusPanel& panel = bar.Panels().Items(index);
-        EXPECT_FALSE(onlyBackground(index)) << index;
-        panel.SetEnabled(false);
-        EXPECT_TRUE(onlyBackground(index)) << index;
-        panel.SetEnabled(true);
-        bar.SetEnabled(false); // a disabled bar disables every panel as read
-        EXPECT_TRUE(onlyBackground(index)) << index;
-        bar.SetEnabled(true);
-    }
-}
-
-TEST_F(StatusBarTest, PanelsPaintOnlyInsideTheirFrame)
+TEST_F(StatusBarTest, PanelsPaintOnlyInsideTheirFrameAndNothingWhileDisabled)
 {
     text.SetText("A text much longer than the panel it is drawn in, going on and on");
     gauge.GaugeAttrs().SetStyle(gsIndeterminate2);
     gauge.SetEnabled(true);
     gauge.GaugeAttrs().SetSpeed(30);
-    const auto expectOnlyInside = [&](const char* what) {
-        EXPECT_EQ(Count(kInner, kSentinel), 0) << what;
-        EXPECT_EQ(Count(kSurfaceRect, kSentinel), Area(kSurfaceRect) - Area(kInner)) << what;
+    const auto expectOnlyInside = [&](int index) {
+        Draw(index);
+        EXPECT_EQ(Count(kInner, kSentinel), 0) << index;
+        EXPECT_EQ(Count(kSurfaceRect, kSentinel), Area(kSurfaceRect) - Area(kInner)) << index;
+        return Count(kInner, kBarColor) == Area(kInner); // only the background
     };
-    Draw(0);
-    expectOnlyInside("long text");
-
+    EXPECT_FALSE(expectOnlyInside(0));
     // The ramp slides right, turns, and leaves on the left; then the ball.
     bool turned = false, leftEdge = false;
     for (int tick = 0; tick < 20; ++tick) {
-        Draw(1);
-        expectOnlyInside("ramp");
+        expectOnlyInside(1);
         turned = turned || gauge.GaugeMotion().step < 0;
         leftEdge = leftEdge || gauge.GaugeMotion().offset < 0;
     }
     EXPECT_TRUE(turned && leftEdge);
     gauge.GaugeAttrs().SetStyle(gsIndeterminate);
-    for (int tick = 0; tick < 10; ++tick) {
-        Draw(1);
-        expectOnlyInside("ball");
+    for (int tick = 0; tick < 10; ++tick)
+        EXPECT_FALSE(expectOnlyInside(1));
+    for (TmoxStatusPanel* panel : {&text, &gauge}) {
+        panel->SetEnabled(false);
+        EXPECT_TRUE(expectOnlyInside(panel->Index()));
+        panel->SetEnabled(true);
+        bar.SetEnabled(false); // a disabled bar disables every panel as read
+        EXPECT_TRUE(expectOnlyInside(panel->Index()));
+        bar.SetEnabled(true);
     }
 }
 
 TEST_F(StatusBarTest, NativePartsFollowThePanels)
 {
-    TmoxStatusPanel& third = bar.Panels().Add();
-    third.SetWidth(80);
+    bar.Panels().Add().SetWidth(80);
     EXPECT_EQ(PartEdges(), (std::vector<int>{300, 350, -1})); // the last part reaches the end
-    bar.Panels().Items(0).SetWidth(200);
+    text.SetWidth(200);
     EXPECT_EQ(PartEdges(), (std::vector<int>{200, 250, -1}));
-    third.SetIndex(0); // the width moves with the panel
+    bar.Panels().Items(2).SetIndex(0); // the width moves with the panel
     EXPECT_EQ(PartEdges(), (std::vector<int>{80, 280, -1}));
     bar.Panels().Delete(0);
     EXPECT_EQ(PartEdges(), (std::vector<int>{200, -1}));
+    for (int index : {5, 2, -1})
+        EXPECT_EQ(test::ErrorOf<EListError>([&] { bar.InvalidatePanel(index); }),
+                  "List index out of bounds (" + std::to_string(index) + ")");
 
     // An automatic width follows the text and the border.
     text.SetAutoFit(true);
@@ -200,27 +206,17 @@ TEST_F(StatusBarTest, NativePartsFollowThePanels)
     EXPECT_EQ(PartEdges()[0], bar.TextExtent("Ready").cx + 9);
 }
 
-TEST_F(StatusBarTest, IndexErrorsCarryTheIndex)
-{
-    for (int index : {5, 2, -1})
-        EXPECT_EQ(test::ErrorOf<EListError>([&] { bar.InvalidatePanel(index); }),
-                  "List index out of bounds (" + std::to_string(index) + ")");
-    EXPECT_NO_THROW(bar.InvalidatePanel(1));
-}
-
 TEST_F(StatusBarTest, GaugeRepaintsAtOnceAndAnimatesOnTheSharedTimer)
 {
-    ShowWindow(parent.Handle(), SW_SHOWNOACTIVATE);
-    UpdateWindow(parent.Handle());
-    RECT rect = bar.GetPanelRect(1);
-    const POINT inside{rect.left + 4, (rect.top + rect.bottom) / 2};
+    Show();
+    const RECT rect = bar.GetPanelRect(1);
+    const RECT inside{rect.left + 4, (rect.top + rect.bottom) / 2, rect.left + 5, (rect.top + rect.bottom) / 2 + 1};
     ui::WindowDc dc(bar.Handle());
-    EXPECT_EQ(GetPixel(dc.Get(), inside.x, inside.y), kBarColor);
     // No message is pumped: the panel paints as the position is set.
-    gauge.GaugeAttrs().SetPosition(100);
-    EXPECT_EQ(GetPixel(dc.Get(), inside.x, inside.y), kGaugeColor);
-    gauge.GaugeAttrs().SetPosition(0);
-    EXPECT_EQ(GetPixel(dc.Get(), inside.x, inside.y), kBarColor);
+    for (auto [position, color] : {std::pair{0, kBarColor}, {100, kGaugeColor}, {0, kBarColor}}) {
+        gauge.GaugeAttrs().SetPosition(position);
+        EXPECT_EQ(Count(inside, color, dc.Get()), 1) << position;
+    }
 
     // An animated gauge runs while enabled; the timer goes with the last one.
     const int registrations = statusbar::TimerRegistrationCount();
@@ -230,17 +226,9 @@ TEST_F(StatusBarTest, GaugeRepaintsAtOnceAndAnimatesOnTheSharedTimer)
     gauge.SetEnabled(true);
     ASSERT_NE(bar.Panels().Timer(), nullptr);
     EXPECT_EQ(bar.Panels().Timer()->Interval(), INDETERMINATE_GAUGE_UPDATE_INTERVAL);
-    EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations + 1);
-    for (int wait = 0; wait < 100 && gauge.GaugeMotion().offset < 9; ++wait) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-        for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);)
-            DispatchMessageA(&message);
-    }
+    PumpUntil([&] { return gauge.GaugeMotion().offset >= 9; });
     EXPECT_EQ(gauge.GaugeMotion().offset % 4, 0); // each tick moves the ball by Speed pixels
     EXPECT_GE(gauge.GaugeMotion().offset, 9);
-    bar.SetEnabled(false);
-    EXPECT_EQ(bar.Panels().Timer(), nullptr);
-    bar.SetEnabled(true);
     bar.Panels().Delete(1);
     EXPECT_EQ(bar.Panels().Timer(), nullptr);
     EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations);
@@ -250,6 +238,7 @@ TEST_F(StatusBarTest, EnabledTogglesOnBarsAndPanelsOfEveryKindKeepRegistrationsB
 {
     const int registrations = statusbar::TimerRegistrationCount();
     for (const bool monitored : {false, true}) {
+        SCOPED_TRACE(monitored);
         bar.SetUseMonitorDLL(monitored);
         ASSERT_EQ(bar.UseMonitorDLL(), monitored);
         // Of every kind one enabled panel and one disabled panel.
@@ -265,90 +254,73 @@ TEST_F(StatusBarTest, EnabledTogglesOnBarsAndPanelsOfEveryKindKeepRegistrationsB
             }
         }
         const int timed = 5; // date, time, both in either order, the animated gauge
-        EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations + timed) << monitored;
-        const auto disableAll = [&] {
-            bar.SetEnabled(false);
-            for (TmoxStatusPanel* panel : disabled) { // enabled, but in a disabled bar
-                panel->SetEnabled(true);
-                panel->SetEnabled(false);
-            }
-        };
-        EXPECT_NO_THROW(disableAll()) << monitored;
-        EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations) << monitored;
-        EXPECT_FALSE(MoxKbDLL_Loaded()) << monitored;
-        EXPECT_NO_THROW(bar.SetEnabled(true)) << monitored;
+        EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations + timed);
+        bar.SetEnabled(false);
+        for (TmoxStatusPanel* panel : disabled) { // enabled, but in a disabled bar
+            panel->SetEnabled(true);
+            panel->SetEnabled(false);
+        }
+        EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations);
+        EXPECT_FALSE(MoxKbDLL_Loaded());
+        bar.SetEnabled(true);
         // The enabled panels are served again, the disabled ones not.
-        EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations + timed) << monitored;
-        EXPECT_EQ(MoxKbDLL_Loaded(), monitored) << monitored;
+        EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations + timed);
+        EXPECT_EQ(MoxKbDLL_Loaded(), monitored);
         while (bar.Panels().Count() > 2)
             bar.Panels().Delete(bar.Panels().Count() - 1);
-        EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations) << monitored;
-        EXPECT_FALSE(MoxKbDLL_Loaded()) << monitored;
+        EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations);
+        EXPECT_FALSE(MoxKbDLL_Loaded());
     }
-    bar.SetUseMonitorDLL(false);
 }
 
-TEST_F(StatusBarTest, CapsPanelShowsTheLockStateInFontColourOrGrey)
+TEST_F(StatusBarTest, CapsPanelFollowsTheKeyThroughTheThreadsHook)
 {
-    TmoxStatusPanel& caps = bar.Panels().Add();
-    caps.SetPanelType(sptCapsLock);
-    EXPECT_EQ(caps.Text(), " CAPS ");
+    TmoxStatusPanel& caps = AddPanel(sptCapsLock);
     EXPECT_EQ(caps.Width(), bar.TextExtent(" CAPS ").cx + 6);
-    const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
-    const auto shows = [&](COLORREF on, COLORREF off) {
-        Draw(2);
-        return Count(kInner, on) > 0 && Count(kInner, off) == 0;
-    };
-    // Served by this thread's keyboard hook: the thread's toggle state.
-    SetCapsLock(true);
-    EXPECT_TRUE(shows(kFontColor, grey));
-    SetCapsLock(false);
-    EXPECT_TRUE(shows(grey, kFontColor));
-
-    // Served by the monitor library: the state it last reported.
-    bar.SetUseMonitorDLL(true);
-    ASSERT_TRUE(bar.UseMonitorDLL());
-    const UINT report = RegisterWindowMessageA("MoxKbMon.LockKeyChanged");
-    SendMessageA(bar.Handle(), report, VK_CAPITAL, 1);
-    EXPECT_TRUE(caps.LockState());
-    EXPECT_TRUE(shows(kFontColor, grey));
-    SendMessageA(bar.Handle(), report, VK_NUMLOCK, 0); // about another key
-    EXPECT_TRUE(caps.LockState());
-    bar.SetUseMonitorDLL(false);
-    EXPECT_FALSE(MoxKbDLL_Loaded());
-    EXPECT_TRUE(shows(grey, kFontColor));
+    Show();
+    SetForegroundWindow(parent.Handle());
+    SetFocus(parent.Handle());
+    ui::ProcessMessages(); // nothing left to paint
+    // The key is pressed twice, so it ends as it was; after each press the
+    // bar repaints the panel in the font colour while the key is on, in grey while off.
+    const RECT part = bar.GetPanelRect(2);
+    const RECT inner{part.left + 1, part.top + 1, part.right - 1, part.bottom - 1};
+    ui::WindowDc dc(bar.Handle());
+    for (int press = 0; press < 2; ++press) {
+        const bool on = (GetKeyState(VK_CAPITAL) & 1) == 0;
+        PressCapsLock();
+        PumpUntil([&] { return ShowsLock(on, inner, dc.Get()); });
+        EXPECT_TRUE(ShowsLock(on, inner, dc.Get())) << press;
+    }
 }
 
-TEST_F(StatusBarTest, MonitorLibraryReportsALockKeyPressAndIsOptional)
+TEST_F(StatusBarTest, MonitorLibraryReportsTheLockKeysAndIsOptional)
 {
-    TmoxStatusPanel& caps = bar.Panels().Add();
-    caps.SetPanelType(sptCapsLock);
+    TmoxStatusPanel& caps = AddPanel(sptCapsLock);
     bar.SetUseMonitorDLL(true);
     ASSERT_TRUE(MoxKbDLL_Loaded());
+    // The state it reports is what the panel shows, whatever the thread's key state.
+    const UINT report = RegisterWindowMessageA("MoxKbMon.LockKeyChanged");
+    for (const bool on : {true, false}) {
+        SendMessageA(bar.Handle(), report, VK_CAPITAL, on);
+        SendMessageA(bar.Handle(), report, VK_NUMLOCK, !on); // about another key
+        EXPECT_EQ(caps.LockState(), on);
+        Draw(2);
+        EXPECT_TRUE(ShowsLock(on, kInner));
+    }
+    // A real press reaches it through the library.
     const bool before = caps.LockState();
-    const auto pressCaps = [] {
-        INPUT keys[2]{};
-        for (INPUT& key : keys) {
-            key.type = INPUT_KEYBOARD;
-            key.ki.wVk = VK_CAPITAL;
-        }
-        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, keys, sizeof(INPUT));
-    };
-    pressCaps();
-    PumpUntil([&] { return caps.LockState() != before; });
-    EXPECT_NE(caps.LockState(), before);
-    pressCaps(); // and back
-    PumpUntil([&] { return caps.LockState() == before; });
-    EXPECT_EQ(caps.LockState(), before);
-
+    for (const bool after : {!before, before}) {
+        PressCapsLock();
+        PumpUntil([&] { return caps.LockState() == after; });
+        EXPECT_EQ(caps.LockState(), after);
+    }
     // Switched off, the bar leaves the library, which is unloaded.
     bar.SetUseMonitorDLL(false);
     EXPECT_FALSE(MoxKbDLL_Loaded());
 
     // Without the library the bar stays with its own keyboard hook.
-    const std::string name = MoxKbDLLName;
-    MoxKbDLLName = "NoSuchMonitor.dll";
+    const std::string name = std::exchange(MoxKbDLLName, "NoSuchMonitor.dll");
     bar.SetUseMonitorDLL(true);
     EXPECT_FALSE(bar.UseMonitorDLL());
     caps.SetPanelType(sptNormal);
@@ -371,8 +343,7 @@ TEST_F(StatusBarTest, GlyphBottomLeftColourIsTransparent)
         art.SetBrushColor(kGaugeColor);
         art.FillRect(RECT{4, 3, 12, 9});
     }
-    TmoxStatusPanel& glyph = bar.Panels().Add();
-    glyph.SetPanelType(sptGlyph);
+    TmoxStatusPanel& glyph = AddPanel(sptGlyph);
     glyph.SetGlyph(picture.Get());
     EXPECT_EQ(glyph.Width(), 16 + 4);
     Draw(2);
@@ -385,48 +356,39 @@ TEST_F(StatusBarTest, GlyphBottomLeftColourIsTransparent)
     glyph.SetAlignment(taRightJustify);
     glyph.SetText("Hi");
     Draw(2);
-    const RECT block{111 - 16 + 4, 6, 111 - 16 + 12, 26};
-    EXPECT_EQ(Count(block, kGaugeColor), 8 * 6);
+    EXPECT_EQ(Count(RECT{111 - 16 + 4, 6, 111 - 16 + 12, 26}, kGaugeColor), 8 * 6);
     EXPECT_GT(Count(RECT{11, 6, 111 - 16, 26}, kFontColor), 0);
     EXPECT_EQ(Count(RECT{111 - 16, 6, 111, 26}, kFontColor), 0);
 }
 
-TEST_F(StatusBarTest, ClicksReachThePanelAndThenTheBar)
+TEST_F(StatusBarTest, ClicksAndHintsFindThePanelUnderTheCursor)
 {
     std::vector<std::string> calls;
     gauge.OnClick = [&](TmoxStatusPanel& sender) { calls.push_back("gauge " + std::to_string(&sender == &gauge)); };
     bar.OnClick = [&](TmoxStatusBar&) { calls.push_back("bar"); };
-    ShowWindow(parent.Handle(), SW_SHOWNOACTIVATE);
-    UpdateWindow(parent.Handle());
-    const auto clickAt = [&](POINT point) {
+    Show();
+    const RECT first = bar.GetPanelRect(0), second = bar.GetPanelRect(1);
+    const POINT onText{first.left + 5, (first.top + first.bottom) / 2};
+    const POINT onGauge{second.left + 5, (second.top + second.bottom) / 2};
+    for (POINT point : {onGauge, onText}) { // a panel without OnClick: the bar alone
         POINT screen = point;
         ClientToScreen(bar.Handle(), &screen);
         SetCursorPos(screen.x, screen.y);
-        const LPARAM at = MAKELPARAM(point.x, point.y);
-        SendMessageA(bar.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
-        SendMessageA(bar.Handle(), WM_LBUTTONUP, 0, at);
-    };
-    const RECT second = bar.GetPanelRect(1);
-    clickAt({second.left + 5, (second.top + second.bottom) / 2});
-    const RECT first = bar.GetPanelRect(0);
-    clickAt({first.left + 5, (first.top + first.bottom) / 2}); // a panel without OnClick: the bar alone
+        SendMessageA(bar.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
+        SendMessageA(bar.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+    }
     EXPECT_EQ(calls, (std::vector<std::string>{"gauge 1", "bar", "bar"}));
-}
 
-TEST_F(StatusBarTest, EllipsisHintShowsTheFullTextUnlessReplaced)
-{
+    // An ellipsis panel's hint is its full text, as its handler changes it.
     bar.SetHint("Status");
     text.SetPanelType(sptEllipsisPath);
     text.SetText("C:\\Games\\The Sims\\GameData\\Objects\\objects.far");
-    const RECT first = bar.GetPanelRect(0), second = bar.GetPanelRect(1);
-    const POINT onText{first.left + 5, (first.top + first.bottom) / 2};
-    EXPECT_EQ(bar.CMHintShow(onText).text, text.Text());
     text.OnHintText = [](TmoxStatusBar&, TmoxStatusPanel&, std::string& hint) { hint = "<" + hint + ">"; };
     EXPECT_EQ(bar.CMHintShow(onText).text, "<" + text.Text() + ">");
     // Over the hintless gauge: the bar's hint, up to the text panel's edge.
-    const TmoxHintInfo onGauge = bar.CMHintShow({second.left + 5, (second.top + second.bottom) / 2});
-    EXPECT_EQ(onGauge.text, "Status");
-    EXPECT_EQ(onGauge.cursorRect.left, first.right);
+    const TmoxHintInfo hint = bar.CMHintShow(onGauge);
+    EXPECT_EQ(hint.text, "Status");
+    EXPECT_EQ(hint.cursorRect.left, first.right);
 }
 
 } // namespace
