@@ -189,7 +189,7 @@ void TFarDlg::PlaceViewers()
     const int width = std::max(0, static_cast<int>(area.right - area.left));
     int viewTop = area.top;
     if (IffPreview_.Visible()) {
-        const int listHeight = TIffPreview::ChunkListHeight(std::max(0, static_cast<int>(area.bottom - area.top)));
+        const int listHeight = IffPreview_.ChunkListHeight(std::max(0, static_cast<int>(area.bottom - area.top)));
         MoveWindow(IffPreview_.ChunkList().Handle(), area.left, area.top, width, listHeight, TRUE);
         viewTop += listHeight;
     }

@@ -36,9 +36,10 @@ RECT TPaletteGrid::SwatchRect(int index, int width, int height) const
     const int count = static_cast<int>(colours_.size());
     const int rows = std::max(1, (count + kColumns - 1) / kColumns);
     // Square swatches, as large as both the width and the height allow.
-    const int size = std::max(2, std::min(width / kColumns, height / rows));
+    const int gap = Scale(kSwatchGap);
+    const int size = std::max(2 * gap, std::min(width / kColumns, height / rows));
     const int left = index % kColumns * size, top = index / kColumns * size;
-    return RECT{left + kSwatchGap, top + kSwatchGap, left + size - kSwatchGap, top + size - kSwatchGap};
+    return RECT{left + gap, top + gap, left + size - gap, top + size - gap};
 }
 
 void TPaletteGrid::Paint(HDC dc, const RECT& client) const
@@ -145,9 +146,9 @@ void TIffPreview::HideChunkView()
     StringList_.SetCount(0);
 }
 
-int TIffPreview::ChunkListHeight(int areaHeight)
+int TIffPreview::ChunkListHeight(int areaHeight) const
 {
-    return std::min(areaHeight, std::max(kMinListHeight, areaHeight * 2 / 5));
+    return std::min(areaHeight, std::max(ChunkList_.Scale(kMinListHeight), areaHeight * 2 / 5));
 }
 
 void TIffPreview::ShowChunk(int row)

@@ -52,7 +52,7 @@ public:
     bool Visible() const { return visible_; }
     // The height of the chunk list at the top of a preview area of the given
     // height; the chunk views fill the rest. The window places them all.
-    static int ChunkListHeight(int areaHeight);
+    int ChunkListHeight(int areaHeight) const;
 
     ui::ListView& ChunkList() { return ChunkList_; }
     ui::ListView& StringList() { return StringList_; }

@@ -442,29 +442,32 @@ void TSpritePreview::PlaceControls()
 {
     RECT client{};
     GetClientRect(Handle(), &client);
+    // The sizes are written for 96 DPI.
+    const int gap = Scale(kGap), barHeight = Scale(kBarHeight), noteHeight = Scale(kNoteHeight);
     const struct {
         Control id;
         int width;
     } bar[] = {{spZoom1, 28}, {spZoom2, 28}, {spZoom4, 28}, {spFirst, 26}, {spPrevious, 26},
                {spPosition, 120}, {spNext, 26}, {spLast, 26}, {spChoice, 130}};
-    int x = kGap;
+    int x = gap;
     for (const auto& control : bar) {
         if (control.id == spFirst || control.id == spChoice)
-            x += 3 * kGap;
+            x += 3 * gap;
         // A drop-down list's height includes its list.
-        const int height = control.id == spChoice ? 120 : kBarHeight - 2 * kGap;
-        MoveWindow(GetDlgItem(Handle(), control.id), x, kGap, control.width, height, TRUE);
-        x += control.width + kGap;
+        const int height = control.id == spChoice ? Scale(120) : barHeight - 2 * gap;
+        MoveWindow(GetDlgItem(Handle(), control.id), x, gap, Scale(control.width), height, TRUE);
+        x += Scale(control.width) + gap;
     }
-    MoveWindow(GetDlgItem(Handle(), spNote), kGap, kBarHeight, std::max(0, static_cast<int>(client.right) - 2 * kGap),
-               kNoteHeight, TRUE);
-    const int top = kBarHeight + kNoteHeight;
+    MoveWindow(GetDlgItem(Handle(), spNote), gap, barHeight, std::max(0, static_cast<int>(client.right) - 2 * gap),
+               noteHeight, TRUE);
+    const int top = barHeight + noteHeight;
     MoveWindow(Canvas_.Handle(), 0, top, client.right, std::max(0, static_cast<int>(client.bottom) - top), TRUE);
 }
 
 LRESULT TSpritePreview::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case ui::kDpiChangedAfterParent:
     case WM_SIZE:
         PlaceControls();
         return 0;

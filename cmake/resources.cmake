@@ -1,7 +1,7 @@
 # The editor's resources for Windows trees.
 #
 # kelvo_add_resources(TARGET) compiles app/kelvo.rc into the executable TARGET.
-# The script includes the tool bar strip and the application icon, which are
+# The script includes the tool bar strips and the application icon, which are
 # not kept in the repository: the host program tools/art/make_art.cpp draws
 # them from the text artwork in app/art/glyphs.h. That program is built with
 # the machine's own C++ compiler (the tree's compiler makes Windows programs)
@@ -22,7 +22,7 @@ function(kelvo_add_resources target)
     cmake_path(GET CMAKE_CURRENT_FUNCTION_LIST_DIR PARENT_PATH root)
     set(art_dir ${CMAKE_CURRENT_BINARY_DIR}/art)
     set(tool ${art_dir}/make_art)
-    set(bitmap ${art_dir}/toolbar.bmp)
+    set(bitmap ${art_dir}/toolbar16.bmp ${art_dir}/toolbar24.bmp ${art_dir}/toolbar32.bmp)
     set(icon ${art_dir}/kelvo.ico)
     set(script ${root}/app/kelvo.rc)
 
@@ -42,9 +42,9 @@ function(kelvo_add_resources target)
             VERBATIM)
         add_custom_command(
             OUTPUT ${bitmap} ${icon}
-            COMMAND ${tool} ${bitmap} ${icon}
+            COMMAND ${tool} ${art_dir}
             DEPENDS ${tool}
-            COMMENT "Drawing the tool bar strip and the application icon"
+            COMMENT "Drawing the tool bar strips and the application icon"
             VERBATIM)
         add_custom_target(${art_target} DEPENDS ${bitmap} ${icon})
     endif()

@@ -1,23 +1,87 @@
 #include "ui/form.h"
 
+#include "common/dpi_scale.h"
+
+#include <vector>
+
 namespace kelvo::ui {
+
+namespace {
+
+// Every window below a window, at any depth.
+std::vector<HWND> Descendants(HWND window)
+{
+    std::vector<HWND> found;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM list) {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+} // namespace
 
 void Form::Create(const char* className, const std::string& caption, int width, int height)
 {
+    // Made at its 96-DPI size, then sized for the DPI the system gave it:
+    // only the window itself knows its DPI. It is still hidden.
+    CreateOwnWindow(className, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, caption.c_str(), 0, 0, width, height,
+                    nullptr, nullptr, CS_DBLCLKS, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    if (!Handle())
+        return;
+    dpi_ = Dpi();
+    width = Scale(width);
+    height = Scale(height);
     RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    const int x = work.left + (work.right - work.left - width) / 2;
-    const int y = work.top + (work.bottom - work.top - height) / 2;
-    CreateOwnWindow(className, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, caption.c_str(), x, y,
-                    width, height, nullptr, nullptr, CS_DBLCLKS,
-                    reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    SetWindowPos(Handle(), nullptr, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Form::SetFont(const char* face, int height)
 {
-    font_.Reset(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                            DEFAULT_PITCH | FF_SWISS, face));
+    fontFace_ = face;
+    fontHeight_ = height;
+    MakeFont();
+}
+
+void Form::MakeFont()
+{
+    font_.Reset(CreateFontA(Scale(fontHeight_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                            fontFace_.c_str()));
+}
+
+void Form::DpiChanged(int newDpi, const RECT& suggested)
+{
+    // Fonts and sizes change first and the window moves once, so it lays
+    // out and paints once, at the new size with the new fonts.
+    const int oldDpi = dpi_;
+    dpi_ = newDpi;
+    const std::vector<HWND> descendants = Descendants(Handle());
+    if (font_) {
+        const OwnedFont old = std::move(font_);
+        MakeFont();
+        for (HWND child : descendants)
+            if (reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)) == old.Get())
+                SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    }
+    for (HWND child : descendants)
+        if (FromHandle(child))
+            SendMessageA(child, kDpiChangedAfterParent, 0, 0);
+    FormDpiChanged(oldDpi, newDpi);
+    RECT before{}, after{};
+    GetClientRect(Handle(), &before);
+    SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // A rectangle of the same size sends no WM_SIZE: lay out all the same.
+    GetClientRect(Handle(), &after);
+    if (after.right == before.right && after.bottom == before.bottom)
+        FormResize();
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void Form::ApplyFont(HWND control) const
@@ -66,6 +130,9 @@ LRESULT Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_SIZE:
         FormResize();
+        return 0;
+    case WM_DPICHANGED:
+        DpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_DESTROY:
         FormDestroy();

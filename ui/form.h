@@ -12,9 +12,11 @@ namespace kelvo::ui {
 
 class Form : public Window, public TFormEvents {
 public:
-    // Creates the window (hidden), centred on the screen's work area.
+    // Creates the window (hidden), centred on the screen's work area; the
+    // size is written for 96 DPI and scaled to the window's DPI.
     void Create(const char* className, const std::string& caption, int width, int height);
-    // The font every control of the form gets: face and height in logical units.
+    // The font every control of the form gets: face and height in logical
+    // units at 96 DPI, made for the window's DPI (and remade when it changes).
     void SetFont(const char* face, int height);
     HFONT Font() const { return font_.Get(); }
     // Gives a child control the form's font.
@@ -44,8 +46,21 @@ protected:
     virtual void FormResize() {}
     // The window is being destroyed.
     virtual void FormDestroy() {}
+    // The window moved to a display of another DPI. Called after the form's
+    // font was remade and given to the controls that had the old one, and
+    // after every control of ours rescaled itself; before the window takes
+    // the system's suggested rectangle (which resizes it, so FormResize lays
+    // it out once, with everything at the new DPI). Sizes the form keeps in
+    // pixels (splitter positions, say) go from oldDpi to newDpi here.
+    virtual void FormDpiChanged(int /*oldDpi*/, int /*newDpi*/) {}
 
 private:
+    void MakeFont();
+    void DpiChanged(int newDpi, const RECT& suggested);
+
+    std::string fontFace_;
+    int fontHeight_ = 0; // at 96 DPI
+    int dpi_ = 0;        // the DPI the form's sizes are at
     OwnedFont font_;
     OwnedMenu menu_;
     OwnedAccelerators accelerators_;

@@ -12,7 +12,8 @@ void ListBox::CreateList(HWND parent, int id, int itemHeight, DWORD extraStyle)
     CreateControl("LISTBOX",
                   WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | extraStyle,
                   WS_EX_CLIENTEDGE, nullptr, 0, 0, 0, 0, parent, id);
-    SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, itemHeight);
+    itemHeight_ = itemHeight;
+    SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, Scale(itemHeight_));
 }
 
 void ListBox::Create(HWND parent, int id, int itemHeight) { CreateList(parent, id, itemHeight, 0); }
@@ -115,7 +116,7 @@ void ListBox::DrawItem(const DRAWITEMSTRUCT& item) const
     SetBkMode(item.hDC, TRANSPARENT);
     SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     RECT area = item.rcItem;
-    area.left += 2;
+    area.left += Scale(2);
     DrawTextA(item.hDC, text.c_str(), static_cast<int>(text.size()), &area,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_NOCLIP);
     if (item.itemState & ODS_FOCUS)
@@ -160,6 +161,10 @@ LRESULT ListBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (HIWORD(wParam) == LBN_SELCHANGE && OnClick)
             OnClick();
         return 0;
+    case kDpiChangedAfterParent:
+        if (virtual_)
+            SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, Scale(itemHeight_));
+        break;
     case kReflectBase + WM_DRAWITEM:
         DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;

@@ -15,6 +15,9 @@ namespace kelvo::ui {
 
 class ListBox : public Window {
 public:
+    // itemHeight is written for 96 DPI: an owner-drawn (virtual) list keeps
+    // it scaled to its DPI; a list that draws its own lines takes the
+    // height of the font it is given.
     void Create(HWND parent, int id, int itemHeight);
     void CreateVirtual(HWND parent, int id, int itemHeight, bool extendedSelection = false);
 
@@ -57,6 +60,7 @@ private:
     // A press of the left button at a point: true when it was taken for a
     // drag or a click already handled.
     bool BeginsDrag(WPARAM keys, LPARAM at);
+    int itemHeight_ = 0; // at 96 DPI
     bool virtual_ = false;
     bool extended_ = false;
 };

@@ -1,5 +1,7 @@
 #include "ui/list_view.h"
 
+#include "common/dpi_scale.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -33,10 +35,21 @@ void ListView::SetColumns(const std::vector<Column>& columns)
         LVCOLUMNA column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
         column.fmt = i > 0 && columns[i].rightAligned ? LVCFMT_RIGHT : LVCFMT_LEFT;
-        column.cx = columns[i].width;
+        column.cx = Scale(columns[i].width);
         column.pszText = const_cast<char*>(columns[i].title.c_str());
         SendMessageA(Handle(), LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
     }
+    dpi_ = Dpi();
+}
+
+void ListView::RescaleColumns()
+{
+    const int dpi = Dpi();
+    for (int i = 0; i < ColumnCount(); ++i) {
+        const auto width = static_cast<int>(SendMessageA(Handle(), LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
+        SendMessageA(Handle(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), dpi::Rescale(width, dpi_, dpi));
+    }
+    dpi_ = dpi;
 }
 
 void ListView::SetCount(int count)
@@ -109,6 +122,8 @@ LRESULT ListView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == kReflectBase + WM_NOTIFY)
         return Notify(*reinterpret_cast<const NMHDR*>(lParam));
+    if (message == kDpiChangedAfterParent)
+        RescaleColumns();
     return Default(message, wParam, lParam);
 }
 

@@ -15,13 +15,14 @@ class ListView : public Window {
 public:
     struct Column {
         std::string title;
-        int width = 80;
+        int width = 80; // at 96 DPI
         bool rightAligned = false; // the first column is always left-aligned
     };
 
     // Creates the list as a hidden child of parent.
     void Create(HWND parent, int id);
-    // Replaces the columns; the rows are cleared.
+    // Replaces the columns, scaling their widths to the list's DPI; the rows
+    // are cleared.
     void SetColumns(const std::vector<Column>& columns);
     int ColumnCount() const;
     // The number of rows (the selection is cleared).
@@ -44,6 +45,10 @@ protected:
 
 private:
     LRESULT Notify(const NMHDR& header);
+    // Brings the column widths (the user may have dragged them) to the DPI.
+    void RescaleColumns();
+
+    int dpi_ = 0; // the DPI the column widths are at
 };
 
 } // namespace kelvo::ui

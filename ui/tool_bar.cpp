@@ -1,16 +1,67 @@
 #include "ui/tool_bar.h"
 
+#include "common/dpi_scale.h"
 #include "ui/action.h"
 
 namespace kelvo::ui {
 
-void ToolBar::Create(HWND parent, int id, OwnedImageList images)
+namespace {
+
+constexpr int kBaseGlyphSize = 16;
+constexpr int kGapWidth = 6;
+
+} // namespace
+
+void ToolBar::CreateBar(HWND parent, int id)
 {
     CreateControl(TOOLBARCLASSNAMEA, WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP | CCS_NODIVIDER,
                   0, nullptr, 0, 0, 0, 0, parent, id);
     SendMessageA(Handle(), TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    const auto padding = static_cast<DWORD>(SendMessageA(Handle(), TB_GETPADDING, 0, 0));
+    padding_ = SIZE{LOWORD(padding), HIWORD(padding)};
+}
+
+void ToolBar::SetImages(OwnedImageList images)
+{
     images_ = std::move(images);
     SendMessageA(Handle(), TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_.Get()));
+}
+
+void ToolBar::Create(HWND parent, int id, OwnedImageList images)
+{
+    CreateBar(parent, id);
+    SetImages(std::move(images));
+}
+
+void ToolBar::Create(HWND parent, int id, GlyphLoader loadGlyphs)
+{
+    CreateBar(parent, id);
+    loadGlyphs_ = std::move(loadGlyphs);
+    ScaleToDpi();
+}
+
+void ToolBar::ScaleToDpi()
+{
+    const int dpi = Dpi();
+    const int glyph = dpi::GlyphSize(dpi);
+    // The padding makes the button the size the system gives a 16-pixel
+    // glyph, scaled: the nearest glyph size need not be exactly to scale.
+    const SIZE button{dpi::Scale(kBaseGlyphSize + padding_.cx, dpi), dpi::Scale(kBaseGlyphSize + padding_.cy, dpi)};
+    SendMessageA(Handle(), TB_SETPADDING, 0, MAKELPARAM(button.cx - glyph, button.cy - glyph));
+    SetImages(loadGlyphs_(glyph));
+    SendMessageA(Handle(), TB_SETBUTTONSIZE, 0, MAKELPARAM(button.cx, button.cy));
+    for (int index = 0; index < ButtonCount(); ++index) {
+        TBBUTTON gap{};
+        SendMessageA(Handle(), TB_GETBUTTON, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&gap));
+        if (!(gap.fsStyle & BTNS_SEP))
+            continue;
+        TBBUTTONINFOA info{};
+        info.cbSize = sizeof info;
+        info.dwMask = TBIF_BYINDEX | TBIF_IMAGE;
+        info.iImage = dpi::Scale(kGapWidth, dpi); // a gap's "image" is its width
+        SendMessageA(Handle(), TB_SETBUTTONINFOA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&info));
+    }
+    SendMessageA(Handle(), TB_AUTOSIZE, 0, 0);
 }
 
 void ToolBar::AddButton(int commandId, int image, BYTE style, const std::string& hint)
@@ -29,7 +80,7 @@ void ToolBar::AddSeparator()
 {
     TBBUTTON button{};
     button.fsStyle = BTNS_SEP;
-    button.iBitmap = 6; // the gap's width
+    button.iBitmap = Scale(kGapWidth); // the gap's width
     SendMessageA(Handle(), TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
 }
 
@@ -67,6 +118,13 @@ bool ToolBar::HandleToolTip(const NMHDR& header)
     auto& info = const_cast<NMTTDISPINFOA&>(reinterpret_cast<const NMTTDISPINFOA&>(header));
     info.lpszText = const_cast<char*>(found->second.c_str());
     return true;
+}
+
+LRESULT ToolBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == kDpiChangedAfterParent && loadGlyphs_)
+        ScaleToDpi();
+    return Default(message, wParam, lParam);
 }
 
 std::string ToolBar::ToolTip(int commandId) const

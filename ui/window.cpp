@@ -1,5 +1,6 @@
 #include "ui/window.h"
 
+#include "common/dpi_scale.h"
 #include "ui/handles.h"
 
 #include <commctrl.h>
@@ -54,6 +55,20 @@ std::function<void(const std::exception&)>& ExceptionHandler()
 
 } // namespace
 
+int DpiOf(HWND window)
+{
+    using GetDpiForWindowProc = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow && window) {
+        if (const UINT dpi = getDpiForWindow(window))
+            return static_cast<int>(dpi);
+    }
+    WindowDc screen(nullptr);
+    const int dpi = GetDeviceCaps(screen.Get(), LOGPIXELSY);
+    return dpi > 0 ? dpi : dpi::kBaseDpi;
+}
+
 void ShowException(const std::exception& error)
 {
     if (ExceptionHandler()) {
@@ -69,6 +84,10 @@ void SetExceptionHandler(std::function<void(const std::exception&)> handler)
 }
 
 Window::~Window() { DestroyHandle(); }
+
+int Window::Dpi() const { return DpiOf(handle_); }
+
+int Window::Scale(int size) const { return dpi::Scale(size, Dpi()); }
 
 Window* Window::FromHandle(HWND window)
 {

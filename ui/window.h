@@ -16,6 +16,10 @@ namespace kelvo::ui {
 // kReflectBase + the original message, with the original parameters.
 inline constexpr UINT kReflectBase = WM_USER + 0x1C00;
 
+// WM_DPICHANGED_AFTERPARENT, which the headers of the systems we build for
+// do not declare: a child control's top-level window took a new DPI.
+inline constexpr UINT kDpiChangedAfterParent = 0x02E3;
+
 class Window {
 public:
     Window() = default;
@@ -24,6 +28,11 @@ public:
     virtual ~Window();
 
     HWND Handle() const { return handle_; }
+
+    // The window's DPI (see DpiOf).
+    int Dpi() const;
+    // A size written for 96 DPI, in pixels at the window's DPI.
+    int Scale(int size) const;
 
     // The Window object behind a window handle, when there is one.
     static Window* FromHandle(HWND window);
@@ -41,6 +50,10 @@ protected:
 
     // Every message arrives here. The default passes it on (DefWindowProc, or
     // the control's own procedure) after reflecting child notifications.
+    // Controls hear of a new DPI after their top-level window took it, by
+    // kDpiChangedAfterParent (from the system, and from Form for systems
+    // that send none): they rebuild every scaled size from the sizes written
+    // for 96 DPI, so that hearing it twice does no harm.
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // The processing the window would have had without HandleMessage.
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
@@ -62,6 +75,10 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     virtual void Paint(HDC dc, const RECT& client) const = 0;
 };
+
+// The DPI a window is drawn at: the system's per-window answer where it has
+// one (looked up at run time: older systems lack it), else the screen's.
+int DpiOf(HWND window);
 
 // Shows an exception that reached a window procedure or the message loop:
 // the application's error box (title "Kelvo", the exception's message).

@@ -3,7 +3,8 @@
 // build turns these into the tool bar strip and the application icon
 // (tools/art/make_art.cpp); the grids are checked at compile time.
 //
-// Style: classic tool bar glyphs, 16 x 16, one-pixel dark outlines, a few flat
+// Style: classic tool bar glyphs, 16 x 16 (drawn at 24 and 32 pixels too, see
+// KeyAt), one-pixel dark outlines, a few flat
 // colours, transparent background.
 #pragma once
 
@@ -358,6 +359,16 @@ inline constexpr Picture<kIconSmallSize> kIconSmall = {
     ".nnnnnnnnnn.....",
     "................",
 };
+
+// The key of the pixel at (x, y) of a picture drawn size pixels wide: larger
+// sizes repeat the picture's own pixels (the nearest one), so every outline
+// of a 16-pixel glyph stays whole at 24 and 32 pixels.
+template <std::size_t Size>
+constexpr char KeyAt(const Picture<Size>& picture, int size, int x, int y)
+{
+    return picture[static_cast<std::size_t>(y) * Size / static_cast<std::size_t>(size)]
+                  [static_cast<std::size_t>(x) * Size / static_cast<std::size_t>(size)];
+}
 
 // The position of a colour key in kPalette, -1 for none.
 constexpr int PaletteIndex(char key)

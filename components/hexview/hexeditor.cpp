@@ -1,5 +1,6 @@
 #include "components/hexview/hexeditor.h"
 
+#include "common/dpi_scale.h"
 #include "platform/file.h"
 #include "ui/canvas.h"
 #include "ui/cursor.h"
@@ -15,12 +16,6 @@ namespace kelvo {
 namespace {
 
 constexpr int kOffScreen = -50;
-
-int ScreenDpi()
-{
-    ui::WindowDc screen(nullptr);
-    return GetDeviceCaps(screen.Get(), LOGPIXELSY);
-}
 
 ui::OwnedFont MakeFont(const char* face, int height)
 {
@@ -111,7 +106,7 @@ THexEditor::THexEditor() : colors_(*this)
     SetColCount(doc_.ColCount());
     SetRowCount(1);
     SetFixedCols(HexDocument::kFixedCols);
-    SetFont("Courier", -MulDiv(12, ScreenDpi(), 72));
+    SetFont("Courier", dpi::FontHeight(12, dpi::kBaseDpi));
 }
 
 THexEditor::~THexEditor()
@@ -123,6 +118,7 @@ THexEditor::~THexEditor()
 void THexEditor::Create(HWND parent, int id)
 {
     CreateGrid(parent, id);
+    RemakeFont(); // for the window's own DPI
     if (fileName_ == "---")
         CreateEmptyFile("Untitled");
 }
@@ -217,11 +213,17 @@ void THexEditor::GridView::StateChangedNow()
 
 void THexEditor::SetFont(const std::string& face, int height)
 {
-    ui::OwnedFont font = MakeFont(face.c_str(), height);
+    fontFace_ = face;
+    fontHeight_ = height;
+    RemakeFont();
+}
+
+void THexEditor::RemakeFont()
+{
+    ui::OwnedFont font = MakeFont(fontFace_.c_str(), Scale(fontHeight_));
     if (!font)
         return;
     font_ = std::move(font);
-    fontHeight_ = height;
     AdjustMetrics();
     if (Focused()) {
         CreateColoredCaret();
@@ -442,8 +444,8 @@ void THexEditor::AdjustMetrics()
         // The marker digits: Arial at three quarters of the font's point size.
         TEXTMETRICA metrics{};
         GetTextMetricsA(dc.Get(), &metrics);
-        const int dpi = GetDeviceCaps(dc.Get(), LOGPIXELSY);
-        const int pixels = fontHeight_ < 0 ? -fontHeight_ : metrics.tmHeight - metrics.tmInternalLeading;
+        const int dpi = Dpi();
+        const int pixels = fontHeight_ < 0 ? -Scale(fontHeight_) : metrics.tmHeight - metrics.tmInternalLeading;
         const double points = pixels * 72.0 / dpi;
         markerFont_ = MakeFont("Arial", -MulDiv(static_cast<int>(std::lround(0.75 * points)), dpi, 72));
     }
@@ -596,6 +598,9 @@ TShiftState THexEditor::ShiftState()
 LRESULT THexEditor::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case ui::kDpiChangedAfterParent:
+        RemakeFont();
+        return 0;
     case WM_STATECHANGED:
         if (wParam == kStateChanged && OnStateChanged)
             OnStateChanged(*this);

@@ -122,8 +122,9 @@ public:
     std::function<void(THexEditor&, int button, TShiftState shift, int x, int y)> OnMouseDown;
     std::function<void(THexEditor&, int button, TShiftState shift, int x, int y)> OnMouseUp;
     std::function<void(THexEditor&, TShiftState shift, int x, int y)> OnMouseMove;
-    // The control's font: face and height in logical units (negative:
-    // character height). The constructor sets "Courier", 12 points.
+    // The control's font: face and height in logical units at 96 DPI
+    // (negative: character height), made for the window's DPI. The
+    // constructor sets "Courier", 12 points.
     void SetFont(const std::string& face, int height);
     HFONT Font() const { return font_.Get(); }
 
@@ -214,6 +215,8 @@ public:
     const HexDocument::Appearance& Look() const { return look_; }
 
     void CalcSizes();
+    // Makes the font for the window's DPI and measures the cells with it.
+    void RemakeFont();
     void AdjustMetrics();
     void SetOffsetDisplayWidth();
     int CharWidth() const { return charWidth_; }
@@ -289,7 +292,8 @@ private:
     HexEditModel model_{doc_, look_, gridView_};
     ui::OwnedFont font_;
     ui::OwnedFont markerFont_;
-    int fontHeight_ = 0;
+    std::string fontFace_;
+    int fontHeight_ = 0; // at 96 DPI
     ui::OwnedBitmap caretBitmap_;
     int charWidth_ = -1;
     int rowHeight_ = 0;

@@ -1,5 +1,6 @@
 #include "components/shell/about_box.h"
 
+#include "common/dpi_scale.h"
 #include "components/shell/about_rules.h"
 #include "components/shell/shell_init.h"
 #include "ui/canvas.h"
@@ -159,19 +160,23 @@ INT_PTR TAboutBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
+int TAboutBox::Scale(int size) const { return dpi::Scale(size, dpi_); }
+
 COLORREF TAboutBox::LabelColor(HWND label) const { return label == URL || label == EMAIL ? kNavy : kBlack; }
 
 void TAboutBox::CreateControls()
 {
-    formFont_ = MakeFont("MS Sans Serif", 11);
-    companyFont_ = MakeFont("MS Sans Serif", 13);
-    titleFont_ = MakeFont("Courier New", 29, FW_BOLD);
-    linkFont_ = MakeFont("MS Sans Serif", 11, FW_NORMAL, true);
+    // Every size below is written for 96 DPI.
+    dpi_ = ui::DpiOf(handle_);
+    formFont_ = MakeFont("MS Sans Serif", Scale(11));
+    companyFont_ = MakeFont("MS Sans Serif", Scale(13));
+    titleFont_ = MakeFont("Courier New", Scale(29), FW_BOLD);
+    linkFont_ = MakeFont("MS Sans Serif", Scale(11), FW_NORMAL, true);
 
     // The client area at its size, centred on the screen.
     const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(handle_, GWL_STYLE));
     const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrA(handle_, GWL_EXSTYLE));
-    RECT frame{0, 0, kClientWidth, kClientHeight};
+    RECT frame{0, 0, Scale(kClientWidth), Scale(kClientHeight)};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
@@ -208,8 +213,8 @@ void TAboutBox::CreateControls()
 HWND TAboutBox::AddControl(const char* className, DWORD style, const std::string& text, RECT bounds, int id,
                            HFONT font)
 {
-    HWND control = CreateWindowExA(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, bounds.left,
-                                   bounds.top, bounds.right, bounds.bottom, handle_,
+    HWND control = CreateWindowExA(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, Scale(bounds.left),
+                                   Scale(bounds.top), Scale(bounds.right), Scale(bounds.bottom), handle_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr),
                                    nullptr);
     if (font)
@@ -257,10 +262,10 @@ void TAboutBox::DrawTitle(const DRAWITEMSTRUCT& item) const
     canvas.SelectFont(titleFont_.Get());
     canvas.SetBrushClear();
     for (const TitleLayer& layer : kTitleLayers) {
-        const int left = layer.origin.x - own.left;
-        const int top = layer.origin.y - own.top;
+        const int left = Scale(layer.origin.x) - own.left;
+        const int top = Scale(layer.origin.y) - own.top;
         canvas.SetTextColor(layer.color);
-        canvas.DrawText(TextOf(this->*layer.label), {left, top, left + kTitleWidth, top + kTitleHeight},
+        canvas.DrawText(TextOf(this->*layer.label), {left, top, left + Scale(kTitleWidth), top + Scale(kTitleHeight)},
                         DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
     }
 }

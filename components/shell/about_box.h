@@ -66,7 +66,7 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
-    // bounds: left, top, width, height.
+    // bounds: left, top, width, height, at 96 DPI.
     HWND AddControl(const char* className, DWORD style, const std::string& text, RECT bounds, int id, HFONT font);
     // A label that grows with its text.
     HWND AddLabel(DWORD style, const std::string& text, RECT bounds, int id, HFONT font);
@@ -75,9 +75,12 @@ private:
     static void FitToText(HWND label);
     void DrawTitle(const DRAWITEMSTRUCT& item) const;
     COLORREF LabelColor(HWND label) const;
+    // A size written for 96 DPI, at the box's DPI.
+    int Scale(int size) const;
 
     TAboutTexts texts_;
     HWND handle_ = nullptr;
+    int dpi_ = 0; // the box's DPI, taken when it is made
     ui::OwnedFont formFont_, companyFont_, titleFont_, linkFont_;
 };
 

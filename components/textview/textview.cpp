@@ -72,7 +72,7 @@ void TTextView::Resized()
 {
     RECT client{};
     GetClientRect(Handle(), &client);
-    model_.SetWrapWidth(client.right - 2 * kMargin);
+    model_.SetWrapWidth(client.right - 2 * Scale(kMargin));
     model_.SetVisibleRows(client.bottom / rowHeight_);
 }
 
@@ -99,7 +99,7 @@ void TTextView::PlaceCaret()
     if (viewRow < 0 || viewRow > model_.VisibleRows())
         SetCaretPos(-100, -100 - rowHeight_);
     else
-        SetCaretPos(kMargin + layout.XOf(layout.Row(row), model_.Caret()), viewRow * rowHeight_);
+        SetCaretPos(Scale(kMargin) + layout.XOf(layout.Row(row), model_.Caret()), viewRow * rowHeight_);
 }
 
 void TTextView::Paint(HDC dc, const RECT& area)
@@ -117,7 +117,7 @@ void TTextView::Paint(HDC dc, const RECT& area)
     std::vector<INT> advances;
     auto draw = [&](const TextRow& row, std::int32_t from, std::int32_t to, int y, bool selection) {
         for (const TextRun& run : layout.Runs(row, from, to)) {
-            const int x = kMargin + run.x;
+            const int x = Scale(kMargin) + run.x;
             if (x >= client.right)
                 break;
             advances.clear();
@@ -232,7 +232,7 @@ std::int32_t TTextView::PosAtPoint(LPARAM lParam) const
 {
     const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
     const int viewRow = y >= 0 ? y / rowHeight_ : -1 - (-y - 1) / rowHeight_;
-    return model_.PosAtPoint(x - kMargin, viewRow);
+    return model_.PosAtPoint(x - Scale(kMargin), viewRow);
 }
 
 void TTextView::CopyToClipboard()

@@ -17,7 +17,7 @@ namespace kelvo {
 
 class TTextView : public ui::Window {
 public:
-    static constexpr int kMargin = 2; // pixels left of the text, and right of the wrap
+    static constexpr int kMargin = 2; // pixels (at 96 DPI) left of the text, and right of the wrap
 
     // Creates the view as a hidden child of parent. Its font is the system
     // font until WM_SETFONT gives another.

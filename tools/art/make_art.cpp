@@ -1,8 +1,10 @@
 // Builds the editor's binary artwork from the text pictures in app/art/glyphs.h:
-//   make_art TOOLBAR.bmp ICON.ico
-// writes the tool bar strip (all glyphs side by side, 24 bits per pixel,
-// magenta where transparent) and the application icon (a 32 x 32 and a 16 x 16
-// image, 32 bits per pixel with alpha, each with its AND mask).
+//   make_art FOLDER
+// writes into FOLDER the tool bar strips toolbar16.bmp, toolbar24.bmp and
+// toolbar32.bmp (all glyphs side by side at that size, 24 bits per pixel,
+// magenta where transparent) and the application icon kelvo.ico (32 x 32,
+// 24 x 24 and 16 x 16 images, 32 bits per pixel with alpha, each with its AND
+// mask). Larger sizes repeat the pixels of the smaller picture (art::KeyAt).
 // A host tool: portable C++ only, run by the build.
 
 #include "app/art/glyphs.h"
@@ -60,10 +62,9 @@ void PutInfoHeader(Bytes& out, int width, int height, int bitsPerPixel, std::uin
 // DIB rows are padded to a multiple of four bytes.
 int RowStride(int width, int bitsPerPixel) { return (width * bitsPerPixel + 31) / 32 * 4; }
 
-Bytes ToolbarBitmap()
+Bytes ToolbarBitmap(int size)
 {
     const auto& glyphs = kelvo::art::kToolbarGlyphs;
-    const int size = kelvo::kToolbarGlyphSize;
     const int width = size * static_cast<int>(glyphs.size());
     const int stride = RowStride(width, 24);
     const auto imageSize = static_cast<std::uint32_t>(stride * size);
@@ -78,9 +79,9 @@ Bytes ToolbarBitmap()
     for (int y = size - 1; y >= 0; --y) { // bottom-up
         std::size_t rowStart = out.size();
         for (const auto& glyph : glyphs) {
-            for (char key : glyph[static_cast<std::size_t>(y)]) {
+            for (int x = 0; x < size; ++x) {
                 // Transparent pixels get the magenta key.
-                const PaletteColour colour = ColourOf(key, {kTransparent, 255, 0, 255});
+                const PaletteColour colour = ColourOf(kelvo::art::KeyAt(glyph, size, x, y), {kTransparent, 255, 0, 255});
                 out.push_back(colour.blue);
                 out.push_back(colour.green);
                 out.push_back(colour.red);
@@ -94,16 +95,16 @@ Bytes ToolbarBitmap()
 // One icon image: BITMAPINFOHEADER of double height, the colour pixels
 // (BGRA, bottom-up), then the AND mask (1 bit per pixel, set = transparent).
 template <std::size_t Size>
-Bytes IconImage(const Picture<Size>& picture)
+Bytes IconImage(const Picture<Size>& picture, int size)
 {
-    const int size = static_cast<int>(Size);
     const int maskStride = RowStride(size, 1);
     const auto imageSize = static_cast<std::uint32_t>(size * size * 4 + maskStride * size);
 
     Bytes out;
     PutInfoHeader(out, size, size * 2, 32, imageSize);
     for (int y = size - 1; y >= 0; --y) {
-        for (char key : picture[static_cast<std::size_t>(y)]) {
+        for (int x = 0; x < size; ++x) {
+            const char key = kelvo::art::KeyAt(picture, size, x, y);
             const PaletteColour colour = ColourOf(key, {kTransparent, 0, 0, 0});
             out.push_back(colour.blue);
             out.push_back(colour.green);
@@ -113,10 +114,9 @@ Bytes IconImage(const Picture<Size>& picture)
     }
     for (int y = size - 1; y >= 0; --y) {
         Bytes row(static_cast<std::size_t>(maskStride), 0);
-        std::string_view keys = picture[static_cast<std::size_t>(y)];
-        for (std::size_t x = 0; x < keys.size(); ++x)
-            if (keys[x] == kTransparent)
-                row[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+        for (int x = 0; x < size; ++x)
+            if (kelvo::art::KeyAt(picture, size, x, y) == kTransparent)
+                row[static_cast<std::size_t>(x / 8)] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
         out.insert(out.end(), row.begin(), row.end());
     }
     return out;
@@ -125,8 +125,9 @@ Bytes IconImage(const Picture<Size>& picture)
 Bytes IconFile()
 {
     const std::vector<std::pair<int, Bytes>> images = {
-        {kelvo::art::kIconLargeSize, IconImage(kelvo::art::kIconLarge)},
-        {kelvo::art::kIconSmallSize, IconImage(kelvo::art::kIconSmall)},
+        {kelvo::art::kIconLargeSize, IconImage(kelvo::art::kIconLarge, kelvo::art::kIconLargeSize)},
+        {24, IconImage(kelvo::art::kIconSmall, 24)},
+        {kelvo::art::kIconSmallSize, IconImage(kelvo::art::kIconSmall, kelvo::art::kIconSmallSize)},
     };
     Bytes out;
     Put16(out, 0);                                         // reserved
@@ -165,9 +166,13 @@ bool WriteFile(const std::string& path, const Bytes& bytes)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: make_art TOOLBAR.bmp ICON.ico\n");
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_art FOLDER\n");
         return 2;
     }
-    return WriteFile(argv[1], ToolbarBitmap()) && WriteFile(argv[2], IconFile()) ? 0 : 1;
+    const std::string folder = std::string(argv[1]) + "/";
+    for (int size : {16, 24, 32})
+        if (!WriteFile(folder + "toolbar" + std::to_string(size) + ".bmp", ToolbarBitmap(size)))
+            return 1;
+    return WriteFile(folder + "kelvo.ico", IconFile()) ? 0 : 1;
 }

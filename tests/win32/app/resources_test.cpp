@@ -28,25 +28,27 @@ void Fill(ui::BitmapCanvas& surface, COLORREF colour)
     surface.canvas().FillRect(RECT{0, 0, surface.Width(), surface.Height()});
 }
 
-// The colour a picture asks for at (x, y), or the background where it is transparent.
+// The colour a picture drawn size pixels wide asks for at (x, y), or the
+// background where it is transparent.
 template <std::size_t Size>
-COLORREF Expected(const art::Picture<Size>& picture, int x, int y, COLORREF background)
+COLORREF Expected(const art::Picture<Size>& picture, int size, int x, int y, COLORREF background)
 {
-    const int index = art::PaletteIndex(picture[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)]);
+    const int index = art::PaletteIndex(art::KeyAt(picture, size, x, y));
     if (index < 0)
         return background;
     const art::PaletteColour& colour = art::kPalette[index];
     return RGB(colour.red, colour.green, colour.blue);
 }
 
-// Counts the pixels of the surface that differ from the picture drawn over background.
+// Counts the pixels of the surface that differ from the picture drawn size
+// pixels wide over background.
 template <std::size_t Size>
-int Mismatches(const ui::BitmapCanvas& surface, const art::Picture<Size>& picture, COLORREF background)
+int Mismatches(const ui::BitmapCanvas& surface, const art::Picture<Size>& picture, int size, COLORREF background)
 {
     int mismatches = 0;
-    for (int y = 0; y < static_cast<int>(Size); ++y)
-        for (int x = 0; x < static_cast<int>(Size); ++x)
-            if (GetPixel(surface.canvas().Handle(), x, y) != Expected(picture, x, y, background))
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x)
+            if (GetPixel(surface.canvas().Handle(), x, y) != Expected(picture, size, x, y, background))
                 ++mismatches;
     return mismatches;
 }
@@ -54,35 +56,36 @@ int Mismatches(const ui::BitmapCanvas& surface, const art::Picture<Size>& pictur
 // Backgrounds a glyph must sit on unchanged: the magenta key must never show.
 constexpr COLORREF kBackgrounds[] = {RGB(255, 255, 255), RGB(0, 0, 0), RGB(212, 208, 200)};
 
-// The strip loaded as the main window loads it: one call, the mask taken
+// Each strip loaded as the main window loads it: one call, the mask taken
 // from the key colour.
-TEST(ToolbarStrip, EveryGlyphDrawsAsWrittenOverAnyBackground)
+TEST(ToolbarStrip, EveryGlyphOfEverySizeDrawsAsWrittenOverAnyBackground)
 {
-    ui::OwnedImageList images(ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_TOOLBAR),
-                                                   kToolbarGlyphSize, 0, kToolbarMaskColour, IMAGE_BITMAP,
-                                                   LR_CREATEDIBSECTION));
-    ASSERT_TRUE(images);
-    int width = 0;
-    int height = 0;
-    ImageList_GetIconSize(images.Get(), &width, &height);
-    EXPECT_EQ(width, kToolbarGlyphSize);
-    EXPECT_EQ(height, kToolbarGlyphSize);
-    ASSERT_EQ(ImageList_GetImageCount(images.Get()), kToolbarGlyphCount);
-    ui::BitmapCanvas surface(nullptr, kToolbarGlyphSize, kToolbarGlyphSize);
-    for (int glyph = 0; glyph < kToolbarGlyphCount; ++glyph) {
-        for (COLORREF background : kBackgrounds) {
-            Fill(surface, background);
-            ASSERT_TRUE(ImageList_Draw(images.Get(), glyph, surface.canvas().Handle(), 0, 0, ILD_TRANSPARENT));
-            EXPECT_EQ(Mismatches(surface, art::kToolbarGlyphs[static_cast<std::size_t>(glyph)], background), 0)
-                << "glyph " << glyph << " over background " << std::hex << background;
+    for (int size : {16, 24, 32}) {
+        ui::OwnedImageList images(ImageList_LoadImageA(GetModuleHandleA(nullptr),
+                                                       MAKEINTRESOURCEA(ToolbarBitmapId(size)), size, 0,
+                                                       kToolbarMaskColour, IMAGE_BITMAP, LR_CREATEDIBSECTION));
+        ASSERT_TRUE(images);
+        int width = 0;
+        int height = 0;
+        ImageList_GetIconSize(images.Get(), &width, &height);
+        EXPECT_EQ(width, size);
+        EXPECT_EQ(height, size);
+        ASSERT_EQ(ImageList_GetImageCount(images.Get()), kToolbarGlyphCount);
+        ui::BitmapCanvas surface(nullptr, size, size);
+        for (int glyph = 0; glyph < kToolbarGlyphCount; ++glyph) {
+            for (COLORREF background : kBackgrounds) {
+                Fill(surface, background);
+                ASSERT_TRUE(ImageList_Draw(images.Get(), glyph, surface.canvas().Handle(), 0, 0, ILD_TRANSPARENT));
+                EXPECT_EQ(Mismatches(surface, art::kToolbarGlyphs[static_cast<std::size_t>(glyph)], size, background), 0)
+                    << size << "-pixel glyph " << glyph << " over background " << std::hex << background;
+            }
         }
     }
 }
 
 template <std::size_t Size>
-void ExpectIconDrawsAsWritten(const art::Picture<Size>& picture)
+void ExpectIconDrawsAsWritten(const art::Picture<Size>& picture, int size)
 {
-    const int size = static_cast<int>(Size);
     ui::OwnedIcon icon(static_cast<HICON>(
         LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KELVO), IMAGE_ICON, size, size, 0)));
     ASSERT_TRUE(icon);
@@ -99,7 +102,7 @@ void ExpectIconDrawsAsWritten(const art::Picture<Size>& picture)
     for (COLORREF background : kBackgrounds) {
         Fill(surface, background);
         ASSERT_TRUE(DrawIconEx(dc, 0, 0, icon.Get(), size, size, 0, nullptr, DI_NORMAL));
-        EXPECT_EQ(Mismatches(surface, picture, background), 0)
+        EXPECT_EQ(Mismatches(surface, picture, size, background), 0)
             << size << " x " << size << " icon over background " << std::hex << background;
     }
 
@@ -109,17 +112,18 @@ void ExpectIconDrawsAsWritten(const art::Picture<Size>& picture)
     int maskMismatches = 0;
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
-            bool transparent = picture[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] == art::kTransparent;
+            const bool transparent = art::KeyAt(picture, size, x, y) == art::kTransparent;
             if (GetPixel(dc, x, y) != (transparent ? RGB(255, 255, 255) : RGB(0, 0, 0)))
                 ++maskMismatches;
         }
     EXPECT_EQ(maskMismatches, 0) << size << " x " << size << " icon mask";
 }
 
-TEST(ApplicationIcon, BothSizesDrawAsWritten)
+TEST(ApplicationIcon, EverySizeDrawsAsWritten)
 {
-    ExpectIconDrawsAsWritten(art::kIconLarge);
-    ExpectIconDrawsAsWritten(art::kIconSmall);
+    ExpectIconDrawsAsWritten(art::kIconLarge, art::kIconLargeSize);
+    ExpectIconDrawsAsWritten(art::kIconSmall, 24);
+    ExpectIconDrawsAsWritten(art::kIconSmall, art::kIconSmallSize);
 }
 
 TEST(VersionInfo, NamesTheProgram)
