@@ -14,13 +14,6 @@ using namespace std::string_literals;
 using namespace kelvo::test;
 namespace fs = std::filesystem;
 
-Output Far(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    const int code = RunKelvoFar(args, out, err);
-    return {code, out.str(), err.str()};
-}
-
 std::vector<std::string> EntryNames(const std::string& archivePath)
 {
     TFarArchive archive;
@@ -196,20 +189,6 @@ TEST(Extract, WritesEveryEntryItCanAndReportsEachFailure)
     EXPECT_EQ(fs::file_size("out/all/Dir/Sub/empty"), 0u);
     EXPECT_FALSE(fs::exists("out/evil.txt"));
     EXPECT_EQ(ReadBytes("out/all/last.txt"), "b");
-
-    // 300 entries over one run write nothing; the entry of its own is written.
-    std::vector<ManifestRecord> shared(300, {4, 4, 16, "copy"});
-    for (std::size_t i = 0; i < shared.size(); ++i)
-        shared[i].name += std::to_string(i);
-    shared.push_back({2, 2, 20, "own"});
-    WriteFile("bomb.far", CraftArchive("runxok", shared));
-    r = Far({"extract", "bomb.far", "bomb"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.out, "1 files extracted.\n");
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 300);
-    EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "kelvo-far: cannot extract copy0: The data of entry copy0 overlaps "
-                                                  "another entry's data, the header or the list of entries.");
-    EXPECT_EQ(std::distance(fs::directory_iterator("bomb"), fs::directory_iterator()), 1);
 }
 
 TEST(Safety, DamagedArchivesAreNotRewrittenUnlessForcedNorListedWithANegativeCount)
@@ -352,20 +331,14 @@ TEST(Verify, ReportsDataOutsideTheFileUnsafeNamesAndOverlaps)
 TEST(Verify, ReportsForeignHeadersClashingNamesAndBytesOutOfPlace)
 {
     ScratchFolder scratch;
-    const std::string longPart(256, 'p');
-    std::string bytes = BuildRaw("FAR!byAX", 2, "0123456789", 12,
+    std::string bytes = BuildRaw("FAR!byAX", 2, "0123456789", 7,
                                  {{4, 4, 8, "head"},           // over the header
                                   {4, 2, 22, "Pack"},          // compressed, damaged
                                   {1, 1, 26, "tail"},          // over the manifest
                                   {0, 0, 16, "pack"},          // letter case only
                                   {0, 0, 16, "Pack"},          // exact duplicate
                                   {0, 0, 16, "dir"},           // also a folder
-                                  {0, 0, 16, "DIR\\x"},        // that folder, in other letters
-                                  {0, 0, 16, "lpt1.txt"},      // a device
-                                  {0, 0, 16, "a\\b."},         // trailing dot
-                                  {0, 0, 16, "ends\\"},        // a folder's name
-                                  {0, 0, 16, "."},             // no file
-                                  {0, 0, 16, longPart}}) +
+                                  {0, 0, 16, "DIR\\x"}}) +   // that folder, in other letters
                         "trailing";
     WriteFile("odd.far", bytes);
     const Output r = Far({"verify", "odd.far"});
@@ -380,12 +353,7 @@ TEST(Verify, ReportsForeignHeadersClashingNamesAndBytesOutOfPlace)
                      "entry 2 (tail): data overlaps the manifest\n"
                      "entry 3 (pack): name differs only in letter case from entry 1 (Pack)\n"
                      "entry 4 (Pack): same name as entry 1 (Pack)\n"
-                     "entry 5 (dir): name is also a folder of entry 6 (DIR\\x)\n"
-                     "entry 7 (lpt1.txt): Windows device name\n"
-                     "entry 8 (a\\b.): name part ends in a dot or space (Windows drops it)\n"
-                     "entry 9 (ends\\): name ends in a backslash\n"
-                     "entry 10 (.): name of no file\n"
-                     "entry 11 (" + longPart + "): name part longer than 255 bytes\n");
+                     "entry 5 (dir): name is also a folder of entry 6 (DIR\\x)\n");
 
     // A manifest inside the header, whose count (the version field) is above
     // 2^31 - 1 and so reads as negative.
@@ -397,23 +365,16 @@ TEST(Verify, ReportsForeignHeadersClashingNamesAndBytesOutOfPlace)
 TEST(Verify, ReportsNamesNotExtractedAsThemselvesAndFolderBombs)
 {
     ScratchFolder scratch;
-    std::string deep = "deep";
-    for (int i = 0; i < 65; ++i)
-        deep += "\\d";
     const std::string accents(128, '\xE9'); // 256 bytes in UTF-8
     // Each name, as verify shows it, and what it finds (nothing for the
     // first of two case twins).
     const std::tuple<std::string, std::string, std::string> names[] = {
         {"z\0b"s, "z", "name holds a zero byte (extracted under the part before it)"},
         {accents, SystemName(accents), "name part longer than 255 bytes"},
-        {deep, deep, "name deeper than 64 folders"},
-        {"a<b", "a<b", "name holds a character Windows forbids in file names"},
-        {"q?\\x", "q?\\x", "name holds a character Windows forbids in file names"},
-        {"a\\.\\b", "a\\.\\b", "name has a \".\" part (Windows drops it)"},
         {"\x8A", "\xC5\xA0", ""},
-        {"\x9A", "\xC5\xA1", "name differs only in letter case from entry 6 (\xC5\xA0)"},
+        {"\x9A", "\xC5\xA1", "name differs only in letter case from entry 2 (\xC5\xA0)"},
         {"\x9F", "\xC5\xB8", ""},
-        {"\xFF", "\xC3\xBF", "name differs only in letter case from entry 8 (\xC5\xB8)"},
+        {"\xFF", "\xC3\xBF", "name differs only in letter case from entry 4 (\xC5\xB8)"},
     };
     std::vector<ManifestRecord> records;
     std::string expected;
@@ -442,20 +403,11 @@ TEST(Verify, ReportsNamesNotExtractedAsThemselvesAndFolderBombs)
     EXPECT_EQ(Far({"verify", "bomb.far"}).out, "OK\n");
 }
 
-TEST(Safety, CreateRespectsALockAndAddSkipsWhatIsNoRegularFile)
+TEST(Safety, AddSkipsWhatIsNoRegularFile)
 {
     ScratchFolder scratch;
     WriteFile("a.txt", "aaa");
     ASSERT_EQ(Far({"create", "x.far", "a.txt"}).code, 0);
-    const std::string before = ReadBytes("x.far");
-    {
-        TFarArchive holder; // another program with the archive open
-        ASSERT_TRUE(holder.Open("x.far"));
-        const Output r = Far({"create", "x.far", "a.txt"});
-        EXPECT_EQ(r.code, 1);
-        EXPECT_EQ(r.err, "kelvo-far: cannot write archive: x.far: The file x.far is in use by another program.\n");
-        EXPECT_EQ(ReadBytes("x.far"), before);
-    }
     fs::create_directories("dir");
     WriteFile("dir/b.txt", "b");
     ASSERT_EQ(::mkfifo("dir/pipe", 0600), 0);
@@ -464,12 +416,6 @@ TEST(Safety, CreateRespectsALockAndAddSkipsWhatIsNoRegularFile)
     EXPECT_EQ(r.err, "kelvo-far: skipped, not a regular file: dir\\pipe\n");
     EXPECT_EQ(EntryNames("x.far"), (std::vector<std::string>{"a.txt", "dir\\b.txt"}));
 }
-
-} // namespace
-} // namespace kelvo::cli
-
-namespace kelvo::cli {
-namespace {
 
 // The tab-separated fields of the listing's line for an entry.
 std::vector<std::string> ListedFields(const std::string& listing, std::size_t line)

@@ -1,25 +1,14 @@
-#include "cli/far_cli.h"
-
 #include "tests/native/cli/test_support.h"
 #include "tools/sample/bitmaps.h"
 #include "tools/sample/iff_writer.h"
 #include "tools/sample/sample_archive.h"
 #include "tools/sample/sprite_writer.h"
 
-#include <sstream>
-
 namespace kelvo::cli {
 namespace {
 
 using namespace std::string_literals;
 using namespace kelvo::test;
-
-Output Far(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    const int code = RunKelvoFar(args, out, err);
-    return {code, out.str(), err.str()};
-}
 
 TEST(IffCommands, ListTheChunksAndStringsOfTheSampleObject)
 {

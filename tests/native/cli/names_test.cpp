@@ -1,24 +1,13 @@
-// Entry names (Windows-1252) and the system's names (UTF-8 here), and
-// kelvo-far's opening of archives it may only read.
-#include "cli/far_cli.h"
+// Entry names (Windows-1252) and the system's names (UTF-8 here).
 #include "cli/far_names.h"
 
 #include "tests/native/cli/test_support.h"
-
-#include <sstream>
 
 namespace kelvo::cli {
 namespace {
 
 using namespace kelvo::test;
 namespace fs = std::filesystem;
-
-Output Far(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    const int code = RunKelvoFar(args, out, err);
-    return {code, out.str(), err.str()};
-}
 
 TEST(Names, EveryByteBecomesOneCharacterAndComesBack)
 {
@@ -104,28 +93,6 @@ TEST(Names, ANameWithoutAWindows1252FormIsRefusedAndNothingIsWritten)
     EXPECT_FALSE(fs::exists("new.far"));
     EXPECT_FALSE(fs::exists("out"));
     EXPECT_EQ(ReadBytes("a.far"), before);
-}
-
-TEST(ReadOnly, ListExtractAndVerifyOnlyReadWhileAddAndDeleteRefuseWhatTheyCannotWrite)
-{
-    ScratchFolder scratch;
-    const std::string archive = BuildArchive({{"Objects\\Chair.iff", "chair"}, {"a.txt", "text"}});
-    WriteFile("a.far", archive);
-    WriteFile("b.txt", "b");
-    // Another program reads the archive: it can still be read, not written.
-    platform::File reader = platform::File::Open("a.far", platform::File::Mode::Read);
-    ASSERT_TRUE(reader.IsOpen());
-    EXPECT_EQ(Far({"list", "a.far"}).code, 0);
-    EXPECT_EQ(Far({"verify", "a.far"}).out, "OK\n");
-    ASSERT_EQ(Far({"extract", "a.far", "out"}).code, 0);
-    EXPECT_EQ(ReadBytes("out/Objects/Chair.iff"), "chair");
-    for (const std::vector<std::string>& args : {std::vector<std::string>{"add", "a.far", "b.txt"},
-                                                 std::vector<std::string>{"delete", "a.far", "a.txt"}}) {
-        const Output r = Far(args);
-        EXPECT_EQ(r.code, 1);
-        EXPECT_EQ(r.err, "kelvo-far: archive is read-only: a.far\n");
-    }
-    EXPECT_EQ(ReadBytes("a.far"), archive);
 }
 
 } // namespace

@@ -1,9 +1,12 @@
 // Helpers shared by the kelvo-far tests: a scratch folder that is the
-// current folder while a test runs, and hand-made archives (built with the
-// archive tests' helpers).
+// current folder while a test runs, kelvo-far run in-process, and hand-made
+// archives (built with the archive tests' helpers).
 #pragma once
 
+#include "cli/far_cli.h"
 #include "tests/native/archive/archive_test_support.h"
+
+#include <sstream>
 
 namespace kelvo::test {
 
@@ -35,6 +38,14 @@ struct Output {
     int code;
     std::string out, err;
 };
+
+// Runs kelvo-far in this process.
+inline Output Far(const std::vector<std::string>& args)
+{
+    std::ostringstream out, err;
+    const int code = cli::RunKelvoFar(args, out, err);
+    return {code, out.str(), err.str()};
+}
 
 // An archive with the given data area (from byte 16) and manifest records.
 inline std::string CraftArchive(const std::string& data, const std::vector<ManifestRecord>& records)
