@@ -7,12 +7,6 @@ namespace {
 
 using WriteTest = ArchiveTest;
 
-TEST_F(WriteTest, EmptyArchiveIsTwentyBytes)
-{
-    ASSERT_TRUE(archive.Save(dir / "out.far"));
-    EXPECT_EQ(ReadBytes(dir / "out.far"), std::string("FAR!byAZ\1\0\0\0\x10\0\0\0\0\0\0\0", 20));
-}
-
 TEST_F(WriteTest, ExactByteLayoutPackedFromSixteen)
 {
     // The source places its data out of order and with gaps, under another
