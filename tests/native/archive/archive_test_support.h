@@ -4,6 +4,7 @@
 
 #include "archive/far_archive.h"
 #include "platform/file.h"
+#include "tests/far_writer.h"
 #include "tests/test_support.h"
 
 #include <set>
@@ -12,12 +13,6 @@
 #include <vector>
 
 namespace kelvo::test {
-
-inline void PutLE32(std::string& out, std::uint32_t value)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        out += static_cast<char>(value >> shift);
-}
 
 struct ManifestRecord {
     std::uint32_t rawSize = 0, compressedSize = 0, offset = 0;
@@ -29,13 +24,13 @@ inline std::string BuildRaw(const std::string& signature, std::uint32_t version,
                             std::uint32_t count, const std::vector<ManifestRecord>& records)
 {
     std::string out = signature;
-    PutLE32(out, version);
-    PutLE32(out, static_cast<std::uint32_t>(16 + data.size()));
+    PutLE(out, version, 4);
+    PutLE(out, static_cast<std::uint32_t>(16 + data.size()), 4);
     out += data;
-    PutLE32(out, count);
+    PutLE(out, count, 4);
     for (const ManifestRecord& r : records) {
         for (std::uint32_t field : {r.rawSize, r.compressedSize, r.offset, static_cast<std::uint32_t>(r.name.size())})
-            PutLE32(out, field);
+            PutLE(out, field, 4);
         out += r.name;
     }
     return out;

@@ -74,7 +74,7 @@ TEST_F(ReadTest, CutsAndManifestOffsetsOutsideTheFileFail)
     const auto size = static_cast<std::uint32_t>(whole.size());
     for (std::uint32_t offset : {size, size + 1, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu}) {
         std::string changed = whole.substr(0, 12);
-        PutLE32(changed, offset);
+        PutLE(changed, offset, 4);
         EXPECT_FALSE(OpenBytes(changed + whole.substr(16))) << offset;
     }
     archive.Close();
@@ -82,7 +82,7 @@ TEST_F(ReadTest, CutsAndManifestOffsetsOutsideTheFileFail)
 
     // Each failure says why, in words the window can show.
     std::string longName = whole.substr(0, whole.size() - 22);
-    PutLE32(longName, 4000);
+    PutLE(longName, 4000, 4);
     const std::pair<std::string, std::string> reasons[] = {
         {whole.substr(0, 15), "The file is too short for the 16-byte header of a FAR archive."},
         {whole.substr(0, whole.size() - 1), "The list of entries ends early: the file is damaged or incomplete."},
