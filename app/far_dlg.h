@@ -191,6 +191,9 @@ private:
     void DropFileTargetDrop();
     // The folder chosen for Add Directory, or empty when the dialog was cancelled.
     std::string BrowseImportFolder();
+    // Asks for a folder and adds it by add (AddDirectory or AddTree), then
+    // refills the list and reports the files that could not be added.
+    void AddImportFolder(void (TFarDlg::*add)(const std::string&, std::vector<TExtractFailure>&));
     // Adds a folder's files, depth first; those that cannot be added go to failures.
     void AddDirectory(const std::string& Folder, std::vector<TExtractFailure>& failures);
     void AddFolderFiles(std::string Folder, std::vector<std::string>& Subfolders, std::vector<TExtractFailure>& failures);

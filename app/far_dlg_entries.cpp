@@ -232,7 +232,11 @@ std::string TFarDlg::BrowseImportFolder()
     return BrowseDirectoryDlg_.Execute() ? BrowseDirectoryDlg_.Selection() : std::string();
 }
 
-void TFarDlg::FileEntryAddDirExecute()
+void TFarDlg::FileEntryAddDirExecute() { AddImportFolder(&TFarDlg::AddDirectory); }
+
+void TFarDlg::FileEntryAddTreeExecute() { AddImportFolder(&TFarDlg::AddTree); }
+
+void TFarDlg::AddImportFolder(void (TFarDlg::*add)(const std::string&, std::vector<TExtractFailure>&))
 {
     ImportFolder = BrowseImportFolder();
     if (ImportFolder.empty())
@@ -240,7 +244,7 @@ void TFarDlg::FileEntryAddDirExecute()
     std::vector<TExtractFailure> failures;
     if (platform::DirectoryExists(ImportFolder)) {
         ui::WaitCursor wait;
-        AddDirectory(ImportFolder, failures);
+        (this->*add)(ImportFolder, failures);
     }
     FillList();
     ReportAddFailures(failures);
@@ -303,20 +307,6 @@ void TFarDlg::ReportAddFailures(const std::vector<TExtractFailure>& failures)
 {
     if (!failures.empty())
         services_.ShowError(AddFailuresText(failures), "Kelvo");
-}
-
-void TFarDlg::FileEntryAddTreeExecute()
-{
-    ImportFolder = BrowseImportFolder();
-    if (ImportFolder.empty())
-        return;
-    std::vector<TExtractFailure> failures;
-    if (platform::DirectoryExists(ImportFolder)) {
-        ui::WaitCursor wait;
-        AddTree(ImportFolder, failures);
-    }
-    FillList();
-    ReportAddFailures(failures);
 }
 
 void TFarDlg::AddTree(const std::string& folder, std::vector<TExtractFailure>& failures)
