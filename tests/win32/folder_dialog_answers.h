@@ -1,8 +1,9 @@
 // Answers the real folder dialog of a TmoxBrowseDirectoryDlg as it opens,
 // as a user would: moves the selection to the next folder of a list and
 // presses OK once the dialog shows that folder selected (the shell's tree
-// may take a moment to get there), or presses Cancel when the list has run
-// out or gives "". Records what each dialog showed when it opened.
+// may take a moment to get there, and under load may miss a first request to
+// move, which is then repeated), or presses Cancel when the list has run out
+// or gives "". Records what each dialog showed when it opened.
 #pragma once
 
 #include "components/shell/browse_directory_dlg.h"
@@ -29,6 +30,8 @@ public:
     }
     ~FolderDialogAnswers()
     {
+        if (active_ == this)
+            active_ = nullptr;
         dialog_.OnCreate = nullptr;
         dialog_.OnSelChanged = nullptr;
     }
@@ -42,6 +45,10 @@ public:
 
 private:
     static constexpr UINT kPatience = 10000; // milliseconds until a dialog that never gets there is cancelled
+    static constexpr UINT kRepeat = 500;     // milliseconds between requests to move the selection
+    enum : UINT_PTR { kGiveUpTimer = 1, kRepeatTimer = 2 };
+    // The answers of the dialog that is open (one at a time, on this thread).
+    static inline thread_local FolderDialogAnswers* active_ = nullptr;
 
     static std::string WithoutBackslash(std::string path)
     {
@@ -49,10 +56,18 @@ private:
             path.pop_back();
         return path;
     }
-    static void CALLBACK GiveUp(HWND window, UINT, UINT_PTR timer, DWORD)
+    static void CALLBACK GiveUp(HWND window, UINT, UINT_PTR, DWORD)
     {
-        KillTimer(window, timer);
+        KillTimer(window, kGiveUpTimer);
+        KillTimer(window, kRepeatTimer);
         PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    }
+    static void CALLBACK Repeat(HWND window, UINT, UINT_PTR, DWORD)
+    {
+        if (active_ && !active_->pending_.empty())
+            active_->dialog_.SetSelection(active_->pending_);
+        else
+            KillTimer(window, kRepeatTimer);
     }
 
     void Opened()
@@ -68,7 +83,9 @@ private:
             PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
             return;
         }
-        SetTimer(window, 1, kPatience, GiveUp);
+        active_ = this;
+        SetTimer(window, kGiveUpTimer, kPatience, GiveUp);
+        SetTimer(window, kRepeatTimer, kRepeat, Repeat);
         if (lstrcmpiA(WithoutBackslash(dialog_.Selection()).c_str(), pending_.c_str()) == 0)
             Selected(pending_);
         else
@@ -79,6 +96,7 @@ private:
         if (pending_.empty() || lstrcmpiA(WithoutBackslash(path).c_str(), pending_.c_str()) != 0)
             return;
         pending_.clear();
+        KillTimer(dialog_.DialogWindow(), kRepeatTimer);
         PostMessageA(dialog_.DialogWindow(), WM_COMMAND, IDOK, 0);
         answeredAt = std::chrono::steady_clock::now();
     }
