@@ -364,6 +364,8 @@ TmoxStatusPanels::~TmoxStatusPanels() { Clear(); }
 TmoxStatusPanel& TmoxStatusPanels::Add()
 {
     bar_.nativePanels_.push_back(std::make_unique<TStatusPanel>());
+    TStatusPanel& native = *bar_.nativePanels_.back();
+    native.Width = dpi::Scale(native.Width, bar_.LayoutDpi()); // the default width is for 96 DPI
     items_.push_back(std::make_unique<TmoxStatusPanel>(TmoxStatusPanel::Key{}, *this));
     bar_.UpdateNativePanels();
     Changed();
