@@ -352,7 +352,7 @@ void TmoxStatusPanel::UpdateAutoFitWidth()
     if (!autoFit_ || !bar.Handle())
         return;
     GetLinkedPanel().Width = statusbar::AutoFitWidth(
-        panelType_, text_, borderWidth_, glyphSize_.cx,
+        panelType_, text_, dpi::Scale(borderWidth_, bar.LayoutDpi()), glyphSize_.cx,
         [&bar](std::string_view text) { return static_cast<int>(bar.TextExtent(text).cx); });
     bar.UpdateNativePanels();
 }
