@@ -7,6 +7,7 @@
 #include "app/entry_filter.h"
 #include "app/far_text.h"
 #include "app/resource.h"
+#include "common/dpi_scale.h"
 #include "ui/cursor.h"
 #include "ui/registry.h"
 
@@ -21,13 +22,13 @@ constexpr const char* kGameKey = "Software\\Maxis\\The Sims";
 constexpr const char* kNoGameMessage = "The Sims Installation was not detected. Game Directory not found.";
 constexpr const char* kFarFilter = "FAR files (*.far)|*.FAR";
 constexpr const char* kDeleteHint = "Delete File|Mark a file for deletion from the FAR archive";
-constexpr int kMinSplitSize = 30; // the least either side of a splitter keeps
+constexpr int kMinSplitSize = 30; // the least either side of a splitter keeps, at 96 DPI
 
-
-ui::OwnedImageList LoadToolbarImages()
+// The tool bar's glyphs drawn for one of the glyph sizes.
+ui::OwnedImageList LoadToolbarImages(int glyphSize)
 {
-    return ui::OwnedImageList(ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_TOOLBAR), kToolbarGlyphSize, 0,
-                                                   kToolbarMaskColour, IMAGE_BITMAP, LR_CREATEDIBSECTION));
+    return ui::OwnedImageList(ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(ToolbarBitmapId(glyphSize)),
+                                                   glyphSize, 0, kToolbarMaskColour, IMAGE_BITMAP, LR_CREATEDIBSECTION));
 }
 
 } // namespace
@@ -35,6 +36,8 @@ ui::OwnedImageList LoadToolbarImages()
 TFarDlg::TFarDlg(TFileMenuServices& fileMenuServices, TFarDlgServices& services) : services_(services)
 {
     Create(kClassName, "Kelvo", kWidth, kHeight);
+    listWidth_ = Scale(kListWidth);
+    detailsHeight_ = Scale(kDetailsHeight);
     AboutDlg_.SetParent(Handle());
     AboutDlg_.Company = " ";
     AboutDlg_.Version = "Version 1.0";
@@ -175,7 +178,7 @@ void TFarDlg::CreateMenus()
 
 void TFarDlg::CreateToolBar()
 {
-    ToolBar1_.Create(Handle(), cmd::ToolBar1, LoadToolbarImages());
+    ToolBar1_.Create(Handle(), cmd::ToolBar1, LoadToolbarImages);
     auto hint = [this](int id) { return Actions_.Find(id)->Hint; };
     ToolBar1_.AddSeparator();
     ToolBar1_.AddButton(cmd::FileNew, kGlyphNew, BTNS_BUTTON, hint(cmd::FileNew));
@@ -201,9 +204,9 @@ void TFarDlg::CreateControls()
     StatusBar_ = std::make_unique<TmoxStatusBar>();
     StatusBar_->Create(Handle(), cmd::StatusBar);
     TmoxStatusPanel& message = StatusBar_->Panels().Add();
-    message.SetWidth(300);
+    message.SetWidth(Scale(300));
     TmoxStatusPanel& gauge = StatusBar_->Panels().Add();
-    gauge.SetWidth(50);
+    gauge.SetWidth(Scale(50));
     gauge.SetPanelType(sptGauge);
     gauge.SetAlignment(taCenter);
 
@@ -224,15 +227,15 @@ void TFarDlg::CreateControls()
     Splitter1_.OnMoved = [this](int position) {
         RECT client{};
         GetClientRect(Handle(), &client);
-        listWidth_ = std::clamp(position, kMinSplitSize,
-                                std::max(kMinSplitSize, static_cast<int>(client.right) - kSplitterSize - kMinSplitSize));
+        const int least = Scale(kMinSplitSize);
+        listWidth_ = std::clamp(position, least, std::max(least, static_cast<int>(client.right) - Scale(kSplitterSize) - least));
         Layout();
     };
     DetailsListBox_.Create(Handle(), cmd::DetailsListBox, kItemHeight);
     ApplyFont(DetailsListBox_.Handle());
     Splitter2_.Create(Handle(), ui::Splitter::Direction::Vertical);
     Splitter2_.OnMoved = [this](int position) {
-        detailsHeight_ = std::max(kDetailsHeight, position - kToolBarHeight);
+        detailsHeight_ = std::max(Scale(kDetailsHeight), position - Scale(kToolBarHeight));
         Layout();
     };
     CreateViewers();
@@ -275,10 +278,11 @@ void TFarDlg::Layout()
     GetClientRect(Handle(), &client);
     const int width = client.right;
     const int height = client.bottom;
-    ToolBar1_.Layout(kToolBarHeight);
+    const int toolBarHeight = Scale(kToolBarHeight), splitterSize = Scale(kSplitterSize);
+    ToolBar1_.Layout(toolBarHeight);
     // The status bar places itself at the bottom, as high as its font needs;
     // the panes end where it begins.
-    int statusTop = height - kStatusBarHeight;
+    int statusTop = height - Scale(kStatusBarHeight);
     if (StatusBar_) {
         StatusBar_->ParentResized();
         RECT bar{};
@@ -287,19 +291,19 @@ void TFarDlg::Layout()
             statusTop = bar.top;
         }
     }
-    const int top = kToolBarHeight;
+    const int top = toolBarHeight;
     const int bottom = std::max(top, statusTop);
-    const int right = listWidth_ + kSplitterSize;
+    const int right = listWidth_ + splitterSize;
     // The filter box sits above the entry list.
-    const int listTop = std::min(bottom, top + kFilterHeight);
+    const int listTop = std::min(bottom, top + Scale(kFilterHeight));
     MoveWindow(FilterBox_.Handle(), 0, top, listWidth_, listTop - top, TRUE);
     MoveWindow(FileListBox_.Handle(), 0, listTop, listWidth_, bottom - listTop, TRUE);
-    MoveWindow(Splitter1_.Handle(), listWidth_, top, kSplitterSize, bottom - top, TRUE);
+    MoveWindow(Splitter1_.Handle(), listWidth_, top, splitterSize, bottom - top, TRUE);
     const int panelWidth = std::max(0, width - right);
     MoveWindow(DetailsListBox_.Handle(), right, top, panelWidth, detailsHeight_, TRUE);
-    MoveWindow(Splitter2_.Handle(), right, top + detailsHeight_, panelWidth, kSplitterSize, TRUE);
+    MoveWindow(Splitter2_.Handle(), right, top + detailsHeight_, panelWidth, splitterSize, TRUE);
     // The preview area is everything under the second splitter.
-    const int previewTop = std::min(bottom, top + detailsHeight_ + kSplitterSize);
+    const int previewTop = std::min(bottom, top + detailsHeight_ + splitterSize);
     previewArea_ = RECT{right, previewTop, right + panelWidth, bottom};
     PlaceViewers();
 }
@@ -311,6 +315,14 @@ void TFarDlg::FormResize()
     if (StatusBar_ && StatusBar_->Panels().Count() > 0)
         StatusBar_->Panels().Items(0).SetWidth(MessagePanelWidth(outer.right - outer.left));
     Layout();
+}
+
+void TFarDlg::FormDpiChanged(int oldDpi, int newDpi)
+{
+    // The splitters stay where they were, in proportion; the status bar
+    // scales its own panels, and the resize that follows lays all out.
+    listWidth_ = dpi::Rescale(listWidth_, oldDpi, newDpi);
+    detailsHeight_ = dpi::Rescale(detailsHeight_, oldDpi, newDpi);
 }
 
 void TFarDlg::SetStatusText(int panel, const std::string& text) { StatusBar_->Panels().Items(panel).SetText(text); }

@@ -59,6 +59,7 @@ public:
 
 class TFarDlg : public ui::Form {
 public:
+    // Sizes in pixels at 96 DPI, scaled by the window's DPI when used.
     static constexpr int kWidth = 783;
     static constexpr int kHeight = 540;
     static constexpr int kToolBarHeight = 29;
@@ -145,6 +146,7 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void FormClosing() override;
     void FormResize() override;
+    void FormDpiChanged(int oldDpi, int newDpi) override;
     void FormDestroy() override;
 
 private:

@@ -12,32 +12,21 @@ constexpr int kGapWidth = 6;
 
 } // namespace
 
-void ToolBar::CreateBar(HWND parent, int id)
+void ToolBar::Create(HWND parent, int id, GlyphLoader loadGlyphs)
 {
     CreateControl(TOOLBARCLASSNAMEA, WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP | CCS_NODIVIDER,
                   0, nullptr, 0, 0, 0, 0, parent, id);
     SendMessageA(Handle(), TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     const auto padding = static_cast<DWORD>(SendMessageA(Handle(), TB_GETPADDING, 0, 0));
     padding_ = SIZE{LOWORD(padding), HIWORD(padding)};
+    loadGlyphs_ = std::move(loadGlyphs);
+    ScaleToDpi();
 }
 
 void ToolBar::SetImages(OwnedImageList images)
 {
     images_ = std::move(images);
     SendMessageA(Handle(), TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_.Get()));
-}
-
-void ToolBar::Create(HWND parent, int id, OwnedImageList images)
-{
-    CreateBar(parent, id);
-    SetImages(std::move(images));
-}
-
-void ToolBar::Create(HWND parent, int id, GlyphLoader loadGlyphs)
-{
-    CreateBar(parent, id);
-    loadGlyphs_ = std::move(loadGlyphs);
-    ScaleToDpi();
 }
 
 void ToolBar::ScaleToDpi()

@@ -15,11 +15,9 @@ namespace kelvo::ui {
 
 class ToolBar : public Window {
 public:
-    // Creates the bar along the top of the parent, with its glyphs.
-    void Create(HWND parent, int id, OwnedImageList images);
     // Makes the glyphs of one size: a size of dpi::kGlyphSizes.
     using GlyphLoader = std::function<OwnedImageList(int glyphSize)>;
-    // Creates the bar with the glyphs nearest in size to a 16-pixel glyph at
+    // Creates the bar along the top of the parent, with the glyphs nearest in size to a 16-pixel glyph at
     // its DPI, asked of the loader again when the DPI changes. Its buttons
     // are as large as the system's around 16-pixel glyphs, scaled to the DPI.
     void Create(HWND parent, int id, GlyphLoader loadGlyphs);
@@ -44,7 +42,6 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void CreateBar(HWND parent, int id);
     void SetImages(OwnedImageList images);
     // Glyphs, buttons and gaps for the bar's DPI.
     void ScaleToDpi();

@@ -8,8 +8,34 @@
 
 namespace kelvo {
 
+namespace {
+
+// The DPI the system's stock fonts are made for.
+int ScreenDpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : dpi::kBaseDpi;
+}
+
+// A copy of the font with its height scaled from one DPI to another.
+ui::OwnedFont RescaledFont(HFONT font, int fromDpi, int toDpi)
+{
+    LOGFONTA logical{};
+    if (!GetObjectA(font, sizeof logical, &logical))
+        return {};
+    logical.lfHeight = dpi::Rescale(logical.lfHeight, fromDpi, toDpi);
+    logical.lfWidth = dpi::Rescale(logical.lfWidth, fromDpi, toDpi);
+    return ui::OwnedFont(CreateFontIndirectA(&logical));
+}
+
+} // namespace
+
 TmoxStatusBar::TmoxStatusBar()
-    : measureDc_(CreateCompatibleDC(nullptr)), font_(ui::CopyFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT))))
+    : measureDc_(CreateCompatibleDC(nullptr)), font_(ui::CopyFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)))),
+      fontDpi_(ScreenDpi())
 {
 }
 
@@ -26,6 +52,7 @@ bool TmoxStatusBar::Create(HWND parent, int id)
     InitCommonControlsEx(&controls);
     if (!CreateControl(STATUSCLASSNAMEA, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, "", 0, 0, 0, 0, parent, id))
         return false;
+    ScaleToDpi(Dpi());
     SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     SendMessageA(Handle(), SB_SETBKCOLOR, 0, static_cast<LPARAM>(ui::ColorToRGB(color_)));
     EnableWindow(Handle(), enabled_);
@@ -37,6 +64,23 @@ bool TmoxStatusBar::Create(HWND parent, int id)
                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr,
                                    GetModuleHandleA(nullptr), nullptr));
     return true;
+}
+
+void TmoxStatusBar::ScaleToDpi(int dpi)
+{
+    if (fontDpi_ != dpi) {
+        if (ui::OwnedFont font = RescaledFont(font_.Get(), fontDpi_, dpi)) {
+            font_ = std::move(font);
+            fontDpi_ = dpi;
+        }
+    }
+    if (dpi_ != dpi) {
+        for (const auto& panel : nativePanels_)
+            panel->Width = dpi::Rescale(panel->Width, dpi_, dpi);
+        dpi_ = dpi;
+        for (int i = 0; i < panels_.Count(); ++i)
+            panels_.Items(i).gaugeBitmap_.reset(); // remade as high as the bar
+    }
 }
 
 void TmoxStatusBar::ParentResized()
@@ -125,6 +169,7 @@ void TmoxStatusBar::SetFont(HFONT font)
     if (!copy)
         return;
     font_ = std::move(copy);
+    fontDpi_ = dpi_;
     if (Handle())
         SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), TRUE);
     FontChanged();
@@ -192,6 +237,13 @@ LRESULT TmoxStatusBar::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     if (message == WM_DESTROY) {
         keyLocks_.WindowDestroyed();
         toolTip_.Reset();
+    } else if (message == ui::kDpiChangedAfterParent) {
+        ScaleToDpi(Dpi());
+        SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+        FontChanged();
+        UpdateNativePanels();
+        ParentResized();
+        return 0;
     } else if (message == ui::kReflectBase + WM_DRAWITEM) {
         DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;

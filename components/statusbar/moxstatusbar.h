@@ -26,6 +26,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/dpi_scale.h"
 #include "components/statusbar/key_lock_watcher.h"
 #include "components/statusbar/statusbar_rules.h"
 #include "ui/canvas.h"
@@ -125,6 +126,7 @@ public:
     void SetAlignment(TAlignment alignment);
     TStatusPanelBevel Bevel() const { return GetLinkedPanel().Bevel; }
     void SetBevel(TStatusPanelBevel bevel);
+    // In pixels at 96 DPI, scaled by the bar's DPI when drawn.
     int BorderWidth() const { return borderWidth_; }
     void SetBorderWidth(int width);
     TmoxStatusPanelType PanelType() const { return panelType_; }
@@ -178,7 +180,8 @@ public:
     void DrawGauge(ui::Canvas& canvas, const RECT& rect);
     // One animation step of an indeterminate gauge.
     void DrawIndeterminateGauge(ui::Canvas& canvas, const RECT& rect);
-    // The colour ramp of gsIndeterminate2, 100 pixels wide and as high as the bar.
+    // The colour ramp of gsIndeterminate2, 100 pixels wide at 96 DPI and as
+    // high as the bar.
     std::unique_ptr<ui::BitmapCanvas> InitGaugeBitmap() const;
     ui::BitmapCanvas& GetGaugeBitmap();
     void UpdateAutoFitWidth();
@@ -286,6 +289,8 @@ public:
     bool Create(HWND parent, int id = 0);
     // Keeps the bar at the bottom of its parent: call from the parent's WM_SIZE.
     void ParentResized();
+    // The DPI the panels' widths are for: the window's once it is made.
+    int LayoutDpi() const { return dpi_; }
 
     TmoxStatusPanels& Panels() { return panels_; }
     const TmoxStatusPanels& Panels() const { return panels_; }
@@ -304,7 +309,9 @@ public:
 
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool enabled);
-    // The bar keeps its own copy of the font it is given; default the GUI font.
+    // The bar keeps its own copy of the font it is given, taken as made for
+    // the bar's DPI; default the GUI font, made for the bar's DPI. A new DPI
+    // scales the font and the panels' widths.
     HFONT Font() const { return font_.Get(); }
     void SetFont(HFONT font);
     ui::TColor FontColor() const { return fontColor_; }
@@ -344,6 +351,8 @@ private:
     // Writes the parts' edges and owner-draw styles to the native window.
     void UpdateNativePanels();
     void FontChanged();
+    // Scales the font and the panels' widths to a DPI and lays the bar out.
+    void ScaleToDpi(int dpi);
     void UpdateAutoFitWidths();
     void UpdateKeyboardHooks();
     // Paints the native part an owner-draw notification names.
@@ -357,6 +366,8 @@ private:
     ui::OwnedFont measureFont_;
     std::optional<ui::SelectObjectScope> measureSelection_;
     ui::OwnedFont font_;
+    int fontDpi_; // the DPI font_ is made for
+    int dpi_ = dpi::kBaseDpi;
     ui::TColor fontColor_ = ui::clWindowText;
     ui::TColor color_ = ui::clBtnFace;
     bool enabled_ = true;

@@ -35,8 +35,10 @@ void TmoxStatusPanel::Redraw(ui::Canvas& canvas, RECT rect)
     target.SetBrushColor(ui::ColorToRGB(bar.Color()));
     RECT inner{0, 0, width, height};
     target.FillRect(inner);
-    if (borderWidth_ != 0)
-        InflateRect(&inner, -borderWidth_, -borderWidth_);
+    if (borderWidth_ != 0) {
+        const int border = dpi::Scale(borderWidth_, bar.LayoutDpi());
+        InflateRect(&inner, -border, -border);
+    }
     if (Enabled()) {
         switch (panelType_) {
         case sptOwnerDraw:
@@ -165,10 +167,11 @@ std::unique_ptr<ui::BitmapCanvas> TmoxStatusPanel::InitGaugeBitmap() const
     if (bar.Handle())
         GetWindowRect(bar.Handle(), &barRect);
     const int height = barRect.bottom - barRect.top;
-    auto bitmap = std::make_unique<ui::BitmapCanvas>(nullptr, statusbar::kRampWidth, height);
+    const int width = dpi::Scale(statusbar::kRampWidth, bar.LayoutDpi());
+    auto bitmap = std::make_unique<ui::BitmapCanvas>(nullptr, width, height);
     if (bitmap->Valid()) {
-        for (int column = 0; column < statusbar::kRampWidth; ++column) {
-            bitmap->canvas().SetBrushColor(statusbar::RampColumnColor(start, end, column));
+        for (int column = 0; column < width; ++column) {
+            bitmap->canvas().SetBrushColor(statusbar::RampColumnColor(start, end, column * statusbar::kRampWidth / width));
             bitmap->canvas().FillRect(RECT{column, 0, column + 1, height});
         }
     }

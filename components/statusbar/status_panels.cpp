@@ -352,7 +352,7 @@ void TmoxStatusPanel::UpdateAutoFitWidth()
     if (!autoFit_ || !bar.Handle())
         return;
     GetLinkedPanel().Width = statusbar::AutoFitWidth(
-        panelType_, text_, borderWidth_, glyphSize_.cx,
+        panelType_, text_, dpi::Scale(borderWidth_, bar.LayoutDpi()), glyphSize_.cx,
         [&bar](std::string_view text) { return static_cast<int>(bar.TextExtent(text).cx); });
     bar.UpdateNativePanels();
 }
@@ -364,6 +364,8 @@ TmoxStatusPanels::~TmoxStatusPanels() { Clear(); }
 TmoxStatusPanel& TmoxStatusPanels::Add()
 {
     bar_.nativePanels_.push_back(std::make_unique<TStatusPanel>());
+    TStatusPanel& native = *bar_.nativePanels_.back();
+    native.Width = dpi::Scale(native.Width, bar_.LayoutDpi()); // the default width is for 96 DPI
     items_.push_back(std::make_unique<TmoxStatusPanel>(TmoxStatusPanel::Key{}, *this));
     bar_.UpdateNativePanels();
     Changed();

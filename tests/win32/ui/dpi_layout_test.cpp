@@ -6,6 +6,7 @@
 
 #include "components/hexview/hexeditor.h"
 #include "components/shell/about_box.h"
+#include "tests/win32/app/far_dlg_test_support.h"
 #include "ui/form.h"
 #include "ui/list_box.h"
 #include "ui/list_view.h"
@@ -60,6 +61,23 @@ Sizes AboutBoxSizes(HWND owner)
     return sizes;
 }
 
+// The main window's panes, bars, status panel and status font.
+Sizes MainWindowSizes()
+{
+    Script script;
+    TFarDlg dlg(script, script);
+    dlg.Show(SW_SHOWNOACTIVATE);
+    RECT list{}, details{}, status{};
+    GetWindowRect(dlg.FileListBox().Handle(), &list);
+    GetWindowRect(dlg.DetailsListBox().Handle(), &details);
+    MapWindowPoints(nullptr, dlg.Handle(), reinterpret_cast<POINT*>(&details), 2);
+    GetWindowRect(dlg.StatusBar().Handle(), &status);
+    return {{"entry list width", Width(list)},          {"details height", Height(details)},
+            {"panes under the tool bar", details.top}, {"status bar height", Height(status)},
+            {"gauge panel width", dlg.StatusBar().Panels().Items(1).Width()},
+            {"status font", FontHeight(dlg.StatusBar().Font())}};
+}
+
 // The sizes of our windows made while the thread has the given DPI awareness.
 Sizes MeasureAt(HANDLE awareness, int& dpi)
 {
@@ -102,6 +120,8 @@ Sizes MeasureAt(HANDLE awareness, int& dpi)
                 {"tool gap", Width(gap)},
                 {"hex font", FontHeight(hex.Font())}};
     for (const auto& size : AboutBoxSizes(form.Handle()))
+        sizes.push_back(size);
+    for (const auto& size : MainWindowSizes())
         sizes.push_back(size);
     if (setAwareness)
         setAwareness(before);
