@@ -212,7 +212,7 @@ void TFarDlg::FileEntryAddFileExecute()
     if (!fileAddDialog_->Execute())
         return;
     const std::string name = fileAddDialog_->GetFileName();
-    if (IsFarFile(name)) {
+    if (TFarArchive::IsFarFileName(name)) {
         services_.ShowError("Sorry, adding FAR files to FAR files is not allowed!", "Error");
         return;
     }
@@ -272,7 +272,7 @@ void TFarDlg::AddFolderFiles(std::string Folder, std::vector<std::string>& Subfo
         const std::string fullName = Folder + item.name;
         if (item.isDirectory) {
             Subfolders.push_back(fullName);
-        } else if (!IsFarFile(fullName)) {
+        } else if (!TFarArchive::IsFarFileName(fullName)) {
             if (Archive_->AddFile(fullName))
                 SetModified();
             else
@@ -328,7 +328,7 @@ void TFarDlg::AddTree(const std::string& folder, std::vector<TExtractFailure>& f
             const std::string fullName = current + item.name;
             if (item.isDirectory) {
                 subfolders.push_back(fullName);
-            } else if (!IsFarFile(fullName)) {
+            } else if (!TFarArchive::IsFarFileName(fullName)) {
                 if (Archive_->AddFileAs(fullName, fullName.substr(parentLength)))
                     SetModified();
                 else

@@ -103,7 +103,6 @@ std::string ArchiveFolder(const std::string& fileName)
     return folder;
 }
 
-bool IsFarFile(std::string_view name) { return UpperExtension(name) == ".FAR"; }
 
 TFarFormat SaveTypeFormat(int filterIndex)
 {

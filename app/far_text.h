@@ -63,9 +63,6 @@ inline constexpr const char* kDragFolderPrefix = "kelvo-drag-";
 // in a separator), in any letter case. Its bytes are gone when that drag's
 // data is.
 bool IsEntryDragFile(std::string_view name, std::string_view tempFolder);
-// True when the part of the name after its last full stop (one that follows
-// the last backslash or colon) is "FAR" in any letter case.
-bool IsFarFile(std::string_view name);
 // The save dialog's types, in the order of the formats (see TFarFormat),
 // and the format of the type chosen (counted from 1) and back.
 inline constexpr const char* kSaveTypes = "FAR 1a (*.far)|*.FAR|FAR 1b (*.far)|*.FAR|FAR 3 (*.far)|*.FAR";

@@ -8,17 +8,17 @@ namespace kelvo::ui {
 
 namespace {
 
+BOOL CALLBACK CollectChild(HWND child, LPARAM list)
+{
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+    return TRUE;
+}
+
 // Every window below a window, at any depth.
 std::vector<HWND> Descendants(HWND window)
 {
     std::vector<HWND> found;
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM list) {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 

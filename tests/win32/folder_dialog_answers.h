@@ -44,7 +44,7 @@ public:
     std::chrono::steady_clock::time_point answeredAt;
 
 private:
-    static constexpr UINT kPatience = 10000; // milliseconds until a dialog that never gets there is cancelled
+    static constexpr UINT kPatience = 30000; // milliseconds until a dialog that never gets there is cancelled
     static constexpr UINT kRepeat = 500;     // milliseconds between requests to move the selection
     enum : UINT_PTR { kGiveUpTimer = 1, kRepeatTimer = 2 };
     // The answers of the dialog that is open (one at a time, on this thread).

@@ -79,14 +79,6 @@ TEST(FarText, ExtractionTextsAndTheStartingFolder)
         EXPECT_EQ(ArchiveFolder(name), folder) << name;
 }
 
-TEST(FarText, FarFilesByTheExtensionAfterTheLastSeparator)
-{
-    for (const char* name : {"x.FAR", "x.far", "x.Far", "C:\\a.b\\x.fAr", ".far", "a:.far"})
-        EXPECT_TRUE(IsFarFile(name)) << name;
-    for (const char* name : {"x.fa", "x.farx", "x.far.txt", "C:\\a.far\\x", "C:\\dir.far\\", "far", "x.far "})
-        EXPECT_FALSE(IsFarFile(name)) << name;
-}
-
 TEST(FarText, FailureMessagesNameTheFileAndTheReason)
 {
     EXPECT_EQ(OpenFailedText("C:\\a.far", "The file does not exist."),

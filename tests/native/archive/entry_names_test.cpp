@@ -173,5 +173,13 @@ TEST_F(EntryNamesTest, DeletionMarksAndReloadGoThroughTheArchive)
     EXPECT_EQ(archive.FileSize(), 8);
 }
 
+TEST(FarFileNameTest, ByTheExtensionAfterTheLastSeparator)
+{
+    for (const char* name : {"x.FAR", "x.far", "x.Far", "C:\\a.b\\x.fAr", ".far", "a:.far"})
+        EXPECT_TRUE(TFarArchive::IsFarFileName(name)) << name;
+    for (const char* name : {"x.fa", "x.farx", "x.far.txt", "C:\\a.far\\x", "C:\\dir.far\\", "far", "x.far "})
+        EXPECT_FALSE(TFarArchive::IsFarFileName(name)) << name;
+}
+
 } // namespace
 } // namespace kelvo::test

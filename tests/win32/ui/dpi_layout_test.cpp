@@ -40,23 +40,28 @@ int FontHeight(HFONT font)
 int Width(const RECT& r) { return r.right - r.left; }
 int Height(const RECT& r) { return r.bottom - r.top; }
 
+Sizes* aboutSizes = nullptr;
+
+// Measures the about box once it shows, then closes it.
+void CALLBACK MeasureAboutBox(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    RECT client{}, button{};
+    GetClientRect(AboutBox->Handle(), &client);
+    GetWindowRect(AboutBox->OKButton, &button);
+    MapWindowPoints(nullptr, AboutBox->Handle(), reinterpret_cast<POINT*>(&button), 2);
+    *aboutSizes = {{"about box width", client.right},  {"about box height", client.bottom},
+                   {"about OK left", button.left},     {"about OK top", button.top},
+                   {"about OK width", Width(button)},  {"about OK height", Height(button)},
+                   {"about font", FontHeight(reinterpret_cast<HFONT>(SendMessageA(AboutBox->OKButton, WM_GETFONT, 0, 0)))}};
+    PostMessageA(AboutBox->Handle(), WM_COMMAND, IDOK, 0);
+}
+
 Sizes AboutBoxSizes(HWND owner)
 {
-    static Sizes* found = nullptr;
     Sizes sizes;
-    found = &sizes;
-    SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR timer, DWORD) {
-        KillTimer(nullptr, timer);
-        RECT client{}, button{};
-        GetClientRect(AboutBox->Handle(), &client);
-        GetWindowRect(AboutBox->OKButton, &button);
-        MapWindowPoints(nullptr, AboutBox->Handle(), reinterpret_cast<POINT*>(&button), 2);
-        *found = {{"about box width", client.right},     {"about box height", client.bottom},
-                  {"about OK left", button.left},        {"about OK top", button.top},
-                  {"about OK width", Width(button)},     {"about OK height", Height(button)},
-                  {"about font", FontHeight(reinterpret_cast<HFONT>(SendMessageA(AboutBox->OKButton, WM_GETFONT, 0, 0)))}};
-        PostMessageA(AboutBox->Handle(), WM_COMMAND, IDOK, 0);
-    });
+    aboutSizes = &sizes;
+    SetTimer(nullptr, 0, 10, MeasureAboutBox);
     TAboutDialog(owner).Execute();
     return sizes;
 }
