@@ -24,7 +24,13 @@ TFarArchive::TFarArchive()
 {
 }
 
-TFarArchive::~TFarArchive() { RemoveDataFiles(); }
+// The preview file goes with the object: a window that opens another
+// archive replaces its archive object, and would otherwise leave it behind.
+TFarArchive::~TFarArchive()
+{
+    RemoveDataFiles();
+    DeleteTempFile();
+}
 
 bool TFarArchive::Fail(const std::string& reason, bool withSystemReason)
 {

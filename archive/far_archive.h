@@ -342,7 +342,7 @@ public:
     // This object's preview file in the user's temporary folder, under a
     // name other programs cannot guess.
     const std::string& TempFileName() const { return tempFileName_; }
-    // Deletes the preview file, when there is one.
+    // Deletes the preview file, when there is one (the destructor does too).
     void DeleteTempFile() const;
 
     // Why an entry of this name is not extracted as itself, as a short

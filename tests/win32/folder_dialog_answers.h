@@ -1,14 +1,19 @@
 // Answers the real folder dialog of a TmoxBrowseDirectoryDlg as it opens,
 // as a user would: moves the selection to the next folder of a list and
-// presses OK once the dialog shows that folder selected (the shell's tree
-// may take a moment to get there, and under load may miss a first request to
-// move, which is then repeated), or presses Cancel when the list has run out
-// or gives "". Records what each dialog showed when it opened.
+// presses OK once the dialog shows that folder selected, or presses Cancel
+// when the list has run out or gives "". The shell's tree may take a moment
+// to get there and under load may miss a first request to move, which is
+// then repeated. Wine's tree also finds a folder by the items it listed when
+// the dialog opened, dates included, and cannot move to one whose parent
+// changed since: a folder below the one shown is then reached by expanding
+// the tree and clicking the items by name. Records what each dialog showed
+// when it opened.
 #pragma once
 
 #include "components/shell/browse_directory_dlg.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <chrono>
 #include <deque>
@@ -64,10 +69,42 @@ private:
     }
     static void CALLBACK Repeat(HWND window, UINT, UINT_PTR, DWORD)
     {
-        if (active_ && !active_->pending_.empty())
-            active_->dialog_.SetSelection(active_->pending_);
-        else
+        if (!active_ || active_->pending_.empty())
             KillTimer(window, kRepeatTimer);
+        else if (!active_->ClickDownTo(window))
+            active_->dialog_.SetSelection(active_->pending_);
+    }
+    // Expands the tree from the folder shown down to the one pending, a
+    // name at a time, and clicks it; false when it is not below the folder
+    // shown or a name is not in the tree.
+    bool ClickDownTo(HWND window) const
+    {
+        const std::string prefix = shown_ + "\\";
+        if (shown_.empty() || pending_.size() <= prefix.size() ||
+            lstrcmpiA(pending_.substr(0, prefix.size()).c_str(), prefix.c_str()) != 0)
+            return false;
+        HWND tree = FindWindowExA(window, nullptr, WC_TREEVIEWA, nullptr);
+        HTREEITEM item = TreeView_GetSelection(tree);
+        std::string rest = pending_.substr(prefix.size());
+        while (item && !rest.empty()) {
+            const std::size_t cut = rest.find('\\');
+            const std::string name = rest.substr(0, cut);
+            rest = cut == std::string::npos ? "" : rest.substr(cut + 1);
+            TreeView_Expand(tree, item, TVE_EXPAND);
+            HTREEITEM child = TreeView_GetChild(tree, item);
+            for (; child; child = TreeView_GetNextSibling(tree, child)) {
+                char text[MAX_PATH] = {};
+                TVITEMA data{};
+                data.mask = TVIF_TEXT;
+                data.hItem = child;
+                data.pszText = text;
+                data.cchTextMax = MAX_PATH;
+                if (TreeView_GetItem(tree, &data) && lstrcmpiA(text, name.c_str()) == 0)
+                    break;
+            }
+            item = child;
+        }
+        return item && TreeView_SelectItem(tree, item);
     }
 
     void Opened()
@@ -93,6 +130,7 @@ private:
     }
     void Selected(const std::string& path)
     {
+        shown_ = WithoutBackslash(path);
         if (pending_.empty() || lstrcmpiA(WithoutBackslash(path).c_str(), pending_.c_str()) != 0)
             return;
         pending_.clear();
@@ -103,6 +141,7 @@ private:
 
     TmoxBrowseDirectoryDlg& dialog_;
     std::string pending_;
+    std::string shown_; // the folder the dialog shows selected
 };
 
 } // namespace kelvo::test

@@ -103,6 +103,16 @@ TEST_F(CopyTest, PreviewGoesToAnUnpredictableTempFileWithTheRawSize)
     EXPECT_FALSE(std::filesystem::exists(archive.TempFileName()));
     EXPECT_FALSE(archive.ExtractToTemp(3));
     EXPECT_FALSE(archive.ExtractToTemp(-1));
+    // The preview file goes with the archive object.
+    archive.Close();
+    std::string left;
+    {
+        TFarArchive other;
+        ASSERT_TRUE(other.Open(dir / "in.far"));
+        ASSERT_TRUE(other.ExtractToTemp(0));
+        left = other.TempFileName();
+    }
+    EXPECT_FALSE(std::filesystem::exists(left));
 }
 
 } // namespace
