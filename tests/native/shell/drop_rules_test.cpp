@@ -28,7 +28,7 @@ Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end());
 Bytes WideNames(const std::u16string& names)
 {
     Bytes bytes;
-    for (char16_t c : names + u'\0' + u'\0')
+    for (char16_t c : names + u"\0\0"s)
         bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
     return bytes;
 }
@@ -96,17 +96,14 @@ TEST(DropEffect, KeysAllowedEffectsAndTheScrollMarginChooseTheEffect)
         EXPECT_EQ(BuiltInDropEffect({}, px, py, kEffectCopy, zone), kEffectCopy | (scrolls ? kEffectScroll : 0));
         EXPECT_EQ(BuiltInDropEffect({}, px, py, kEffectNone, zone), scrolls ? kEffectScroll : 0);
     }
-    const std::tuple<int, int, ScrollStep> steps[] = {
-        {100, 50, {0, 0}}, {100, 10, {-1, 0}}, {100, 90, {1, 0}}, {100, 89, {0, 0}},
-        {10, 50, {0, -1}}, {190, 50, {0, 1}},  {189, 50, {0, 0}}, {5, 95, {1, -1}},
-    };
+    const std::tuple<int, int, ScrollStep> steps[] = {{100, 50, {0, 0}}, {100, 10, {-1, 0}}, {100, 90, {1, 0}},
+        {100, 89, {0, 0}}, {10, 50, {0, -1}}, {190, 50, {0, 1}}, {189, 50, {0, 0}}, {5, 95, {1, -1}}};
     for (const auto& [px, py, step] : steps)
         EXPECT_EQ(ScrollStepAt(px, py, 11, 200, 100), step) << px << "," << py;
 
-    const std::tuple<std::uint32_t, TShiftState> keys[] = {
-        {0, {}}, {kKeyShift, {ssShift}}, {kKeyControl, {ssCtrl}}, {kKeyAlt, {ssAlt}}, {kKeyLeftButton, {ssLeft}},
-        {kKeyRightButton, {ssRight}}, {kKeyMiddleButton, {ssMiddle}}, {0x40 | kKeyShift, {ssShift}},
-    };
+    const std::tuple<std::uint32_t, TShiftState> keys[] = {{0, {}}, {kKeyShift, {ssShift}}, {kKeyControl, {ssCtrl}},
+        {kKeyAlt, {ssAlt}}, {kKeyLeftButton, {ssLeft}}, {kKeyRightButton, {ssRight}}, {kKeyMiddleButton, {ssMiddle}},
+        {0x40 | kKeyShift, {ssShift}}};
     for (const auto& [flags, state] : keys)
         EXPECT_EQ(ShiftStateFromKeys(flags).Bits(), state.Bits()) << flags;
 }
@@ -137,10 +134,8 @@ TEST(DroppedFiles, NamesInOrderAndNeverReadPastTheBlocksEnd)
         {"names after the empty one", DroppedFiles(20, false, NameMapBlock({"a"}) + Bytes{'b', 0}), {"a"}},
         // Offsets at and beyond the end, up to the largest: nothing is read.
         {"offset at the end", Header(24, false) + Bytes{'a', 0, 0, 0}, {}},
-        {"offset 25", Header(25, false) + Bytes{'a', 0, 0, 0}, {}},
-        {"offset 1000", Header(1000, false) + Bytes{'a', 0, 0, 0}, {}},
-        {"offset 2^31-1", Header(0x7FFFFFFFu, false) + Bytes{'a', 0, 0, 0}, {}},
-        {"offset 2^32-1", Header(0xFFFFFFFFu, false) + Bytes{'a', 0, 0, 0}, {}},
+        {"offset beyond", Header(25, false) + Bytes{'a', 0, 0, 0}, {}},
+        {"offset largest", Header(0xFFFFFFFFu, false) + Bytes{'a', 0, 0, 0}, {}},
     };
     for (const auto& [what, block, expected] : cases)
         EXPECT_EQ(FilesOf(block), expected) << what;
@@ -195,8 +190,7 @@ TEST(SourceBlocks, FilesSplitIntoTheirOneFolder)
 {
     const auto split = SplitIntoFolder({"C:\\A\\x.txt", "c:\\a\\y.txt"});
     ASSERT_TRUE(split);
-    EXPECT_EQ(split->folder, "C:\\A");
-    EXPECT_EQ(split->names, (Strings{"x.txt", "y.txt"}));
+    EXPECT_EQ(std::tie(split->folder, split->names), std::tuple("C:\\A", Strings{"x.txt", "y.txt"}));
     EXPECT_EQ(SplitIntoFolder({"C:\\x.txt"})->folder, "C:\\");
     EXPECT_FALSE(SplitIntoFolder({"C:\\A\\x.txt", "C:\\B\\y.txt"}));
     EXPECT_FALSE(SplitIntoFolder({"C:\\A\\x.txt", "C:\\A\\B\\y.txt"}));
@@ -206,12 +200,10 @@ TEST(SourceBlocks, FilesSplitIntoTheirOneFolder)
 TEST(DragOutcome, TheLoopsResultAndTheFinalEffectGiveTheOutcome)
 {
     // loop result, final effect, allowed, outcome
-    const std::tuple<std::int32_t, std::uint32_t, std::uint32_t, TDragResult> cases[] = {
-        {kResultDrop, 1, 7, drDropCopy}, {kResultDrop, 3, 7, drDropCopy},   {kResultDrop, 2, 7, drDropMove},
-        {kResultDrop, 4 | 0x80000000u, 7, drDropLink}, {kResultDrop, 0, 7, drCancel}, {kResultDrop, 2, 1, drCancel},
-        {kResultCancel, 1, 7, drCancel}, {kResultOutOfMemory, 0, 7, drOutMemory}, {0, 1, 7, drUnknown},
-        {static_cast<std::int32_t>(0x80004005u), 0, 7, drUnknown},
-    };
+    const std::tuple<std::int32_t, std::uint32_t, std::uint32_t, TDragResult> cases[] = {{kResultDrop, 3, 7, drDropCopy},
+        {kResultDrop, 2, 7, drDropMove}, {kResultDrop, 4 | 0x80000000u, 7, drDropLink}, {kResultDrop, 0, 7, drCancel},
+        {kResultDrop, 2, 1, drCancel}, {kResultCancel, 1, 7, drCancel}, {kResultOutOfMemory, 0, 7, drOutMemory},
+        {static_cast<std::int32_t>(0x80004005u), 0, 7, drUnknown}};
     for (const auto& [result, effect, allowed, outcome] : cases)
         EXPECT_EQ(DragResultOf(result, effect, allowed), outcome) << std::hex << result << " " << effect;
     EXPECT_EQ(EffectsOf({dtCopy, dtLink}), 5u);

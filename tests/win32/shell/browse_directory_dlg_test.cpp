@@ -7,7 +7,6 @@
 #include "tests/win32/test_doubles.h"
 #include "ui/window.h"
 
-#include <memory>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -18,13 +17,11 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
-using Item = std::unique_ptr<ITEMIDLIST, decltype(&ILFree)>;
-
-Item Windows()
+LPITEMIDLIST SpecialFolder(int csidl)
 {
     LPITEMIDLIST item = nullptr;
-    EXPECT_HRESULT_SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_WINDOWS, &item));
-    return {item, ILFree};
+    EXPECT_HRESULT_SUCCEEDED(SHGetSpecialFolderLocation(nullptr, csidl, &item));
+    return item;
 }
 
 std::string PathOf(LPCITEMIDLIST item)
@@ -53,16 +50,16 @@ protected:
         ASSERT_HRESULT_SUCCEEDED(OleInitialize(nullptr));
         ui::SetExceptionHandler([this](const std::exception& error) { errors.push_back(error.what()); });
     }
-    void TearDown() override { ui::SetExceptionHandler(nullptr), OleUninitialize(); }
+    void TearDown() override { ui::SetExceptionHandler(nullptr), ILFree(windowsItem), OleUninitialize(); }
     int Send(UINT message, LPARAM param, TmoxBrowseDirectoryDlg* to = nullptr)
     {
-        to = to ? to : &dialog;
-        return TmoxBrowseDirectoryDlg::BrowseCallback(window.Handle(), message, param, reinterpret_cast<LPARAM>(to));
+        return TmoxBrowseDirectoryDlg::BrowseCallback(window.Handle(), message, param,
+                                                      reinterpret_cast<LPARAM>(to ? to : &dialog));
     }
 
     Strings errors;
-    const Item windowsItem = Windows();
-    const std::string windows = PathOf(windowsItem.get());
+    LPITEMIDLIST windowsItem = SpecialFolder(CSIDL_WINDOWS);
+    const std::string windows = PathOf(windowsItem);
     test::TestWindow window;
     HWND status = window.AddChild("STATIC", 0, {10, 10, 210, 30}, browse::kStatusControlId);
     test::MessageLog log{window.Handle(), Describe};
@@ -73,39 +70,35 @@ protected:
 
 TEST_F(BrowseTest, InitialisedSetsUpTheDialogCallsOnCreateAndThenTheSettersActOnIt)
 {
-    // centred, OK enabled, by item, selection, caption, the requests sent
-    const std::tuple<bool, bool, bool, std::string, std::string, Strings> cases[] = {
-        {true, true, false, windows, "Choose Folder",
+    // centred and OK enabled, by item, selection, caption, the requests sent
+    const std::tuple<bool, bool, std::string, std::string, Strings> cases[] = {
+        {true, false, windows, "Choose Folder",
          {"enable 1", "status hello", "select path " + windows, "caption Choose Folder"}},
-        {false, false, false, "", "", {"enable 0", "status hello"}},
+        {false, false, "", "", {"enable 0", "status hello"}},
         // Only the shell item: it is sent, and Selection becomes its path.
-        {true, true, true, "", "", {"enable 1", "status hello", "select item " + windows}},
+        {true, true, "", "", {"enable 1", "status hello", "select item " + windows}},
     };
-    for (const auto& [center, enableOK, byItem, selection, caption, sent] : cases) {
-        SCOPED_TRACE(testing::Message() << center << enableOK << byItem);
+    for (const auto& [centerAndOK, byItem, selection, caption, sent] : cases) {
+        SCOPED_TRACE(caption + selection);
         SetWindowPos(window.Handle(), nullptr, 100, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
         TmoxBrowseDirectoryDlg browse;
-        browse.SetCenter(center);
-        browse.SetEnableOKButton(enableOK);
+        browse.SetCenter(centerAndOK);
+        browse.SetEnableOKButton(centerAndOK);
         browse.SetStatusText("hello");
         browse.SetSelection(selection);
         browse.SetCaption(caption);
         if (byItem)
-            browse.SetSelectionPIDL(Windows().release());
+            browse.SetSelectionPIDL(SpecialFolder(CSIDL_WINDOWS));
         int created = 0;
-        browse.OnCreate = [&](ui::TObject& sender) {
-            EXPECT_EQ(&sender, &browse);
-            EXPECT_EQ(browse.DialogWindow(), window.Handle());
-            ++created;
-        };
+        browse.OnCreate = [&](ui::TObject&) { created += browse.DialogWindow() == window.Handle(); };
         log.Take();
         EXPECT_EQ(Send(BFFM_INITIALIZED, 0, &browse), 0);
         EXPECT_EQ(log.Take(), sent);
         EXPECT_EQ(created, 1);
         RECT bounds{};
         GetWindowRect(window.Handle(), &bounds);
-        EXPECT_EQ(bounds.left, center ? (GetSystemMetrics(SM_CXSCREEN) - 460) / 2 : 100);
-        EXPECT_EQ(bounds.top, center ? (GetSystemMetrics(SM_CYSCREEN) - 240) / 2 : 100);
+        EXPECT_EQ(bounds.left, centerAndOK ? (GetSystemMetrics(SM_CXSCREEN) - 460) / 2 : 100);
+        EXPECT_EQ(bounds.top, centerAndOK ? (GetSystemMetrics(SM_CYSCREEN) - 240) / 2 : 100);
         EXPECT_EQ(browse.Selection(), byItem ? windows : selection.empty() ? "" : windows + "\\");
         EXPECT_EQ(browse.SelectionPIDL() != nullptr, byItem || !selection.empty()); // a parsed path leaves its item
     }
@@ -121,67 +114,66 @@ TEST_F(BrowseTest, InitialisedSetsUpTheDialogCallsOnCreateAndThenTheSettersActOn
     dialog.SetEnableOKButton(false);
     dialog.SetSelection(windows);
     dialog.SetFitStatusText(true);
-    EXPECT_EQ(log.Take(), (Strings{"caption Choose Folder", "status busy", "enable 0", "select path " + windows,
-                                   "status busy"}));
+    EXPECT_EQ(log.Take(),
+              (Strings{"caption Choose Folder", "status busy", "enable 0", "select path " + windows, "status busy"}));
 }
 
 TEST_F(BrowseTest, SelectionChangesReachTheStatusLineAndOnSelChanged)
 {
-    LPITEMIDLIST computer = nullptr; // no file-system path
-    ASSERT_HRESULT_SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer));
+    const LPARAM computer = reinterpret_cast<LPARAM>(SpecialFolder(CSIDL_DRIVES));
+    const LPARAM item = reinterpret_cast<LPARAM>(windowsItem);
     // In a 30-pixel status control only the last part of the path is left when fitted.
     MoveWindow(status, 10, 10, 30, 20, TRUE);
-    const std::string leaf = windows.substr(windows.find_last_of('\\') + 1);
-    for (auto [fit, shown] : {std::pair{true, leaf}, std::pair{false, windows}}) {
+    for (auto [fit, shown] : {std::pair{true, windows.substr(windows.find_last_of('\\') + 1)}, {false, windows}}) {
         TmoxBrowseDirectoryDlg browse;
         browse.SetShowSelectionInStatus(true);
         browse.SetFitStatusText(fit);
         Strings paths;
-        browse.OnSelChanged = [&](ui::TObject& sender, const std::string& path, LPCITEMIDLIST item) {
-            EXPECT_EQ(&sender, &browse);
-            EXPECT_EQ(PathOf(item), path);
+        browse.OnSelChanged = [&](ui::TObject&, const std::string& path, LPCITEMIDLIST selected) {
+            EXPECT_EQ(PathOf(selected), path);
             paths.push_back(path);
         };
         log.Take();
-        Send(BFFM_SELCHANGED, reinterpret_cast<LPARAM>(windowsItem.get()), &browse); // before set-up: only stored
+        Send(BFFM_SELCHANGED, item, &browse); // before set-up: only stored
         EXPECT_EQ(browse.StatusText(), windows);
         Send(BFFM_INITIALIZED, 0, &browse);
-        Send(BFFM_SELCHANGED, reinterpret_cast<LPARAM>(computer), &browse);
-        Send(BFFM_SELCHANGED, reinterpret_cast<LPARAM>(windowsItem.get()), &browse);
+        Send(BFFM_SELCHANGED, computer, &browse); // no file-system path
+        Send(BFFM_SELCHANGED, item, &browse);
         EXPECT_EQ(log.Take(), (Strings{"enable 1", "status " + shown, "status ", "status " + shown}));
         EXPECT_EQ(paths, (Strings{windows, "", windows}));
     }
-    ILFree(computer);
+    ILFree(reinterpret_cast<LPITEMIDLIST>(computer));
     // Neither following the selection nor a handler: nothing happens. Text
-    // that is no path is cut at its end to fit.
+    // that is no path is cut at its end to fit, only while the dialog is open.
     Send(BFFM_INITIALIZED, 0);
     log.Take();
-    Send(BFFM_SELCHANGED, reinterpret_cast<LPARAM>(windowsItem.get()));
+    Send(BFFM_SELCHANGED, item);
     dialog.SetStatusText("A status line far too long");
     EXPECT_EQ(log.Take(), Strings{"status " + dialog.FittedStatusText()});
     EXPECT_TRUE(dialog.FittedStatusText().ends_with("...")) << dialog.FittedStatusText();
+    TmoxBrowseDirectoryDlg closed;
+    closed.SetStatusText("A status line far too long");
+    EXPECT_EQ(closed.FittedStatusText(), closed.StatusText());
 }
 
 TEST_F(BrowseTest, ValidationFailedClosesOnlyWhenTheHandlerCancels)
 {
-    const char typed[] = "Z:\\no such folder";
-    const LPARAM name = reinterpret_cast<LPARAM>(typed);
-    EXPECT_EQ(Send(BFFM_VALIDATEFAILEDA, name), 1); // no handler
-    for (auto [cancel, result] : {std::pair{false, 1}, std::pair{true, 0}}) {
+    const LPARAM typed = reinterpret_cast<LPARAM>("Z:\\no such folder");
+    EXPECT_EQ(Send(BFFM_VALIDATEFAILEDA, typed), 1); // no handler
+    for (auto [cancel, result] : {std::pair{false, 1}, {true, 0}}) {
         std::string seen;
         dialog.OnValidateFailed = [&, cancel](ui::TObject&, const std::string& path, bool& cancelled) {
-            EXPECT_FALSE(cancelled);
-            seen = path;
+            seen = cancelled ? "cancelled already" : path;
             cancelled = cancel;
         };
-        EXPECT_EQ(Send(BFFM_VALIDATEFAILEDA, name), result);
-        EXPECT_EQ(seen, typed);
+        EXPECT_EQ(Send(BFFM_VALIDATEFAILEDA, typed), result);
+        EXPECT_EQ(seen, "Z:\\no such folder");
     }
     // Other messages, and no dialog object, give 0; a handler's exception is shown.
     EXPECT_EQ(Send(BFFM_IUNKNOWN, 0), 0);
-    EXPECT_EQ(TmoxBrowseDirectoryDlg::BrowseCallback(window.Handle(), BFFM_VALIDATEFAILEDA, name, 0), 0);
+    EXPECT_EQ(TmoxBrowseDirectoryDlg::BrowseCallback(window.Handle(), BFFM_VALIDATEFAILEDA, typed, 0), 0);
     dialog.OnValidateFailed = [](ui::TObject&, const std::string&, bool&) { throw std::runtime_error("broken"); };
-    EXPECT_EQ(Send(BFFM_VALIDATEFAILEDA, name), 0);
+    EXPECT_EQ(Send(BFFM_VALIDATEFAILEDA, typed), 0);
     EXPECT_EQ(errors, Strings{"broken"});
 }
 
@@ -189,19 +181,18 @@ TEST_F(BrowseTest, FoldersAreToldFromEverythingElseAndStoredWithABackslash)
 {
     const test::ScratchFolder scratch;
     const std::string& folder = scratch.Root();
-    const std::string file = scratch.File("file.txt", "x");
-    char present = 'A', absent = 'A';
-    while (present < 'Z' && !(GetLogicalDrives() >> (present - 'A') & 1))
-        ++present;
-    while (absent < 'Z' && (GetLogicalDrives() >> (absent - 'A') & 1))
-        ++absent;
+    const std::string file = scratch.File("file.txt", "x"), wild = folder.substr(0, folder.size() - 2) + "*";
+    const auto drive = [](bool present) {
+        char letter = 'C';
+        while (letter < 'Z' && (GetLogicalDrives() >> (letter - 'A') & 1) != present)
+            ++letter;
+        return std::string(1, letter) + ":\\";
+    };
     // name, whether it is a folder, the selection stored for it
     const std::tuple<std::string, bool, std::string> cases[] = {
-        {std::string(1, present) + ":\\", true, std::string(1, present) + ":\\"},
-        {std::string(1, absent) + ":\\", false, std::string(1, absent) + ":\\"},
-        {folder, true, folder + "\\"}, {folder + "\\", true, folder + "\\"}, {file, false, file},
-        {folder + "\\missing", false, folder + "\\missing"},
-        {folder.substr(0, folder.size() - 2) + "*", false, folder.substr(0, folder.size() - 2) + "*"},
+        {drive(true), true, drive(true)}, {drive(false), false, drive(false)}, {folder, true, folder + "\\"},
+        {folder + "\\", true, folder + "\\"}, {file, false, file}, {folder + "\\no", false, folder + "\\no"},
+        {wild, false, wild},
     };
     for (const auto& [name, exists, stored] : cases) {
         EXPECT_EQ(DirExists(name), exists) << name;
@@ -223,12 +214,9 @@ TEST_F(BrowseTest, ExecuteReturnsTheFolderChosenWithOkAndForgetsTheSelectionOnCa
         answers.answers = {chosen};
         EXPECT_EQ(browse.Execute(), !chosen.empty());
         EXPECT_EQ(answers.seen, (std::vector<test::FolderDialogAnswers::Seen>{{"Choose Folder", "", first + "\\"}}));
-        EXPECT_EQ(browse.Selection(), chosen);
-        EXPECT_EQ(PathOf(browse.SelectionPIDL()), chosen);
-        EXPECT_EQ(browse.DisplayName(), chosen);
+        EXPECT_EQ(std::tuple(browse.Selection(), PathOf(browse.SelectionPIDL()), browse.DisplayName()),
+                  std::tuple(chosen, chosen, chosen));
         EXPECT_EQ(browse.ImageIndex() >= 0, !chosen.empty());
         EXPECT_EQ(browse.DialogWindow(), nullptr);
-        browse.SetStatusText(std::string(300, 'x'));
-        EXPECT_EQ(browse.FittedStatusText(), browse.StatusText()); // fitted only while open
     }
 }
