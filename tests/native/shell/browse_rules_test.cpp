@@ -32,14 +32,11 @@ TEST(FitPath, LeadingDirectoriesGiveWayTheDriveStaysLongestAndTheLastPartAlways)
         {program, 132, sevenPerLetter, "C:\\...\\Data\\"}, {program, 84, sevenPerLetter, "C:\\...\\Data\\"},
         {program, 83, sevenPerLetter, "C:\\...\\"}, {program, 49, sevenPerLetter, "C:\\...\\"},
         {program, 48, sevenPerLetter, "...\\"}, {program, 28, sevenPerLetter, "...\\"}, {program, 27, sevenPerLetter, ""},
-        {"C:\\Windows\\System32", 90, sevenPerLetter, "...\\System32"},
-        {"C:\\Windows\\System32", 0, sevenPerLetter, "System32"},
-        {"C:Data", 0, sevenPerLetter, "Data"},
-        {"Temp\\Sub\\Deep\\", 63, sevenPerLetter, "...\\Deep\\"},
-        {"Temp\\Sub\\Deep\\", 62, sevenPerLetter, "...\\"},
+        {"C:\\Windows\\System32", 90, sevenPerLetter, "...\\System32"}, {"C:Data", 0, sevenPerLetter, "Data"},
+        {"C:\\Windows\\System32", 0, sevenPerLetter, "System32"}, {"", 0, sevenPerLetter, ""},
+        {"Temp\\Sub\\Deep\\", 63, sevenPerLetter, "...\\Deep\\"}, {"Temp\\Sub\\Deep\\", 62, sevenPerLetter, "...\\"},
         {"\\\\server\\share\\dir\\", 120, sevenPerLetter, "\\...\\share\\dir\\"},
         {"\\\\server\\share\\dir\\", 40, sevenPerLetter, "\\...\\"},
-        {"", 0, sevenPerLetter, ""},
         {"C:\\.ab\\cd\\ef\\", 80, narrowDots, "C:\\...\\cd\\ef\\"}, // cutting ".ab" leaves "cd" in view
         {"C:\\Windows", 65, narrowDots, "...\\Windows"},            // never "C:Windows"
     };

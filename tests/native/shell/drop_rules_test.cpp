@@ -76,7 +76,8 @@ TEST(DropEffect, KeysAllowedEffectsAndTheScrollMarginChooseTheEffect)
         {all, kEffectLink, none, kEffectLink},
         // The wanted effect not allowed: the first allowed one.
         {all, kEffectCopy | kEffectLink, shift, kEffectCopy}, {all, kEffectCopy | kEffectMove, both, kEffectCopy},
-        {{dtMove, dtLink}, kAll, none, kEffectMove}, {{dtCopy}, kEffectMove, shift, kEffectNone}, {{}, kAll, none, kEffectNone},
+        {{dtMove, dtLink}, kAll, none, kEffectMove}, {{dtCopy}, kEffectMove, shift, kEffectNone},
+        {{}, kAll, none, kEffectNone},
     };
     for (const auto& [types, offered, keys, effect] : cases)
         EXPECT_EQ(BuiltInDropEffect(keys, 50, 50, AllowedEffects(types, offered), {}), effect)
@@ -122,7 +123,8 @@ TEST(DroppedFiles, NamesInOrderAndNeverReadPastTheBlocksEnd)
         // No look-alikes: a macron A, a full-width backslash, each half of a
         // surrogate pair and a lone surrogate are "?"; the undefined
         // Windows-1252 bytes stand for the controls of their number.
-        {"outside the code page", DroppedFiles(20, true, WideNames(u"C:\\\u0100\uFF3C..\\x\0\U0001F600.txt\0a\xD800" "b\0\u0081\u009D"s)),
+        {"outside the code page",
+         DroppedFiles(20, true, WideNames(u"C:\\\u0100\uFF3C..\\x\0\U0001F600.txt\0a\xD800" "b\0\u0081\u009D"s)),
          {"C:\\??..\\x", "??.txt", "a?b", "\x81\x9D"}},
         {"header cut short", shortHeader, {}},
         {"no list end", DroppedFiles(20, false, open), {"C:\\a", "C:\\b"}},
@@ -144,14 +146,12 @@ TEST(DroppedFiles, NamesInOrderAndNeverReadPastTheBlocksEnd)
 TEST(NameMap, NamesUpToTheFirstEmptyOneAndOnlyWhenTheyMatchTheFiles)
 {
     // Block, wide, file count, names.
-    const std::tuple<Bytes, bool, std::size_t, Strings> cases[] = {
-        {NameMapBlock(kSims), false, 3, kSims}, {WideNameMapBlock(kSims), true, 3, kSims},
-        // A map with fewer or more names than there are files is discarded.
-        {NameMapBlock(kSims), false, 2, {}}, {NameMapBlock(kSims), false, 4, {}}, {WideNameMapBlock(kSims), true, 0, {}},
-        {WideNameMapBlock(kSims), true, 4, {}},
-        // The map ends at its first empty name, or with the block.
-        {{'a', 0, 0, 'b', 0}, false, 1, {"a"}}, {{'a', 0, 'b'}, false, 1, {"a"}}, {{'a', 0, 0}, true, 1, {}},
-    };
+    // A map with fewer or more names than there are files is discarded; the
+    // map ends at its first empty name, or with the block.
+    const Bytes ansi = NameMapBlock(kSims), wide = WideNameMapBlock(kSims);
+    const std::tuple<Bytes, bool, std::size_t, Strings> cases[] = {{ansi, false, 3, kSims}, {wide, true, 3, kSims},
+        {ansi, false, 2, {}}, {ansi, false, 4, {}}, {wide, true, 0, {}}, {wide, true, 4, {}},
+        {{'a', 0, 0, 'b', 0}, false, 1, {"a"}}, {{'a', 0, 'b'}, false, 1, {"a"}}, {{'a', 0, 0}, true, 1, {}}};
     for (const auto& [block, wide, files, expected] : cases)
         EXPECT_EQ(ReadNameMap(block, wide, files), expected) << wide << " " << files;
 }
@@ -192,9 +192,8 @@ TEST(SourceBlocks, FilesSplitIntoTheirOneFolder)
     ASSERT_TRUE(split);
     EXPECT_EQ(std::tie(split->folder, split->names), std::tuple("C:\\A", Strings{"x.txt", "y.txt"}));
     EXPECT_EQ(SplitIntoFolder({"C:\\x.txt"})->folder, "C:\\");
-    EXPECT_FALSE(SplitIntoFolder({"C:\\A\\x.txt", "C:\\B\\y.txt"}));
-    EXPECT_FALSE(SplitIntoFolder({"C:\\A\\x.txt", "C:\\A\\B\\y.txt"}));
-    EXPECT_FALSE(SplitIntoFolder({"x.txt"}));
+    for (const Strings& files : {Strings{"C:\\A\\x.txt", "C:\\B\\y.txt"}, {"C:\\A\\x.txt", "C:\\A\\B\\y.txt"}, {"x.txt"}})
+        EXPECT_FALSE(SplitIntoFolder(files)) << files.back();
 }
 
 TEST(DragOutcome, TheLoopsResultAndTheFinalEffectGiveTheOutcome)

@@ -80,12 +80,11 @@ protected:
                                    {&watched.OnDrop, "drop"}}) {
             *event = [this, &watched, name](TDropTarget& sender, TShiftState, POINT point, DWORD& effect) {
                 EXPECT_TRUE(&sender == &watched && point.x == Center().x);
-                std::string entry = name + (" " + std::to_string(effect));
+                log.push_back(name + (" " + std::to_string(effect)));
                 for (const std::string& file : watched.Files)
-                    entry += " " + file;
+                    log.back() += " " + file;
                 for (const std::string& mapped : watched.MappedNames)
-                    entry += " =" + mapped;
-                log.push_back(entry);
+                    log.back() += " =" + mapped;
             };
         }
     }
