@@ -386,12 +386,10 @@ TEST_F(DragDropTest, TheClipboardCarriesFilesAndTextWithTheirEffect)
     text->Text = "C:\\a.far";
     OwnedComponent<TDropTextTarget> texts;
     const auto other = [this](Formats formats) {
-        return [this, formats] {
-            FakeDataObject data;
-            data.formats = formats;
-            data.PutOnClipboard(window.Handle());
-            return true;
-        };
+        FakeDataObject data;
+        data.formats = std::move(formats);
+        data.PutOnClipboard(window.Handle());
+        return true;
     };
     const std::string files = Block(drag::DroppedFilesBlock({z})), move = Block(drag::EffectBlock(DROPEFFECT_MOVE));
     // what puts it there, the effect and files the file target pastes, the text the text target pastes
@@ -399,8 +397,8 @@ TEST_F(DragDropTest, TheClipboardCarriesFilesAndTextWithTheirEffect)
         {[&] { return text->CutToClipboard(); }, 0, {"kept"}, "C:\\a.far"}, // text: no preferred effect
         {[&] { return source->CopyToClipboard(); }, DROPEFFECT_COPY, {x, y}, "kept"}, // nothing of before stays
         {[&] { return source->CutToClipboard(); }, DROPEFFECT_MOVE, {x, y}, "kept"},
-        {other({{CF_HDROP, files}}), DROPEFFECT_COPY, {z}, "kept"},
-        {other({{CF_HDROP, files}, {CF_PREFERREDDROPEFFECT, move}}), DROPEFFECT_MOVE, {z}, "kept"},
+        {[&] { return other({{CF_HDROP, files}}); }, DROPEFFECT_COPY, {z}, "kept"},
+        {[&] { return other({{CF_HDROP, files}, {CF_PREFERREDDROPEFFECT, move}}); }, DROPEFFECT_MOVE, {z}, "kept"},
     };
     for (const auto& [put, effect, pasted, pastedText] : cases) {
         ASSERT_TRUE(put());
