@@ -3,6 +3,7 @@
 #include "tests/native/hexview/hex_test_support.h"
 
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,8 +17,6 @@ using test::ErrorOf;
 using test::FullDisk;
 using test::Pattern;
 
-// --- Keys ----------------------------------------------------------------------------------
-
 TEST(HexEditKeys, TheKeyTableMovesTheCaret)
 {
     Editor e; // 100 bytes: rows 0..6, the last holding 4 bytes; 4 rows visible
@@ -28,33 +27,27 @@ TEST(HexEditKeys, TheKeyTableMovesTheCaret)
         TShiftState shift;
         int col, row, top;
     } steps[] = {
-        // Right and Left walk the digits, then the bytes; nothing before byte 0.
+        // Digits, then bytes; nothing before byte 0 nor above row 0; pages of
+        // 3 rows with the view; Ctrl+Page: the last and first visible rows.
         {hkRight, none, 3, 0, 0}, {hkRight, none, 4, 0, 0}, {hkLeft, none, 3, 0, 0}, {hkLeft, none, 2, 0, 0},
-        {hkLeft, none, 2, 0, 0},
-        // Up in row 0 stays; Page Down goes 3 rows and the view with it;
-        // Ctrl+Page Down and Up: the last and first visible rows.
-        {hkUp, none, 2, 0, 0}, {hkDown, none, 2, 1, 0}, {hkNext, none, 2, 4, 3}, {hkNext, ctrl, 2, 6, 3},
-        {hkPrior, none, 2, 3, 0}, {hkPrior, ctrl, 2, 0, 0},
-        // End and Home of a row, Tab to the other field, of the document;
-        // Ctrl+Shift+T back to the digits.
-        {hkDown, none, 2, 1, 0}, {hkEnd, none, 32, 1, -1}, {hkTab, none, 2 * 16 + 3 + 15, 1, -1},
-        {hkHome, none, 35, 1, -1}, {hkEnd, ctrl, 35 + 3, 6, -1}, {'T', TShiftState{ssCtrl, ssShift}, 8, 6, -1},
-        {hkHome, ctrl, 2, 0, 0},
-        // Ctrl+Right on the short last row stops at its last byte; Right then
-        // reaches its second digit and stays there.
+        {hkLeft, none, 2, 0, 0},  {hkUp, none, 2, 0, 0},    {hkDown, none, 2, 1, 0}, {hkNext, none, 2, 4, 3},
+        {hkNext, ctrl, 2, 6, 3},  {hkPrior, none, 2, 3, 0}, {hkPrior, ctrl, 2, 0, 0}, {hkDown, none, 2, 1, 0},
+        // End and Home of a row, Tab to the other field, of the document; Ctrl+Shift+T back to the digits.
+        {hkEnd, none, 32, 1, -1}, {hkTab, none, 2 * 16 + 3 + 15, 1, -1}, {hkHome, none, 35, 1, -1},
+        {hkEnd, ctrl, 35 + 3, 6, -1}, {'T', TShiftState{ssCtrl, ssShift}, 8, 6, -1}, {hkHome, ctrl, 2, 0, 0},
+        // Ctrl+Right on the short last row stops at its last byte; Right reaches its second digit and stays.
         {hkDown, none, 2, 1, 0}, {hkNext, ctrl, 2, 3, 0}, {hkNext, none, 2, 6, -1}, {hkRight, ctrl, 8, 6, -1},
         {hkRight, none, 9, 6, -1}, {hkRight, none, 9, 6, -1},
     };
     for (const auto& step : steps) {
+        SCOPED_TRACE(step.key);
         std::uint16_t key = step.key;
         e.grid.shift = step.shift.Contains(ssShift);
         e.model.KeyDown(key, step.shift, false);
-        EXPECT_EQ(key, 0) << step.key; // handled
-        EXPECT_EQ(std::pair(e.grid.col, e.grid.row), std::pair(step.col, step.row)) << step.key;
-        if (step.top >= 0) {
-            EXPECT_EQ(e.grid.top, step.top) << step.key;
-        }
-        EXPECT_EQ(e.model.GetInCharField(), step.col >= 35) << step.key;
+        EXPECT_EQ(key, 0); // handled
+        EXPECT_EQ(std::pair(e.grid.col, e.grid.row), std::pair(step.col, step.row));
+        EXPECT_TRUE(step.top < 0 || e.grid.top == step.top);
+        EXPECT_EQ(e.model.GetInCharField(), step.col >= 35);
     }
     // Keys outside the table go to the grid.
     for (const auto& [outside, shift] : {std::pair<std::uint16_t, TShiftState>{hkLeft, ctrl}, {hkTab, ctrl}, {'T', none}}) {
@@ -64,16 +57,15 @@ TEST(HexEditKeys, TheKeyTableMovesTheCaret)
     }
 }
 
-TEST(HexEditKeys, VerticalMovesFollowVariableLineLengths)
+TEST(HexEditKeys, VerticalMovesAndCellChecksFollowTheLines)
 {
     Editor e(Pattern(40));
     e.doc.SetVariableLineLength(true);
     e.doc.SetLineLengths({16, 4, 16});
-    // From the end of a full line to the end of the short one and back.
+    // From the end of a full line to the short one's last digit and on.
     e.model.MoveToPos(15, false);
     e.Key(hkDown);
-    EXPECT_EQ(e.Pos(), 19);
-    EXPECT_EQ(e.grid.col, 2 + 2 * 3 + 1); // the short line's last digit
+    EXPECT_EQ(std::pair(e.Pos(), e.grid.col), std::pair(19, 2 + 2 * 3 + 1));
     e.Key(hkDown);
     EXPECT_EQ(e.Pos(), 35);
     // From the middle of a line the column shrinks into the short line.
@@ -81,80 +73,47 @@ TEST(HexEditKeys, VerticalMovesFollowVariableLineLengths)
     e.Key(hkUp);
     EXPECT_EQ(e.Pos(), 19);
     EXPECT_TRUE(e.model.GetInCharField());
+
+    // A click on the spacer lands on the line's last digit; past the data in
+    // the last row, on the last byte in the current field.
+    Editor f;
+    f.grid.button = true;
+    EXPECT_FALSE(f.grid.MoveCurrent(34, 2));
+    EXPECT_EQ(std::pair(f.grid.col, f.grid.row), std::pair(33, 2));
+    EXPECT_FALSE(f.grid.MoveCurrent(40, 6));
+    EXPECT_EQ(std::pair(f.Pos(), f.grid.col), std::pair(99, 2 + 2 * 3));
+    ASSERT_TRUE(f.grid.MoveCurrent(35, 0));
+    EXPECT_FALSE(f.grid.MoveCurrent(45, 6));
+    EXPECT_EQ(f.grid.col, 35 + 3);
 }
 
-TEST(HexEditKeys, CellChecksForTheSpacerAndPastTheData)
+TEST(HexEditSelection, ShiftArrowsSelectInBothModesAndMarkersAreReached)
 {
     Editor e;
-    e.grid.button = true;
-    // A click on the spacer lands on the line's last digit.
-    EXPECT_TRUE(e.grid.MoveCurrent(2, 1));
-    EXPECT_FALSE(e.grid.MoveCurrent(34, 2));
-    EXPECT_EQ(e.grid.col, 33);
-    EXPECT_EQ(e.grid.row, 2);
-    // Past the data in the last row: the last byte, in the current field.
-    EXPECT_FALSE(e.grid.MoveCurrent(40, 6));
-    EXPECT_EQ(e.Pos(), 99);
-    EXPECT_EQ(e.grid.col, 2 + 2 * 3);
-    ASSERT_TRUE(e.grid.MoveCurrent(35, 0));
-    EXPECT_FALSE(e.grid.MoveCurrent(45, 6));
-    EXPECT_EQ(e.grid.col, 35 + 3);
-}
-
-// --- Selection and markers -------------------------------------------------------------------
-
-TEST(HexEditSelection, ShiftArrowsSelectInBothModes)
-{
-    Editor e;
+    const auto shifted = [&](std::initializer_list<std::uint16_t> keys) {
+        for (std::uint16_t key : keys)
+            e.Key(key, {ssShift});
+    };
+    const auto selection = [&] { return std::tuple(e.model.GetSelStart(), e.model.GetSelEnd(), e.model.GetSelCount()); };
     e.model.SetSelStart(20);
-    e.Key(hkShift, {ssShift});
-    e.Key(hkRight, {ssShift});
-    e.Key(hkRight, {ssShift});
-    e.Key(hkRight, {ssShift}); // the second digit of byte 21
-    EXPECT_EQ(e.model.GetSelStart(), 20);
-    EXPECT_EQ(e.model.GetSelEnd(), 21);
-    EXPECT_EQ(e.model.GetSelCount(), 2);
-    e.Key(hkUp, {ssShift}); // byte 5: the low end moves
-    EXPECT_EQ(e.model.GetSelStart(), 20);
-    EXPECT_EQ(e.model.GetSelEnd(), 5);
-    EXPECT_EQ(e.model.GetSelCount(), 16);
-    // A move without Shift ends the selection.
-    e.Key(hkRight);
-    EXPECT_EQ(e.model.GetSelCount(), 0);
-    EXPECT_EQ(e.model.GetSelStart(), e.Pos());
-
-    // In insert mode the caret stands between bytes: the byte under it is left out.
-    e.Insert();
-    e.model.SetSelStart(20);
-    e.Key(hkShift, {ssShift});
-    e.Key(hkTab, {ssShift});
-    e.Key(hkRight, {ssShift});
-    e.Key(hkRight, {ssShift});
-    EXPECT_EQ(e.model.GetSelCount(), 2);
-    EXPECT_EQ(e.model.GetSelStart(), 20);
-    EXPECT_EQ(e.model.GetSelEnd(), 21);
-
+    shifted({hkShift, hkRight, hkRight, hkRight}); // the second digit of byte 21
+    EXPECT_EQ(selection(), std::tuple(20, 21, 2));
+    shifted({hkUp}); // byte 5: the low end moves
+    EXPECT_EQ(selection(), std::tuple(20, 5, 16));
+    e.Key(hkRight); // a move without Shift ends the selection
+    EXPECT_EQ(selection(), std::tuple(e.Pos(), e.Pos(), 0));
     EXPECT_EQ(ErrorOf<HexError>([&] { e.model.SetSelStart(100); }), "Invalid SelStart");
     EXPECT_EQ(ErrorOf<HexError>([&] { e.model.SetSelEnd(-1); }), "Invalid SelEnd");
-    e.model.SetSelEnd(5);
-    EXPECT_EQ(e.model.GetSelEnd(), 5);
-}
 
-TEST(HexEditSelection, MarkersAreSetAndReached)
-{
-    Editor e;
-    e.Key(hkDown);
-    e.Key(hkDown);
+    // Shift+Ctrl+3 sets a marker on the row, Ctrl+3 returns to it; an unset
+    // marker leaves the caret, one past the data is cleared.
+    e.model.MoveToPos(32, false);
     e.Key('3', TShiftState{ssShift, ssCtrl});
-    EXPECT_EQ(e.model.GetMarker(3), 2);
-    EXPECT_EQ(e.model.IsMarkerPos(2), 3);
+    EXPECT_EQ(std::pair(e.model.GetMarker(3), e.model.IsMarkerPos(2)), std::pair(2, 3));
     EXPECT_EQ(e.doc.CellLook(1, 2, e.look, 4).text, "3");
     e.Key(hkNext, {ssCtrl});
-    e.Key(hkRight);
     e.Key('3', {ssCtrl});
-    EXPECT_EQ(e.grid.row, 2);
-    EXPECT_EQ(e.grid.col, 2);
-    // An unset marker stays in the current row.
+    EXPECT_EQ(std::pair(e.grid.col, e.grid.row), std::pair(2, 2));
     e.Key(hkDown);
     e.Key('7', {ssCtrl});
     EXPECT_EQ(e.grid.row, 3);
@@ -162,20 +121,20 @@ TEST(HexEditSelection, MarkersAreSetAndReached)
         EXPECT_EQ(ErrorOf<HexError>([&] { e.model.SetMarker(bad, 0); }), "SetMarker : Invalid marker index");
         EXPECT_EQ(ErrorOf<HexError>([&] { e.model.GetMarker(bad); }), "SetMarker : Invalid marker index");
     }
-    // After the document shrank below the marker, reaching it clears it.
+
+    // In insert mode the caret stands between bytes: the byte under it is left out.
     e.model.SetMarker(5, 6);
-    e.model.SetSelStart(0);
-    e.Key(hkShift, {ssShift});
-    e.Key(hkEnd, TShiftState{ssShift, ssCtrl});
+    e.Insert();
+    e.model.SetSelStart(20);
+    shifted({hkShift, hkTab, hkRight, hkRight});
+    EXPECT_EQ(selection(), std::tuple(20, 21, 2));
+    e.Select(0, 99);
     e.model.DeleteSelection();
     e.Key('5', {ssCtrl});
-    EXPECT_EQ(e.model.GetMarker(5), -1);
-    EXPECT_EQ(e.grid.row, 0);
+    EXPECT_EQ(std::pair(e.model.GetMarker(5), e.grid.row), std::pair(-1, 0));
 }
 
-// --- Seek and Find -------------------------------------------------------------------------------
-
-TEST(HexEditSearch, SeekByEachOrigin)
+TEST(HexEditSearch, SeekByEachOriginAndFind)
 {
     Editor e;
     // Offset, origin (0 start, 1 caret, 2 end), whether a position outside
@@ -186,7 +145,7 @@ TEST(HexEditSearch, SeekByEachOrigin)
         bool strict, sought;
         std::int32_t pos;
     } seeks[] = {
-        {0, 2, false, true, 99},  {-10, 1, true, true, 89},  {20, 0, true, true, 20},  {-5, 0, true, false, 20},
+        {0, 2, false, true, 99},   {-10, 1, true, true, 89},  {20, 0, true, true, 20},   {-5, 0, true, false, 20},
         {100, 0, true, false, 20}, {500, 0, false, true, 99}, {-500, 1, false, true, 0}, {7, 9, true, true, 0},
     };
     for (const auto& c : seeks) {
@@ -194,27 +153,21 @@ TEST(HexEditSearch, SeekByEachOrigin)
         EXPECT_EQ(e.Pos(), c.pos) << c.offset << " " << c.origin;
     }
     EXPECT_FALSE(Editor("").model.Seek(0, 0, false));
-}
 
-TEST(HexEditSearch, FindMatchesCaseTranslationAndTheEnd)
-{
-    std::string data = "xxabyyABzz" + std::string(3u << 20, 'q') + "needle";
-    Editor e(data);
-    auto find = [&](std::string pattern, std::int32_t start, std::int32_t end, bool ignoreCase,
-                    bool translate = false) {
-        return e.model.Find(reinterpret_cast<std::uint8_t*>(pattern.data()),
-                            static_cast<std::int32_t>(pattern.size()), start, end, ignoreCase, translate);
+    const std::string data = "xxabyyABzz" + std::string(3u << 20, 'q') + "needle";
+    Editor big(data);
+    auto find = [&](std::string pattern, std::int32_t start, std::int32_t end, bool ignoreCase) {
+        return big.model.Find(reinterpret_cast<std::uint8_t*>(pattern.data()),
+                              static_cast<std::int32_t>(pattern.size()), start, end, ignoreCase, false);
     };
-    EXPECT_EQ(find("AB", 0, 1000, false), 6);
-    EXPECT_EQ(find("AB", 0, 1000, true), 2);
-    EXPECT_EQ(find("ab", 3, 1000, true), 6);
-    EXPECT_EQ(find("AB", 0, 6, false), -1); // would end after end
-    EXPECT_EQ(find("AB", 0, 7, false), 6);
-    EXPECT_EQ(find("", 0, 7, false), -1);
-    // Across the reading pieces, up to the last byte.
-    EXPECT_EQ(find("needle", 0, 1 << 30, false), static_cast<std::int32_t>(data.size()) - 6);
-    EXPECT_EQ(find("qqqn", 1 << 20, 1 << 30, false), static_cast<std::int32_t>(data.size()) - 9);
-
+    const auto size = static_cast<std::int32_t>(data.size());
+    const std::tuple<const char*, std::int32_t, std::int32_t, bool, std::int32_t> finds[] = {
+        {"AB", 0, 1000, false, 6}, {"AB", 0, 1000, true, 2}, {"ab", 3, 1000, true, 6}, {"AB", 0, 6, false, -1},
+        {"AB", 0, 7, false, 6},    {"", 0, 7, false, -1},     // across the reading pieces, up to the last byte
+        {"needle", 0, 1 << 30, false, size - 6}, {"qqqn", 1 << 20, 1 << 30, false, size - 9},
+    };
+    for (const auto& [pattern, start, end, ignoreCase, found] : finds)
+        EXPECT_EQ(find(pattern, start, end, ignoreCase), found) << pattern << " " << start << ".." << end;
     // The pattern is translated into the data's code (ANSI "A" is EBCDIC 0xC1).
     Editor ebcdic(std::string("\x40\xC1\xC2", 3));
     ebcdic.look.translation = ttEBCDIC;
@@ -223,70 +176,60 @@ TEST(HexEditSearch, FindMatchesCaseTranslationAndTheEnd)
     EXPECT_EQ(pattern, "\xC1\xC2");
 }
 
-// --- Typing ---------------------------------------------------------------------------------------
-
 TEST(HexEditTyping, HexDigitsInBothModesAndNibbleOrders)
 {
-    Editor e(std::string("\x12\x34", 2));
-    e.Type("a");
-    EXPECT_EQ(e.Data(), std::string("\xA2\x34", 2));
-    EXPECT_EQ(e.grid.col, 3);
-    e.Type("5");
-    EXPECT_EQ(e.Data(), std::string("\xA5\x34", 2));
-    EXPECT_EQ(e.Pos(), 1);
-    e.Type("g"); // not a digit
-    EXPECT_EQ(e.Pos(), 1);
-
-    // The first digit shows the low nibble when nibbles are swapped.
-    e.look.swapNibbles = true;
-    e.Type("F");
-    EXPECT_EQ(e.Data(), std::string("\xA5\x3F", 2));
-
-    // Read-only: nothing changes.
+    Editor e("\x12\x34");
+    // What each step types, then the data and the caret's byte.
+    const struct {
+        std::function<void()> before;
+        const char* typed;
+        std::string data;
+        std::int32_t pos;
+    } steps[] = {
+        {[] {}, "a", "\xA2\x34", 0},
+        {[] {}, "5g", "\xA5\x34", 1}, // "g" is not a digit
+        {[&] { e.look.swapNibbles = true; }, "F", "\xA5\x3F", 1}, // the first digit shows the low nibble
+        {[&] { e.model.MoveToPos(0, false); }, "", "\xA5\x3F", 0},
+        // Insert mode: a digit on the first digit inserts a byte holding it.
+        {[&] { e.look.swapNibbles = false; e.Insert(); }, "71", "\x71\xA5\x3F", 1},
+        // On the last byte's second digit a zero byte is appended to type on.
+        {[&] { e.model.MoveToPos(2, false); e.Key(hkRight); }, "8", "\x71\xA5\x38\0"s, 3},
+        // Over a selection (in insert mode bytes 1 and 2) with swapped nibbles the typed digit shows first.
+        {[&] { e.look.swapNibbles = true; e.Select(1, 3); }, "9", "\x71\x09\0"s, 1},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.typed);
+        step.before();
+        e.Type(step.typed);
+        EXPECT_EQ(e.Data(), step.data);
+        EXPECT_EQ(e.Pos(), step.pos);
+    }
     e.model.MoveToPos(0, false);
-    e.Type("00", true);
-    EXPECT_EQ(e.Data(), std::string("\xA5\x3F", 2));
-
-    // Insert mode: a digit on the first digit inserts a byte holding it.
-    e.look.swapNibbles = false;
-    e.Insert();
-    e.Type("7");
-    EXPECT_EQ(e.Data(), std::string("\x70\xA5\x3F", 3));
-    e.Type("1");
-    EXPECT_EQ(e.Data(), std::string("\x71\xA5\x3F", 3));
-    EXPECT_EQ(e.Pos(), 1);
-    // On the last byte's second digit a zero byte is appended to type on.
-    e.model.MoveToPos(2, false);
-    e.Key(hkRight);
-    e.Type("8");
-    EXPECT_EQ(e.Data(), std::string("\x71\xA5\x38\x00", 4));
-    EXPECT_EQ(e.Pos(), 3);
-
-    // Over a selection with swapped nibbles the typed digit shows first.
-    e.look.swapNibbles = true;
-    e.Select(1, 3); // in insert mode bytes 1 and 2
-    e.Type("9");
-    EXPECT_EQ(e.Data(), std::string("\x71\x09\x00", 3));
+    e.Type("00", true); // read-only: nothing changes
+    EXPECT_EQ(e.Data(), "\x71\x09\0"s);
 }
 
 TEST(HexEditTyping, CharactersAndTheKeysThatErase)
 {
     Editor e("abcdef");
     e.model.SetInCharField(true);
-    e.Type("XY");
+    e.Type("XY\x01"); // control characters are refused
     EXPECT_EQ(e.Data(), "XYcdef");
-    e.Type("\x01"); // control characters are refused
-    EXPECT_EQ(e.Data(), "XYcdef");
-    // A character typed with Alt and the keypad is taken as an OEM code.
+    // A character typed with Alt and the keypad is taken as an OEM code, even
+    // a control character; after a tap on Alt nothing is.
+    for (const char* typed : {"\xE9", "\t"}) {
+        e.Key(hkMenu, {ssAlt});
+        e.model.AltKeypadKey();
+        e.model.KeyUp(hkMenu);
+        e.Type(typed);
+    }
     e.Key(hkMenu, {ssAlt});
-    e.model.AltKeypadKey();
     e.model.KeyUp(hkMenu);
-    e.Type("\xE9"); // e acute: OEM 0x82
-    EXPECT_EQ(e.Data(), "XY\x82" "def");
+    e.Type("\t");
+    EXPECT_EQ(e.Data(), "XY\x82\tef"); // e acute: OEM 0x82
 
     // Overwrite mode: Delete does nothing, Backspace moves left, Ctrl+Delete deletes.
     e.Key(hkDelete);
-    EXPECT_EQ(e.Data(), "XY\x82" "def");
     std::uint16_t key = hkBack;
     e.model.KeyDown(key, {}, false);
     EXPECT_EQ(key, hkLeft);
@@ -295,27 +238,21 @@ TEST(HexEditTyping, CharactersAndTheKeysThatErase)
     EXPECT_EQ(e.Data(), "XY\x82" "ef");
 
     // Insert mode: Backspace erases before the caret, Delete under it, and
-    // with a selection each takes the selection only.
+    // with a selection each takes the selection only; read-only, neither.
     e.Insert();
     e.Key(hkBack);
-    EXPECT_EQ(e.Data(), "XYef");
-    EXPECT_EQ(e.Pos(), 2);
+    EXPECT_EQ(std::pair(e.Data(), e.Pos()), std::pair("XYef"s, 2));
     e.Key(hkDelete);
     EXPECT_EQ(e.Data(), "XYf");
     e.model.SetSelStart(0);
     e.Key(hkShift, {ssShift});
     e.Key(hkRight, {ssShift}); // selects byte 0
     e.Key(hkBack);
-    EXPECT_EQ(e.Data(), "Yf");
     e.Type("Q");
-    EXPECT_EQ(e.Data(), "QYf");
-    // Read-only: Delete and Backspace change nothing.
     e.Key(hkDelete, {}, true);
     e.Key(hkBack, {}, true);
     EXPECT_EQ(e.Data(), "QYf");
 }
-
-// --- Editing and undo ---------------------------------------------------------------------------------
 
 TEST(HexEditUndo, NibblesAreInsertedAndDeleted)
 {
@@ -350,10 +287,10 @@ TEST(HexEditUndo, LargeMovesKeepEveryByte)
     const std::string big = Pattern((5u << 20) / 2 + 7);
     Editor e(big);
     e.model.InsertBuffer("ab", 2, 3);
-    EXPECT_EQ(e.Data(), big.substr(0, 3) + "ab" + big.substr(3));
+    const std::string joined = big.substr(0, 3) + "ab" + big.substr(3);
+    EXPECT_EQ(e.Data(), joined);
     e.Select(1, 1 << 20);
     e.model.DeleteSelection();
-    const std::string joined = big.substr(0, 3) + "ab" + big.substr(3);
     EXPECT_EQ(e.Data(), joined.substr(0, 1) + joined.substr((1 << 20) + 1));
     EXPECT_TRUE(e.model.Undo());
     EXPECT_TRUE(e.model.Undo());
@@ -379,26 +316,33 @@ TEST(HexEditUndo, LimitsAndRefusals)
     n.model.SetNoSizeChange(true);
     n.Select(1, 4);
     n.model.ReplaceSelection("XY", 2);
-    EXPECT_EQ(n.Data(), "aXYdefgh");
     n.Select(4, 7);
     n.model.ReplaceSelection("123456", 6);
-    EXPECT_EQ(n.Data(), "aXYd1234");
     n.model.InsertBuffer("z", 1, 0);
     n.model.DeleteSelection();
     EXPECT_FALSE(n.model.InsertNibble(0, true));
     EXPECT_EQ(n.Data(), "aXYd1234");
 
-    // Nothing to remove in an empty document; inserting works there.
+    // Nothing to remove in an empty document; deleting the last byte leaves
+    // the caret on column 2 of row 0.
     Editor empty("");
     empty.model.DeleteSelection();
     EXPECT_FALSE(empty.model.CanUndo());
     empty.model.InsertBuffer("a", 1, 0);
-    EXPECT_EQ(empty.Data(), "a");
-    // Deleting the last byte leaves the caret on column 2 of row 0.
     empty.model.DeleteSelection();
     EXPECT_EQ(empty.Data(), "");
-    EXPECT_EQ(empty.grid.col, 2);
-    EXPECT_EQ(empty.grid.row, 0);
+    EXPECT_EQ(std::pair(empty.grid.col, empty.grid.row), std::pair(2, 0));
+
+    // A position outside the data changes nothing and records nothing.
+    Editor r("abcdef");
+    for (const std::int32_t pos : {7, -1})
+        EXPECT_EQ(ErrorOf<HexError>([&] { r.model.InsertBuffer("!", 1, pos); }), "Invalid InsertBuffer position");
+    for (const std::int32_t pos : {6, -1})
+        EXPECT_EQ(ErrorOf<HexError>([&] { r.model.ChangeByte('?', '!', pos, 0, 0); }), "Invalid ChangeByte position");
+    EXPECT_FALSE(r.model.CanUndo() || r.model.Modified());
+    r.model.ChangeByte('f', '?', 5, 0, 0);
+    r.model.InsertBuffer("!", 1, 6);
+    EXPECT_EQ(r.Data(), "abcde?!");
 }
 
 TEST(HexEditUndo, EachKindOfStepIsLoggedAsLaidOutAndUndone)
@@ -417,59 +361,51 @@ TEST(HexEditUndo, EachKindOfStepIsLoggedAsLaidOutAndUndone)
                le(high) + le(anchor) + le(pos) + le(count) + le(second);
     };
     Editor e("ABCDEFGH");
-    std::string expected;
-    std::vector<std::string> before;
-    // Each step: the record it adds, the data it leaves, its name.
-    const auto step = [&](const std::string& record, const std::string& data, const char* name) {
-        expected += record;
-        EXPECT_EQ(std::string(e.model.UndoLog().begin(), e.model.UndoLog().end()), expected) << name;
-        EXPECT_EQ(e.Data(), data) << name;
-        EXPECT_EQ(e.model.UndoDescription(), name);
-        EXPECT_TRUE(e.model.Modified());
-    };
-    const auto change = [&] { before.push_back(e.Data()); };
-
     e.model.ChangeByte('B', 'B', 1, 0, 0); // equal bytes record nothing
     EXPECT_FALSE(e.model.CanUndo() || e.model.Modified());
     e.Key(hkRight); // caret on byte 0's second digit
-    change();
-    e.model.ChangeByte('B', 'b', 1, 0, 0); // marks the byte
-    EXPECT_TRUE(e.doc.HasChanged(1, false));
-    step(header(0, 0, 0, 0, 1, 0, -1, -1, -1, 1, 1, 0) + "B" + le(38), "AbCDEFGH", "Byte changed");
-    change();
-    e.model.ChangeByte('b', 'c', 1, 0, 0); // the byte's change flag is saved now
-    step(header(0, 1, 1, 0, 1, 0, -1, -1, -1, 1, 1, 0) + "b" + le(38), "AcCDEFGH", "Byte changed");
-    change();
-    e.Select(2, 3);
-    e.model.DeleteSelection(); // caret on byte 2, selection 2..3
-    step(header(1, 0, 1, 2, 0, 0, 2, 3, 2, 2, 2, 0) + "CD" + le(37 + 2), "AcEFGH", "Byte(s) removed");
-    change();
-    e.model.InsertBuffer("xy", 2, 5);
-    step(header(2, 0, 1, 2, 0, 0, -1, -1, -1, 5, 2, 0) + std::string(1, '\0') + le(38), "AcEFGxyH", "Insert buffer");
-    change();
-    e.Select(0, 2);
-    e.model.ReplaceSelection("Z12", 3); // the new bytes become the selection
-    step(header(3, 0, 1, 0, 0, 0, 0, 2, 0, 0, 3, 3) + "AcE" + le(37 + 3), "Z12FGxyH", "Replace selection");
-    EXPECT_EQ(std::pair(e.model.GetSelStart(), e.model.GetSelEnd()), std::pair(0, 2));
-    change();
-    e.model.SetInCharField(true);
-    e.model.AppendBuffer("!?", 2); // the caret and the selection on the new bytes
-    step(header(4, 0, 1, 0, 0, 1, -1, -1, -1, 8, 2, 0) + std::string(1, '\0') + le(38), "Z12FGxyH!?",
-         "Append buffer");
-    EXPECT_EQ(std::pair(e.Pos(), e.model.GetSelCount()), std::pair(8, 2));
-    change();
-    e.model.InsertNibble(1, true);
-    step(header(5, 0, 1, 8, 0, 1, 8, 9, 8, 1, 0, 0) + "1" + le(38), "Z\x03\x13$dw\x87\x94\x82\x13\xF0"s, "Insert nibble");
-    change();
-    e.model.DeleteNibble(0, false);
-    step(header(6, 0, 1, 8, 0, 1, -1, -1, -1, 0, 0, 0) + "Z" + le(38), "P12FGxyH!?\0"s, "Delete nibble");
-    change();
-    e.model.ConvertRange(3, 4, ttAnsi, ttEBCDIC);
-    step(header(7, 0, 1, 8, 0, 1, -1, -1, -1, 3, 2, 0) + "FG" + le(37 + 2), "P12\xC6\xC7xyH!?\0"s, "Convert");
-    EXPECT_EQ(e.model.UndoCount(), 9);
-
-    // Undo walks back through every state; the replaced bytes come back
-    // with the selection as it was.
+    // Each step: what it does, the record it adds, the data it leaves, its name.
+    const struct {
+        std::function<void()> edit;
+        std::string record, data;
+        const char* name;
+    } steps[] = {
+        {[&] { e.model.ChangeByte('B', 'b', 1, 0, 0); }, header(0, 0, 0, 0, 1, 0, -1, -1, -1, 1, 1, 0) + "B" + le(38),
+         "AbCDEFGH", "Byte changed"},
+        // The byte's change flag is saved now.
+        {[&] { e.model.ChangeByte('b', 'c', 1, 0, 0); }, header(0, 1, 1, 0, 1, 0, -1, -1, -1, 1, 1, 0) + "b" + le(38),
+         "AcCDEFGH", "Byte changed"},
+        {[&] { e.Select(2, 3); e.model.DeleteSelection(); },
+         header(1, 0, 1, 2, 0, 0, 2, 3, 2, 2, 2, 0) + "CD" + le(37 + 2), "AcEFGH", "Byte(s) removed"},
+        {[&] { e.model.InsertBuffer("xy", 2, 5); },
+         header(2, 0, 1, 2, 0, 0, -1, -1, -1, 5, 2, 0) + "\0"s + le(38), "AcEFGxyH", "Insert buffer"},
+        // The new bytes become the selection.
+        {[&] { e.Select(0, 2); e.model.ReplaceSelection("Z12", 3); },
+         header(3, 0, 1, 0, 0, 0, 0, 2, 0, 0, 3, 3) + "AcE" + le(37 + 3), "Z12FGxyH", "Replace selection"},
+        // The caret and the selection on the new bytes.
+        {[&] { e.model.SetInCharField(true); e.model.AppendBuffer("!?", 2); },
+         header(4, 0, 1, 0, 0, 1, -1, -1, -1, 8, 2, 0) + "\0"s + le(38), "Z12FGxyH!?", "Append buffer"},
+        {[&] { e.model.InsertNibble(1, true); }, header(5, 0, 1, 8, 0, 1, 8, 9, 8, 1, 0, 0) + "1" + le(38),
+         "Z\x03\x13$dw\x87\x94\x82\x13\xF0"s, "Insert nibble"},
+        {[&] { e.model.DeleteNibble(0, false); }, header(6, 0, 1, 8, 0, 1, -1, -1, -1, 0, 0, 0) + "Z" + le(38),
+         "P12FGxyH!?\0"s, "Delete nibble"},
+        {[&] { e.model.ConvertRange(3, 4, ttAnsi, ttEBCDIC); },
+         header(7, 0, 1, 8, 0, 1, -1, -1, -1, 3, 2, 0) + "FG" + le(37 + 2), "P12\xC6\xC7xyH!?\0"s, "Convert"},
+    };
+    std::string expected;
+    std::vector<std::string> before;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        before.push_back(e.Data());
+        step.edit();
+        expected += step.record;
+        EXPECT_EQ(std::string(e.model.UndoLog().begin(), e.model.UndoLog().end()), expected);
+        EXPECT_EQ(e.Data(), step.data);
+        EXPECT_EQ(e.model.UndoDescription(), step.name);
+        EXPECT_TRUE(e.model.Modified());
+    }
+    // Undo walks back through every state; the replaced bytes come back with
+    // the selection as it was.
     while (!before.empty()) {
         EXPECT_TRUE(e.model.Undo());
         EXPECT_EQ(e.Data(), before.back()) << before.size();
@@ -479,9 +415,7 @@ TEST(HexEditUndo, EachKindOfStepIsLoggedAsLaidOutAndUndone)
         before.pop_back();
     }
     EXPECT_EQ(e.model.UndoDescription(), "No Undo");
-    EXPECT_FALSE(e.model.Modified());
-    EXPECT_FALSE(e.doc.HasChanged(1, false));
-    EXPECT_FALSE(e.model.Undo());
+    EXPECT_FALSE(e.model.Modified() || e.doc.HasChanged(1, false) || e.model.Undo());
     EXPECT_GE(e.grid.immediate, 1); // resetting the log tells the listener at once
 }
 
@@ -508,46 +442,11 @@ TEST(HexEditUndo, WholeDataWritesReplaceEveryByteInOneStep)
     e.model.SetAsText("ab");
     EXPECT_EQ(e.Data(), "\x81\x82");
     e.model.SetAsHex("", false);
-    EXPECT_EQ(e.Data(), "");
     EXPECT_TRUE(e.model.InsertNibble(5, true));
-    EXPECT_EQ(e.Data(), std::string(1, '\0'));
+    EXPECT_EQ(e.Data(), "\0"s);
     for (const char* before : {"", "\x81\x82", "xyz"}) {
         EXPECT_TRUE(e.model.Undo());
         EXPECT_EQ(e.Data(), before);
-    }
-}
-
-TEST(HexEditUndo, PositionsOutsideTheDataAreRefused)
-{
-    const struct {
-        bool insert;
-        std::int32_t pos;
-        const char* error;
-    } cases[] = {
-        {true, 7, "Invalid InsertBuffer position"}, {true, -1, "Invalid InsertBuffer position"},
-        {true, 6, "no error"},                      {true, 0, "no error"},
-        {false, 6, "Invalid ChangeByte position"},  {false, -1, "Invalid ChangeByte position"},
-        {false, 5, "no error"},
-    };
-    for (const auto& c : cases) {
-        Editor e("abcdef");
-        const std::string error = ErrorOf<HexError>([&] {
-            if (c.insert)
-                e.model.InsertBuffer("!", 1, c.pos);
-            else
-                e.model.ChangeByte('?', '!', c.pos, 0, 0);
-        });
-        EXPECT_EQ(error, c.error) << c.insert << " " << c.pos;
-        const bool refused = error != "no error";
-        // A refused position changes nothing and records nothing.
-        EXPECT_EQ(e.Data().size(), refused || !c.insert ? 6u : 7u) << c.insert << " " << c.pos;
-        EXPECT_EQ(e.model.UndoCount(), refused ? 0 : 1) << c.insert << " " << c.pos;
-        EXPECT_EQ(e.model.Modified(), !refused) << c.insert << " " << c.pos;
-        if (!refused) {
-            EXPECT_EQ(e.Data()[static_cast<std::size_t>(c.pos)], '!') << c.insert << " " << c.pos;
-            EXPECT_TRUE(e.model.Undo());
-            EXPECT_EQ(e.Data(), "abcdef") << c.insert << " " << c.pos;
-        }
     }
 }
 
@@ -563,8 +462,7 @@ TEST(HexEditUndo, AnEditWithoutRoomChangesNothing)
         e.model.AppendBuffer(big.data(), 2000);
     }
     EXPECT_EQ(e.Data(), "abcdef");
-    EXPECT_FALSE(e.model.CanUndo());
-    EXPECT_FALSE(e.model.Modified());
+    EXPECT_FALSE(e.model.CanUndo() || e.model.Modified());
 }
 
 TEST(HexEditUndo, ANibbleShiftThatCannotBeMadeChangesNothing)
@@ -574,37 +472,38 @@ TEST(HexEditUndo, ANibbleShiftThatCannotBeMadeChangesNothing)
     test::TempDir folder;
     const char* tmpdir = std::getenv("TMPDIR");
     const std::string savedTmpdir = tmpdir ? tmpdir : "";
-    setenv("TMPDIR", folder.path().c_str(), 1);
+    const auto useFolder = [&](bool missing) {
+        setenv("TMPDIR", (missing ? folder / "missing" : folder.path().string()).c_str(), 1);
+    };
+    useFolder(false);
     const std::string original = Pattern(3000);
     for (const bool insert : {true, false}) {
         for (const bool noFolder : {true, false}) {
+            SCOPED_TRACE(std::to_string(insert) + std::to_string(noFolder));
             Editor e(original);
             e.model.ChangeByte(static_cast<std::uint8_t>(original[5]), '!', 5, 0, 0);
             const std::string changed = e.Data();
             {
                 std::optional<FullDisk> full;
                 if (noFolder)
-                    setenv("TMPDIR", (folder / "missing").c_str(), 1);
+                    useFolder(true);
                 else
                     full.emplace();
                 EXPECT_FALSE(insert ? e.model.InsertNibble(10, true) : e.model.DeleteNibble(10, false));
-                setenv("TMPDIR", folder.path().c_str(), 1);
+                useFolder(false);
             }
             // No byte moved, no record kept, no file left beside the working copy.
-            EXPECT_TRUE(e.Data() == changed) << insert << noFolder;
-            EXPECT_EQ(e.model.UndoDescription(), "Byte changed") << insert << noFolder;
-            EXPECT_EQ(folder.Contents().size(), 1u) << insert << noFolder;
-            EXPECT_TRUE(e.model.Undo());
-            EXPECT_TRUE(e.Data() == original) << insert << noFolder;
-            EXPECT_FALSE(e.model.Modified()) << insert << noFolder;
+            EXPECT_TRUE(e.Data() == changed);
+            EXPECT_EQ(e.model.UndoDescription(), "Byte changed");
+            EXPECT_EQ(folder.Contents().size(), 1u);
         }
         // Undo of a nibble step whose shift back cannot be made keeps the step.
         Editor e(original);
         ASSERT_TRUE(insert ? e.model.InsertNibble(10, true) : e.model.DeleteNibble(10, true));
         const std::string edited = e.Data();
-        setenv("TMPDIR", (folder / "missing").c_str(), 1);
+        useFolder(true);
         EXPECT_FALSE(e.model.Undo()) << insert;
-        setenv("TMPDIR", folder.path().c_str(), 1);
+        useFolder(false);
         EXPECT_TRUE(e.Data() == edited) << insert;
         EXPECT_TRUE(e.model.Undo()) << insert;
         EXPECT_TRUE(e.Data() == original) << insert;
