@@ -3,6 +3,7 @@
 #include "tests/native/archive/archive_test_support.h"
 #include "tests/native/hexview/hex_test_support.h"
 
+#include <functional>
 #include <tuple>
 #include <vector>
 
@@ -283,42 +284,36 @@ TEST(HexDocumentLook, MarkerAndDataCells)
     HexDocument::Appearance look;
     look.fontColor = 0x123456;
     const HexColors& c = look.colors;
-    auto expect = [&](int col, const std::string& text, HexColor fg, HexColor bg) {
-        const HexCellLook got = doc.CellLook(col, 0, look, 4);
-        EXPECT_EQ(got.text, text) << col;
-        EXPECT_EQ(got.textColor, fg) << col;
-        EXPECT_EQ(got.background, bg) << col;
-        EXPECT_EQ(got.markerFont, col == 1 && text != " ") << col;
+    const HexColor font = look.fontColor, bg = c.Background;
+    // Each step may change the look or the document, then shows a cell of row 0.
+    const struct {
+        std::function<void()> change;
+        int col;
+        const char* text;
+        HexColor fg, bg;
+    } steps[] = {
+        {{}, 1, " ", font, bg},
+        {[&] { doc.Markers[5] = doc.Markers[3] = 0; }, 1, "3", c.PositionText, c.PositionBackground},
+        {{}, 3, "A", c.OddColumn, bg},  {{}, 6, "4", c.EvenColumn, bg}, // byte 2, second group
+        {{}, 35, "J", font, bg},        {[&] { look.maskChar = '*'; }, 36, "*", font, bg},
+        {{}, 34, " ", font, bg},        {{}, 12, " ", font, bg}, // spacer, beyond the data
+        {[&] { look.maskWhiteSpaces = false; }, 36, "\x01", font, bg},
+        {[&] { look.swapNibbles = true; }, 2, "A", c.OddColumn, bg},
+        {[&] { doc.SetChanged(4, true, false); }, 10, "A", c.ChangedText, c.ChangedBackground},
+        {[&] { look.insertMode = true; }, 10, "A", c.OddColumn, bg},
+        {[&] { look.insertMode = false, doc.SelStart = doc.SelAnchor = 2, doc.SelEnd = 4; }, 6, "A", c.EvenInverse(),
+         c.EvenColumn},
+        {{}, 10, "A", c.ChangedBackground, c.ChangedText}, {{}, 37, "J", bg, font},
+        {{}, 2, "A", c.OddColumn, bg}, // before the selection
     };
-    expect(1, " ", look.fontColor, c.Background);
-    doc.Markers[5] = doc.Markers[3] = 0;
-    expect(1, "3", c.PositionText, c.PositionBackground);
-
-    expect(3, "A", c.OddColumn, c.Background);
-    expect(6, "4", c.EvenColumn, c.Background); // byte 2, second group
-    expect(35, "J", look.fontColor, c.Background);
-    look.maskChar = '*';
-    expect(36, "*", look.fontColor, c.Background);
-    expect(34, " ", look.fontColor, c.Background); // spacer
-    expect(12, " ", look.fontColor, c.Background); // beyond the data
-    look.maskWhiteSpaces = false;
-    expect(36, "\x01", look.fontColor, c.Background);
-    look.swapNibbles = true;
-    expect(2, "A", c.OddColumn, c.Background);
-
-    doc.SetChanged(4, true, false);
-    expect(10, "A", c.ChangedText, c.ChangedBackground);
-    look.insertMode = true;
-    expect(10, "A", c.OddColumn, c.Background);
-    look.insertMode = false;
-
-    doc.SelStart = doc.SelAnchor = 2;
-    doc.SelEnd = 4;
-    expect(6, "A", c.EvenInverse(), c.EvenColumn);
-    expect(10, "A", c.ChangedBackground, c.ChangedText);
-    expect(37, "J", c.Background, look.fontColor);
-    expect(2, "A", c.OddColumn, c.Background); // before the selection
-
+    for (const auto& step : steps) {
+        if (step.change)
+            step.change();
+        const HexCellLook got = doc.CellLook(step.col, 0, look, 4);
+        EXPECT_EQ(std::tuple(got.text, got.textColor, got.background), std::tuple(step.text, step.fg, step.bg))
+            << step.col;
+        EXPECT_EQ(got.markerFont, step.col == 1 && step.text != std::string(" ")) << step.col;
+    }
     EXPECT_EQ(c.EvenInverse(), 0x7FFFFFu);
     EXPECT_EQ(InverseColor(kHexWindowColor), 0x00FFFFFAu); // system colours are not resolved
 }

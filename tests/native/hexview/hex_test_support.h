@@ -1,5 +1,5 @@
-// Fixtures of the hex view's native tests: a document loaded from bytes, the
-// editing model on a stand-in grid, and a disk that is full.
+// Fixtures of the hex view's native tests: the editing model of bytes on a
+// stand-in grid, driven as a user would, and a disk that is full.
 #pragma once
 
 #include "tests/native/hexview/fake_grid.h"
@@ -19,7 +19,6 @@ inline void Load(HexDocument& doc, const std::string& data)
     ASSERT_TRUE(doc.LoadStream(in));
 }
 
-// The model of a control holding the given bytes, driven as a user would.
 struct Editor {
     HexDocument doc;
     HexDocument::Appearance look;
@@ -45,15 +44,10 @@ struct Editor {
             model.WMChar(static_cast<std::uint8_t>(c), readOnly);
     }
     void Insert() { model.SetAllowInsertMode(true); Key(hkInsert); }
-    void Select(std::int32_t start, std::int32_t end)
-    {
-        model.SetSelStart(start);
-        model.SetSelEnd(end);
-    }
+    void Select(std::int32_t start, std::int32_t end) { model.SetSelStart(start); model.SetSelEnd(end); }
 };
 
-// While it lasts no file grows past 1,000 bytes: the file size limit acts as
-// a full disk.
+// While it lasts no file grows past 1,000 bytes: the file size limit acts as a full disk.
 class FullDisk {
 public:
     FullDisk()
@@ -64,8 +58,6 @@ public:
         EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
     }
     ~FullDisk() { setrlimit(RLIMIT_FSIZE, &saved_); }
-    FullDisk(const FullDisk&) = delete;
-    FullDisk& operator=(const FullDisk&) = delete;
 
 private:
     rlimit saved_{};
