@@ -2,12 +2,14 @@
 // memory context and compared with text drawn in the expected colours, caret
 // and scroll bars read back from the system. What a cell shows and where a key
 // moves are the models', tested natively; here only that the window wires them.
-#include "components/hexview/hexeditor.h"
+#include "components/hexview/hex_to_canvas.h"
 #include "platform/file.h"
 #include "tests/test_support.h"
 #include "ui/form.h"
 
+#include <memory>
 #include <numeric>
+#include <sstream>
 
 namespace kelvo {
 namespace {
@@ -372,6 +374,56 @@ TEST_F(HexEditorTest, ColourSettersRepaintOnlyOnChangeAndNoticesArriveThroughThe
               DLGC_WANTTAB | DLGC_WANTCHARS | DLGC_WANTARROWS);
     editor.WantTabs = false;
     EXPECT_EQ(SendMessageA(editor.Handle(), WM_GETDLGCODE, 0, 0) & DLGC_WANTTAB, 0);
+}
+
+// The printer takes the editor's layout and font, draws whole lines inside its
+// area in a font fitted to its width (which lines is the print layout's,
+// tested natively), and forgets an editor that goes.
+TEST_F(HexEditorTest, PrinterDrawsInsideItsAreaAndForgetsAGoneEditor)
+{
+    std::istringstream bytes(test::Pattern(1000));
+    ASSERT_TRUE(editor.LoadFromStream(bytes));
+    editor.SetOffsetDisplay(odOctal);
+    THexToCanvas printer;
+    printer.SetHexEditor(&editor);
+    printer.MemFieldSeparator = ';';
+    printer.GetLayout();
+    EXPECT_EQ(std::pair(printer.OffsetDisplay, printer.MemFieldSeparator), std::pair(odOctal, ' '));
+    LOGFONTA font{};
+    ASSERT_TRUE(GetObjectA(printer.Font(), sizeof font, &font));
+    EXPECT_STREQ(font.lfFaceName, kFace);
+    const auto ink = [&] { // the smallest rectangle holding every pixel that is not the sentinel
+        RECT box{kWidth, kHeight, -1, -1};
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                if (Pixel(x, y) != kSentinel)
+                    box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x),
+                           std::max<LONG>(box.bottom, y)};
+        return box;
+    };
+    HDC dc = surface.canvas().Handle();
+    surface.canvas().SetBrushColor(kSentinel);
+    surface.canvas().FillRect(RECT{0, 0, kWidth, kHeight});
+    SetBkColor(dc, kSentinel);
+    printer.DrawArea = {40, 30, 340, 610}; // top, left, bottom, right
+    const HGDIOBJ ownFont = GetCurrentObject(dc, OBJ_FONT);
+    const std::int32_t next = printer.Draw(dc, 0, 999, "Header", "Footer");
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), ownFont);
+    EXPECT_TRUE(next > 0 && next < 1000 && next % 16 == 0) << next;
+    const RECT drawn = ink();
+    EXPECT_TRUE(drawn.left >= 30 && drawn.top >= 40 && drawn.bottom < 340 && drawn.right <= 610);
+    EXPECT_GT(drawn.right, 30 + 3 * 580 / 4);
+    printer.BytesPerLine = 0; // nothing to lay out
+    EXPECT_EQ(printer.Draw(dc, 0, 999, "Header", ""), -1);
+    printer.BytesPerLine = 16;
+
+    auto gone = std::make_unique<THexEditor>();
+    gone->Create(parent.Handle(), 2);
+    printer.SetHexEditor(gone.get());
+    THexToCanvas().SetHexEditor(gone.get()); // a printer that goes first is no longer told
+    gone.reset();
+    EXPECT_EQ(printer.HexEditor(), nullptr);
+    EXPECT_EQ(printer.Draw(dc, 0, 10, "", ""), 2147483647);
 }
 
 // The grid base alone: a grid that records the cells it is asked to paint.
