@@ -1,4 +1,5 @@
 #include "components/hexview/hexview_text.h"
+#include "platform/codepage.h"
 
 #include <gtest/gtest.h>
 
@@ -156,6 +157,44 @@ TEST(HexText, ToHexFromHexAndOctal)
         {0, "00"}, {8, "010"}, {511, "0777"}, {0x7FFFFFFF, "017777777777"}, {-1, "037777777777"}};
     for (const auto& [value, text] : octal)
         EXPECT_EQ(IntToOctal(value), text) << value;
+}
+
+std::uint8_t ToAnsi(std::uint8_t oem)
+{
+    platform::ConvertOemToAnsi(std::span(&oem, 1));
+    return oem;
+}
+
+std::uint8_t ToOem(std::uint8_t ansi)
+{
+    platform::ConvertAnsiToOem(std::span(&ansi, 1));
+    return ansi;
+}
+
+// The POSIX ANSI/OEM conversion: Windows-1252 and OEM 437 as the Windows
+// conversion treats them.
+TEST(CodePage, ExactAndBestFitCharactersAndRoundTrips)
+{
+    // {OEM, ANSI}: exact, then box drawing and pi in their best fit.
+    for (const auto& [oem, ansi] : {std::pair<int, int>{0x80, 0xC7}, {0xE1, 0xDF}, {0xFF, 0xA0}, {0xC4, '-'},
+                                    {0xC5, '+'}, {0xB3, 0xA6}, {0xE3, 'p'}})
+        EXPECT_EQ(ToAnsi(oem), ansi) << "OEM " << oem;
+    // {ANSI, OEM}: exact, A grave as "A", euro as "?", copyright "c", pilcrow the OEM's own.
+    for (const auto& [ansi, oem] : {std::pair<int, int>{0xC7, 0x80}, {0xA0, 0xFF}, {0xC0, 'A'}, {0x80, '?'},
+                                    {0xA9, 'c'}, {0xB6, 0x14}})
+        EXPECT_EQ(ToOem(ansi), oem) << "ANSI " << ansi;
+    // ASCII stays; where OEM to ANSI finds the same character, ANSI to OEM returns it.
+    int exact = 0;
+    for (int c = 0; c < 0x100; ++c) {
+        const auto ansi = ToAnsi(static_cast<std::uint8_t>(c));
+        if (c < 0x80) {
+            EXPECT_EQ(ansi, c);
+            EXPECT_EQ(ToOem(static_cast<std::uint8_t>(c)), c);
+        } else {
+            exact += ansi >= 0x80 && ToOem(ansi) == c;
+        }
+    }
+    EXPECT_EQ(exact, 55); // the characters above 0x7F that OEM 437 and Windows-1252 share
 }
 
 } // namespace
