@@ -392,27 +392,19 @@ TEST_F(HexEditorTest, PrinterDrawsInsideItsAreaAndForgetsAGoneEditor)
     LOGFONTA font{};
     ASSERT_TRUE(GetObjectA(printer.Font(), sizeof font, &font));
     EXPECT_STREQ(font.lfFaceName, kFace);
-    const auto ink = [&] { // the smallest rectangle holding every pixel that is not the sentinel
-        RECT box{kWidth, kHeight, -1, -1};
-        for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x)
-                if (Pixel(x, y) != kSentinel)
-                    box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x),
-                           std::max<LONG>(box.bottom, y)};
-        return box;
-    };
     HDC dc = surface.canvas().Handle();
     surface.canvas().SetBrushColor(kSentinel);
     surface.canvas().FillRect(RECT{0, 0, kWidth, kHeight});
     SetBkColor(dc, kSentinel);
     printer.DrawArea = {40, 30, 340, 610}; // top, left, bottom, right
+    const RECT area{30, 40, 610, 340}, lastQuarter{30 + 3 * 580 / 4, 40, 610, 340};
     const HGDIOBJ ownFont = GetCurrentObject(dc, OBJ_FONT);
     const std::int32_t next = printer.Draw(dc, 0, 999, "Header", "Footer");
     EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), ownFont);
     EXPECT_TRUE(next > 0 && next < 1000 && next % 16 == 0) << next;
-    const RECT drawn = ink();
-    EXPECT_TRUE(drawn.left >= 30 && drawn.top >= 40 && drawn.bottom < 340 && drawn.right <= 610);
-    EXPECT_GT(drawn.right, 30 + 3 * 580 / 4);
+    // Nothing outside the area; the lines reach into its last quarter.
+    EXPECT_EQ(Count(RECT{0, 0, kWidth, kHeight}, kSentinel) - Count(area, kSentinel), kWidth * kHeight - 580 * 300);
+    EXPECT_LT(Count(lastQuarter, kSentinel), (610 - lastQuarter.left) * 300);
     printer.BytesPerLine = 0; // nothing to lay out
     EXPECT_EQ(printer.Draw(dc, 0, 999, "Header", ""), -1);
     printer.BytesPerLine = 16;
