@@ -2,6 +2,7 @@
 // back from the clipboard. Where the caret and the rows go is the model's,
 // tested natively.
 #include "components/textview/textview.h"
+#include "ui/canvas.h"
 #include "ui/form.h"
 #include "ui/handles.h"
 
@@ -182,16 +183,14 @@ TEST_F(TextViewTest, PaintsTheSelectionInTheHighlightColours)
     Key(VK_END, true);
     RECT client{};
     GetClientRect(view.Handle(), &client);
-    ui::WindowDc screen(view.Handle());
-    ui::OwnedMemoryDc memory(CreateCompatibleDC(screen.Get()));
-    ui::OwnedBitmap bitmap(CreateCompatibleBitmap(screen.Get(), client.right, client.bottom));
-    ui::SelectObjectScope selected(memory.Get(), bitmap.Get());
-    SendMessageA(view.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.Get()), PRF_CLIENT);
+    ui::BitmapCanvas surface(nullptr, client.right, client.bottom);
+    HDC dc = surface.canvas().Handle();
+    Send(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
     const auto count = [&](int row, COLORREF colour) {
         int found = 0;
         for (int y = row * view.RowHeight(); y < (row + 1) * view.RowHeight(); ++y)
             for (int x = 0; x < client.right; ++x)
-                found += GetPixel(memory.Get(), x, y) == colour;
+                found += GetPixel(dc, x, y) == colour;
         return found;
     };
     const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT), window = GetSysColor(COLOR_WINDOW);
