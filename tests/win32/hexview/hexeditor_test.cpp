@@ -389,9 +389,6 @@ TEST_F(HexEditorTest, PrinterDrawsInsideItsAreaAndForgetsAGoneEditor)
     printer.MemFieldSeparator = ';';
     printer.GetLayout();
     EXPECT_EQ(std::pair(printer.OffsetDisplay, printer.MemFieldSeparator), std::pair(odOctal, ' '));
-    LOGFONTA font{};
-    ASSERT_TRUE(GetObjectA(printer.Font(), sizeof font, &font));
-    EXPECT_STREQ(font.lfFaceName, kFace);
     HDC dc = surface.canvas().Handle();
     surface.canvas().SetBrushColor(kSentinel);
     surface.canvas().FillRect(RECT{0, 0, kWidth, kHeight});
