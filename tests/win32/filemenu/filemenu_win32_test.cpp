@@ -1,14 +1,18 @@
-// The real open and save dialogs and message boxes of the document workflow,
-// answered from a second thread the way a user would: find the dialog of
-// this process, read what it shows, type a name or press a button.
+// The document workflow's real save dialog, message boxes and File menu;
+// dialogs are answered from a second thread as a user would. The workflow
+// and the recent-files list themselves are tested natively.
 #include "components/filemenu/file_menu_services_win32.h"
+#include "components/filemenu/recent_menu_win32.h"
+#include "tests/test_support.h"
 #include "tests/win32/window_search.h"
 #include "ui/common_dialogs.h"
+#include "ui/form.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -16,130 +20,68 @@ namespace kelvo {
 namespace {
 
 using namespace test;
+using Step = std::function<void(HWND dialog, std::string& failures)>;
 
-constexpr int kFileNameControl = 0x47C; // the file-name combo box of the common file dialogs
-constexpr int kMessageIconControl = 0x440;
-
-using Failures = std::vector<std::string>;
-
-// The message of a box: the static control with text that is not the icon.
-BOOL CALLBACK MatchMessageText(HWND child, LPARAM param)
+// Runs run() while another thread answers the dialogs of this process, one
+// step each in order; a dialog its step leaves open is cancelled. Returns what went wrong.
+std::string Answering(const std::vector<Step>& steps, const std::function<void()>& run)
 {
-    if (ClassOf(child) == "Static" && GetDlgCtrlID(child) != kMessageIconControl && !TextOf(child).empty())
-        *reinterpret_cast<std::string*>(param) = TextOf(child);
-    return TRUE;
-}
-
-void Press(HWND dialog, int button)
-{
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-}
-
-// Answers the dialogs the main thread opens, one step per dialog, in order.
-// A step reads the dialog, notes what it found wrong and presses a button. A
-// dialog its step left open is cancelled, so the main thread never waits forever.
-class DialogAnswerer {
-public:
-    using Step = std::function<void(HWND dialog, Failures& failures)>;
-
-    explicit DialogAnswerer(std::vector<Step> steps) : thread_([this, steps = std::move(steps)] { Run(steps); }) {}
-    ~DialogAnswerer() { Join(); }
-
-    // Waits for the answering thread; returns what went wrong.
-    Failures Join()
-    {
-        if (thread_.joinable())
-            thread_.join();
-        return failures_;
-    }
-
-private:
-    void Run(const std::vector<Step>& steps)
-    {
-        const DWORD self = GetCurrentProcessId();
-        HWND previous = nullptr;
-        for (std::size_t i = 0; i < steps.size(); ++i) {
-            HWND dialog = nullptr;
-            if (!WaitFor([&] { return (dialog = FindProcessWindow(self, "#32770", previous)) != nullptr; })) {
-                failures_.push_back("dialog " + std::to_string(i + 1) + " never appeared");
-                return;
-            }
-            steps[i](dialog, failures_);
+    std::string failures;
+    std::thread answerer([&] {
+        HWND previous = nullptr, dialog = nullptr;
+        for (const Step& step : steps) {
+            if (!WaitFor([&] { return (dialog = FindProcessWindow(GetCurrentProcessId(), "#32770", previous)); }))
+                return void(failures += "a dialog never appeared;");
+            step(dialog, failures);
             if (!WaitFor([&] { return !IsWindow(dialog); })) {
-                failures_.push_back("dialog " + std::to_string(i + 1) + " stayed open");
-                Press(dialog, IDCANCEL);
-                WaitFor([&] { return !IsWindow(dialog); });
+                failures += "a dialog stayed open;";
+                PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
             }
             previous = dialog;
         }
-    }
-
-    Failures failures_;
-    std::thread thread_;
-};
-
-// Types name into a file dialog's name field and presses OK.
-DialogAnswerer::Step TypeNameAndOk(std::string name)
-{
-    return [=](HWND dialog, Failures& failures) {
-        HWND field = nullptr;
-        if (!WaitFor([&] { return (field = GetDlgItem(dialog, kFileNameControl)) != nullptr; }))
-            failures.push_back("no file-name control");
-        else
-            SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
-        Press(dialog, field ? IDOK : IDCANCEL);
-    };
+    });
+    run();
+    answerer.join();
+    return failures;
 }
 
-// A message box step: checks text, title, icon and which buttons it has, then presses button.
-DialogAnswerer::Step AnswerBox(std::string text, std::string title, LPCSTR icon, std::vector<int> buttons, int button)
+// A message box: checks its text, title, icon and buttons, then presses button.
+Step Box(std::string text, std::string title, LPCSTR icon, std::vector<int> buttons, int button)
 {
-    return [=](HWND box, Failures& failures) {
-        std::string shown;
-        EnumChildWindows(box, MatchMessageText, reinterpret_cast<LPARAM>(&shown));
-        if (shown != text)
-            failures.push_back("text " + shown);
-        if (TextOf(box) != title)
-            failures.push_back("title " + TextOf(box));
-        if (reinterpret_cast<HICON>(SendDlgItemMessageA(box, kMessageIconControl, STM_GETICON, 0, 0)) !=
-            LoadIconA(nullptr, icon))
-            failures.push_back("another icon");
+    return [=](HWND box, std::string& failures) {
+        std::vector<int> present;
         for (int id : {IDOK, IDCANCEL, IDYES, IDNO})
-            if ((GetDlgItem(box, id) != nullptr) != (std::find(buttons.begin(), buttons.end(), id) != buttons.end()))
-                failures.push_back("button " + std::to_string(id) + " wrongly present or missing");
-        Press(box, button);
+            if (GetDlgItem(box, id))
+                present.push_back(id);
+        const auto shownIcon = reinterpret_cast<HICON>(SendDlgItemMessageA(box, 0x440, STM_GETICON, 0, 0));
+        if (TextOf(GetDlgItem(box, 0xFFFF)) != text || TextOf(box) != title || present != buttons ||
+            shownIcon != LoadIconA(nullptr, icon))
+            failures += "box " + TextOf(box) + ": " + TextOf(GetDlgItem(box, 0xFFFF)) + ";";
+        PostMessageA(box, WM_COMMAND, button, 0);
     };
 }
 
-bool SameName(const std::string& a, const std::string& b)
+TEST(FileDialogs, SaveAddsTheDefaultExtensionToTheTypedName)
 {
-    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
-}
-
-TEST(FileDialogs, OpenReturnsTheTypedNameAndSaveAddsTheDefaultExtension)
-{
-    // A folder of this run's own: no file of the names typed is there, so no overwrite question comes.
+    // A folder of this run's own: no file of the name typed is there, so no overwrite question comes.
     char temp[MAX_PATH] = {}, longTemp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
     GetLongPathNameA(temp, longTemp, MAX_PATH);
     const std::string folder = std::string(longTemp) + "kelvo-filemenu-" + std::to_string(GetCurrentProcessId());
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
-
-    ui::TOpenDialog open;
     ui::TSaveDialog save;
-    const struct {
-        ui::TCommonFileDialog& dialog;
-        std::string typed, chosen;
-    } cases[] = {{open, "typed.far", "typed.far"}, {save, "result", "result.FAR"}}; // neither file exists
-    for (const auto& c : cases) {
-        c.dialog.Filter = "FAR files (*.far)|*.FAR";
-        c.dialog.DefaultExt = "FAR";
-        c.dialog.InitialDir = folder;
-        DialogAnswerer answerer({TypeNameAndOk(c.typed)});
-        EXPECT_TRUE(c.dialog.Execute()) << c.typed;
-        EXPECT_EQ(answerer.Join(), Failures{});
-        EXPECT_PRED2(SameName, c.dialog.GetFileName(), folder + "\\" + c.chosen);
-    }
+    save.Filter = "FAR files (*.far)|*.FAR";
+    save.DefaultExt = "FAR";
+    save.InitialDir = folder;
+    const Step typeName = [](HWND dialog, std::string& failures) {
+        HWND field = nullptr; // the file-name combo box of the common file dialogs
+        if (!WaitFor([&] { return (field = GetDlgItem(dialog, 0x47C)) != nullptr; }))
+            failures += "no file-name field;";
+        SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("result"));
+        PostMessageA(dialog, WM_COMMAND, field ? IDOK : IDCANCEL, 0);
+    };
+    EXPECT_EQ(Answering({typeName}, [&] { EXPECT_TRUE(save.Execute()); }), "");
+    EXPECT_EQ(lstrcmpiA(save.GetFileName().c_str(), (folder + "\\result.FAR").c_str()), 0) << save.GetFileName();
     RemoveDirectoryA(folder.c_str());
 }
 
@@ -147,16 +89,88 @@ TEST(MessageBoxes, SaveQuestionGivesTheAnswerAndNotFoundHasOnlyOk)
 {
     TWin32FileMenuServices services;
     const std::string question = "File C:\\my files\\a.far has changed. Save Changes?";
-    const std::vector<int> yesNoCancel{IDYES, IDNO, IDCANCEL};
-    DialogAnswerer answerer({AnswerBox(question, "Save changes", IDI_EXCLAMATION, yesNoCancel, IDYES),
-                             AnswerBox(question, "Save changes", IDI_EXCLAMATION, yesNoCancel, IDNO),
-                             AnswerBox(question, "Save changes", IDI_EXCLAMATION, yesNoCancel, IDCANCEL),
-                             AnswerBox("File C:\\nope.far not found.", "Error", IDI_ERROR, {IDOK}, IDOK)});
-    EXPECT_EQ(services.AskSaveChanges(question, "Save changes"), TSaveAnswer::saYes);
-    EXPECT_EQ(services.AskSaveChanges(question, "Save changes"), TSaveAnswer::saNo);
-    EXPECT_EQ(services.AskSaveChanges(question, "Save changes"), TSaveAnswer::saCancel);
-    services.ShowNotFound("File C:\\nope.far not found.");
-    EXPECT_EQ(answerer.Join(), Failures{});
+    std::vector<Step> steps;
+    for (int button : {IDYES, IDNO, IDCANCEL})
+        steps.push_back(Box(question, "Save changes", IDI_EXCLAMATION, {IDCANCEL, IDYES, IDNO}, button));
+    steps.push_back(Box("File C:\\nope.far not found.", "Error", IDI_ERROR, {IDOK}, IDOK));
+    EXPECT_EQ(Answering(steps, [&] {
+                  for (TSaveAnswer answer : {TSaveAnswer::saYes, TSaveAnswer::saNo, TSaveAnswer::saCancel})
+                      EXPECT_EQ(services.AskSaveChanges(question, "Save changes"), answer);
+                  services.ShowNotFound("File C:\\nope.far not found.");
+              }),
+              "");
+}
+
+// A window that hands its commands to the recent-files menu.
+struct MenuWindow : ui::Form {
+    TWin32RecentMenu* menu = nullptr;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_COMMAND && menu && menu->HandleCommand(LOWORD(wParam)))
+            return 0;
+        return ui::Form::HandleMessage(message, wParam, lParam);
+    }
+};
+
+TEST(RecentMenu, ItemsFollowTheSeparatorAndOpenTheirFileByClickOrAltShortcut)
+{
+    const auto folder = std::filesystem::temp_directory_path() / "kelvo_recent_menu";
+    std::filesystem::create_directories(folder);
+    const std::string a = (folder / "a.far").string(), b = (folder / "b.far").string();
+    WriteBytes(a, "a");
+    WriteBytes(b, "b");
+    TWin32FileMenuServices services;
+    const std::string ini = ExtractFilePath(services.ParamStr(0)) + "RecentMenuTest.ini";
+    WriteBytes(ini, "[RecentFiles]\r\nFile0=" + a + "\r\nFile1=" + b + "\r\n");
+
+    MenuWindow window;
+    window.Create("KelvoRecentMenuTest", "Recent", 300, 200);
+    ui::OwnedMenu file(CreatePopupMenu());
+    AppendMenuA(file.Get(), MF_STRING, 101, "E&xit");
+    TWin32RecentMenu menu(file.Get(), 500);
+    window.menu = &menu;
+    std::optional<TFileMenuHandler> handler(std::in_place, window, services);
+    std::vector<std::string> opened;
+    handler->IniFileName = "RecentMenuTest.ini";
+    handler->ParamCountLook = 0;
+    handler->LoadNewOnStart = false;
+    handler->OnOpen = [&](const std::string& name) { return opened.push_back(name), true; };
+    handler->SetFileMenu(&menu);
+    window.OnShow(window);
+
+    const auto item = [&](int position) {
+        char text[512] = {};
+        GetMenuStringA(file.Get(), static_cast<UINT>(position), text, sizeof text, MF_BYPOSITION);
+        return std::string(text);
+    };
+    ASSERT_EQ(GetMenuItemCount(file.Get()), 4);
+    EXPECT_EQ(item(0), "E&xit");
+    EXPECT_TRUE(GetMenuState(file.Get(), 1, MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(item(2), "&1 " + a + "\tAlt+1");
+    EXPECT_EQ(item(3), "&2 " + b + "\tAlt+2");
+    SendMessageA(window.Handle(), WM_COMMAND, 500 + 1, 0); // a click on the second item
+    EXPECT_EQ(item(2), "&1 " + b + "\tAlt+1");
+    // Alt+2 runs the second item through the accelerators.
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_MENU] = 0x80;
+    SetKeyboardState(keys);
+    MSG key{window.Handle(), WM_SYSKEYDOWN, '2', 0x20000001}; // Alt held, one repeat
+    EXPECT_TRUE(menu.TranslateAccelerator(window.Handle(), key));
+    keys[VK_MENU] = 0;
+    SetKeyboardState(keys);
+    EXPECT_EQ(opened, (std::vector<std::string>{b, a}));
+    // Switched off or empty, the menu is as it was before the list.
+    handler->SetMaxItems(1);
+    EXPECT_EQ(GetMenuItemCount(file.Get()), 3);
+    handler->SetEnableMenuList(false);
+    EXPECT_EQ(GetMenuItemCount(file.Get()), 1);
+    handler->SetEnableMenuList(true);
+    handler->SetMaxItems(0);
+    EXPECT_EQ(GetMenuItemCount(file.Get()), 1);
+    handler.reset();
+    std::filesystem::remove(ini);
+    std::filesystem::remove_all(folder);
 }
 
 } // namespace
