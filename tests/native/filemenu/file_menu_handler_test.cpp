@@ -9,7 +9,6 @@
 
 #include <deque>
 #include <filesystem>
-#include <optional>
 #include <set>
 #include <tuple>
 
@@ -17,34 +16,27 @@ namespace kelvo {
 namespace {
 
 using Names = std::vector<std::string>;
-using Answer = std::optional<std::string>; // a dialog's chosen name; nullopt: Cancel
 
-// The next scripted answer; Cancel when the script has run out, which is a failure.
-template <class T> T Next(std::deque<T>& Script, T Cancel)
-{
-    if (Script.empty()) {
-        ADD_FAILURE() << "a dialog shown without a scripted answer";
-        return Cancel;
-    }
-    T Front = Script.front();
-    Script.pop_front();
-    return Front;
-}
+// Names each call, as the tests' handler callbacks, dialogs and services log them.
+std::string Asked(const std::string& Name) { return "Ask(File " + Name + " has changed. Save Changes?|Save changes);"; }
 
+// A file dialog that answers from a script: a name, or "" (and a script run out) for Cancel.
 struct ScriptedDialog : TFileDialog {
     ScriptedDialog(std::string& L, std::string T) : Calls(L), Tag(std::move(T)) {}
     std::string& Calls;
     std::string Tag, Name;
-    std::deque<Answer> Answers;
+    std::deque<std::string> Answers;
 
     std::string GetFileName() const override { return Name; }
     void SetFileName(const std::string& N) override { Calls += Tag + ".Set(" + (Name = N) + ");"; }
     bool Execute() override
     {
         Calls += Tag + ".Execute;";
-        const Answer A = Next(Answers, Answer{});
-        Name = A.value_or(Name);
-        return A.has_value();
+        const std::string A = Answers.empty() ? "" : Answers.front();
+        if (!Answers.empty())
+            Answers.pop_front();
+        Name = A.empty() ? Name : A;
+        return !A.empty();
     }
 };
 
@@ -52,7 +44,7 @@ struct ScriptedDialog : TFileDialog {
 struct Rig : TFileMenuServices {
     std::string Calls;
     ui::TFormEvents Form;
-    std::deque<TSaveAnswer> Answers;
+    TSaveAnswer Answer = TSaveAnswer::saNo; // to every save question
     std::set<std::string> Files{"C:\\a.far", "C:\\b.far", "C:\\c.far", "C:\\d.far", "C:\\e.far", "archives\\b.far"};
     Names Arguments{"C:\\Games\\Kelvo\\kelvo.exe"}; // argument 0 first
     ScriptedDialog OpenDlg{Calls, "Open"}, SaveDlg{Calls, "Save"};
@@ -75,7 +67,7 @@ struct Rig : TFileMenuServices {
     TSaveAnswer AskSaveChanges(const std::string& Text, const std::string& Caption) override
     {
         Calls += "Ask(" + Text + "|" + Caption + ");";
-        return Next(Answers, TSaveAnswer::saCancel);
+        return Answer;
     }
     void ShowNotFound(const std::string& Text) override { Calls += "NotFound(" + Text + ");"; }
     bool FileExists(const std::string& Name) override { return Files.count(Name) != 0; }
@@ -90,136 +82,84 @@ struct Rig : TFileMenuServices {
     {
         OpenDlg.Answers = {Name};
         Name.empty() ? Handler.New() : Handler.Open();
-        OpenDlg.Answers.clear();
         Handler.Modified = true;
         Calls.clear();
     }
-    std::string State() const
-    {
-        return Handler.FileName() + (Handler.NewFile() ? " new" : "") + (Handler.Modified ? " modified" : "");
-    }
-    static std::string Asked(const std::string& Name)
-    {
-        return "Ask(File " + Name + " has changed. Save Changes?|Save changes);";
-    }
 };
 
-using H = TFileMenuHandler;
-
-TEST(FileMenuHandler, StateAfterEachOperation)
+TEST(FileMenuHandler, OperationsAskCallAndKeepTheDocumentsState)
 {
+    const std::string P = "C:\\100%s %d %%.far"; // shown as typed, never taken as a format
+    const std::string Saving = "Save.Set(Untitled.far);Save.Execute;";
     const struct {
         const char* What;
-        const char* From; // "" a new document, "-" a fresh handler, else the opened name; modified unless fresh
-        void (H::*Action)(); // null: the form is shown
-        Answer Dialog;       // the open or save dialog's answer (shown: the command-line argument)
-        bool Ok;          // what OnNew, OnOpen and OnSave report
-        std::string State;
-        bool NotFound = false;
-        int Look = 1;     // ParamCountLook
+        const char* From;   // "" a new document, "-" a fresh handler, else the opened name; modified unless fresh
+        const char* Acts;   // New, Open, Save, sAve as, Exit; W: the form shown
+        const char* Dialog; // what the dialogs answer, "" Cancel (W: the command-line argument)
+        bool Ok;            // what OnNew, OnOpen and OnSave report
+        std::string State;  // the name, " new", " modified", " cancelled" (a save dialog), " stays" (Exit refused)
+        std::string Calls = "?"; // the log when not "?"
+        TSaveAnswer Answer = TSaveAnswer::saNo;
+        int Look = 1;       // ParamCountLook
     } Rows[] = {
-        {"New", "C:\\a.far", &H::New, {}, true, "Untitled.far new"},
-        {"New fails", "C:\\a.far", &H::New, {}, false, "C:\\a.far modified"},
-        {"Open", "", &H::Open, "C:\\b.far", true, "C:\\b.far"},
-        {"Open cancelled", "C:\\a.far", &H::Open, std::nullopt, true, "C:\\a.far modified"},
-        {"Open of a missing file", "C:\\a.far", &H::Open, "C:\\gone.far", true, "C:\\a.far modified", true},
-        {"Open fails", "C:\\a.far", &H::Open, "C:\\b.far", false, "C:\\a.far modified"},
-        {"Save", "C:\\a.far", &H::Save, {}, true, "C:\\a.far"},
-        {"Save fails", "C:\\a.far", &H::Save, {}, false, "C:\\a.far modified"},
-        {"Save of a new document", "", &H::Save, "C:\\c.far", true, "C:\\c.far"},
-        {"Save of a new document cancelled", "", &H::Save, std::nullopt, true, "Untitled.far new modified"},
-        {"Save of a new document fails", "", &H::Save, "C:\\c.far", false, "Untitled.far new modified"},
-        {"Save As", "C:\\a.far", &H::SaveAs, "C:\\c.far", true, "C:\\c.far"},
-        {"Save As cancelled", "C:\\a.far", &H::SaveAs, std::nullopt, true, "C:\\a.far modified"},
-        {"Save As fails", "C:\\a.far", &H::SaveAs, "C:\\c.far", false, "C:\\a.far modified"},
-        {"start, no argument", "-", nullptr, std::nullopt, true, "Untitled.far new"},
-        {"start, relative name", "-", nullptr, "archives\\b.far", true, "archives\\b.far"},
-        {"start, missing file", "-", nullptr, "C:\\gone.far", true, "Untitled.far new"},
-        {"start, argument not looked at", "-", nullptr, "C:\\b.far", true, "Untitled.far new", false, 0},
+        {"New", "C:\\a.far", "N", "", true, "Untitled.far new", Asked("C:\\a.far") + "OnNew(C:\\a.far);Caption(Untitled.far);"},
+        {"New fails", "C:\\a.far", "N", "", false, "C:\\a.far modified"},
+        {"Open", "", "O", "C:\\b.far", true, "C:\\b.far"},
+        {"Open cancelled", "C:\\a.far", "O", "", true, "C:\\a.far modified"},
+        {"Open of a missing file", "C:\\a.far", "O", "C:\\gone.far", true, "C:\\a.far modified",
+         Asked("C:\\a.far") + "Open.Execute;NotFound(File C:\\gone.far not found.);"},
+        {"Open fails", "C:\\a.far", "O", "C:\\b.far", false, "C:\\a.far modified"},
+        {"Save", "C:\\a.far", "S", "", true, "C:\\a.far", "OnSave(C:\\a.far);"},
+        {"Save fails", "C:\\a.far", "S", "", false, "C:\\a.far modified"},
+        {"Save of a new document", "", "S", "C:\\c.far", true, "C:\\c.far"},
+        {"Save of a new document cancelled", "", "S", "", true, "Untitled.far new modified cancelled"},
+        {"Save of a new document fails", "", "S", "C:\\c.far", false, "Untitled.far new modified"},
+        {"cancelled Save stops the next New once", "", "SNN", "", true, "Untitled.far new",
+         Saving + Asked("Untitled.far") + Asked("Untitled.far") + "OnNew(Untitled.far);Caption(Untitled.far);"},
+        {"Save As", "C:\\a.far", "A", "C:\\c.far", true, "C:\\c.far"},
+        {"Save As cancelled", "C:\\a.far", "A", "", true, "C:\\a.far modified"},
+        {"Save As fails", "C:\\a.far", "A", "C:\\c.far", false, "C:\\a.far modified"},
+        {"Exit, Cancel", P.c_str(), "E", "", true, P + " modified stays", Asked(P), TSaveAnswer::saCancel},
+        {"Exit, No", P.c_str(), "E", "", true, P + " modified", Asked(P)},
+        {"Exit, Yes", P.c_str(), "E", "", true, P, Asked(P) + "OnSave(" + P + ");", TSaveAnswer::saYes},
+        {"Yes, save cancelled: no New", "", "N", "", true, "Untitled.far new modified", Asked("Untitled.far") + Saving,
+         TSaveAnswer::saYes},
+        {"Yes, save fails: no Open", "", "O", "C:\\c.far", false, "Untitled.far new modified",
+         Asked("Untitled.far") + Saving + "OnSave(C:\\c.far);", TSaveAnswer::saYes},
+        {"Yes, save fails: no Exit", "C:\\a.far", "E", "", false, "C:\\a.far modified stays",
+         Asked("C:\\a.far") + "OnSave(C:\\a.far);", TSaveAnswer::saYes},
+        {"start, no argument", "-", "W", "", true, "Untitled.far new"},
+        {"start, relative name", "-", "W", "archives\\b.far", true, "archives\\b.far"},
+        {"start, missing file", "-", "W", "C:\\gone.far", true, "Untitled.far new"},
+        {"start, argument not looked at", "-", "W", "C:\\b.far", true, "Untitled.far new", "?", TSaveAnswer::saNo, 0},
     };
     for (const auto& R : Rows) {
         SCOPED_TRACE(R.What);
         Rig T;
+        T.Files.insert(P);
         if (std::string(R.From) != "-")
             T.MakeDocument(R.From);
         T.Ok = R.Ok;
-        T.Answers = {TSaveAnswer::saNo};
+        T.Answer = R.Answer;
         T.Handler.ParamCountLook = R.Look;
         T.OpenDlg.Answers = T.SaveDlg.Answers = {R.Dialog};
-        if (!R.Action && R.Dialog)
-            T.Arguments.push_back(*R.Dialog);
-        R.Action ? (T.Handler.*R.Action)() : T.Form.OnShow(T.Form);
-        EXPECT_EQ(T.State(), R.State);
-        EXPECT_EQ(T.Calls.find("NotFound") != std::string::npos, R.NotFound);
+        if (*R.Dialog)
+            T.Arguments.push_back(R.Dialog);
+        bool CanClose = true;
+        for (const char* Act = R.Acts; *Act; ++Act)
+            *Act == 'N' ? T.Handler.New() : *Act == 'O' ? T.Handler.Open() : *Act == 'S' ? T.Handler.Save()
+            : *Act == 'A' ? T.Handler.SaveAs() : *Act == 'E' ? T.Handler.Exit(CanClose) : T.Form.OnShow(T.Form);
+        EXPECT_EQ(T.Handler.FileName() + (T.Handler.NewFile() ? " new" : "") + (T.Handler.Modified ? " modified" : "") +
+                      (T.Handler.SaveCancelled() ? " cancelled" : "") + (CanClose ? "" : " stays"),
+                  R.State);
+        if (R.Calls != "?")
+            EXPECT_EQ(T.Calls, R.Calls);
+        else
+            EXPECT_EQ(T.Calls.find("NotFound"), std::string::npos);
     }
-}
-
-TEST(FileMenuHandler, SaveQuestionAnswers)
-{
     Rig T;
-    const std::string Name = "C:\\100%s %d %%.far"; // shown as typed, never taken as a format
-    T.Files.insert(Name);
-    T.MakeDocument(Name);
-    for (const auto Answer : {TSaveAnswer::saCancel, TSaveAnswer::saNo, TSaveAnswer::saYes}) {
-        T.Calls.clear();
-        T.Handler.Modified = true;
-        T.Answers = {Answer};
-        bool CanClose = Answer == TSaveAnswer::saCancel;
-        T.Handler.Exit(CanClose);
-        EXPECT_EQ(CanClose, Answer != TSaveAnswer::saCancel);
-        EXPECT_EQ(T.Handler.Modified, Answer != TSaveAnswer::saYes);
-        EXPECT_EQ(T.Calls, Rig::Asked(Name) + (Answer == TSaveAnswer::saYes ? "OnSave(" + Name + ");" : ""));
-    }
-    T.Calls.clear();
-    EXPECT_TRUE(T.Handler.SaveQuery()); // nothing to save: no question
-    T.Handler.NotFoundDialog(Name);
-    EXPECT_EQ(T.Calls, "NotFound(File " + Name + " not found.);");
-}
-
-TEST(FileMenuHandler, SaveAfterYesThatIsCancelledOrFailsStopsTheOperationThatAsked)
-{
-    const struct {
-        const char* From;
-        Answer Dialog; // the save dialog's answer
-        bool Ok;
-        const char* Tail; // after the question
-    } Cases[] = {
-        {"", std::nullopt, true, "Save.Set(Untitled.far);Save.Execute;"},
-        {"", "C:\\c.far", false, "Save.Set(Untitled.far);Save.Execute;OnSave(C:\\c.far);"},
-        {"C:\\a.far", std::nullopt, false, "OnSave(C:\\a.far);"},
-    };
-    for (const auto& C : Cases) {
-        Rig T;
-        T.MakeDocument(C.From);
-        T.Ok = C.Ok;
-        const std::string Name = *C.From ? C.From : "Untitled.far";
-        for (char Operation : {'N', 'O', 'E'}) {
-            SCOPED_TRACE(Name + " " + Operation);
-            T.Calls.clear();
-            T.Answers = {TSaveAnswer::saYes};
-            T.SaveDlg.Answers = {C.Dialog};
-            bool CanClose = true;
-            Operation == 'N' ? T.Handler.New() : Operation == 'O' ? T.Handler.Open() : T.Handler.Exit(CanClose);
-            EXPECT_EQ(T.Calls, Rig::Asked(Name) + C.Tail); // no OnNew, no open dialog
-            EXPECT_FALSE(CanClose && Operation == 'E');
-            EXPECT_FALSE(T.Handler.SaveCancelled());
-            EXPECT_EQ(T.State(), Name + (*C.From ? "" : " new") + " modified");
-        }
-    }
-    // A cancelled Save command stops the next operation once, even without a
-    // question; an explicit Save As that is cancelled leaves nothing behind.
-    Rig T;
-    T.MakeDocument("");
-    T.Handler.Modified = false;
-    T.SaveDlg.Answers = {std::nullopt, std::nullopt};
-    T.Handler.Save();
-    EXPECT_TRUE(T.Handler.SaveCancelled());
-    T.Calls.clear();
-    T.Handler.New();
-    T.Handler.New();
-    EXPECT_EQ(T.Calls, "OnNew(Untitled.far);Caption(Untitled.far);");
-    T.Handler.SaveAs();
-    EXPECT_FALSE(T.Handler.SaveCancelled());
+    T.Handler.NotFoundDialog(P);
+    EXPECT_EQ(T.Calls, "NotFound(File " + P + " not found.);");
 }
 
 TEST(FileMenuHandler, HooksChainAfterTheHandlersTheFormHad)
@@ -237,18 +177,18 @@ TEST(FileMenuHandler, HooksChainAfterTheHandlersTheFormHad)
         Hooked.OnNew = T.Handler.OnNew;
         Owner.OnShow(Sender);
         EXPECT_EQ(Hooked.ExeFolder(), "C:\\Games\\Kelvo\\");
-        // The old close-query handler sees the verdict of the question and may change it.
+        // The old close-query handler sees the verdict of the question (No, then Cancel) and may change it.
         Hooked.Modified = true;
-        T.Answers = {TSaveAnswer::saNo, TSaveAnswer::saCancel};
-        for (bool CanClose : {true, true}) {
+        for (auto Answer : {TSaveAnswer::saNo, TSaveAnswer::saCancel}) {
+            bool CanClose = true;
+            T.Answer = Answer;
             Owner.OnCloseQuery(Sender, CanClose);
             EXPECT_FALSE(CanClose);
         }
-        EXPECT_EQ(T.Calls, "ParamStr(0);OldShow(sender);ParamStr(1);OnNew();" + Rig::Asked("") +
-                               "OldCloseQuery(sender,true);" + Rig::Asked("") + "OldCloseQuery(sender,false);");
+        EXPECT_EQ(T.Calls, "ParamStr(0);OldShow(sender);ParamStr(1);OnNew();" + Asked("") +
+                               "OldCloseQuery(sender,true);" + Asked("") + "OldCloseQuery(sender,false);");
     }
-    // A destroyed handler gives the form its old handlers back.
-    T.Calls.clear();
+    T.Calls.clear(); // a destroyed handler gives the form its old handlers back
     Owner.OnShow(Owner);
     EXPECT_EQ(T.Calls, "OldShow;");
 }
@@ -404,10 +344,10 @@ TEST(RecentList, ClickingAnItem)
         T.Handler.SetMaxItems(MaxList);
         T.Start("[RecentFiles]\nFile0=C:\\a.far\nFile1=C:\\b.far\n");
         T.MakeDocument("");
-        T.Answers = {TSaveAnswer::saYes};
+        T.Answer = TSaveAnswer::saYes;
         T.SaveDlg.Answers = {"C:\\c.far"};
         T.Handler.FileItemClick(1);
-        EXPECT_EQ(T.Calls, Rig::Asked("Untitled.far") + "Save.Set(Untitled.far);Save.Execute;OnSave(C:\\c.far);"
+        EXPECT_EQ(T.Calls, Asked("Untitled.far") + "Save.Set(Untitled.far);Save.Execute;OnSave(C:\\c.far);"
                                                           "Caption(C:\\c.far);OnOpen(C:\\b.far);Caption(C:\\b.far);");
         EXPECT_EQ(T.Handler.RecentList(), Names(All.begin(), All.begin() + Kept));
     }
