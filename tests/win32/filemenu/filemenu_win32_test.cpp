@@ -1,18 +1,15 @@
-// The document workflow's real save dialog, message boxes and File menu;
-// dialogs are answered from a second thread as a user would. The workflow
-// and the recent-files list themselves are tested natively.
+// The document workflow's real save dialog, message boxes and recent items
+// of a File menu; dialogs are answered from a second thread as a user would.
+// The workflow and the recent-files list themselves are tested natively.
 #include "components/filemenu/file_menu_services_win32.h"
 #include "components/filemenu/recent_menu_win32.h"
-#include "tests/test_support.h"
 #include "tests/win32/window_search.h"
 #include "ui/common_dialogs.h"
 #include "ui/form.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
-#include <optional>
 #include <thread>
 #include <vector>
 
@@ -112,45 +109,25 @@ struct MenuWindow : ui::Form {
     }
 };
 
-TEST(RecentMenu, ItemsFollowTheSeparatorAndOpenTheirFileByClickOrAltShortcut)
+// The main window's test opens archives from the real recent items; here their
+// separator, their removal and their Alt shortcut.
+TEST(RecentMenu, ItemsFollowTheirSeparatorAndRunByAltShortcut)
 {
-    const auto folder = std::filesystem::temp_directory_path() / "kelvo_recent_menu";
-    std::filesystem::create_directories(folder);
-    const std::string a = (folder / "a.far").string(), b = (folder / "b.far").string();
-    WriteBytes(a, "a");
-    WriteBytes(b, "b");
-    TWin32FileMenuServices services;
-    const std::string ini = ExtractFilePath(services.ParamStr(0)) + "RecentMenuTest.ini";
-    WriteBytes(ini, "[RecentFiles]\r\nFile0=" + a + "\r\nFile1=" + b + "\r\n");
-
     MenuWindow window;
     window.Create("KelvoRecentMenuTest", "Recent", 300, 200);
     ui::OwnedMenu file(CreatePopupMenu());
     AppendMenuA(file.Get(), MF_STRING, 101, "E&xit");
     TWin32RecentMenu menu(file.Get(), 500);
     window.menu = &menu;
-    std::optional<TFileMenuHandler> handler(std::in_place, window, services);
-    std::vector<std::string> opened;
-    handler->IniFileName = "RecentMenuTest.ini";
-    handler->ParamCountLook = 0;
-    handler->LoadNewOnStart = false;
-    handler->OnOpen = [&](const std::string& name) { return opened.push_back(name), true; };
-    handler->SetFileMenu(&menu);
-    window.OnShow(window);
-
-    const auto item = [&](int position) {
-        char text[512] = {};
-        GetMenuStringA(file.Get(), static_cast<UINT>(position), text, sizeof text, MF_BYPOSITION);
-        return std::string(text);
-    };
+    std::vector<int> clicked;
+    menu.OnItemClick = [&](int position) { clicked.push_back(position); };
+    menu.ShowItems(RecentItems({"C:\\a.far", "C:\\b.far"}, true, -1));
     ASSERT_EQ(GetMenuItemCount(file.Get()), 4);
-    EXPECT_EQ(item(0), "E&xit");
+    char text[64] = {};
+    GetMenuStringA(file.Get(), 3, text, sizeof text, MF_BYPOSITION);
+    EXPECT_EQ(std::string(text), "&2 C:\\b.far\tAlt+2");
     EXPECT_TRUE(GetMenuState(file.Get(), 1, MF_BYPOSITION) & MF_SEPARATOR);
-    EXPECT_EQ(item(2), "&1 " + a + "\tAlt+1");
-    EXPECT_EQ(item(3), "&2 " + b + "\tAlt+2");
-    SendMessageA(window.Handle(), WM_COMMAND, 500 + 1, 0); // a click on the second item
-    EXPECT_EQ(item(2), "&1 " + b + "\tAlt+1");
-    // Alt+2 runs the second item through the accelerators.
+
     BYTE keys[256] = {};
     GetKeyboardState(keys);
     keys[VK_MENU] = 0x80;
@@ -159,18 +136,16 @@ TEST(RecentMenu, ItemsFollowTheSeparatorAndOpenTheirFileByClickOrAltShortcut)
     EXPECT_TRUE(menu.TranslateAccelerator(window.Handle(), key));
     keys[VK_MENU] = 0;
     SetKeyboardState(keys);
-    EXPECT_EQ(opened, (std::vector<std::string>{b, a}));
-    // Switched off or empty, the menu is as it was before the list.
-    handler->SetMaxItems(1);
+    EXPECT_EQ(clicked, std::vector<int>{1});
+
+    menu.ShowItems(RecentItems({"C:\\a.far"}, false, -1)); // one item, no shortcut
     EXPECT_EQ(GetMenuItemCount(file.Get()), 3);
-    handler->SetEnableMenuList(false);
+    EXPECT_FALSE(menu.TranslateAccelerator(window.Handle(), key));
+    menu.ShowItems({});
+    EXPECT_EQ(GetMenuItemCount(file.Get()), 1); // as it was before the list
+    menu.ShowItems(RecentItems({"C:\\a.far"}, true, -1));
+    menu.RemoveItems();
     EXPECT_EQ(GetMenuItemCount(file.Get()), 1);
-    handler->SetEnableMenuList(true);
-    handler->SetMaxItems(0);
-    EXPECT_EQ(GetMenuItemCount(file.Get()), 1);
-    handler.reset();
-    std::filesystem::remove(ini);
-    std::filesystem::remove_all(folder);
 }
 
 } // namespace
