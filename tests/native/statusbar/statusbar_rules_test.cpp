@@ -1,7 +1,6 @@
 #include "components/statusbar/statusbar_rules.h"
 #include "tests/test_support.h"
 
-#include <functional>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -17,14 +16,13 @@ struct FakePanel : TimerClient {
     bool TimerIndeterminateGauge() const override { return animated; }
     void TimerNotification() override
     {
-        ++notified;
-        if (onNotify)
-            onNotify();
+        if (++notified && leaveFrom)
+            leaveFrom->Deregister(*this);
     }
     TmoxStatusPanelType kind;
     bool animated;
     int notified = 0;
-    std::function<void()> onNotify;
+    PanelTimerSchedule* leaveFrom = nullptr; // left during its own notification
 };
 
 constexpr int kToday = 45000;
@@ -64,7 +62,7 @@ TEST(PanelTimer, TicksReachDatePanelsOnlyOnANewDay)
 {
     PanelTimerSchedule timer;
     FakePanel date(sptDate), time(sptTime), gauge(sptGauge, true), leaving(sptTime);
-    leaving.onNotify = [&] { timer.Deregister(leaving); }; // leaves during its own notification
+    leaving.leaveFrom = &timer;
     for (FakePanel* panel : {&date, &time, &gauge, &leaving})
         timer.Register(*panel, kToday);
     for (int day : {kToday, kToday, kToday + 1, kToday + 1})
@@ -78,33 +76,25 @@ TEST(PanelTimer, TicksReachDatePanelsOnlyOnANewDay)
     EXPECT_FALSE(timer.Active());
 }
 
-TEST(AutoFit, WidthsFromTheMeasuredText)
+TEST(TextPanels, AutoFitWidthAlignmentAndEllipsis)
 {
     const TextMeasure sevenPerLetter = [](std::string_view text) { return 7 * static_cast<int>(text.size()); };
     // Text panels: text + 6 + border; glyph panels: text, 2, both borders, the
     // glyph and 4, or without text only the glyph, one border and 4.
-    const std::tuple<TmoxStatusPanelType, const char*, int, int, int> cases[] = { // text, border, glyph, width
-        {sptNormal, "Ready", 0, 0, 41}, {sptCapsLock, " CAPS ", 2, 0, 50}, {sptNormal, "", 0, 0, 6},
-        {sptGlyph, "Go", 3, 16, 42},    {sptGlyph, "", 3, 16, 23}};
-    for (const auto& [kind, text, border, glyph, width] : cases)
+    for (auto [kind, text, border, glyph, width] :
+         {std::tuple{sptNormal, "Ready", 0, 0, 41}, {sptCapsLock, " CAPS ", 2, 0, 50}, {sptNormal, "", 0, 0, 6},
+          {sptGlyph, "Go", 3, 16, 42}, {sptGlyph, "", 3, 16, 23}})
         EXPECT_EQ(AutoFitWidth(kind, text, border, glyph, sevenPerLetter), width) << text;
-}
-
-TEST(TextFormats, AlignmentAutoFitAndEllipsis)
-{
     // Kind, alignment, automatic width, the format and the right edge of the text.
-    const std::tuple<TmoxStatusPanelType, TAlignment, bool, unsigned, int> cases[] = {
-        {sptNormal, taLeftJustify, false, 0x824, 102},        {sptNormal, taRightJustify, false, 0x826, 101},
-        {sptTime, taCenter, false, 0x825, 102},               {sptNormal, taRightJustify, true, 0x825, 102},
-        {sptEllipsisText, taLeftJustify, false, 0x8824, 102}, {sptEllipsisPath, taRightJustify, false, 0x4826, 101},
-    };
-    for (const auto& [kind, alignment, autoFit, format, right] : cases) {
+    for (auto [kind, alignment, autoFit, format, right] :
+         {std::tuple{sptNormal, taLeftJustify, false, 0x824u, 102}, {sptNormal, taRightJustify, false, 0x826u, 101},
+          {sptTime, taCenter, false, 0x825u, 102}, {sptNormal, taRightJustify, true, 0x825u, 102},
+          {sptEllipsisText, taLeftJustify, false, 0x8824u, 102}, {sptEllipsisPath, taRightJustify, false, 0x4826u, 101}}) {
         const TextLayout layout = TextBasedLayout(kind, alignment, autoFit, PanelRect{2, 2, 102, 18});
         EXPECT_EQ(layout.format, format) << int(kind) << " " << int(alignment);
         EXPECT_EQ(layout.rect, (PanelRect{2, 2, right, 18}));
-        if (!autoFit) { // the gauge caption aligns the same way, without ellipsis
+        if (!autoFit) // the gauge caption aligns the same way, without ellipsis
             EXPECT_EQ(GaugeCaptionFormat(alignment), format & ~0xC000u);
-        }
     }
 }
 
@@ -120,17 +110,10 @@ TEST(PercentGauge, FilledPartRestAndCaption)
     for (auto [a, b, c, result] : {std::tuple{-45, 50, 100, -23}, {44, 50, 100, 22}, {7, 1, -2, -4},
                                    {2000000000, 3, 4, 1500000000}, {1, 1, 0, -1}})
         EXPECT_EQ(MulDiv(a, b, c), result) << a << "*" << b << "/" << c;
-    EXPECT_EQ(GaugeCaption("", 42), "42%");
-    EXPECT_EQ(GaugeCaption(" ", 42), " ");
 }
 
-TEST(AnimatedGauge, SpeedIsTakenOnlyWhenPositiveAndTheBallBouncesBetweenTheEdges)
+TEST(AnimatedGauge, BallBouncesBetweenTheEdgesAndTheRampSlides)
 {
-    for (auto [requested, taken] : {std::pair{6, 6}, {0, 4}, {-3, 4}})
-        EXPECT_EQ(TakeSpeed(4, requested), taken) << requested;
-    EXPECT_EQ(StepForSpeed(0, 6), 6);
-    EXPECT_EQ(StepForSpeed(-4, 6), -6);
-
     const PanelRect rect{10, 0, 60, 18}; // the ball is 18 - 2 * 6 = 6 high and wide
     GaugeMotion motion;
     motion.Restart(4);
@@ -143,35 +126,31 @@ TEST(AnimatedGauge, SpeedIsTakenOnlyWhenPositiveAndTheBallBouncesBetweenTheEdges
     while (motion.step < 0)
         EXPECT_GE(BallStep(motion, rect, 4).left, rect.left - 1);
     EXPECT_EQ(motion.offset, 0);
-}
 
-TEST(AnimatedGauge, RampSlidesAndLeadsWithTheGaugeColour)
-{
-    const PanelRect rect{0, 0, 150, 16};
-    GaugeMotion motion;
+    // The ramp slides and leads with the gauge colour.
     motion.Restart(10);
-    RampPlacement placement = RampStep(motion, rect, kRampWidth, 19, 10);
+    const PanelRect ramp{0, 0, 150, 16};
+    RampPlacement placement = RampStep(motion, ramp, kRampWidth, 19, 10);
     EXPECT_EQ(placement.dest, (PanelRect{10, 0, 110, 16}));
     EXPECT_EQ(placement.source, (PanelRect{0, 0, 100, 19}));
     EXPECT_FALSE(placement.mirrored);
     // Near the right edge only the ramp's left part shows.
     motion.offset = 120;
-    EXPECT_EQ(RampStep(motion, rect, kRampWidth, 19, 10).source, (PanelRect{0, 0, 20, 19}));
+    EXPECT_EQ(RampStep(motion, ramp, kRampWidth, 19, 10).source, (PanelRect{0, 0, 20, 19}));
     // Turns at the right edge and draws flipped on the way back...
     motion.offset = 139;
-    placement = RampStep(motion, rect, kRampWidth, 19, 10);
+    placement = RampStep(motion, ramp, kRampWidth, 19, 10);
     EXPECT_TRUE(placement.mirrored);
     EXPECT_EQ(placement.source, (PanelRect{99, 0, 100, 19}));
     // ...until the whole ramp is out on the left.
     motion.offset = -90;
-    EXPECT_EQ(RampStep(motion, rect, kRampWidth, 19, 10).dest, (PanelRect{-100, 0, 0, 16}));
+    EXPECT_EQ(RampStep(motion, ramp, kRampWidth, 19, 10).dest, (PanelRect{-100, 0, 0, 16}));
     EXPECT_EQ(motion.step, 10);
 
     const std::uint32_t start = 0x00C0C0C0, end = 0x00800000;
-    EXPECT_EQ(RampColumnColor(start, end, 0), start);
-    EXPECT_EQ(RampColumnColor(start, end, 99), end);
     // Column 50: 0xC0 + (0x80 - 0xC0) * 50 / 99 = 159.67 and 192 - 192 * 50 / 99 = 95.03, truncated.
-    EXPECT_EQ(RampColumnColor(start, end, 50), (159u << 16) | (95u << 8) | 95u);
+    for (auto [column, color] : {std::pair{0, start}, {99, end}, {50, (159u << 16) | (95u << 8) | 95u}})
+        EXPECT_EQ(RampColumnColor(start, end, column), color) << column;
 }
 
 TEST(PanelKinds, DateAndTimeTextsRegistrationsAndKeyLocks)
@@ -206,10 +185,10 @@ TEST(PanelKinds, DateAndTimeTextsRegistrationsAndKeyLocks)
     for (auto [parameter, kind] : {std::pair{std::uintptr_t{0x90}, sptNumLock}, {0x191, sptScrollLock},
                                    {0x14, sptCapsLock}, {0x00, sptCapsLock}, {0x9000, sptCapsLock}})
         EXPECT_EQ(KeyLockKindOfReport(parameter), kind) << parameter;
-    // An automatic width centres the caption; no right-edge shift for right alignment.
-    EXPECT_EQ(KeyLockFormat(taRightJustify, true), 0x825u);
-    EXPECT_EQ(KeyLockFormat(taRightJustify, false), 0x826u);
-    EXPECT_EQ(KeyLockFormat(taLeftJustify, false), 0x824u);
+    // An automatic width centres the caption.
+    for (auto [alignment, autoFit, format] : {std::tuple{taRightJustify, true, 0x825u}, {taRightJustify, false, 0x826u},
+                                              {taLeftJustify, false, 0x824u}})
+        EXPECT_EQ(KeyLockFormat(alignment, autoFit), format);
 }
 
 TEST(GlyphPanels, GlyphAndTextPlacement)
@@ -228,12 +207,8 @@ TEST(GlyphPanels, GlyphAndTextPlacement)
     }
 }
 
-TEST(Hints, EllipsisPanelsShowTheirTextAndTheBarsHintNarrowsToNeighbours)
+TEST(Hints, TheBarsHintNarrowsToNeighbours)
 {
-    EXPECT_EQ(PanelHint(sptEllipsisPath, "...", "C:\\a\\b.far"), "C:\\a\\b.far");
-    EXPECT_EQ(PanelHint(sptEllipsisText, "Full name", "C:\\a"), "Full name");
-    EXPECT_EQ(PanelHint(sptNormal, "...", "Ready"), "...");
-
     // Five panels side by side; b and e have hints.
     std::vector<HintPanel> panels;
     for (int i = 0; i < 5; ++i)
