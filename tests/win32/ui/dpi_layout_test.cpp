@@ -31,15 +31,13 @@ using Sizes = std::vector<std::pair<const char*, int>>;
 int FontHeight(HFONT font)
 {
     LOGFONTA logical{};
-    GetObjectA(font, sizeof logical, &logical);
-    return logical.lfHeight;
+    return GetObjectA(font, sizeof logical, &logical) ? logical.lfHeight : 0;
 }
 
 int Height(HWND window)
 {
     RECT r{};
-    GetWindowRect(window, &r);
-    return r.bottom - r.top;
+    return GetWindowRect(window, &r) ? r.bottom - r.top : 0;
 }
 
 Sizes* aboutSizes = nullptr;
@@ -57,11 +55,9 @@ void CALLBACK MeasureAboutBox(HWND, UINT, UINT_PTR timer, DWORD)
 // Sizes of our windows made while the thread has the given DPI awareness.
 Sizes MeasureAt(HANDLE awareness, int& dpi)
 {
-    using SetAwareness = HANDLE(WINAPI*)(HANDLE);
-    static const auto setAwareness = reinterpret_cast<SetAwareness>(
+    static const auto setAwareness = reinterpret_cast<HANDLE(WINAPI*)(HANDLE)>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetThreadDpiAwarenessContext")));
-    EXPECT_NE(setAwareness, nullptr);
-    const HANDLE before = setAwareness ? setAwareness(awareness) : nullptr;
+    const HANDLE before = setAwareness(awareness);
 
     ui::Form form;
     form.Create("KelvoDpiLayoutTest", "Layout", 400, 300);
@@ -92,8 +88,7 @@ Sizes MeasureAt(HANDLE awareness, int& dpi)
     dlg.Show(SW_SHOWNOACTIVATE);
     sizes.insert(sizes.end(), {{"status bar height", Height(dlg.StatusBar().Handle())},
                                {"gauge panel width", dlg.StatusBar().Panels().Items(1).Width()}});
-    if (setAwareness)
-        setAwareness(before);
+    setAwareness(before);
     return sizes;
 }
 
@@ -137,8 +132,7 @@ TEST(DpiLayout, ANewDpiTakesTheSuggestedRectangleAndANewFont)
     const HFONT old = form.Font();
     RECT suggested{10, 20, 510, 420}, window{};
     SendMessageA(form.Handle(), WM_DPICHANGED, MAKEWPARAM(form.Dpi(), form.Dpi()), reinterpret_cast<LPARAM>(&suggested));
-    GetWindowRect(form.Handle(), &window);
-    EXPECT_TRUE(EqualRect(&window, &suggested));
+    EXPECT_TRUE(GetWindowRect(form.Handle(), &window) && EqualRect(&window, &suggested));
     EXPECT_NE(form.Font(), old);
     EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(list.Handle(), WM_GETFONT, 0, 0)), form.Font());
 }
