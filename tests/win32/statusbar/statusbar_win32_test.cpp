@@ -1,6 +1,5 @@
-// The status bar in a real window: panels painted pixel by pixel, the native
-// parts, the panel timer, the lock keys, clicks and hints. The rules the
-// panels follow are tested natively.
+// The status bar in a real window: panels painted pixel by pixel, the native parts, the
+// panel timer, the lock keys, clicks and hints. The rules the panels follow are tested natively.
 #include "components/statusbar/moxkb.h"
 #include "components/statusbar/moxstatusbar.h"
 #include "tests/test_support.h"
@@ -24,7 +23,6 @@ constexpr COLORREF kBarColor = RGB(255, 255, 255), kFontColor = RGB(255, 0, 0), 
 constexpr RECT kPanelRect{10, 5, 112, 27}, kInner{11, 6, 111, 26}, kSurfaceRect{0, 0, 130, 40};
 
 int Area(const RECT& r) { return (r.right - r.left) * (r.bottom - r.top); }
-
 // Handles waiting messages until done() or about ten seconds pass.
 void PumpUntil(const std::function<bool()>& done)
 {
@@ -32,12 +30,6 @@ void PumpUntil(const std::function<bool()>& done)
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
         ui::ProcessMessages();
     }
-}
-
-void PressCapsLock()
-{
-    keybd_event(VK_CAPITAL, 0, 0, 0);
-    keybd_event(VK_CAPITAL, 0, KEYEVENTF_KEYUP, 0);
 }
 
 // The main window's layout: a 300-pixel text panel and a 50-pixel percentage gauge.
@@ -180,32 +172,27 @@ TEST_F(StatusBarTest, GaugeRepaintsAtOnceAndAnimatesOnTheSharedTimer)
 
 TEST_F(StatusBarTest, EnabledTogglesOnBarsAndPanelsOfEveryKindKeepRegistrationsBalanced)
 {
-    const int registrations = statusbar::TimerRegistrationCount(), timed = 5; // date, time, both orders, gauge
+    const int registrations = statusbar::TimerRegistrationCount(), timed = registrations + 5; // date, time, both, gauge
     bar.SetUseMonitorDLL(true);
-    std::vector<TmoxStatusPanel*> disabled; // of every kind one enabled panel and one disabled
-    for (int kind = sptNormal; kind <= sptOwnerDraw; ++kind) {
-        for (const bool enabled : {true, false}) {
-            TmoxStatusPanel& panel = bar.Panels().Add();
-            panel.GaugeAttrs().SetStyle(gsIndeterminate);
-            panel.SetPanelType(static_cast<TmoxStatusPanelType>(kind));
-            panel.SetEnabled(enabled);
-            if (!enabled)
-                disabled.push_back(&panel);
-        }
+    for (int i = 0; i <= sptOwnerDraw * 2 + 1; ++i) { // of every kind an enabled panel at an even index, then a disabled one
+        TmoxStatusPanel& panel = bar.Panels().Add();
+        panel.GaugeAttrs().SetStyle(gsIndeterminate);
+        panel.SetPanelType(static_cast<TmoxStatusPanelType>(i / 2));
+        panel.SetEnabled(i % 2 == 0);
     }
-    EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations + timed);
+    EXPECT_EQ(statusbar::TimerRegistrationCount(), timed);
     bar.SetEnabled(false);
-    for (TmoxStatusPanel* panel : disabled) { // enabled, but in a disabled bar
-        panel->SetEnabled(true);
-        panel->SetEnabled(false);
+    for (int i = 3; i < bar.Panels().Count(); i += 2) { // enabled, but in a disabled bar
+        bar.Panels().Items(i).SetEnabled(true);
+        bar.Panels().Items(i).SetEnabled(false);
     }
     EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations);
     EXPECT_FALSE(MoxKbDLL_Loaded());
     bar.SetEnabled(true); // the enabled panels are served again, the disabled ones not
-    EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations + timed);
+    EXPECT_EQ(statusbar::TimerRegistrationCount(), timed);
     EXPECT_TRUE(MoxKbDLL_Loaded());
     while (bar.Panels().Count() > 2)
-        bar.Panels().Delete(bar.Panels().Count() - 1);
+        bar.Panels().Delete(2);
     EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations);
     EXPECT_FALSE(MoxKbDLL_Loaded());
 }
@@ -223,14 +210,16 @@ TEST_F(StatusBarTest, CapsPanelFollowsTheKeyThroughTheThreadsHookOrTheOptionalMo
     ui::WindowDc dc(bar.Handle());
     for (int press = 0; press < 2; ++press) {
         const bool on = (GetKeyState(VK_CAPITAL) & 1) == 0;
-        PressCapsLock();
+        keybd_event(VK_CAPITAL, 0, 0, 0);
+        keybd_event(VK_CAPITAL, 0, KEYEVENTF_KEYUP, 0);
         PumpUntil([&] { return ShowsLock(on, inner, dc.Get()); });
         EXPECT_TRUE(ShowsLock(on, inner, dc.Get())) << press;
     }
     bar.SetUseMonitorDLL(true);
     ASSERT_TRUE(MoxKbDLL_Loaded());
     for (const bool after : {!caps.LockState(), caps.LockState()}) { // a real press through the library
-        PressCapsLock();
+        keybd_event(VK_CAPITAL, 0, 0, 0);
+        keybd_event(VK_CAPITAL, 0, KEYEVENTF_KEYUP, 0);
         PumpUntil([&] { return caps.LockState() == after; });
         EXPECT_EQ(caps.LockState(), after);
     }
@@ -256,13 +245,11 @@ TEST_F(StatusBarTest, GlyphBottomLeftColourIsTransparent)
     for (int y = 3; y < 9; ++y)
         std::fill_n(pixels.begin() + y * 16 + 4, 8, 0x0000FF);
     ui::OwnedBitmap picture(CreateBitmap(16, 12, 1, 32, pixels.data()));
-    TmoxStatusPanel& glyph = bar.Panels().Add();
-    glyph.SetPanelType(sptGlyph);
-    glyph.SetGlyph(picture.Get());
-    glyph.SetAutoFit(false);
-    glyph.SetAlignment(taRightJustify);
-    glyph.SetText("Hi");
-    Draw(2); // the glyph at the right edge, the text left of it
+    text.SetPanelType(sptGlyph);
+    text.SetGlyph(picture.Get());
+    text.SetAutoFit(false);
+    text.SetAlignment(taRightJustify);
+    Draw(0); // the glyph at the right edge, the text left of it
     EXPECT_EQ(Count(kInner, kMagenta), 0);
     EXPECT_EQ(Count(RECT{111 - 16 + 4, 6, 111 - 16 + 12, 26}, kGaugeColor), 8 * 6);
     EXPECT_GT(Count(RECT{11, 6, 111 - 16, 26}, kFontColor), 0);
