@@ -42,7 +42,6 @@ struct Rig : TFileMenuServices {
     ScriptedDialog OpenDlg{Calls, "Open"}, SaveDlg{Calls, "Save"};
     TFileMenuHandler Handler{Form, *this};
     bool Ok = true;
-
     Rig()
     {
         Handler.OpenDialog = &OpenDlg;
@@ -184,7 +183,6 @@ struct RecentRig : Rig, TRecentMenu {
     const std::filesystem::path Folder = std::filesystem::temp_directory_path() / "kelvo_recent_test";
     const std::string Ini = (Folder / "Kelvo.ini").string();
     std::size_t Shown = 0;
-
     // Shown once with the INI file's text (none when empty) and MaxList.
     explicit RecentRig(const std::string& Text = {}, int MaxList = 4)
     {

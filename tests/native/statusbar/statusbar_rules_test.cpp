@@ -120,27 +120,21 @@ TEST(AnimatedGauge, BallBouncesBetweenTheEdgesAndTheRampSlides)
     while (motion.step < 0)
         EXPECT_GE(BallStep(motion, rect, 4).left, rect.left - 1);
     EXPECT_EQ(motion.offset, 0);
-
-    // The ramp slides and leads with the gauge colour.
-    motion.Restart(10);
+    motion.Restart(10); // the ramp slides and leads with the gauge colour.
     const PanelRect ramp{0, 0, 150, 16};
     RampPlacement placement = RampStep(motion, ramp, kRampWidth, 19, 10);
     EXPECT_EQ(placement.dest, (PanelRect{10, 0, 110, 16}));
     EXPECT_EQ(placement.source, (PanelRect{0, 0, 100, 19}));
     EXPECT_FALSE(placement.mirrored);
-    // Near the right edge only the ramp's left part shows.
-    motion.offset = 120;
+    motion.offset = 120; // near the right edge only the ramp's left part shows.
     EXPECT_EQ(RampStep(motion, ramp, kRampWidth, 19, 10).source, (PanelRect{0, 0, 20, 19}));
-    // Turns at the right edge and draws flipped on the way back...
-    motion.offset = 139;
+    motion.offset = 139; // turns at the right edge and draws flipped on the way back...
     placement = RampStep(motion, ramp, kRampWidth, 19, 10);
     EXPECT_TRUE(placement.mirrored);
     EXPECT_EQ(placement.source, (PanelRect{99, 0, 100, 19}));
-    // ...until the whole ramp is out on the left.
-    motion.offset = -90;
+    motion.offset = -90; // ...until the whole ramp is out on the left.
     EXPECT_EQ(RampStep(motion, ramp, kRampWidth, 19, 10).dest, (PanelRect{-100, 0, 0, 16}));
     EXPECT_EQ(motion.step, 10);
-
     const std::uint32_t start = 0x00C0C0C0, end = 0x00800000;
     // Column 50: 0xC0 + (0x80 - 0xC0) * 50 / 99 = 159.67 and 192 - 192 * 50 / 99 = 95.03, truncated.
     for (auto [column, color] : {std::pair{0, start}, {99, end}, {50, (159u << 16) | (95u << 8) | 95u}})

@@ -77,7 +77,6 @@ protected:
         const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
         return Count(r, on ? kFontColor : grey, dc) > 0 && Count(r, on ? grey : kFontColor, dc) == 0;
     }
-
     std::string errors;
     ui::Form parent;
     TmoxStatusBar bar;

@@ -58,7 +58,6 @@ Sizes MeasureAt(HANDLE awareness, int& dpi)
     static const auto setAwareness = reinterpret_cast<HANDLE(WINAPI*)(HANDLE)>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetThreadDpiAwarenessContext")));
     const HANDLE before = setAwareness(awareness);
-
     ui::Form form;
     form.Create("KelvoDpiLayoutTest", "Layout", 400, 300);
     dpi = form.Dpi();
@@ -82,7 +81,6 @@ Sizes MeasureAt(HANDLE awareness, int& dpi)
     aboutSizes = &sizes;
     SetTimer(nullptr, 0, 10, MeasureAboutBox);
     TAboutDialog(form.Handle()).Execute();
-
     Script script; // the main window's status bar and gauge panel
     TFarDlg dlg(script, script);
     dlg.Show(SW_SHOWNOACTIVATE);
