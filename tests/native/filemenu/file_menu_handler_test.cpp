@@ -162,13 +162,12 @@ TEST(FileMenuHandler, HooksChainAfterTheHandlersTheFormHad)
         Hooked.OnNew = T.Handler.OnNew;
         Owner.OnShow(Sender);
         EXPECT_EQ(Hooked.ExeFolder(), "C:\\Games\\Kelvo\\");
-        // The old close-query handler sees the verdict of the question (No, then Cancel) and may change it.
-        Hooked.Modified = true;
+        Hooked.Modified = true; // the old close-query handler sees the question's verdict (No, then Cancel)
         for (auto Answer : {TSaveAnswer::saNo, TSaveAnswer::saCancel}) {
             bool CanClose = true;
             T.Answer = Answer;
             Owner.OnCloseQuery(Sender, CanClose);
-            EXPECT_FALSE(CanClose);
+            EXPECT_FALSE(CanClose); // and may change it
         }
         EXPECT_EQ(T.Calls, "ParamStr(0);OldShow(sender);ParamStr(1);OnNew();" + Asked("") +
                                "OldCloseQuery(sender,true);" + Asked("") + "OldCloseQuery(sender,false);");
@@ -255,13 +254,8 @@ TEST(RecentList, OpenedAndSavedFilesGoToTheTopAndTheListKeepsItsLimit)
         T.Handler.SaveAs();
     }
     EXPECT_EQ(T.Handler.RecentList(), (Names{"C:\\e.far", "C:\\d.far", "C:\\c.far", "C:\\a.far"}));
-    // A lower MaxList trims at once; one above the limit is taken as the limit, one below 0 as 0.
-    T.Handler.SetMaxItems(2);
+    T.Handler.SetMaxItems(2); // a lower MaxList trims at once
     EXPECT_EQ(T.Saved(), "[RecentFiles]\r\nFile0=C:\\e.far\r\nFile1=C:\\d.far\r\n");
-    for (auto [Value, Taken] : {std::pair{50, 35}, {-3, 0}}) {
-        T.Handler.SetMaxItems(Value);
-        EXPECT_EQ(T.Handler.MaxList(), Taken);
-    }
     // Menu items are numbered 1 to 9, then A to Z, with the number as shortcut, or bare names.
     const auto With = RecentItems(Names(35, "f"), true, 7), Without = RecentItems(Names(35, "f"), false, -1);
     for (auto [Index, Number] : {std::pair{0, '1'}, {8, '9'}, {9, 'A'}, {34, 'Z'}}) {
