@@ -1,7 +1,5 @@
-// Layout at 96 and at 144 DPI in one program. The test runs this program a
-// second time with the prefix's screen DPI (LogPixels) at 144, put back
-// afterwards; there, windows made while the thread is DPI-unaware are at 96
-// DPI and windows made while it is per-monitor aware at 144. Every size
+// Layout at 96 and 144 DPI: the test runs this program again with the screen's DPI (LogPixels) at 144, where
+// windows made while the thread is DPI-unaware are at 96 DPI and those made per-monitor aware at 144. Every size
 // measured at 144 must be 1.5 times the one at 96, within a pixel.
 #include "components/hexview/hexeditor.h"
 #include "components/shell/about_box.h"
@@ -48,7 +46,7 @@ void CALLBACK MeasureAboutBox(HWND, UINT, UINT_PTR timer, DWORD)
     KillTimer(nullptr, timer);
     RECT client{};
     GetClientRect(AboutBox->Handle(), &client);
-    aboutSizes->insert(aboutSizes->end(), {{"about box width", client.right}, {"about OK height", Height(AboutBox->OKButton)}});
+    aboutSizes->insert(aboutSizes->end(), {{"about box width", client.right}, {"about OK", Height(AboutBox->OKButton)}});
     PostMessageA(AboutBox->Handle(), WM_COMMAND, IDOK, 0);
 }
 
@@ -92,8 +90,8 @@ Sizes MeasureAt(HANDLE awareness, int& dpi)
 
 TEST(DpiLayout, SizesAt144AreOneAndAHalfTimesThoseAt96)
 {
+    constexpr char key[] = "Control Panel\\Desktop";
     if (!std::getenv(kChildMark)) { // run this test again with the screen at 144 DPI
-        constexpr char key[] = "Control Panel\\Desktop";
         DWORD old = 0, size = sizeof old;
         const bool had = RegGetValueA(HKEY_CURRENT_USER, key, "LogPixels", RRF_RT_REG_DWORD, nullptr, &old, &size) == 0;
         const DWORD dpi = 144;
