@@ -4,6 +4,7 @@
 #include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 using namespace kelvo;
 using namespace kelvo::statusbar;
@@ -60,17 +61,14 @@ TEST(PanelTimer, IntervalCountAndTicksFollowThePanelsThatComeAndGo)
         timer.Register(*panel, kToday);
     for (int day : {kToday, kToday, kToday + 1, kToday + 1})
         timer.Tick(day);
-    EXPECT_EQ(date.notified, 1);
-    EXPECT_EQ(time.notified, 4);
-    EXPECT_EQ(gauge.notified, 4);
-    EXPECT_EQ(leaving.notified, 1);
+    EXPECT_EQ((std::vector{date.notified, time.notified, gauge.notified, leaving.notified}), (std::vector{1, 4, 4, 1}));
     for (FakePanel* panel : {&date, &time, &gauge})
         timer.Deregister(*panel);
     EXPECT_FALSE(timer.Active());
     EXPECT_EQ(TimerRegistrationCount(), before);
 }
 
-TEST(TextPanels, AutoFitWidthAlignmentAndEllipsis)
+TEST(TextAndGlyphPanels, AutoFitWidthAlignmentEllipsisAndGlyphPlacement)
 {
     const TextMeasure sevenPerLetter = [](std::string_view text) { return 7 * static_cast<int>(text.size()); };
     // Text panels: text + 6 + border; glyph panels: text, 2, both borders, the
@@ -90,9 +88,19 @@ TEST(TextPanels, AutoFitWidthAlignmentAndEllipsis)
         if (!autoFit) // the gauge caption aligns the same way, without ellipsis
             EXPECT_EQ(GaugeCaptionFormat(alignment), format & ~0xC000u);
     }
+    const PanelRect rect{10, 2, 111, 21}; // 101 wide, 19 high
+    // Alignment, automatic width, text width; glyph position and text left edge (16 x 15 glyph, 4 down).
+    for (auto [alignment, autoFit, textWidth, x, textLeft] :
+         {std::tuple{taLeftJustify, false, 0, 10, 28}, {taRightJustify, false, 30, 95, 63}, {taCenter, false, 30, 37, 55},
+          {taRightJustify, true, 0, 52, 50}}) { // centred, odd half truncated
+        const GlyphPlacement placement = PlaceGlyph(alignment, autoFit, rect, 16, 15, textWidth);
+        EXPECT_EQ(placement.x, x) << int(alignment);
+        EXPECT_EQ(placement.y, 4);
+        EXPECT_EQ(placement.textRect, (PanelRect{textLeft, 2, 111, 21}));
+    }
 }
 
-TEST(PercentGauge, FilledPartRestAndCaption)
+TEST(Gauges, PercentPartsAndTheBallAndRampMotion)
 {
     // 45 wide: 22.5 rounds up, 0.45 down.
     for (auto [position, edge] : {std::pair{0, 3}, {1, 3}, {50, 26}, {99, 48}, {100, 48}}) {
@@ -104,10 +112,7 @@ TEST(PercentGauge, FilledPartRestAndCaption)
     for (auto [a, b, c, result] : {std::tuple{-45, 50, 100, -23}, {44, 50, 100, 22}, {7, 1, -2, -4},
                                    {2000000000, 3, 4, 1500000000}, {1, 1, 0, -1}})
         EXPECT_EQ(MulDiv(a, b, c), result) << a << "*" << b << "/" << c;
-}
 
-TEST(AnimatedGauge, BallBouncesBetweenTheEdgesAndTheRampSlides)
-{
     const PanelRect rect{10, 0, 60, 18}; // the ball is 18 - 2 * 6 = 6 high and wide
     GaugeMotion motion;
     motion.Restart(4);
@@ -175,20 +180,6 @@ TEST(PanelKinds, DateAndTimeTextsRegistrationsAndKeyLocks)
     for (auto [alignment, autoFit, format] : {std::tuple{taRightJustify, true, 0x825u}, {taRightJustify, false, 0x826u},
                                               {taLeftJustify, false, 0x824u}})
         EXPECT_EQ(KeyLockFormat(alignment, autoFit), format);
-}
-
-TEST(GlyphPanels, GlyphAndTextPlacement)
-{
-    const PanelRect rect{10, 2, 111, 21}; // 101 wide, 19 high
-    // Alignment, automatic width, text width; glyph position and text left edge (16 x 15 glyph, 4 down).
-    for (auto [alignment, autoFit, textWidth, x, textLeft] :
-         {std::tuple{taLeftJustify, false, 0, 10, 28}, {taRightJustify, false, 30, 95, 63}, {taCenter, false, 30, 37, 55},
-          {taRightJustify, true, 0, 52, 50}}) { // centred, odd half truncated
-        const GlyphPlacement placement = PlaceGlyph(alignment, autoFit, rect, 16, 15, textWidth);
-        EXPECT_EQ(placement.x, x) << int(alignment);
-        EXPECT_EQ(placement.y, 4);
-        EXPECT_EQ(placement.textRect, (PanelRect{textLeft, 2, 111, 21}));
-    }
 }
 
 TEST(Hints, TheBarsHintNarrowsToNeighbours)
