@@ -153,21 +153,18 @@ TEST(PanelKinds, DateAndTimeTextsRegistrationsAndKeyLocks)
     };
     using R = PanelRegistration;
     // Kind and gauge style; the date and time text, the registration, the key-lock caption.
-    const std::tuple<TmoxStatusPanelType, TmoxGaugeStyle, const char*, R, const char*> kinds[] = {
-        {sptDate, gsPercent, "D[yy]", R::Timer, ""},         {sptTime, gsPercent, "T[]", R::Timer, ""},
-        {sptDateTime, gsPercent, "D[yy] T[]", R::Timer, ""}, {sptTimeDate, gsPercent, "T[] D[yy]", R::Timer, ""},
-        {sptGauge, gsIndeterminate2, "", R::Timer, ""},      {sptGauge, gsPercent, "", R::None, ""},
-        {sptCapsLock, gsPercent, "", R::KeyboardHook, " CAPS "}, {sptNumLock, gsPercent, "", R::KeyboardHook, " NUM "},
-        {sptScrollLock, gsPercent, "", R::KeyboardHook, " SCROLL "}, {sptGlyph, gsIndeterminate, "", R::None, ""},
-        {sptEllipsisPath, gsPercent, "", R::None, ""},       {sptNormal, gsPercent, "", R::None, ""},
-    };
-    for (const auto& [kind, style, text, registration, caption] : kinds) {
+    for (auto [kind, style, text, registration, caption] :
+         {std::tuple{sptDate, gsPercent, "D[yy]", R::Timer, ""}, {sptTime, gsPercent, "T[]", R::Timer, ""},
+          {sptDateTime, gsPercent, "D[yy] T[]", R::Timer, ""}, {sptTimeDate, gsPercent, "T[] D[yy]", R::Timer, ""},
+          {sptGauge, gsIndeterminate2, "", R::Timer, ""}, {sptGauge, gsPercent, "", R::None, ""},
+          {sptCapsLock, gsPercent, "", R::KeyboardHook, " CAPS "}, {sptNumLock, gsPercent, "", R::KeyboardHook, " NUM "},
+          {sptScrollLock, gsPercent, "", R::KeyboardHook, " SCROLL "}, {sptGlyph, gsIndeterminate, "", R::None, ""},
+          {sptEllipsisPath, gsPercent, "", R::None, ""}, {sptNormal, gsPercent, "", R::None, ""}}) {
         EXPECT_EQ(DateTimeText(kind, "yy", "", fake), text) << int(kind);
         EXPECT_EQ(RegistrationOf(kind, style), registration) << int(kind);
         EXPECT_EQ(KeyLockCaption(kind), caption) << int(kind);
     }
-    // Only the first press of a lock key counts: not its release (bit 31),
-    // not an auto-repeat (bit 30), not other keys.
+    // Only the first press of a lock key counts: not its release (bit 31), an auto-repeat (bit 30) or other keys.
     for (auto [key, data, kind] :
          {std::tuple{0x14u, 0x003A0001u, sptCapsLock}, {0x90u, 0x01450001u, sptNumLock}, {0x91u, 0x00460001u, sptScrollLock},
           {0x14u, 0x403A0001u, sptNormal}, {0x14u, 0xC03A0001u, sptNormal}, {0x41u, 0x001E0001u, sptNormal}})
