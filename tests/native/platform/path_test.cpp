@@ -3,31 +3,26 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <set>
+#include <tuple>
 
 namespace kelvo::platform {
 namespace {
 
 TEST(PathTest, PartsOfAPath)
 {
-    struct Case {
-        std::string_view path, name, folder, extension;
-    };
-    const Case cases[] = {
-        {"C:\\Mods\\Back.bmp", "Back.bmp", "C:\\Mods\\", ".bmp"},
-        {"/tmp/a.b/c", "c", "/tmp/a.b/", ""}, // a dot in a folder is no extension
-        {"C:Back.tar.gz", "Back.tar.gz", "C:", ".gz"},
-        {"UIGraphics\\Panel/", "", "UIGraphics\\Panel/", ""},
-        {"Chair.iff", "Chair.iff", "", ".iff"},
-        {".hidden", ".hidden", "", ".hidden"},
-        {"a.", "a.", "", "."},
-        {"", "", "", ""},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(NamePart(c.path), c.name) << c.path;
-        EXPECT_EQ(FolderPart(c.path), c.folder) << c.path;
-        EXPECT_EQ(Extension(c.path), c.extension) << c.path;
+    for (auto [path, name, folder, extension] : {
+             std::tuple{"C:\\Mods\\Back.bmp", "Back.bmp", "C:\\Mods\\", ".bmp"},
+             {"/tmp/a.b/c", "c", "/tmp/a.b/", ""}, // a dot in a folder is no extension
+             {"C:Back.tar.gz", "Back.tar.gz", "C:", ".gz"},
+             {"UIGraphics\\Panel/", "", "UIGraphics\\Panel/", ""},
+             {".hidden", ".hidden", "", ".hidden"},
+             {"a.", "a.", "", "."},
+             {"", "", "", ""},
+         }) {
+        EXPECT_EQ(NamePart(path), name) << path;
+        EXPECT_EQ(FolderPart(path), folder) << path;
+        EXPECT_EQ(Extension(path), extension) << path;
     }
 }
 
@@ -38,11 +33,9 @@ TEST(PathTest, TemporaryNamesAreMadeNewAndUnpredictable)
     std::set<std::string> names;
     for (int i = 0; i < 3; ++i) {
         const std::string folder = MakeTempFolder("kelvo-test-");
-        ASSERT_FALSE(folder.empty());
-        EXPECT_TRUE(DirectoryExists(folder));
+        ASSERT_TRUE(DirectoryExists(folder));
         EXPECT_EQ(NamePart(folder).substr(0, 11), "kelvo-test-");
         const std::string file = MakeUniqueFile(folder + "\\", "x", ".dat");
-        ASSERT_FALSE(file.empty());
         EXPECT_EQ(ReadableFileSize(file), 0);
         EXPECT_EQ(FolderPart(file), folder + "\\");
         EXPECT_EQ(Extension(file), ".dat");
@@ -50,8 +43,7 @@ TEST(PathTest, TemporaryNamesAreMadeNewAndUnpredictable)
         EXPECT_EQ(file.find(std::to_string(ProcessId())), std::string::npos);
         EXPECT_TRUE(RemoveFile(file) && RemoveFolder(folder));
     }
-    // A folder that cannot hold files gets no name.
-    EXPECT_EQ(MakeUniqueFile("/nonexistent-kelvo-folder/", "x", ".dat"), "");
+    EXPECT_EQ(MakeUniqueFile("/nonexistent-kelvo-folder/", "x", ".dat"), ""); // a folder that cannot hold files
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 #include "components/statusbar/statusbar_rules.h"
 #include "tests/test_support.h"
 
-#include <functional>
 #include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 using namespace kelvo;
 using namespace kelvo::statusbar;
@@ -17,21 +17,20 @@ struct FakePanel : TimerClient {
     bool TimerIndeterminateGauge() const override { return animated; }
     void TimerNotification() override
     {
-        ++notified;
-        if (onNotify)
-            onNotify();
+        if (++notified && leaveFrom)
+            leaveFrom->Deregister(*this);
     }
     TmoxStatusPanelType kind;
     bool animated;
     int notified = 0;
-    std::function<void()> onNotify;
+    PanelTimerSchedule* leaveFrom = nullptr; // left during its own notification
 };
 
 constexpr int kToday = 45000;
 
 } // namespace
 
-TEST(PanelTimer, IntervalAndCountFollowThePanelsThatComeAndGo)
+TEST(PanelTimer, IntervalCountAndTicksFollowThePanelsThatComeAndGo)
 {
     const int before = TimerRegistrationCount();
     PanelTimerSchedule timer;
@@ -55,60 +54,53 @@ TEST(PanelTimer, IntervalAndCountFollowThePanelsThatComeAndGo)
         EXPECT_EQ(timer.Count(), count);
         EXPECT_EQ(TimerRegistrationCount(), before + static_cast<int>(count));
     }
-    timer.Deregister(date);
+    // Ticks reach date panels only on a new day; a panel may leave during its own notification.
+    FakePanel leaving(sptTime);
+    leaving.leaveFrom = &timer;
+    for (FakePanel* panel : {&time, &gauge, &leaving})
+        timer.Register(*panel, kToday);
+    for (int day : {kToday, kToday, kToday + 1, kToday + 1})
+        timer.Tick(day);
+    EXPECT_EQ((std::vector{date.notified, time.notified, gauge.notified, leaving.notified}), (std::vector{1, 4, 4, 1}));
+    for (FakePanel* panel : {&date, &time, &gauge})
+        timer.Deregister(*panel);
     EXPECT_FALSE(timer.Active());
     EXPECT_EQ(TimerRegistrationCount(), before);
 }
 
-TEST(PanelTimer, TicksReachDatePanelsOnlyOnANewDay)
-{
-    PanelTimerSchedule timer;
-    FakePanel date(sptDate), time(sptTime), gauge(sptGauge, true), leaving(sptTime);
-    leaving.onNotify = [&] { timer.Deregister(leaving); }; // leaves during its own notification
-    for (FakePanel* panel : {&date, &time, &gauge, &leaving})
-        timer.Register(*panel, kToday);
-    for (int day : {kToday, kToday, kToday + 1, kToday + 1})
-        timer.Tick(day);
-    EXPECT_EQ(date.notified, 1);
-    EXPECT_EQ(time.notified, 4);
-    EXPECT_EQ(gauge.notified, 4);
-    EXPECT_EQ(leaving.notified, 1);
-    for (FakePanel* panel : {&date, &time, &gauge})
-        timer.Deregister(*panel);
-    EXPECT_FALSE(timer.Active());
-}
-
-TEST(AutoFit, WidthsFromTheMeasuredText)
+TEST(TextAndGlyphPanels, AutoFitWidthAlignmentEllipsisAndGlyphPlacement)
 {
     const TextMeasure sevenPerLetter = [](std::string_view text) { return 7 * static_cast<int>(text.size()); };
     // Text panels: text + 6 + border; glyph panels: text, 2, both borders, the
     // glyph and 4, or without text only the glyph, one border and 4.
-    const std::tuple<TmoxStatusPanelType, const char*, int, int, int> cases[] = { // text, border, glyph, width
-        {sptNormal, "Ready", 0, 0, 41}, {sptCapsLock, " CAPS ", 2, 0, 50}, {sptNormal, "", 0, 0, 6},
-        {sptGlyph, "Go", 3, 16, 42},    {sptGlyph, "", 3, 16, 23}};
-    for (const auto& [kind, text, border, glyph, width] : cases)
+    for (auto [kind, text, border, glyph, width] :
+         {std::tuple{sptNormal, "Ready", 0, 0, 41}, {sptCapsLock, " CAPS ", 2, 0, 50}, {sptNormal, "", 0, 0, 6},
+          {sptGlyph, "Go", 3, 16, 42}, {sptGlyph, "", 3, 16, 23}})
         EXPECT_EQ(AutoFitWidth(kind, text, border, glyph, sevenPerLetter), width) << text;
-}
-
-TEST(TextFormats, AlignmentAutoFitAndEllipsis)
-{
     // Kind, alignment, automatic width, the format and the right edge of the text.
-    const std::tuple<TmoxStatusPanelType, TAlignment, bool, unsigned, int> cases[] = {
-        {sptNormal, taLeftJustify, false, 0x824, 102},        {sptNormal, taRightJustify, false, 0x826, 101},
-        {sptTime, taCenter, false, 0x825, 102},               {sptNormal, taRightJustify, true, 0x825, 102},
-        {sptEllipsisText, taLeftJustify, false, 0x8824, 102}, {sptEllipsisPath, taRightJustify, false, 0x4826, 101},
-    };
-    for (const auto& [kind, alignment, autoFit, format, right] : cases) {
+    for (auto [kind, alignment, autoFit, format, right] :
+         {std::tuple{sptNormal, taLeftJustify, false, 0x824u, 102}, {sptNormal, taRightJustify, false, 0x826u, 101},
+          {sptTime, taCenter, false, 0x825u, 102}, {sptNormal, taRightJustify, true, 0x825u, 102},
+          {sptEllipsisText, taLeftJustify, false, 0x8824u, 102}, {sptEllipsisPath, taRightJustify, false, 0x4826u, 101}}) {
         const TextLayout layout = TextBasedLayout(kind, alignment, autoFit, PanelRect{2, 2, 102, 18});
         EXPECT_EQ(layout.format, format) << int(kind) << " " << int(alignment);
         EXPECT_EQ(layout.rect, (PanelRect{2, 2, right, 18}));
-        if (!autoFit) { // the gauge caption aligns the same way, without ellipsis
+        if (!autoFit) // the gauge caption aligns the same way, without ellipsis
             EXPECT_EQ(GaugeCaptionFormat(alignment), format & ~0xC000u);
-        }
+    }
+    const PanelRect rect{10, 2, 111, 21}; // 101 wide, 19 high
+    // Alignment, automatic width, text width; glyph position and text left edge (16 x 15 glyph, 4 down).
+    for (auto [alignment, autoFit, textWidth, x, textLeft] :
+         {std::tuple{taLeftJustify, false, 0, 10, 28}, {taRightJustify, false, 30, 95, 63}, {taCenter, false, 30, 37, 55},
+          {taRightJustify, true, 0, 52, 50}}) { // centred, odd half truncated
+        const GlyphPlacement placement = PlaceGlyph(alignment, autoFit, rect, 16, 15, textWidth);
+        EXPECT_EQ(placement.x, x) << int(alignment);
+        EXPECT_EQ(placement.y, 4);
+        EXPECT_EQ(placement.textRect, (PanelRect{textLeft, 2, 111, 21}));
     }
 }
 
-TEST(PercentGauge, FilledPartRestAndCaption)
+TEST(Gauges, PercentPartsAndTheBallAndRampMotion)
 {
     // 45 wide: 22.5 rounds up, 0.45 down.
     for (auto [position, edge] : {std::pair{0, 3}, {1, 3}, {50, 26}, {99, 48}, {100, 48}}) {
@@ -120,16 +112,6 @@ TEST(PercentGauge, FilledPartRestAndCaption)
     for (auto [a, b, c, result] : {std::tuple{-45, 50, 100, -23}, {44, 50, 100, 22}, {7, 1, -2, -4},
                                    {2000000000, 3, 4, 1500000000}, {1, 1, 0, -1}})
         EXPECT_EQ(MulDiv(a, b, c), result) << a << "*" << b << "/" << c;
-    EXPECT_EQ(GaugeCaption("", 42), "42%");
-    EXPECT_EQ(GaugeCaption(" ", 42), " ");
-}
-
-TEST(AnimatedGauge, SpeedIsTakenOnlyWhenPositiveAndTheBallBouncesBetweenTheEdges)
-{
-    for (auto [requested, taken] : {std::pair{6, 6}, {0, 4}, {-3, 4}})
-        EXPECT_EQ(TakeSpeed(4, requested), taken) << requested;
-    EXPECT_EQ(StepForSpeed(0, 6), 6);
-    EXPECT_EQ(StepForSpeed(-4, 6), -6);
 
     const PanelRect rect{10, 0, 60, 18}; // the ball is 18 - 2 * 6 = 6 high and wide
     GaugeMotion motion;
@@ -143,35 +125,25 @@ TEST(AnimatedGauge, SpeedIsTakenOnlyWhenPositiveAndTheBallBouncesBetweenTheEdges
     while (motion.step < 0)
         EXPECT_GE(BallStep(motion, rect, 4).left, rect.left - 1);
     EXPECT_EQ(motion.offset, 0);
-}
-
-TEST(AnimatedGauge, RampSlidesAndLeadsWithTheGaugeColour)
-{
-    const PanelRect rect{0, 0, 150, 16};
-    GaugeMotion motion;
-    motion.Restart(10);
-    RampPlacement placement = RampStep(motion, rect, kRampWidth, 19, 10);
+    motion.Restart(10); // the ramp slides and leads with the gauge colour.
+    const PanelRect ramp{0, 0, 150, 16};
+    RampPlacement placement = RampStep(motion, ramp, kRampWidth, 19, 10);
     EXPECT_EQ(placement.dest, (PanelRect{10, 0, 110, 16}));
     EXPECT_EQ(placement.source, (PanelRect{0, 0, 100, 19}));
     EXPECT_FALSE(placement.mirrored);
-    // Near the right edge only the ramp's left part shows.
-    motion.offset = 120;
-    EXPECT_EQ(RampStep(motion, rect, kRampWidth, 19, 10).source, (PanelRect{0, 0, 20, 19}));
-    // Turns at the right edge and draws flipped on the way back...
-    motion.offset = 139;
-    placement = RampStep(motion, rect, kRampWidth, 19, 10);
+    motion.offset = 120; // near the right edge only the ramp's left part shows.
+    EXPECT_EQ(RampStep(motion, ramp, kRampWidth, 19, 10).source, (PanelRect{0, 0, 20, 19}));
+    motion.offset = 139; // turns at the right edge and draws flipped on the way back...
+    placement = RampStep(motion, ramp, kRampWidth, 19, 10);
     EXPECT_TRUE(placement.mirrored);
     EXPECT_EQ(placement.source, (PanelRect{99, 0, 100, 19}));
-    // ...until the whole ramp is out on the left.
-    motion.offset = -90;
-    EXPECT_EQ(RampStep(motion, rect, kRampWidth, 19, 10).dest, (PanelRect{-100, 0, 0, 16}));
+    motion.offset = -90; // ...until the whole ramp is out on the left.
+    EXPECT_EQ(RampStep(motion, ramp, kRampWidth, 19, 10).dest, (PanelRect{-100, 0, 0, 16}));
     EXPECT_EQ(motion.step, 10);
-
     const std::uint32_t start = 0x00C0C0C0, end = 0x00800000;
-    EXPECT_EQ(RampColumnColor(start, end, 0), start);
-    EXPECT_EQ(RampColumnColor(start, end, 99), end);
     // Column 50: 0xC0 + (0x80 - 0xC0) * 50 / 99 = 159.67 and 192 - 192 * 50 / 99 = 95.03, truncated.
-    EXPECT_EQ(RampColumnColor(start, end, 50), (159u << 16) | (95u << 8) | 95u);
+    for (auto [column, color] : {std::pair{0, start}, {99, end}, {50, (159u << 16) | (95u << 8) | 95u}})
+        EXPECT_EQ(RampColumnColor(start, end, column), color) << column;
 }
 
 TEST(PanelKinds, DateAndTimeTextsRegistrationsAndKeyLocks)
@@ -181,74 +153,46 @@ TEST(PanelKinds, DateAndTimeTextsRegistrationsAndKeyLocks)
     };
     using R = PanelRegistration;
     // Kind and gauge style; the date and time text, the registration, the key-lock caption.
-    const std::tuple<TmoxStatusPanelType, TmoxGaugeStyle, const char*, R, const char*> kinds[] = {
-        {sptDate, gsPercent, "D[yy]", R::Timer, ""},         {sptTime, gsPercent, "T[]", R::Timer, ""},
-        {sptDateTime, gsPercent, "D[yy] T[]", R::Timer, ""}, {sptTimeDate, gsPercent, "T[] D[yy]", R::Timer, ""},
-        {sptGauge, gsIndeterminate2, "", R::Timer, ""},      {sptGauge, gsPercent, "", R::None, ""},
-        {sptCapsLock, gsPercent, "", R::KeyboardHook, " CAPS "}, {sptNumLock, gsPercent, "", R::KeyboardHook, " NUM "},
-        {sptScrollLock, gsPercent, "", R::KeyboardHook, " SCROLL "}, {sptGlyph, gsIndeterminate, "", R::None, ""},
-        {sptEllipsisPath, gsPercent, "", R::None, ""},       {sptNormal, gsPercent, "", R::None, ""},
-    };
-    for (const auto& [kind, style, text, registration, caption] : kinds) {
+    for (auto [kind, style, text, registration, caption] :
+         {std::tuple{sptDate, gsPercent, "D[yy]", R::Timer, ""}, {sptTime, gsPercent, "T[]", R::Timer, ""},
+          {sptDateTime, gsPercent, "D[yy] T[]", R::Timer, ""}, {sptTimeDate, gsPercent, "T[] D[yy]", R::Timer, ""},
+          {sptGauge, gsIndeterminate2, "", R::Timer, ""}, {sptGauge, gsPercent, "", R::None, ""},
+          {sptCapsLock, gsPercent, "", R::KeyboardHook, " CAPS "}, {sptNumLock, gsPercent, "", R::KeyboardHook, " NUM "},
+          {sptScrollLock, gsPercent, "", R::KeyboardHook, " SCROLL "}, {sptGlyph, gsIndeterminate, "", R::None, ""},
+          {sptEllipsisPath, gsPercent, "", R::None, ""}, {sptNormal, gsPercent, "", R::None, ""}}) {
         EXPECT_EQ(DateTimeText(kind, "yy", "", fake), text) << int(kind);
         EXPECT_EQ(RegistrationOf(kind, style), registration) << int(kind);
         EXPECT_EQ(KeyLockCaption(kind), caption) << int(kind);
     }
-    // Only the first press of a lock key counts: not its release (bit 31),
-    // not an auto-repeat (bit 30), not other keys.
-    const std::tuple<std::uintptr_t, std::uintptr_t, TmoxStatusPanelType> presses[] = {
-        {0x14, 0x003A0001, sptCapsLock}, {0x90, 0x01450001, sptNumLock}, {0x91, 0x00460001, sptScrollLock},
-        {0x14, 0x403A0001, sptNormal},   {0x14, 0xC03A0001, sptNormal},  {0x41, 0x001E0001, sptNormal},
-    };
-    for (const auto& [key, data, kind] : presses)
+    // Only the first press of a lock key counts: not its release (bit 31), an auto-repeat (bit 30) or other keys.
+    for (auto [key, data, kind] :
+         {std::tuple{0x14u, 0x003A0001u, sptCapsLock}, {0x90u, 0x01450001u, sptNumLock}, {0x91u, 0x00460001u, sptScrollLock},
+          {0x14u, 0x403A0001u, sptNormal}, {0x14u, 0xC03A0001u, sptNormal}, {0x41u, 0x001E0001u, sptNormal}})
         EXPECT_EQ(KeyLockKindOfPress(key, data), kind) << key << " " << data;
     // A monitor's report names the key in its low byte; anything unknown is caps lock.
     for (auto [parameter, kind] : {std::pair{std::uintptr_t{0x90}, sptNumLock}, {0x191, sptScrollLock},
                                    {0x14, sptCapsLock}, {0x00, sptCapsLock}, {0x9000, sptCapsLock}})
         EXPECT_EQ(KeyLockKindOfReport(parameter), kind) << parameter;
-    // An automatic width centres the caption; no right-edge shift for right alignment.
-    EXPECT_EQ(KeyLockFormat(taRightJustify, true), 0x825u);
-    EXPECT_EQ(KeyLockFormat(taRightJustify, false), 0x826u);
-    EXPECT_EQ(KeyLockFormat(taLeftJustify, false), 0x824u);
+    // An automatic width centres the caption.
+    for (auto [alignment, autoFit, format] : {std::tuple{taRightJustify, true, 0x825u}, {taRightJustify, false, 0x826u},
+                                              {taLeftJustify, false, 0x824u}})
+        EXPECT_EQ(KeyLockFormat(alignment, autoFit), format);
 }
 
-TEST(GlyphPanels, GlyphAndTextPlacement)
+TEST(Hints, TheBarsHintNarrowsToNeighbours)
 {
-    const PanelRect rect{10, 2, 111, 21}; // 101 wide, 19 high
-    // Alignment, automatic width, text width; glyph position and text left edge (16 x 15 glyph).
-    const std::tuple<TAlignment, bool, int, int, int, int> cases[] = {
-        {taLeftJustify, false, 0, 10, 4, 28},  {taRightJustify, false, 30, 95, 4, 63},
-        {taCenter, false, 30, 37, 4, 55},      {taRightJustify, true, 0, 52, 4, 50}, // centred, odd half truncated
-    };
-    for (const auto& [alignment, autoFit, textWidth, x, y, textLeft] : cases) {
-        const GlyphPlacement placement = PlaceGlyph(alignment, autoFit, rect, 16, 15, textWidth);
-        EXPECT_EQ(placement.x, x) << int(alignment);
-        EXPECT_EQ(placement.y, y);
-        EXPECT_EQ(placement.textRect, (PanelRect{textLeft, 2, 111, 21}));
-    }
-}
-
-TEST(Hints, EllipsisPanelsShowTheirTextAndTheBarsHintNarrowsToNeighbours)
-{
-    EXPECT_EQ(PanelHint(sptEllipsisPath, "...", "C:\\a\\b.far"), "C:\\a\\b.far");
-    EXPECT_EQ(PanelHint(sptEllipsisText, "Full name", "C:\\a"), "Full name");
-    EXPECT_EQ(PanelHint(sptNormal, "...", "Ready"), "...");
-
     // Five panels side by side; b and e have hints.
     std::vector<HintPanel> panels;
     for (int i = 0; i < 5; ++i)
         panels.push_back({{50 * i, 2, 50 * i + 50, 20}, i == 1 || i == 4});
     const PanelRect bar{0, 0, 300, 22};
-    const std::tuple<int, int, int, PanelRect> cases[] = { // cursor x, y; panel; cursor rectangle
-        {60, 10, 1, {50, 2, 100, 20}},    // on a panel with a hint
-        {120, 10, -1, {100, 0, 200, 22}}, // between b and e, across two hintless panels
-        {10, 10, -1, {0, 0, 50, 22}},     // nothing to the left
-        {270, 10, -1, {250, 0, 300, 22}}, // right of every panel
-    };
-    for (const auto& [x, y, panel, cursorRect] : cases) {
-        const HintChoice choice = ChooseHint(panels, x, y, bar);
-        EXPECT_EQ(choice.panel, panel) << x << "," << y;
-        EXPECT_EQ(choice.cursorRect, cursorRect) << x << "," << y;
+    // Cursor x; panel; cursor rectangle: on a panel with a hint, between b and e across two hintless
+    // panels, nothing to the left, right of every panel.
+    for (auto [x, panel, cursorRect] : {std::tuple{60, 1, PanelRect{50, 2, 100, 20}}, {120, -1, {100, 0, 200, 22}},
+                                        {10, -1, {0, 0, 50, 22}}, {270, -1, {250, 0, 300, 22}}}) {
+        const HintChoice choice = ChooseHint(panels, x, 10, bar);
+        EXPECT_EQ(choice.panel, panel) << x;
+        EXPECT_EQ(choice.cursorRect, cursorRect) << x;
     }
     EXPECT_EQ(ChooseHint({}, 5, 5, bar).cursorRect, bar);
 }
