@@ -30,7 +30,7 @@ protected:
     void SetUp() override
     {
         FarDlgFixture::SetUp();
-        OpenSample(sample::SampleFiles(), show);
+        OpenSample();
     }
     std::size_t Count() { return static_cast<std::size_t>(dlg->FileListBox().Count()); }
     // Drops files on the entry list as the platform delivers them.
@@ -79,60 +79,53 @@ protected:
         std::filesystem::create_directories(folder + name);
         return folder + name;
     }
-
-    int show = SW_SHOWNOACTIVATE;
 };
 
-TEST_F(FarDlgEntriesTest, AddFileAppendsANewEntryAndRefusesFarFiles)
+TEST_F(FarDlgEntriesTest, AddCommandsAndDropsAppendEntriesDepthFirstAndSkipFarFiles)
 {
-    const std::string added = MakeFile("Data\\a.bmp", sample::SkyBmp565());
-    addDialog.names = {added, MakeFile("x.Far", "FAR!byAZ")};
-    Command(cmd::FileEntryAddFile);
-    ASSERT_EQ(Count(), files.size() + 1);
-    EXPECT_EQ(dlg->FileListBox().Text(static_cast<int>(files.size())), "a.bmp");
-    EXPECT_TRUE(dlg->FMH().Modified);
-    Select(static_cast<int>(files.size()));
-    EXPECT_EQ(DetailLine(2), "Full Name: " + added);
-    EXPECT_EQ(DetailLine(6), "State: New Entry");
-    Click(cmd::FileEntryAddFile); // the FAR file
-    Command(cmd::FileEntryAddFile); // cancelled
-    EXPECT_EQ(script.errors, Strings{"Error: Sorry, adding FAR files to FAR files is not allowed!"});
-    EXPECT_EQ(dlg->Archive().Entries.size(), files.size() + 1);
-
-    script.answers = {TSaveAnswer::saCancel};
-    Command(cmd::FileNew);
-    EXPECT_EQ(script.questions, Strings{"File " + samplePath + " has changed. Save Changes?"});
-    EXPECT_EQ(Count(), files.size() + 1);
-}
-
-TEST_F(FarDlgEntriesTest, AddDirectoryWalksTheTreeDepthFirstAndSkipsFarFiles)
-{
-    const std::string a = MakeFile("tree\\a.txt", "a");
-    const std::string b = MakeFile("tree\\sub\\b.txt", "bb");
-    const std::string c = MakeFile("tree\\sub\\deeper\\c.txt", "ccc");
+    const std::string added = MakeFile("a.bmp", "bmp");
+    const std::string a = MakeFile("tree\\a.txt", "a"), b = MakeFile("tree\\sub\\b.txt", "bb");
+    const std::string c = MakeFile("tree\\sub\\deeper\\c.txt", "ccc"), loose = MakeFile("loose.txt", "loose");
     MakeFile("tree\\sub\\SKIPPED.FAR", "FAR!byAZ");
     const std::string hidden = MakeFile("tree\\sub\\deeper\\hidden\\h.txt", "h");
     SetFileAttributesA((folder + "tree\\sub\\deeper\\hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
     SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
-    browse->answers = {folder + "tree"};
+    addDialog.names = {added, MakeFile("x.Far", "FAR!byAZ")};
+    Command(cmd::FileEntryAddFile);
+    EXPECT_TRUE(dlg->FMH().Modified);
+    Click(cmd::FileEntryAddFile); // the FAR file
+    Command(cmd::FileEntryAddFile); // cancelled
+    EXPECT_EQ(script.errors, Strings{"Error: Sorry, adding FAR files to FAR files is not allowed!"});
+    browse->answers = {folder + "tree", folder + "tree\\sub"};
     Click(cmd::FileEntryAddDir);
     SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ASSERT_EQ(browse->seen.size(), 1u);
-    EXPECT_EQ(browse->seen[0], BrowseSeen("Choose Folder", "Select folder for importing into FAR file", ""));
+    Command(cmd::FileEntryAddTree); // names start below the folder's parent
+    DropOnList({folder + "tree\\sub\\deeper", loose});
     const Strings names = EntryNames();
-    EXPECT_EQ(Strings(names.begin() + static_cast<std::ptrdiff_t>(files.size()), names.end()), (Strings{a, b, c, hidden}));
-    EXPECT_EQ(Status(0), std::to_string(files.size() + 4) + " files loaded.");
-    EXPECT_TRUE(dlg->FMH().Modified);
+    EXPECT_EQ(Strings(names.begin() + static_cast<std::ptrdiff_t>(files.size()), names.end()),
+              (Strings{added, a, b, c, hidden, "sub\\b.txt", "sub\\deeper\\c.txt", "sub\\deeper\\hidden\\h.txt",
+                       "deeper\\c.txt", "deeper\\hidden\\h.txt", loose}));
+    EXPECT_EQ(browse->seen, (std::vector<BrowseSeen>{{"Choose Folder", "Select folder for importing into FAR file", ""},
+                                                     {"Choose Folder", "Select folder for importing into FAR file", folder + "tree"}}));
+    EXPECT_EQ(Status(0), std::to_string(names.size()) + " files loaded.");
+    EXPECT_EQ(dlg->FileListBox().Text(static_cast<int>(files.size())), "a.bmp");
+    Select(static_cast<int>(files.size()));
+    EXPECT_EQ(DetailLine(2), "Full Name: " + added);
+    EXPECT_EQ(DetailLine(6), "State: New Entry");
 
-    // Cancelled: nothing added, the list not refilled; the next dialog starts at the last folder.
-    Select(2);
+    Select(2); // cancelled: nothing added, the list not refilled
     Command(cmd::FileEntryAddDir);
-    EXPECT_EQ(dlg->Archive().Entries.size(), files.size() + 4);
+    EXPECT_EQ(dlg->Archive().Entries.size(), names.size());
     EXPECT_EQ(dlg->FileListBox().ItemIndex(), 2);
-    EXPECT_EQ(std::get<2>(browse->seen.at(1)), folder + "tree");
+
+    script.answers = {TSaveAnswer::saCancel};
+    Command(cmd::FileNew);
+    EXPECT_EQ(script.questions, Strings{"File " + samplePath + " has changed. Save Changes?"});
+    SaveAs();
+    EXPECT_EQ(EntryBytes(static_cast<int>(files.size()) + 6), "ccc");
 }
 
-TEST_F(FarDlgEntriesTest, DeleteTogglesTheMarkByButtonMenuAndKeyAndSaveDropsMarkedEntries)
+TEST_F(FarDlgEntriesTest, DeleteTogglesTheMarkByButtonMenuAndKey)
 {
     Command(cmd::FileEntryDeleteFile); // nothing selected
     EXPECT_FALSE(dlg->FMH().Modified);
@@ -157,16 +150,6 @@ TEST_F(FarDlgEntriesTest, DeleteTogglesTheMarkByButtonMenuAndKeyAndSaveDropsMark
     Command(cmd::FileEntryDeleteFile);
     Command(cmd::FileEntryDeleteFile);
     EXPECT_EQ(DetailLine(6), "State: New Entry"); // an added entry unmarked is new again
-
-    SaveAs();
-    EXPECT_TRUE(script.errors.empty());
-    EXPECT_FALSE(dlg->FMH().Modified);
-    Strings expected;
-    for (std::size_t i = 0; i < files.size(); ++i)
-        if (i != 1)
-            expected.push_back(std::string(platform::NamePart(files[i].name)));
-    expected.push_back("new.txt");
-    EXPECT_EQ(Lines(dlg->FileListBox()), expected);
 }
 
 TEST_F(FarDlgEntriesTest, ExtractFileWritesTheSelectedEntriesBelowTheChosenFolder)
@@ -366,22 +349,6 @@ TEST_F(FarDlgEntriesTest, RenameAndReplaceChangeTheEntryAndRevertTakesItBack)
     EXPECT_EQ(EntryBytes(0), "changed later");
 }
 
-TEST_F(FarDlgEntriesTest, FoldersAddedAsTreesAndDroppedAreNamedBelowTheirParent)
-{
-    MakeFile("Mods\\UIGraphics\\Panel\\Back.bmp", "back");
-    MakeFile("Mods\\UIGraphics\\Cursor.bmp", "cursor");
-    MakeFile("Mods\\UIGraphics\\skip.far", "far");
-    MakeFile("Drop\\Objects\\Lamp.iff", "lamp");
-    const std::string loose = MakeFile("loose.txt", "loose");
-    browse->answers = {folder + "Mods\\UIGraphics"};
-    Command(cmd::FileEntryAddTree);
-    DropOnList({folder + "Drop\\Objects", loose});
-    const Strings names = EntryNames();
-    EXPECT_EQ(Strings(names.begin() + static_cast<std::ptrdiff_t>(files.size()), names.end()),
-              (Strings{"UIGraphics\\Cursor.bmp", "UIGraphics\\Panel\\Back.bmp", "Objects\\Lamp.iff", loose}));
-    SaveAs();
-    EXPECT_EQ(EntryBytes(static_cast<int>(files.size()) + 1), "back");
-}
 
 // Lets go of the button should the drop target never see the drag, so a
 // failing test ends instead of waiting in the drag loop.
@@ -391,64 +358,44 @@ void CALLBACK GiveUp(HWND, UINT, UINT_PTR timer, DWORD)
     SetLeftButton(false);
 }
 
-// A window standing in for the file manager: it reads the offered file list
-// at the drop and copies the files' bytes later, once the drop has returned.
-class FileManagerWindow {
-public:
+// A window standing in for the file manager: it takes the offered names at
+// the drop and reads the files later, once the drop has returned.
+struct FileManagerWindow {
     explicit FileManagerWindow(POINT at)
-        : window_(CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE | WS_BORDER | SS_NOTIFY, at.x,
-                                  at.y, 200, 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr))
+        : window(CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE | WS_BORDER | SS_NOTIFY, at.x, at.y,
+                                 200, 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr))
     {
-        target_->Dragtypes = TDragTypes{dtCopy};
-        target_->OnDragOver = [](TDropTarget&, TShiftState, POINT, DWORD&) { SetLeftButton(false); };
-        target_->OnDrop = [this](TDropTarget&, TShiftState, POINT, DWORD& effect) {
-            for (const std::string& name : target_->Files)
-                dropped.emplace_back(std::string(platform::NamePart(name)), test::FileContents(name));
+        target->Dragtypes = TDragTypes{dtCopy};
+        target->OnDragOver = [](TDropTarget&, TShiftState, POINT, DWORD&) { SetLeftButton(false); };
+        target->OnDrop = [this](TDropTarget&, TShiftState, POINT, DWORD& effect) {
+            dropped = target->Files;
             effect = DROPEFFECT_COPY;
         };
-        target_->Register(window_.Get(), "FileManager");
+        target->Register(window.Get(), "FileManager");
     }
-    ~FileManagerWindow() { target_->Unregister(); }
-    POINT Centre() const
-    {
-        RECT rect{};
-        GetWindowRect(window_.Get(), &rect);
-        return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-    }
+    ~FileManagerWindow() { target->Unregister(); }
 
-    std::vector<std::pair<std::string, std::string>> dropped; // names and bytes
-
-private:
-    ui::OwnedWindow window_;
-    OwnedComponent<TDropFileTarget> target_;
+    ui::OwnedWindow window;
+    OwnedComponent<TDropFileTarget> target;
+    Strings dropped;
 };
 
-class FarDlgDragTest : public FarDlgEntriesTest {
-protected:
-    void SetUp() override
-    {
-        show = SW_SHOWNORMAL;
-        FarDlgEntriesTest::SetUp();
-        RECT window{};
-        GetWindowRect(dlg->Handle(), &window);
-        manager = std::make_unique<FileManagerWindow>(POINT{window.right + 10, window.top});
-    }
-    void TearDown() override
-    {
-        manager.reset();
-        FarDlgFixture::TearDown();
-    }
-    // Presses the left button on an entry's line with the pointer resting over
-    // a point of the screen (the file manager's centre unless given), until the drag is over.
-    void DragEntry(int position, std::optional<POINT> to = {})
-    {
-        const POINT target = to.value_or(manager->Centre());
-        HWND list = dlg->FileListBox().Handle();
+TEST_F(FarDlgEntriesTest, SelectedEntriesDragOutWithTheirBytesAndDropBackInAsNewEntries)
+{
+    CloseWindow();
+    script.arguments.pop_back();
+    OpenSample(files, SW_SHOWNORMAL); // a window the pointer can reach
+    RECT window{};
+    GetWindowRect(dlg->Handle(), &window);
+    FileManagerWindow manager(POINT{window.right + 10, window.top});
+    // Presses the left button on an entry's line with the pointer resting at a
+    // point of the screen (the file manager's), until the drag is over.
+    HWND list = dlg->FileListBox().Handle();
+    auto dragEntry = [&](int position, POINT target) {
         SetCursorPos(target.x, target.y);
         SetLeftButton(true);
-        POINT away = target;
-        ScreenToClient(list, &away);
-        PostMessageA(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(away.x, away.y));
+        ScreenToClient(list, &target);
+        PostMessageA(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(target.x, target.y));
         const UINT_PTR timer = SetTimer(nullptr, 0, test::kPatience, GiveUp);
         RECT line{};
         SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(&line));
@@ -456,38 +403,35 @@ protected:
         KillTimer(nullptr, timer);
         SetLeftButton(false);
         ui::ProcessMessages();
-    }
-
-    std::unique_ptr<FileManagerWindow> manager;
-};
-
-TEST_F(FarDlgDragTest, SelectedEntriesDragOutWithTheirBytesAndDropBackInAsNewEntries)
-{
+    };
+    const POINT managerCentre{window.right + 110, window.top + 100};
     const std::size_t folders = TempItems(kDragFolderPrefix).size();
     Select(4);
-    DragEntry(4);
-    EXPECT_EQ(manager->dropped, (std::vector<std::pair<std::string, std::string>>{{"Catalog.txt", files[4].data}}));
+    dragEntry(4, managerCentre);
+    ASSERT_EQ(manager.dropped.size(), 1u);
+    EXPECT_EQ(platform::NamePart(manager.dropped[0]), "Catalog.txt");
+    EXPECT_EQ(test::FileContents(manager.dropped[0]), files[4].data);
     EXPECT_EQ(dlg->FileListBox().ItemIndex(), 4);
     EXPECT_FALSE(dlg->FMH().Modified);
 
-    manager->dropped.clear();
+    manager.dropped.clear();
     ClickLine(4, 0, true); // a plain click still selects
     ClickLine(6, 0, true);
     EXPECT_EQ(DetailLine(2), "Full Name: " + files[6].name);
     EXPECT_EQ(GetCapture(), nullptr);
     Command(cmd::FileEntryDeleteFile);
-    DragEntry(6); // marked: not offered
-    EXPECT_TRUE(manager->dropped.empty());
+    dragEntry(6, managerCentre); // marked: not offered
+    EXPECT_TRUE(manager.dropped.empty());
     Command(cmd::FileEntryDeleteFile);
 
     // Let go over the entry list itself: the entry is added, its bytes taken at once.
     dlg->DropFileTarget().OnDragOver = [](TDropTarget&, TShiftState, POINT, DWORD&) { SetLeftButton(false); };
     RECT first{};
-    SendMessageA(dlg->FileListBox().Handle(), LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    SendMessageA(list, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
     POINT over{first.left + 10, first.top + 3};
-    ClientToScreen(dlg->FileListBox().Handle(), &over);
+    ClientToScreen(list, &over);
     Select(4);
-    DragEntry(4, over);
+    dragEntry(4, over);
     ASSERT_EQ(dlg->Archive().Entries.size(), files.size() + 1);
     EXPECT_EQ(platform::NamePart(dlg->Archive().Entries.back().Text()), "Catalog.txt");
     SaveAs();
