@@ -38,7 +38,7 @@ protected:
     }
 };
 
-TEST_F(FarDlgPreviewTest, EachEntryShowsItsDetailsAndPreviewAndTheViewButtonsFollow)
+TEST_F(FarDlgPreviewTest, EachEntryShowsItsDetailsAndPreviewAndTheViewButtonsFlipTheModeAndStretch)
 {
     for (std::size_t i = 0; i + 1 < files.size(); ++i) {
         const auto& [name, data] = files[i];
@@ -56,10 +56,7 @@ TEST_F(FarDlgPreviewTest, EachEntryShowsItsDetailsAndPreviewAndTheViewButtonsFol
         EXPECT_EQ(bitmap || iff ? data : dlg->HexViewer().GetAsText(), data);
     }
     EXPECT_TRUE(script.errors.empty());
-}
 
-TEST_F(FarDlgPreviewTest, ViewButtonsFlipTheModeAndStretchScalesTheImage)
-{
     const std::string& catalog = files[4].data;
     Select("Text\\Catalog.txt");
     EXPECT_EQ(dlg->TextViewer().Text(), ""); // filled only when shown
@@ -86,7 +83,7 @@ TEST_F(FarDlgPreviewTest, ViewButtonsFlipTheModeAndStretchScalesTheImage)
     EXPECT_EQ(Shown(), "text"); // bitmaps keep the mode for later entries
 }
 
-TEST_F(FarDlgPreviewTest, AddedEntriesComeFromTheirFilesAndUnreadableDataShowsNoViewer)
+TEST_F(FarDlgPreviewTest, AddedEntriesComeFromTheirFilesUnreadableDataShowsNoViewerAndViewersFillThePreviewArea)
 {
     const std::string picture = MakeFile("added.bmp", sample::SkyBmp565());
     const std::string bytes("added\0bytes", 11);
@@ -138,23 +135,22 @@ TEST_F(FarDlgPreviewTest, AddedEntriesComeFromTheirFilesAndUnreadableDataShowsNo
         EXPECT_EQ(Shown(), "");
     }
     EXPECT_EQ(script.errors.size(), 1u);
-}
 
-TEST_F(FarDlgPreviewTest, ViewersFillThePreviewAreaAndNewAndOpenHideThem)
-{
+    // The viewers fill the preview area; New and Open hide them.
     Select("Textures\\house8.bmp");
     SetWindowPos(dlg->Handle(), nullptr, 0, 0, 900, 700, SWP_NOMOVE | SWP_NOZORDER);
-    RECT details{}, viewer{}, list{}, bar{};
-    GetWindowRect(dlg->DetailsListBox().Handle(), &details);
+    RECT detailsPlace{}, viewer{}, list{}, bar{};
+    GetWindowRect(dlg->DetailsListBox().Handle(), &detailsPlace);
     GetWindowRect(dlg->ImageViewer().Handle(), &viewer);
     GetWindowRect(dlg->FileListBox().Handle(), &list);
     GetWindowRect(dlg->StatusBar().Handle(), &bar);
-    EXPECT_EQ(viewer.left, details.left);
-    EXPECT_EQ(viewer.right, details.right);
-    EXPECT_EQ(viewer.top, details.bottom + TFarDlg::kSplitterSize);
+    EXPECT_EQ(viewer.left, detailsPlace.left);
+    EXPECT_EQ(viewer.right, detailsPlace.right);
+    EXPECT_EQ(viewer.top, detailsPlace.bottom + TFarDlg::kSplitterSize);
     EXPECT_EQ(viewer.bottom, list.bottom);
     EXPECT_EQ(list.bottom, bar.top);
 
+    script.answers = {TSaveAnswer::saNo};
     openDialog.names = {samplePath};
     Command(cmd::FileOpen);
     EXPECT_EQ(Shown(), "");
@@ -164,6 +160,7 @@ TEST_F(FarDlgPreviewTest, ViewersFillThePreviewAreaAndNewAndOpenHideThem)
     EXPECT_EQ(Shown(), "");
     EXPECT_EQ(dlg->DetailsListBox().Count(), 0);
 }
+
 
 TEST_F(FarDlgFixture, IffEntriesListTheirChunksAndEachChunkShowsInItsView)
 {
