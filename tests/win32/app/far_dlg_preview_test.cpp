@@ -56,7 +56,6 @@ TEST_F(FarDlgPreviewTest, EachEntryShowsItsDetailsAndPreviewAndTheViewButtonsFli
         EXPECT_EQ(bitmap || iff ? data : dlg->HexViewer().GetAsText(), data);
     }
     EXPECT_TRUE(script.errors.empty());
-
     const std::string& catalog = files[4].data;
     Select("Text\\Catalog.txt");
     EXPECT_EQ(dlg->TextViewer().Text(), ""); // filled only when shown
@@ -118,7 +117,6 @@ TEST_F(FarDlgPreviewTest, AddedEntriesComeFromTheirFilesUnreadableDataShowsNoVie
         EXPECT_EQ(Lines(dlg->DetailsListBox()), details);
         EXPECT_EQ(Shown(), "hex");
     }
-
     // A bitmap that cannot be decoded: one error, the normal cursor again, no viewer.
     const HCURSOR arrow = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     SetCursor(arrow);
@@ -135,7 +133,6 @@ TEST_F(FarDlgPreviewTest, AddedEntriesComeFromTheirFilesUnreadableDataShowsNoVie
         EXPECT_EQ(Shown(), "");
     }
     EXPECT_EQ(script.errors.size(), 1u);
-
     // The viewers fill the preview area; New and Open hide them.
     Select("Textures\\house8.bmp");
     SetWindowPos(dlg->Handle(), nullptr, 0, 0, 900, 700, SWP_NOMOVE | SWP_NOZORDER);
@@ -149,7 +146,6 @@ TEST_F(FarDlgPreviewTest, AddedEntriesComeFromTheirFilesUnreadableDataShowsNoVie
     EXPECT_EQ(viewer.top, detailsPlace.bottom + TFarDlg::kSplitterSize);
     EXPECT_EQ(viewer.bottom, list.bottom);
     EXPECT_EQ(list.bottom, bar.top);
-
     script.answers = {TSaveAnswer::saNo};
     openDialog.names = {samplePath};
     Command(cmd::FileOpen);
@@ -185,7 +181,6 @@ TEST_F(FarDlgFixture, IffEntriesListTheirChunksAndEachChunkShowsInItsView)
     EXPECT_EQ(Shown(), "");
     ASSERT_EQ(chunks.Count(), 7);
     EXPECT_EQ(chunks.Text(0, 0) + " " + chunks.Text(0, 1) + " " + chunks.Text(0, 2), "STR# 128 Lamp strings");
-
     // Each chunk row in its view, below the chunk list.
     const struct {
         const char* shown;
@@ -210,7 +205,6 @@ TEST_F(FarDlgFixture, IffEntriesListTheirChunksAndEachChunkShowsInItsView)
     const auto& colour = grid.Colours().at(17);
     EXPECT_EQ(PixelAt(grid.Handle(), {(swatch.left + swatch.right) / 2, (swatch.top + swatch.bottom) / 2}),
               RGB(colour.Red, colour.Green, colour.Blue));
-
     // A damaged file lists what was read and why it stopped; an undecodable bitmap chunk shows as bytes.
     Select(1);
     ASSERT_EQ(chunks.Count(), 3);
@@ -226,7 +220,6 @@ TEST_F(FarDlgFixture, IffEntriesListTheirChunksAndEachChunkShowsInItsView)
     EXPECT_EQ(Shown(), "sprite");
     Key(dlg->IffPreview().SpritePreview().Canvas().Handle(), VK_RIGHT);
     EXPECT_EQ(dlg->IffPreview().SpritePreview().ControlText(TSpritePreview::spPosition), "Rotation 2 of 4");
-
     Select(3); // another kind of entry gets the whole area back
     EXPECT_FALSE(IsWindowVisible(chunks.Handle()));
     EXPECT_EQ(place(dlg->HexViewer().Handle()).top, whole);
@@ -308,7 +301,6 @@ TEST_F(FarDlgSpriteTest, FramesShowAtEachZoomAndPlaneMoveBySelectorsAndSaveAndTa
     Choose(2); // alpha
     EXPECT_EQ(Pixels(Preview().Canvas(), {{0, 1}}), std::vector<COLORREF>{RGB(132, 132, 132)});
     Choose(0);
-
     // Keys and buttons move through the frames; a damaged one says why.
     const struct {
         WPARAM key;
@@ -324,7 +316,6 @@ TEST_F(FarDlgSpriteTest, FramesShowAtEachZoomAndPlaneMoveBySelectorsAndSaveAndTa
     }
     EXPECT_EQ(Pixels(Preview().Canvas(), {{0, 0}}), std::vector<COLORREF>{kGreen});
     EXPECT_TRUE(script.errors.empty());
-
     // Save Frame writes the frame shown with straight alpha; Save All Frames each it can, then says which it could not.
     frameDialog.names = {folder + "one.bmp"};
     SendMessageA(Preview().Handle(), WM_COMMAND, TSpritePreview::spSaveFrame, 0);
@@ -339,7 +330,6 @@ TEST_F(FarDlgSpriteTest, FramesShowAtEachZoomAndPlaneMoveBySelectorsAndSaveAndTa
     SelectChunk(rSpr); // no planes to choose; a missing palette is named
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(Preview().Handle(), TSpritePreview::spChoice)));
     EXPECT_NE(Text(TSpritePreview::spNote).find("palette 9 not found"), std::string::npos);
-
     Select(1);
     EXPECT_EQ(Shown(), "picture");
     EXPECT_EQ(Lines(dlg->DetailsListBox()).back(), "Bitmap Size: 2x1");

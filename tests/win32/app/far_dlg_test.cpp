@@ -129,7 +129,6 @@ TEST_F(FarDlgTest, StartsEmptyListsOpenedArchivesAfterExitShowsTheAboutBoxAndRep
     SetTimer(nullptr, 0, 10, ReadAboutBox);
     Command(cmd::HelpAbout);
     EXPECT_EQ(g_aboutShown, (Strings{"Kelvo", "Version 1.0", dlg->AboutDlg().Copyright, "About Kelvo"}));
-
     HMENU file = GetSubMenu(dlg->Menu(), 0);
     EXPECT_TRUE(RecentItems(file).empty());
     const std::string second = MakeFile("second.far", sample::FarImage({{"only.txt", "one"}}));
@@ -144,7 +143,6 @@ TEST_F(FarDlgTest, StartsEmptyListsOpenedArchivesAfterExitShowsTheAboutBoxAndRep
     char value[MAX_PATH] = {};
     GetPrivateProfileStringA("RecentFiles", "File1", "", value, sizeof value, (folder + "Kelvo.ini").c_str());
     EXPECT_EQ(std::string(value), second);
-
     EXPECT_TRUE(script.messages.empty());
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Maxis\\The Sims");
     Start();
@@ -163,7 +161,6 @@ TEST_F(FarDlgEntriesTest, OpensTheCommandLinesArchiveKeepsItThroughAFailedOpenSa
     EXPECT_EQ(names.at(4), "Catalog.txt");
     EXPECT_EQ(Status(0), std::to_string(files.size()) + " files loaded.");
     EXPECT_EQ(dlg->FMH().FileName(), samplePath);
-
     const std::string broken = MakeFile("broken.far", std::string("FAR!byAZ\1\0\0\0\xFF\xFF\0\0", 16));
     openDialog.names = {broken};
     Command(cmd::FileOpen);
@@ -182,7 +179,6 @@ TEST_F(FarDlgEntriesTest, OpensTheCommandLinesArchiveKeepsItThroughAFailedOpenSa
     EXPECT_FALSE(dlg->FMH().Modified);
     EXPECT_EQ(ReadBytes(samplePath), original);
     script.errors.clear();
-
     // A save keeps the archive object, now describing the saved file: held,
     // listed afresh without the marked entries, and saveable again.
     const TFarArchive* archive = &dlg->Archive();
@@ -210,7 +206,6 @@ TEST_F(FarDlgEntriesTest, OpensTheCommandLinesArchiveKeepsItThroughAFailedOpenSa
     EXPECT_EQ(DetailLine(6), "State: Original Entry");
     EXPECT_EQ(dlg->HexViewer().GetAsText(), "new bytes");
     EXPECT_FALSE(dlg->Actions().Find(cmd::FileEntryRevert)->Enabled());
-
     Select(0);
     Command(cmd::FileEntryDeleteFile);
     Command(cmd::FileSave); // over the file the window holds open
@@ -218,7 +213,6 @@ TEST_F(FarDlgEntriesTest, OpensTheCommandLinesArchiveKeepsItThroughAFailedOpenSa
     EXPECT_EQ(Lines(dlg->FileListBox()), expected);
     EXPECT_FALSE(dlg->FMH().Modified);
     EXPECT_TRUE(script.errors.empty());
-
     Select(0);
     Command(cmd::FileEntryDeleteFile);
     // Cancel; then No and Cancel at the window's own close question.
@@ -229,7 +223,6 @@ TEST_F(FarDlgEntriesTest, OpensTheCommandLinesArchiveKeepsItThroughAFailedOpenSa
         EXPECT_EQ(dlg->Archive().Entries.size(), expected.size());
     }
     EXPECT_EQ(script.questions, Strings(3, "File " + copy + " has changed. Save Changes?"));
-
     // No twice: the window closes, and the preview file goes with it.
     Select(4);
     const std::string temp = dlg->Archive().TempFileName();
@@ -261,7 +254,6 @@ TEST_F(FarDlgTest, PreviewsEditsAndSavesAVersion3ArchiveInItsVersionAndConvertsW
     const Strings details = Lines(dlg->DetailsListBox());
     EXPECT_EQ(Strings(details.begin() + 6, details.end()),
               (Strings{"State: Original Entry", "Type ID: 3", "File ID: 0x00000020", "Compressed: Yes"}));
-
     // Save As offers the archive's type and converts to the one chosen.
     saveDialog.types = {2};
     SaveAs("converted.far");
@@ -303,7 +295,6 @@ TEST_F(FarDlgEntriesTest, AddCommandsAndDropsAppendEntriesDepthFirstAndDeleteMar
     Command(cmd::FileEntryDeleteFile);
     Command(cmd::FileEntryDeleteFile);
     EXPECT_EQ(DetailLine(6), "State: New Entry"); // marked and unmarked, new again
-
     // Delete Entry marks and unmarks by button, key and menu.
     Select(1);
     Click(cmd::FileEntryDeleteFile);
@@ -313,12 +304,10 @@ TEST_F(FarDlgEntriesTest, AddCommandsAndDropsAppendEntriesDepthFirstAndDeleteMar
     EXPECT_STREQ(text, "Chair.iff"); // what a reader of the list's lines sees of a marked entry
     SendMessageA(dlg->FileListBox().Handle(), WM_KEYDOWN, VK_DELETE, 0);
     EXPECT_EQ(DetailLine(6), "State: Original Entry");
-
     Select(2); // cancelled: nothing added, the list not refilled
     Command(cmd::FileEntryAddDir);
     EXPECT_EQ(dlg->Archive().Entries.size(), names.size());
     EXPECT_EQ(dlg->FileListBox().ItemIndex(), 2);
-
     script.answers = {TSaveAnswer::saCancel};
     Command(cmd::FileNew);
     EXPECT_EQ(script.questions, Strings{"File " + samplePath + " has changed. Save Changes?"});
@@ -333,7 +322,6 @@ TEST_F(FarDlgEntriesTest, ExtractFileWritesTheSelectedEntriesBelowTheChosenFolde
     Command(cmd::FileEntryExportFile); // a marked entry: no dialog
     EXPECT_TRUE(browse->seen.empty());
     Command(cmd::FileEntryDeleteFile);
-
     // Files dropped while the dialog is open move the entries in memory.
     const std::string dropped = MakeFile("dropped.txt", "dropped");
     auto answer = dlg->BrowseDirectoryDlg().OnCreate;
@@ -349,7 +337,6 @@ TEST_F(FarDlgEntriesTest, ExtractFileWritesTheSelectedEntriesBelowTheChosenFolde
     EXPECT_EQ(Count(), files.size() + 200);
     EXPECT_EQ(test::FileContents(folder + "out\\" + files[4].name), files[4].data);
     EXPECT_EQ(Status(0), "1 file extracted.");
-
     // Several lines selected by Shift+Down are extracted and marked together.
     Select(4);
     PressKey(VK_DOWN, VK_SHIFT);
@@ -386,7 +373,6 @@ TEST_F(FarDlgEntriesTest, ExtractDirectoryWritesEveryUnmarkedEntryAndListsFailur
         EXPECT_EQ(test::FileContents(folder + "all\\" + files[i].name), i == 2 || i == 5 ? "missing" : files[i].data) << i;
     EXPECT_EQ(Status(0), std::to_string(files.size() - 2) + " files extracted.");
     EXPECT_EQ(Status(1), " ");
-
     browse->answers = {again};
     Command(cmd::FileEntryExportDir);
     EXPECT_EQ(Status(0), ExtractedWithFailuresText(files.size() - 3, 1));
@@ -404,7 +390,6 @@ TEST_F(FarDlgEntriesTest, TheFilterShowsTheMatchingEntriesAndCommandsActOnTheEnt
     EXPECT_EQ(Status(0), "4 of 15 entries");
     Select(2); // Text\Neighborhood.txt
     Command(cmd::FileEntryDeleteFile);
-
     addDialog.names = {MakeFile("new.bin", "bin"), MakeFile("new.txt", "txt")};
     Command(cmd::FileEntryAddFile);
     Command(cmd::FileEntryAddFile);
@@ -437,7 +422,6 @@ TEST_F(FarDlgEntriesTest, RenameAndReplaceChangeTheEntryAndRevertTakesItBack)
     EXPECT_EQ(DetailLine(2), "Full Name: Text\\Catalog.txt");
     script.names = {"Text\\Renamed.txt"};
     Command(cmd::FileEntryRename);
-
     Select(0);
     replaceDialog.names = {folder + "missing.bin"};
     Command(cmd::FileEntryReplace);
@@ -454,7 +438,6 @@ TEST_F(FarDlgEntriesTest, RenameAndReplaceChangeTheEntryAndRevertTakesItBack)
     WriteBytes(file, "changed later");
     Command(cmd::FileEntryReplace);
     std::filesystem::remove(file); // the bytes were taken at once
-
     SaveAs();
     EXPECT_EQ(EntryNames().at(4), "Text\\Renamed.txt");
     EXPECT_EQ(EntryBytes(4), files[4].data);
@@ -486,7 +469,6 @@ struct FileManagerWindow {
         target->Register(window.Get(), "FileManager");
     }
     ~FileManagerWindow() { target->Unregister(); }
-
     ui::OwnedWindow window;
     OwnedComponent<TDropFileTarget> target;
     Strings dropped;
@@ -525,7 +507,6 @@ TEST_F(FarDlgEntriesTest, SelectedEntriesDragOutWithTheirBytesAndDropBackInAsNew
     EXPECT_EQ(test::FileContents(manager.dropped[0]), files[4].data);
     EXPECT_EQ(dlg->FileListBox().ItemIndex(), 4);
     EXPECT_FALSE(dlg->FMH().Modified);
-
     manager.dropped.clear();
     ClickLine(4); // a plain click still selects
     ClickLine(6);
@@ -535,7 +516,6 @@ TEST_F(FarDlgEntriesTest, SelectedEntriesDragOutWithTheirBytesAndDropBackInAsNew
     dragEntry(6, managerCentre); // marked: not offered
     EXPECT_TRUE(manager.dropped.empty());
     Command(cmd::FileEntryDeleteFile);
-
     // Let go over the entry list itself: the entry is added, its bytes taken at once.
     dlg->DropFileTarget().OnDragOver = [](TDropTarget&, TShiftState, POINT, DWORD&) { SetLeftButton(false); };
     RECT first{};
@@ -591,12 +571,10 @@ TEST_F(FarDlgEditTest, EditEntryMakesChangedBytesTheEntrysDataAndRevertGivesTheA
     EXPECT_EQ(dlg->HexViewer().Col(), 2); // the caret on the first byte's first digit
     EXPECT_EQ(dlg->HexViewer().GetAsText(), files[kIff].data);
     EXPECT_EQ(Status(0), "Editing Objects\\Chair.iff");
-
     Select(kText); // left unchanged
     EXPECT_EQ(dlg->EditPosition(), -1);
     EXPECT_TRUE(dlg->HexViewer().ReadOnlyView);
     EXPECT_FALSE(dlg->FMH().Modified);
-
     const std::string& original = files[kText].data;
     const std::string changed = EditFirstBytes();
     Select(kOther);
@@ -610,7 +588,6 @@ TEST_F(FarDlgEditTest, EditEntryMakesChangedBytesTheEntrysDataAndRevertGivesTheA
     EXPECT_EQ(dlg->HexViewer().GetAsText(), changed); // a later edit starts from the new bytes
     Select(kOther);
     Select(kText);
-
     Command(cmd::FileEntryDeleteFile);
     EXPECT_FALSE(MenuEnabled(cmd::FileEntryEdit));
     EXPECT_FALSE(MenuEnabled(cmd::FileEntryRevert));
@@ -621,7 +598,6 @@ TEST_F(FarDlgEditTest, EditEntryMakesChangedBytesTheEntrysDataAndRevertGivesTheA
     Command(cmd::FileEntryRevert);
     EXPECT_EQ(DetailLine(6), "State: Original Entry");
     EXPECT_EQ(dlg->HexViewer().GetAsText(), original);
-
     // Bytes changed and changed back are no change.
     Command(cmd::FileEntryEdit);
     dlg->HexViewer().ConvertRange(0, 3, ttAnsi, ttEBCDIC);
@@ -660,7 +636,6 @@ TEST_F(FarDlgEditTest, TypedDigitsOverwriteOrInsertAndExitAndSaveEndTheEditFirst
     EXPECT_EQ(script.questions, Strings{"File " + samplePath + " has changed. Save Changes?"});
     EXPECT_EQ(dlg->Archive().Entries[kText].State, esChanged);
     EXPECT_EQ(dlg->HexViewer().GetAsText(), "A" + original.substr(1));
-
     // "4" over 0x41 changes nothing, so "4243" makes three undo steps.
     PressKey('E', VK_CONTROL);
     Type("4243");
@@ -670,7 +645,6 @@ TEST_F(FarDlgEditTest, TypedDigitsOverwriteOrInsertAndExitAndSaveEndTheEditFirst
     Select(kOther);
     Select(kText);
     EXPECT_EQ(dlg->HexViewer().GetAsText(), "A" + original.substr(1));
-
     PressKey('E', VK_CONTROL);
     SendMessageA(dlg->HexViewer().Handle(), WM_KEYDOWN, VK_INSERT, 0);
     EXPECT_TRUE(dlg->HexViewer().IsInsertMode());
@@ -679,7 +653,6 @@ TEST_F(FarDlgEditTest, TypedDigitsOverwriteOrInsertAndExitAndSaveEndTheEditFirst
     EXPECT_FALSE(dlg->HexViewer().IsInsertMode());
     Select(kText);
     EXPECT_EQ(DetailLine(3), "Raw Size: " + std::to_string(original.size() + 1));
-
     Select(kOther);
     const std::string other = EditFirstBytes();
     Command(cmd::FileSave); // keeps the running edit's bytes

@@ -63,7 +63,6 @@ public:
     std::deque<std::optional<std::string>> names; // typed in Rename Entry
     Strings questions, messages, errors, asked;   // errors as "caption: text"; asked: the names Rename showed
     Strings arguments{"kelvo.exe"};
-
     TSaveAnswer AskSaveChanges(const std::string& text, const std::string&) override
     {
         questions.push_back(text);
@@ -240,7 +239,6 @@ protected:
         saveDialog.names = {folder + name};
         Command(cmd::FileSaveAs);
     }
-
     Script script;
     ScriptedDialog openDialog, saveDialog, addDialog, replaceDialog, frameDialog;
     std::vector<sample::SampleFile> files; // the archive's, as OpenSample wrote them
