@@ -218,8 +218,11 @@ TEST_F(FarDlgFixture, IffEntriesListTheirChunksAndEachChunkShowsInItsView)
     Select(2);
     SelectChunk(6); // a draw group: its rotations by keys
     EXPECT_EQ(Shown(), "sprite");
-    Key(dlg->IffPreview().SpritePreview().Canvas().Handle(), VK_RIGHT);
-    EXPECT_EQ(dlg->IffPreview().SpritePreview().ControlText(TSpritePreview::spPosition), "Rotation 2 of 4");
+    TSpritePreview& sprite = dlg->IffPreview().SpritePreview();
+    const auto first = sprite.Canvas().Picture().Pixels;
+    Key(sprite.Canvas().Handle(), VK_RIGHT);
+    EXPECT_EQ(sprite.ControlText(TSpritePreview::spPosition), "Rotation 2 of 4");
+    EXPECT_NE(sprite.Canvas().Picture().Pixels, first);
     Select(3); // another kind of entry gets the whole area back
     EXPECT_FALSE(IsWindowVisible(chunks.Handle()));
     EXPECT_EQ(place(dlg->HexViewer().Handle()).top, whole);
