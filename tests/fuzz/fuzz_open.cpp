@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     constexpr std::size_t kEntriesCopied = 8; // enough to reach every kind of entry
     const WorkFolder work("kelvo-fuzz-");
-    const std::filesystem::path& folder = work.path();
+    const std::filesystem::path& folder = work.path;
     const std::filesystem::path input = folder / "in.far", saved = folder / "saved.far", out = folder / "out";
     WriteAll(input, {reinterpret_cast<const char*>(data), size});
 
@@ -68,7 +68,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Check(reread.ExtractToTemp(static_cast<int>(i)) && ReadAll(reread.TempFileName()) == *previews[i], "saved data");
     }
     Check(reread.ManifestOffset + 4 <= std::filesystem::file_size(saved), "saved manifest offset");
-    reread.Close();
     reread.DeleteTempFile();
     return 0;
 }
