@@ -30,9 +30,9 @@ std::string DroppedFilesBlock(const std::vector<std::string>& files)
     return block;
 }
 
-bool IsFileList(const FORMATETC& format)
+bool IsFileList(const FORMATETC* format)
 {
-    return format.cfFormat == CF_HDROP && format.dwAspect == DVASPECT_CONTENT && (format.tymed & TYMED_HGLOBAL);
+    return format && format->cfFormat == CF_HDROP && format->dwAspect == DVASPECT_CONTENT && (format->tymed & TYMED_HGLOBAL);
 }
 
 // COM objects on main's stack: they count references but never delete themselves.
@@ -41,13 +41,8 @@ class StackObject : public Interface {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
     {
-        if (!object)
-            return E_POINTER;
         *object = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, __uuidof(Interface)) ? this : nullptr;
-        if (!*object)
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
+        return *object ? AddRef(), S_OK : E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
     ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&refs_)); }
@@ -62,7 +57,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override
     {
-        if (!format || !medium || !IsFileList(*format))
+        if (!IsFileList(format))
             return DV_E_FORMATETC;
         HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, block_.size());
         void* bytes = memory ? GlobalLock(memory) : nullptr;
@@ -75,10 +70,7 @@ public:
         medium->hGlobal = memory; // the receiver frees it
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override
-    {
-        return format && IsFileList(*format) ? S_OK : DV_E_FORMATETC;
-    }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override { return IsFileList(format) ? S_OK : DV_E_FORMATETC; }
     HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** formats) override
     {
         FORMATETC fileList{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
@@ -134,18 +126,14 @@ private:
 
 int main(int argc, char** argv)
 {
-    if (argc < 4) {
-        std::fprintf(stderr, "Usage: drop-files X Y FILE...\n");
-        return 2;
-    }
+    if (argc < 4)
+        return std::fprintf(stderr, "Usage: drop-files X Y FILE...\n"), 2;
     const POINT target{std::atoi(argv[1]), std::atoi(argv[2])};
     FileData data(DroppedFilesBlock(std::vector<std::string>(argv + 3, argv + argc)));
     PointerSource source(target);
     DWORD effect = DROPEFFECT_NONE;
-    if (FAILED(OleInitialize(nullptr))) {
-        std::fprintf(stderr, "drop-files: OLE cannot be initialized\n");
-        return 1;
-    }
+    if (FAILED(OleInitialize(nullptr)))
+        return std::fprintf(stderr, "drop-files: OLE cannot be initialized\n"), 1;
     SetCursorPos(target.x, target.y);
     const HRESULT result = DoDragDrop(&data, &source, DROPEFFECT_COPY, &effect);
     OleUninitialize();
