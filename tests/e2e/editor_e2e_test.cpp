@@ -222,10 +222,8 @@ TEST(EditorJourney, PreviewsAddsByDropEditsSavesAndTheArchiveReadsBack)
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: editor_e2e_tests PATH-TO-kelvo.exe PATH-TO-drop-files.exe\n");
-        return 2;
-    }
+    if (argc < 3)
+        return std::fprintf(stderr, "usage: editor_e2e_tests PATH-TO-kelvo.exe PATH-TO-drop-files.exe\n"), 2;
     g_editor = argv[1];
     g_dropFiles = argv[2];
     return RUN_ALL_TESTS();

@@ -66,6 +66,7 @@ TEST(IffReader, RefusesOtherFilesAndStopsAtTheFirstDamagedHeaderKeepingTheChunks
         {v25.substr(0, 62), IffStatus::isNotRecognised, "Not an IFF 2.5 file: the file ends inside the IFF header."},
         {good + IffChunkImage(next, 75), IffStatus::isDamaged, "Damaged IFF file: chunk 2 at offset 143 gives the size 75, less than its 76-byte header."},
         {good + IffChunkImage(next, 0xFFFFFFFF), IffStatus::isDamaged, "Damaged IFF file: chunk 2 at offset 143 gives the size 4294967295, past the end of the file."},
+        {good + IffChunkImage(next, 87), IffStatus::isDamaged, "Damaged IFF file: chunk 2 at offset 143 gives the size 87, past the end of the file."},
         {good + IffChunkImage(next).substr(0, 40), IffStatus::isDamaged, "Damaged IFF file: the header of chunk 2 at offset 143 is cut off at 40 bytes."},
         {good + IffChunkImage({"rsmp", 0, 0, "", ""}), IffStatus::isComplete, ""}, // a bare 76-byte chunk ends the file
     };
