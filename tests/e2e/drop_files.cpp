@@ -12,48 +12,36 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
 
 namespace {
-
-constexpr DWORD kGiveUpAfter = 20000; // milliseconds
-
-// The dropped-files block: its header, each name with its zero, an empty name.
-std::string DroppedFilesBlock(const std::vector<std::string>& files)
-{
-    DROPFILES header{};
-    header.pFiles = sizeof header;
-    std::string block(reinterpret_cast<const char*>(&header), sizeof header);
-    for (const std::string& file : files)
-        block.append(file).push_back('\0');
-    block.push_back('\0');
-    return block;
-}
 
 bool IsFileList(const FORMATETC* format)
 {
     return format && format->cfFormat == CF_HDROP && format->dwAspect == DVASPECT_CONTENT && (format->tymed & TYMED_HGLOBAL);
 }
 
-// COM objects on main's stack: they count references but never delete themselves.
-template <class Interface>
-class StackObject : public Interface {
+// The data object and drop source of one drag, on main's stack: it counts
+// references but never deletes itself.
+class FileDrag : public IDataObject, public IDropSource {
 public:
+    FileDrag(POINT target, char** files, int count) : target_(target), start_(GetTickCount())
+    {
+        DROPFILES header{};
+        header.pFiles = sizeof header;
+        block_.assign(reinterpret_cast<const char*>(&header), sizeof header);
+        for (int i = 0; i < count; ++i)
+            block_.append(files[i]).push_back('\0');
+        block_.push_back('\0');
+    }
+
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
     {
-        *object = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, __uuidof(Interface)) ? this : nullptr;
+        *object = IsEqualIID(iid, IID_IDropSource) ? static_cast<void*>(static_cast<IDropSource*>(this))
+                  : IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject) ? static_cast<IDataObject*>(this) : nullptr;
         return *object ? AddRef(), S_OK : E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
     ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&refs_)); }
-
-private:
-    LONG refs_ = 1;
-};
-
-class FileData : public StackObject<IDataObject> {
-public:
-    explicit FileData(std::string block) : block_(std::move(block)) {}
 
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override
     {
@@ -84,17 +72,9 @@ public:
     HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
     HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
 
-private:
-    std::string block_;
-};
-
-class PointerSource : public StackObject<IDropSource> {
-public:
-    explicit PointerSource(POINT target) : target_(target), start_(GetTickCount()) {}
-
     HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escapePressed, DWORD) override
     {
-        if (escapePressed || GetTickCount() - start_ > kGiveUpAfter)
+        if (escapePressed || GetTickCount() - start_ > 20000)
             return DRAGDROP_S_CANCEL;
         if (!AtTarget()) {
             SetCursorPos(target_.x, target_.y);
@@ -117,8 +97,10 @@ private:
         GetCursorPos(&pointer);
         return pointer.x == target_.x && pointer.y == target_.y;
     }
+    std::string block_;
     POINT target_;
     DWORD start_;
+    LONG refs_ = 1;
     bool answered_ = false;
 };
 
@@ -129,17 +111,15 @@ int main(int argc, char** argv)
     if (argc < 4)
         return std::fprintf(stderr, "Usage: drop-files X Y FILE...\n"), 2;
     const POINT target{std::atoi(argv[1]), std::atoi(argv[2])};
-    FileData data(DroppedFilesBlock(std::vector<std::string>(argv + 3, argv + argc)));
-    PointerSource source(target);
+    FileDrag drag(target, argv + 3, argc - 3);
     DWORD effect = DROPEFFECT_NONE;
     if (FAILED(OleInitialize(nullptr)))
         return std::fprintf(stderr, "drop-files: OLE cannot be initialized\n"), 1;
     SetCursorPos(target.x, target.y);
-    const HRESULT result = DoDragDrop(&data, &source, DROPEFFECT_COPY, &effect);
+    const HRESULT result = DoDragDrop(&drag, &drag, DROPEFFECT_COPY, &effect);
     OleUninitialize();
     const bool copied = result == DRAGDROP_S_DROP && effect == DROPEFFECT_COPY;
-    std::printf("drop-files: %s at %ld,%ld (result 0x%08lX, effect %lu)\n", copied ? "dropped" : "not dropped",
-                static_cast<long>(target.x), static_cast<long>(target.y), static_cast<unsigned long>(result),
-                static_cast<unsigned long>(effect));
+    std::printf("drop-files: %s at %ld,%ld (result 0x%08lX, effect %lu)\n", copied ? "dropped" : "not dropped", target.x, target.y,
+                static_cast<unsigned long>(result), static_cast<unsigned long>(effect));
     return copied ? 0 : 1;
 }
