@@ -1,6 +1,5 @@
-// libFuzzer target for the preview's bitmap header reader: any bytes as the
-// start of a .bmp file give one of the known pixel formats, decided by the
-// bytes the preview reads and by nothing after them.
+// libFuzzer target for the preview's bitmap header reader: a known pixel format,
+// decided by the bytes the preview reads alone.
 #include "app/far_text.h"
 #include "tests/fuzz/fuzz_check.h"
 

@@ -1,8 +1,6 @@
-// libFuzzer target for the readers of the blocks other programs hand over in
-// a drop. The first input byte chooses the reader (the dropped-files block,
-// or a file name map, ANSI or wide), the second the length of the file list
-// a name map belongs to; the rest is the block. What a reader takes reads
-// back the same from the block the drag source would build from it.
+// libFuzzer target for the blocks of a drop: byte 0 chooses the reader (dropped
+// files, ANSI or wide name map), byte 1 a name map's file count; what a reader
+// takes reads back the same from the block a drag source builds from it.
 #include "components/shell/drop_rules.h"
 #include "components/shell/source_blocks.h"
 #include "tests/fuzz/fuzz_check.h"

@@ -1,9 +1,6 @@
-// libFuzzer target for extraction: any bytes as an archive, every entry
-// extracted into a folder that already holds a user's file and links to a
-// file outside it. The file outside never changes, nothing appears outside
-// the folder, no temporary file stays, the user's file is kept or wholly
-// replaced by one entry's data, and no more bytes are written than the
-// archive holds.
+// libFuzzer target for extraction into a folder holding a user's file and links
+// out: nothing outside changes, no temporary file stays, the user's file is kept
+// or wholly replaced by one entry's data, no more bytes are written than read.
 #include "archive/far_archive.h"
 #include "tests/fuzz/fuzz_check.h"
 

@@ -1,6 +1,5 @@
-// libFuzzer target for the IFF reader: any bytes as an IFF file. The chunks
-// read lie inside the file, back to back from the header, and every body
-// decodes or is refused without reading outside it.
+// libFuzzer target for the IFF reader: chunks lie back to back inside the file,
+// and every body decodes or is refused without reading outside it.
 #include "components/iff/iff_reader.h"
 #include "tests/fuzz/fuzz_check.h"
 

@@ -1,6 +1,5 @@
-// libFuzzer target for TFarArchive::Open: any bytes as an archive file, then
-// everything reading allows: names, previews, extraction and a save that must
-// read back as the same entries.
+// libFuzzer target for TFarArchive::Open: any bytes as an archive, then names,
+// previews, extraction and a save that reads back as the same entries.
 #include "archive/far_archive.h"
 #include "tests/fuzz/fuzz_check.h"
 

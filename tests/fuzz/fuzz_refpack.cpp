@@ -1,6 +1,5 @@
-// libFuzzer target for RefPack: any bytes as a stream decompress to exactly
-// the size their header states or fail with a reason, and any bytes as data
-// compress into a stream that decompresses to them.
+// libFuzzer target for RefPack: streams decompress to their stated size or fail
+// with a reason; data compresses into a stream that decompresses to it.
 #include "archive/refpack.h"
 #include "tests/fuzz/fuzz_check.h"
 

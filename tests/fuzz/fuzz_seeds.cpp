@@ -1,7 +1,5 @@
-// Writes the fuzz targets' first corpora into FOLDER: archives (FOLDER), IFF
-// files of each string layout (iff), the sample's files compressed by the
-// core (refpack), IFF files of each sprite layout and draw-group version
-// (sprites) and Targa images of each kind (tga).
+// Writes the fuzz targets' first corpora into FOLDER: archives, and in iff,
+// refpack, sprites and tga the files of each layout the sample's writers make.
 #include "archive/far_archive.h"
 #include "archive/refpack.h"
 #include "tests/fuzz/fuzz_check.h"

@@ -1,7 +1,5 @@
-// libFuzzer target for the pictures of an IFF file: any bytes as an IFF
-// file whose SPR#, SPR2 and DGRP chunks are decoded and composed. A frame is
-// drawn with planes of its size or refused with a reason; every composed
-// image has its zoom's canvas; nothing is read outside the file.
+// libFuzzer target for the pictures of an IFF file: frames drawn with planes of
+// their size or refused with a reason; composed images of their zoom's canvas.
 #include "components/iff/sprites.h"
 #include "tests/fuzz/fuzz_check.h"
 

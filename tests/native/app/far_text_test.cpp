@@ -93,8 +93,8 @@ TEST(FarText, PreviewKindFromTheExtensionAfterTheLastSeparator)
     }
 }
 
-// The start of a .bmp file: file header, an info header of the given size
-// with bit count and compression (a core header has no compression), masks.
+// The start of a .bmp file: file header, an info header of the given size with
+// bit count and compression (a core header has none), masks.
 std::string BitmapStart(std::uint32_t headerSize, std::uint32_t bitCount, std::uint32_t compression = 0,
                         std::uint32_t red = 0, std::uint32_t green = 0, std::uint32_t blue = 0)
 {
@@ -117,19 +117,14 @@ std::string BitmapStart(std::uint32_t headerSize, std::uint32_t bitCount, std::u
 TEST(FarText, BitmapPixelFormatFromTheFileHeader)
 {
     const std::tuple<const char*, std::string, const char*> cases[] = {
-        {"1 bit", BitmapStart(40, 1), "1/2"},
-        {"4 bits", BitmapStart(40, 4), "4/16"},
-        {"RLE8", BitmapStart(40, 8, 1), "8/256"},
-        {"16 bits plain", BitmapStart(40, 16), "15/64,000"},
+        {"1 bit", BitmapStart(40, 1), "1/2"}, {"4 bits", BitmapStart(40, 4), "4/16"}, {"RLE8", BitmapStart(40, 8, 1), "8/256"},
+        {"16 bits plain", BitmapStart(40, 16), "15/64,000"}, {"2 bits", BitmapStart(40, 2), "8/256"},
         {"5-6-5 masks", BitmapStart(40, 16, 3, 0xF800, 0x07E0, 0x001F), "16/64,000"},
         {"5-5-5 masks in a V5 header", BitmapStart(124, 16, 3, 0x7C00, 0x03E0, 0x001F), "15/64,000"},
         {"4-4-4 masks", BitmapStart(40, 16, 3, 0x0F00, 0x00F0, 0x000F), "8/256"},
         {"masks cut off", BitmapStart(40, 16, 3, 0xF800, 0x07E0, 0x001F).substr(0, 60), "8/256"},
-        {"24 bits", BitmapStart(40, 24), "24/16.7 Million"},
-        {"32 bits", BitmapStart(108, 32, 3), "32/16.7 Million"},
-        {"core 24 bits", BitmapStart(12, 24), "24/16.7 Million"},
-        {"2 bits", BitmapStart(40, 2), "8/256"},
-        {"header size 13", BitmapStart(13, 24), "8/256"},
+        {"24 bits", BitmapStart(40, 24), "24/16.7 Million"}, {"32 bits", BitmapStart(108, 32, 3), "32/16.7 Million"},
+        {"core 24 bits", BitmapStart(12, 24), "24/16.7 Million"}, {"header size 13", BitmapStart(13, 24), "8/256"},
         {"cut in the bit count", BitmapStart(40, 24).substr(0, 29), "8/256"},
     };
     for (const auto& [what, bytes, line] : cases)
@@ -140,20 +135,14 @@ TEST(FarText, BitmapPixelFormatFromTheFileHeader)
 TEST(EntryFilterTest, NamesContainingTheTextInAnyCaseWithWildcards)
 {
     const std::tuple<const char*, const char*, bool> cases[] = {
-        {"", "anything", true},
-        {"CHAIR", "objects\\chair.iff", true},
-        {"chairs", "Objects\\Chair.iff", false},
+        {"", "anything", true}, {"CHAIR", "objects\\chair.iff", true}, {"chairs", "Objects\\Chair.iff", false},
         {"\xC4rger", "\xE4RGER.txt", true},              // Ä and ä
         {"\x8A\x8C\x8E\x9F", "x\x9A\x9C\x9E\xFF", true}, // Š Œ Ž Ÿ and their small letters
         {"\xD7", "\xF7", false},                         // the multiplication and division signs
         {"aab", "aaab", true},                           // a partial match before the real one
         {"*.bmp", "UI\\Back.bmp.bak", true},             // the text may be anywhere in the name
-        {"ui*back", "Back\\UI.bmp", false},
-        {"b?ck", "Back.bmp", true},
-        {"b?ck", "Bck.bmp", false},
-        {"*", "", true},
-        {"a*b*c", "aXbXbXc", true},
-        {"a*b*c", "aXcXb", false},
+        {"ui*back", "Back\\UI.bmp", false}, {"b?ck", "Back.bmp", true}, {"b?ck", "Bck.bmp", false}, {"*", "", true},
+        {"a*b*c", "aXbXbXc", true}, {"a*b*c", "aXcXb", false},
     };
     for (const auto& [text, name, matches] : cases)
         EXPECT_EQ(EntryFilter(text).Matches(name), matches) << text << " in " << name;

@@ -159,14 +159,8 @@ TEST(Sprites, ChooseThePaletteTheFrameOrChunkNamesElseAGreyRamp)
 {
     const Palettes palettes{{0, Distinct()}, {1, Distinct()}, {2, {{10, 20, 30}}}, {0xA3A3, Distinct()}};
     const std::uint32_t chunks = Argb(255, 0, 255, 0x5A);
-    const struct {
-        const char* type;
-        std::uint16_t chunkPalette, framePalette;
-        int index;
-        std::uint16_t used;
-        std::uint32_t colour;
-        const char* note;
-    } cases[] = {
+    // Type, the chunk's and the frame's palette, the index; the palette used, the colour and the note.
+    const std::tuple<const char*, std::uint16_t, std::uint16_t, int, std::uint16_t, std::uint32_t, const char*> cases[] = {
         {"SPR2", 1, 2, 0, 2, Argb(255, 10, 20, 30), ""}, // the frame's own
         {"SPR2", 1, 0, 0, 1, chunks, ""},                // 0: the chunk's
         {"SPR2", 1, 0xA3A3, 0, 1, chunks, ""},           // filler: the chunk's
@@ -176,16 +170,16 @@ TEST(Sprites, ChooseThePaletteTheFrameOrChunkNamesElseAGreyRamp)
         {"SPR#", 2, 0, 0, 2, Argb(255, 10, 20, 30), ""},
         {"SPR2", 2, 2, 1, 2, Argb(255, 255, 0, 255), "palette 2 has 1 colours; indices past them are shown in magenta"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.type) + " palette " + std::to_string(c.framePalette) + " index " + std::to_string(c.index));
-        SpriteFrameData frame{.width = 1, .height = 1, .index = {c.index}, .flags = 1, .palette = c.framePalette};
-        const std::string body = c.type == "SPR2"s ? sample::Spr2Body(1000, c.chunkPalette, {sample::Spr2Frame(frame)})
-                                                   : sample::SprBody(504, c.chunkPalette, {sample::SprFrame(frame)});
-        const SpriteFrame out = Decode(c.type, body, palettes).at(0);
+    for (const auto& [type, chunkPalette, framePalette, index, used, colour, note] : cases) {
+        SCOPED_TRACE(std::string(type) + " palette " + std::to_string(framePalette) + " index " + std::to_string(index));
+        SpriteFrameData frame{.width = 1, .height = 1, .index = {index}, .flags = 1, .palette = framePalette};
+        const std::string body = type == "SPR2"s ? sample::Spr2Body(1000, chunkPalette, {sample::Spr2Frame(frame)})
+                                                 : sample::SprBody(504, chunkPalette, {sample::SprFrame(frame)});
+        const SpriteFrame out = Decode(type, body, palettes).at(0);
         ASSERT_EQ(out.Status, FrameStatus::fsDrawn) << out.Reason;
-        EXPECT_EQ(std::make_tuple(out.PaletteID, out.Colour.Pixels[0], out.PaletteNote), std::make_tuple(c.used, c.colour, std::string(c.note)));
-        EXPECT_EQ(out.PaletteMissing, c.note == "palette 7 not found"s);
-        EXPECT_EQ(out.IndexPastPalette, std::string(c.note).find("magenta") != std::string::npos);
+        EXPECT_EQ(std::make_tuple(out.PaletteID, out.Colour.Pixels[0], out.PaletteNote), std::make_tuple(used, colour, std::string(note)));
+        EXPECT_EQ(out.PaletteMissing, note == "palette 7 not found"s);
+        EXPECT_EQ(out.IndexPastPalette, std::string(note).find("magenta") != std::string::npos);
     }
 }
 
@@ -306,20 +300,16 @@ TEST(Sprites, RefuseChunksWhoseFramesCannotBeFound)
     EXPECT_EQ(many[4].Reason, "Unusable frame: the chunk's frames together are too large to show.");
 }
 
-struct SpriteRow {
-    std::uint32_t direction, zoom, chunk, frame, flags;
-    std::int32_t x, y;
-    float objectZ, objectX, objectY;
-    std::uint16_t type;
-    bool operator==(const SpriteRow&) const = default;
-};
+// Direction, zoom, chunk, frame, flags, x, y, object z, x and y, type.
+using SpriteRow = std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t, std::int32_t, std::int32_t,
+                             float, float, float, std::uint16_t>;
 
 std::vector<SpriteRow> Rows(const DrawGroup& group)
 {
     std::vector<SpriteRow> rows;
     for (const DrawGroupImage& image : group.Images)
         for (const DrawGroupSprite& s : image.Sprites)
-            rows.push_back({image.Direction, image.Zoom, s.ChunkID, s.Frame, s.Flags, s.X, s.Y, s.ObjectZ, s.ObjectX, s.ObjectY, s.Type});
+            rows.emplace_back(image.Direction, image.Zoom, s.ChunkID, s.Frame, s.Flags, s.X, s.Y, s.ObjectZ, s.ObjectX, s.ObjectY, s.Type);
     return rows;
 }
 
