@@ -106,15 +106,12 @@ TEST(IffStrings, DecodesEveryFormatAndRefusesBrokenBodies)
     // A code outside -4..0: format 0 with a big-endian count in the first two bytes.
     EXPECT_EQ(Decode("\x00\x02\x01" "A\x02" "BC"s), (S{{0, -1, "A", ""}, {1, -1, "BC", ""}}));
     const std::string broken[] = {
-        "\xFF",                              // no code
-        "\xFF\xFF\x01",                      // count cut off
-        "\0\0\x01\0\x05" "abc"s,             // length past the end
-        "\xFF\xFF\x02\0a\0b"s,               // no terminating zero
-        "\xFE\xFF\x01\0text\0"s,             // comment missing
-        "\xFD\xFF\x01\0"s,                   // language byte missing
-        "\xFC\xFF\x01\x01\0\x00\x81"s,       // two-byte length cut off
-        "\xFC\xFF\x01\x01\0\x00\x82\x01xy"s, // 130 bytes announced, 2 there
-        "\x12\x34\x01\x02"s,                 // unknown code, 4660 strings announced
+        "\xFF", "\xFF\xFF\x01",                  // no code, count cut off
+        "\0\0\x01\0\x05" "abc"s,               // length past the end
+        "\xFF\xFF\x02\0a\0b"s, "\xFE\xFF\x01\0text\0"s, "\xFD\xFF\x01\0"s, // no terminating zero, comment or language byte
+        "\xFC\xFF\x01\x01\0\x00\x81"s,         // two-byte length cut off
+        "\xFC\xFF\x01\x01\0\x00\x82\x01xy"s,   // 130 bytes announced, 2 there
+        "\x12\x34\x01\x02"s,                   // unknown code, 4660 strings announced
     };
     for (const std::string& body : broken)
         EXPECT_EQ(Decode(body), std::nullopt) << testing::PrintToString(body);

@@ -436,6 +436,9 @@ TEST(DrawGroups, ComposeTheSpritesInOrderWithDepthMirroringAndClipping)
               std::make_tuple(68, 192, 34, 174));
     EXPECT_EQ(middle[0].Image.At(34, 172), red);
     EXPECT_TRUE(ComposeDrawGroup(group, 3, file).empty());
+    const ComposedImage zoom3 = ComposeImage({0x01, 3, {}}, file);
+    EXPECT_EQ(std::make_tuple(zoom3.Image.Width, zoom3.Image.Height, zoom3.AnchorX, zoom3.AnchorY),
+              std::make_tuple(136, 384, 68, 348));
     EXPECT_EQ(ComposeImage({0x01, 4, {}}, file).Problems, std::vector<std::string>{"Zoom 4 is not known."});
 }
 
