@@ -95,7 +95,7 @@ struct Process {
     PROCESS_INFORMATION info{};
 };
 
-// A key pressed through the system's input queue, as the keyboard does; with Ctrl held when control is set.
+// A key pressed through the system's input queue, with Ctrl held when control is set.
 void Press(BYTE key, bool control = false)
 {
     if (control)
@@ -138,11 +138,8 @@ TEST(EditorJourney, PreviewsAddsByDropEditsSavesAndTheArchiveReadsBack)
     auto position = [&](const char* name) {
         return static_cast<int>(std::find_if(files.begin(), files.end(), [&](auto& f) { return f.name == name; }) - files.begin());
     };
-    auto detailLine = [&](std::size_t index, const std::string& text) {
-        return WaitFor([&] {
-            const auto shown = ListLines(details);
-            return shown.size() > index && shown[index] == text;
-        });
+    auto detailLine = [&](std::size_t i, const std::string& text) {
+        return WaitFor([&] { const auto shown = ListLines(details); return shown.size() > i && shown[i] == text; });
     };
 
     // A bitmap, on the screen.

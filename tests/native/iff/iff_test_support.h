@@ -1,5 +1,4 @@
-// Helpers of the IFF readers' tests: bytes written out as hex, and bytes
-// held so that AddressSanitizer sees any read past their end.
+// Helpers of the IFF readers' tests.
 #pragma once
 
 #include <string>
