@@ -1,13 +1,7 @@
-// libFuzzer target for the IFF reader: any bytes as an IFF file. The chunks
-// read must lie inside the file, back to back from the header, and every
-// body must decode or be refused without reading outside it.
+// libFuzzer target for the IFF reader: chunks lie back to back inside the file,
+// and every body decodes or is refused without reading outside it.
 #include "components/iff/iff_reader.h"
 #include "tests/fuzz/fuzz_check.h"
-
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string_view>
 
 using kelvo::fuzz::Check;
 
@@ -32,10 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (const IffString& string : table.Strings)
                 Check(string.Text.size() + string.Comment.size() <= body.size(), "string longer than its chunk");
         std::vector<PaletteColour> colours;
-        if (DecodePalette(body, colours))
-            Check(!colours.empty() && colours.size() <= 256, "palette size");
+        Check(!DecodePalette(body, colours) || (!colours.empty() && colours.size() <= 256), "palette size");
     }
-    if (listing.Status == IffStatus::isComplete && size >= kFileHeaderSize)
-        Check(next == size, "complete listing short of the end");
+    Check(listing.Status != IffStatus::isComplete || size < kFileHeaderSize || next == size,
+          "complete listing short of the end");
     return 0;
 }

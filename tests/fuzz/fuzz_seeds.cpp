@@ -1,103 +1,23 @@
-// Writes the fuzz targets' first corpora into FOLDER: archives as the core
-// writes them (FOLDER), IFF files of each string layout (FOLDER/iff), the
-// sample's files compressed by the core (FOLDER/refpack), IFF files of each
-// sprite layout and draw-group version (FOLDER/sprites) and Targa images of
-// each kind (FOLDER/tga), made by the sample's writers.
+// Writes the fuzz targets' first corpora into FOLDER: archives, and in iff,
+// refpack, sprites and tga the files of each layout the sample's writers make.
 #include "archive/far_archive.h"
 #include "archive/refpack.h"
+#include "tests/fuzz/fuzz_check.h"
 #include "tools/sample/iff_writer.h"
 #include "tools/sample/sample_archive.h"
 #include "tools/sample/sprite_writer.h"
 
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
-
-namespace {
-
 using namespace kelvo::sample;
 using namespace std::string_literals;
+using kelvo::fuzz::WriteAll;
 namespace fs = std::filesystem;
 
-void WriteFile(const fs::path& path, const std::string& bytes)
+// Frames of each flag set in SPR# and SPR2 chunks, with a draw group of each version.
+static void WriteSprites(const fs::path& folder)
 {
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// Archives as this program writes them: empty, one entry, several with
-// folder names, an empty entry and a name with a zero byte.
-bool WriteArchives(const fs::path& corpus)
-{
-    const fs::path sources = corpus / "sources";
-    fs::create_directories(sources);
-    const std::string contents[] = {"BM\x36\x04\0\0\0\0", "", "IFF FILE 2.5:TYPE FOLLOWING+SIZE\0", "plain text\r\n"};
-    const char* names[] = {"Chair.bmp", "empty.iff", "Objects.iff", "readme.txt"};
-    for (int count = 0; count <= 4; ++count) {
-        kelvo::TFarArchive archive;
-        for (int i = 0; i < count; ++i) {
-            WriteFile(sources / names[i], contents[i]);
-            archive.AddFile((sources / names[i]).string());
-        }
-        const std::string seed = (corpus / ("seed" + std::to_string(count) + ".far")).string();
-        if (!archive.Save(seed))
-            return false;
-        archive.Close();
-        // The same entries once more, renamed as game archives name them.
-        if (count > 0 && archive.Open(seed)) {
-            for (kelvo::TFarEntry& entry : archive.Entries) {
-                std::string name = "UserData\\Objects\\" + std::string(entry.Text().substr(entry.Text().find_last_of("\\/") + 1));
-                if (entry.Index == 2)
-                    name += std::string("\0x", 2);
-                entry.Name = name;
-                entry.NameLength = static_cast<std::uint32_t>(name.size());
-            }
-            if (!archive.Save((corpus / ("named" + std::to_string(count) + ".far")).string()))
-                return false;
-        }
-    }
-    fs::remove_all(sources);
-    return true;
-}
-
-void WriteIffFiles(const fs::path& folder)
-{
-    const std::string strings[] = {"\0\0\x01\0\x02hi"s, "\xFF\xFF\x01\0a\0"s, "\xFE\xFF\x01\0a\0b\0"s,
-                                   "\xFD\xFF\x01\0\x01" "a\0b\0"s, "\xFC\xFF\x01\x01\0\x00\x81\x01" "a\x01" "b"s,
-                                   "\x00\x01\x01" "a"s};
-    int n = 0;
-    for (const std::string& body : strings)
-        WriteFile(folder / ("strings" + std::to_string(n++) + ".iff"),
-                  IffImage({{"STR#", 1, 0, "label", body}, {"PALT", 2, 0, "", PaletteBody({0x102030})}}));
-    WriteFile(folder / "lamp.iff", LampObjectIff());
-}
-
-// The sample's files, a run and a repeated text, each compressed by the core.
-void WriteRefPackStreams(const fs::path& folder)
-{
-    std::vector<std::string> data;
-    for (const SampleFile& file : SampleFiles())
-        data.push_back(file.data);
-    data.push_back(std::string(3000, 'x'));
-    data.emplace_back();
-    for (int i = 0; i < 40; ++i)
-        data.back() += "Lot " + std::to_string(i) + ": the cat sat on the mat\r\n";
-    int n = 0;
-    for (const std::string& bytes : data) {
-        const std::vector<unsigned char> stream =
-            kelvo::refpack::Compress(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-        WriteFile(folder / ("stream" + std::to_string(n++) + ".refpack"), std::string(stream.begin(), stream.end()));
-    }
-}
-
-void WriteSprites(const fs::path& folder)
-{
-    WriteFile(folder / "lamp.iff", LampObjectIff());
     SpriteFrameData frame{.width = 5, .height = 4, .index = {-1, 1, 1, 1, 2, -1, -1, -1, -1, -1, 3, 4, -1, 5, 6, 7, 7, 7, 7, 7}};
     frame.z.assign(20, 9);
     frame.alpha = {31, 31, 0, 16, 31, 0, 0, 0, 0, 0, 31, 31, 0, 5, 31, 31, 31, 31, 31, 31};
-    const std::string palette = PaletteBody({0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x808080, 0x102030, 0xC0C0C0});
-    int n = 0;
     for (std::uint16_t version : {20000, 20001, 20003, 20004}) {
         std::vector<std::string> spr, spr2;
         for (std::uint32_t flags : {1u, 3u, 7u}) {
@@ -107,38 +27,29 @@ void WriteSprites(const fs::path& folder)
             spr2.push_back(Spr2Frame(frame));
         }
         const bool prefixed = version >= 20003;
-        WriteFile(folder / ("sprites" + std::to_string(n++) + ".iff"), IffImage({
-            {"PALT", 1, 0, "", palette},
+        WriteAll(folder / ("sprites" + std::to_string(version) + ".iff"), IffImage({
+            {"PALT", 1, 0, "", PaletteBody({0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x808080, 0x102030, 0xC0C0C0})},
             {"SPR#", 5, 0, "", SprBody(prefixed ? 1001 : 505, 1, spr, version == 20001)},
             {"SPR2", 6, 0, "", Spr2Body(prefixed ? 1001 : 1000, 1, spr2)},
             {"DGRP", 7, 0, "", DrawGroupBody(version, {{1, 1, {{5, 1, 0, -2, 0}, {6, 2, 1, 0, -3}}},
-                                                       {4, 2, {{6, 0, 0, 3, 3}, {5, 0, 1, -40, 90}}},
-                                                       {0x10, 3, {{6, 1, 0, 0, 0}}}})},
+                                                       {4, 2, {{6, 0, 0, 3, 3}, {5, 0, 1, -40, 90}}}, {0x10, 3, {{6, 1, 0, 0, 0}}}})},
         }));
     }
 }
 
-void WriteTargaImages(const fs::path& folder)
+static void WriteTargaImages(const fs::path& folder)
 {
     const std::uint32_t colours[] = {0xFF840000, 0x00FFFF00, 0x84000084, 0xFF00FF84, 0x80FFFFFF, 0xFF840000};
+    const std::pair<int, int> kinds[] = {{1, 8}, {2, 16}, {2, 24}, {2, 32}, {3, 8}, {9, 8}, {10, 16}, {10, 24}, {10, 32}, {11, 8}};
     int n = 0;
-    for (int type : {1, 2, 3, 9, 10, 11}) {
-        for (int depth : {8, 16, 24, 32}) {
-            const bool mapped = type % 8 == 1, grey = type % 8 == 3;
-            if ((mapped || grey) != (depth == 8))
-                continue;
-            TgaData image{.type = type, .depth = depth, .alphaBits = depth == 32 ? 8 : depth == 16 ? 1 : 0,
-                          .topDown = n % 2 == 0, .rightToLeft = n % 3 == 0, .width = 3, .height = 2};
-            for (int i = 0; i < 6; ++i)
-                image.pixels.push_back(mapped ? static_cast<std::uint32_t>(i % 5) : grey ? colours[i] & 0xFF : colours[i]);
-            image.map.assign(colours, colours + 5);
-            image.mapEntryBits = 32;
-            WriteFile(folder / ("image" + std::to_string(n++) + ".tga"), TgaFile(image));
-        }
+    for (const auto& [type, depth] : kinds) {
+        TgaData image{.type = type, .depth = depth, .alphaBits = depth == 32 ? 8 : depth == 16 ? 1 : 0, .topDown = n % 2 == 0,
+                      .rightToLeft = n % 3 == 0, .width = 3, .height = 2, .mapEntryBits = 32, .map = {colours, colours + 5}};
+        for (int i = 0; i < 6; ++i)
+            image.pixels.push_back(type % 8 == 1 ? static_cast<std::uint32_t>(i % 5) : type % 8 == 3 ? colours[i] & 0xFF : colours[i]);
+        WriteAll(folder / ("image" + std::to_string(n++) + ".tga"), TgaFile(image));
     }
 }
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -147,10 +58,33 @@ int main(int argc, char** argv)
     const fs::path corpus = argv[1];
     for (const char* folder : {"iff", "refpack", "sprites", "tga"})
         fs::create_directories(corpus / folder);
-    if (!WriteArchives(corpus))
+    // The sample's first entries (an empty one among them), then the same as
+    // the core saves them in each format, one name holding a zero byte.
+    std::vector<SampleFile> files = SampleFiles();
+    for (std::size_t n = 0; n < files.size(); ++n) {
+        const auto stream = kelvo::refpack::Compress(reinterpret_cast<const unsigned char*>(files[n].data.data()), files[n].data.size());
+        WriteAll(corpus / "refpack" / ("stream" + std::to_string(n) + ".refpack"), std::string(stream.begin(), stream.end()));
+    }
+    files.resize(4);
+    WriteAll(corpus / "empty.far", FarImage({}));
+    WriteAll(corpus / "sample.far", FarImage(files));
+    kelvo::TFarArchive archive;
+    if (!archive.Open((corpus / "sample.far").string()))
         return 1;
-    WriteIffFiles(corpus / "iff");
-    WriteRefPackStreams(corpus / "refpack");
+    const std::string zero = std::string(archive.Entries[2].Text()) + "\0x"s;
+    archive.Entries[2].Name = zero;
+    archive.Entries[2].NameLength = static_cast<std::uint32_t>(zero.size());
+    for (kelvo::TFarFormat format : {kelvo::ff1a, kelvo::ff1b, kelvo::ff3})
+        if (!archive.Save((corpus / ("saved" + std::to_string(format) + ".far")).string(), format))
+            return 1;
+    // String tables of each layout.
+    const std::string strings[] = {"\0\0\x01\0\x02hi"s, "\xFF\xFF\x01\0a\0"s, "\xFE\xFF\x01\0a\0b\0"s, "\xFD\xFF\x01\0\x01" "a\0b\0"s,
+                                   "\xFC\xFF\x01\x01\0\x00\x81\x01" "a\x01" "b"s, "\x00\x01\x01" "a"s};
+    for (int n = 0; n < 6; ++n)
+        WriteAll(corpus / "iff" / ("strings" + std::to_string(n) + ".iff"),
+                 IffImage({{"STR#", 1, 0, "label", strings[n]}, {"PALT", 2, 0, "", PaletteBody({0x102030})}}));
+    WriteAll(corpus / "iff" / "lamp.iff", LampObjectIff());
+    WriteAll(corpus / "sprites" / "lamp.iff", LampObjectIff());
     WriteSprites(corpus / "sprites");
     WriteTargaImages(corpus / "tga");
     return 0;

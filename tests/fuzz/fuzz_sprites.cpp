@@ -1,22 +1,13 @@
-// libFuzzer target for the pictures of an IFF file: any bytes as an IFF
-// file whose SPR#, SPR2 and DGRP chunks are decoded and composed. A frame is
-// drawn with planes of its size or refused with a reason; every composed
-// image has its zoom's canvas; nothing is read outside the file.
+// libFuzzer target for the pictures of an IFF file: frames drawn with planes of
+// their size or refused with a reason; composed images of their zoom's canvas.
 #include "components/iff/sprites.h"
 #include "tests/fuzz/fuzz_check.h"
 
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string_view>
-
 using kelvo::fuzz::Check;
+using namespace kelvo::iff;
 
-namespace {
-
-void CheckFrame(const kelvo::iff::SpriteFrame& frame)
+static void CheckFrame(const SpriteFrame& frame)
 {
-    using namespace kelvo::iff;
     if (frame.Status != FrameStatus::fsDrawn) {
         Check(!frame.Reason.empty() && frame.Colour.Pixels.empty() && frame.Written.empty(), "refused frame");
         return;
@@ -31,42 +22,30 @@ void CheckFrame(const kelvo::iff::SpriteFrame& frame)
         Check(frame.Written[i] || frame.Colour.Pixels[i] == 0, "empty pixel with a colour");
 }
 
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    using namespace kelvo::iff;
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    MemorySource source(bytes);
+    MemorySource source({reinterpret_cast<const char*>(data), size});
     const IffListing listing = ReadChunks(source);
     SpriteFile file(source, listing.Chunks);
     for (const IffChunk& chunk : listing.Chunks) {
         std::string body, reason;
+        SpriteChunk sprite;
+        DrawGroup group;
         if (!ReadBody(source, chunk, body))
             continue;
-        if (IsSpriteChunkType(chunk.Type)) {
-            SpriteChunk sprite;
-            if (!ReadSpriteChunk(chunk.Type, body, sprite, reason)) {
-                Check(!reason.empty() && sprite.Frames.empty(), "refused chunk");
-                continue;
-            }
+        if (IsSpriteChunkType(chunk.Type) && ReadSpriteChunk(chunk.Type, body, sprite, reason)) {
             for (std::size_t i = 0; i < sprite.Frames.size() && i < 16; ++i)
                 CheckFrame(DecodeSpriteFrame(sprite, body, i, file.Palettes()));
-        } else if (chunk.Type == "DGRP") {
-            DrawGroup group;
-            if (!DecodeDrawGroup(body, group, reason)) {
-                Check(!reason.empty() && group.Images.empty(), "refused draw group");
-                continue;
-            }
+        } else if (chunk.Type == "DGRP" && DecodeDrawGroup(body, group, reason)) {
             for (std::uint32_t zoom = 1; zoom <= 3; ++zoom) {
                 for (const ComposedImage& image : ComposeDrawGroup(group, zoom, file)) {
                     int width = 0, height = 0, x = 0, y = 0;
-                    Check(ZoomCanvas(zoom, width, height, x, y) && image.Image.Width == width &&
-                              image.Image.Height == height &&
-                              image.Image.Pixels.size() == static_cast<std::size_t>(width * height),
-                          "canvas of the zoom");
+                    Check(ZoomCanvas(zoom, width, height, x, y) && image.Image.Width == width && image.Image.Height == height &&
+                              image.Image.Pixels.size() == static_cast<std::size_t>(width * height), "canvas of the zoom");
                 }
             }
+        } else if (IsSpriteChunkType(chunk.Type) || chunk.Type == "DGRP") {
+            Check(!reason.empty() && sprite.Frames.empty() && group.Images.empty(), "refused without a reason");
         }
     }
     return 0;

@@ -9,41 +9,28 @@ namespace {
 
 TEST(PictureView, PicturesAreCentredWhereTheyFitAndShowTheirLeftAndBottomWhereNot)
 {
-    const struct {
-        int width, height, scale, areaWidth, areaHeight;
-        TPictureRect expected;
-    } cases[] = {
-        {10, 4, 1, 30, 10, {10, 3, 10, 4}},
-        {10, 4, 4, 30, 10, {0, -6, 40, 16}},
-        {10, 4, 2, 30, 10, {5, 1, 20, 8}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(PlacePicture(c.width, c.height, c.scale, c.areaWidth, c.areaHeight), c.expected) << c.scale;
+    for (auto [scale, expected] : {std::pair{1, TPictureRect{10, 3, 10, 4}}, {4, {0, -6, 40, 16}}, {2, {5, 1, 20, 8}}})
+        EXPECT_EQ(PlacePicture(10, 4, scale, 30, 10), expected) << scale;
 }
 
 TEST(PictureView, PixelsAreScaledAndBlendedOverTheCheckerboardAndClipped)
 {
-    // Opaque red, fully transparent, half-transparent blue, opaque green.
+    // Opaque red, fully transparent, half-transparent blue, opaque green at
+    // zoom 4 from (1, 1), in an output that cuts the picture's last column.
     const iff::Picture picture{2, 2, {0xFFFF0000, 0x00123456, 0x800000FF, 0xFF00FF00}};
     std::vector<std::uint32_t> out;
-    // At zoom 4 from (1, 1), in an output that cuts the picture's last column.
     ComposePicture(picture, {1, 1, 8, 8}, 8, 12, 0xABCDEF, out);
     ASSERT_EQ(out.size(), 96u);
-    const auto at = [&](int x, int y) { return out[static_cast<std::size_t>(y * 8 + x)]; };
-    const struct {
-        int x, y;
-        std::uint32_t colour;
-    } cases[] = {
+    const std::tuple<int, int, std::uint32_t> cases[] = {
         {0, 0, 0xABCDEF}, {1, 1, 0xFF0000}, {4, 4, 0xFF0000},   // background; the red pixel's four rows and columns
         {5, 1, kCheckerLight}, {7, 4, kCheckerLight},           // the transparent pixel shows the light cell under it
         {1, 5, 0x7F7FFF},                                        // half blue over the light cell
         {5, 5, 0x00FF00}, {7, 8, 0x00FF00},                      // green up to the clipped edge
         {1, 9, 0xABCDEF}, {7, 11, 0xABCDEF},                     // below the picture
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(at(c.x, c.y), c.colour) << c.x << "," << c.y;
-    // The checkerboard's cells count from the picture's corner: a transparent
-    // picture larger than a cell shows both shades.
+    for (const auto& [x, y, colour] : cases)
+        EXPECT_EQ(out[static_cast<std::size_t>(y * 8 + x)], colour) << x << "," << y;
+    // The checkerboard's cells count from the picture's corner.
     const iff::Picture clear{16, 8, std::vector<std::uint32_t>(128, 0)};
     ComposePicture(clear, {2, 0, 16, 8}, 20, 8, 0, out);
     EXPECT_EQ(std::make_tuple(out[2], out[9], out[10], out[17]),
@@ -71,8 +58,7 @@ TEST(PictureView, KeysMoveThroughThePicturesAndSetTheZoom)
     state.Select(2);
     EXPECT_EQ(state.PositionText("Rotation"), "Rotation 3 of 12");
     EXPECT_FALSE(state.SetZoom(3));
-    // A new set starts at its first picture and keeps the zoom; an empty one
-    // has no position.
+    // A new set starts at its first picture and keeps the zoom; an empty one has no position.
     state.Reset(0);
     EXPECT_EQ(std::make_tuple(state.Current(), state.Zoom(), state.PositionText("Frame")), std::make_tuple(0, 2, std::string()));
     EXPECT_FALSE(state.Key(TSpriteKey::skLast));

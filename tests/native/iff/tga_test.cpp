@@ -36,30 +36,22 @@ TEST(Tga, DecodesEveryKindDepthOrderAndEncoding)
     for (const auto& kind : kinds) {
         for (int encoded : {0, 8}) {
             for (int order = 0; order < 4; ++order) {
-                TgaData image{.type = kind.type + encoded, .depth = kind.depth, .alphaBits = kind.alphaBits,
-                              .topDown = (order & 1) != 0, .rightToLeft = (order & 2) != 0, .width = 5, .height = 3};
-                image.mapEntryBits = kind.mapBits;
-                image.mapFirst = 3;
-                image.map.assign(std::begin(kColours), std::end(kColours));
-                image.id = order == 3 ? "sample" : "";
-                image.footer = order == 2;
+                TgaData image{.type = kind.type + encoded, .depth = kind.depth, .alphaBits = kind.alphaBits, .topDown = (order & 1) != 0,
+                              .rightToLeft = (order & 2) != 0, .width = 5, .height = 3, .mapFirst = 3, .mapEntryBits = kind.mapBits,
+                              .map = {std::begin(kColours), std::end(kColours)}, .id = order == 3 ? "sample" : "", .footer = order == 2};
                 std::vector<std::uint32_t> expected;
                 for (int k : kLayout) {
                     const std::uint32_t colour = kColours[k];
                     image.pixels.push_back(kind.type == 1 ? 3u + k : kind.type == 3 ? kLevels[k] : colour);
-                    const std::uint32_t alpha = kind.alpha == "kept"s  ? colour >> 24
-                                                : kind.alpha == "bit"s ? (colour >> 24 >= 128 ? 255 : 0)
-                                                                       : 255;
-                    expected.push_back(kind.type == 3 ? Argb(255, kLevels[k], kLevels[k], kLevels[k])
-                                                      : (colour & 0xFFFFFF) | alpha << 24);
+                    const std::uint32_t alpha = kind.alpha == "kept"s ? colour >> 24 : kind.alpha == "bit"s ? (colour >> 24 >= 128 ? 255 : 0) : 255;
+                    expected.push_back(kind.type == 3 ? Argb(255, kLevels[k], kLevels[k], kLevels[k]) : (colour & 0xFFFFFF) | alpha << 24);
                 }
                 SCOPED_TRACE("type " + std::to_string(image.type) + ", " + std::to_string(kind.depth) + " bits, map " +
                              std::to_string(kind.mapBits) + ", order " + std::to_string(order));
                 Picture picture;
                 std::string reason;
                 ASSERT_TRUE(Decode(sample::TgaFile(image), picture, reason)) << reason;
-                EXPECT_EQ(std::make_pair(picture.Width, picture.Height), std::make_pair(5, 3));
-                EXPECT_EQ(picture.Pixels, expected);
+                EXPECT_EQ(std::make_tuple(picture.Width, picture.Height, picture.Pixels), std::make_tuple(5, 3, expected));
             }
         }
     }
@@ -86,7 +78,6 @@ TEST(Tga, RefusesMalformedFilesWithAReason)
         {grey2x2.substr(0, 17), "Damaged TGA image: the file of 17 bytes is shorter than the 18-byte header."},
         {Header(0, 2, 2, 0, 0, 0, 1, 1, 24) + "abc", "Unsupported TGA image: colour-map type 2 is not known."},
         {Header(0, 0, 0, 0, 0, 0, 1, 1, 24), "Unsupported TGA image: it holds no image data."},
-        {Header(0, 0, 4, 0, 0, 0, 1, 1, 24) + "abc", "Unsupported TGA image: image type 4 is not known."},
         {Header(0, 0, 12, 0, 0, 0, 1, 1, 24) + "abc", "Unsupported TGA image: image type 12 is not known."},
         {Header(0, 0, 2, 0, 0, 0, 1, 1, 24, 0x40) + "abc", "Unsupported TGA image: interleaved rows are not supported."},
         {Header(0, 0, 1, 0, 0, 0, 1, 1, 8) + "a", "Damaged TGA image: a colour-mapped image without a colour map."},
@@ -110,8 +101,7 @@ TEST(Tga, RefusesMalformedFilesWithAReason)
         Picture picture;
         std::string reason;
         EXPECT_FALSE(Decode(c.file, picture, reason, c.limit));
-        EXPECT_EQ(reason, c.reason);
-        EXPECT_TRUE(picture.Pixels.empty() && picture.Width == 0);
+        EXPECT_TRUE(reason == c.reason && picture.Pixels.empty() && picture.Width == 0) << reason;
     }
 }
 
