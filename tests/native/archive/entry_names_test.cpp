@@ -94,8 +94,9 @@ TEST_F(EntryNamesTest, HasSameDataTellsSameDifferentAndUnreadable)
         if (bytes)
             WriteBytes(dir / name, bytes);
         EXPECT_EQ(archive.HasSameData(archive.Entries[entry], dir / name), match) << name << entry;
-        if (match == TDataMatch::Unreadable)
+        if (match == TDataMatch::Unreadable) {
             EXPECT_NE(archive.LastError().find("cannot be read"), std::string::npos) << archive.LastError();
+        }
     }
 }
 
@@ -104,8 +105,6 @@ TEST_F(EntryNamesTest, DeletionMarksAndReloadGoThroughTheArchive)
     ASSERT_TRUE(OpenBytes(BuildArchive({{"a", "aaaa"}, {"b", "bb"}})));
     WriteBytes(dir / "new", "new");
     ASSERT_TRUE(archive.AddFile(dir / "new"));
-    EXPECT_FALSE(archive.AddFile(dir / "missing"));
-    EXPECT_NE(archive.LastError().find("cannot be read"), std::string::npos);
     EXPECT_FALSE(archive.AddFile(std::string(2048, 'x')));
     EXPECT_NE(archive.LastError().find("longer than 2047"), std::string::npos);
     archive.SetDeleted(archive.Entries[0], true);

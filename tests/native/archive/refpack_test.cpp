@@ -3,8 +3,7 @@
 // round trips over data of every shape.
 #include "archive/refpack.h"
 #include "tests/far_writer.h"
-
-#include <gtest/gtest.h>
+#include "tests/test_support.h"
 
 namespace kelvo::test {
 namespace {
@@ -14,11 +13,13 @@ using Bytes = std::vector<unsigned char>;
 Bytes B(const std::string& text) { return Bytes(text.begin(), text.end()); }
 Bytes H(const std::string& hex) { return B(Hex(hex)); }
 
-// The 5-byte header for a stated size, then the codes (hex).
-Bytes Stream(std::uint32_t size, const std::string& codes)
+// The 5-byte header for a stated size, then the codes (raw bytes).
+Bytes Stream(std::size_t size, const std::string& codes)
 {
-    return B(std::string{'\x10', '\xFB', char(size >> 16), char(size >> 8), char(size)} + Hex(codes));
+    return B(std::string{'\x10', '\xFB', char(size >> 16), char(size >> 8), char(size)} + codes);
 }
+
+Bytes S(std::size_t size, const std::string& hex) { return Stream(size, Hex(hex)); }
 
 Bytes Repeat(const std::string& pattern, std::size_t size)
 {
@@ -29,22 +30,17 @@ Bytes Repeat(const std::string& pattern, std::size_t size)
 }
 
 // "ABCD", zeros up to `distance` bytes (long copies of the last zero), then
-// `copy` (hex, a code reaching exactly `distance` back for `length` bytes)
-// and a stop: the stream and the output it must give.
+// `copy` (a code reaching exactly `distance` back for `length` bytes) and a
+// stop: the stream and the output it must give.
 std::pair<Bytes, Bytes> FarCopy(std::size_t distance, const std::string& copy, std::size_t length)
 {
     std::string codes = Hex("E0 41 42 43 44 E0 00 00 00 00");
-    for (std::size_t zeros = distance - 8; zeros > 0;) {
-        const std::size_t n = std::min<std::size_t>(zeros, 1028) - 5;
-        codes += {char(0xC0 | (n >> 8) << 2), 0, 0, char(n)};
-        zeros -= n + 5;
-    }
-    const auto size = static_cast<std::uint32_t>(distance + length);
-    Bytes stream = B(std::string{'\x10', '\xFB', char(size >> 16), char(size >> 8), char(size)} + codes + Hex(copy + "FC"));
+    for (std::size_t zeros = distance - 8, n; zeros > 0; zeros -= n + 5)
+        codes += {char(0xC0 | ((n = std::min<std::size_t>(zeros, 1028) - 5) >> 8) << 2), 0, 0, char(n)};
     Bytes out(distance + length, 0);
     std::copy_n("ABCD", 4, out.begin());
     std::copy_n(out.begin(), length, out.begin() + distance);
-    return {stream, out};
+    return {Stream(distance + length, codes + Hex(copy + "FC")), out};
 }
 
 TEST(RefPackTest, StatedSizeReadsEveryHeaderForm)
@@ -74,21 +70,17 @@ TEST(RefPackTest, DecompressesEveryCodeForm)
     const auto [shortFar, shortOut] = FarCopy(1024, "60 FF", 3);
     const auto [mediumFar, mediumOut] = FarCopy(16384, "80 3F FF", 4);
     const auto [longFar, longOut] = FarCopy(131072, "D0 FF FF 00", 5);
-    const Bytes sixteens = Repeat("0123456789abcdef", 112);
     const std::pair<Bytes, Bytes> cases[] = {
         {H("10 FB 00 00 14 E0 48 65 6C 6C 88 C0 06 6F 2C 20 FD 21"), B("Hello, Hello, Hello!")}, // overlapping
         {H("10 FB 00 00 23 E1 74 68 65 20 63 61 74 20 01 03 73 07 0E 6F 6E 20 E0 6D 61 74 2C 08 08 10 17 FC"),
-         B("the cat sat on the mat, the cat sat")},
-        {H("10 FB 00 07 D0 CD 00 00 FF 00 CC 00 00 C6 FC"), Bytes(2000, 0)},
-        {Stream(5, "02 01 61 62 FC"), B("ababa")}, {Stream(5, "80 40 00 78 FC"), B("xxxxx")},
-        {Stream(8, "C3 00 02 00 61 62 63 FC"), B("abcabcab")},
-        {Stream(10, "E1 31 32 33 34 35 36 37 38 FE 39 41"), B("123456789A")},
-        {Stream(1029, "CD 00 00 FF 71 FC"), Bytes(1029, 'q')}, {Stream(3, "FF 78 79 7A"), B("xyz")},
-        {Stream(0, "FC"), Bytes()},
-        {B(Hex("10 FB 00 00 70 FB") + std::string(sixteens.begin(), sixteens.end()) + Hex("FC")), sixteens}, // largest block
+         B("the cat sat on the mat, the cat sat")}, {H("10 FB 00 07 D0 CD 00 00 FF 00 CC 00 00 C6 FC"), Bytes(2000, 0)},
+        {S(5, "02 01 61 62 FC"), B("ababa")}, {S(5, "80 40 00 78 FC"), B("xxxxx")}, {S(8, "C3 00 02 00 61 62 63 FC"), B("abcabcab")},
+        {S(10, "E1 31 32 33 34 35 36 37 38 FE 39 41"), B("123456789A")}, {S(1029, "CD 00 00 FF 71 FC"), Bytes(1029, 'q')},
+        {S(3, "FF 78 79 7A"), B("xyz")}, {S(0, "FC"), Bytes()},
+        {Stream(112, "\xFB" + Pattern(112) + "\xFC"), B(Pattern(112))}, // the largest literal block
         // Overlapping copies repeat their pattern over the whole length.
-        {Stream(1031, "CF 00 02 FF 61 62 63 FC"), Repeat("abc", 1031)},
-        {Stream(17, "E0 61 62 63 64 1F 06 65 66 67 FC"), Repeat("abcdefg", 17)},
+        {S(1031, "CF 00 02 FF 61 62 63 FC"), Repeat("abc", 1031)},
+        {S(17, "E0 61 62 63 64 1F 06 65 66 67 FC"), Repeat("abcdefg", 17)},
         {shortFar, shortOut}, {mediumFar, mediumOut}, {longFar, longOut}, // each copy form at its farthest
         {H("90 FB 00 00 00 05 80 40 00 78 FC"), B("xxxxx")}, {H("11 FB 00 00 0D 00 00 05 80 40 00 78 FC"), B("xxxxx")},
         {H("91 FB 00 00 00 0F 00 00 00 05 80 40 00 78 FC"), B("xxxxx")},
@@ -105,26 +97,19 @@ TEST(RefPackTest, DecompressesEveryCodeForm)
 TEST(RefPackTest, RefusesEveryMalformedStream)
 {
     const std::pair<Bytes, const char*> cases[] = {
-        {Stream(3, "00 05 FC"), "A copy reaches before the start of the output at byte 5 of the stream."},
-        {Stream(13, "E1 41 42 43 44 31 32 33 34 D0 FF FF 00 FC"), "before the start of the output at byte 14 "},
-        {Stream(4, "01 01 61 FC"), "before the start"},
-        {Stream(3, "E0 61 62 63 64 FC"), "exceed the stated size of 3 bytes at byte 5 "},
-        {Stream(3, "01 00 61 FC"), "exceed the stated size of 3 bytes at byte 5 "},
-        {Stream(0, "FD 61"), "exceed the stated size"},
-        {Stream(1030, "CD 00 00 FF 71 80 00 00 FC"), "exceed the stated size of 1030 bytes at byte 10 "},
-        {Stream(4, "E0 61 62"), "ends inside literal bytes at byte 5 "},
-        {Stream(4, "80 40 00"), "ends inside literal bytes"},
-        {Stream(4, "FE 61"), "ends inside literal bytes"},
-        {Stream(4, "80 00"), "ends inside a control code at byte 5 "},
-        {Stream(4, "00"), "ends inside a control code"},
-        {Stream(8, "E0 61 62 63 64 C0 00 00"), "ends inside a control code at byte 10 "},
-        {Stream(4, "E0 61 62 63 64"), "ends before a stop code"},
-        {Stream(0, ""), "ends before a stop code"},
-        {Stream(6, "E0 61 62 63 64 FC"), "stops after 4 of 6 bytes"},
-        {Stream(4, "E0 61 62 63 64 FC 58 58"), "2 bytes follow the stop code"},
-        {Stream(1, "FD 61 FC"), "1 byte follows the stop code"},
-        {Stream(1000, "FC"), "states a size of 1000 bytes"},
-        {Stream(1029, "CD 00 FF"), "states a size of 1029 bytes"},
+        {S(3, "00 05 FC"), "A copy reaches before the start of the output at byte 5 of the stream."},
+        {S(13, "E1 41 42 43 44 31 32 33 34 D0 FF FF 00 FC"), "before the start of the output at byte 14 "},
+        {S(3, "E0 61 62 63 64 FC"), "exceed the stated size of 3 bytes at byte 5 "}, {S(0, "FD 61"), "exceed the stated size"},
+        {S(3, "01 00 61 FC"), "exceed the stated size of 3 bytes at byte 5 "},
+        {S(1030, "CD 00 00 FF 71 80 00 00 FC"), "exceed the stated size of 1030 bytes at byte 10 "},
+        {S(4, "E0 61 62"), "ends inside literal bytes at byte 5 "}, {S(4, "80 40 00"), "ends inside literal bytes"},
+        {S(4, "FE 61"), "ends inside literal bytes"}, {S(4, "00"), "ends inside a control code"},
+        {S(4, "80 00"), "ends inside a control code at byte 5 "},
+        {S(8, "E0 61 62 63 64 C0 00 00"), "ends inside a control code at byte 10 "},
+        {S(4, "E0 61 62 63 64"), "ends before a stop code"}, {S(0, ""), "ends before a stop code"},
+        {S(6, "E0 61 62 63 64 FC"), "stops after 4 of 6 bytes"},
+        {S(4, "E0 61 62 63 64 FC 58 58"), "2 bytes follow the stop code"}, {S(1, "FD 61 FC"), "1 byte follows the stop code"},
+        {S(1000, "FC"), "states a size of 1000 bytes"}, {S(1029, "CD 00 FF"), "states a size of 1029 bytes"},
         {H("90 FB FF FF FF FF FC"), "states a size of 4294967295 bytes"},
         {H("10 FA 00 00 00 FC"), "not a RefPack stream"}, // every header form: StatedSize's cases
     };
@@ -180,8 +165,9 @@ TEST(RefPackTest, CompressedDataDecompressesToItself)
         EXPECT_EQ(stream[0], big ? 0x90 : 0x10);
         // Never more than a literal block code per 112 bytes, one more and the stop code.
         EXPECT_LE(stream.size(), data.size() + (data.size() + 111) / 112 + 1 + (big ? 6 : 5));
-        if (compressible)
+        if (compressible) {
             EXPECT_LT(stream.size(), data.size() / 2);
+        }
         Bytes out;
         std::string reason;
         ASSERT_TRUE(refpack::Decompress(stream.data(), stream.size(), out, reason)) << reason;

@@ -1,3 +1,5 @@
+// kelvo-far run in-process: its messages and exit codes, listings, the walk of
+// create, verify, and entry names (Windows-1252) against the system's (UTF-8).
 #include "cli/far_cli.h"
 
 #include "cli/far_names.h"
@@ -64,53 +66,43 @@ TEST(Errors, ExitWithOneLineAndChangeNothing)
     WriteFile("negative.far", negative);
     WriteFile("trailing.far", CraftArchive("abc", {{3, 3, 16, "abc"}}) + "tail");
     WriteFile("shared.far", CraftArchive("abcd", {{4, 4, 16, "one"}, {4, 4, 16, "two"}}));
-    const std::string notFar = "kelvo-far: not a FAR archive (signature FAR!byAZ, version 1 or 3): disk.img\n";
     const std::string backslash = "kelvo-far: name holds a backslash, which an entry name takes as a separator: odd/..\\secret\n";
     const std::string refused = "kelvo-far: name extraction would refuse: ";
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{}, "kelvo-far: no command given\nusage: kelvo-far list"},
-        {{"lsit", "x.far"}, "kelvo-far: unknown command: lsit\nusage:"},
-        {{"list"}, "kelvo-far: wrong number of arguments: list\nusage:"},
+        {{"lsit", "x.far"}, "kelvo-far: unknown command: lsit\nusage:"}, {{"list"}, "kelvo-far: wrong number of arguments: list\nusage:"},
         {{"list", "--force", "trailing.far"}, "kelvo-far: unknown option for list: --force\nusage:"},
         {{"list", "nothere.far"}, "kelvo-far: no such archive: nothere.far\n"},
         {{"list", "negative.far"}, "kelvo-far: negative entry count (-1), the archive is damaged: negative.far\n"},
         {{"verify", "cut.far"}, "kelvo-far: cannot open or read archive: cut.far\n"},
         {{"extract", "x.far", ""}, "kelvo-far: the target folder name is empty\nusage:"},
         {{"extract", "x.far", "out", "a.txt", "A.TXT"}, "kelvo-far: no such entry in x.far: A.TXT\n"},
-        {{"extract", "negative.far", "out"}, "kelvo-far: negative entry count (-1), the archive is damaged: negative.far\n"},
         {{"create", "out.far", "a.txt", "nothere.txt"}, "kelvo-far: no such file or folder: nothere.txt\n"},
         {{"create", "out.far", "big.bin"}, "kelvo-far: file of 4 GiB or more: big.bin\n"},
         {{"create", "out.far", "huge.bin"}, "kelvo-far: cannot write archive: out.far: The archive would be larger"},
         {{"create", "out.far", "deep"}, "kelvo-far: name longer than 2047 bytes: " + deep + "\\" + std::string(100, 'f') + "\n"},
         {{"create", "--follow-links", "out.far", "l/loop"}, refused + "l\\loop\\back\\loop"},
-        {{"create", "out.far", "odd"}, backslash},
-        {{"create", "out.far", "odd/..\\secret"}, backslash},
-        {{"create", "out.far", "../x"}, refused + "..\\x\n"},
+        {{"create", "out.far", "odd"}, backslash}, {{"create", "out.far", "odd/..\\secret"}, backslash},
+        {{"create", "out.far", "../x"}, refused + "..\\x\n"}, {{"create", "out.far", "deep64"}, refused + "deep64\\d\\d"},
         {{"create", "out.far", fs::absolute("a.txt").string()}, refused + "\\"},
-        {{"create", "out.far", "deep64"}, refused + "deep64\\d\\d"},
         {{"create", "--version", "2", "out.far", "a.txt"}, "kelvo-far: --version takes 1a, 1b or 3\nusage:"},
         {{"create", "--version", "3", "out.far"}, "kelvo-far: wrong number of arguments: create\nusage:"},
         {{"convert", "x.far", "out.far", "1a", "1b"}, "kelvo-far: wrong number of arguments: convert\nusage:"},
         {{"add", "x.far", "a.txt", "nothere"}, "kelvo-far: no such file or folder: nothere\n"},
         {{"add", "y.far", "a.txt"}, "kelvo-far: no such archive: y.far\n"},
-        {{"add", "disk.img", "a.txt"}, notFar},
+        {{"add", "disk.img", "a.txt"}, "kelvo-far: not a FAR archive (signature FAR!byAZ, version 1 or 3): disk.img\n"},
         {{"add", "negative.far", "a.txt"},
          "kelvo-far: verify finds 1 problem (negative entry count (-1)); --force rewrites it anyway: negative.far\n"},
         {{"add", "shared.far", "a.txt"}, "kelvo-far: verify finds 1 problem (entry 1 (two): data overlaps entry 0 "
                                          "(one)); --force rewrites it anyway: shared.far\n"},
-        {{"delete", "disk.img", "x"}, notFar},
-        {{"delete", "x.far", "a.txt", "A.TXT"}, "kelvo-far: no such entry in x.far: A.TXT\n"},
         {{"delete", "trailing.far", "abc"},
          "kelvo-far: verify finds 1 problem (4 bytes after the manifest); --force rewrites it anyway: trailing.far\n"},
         {{"rename", "x.far", "a.txt"}, "kelvo-far: wrong number of arguments: rename\nusage:"},
         {{"rename", "x.far", "A.TXT", "b.txt"}, "kelvo-far: no such entry in x.far: A.TXT\n"},
-        {{"rename", "x.far", "a.txt", "..\\up.txt"},
-         "kelvo-far: cannot rename to that name (The name ..\\up.txt is not extracted: name would"},
+        {{"rename", "x.far", "a.txt", "..\\up.txt"}, "kelvo-far: cannot rename to that name (The name ..\\up.txt is not"},
         {{"rename", "x.far", "a.txt", "\xE2\x82\xAC\xE4\xB8\x80"}, "kelvo-far: name not valid UTF-8 or without a"},
         {{"rename", "x.far", "a.txt", "B.TXT"}, "kelvo-far: an entry of that name exists in x.far: B.TXT\n"},
-        {{"rename", "nothere.far", "a.txt", "b.txt"}, "kelvo-far: no such archive: nothere.far\n"},
         {{"replace", "x.far", "a.txt", "nothere.txt"}, "kelvo-far: not a file: nothere.txt\n"},
-        {{"replace", "x.far", "a.txt", "deep"}, "kelvo-far: not a file: deep\n"},
         {{"replace", "x.far", "c.txt", "a.txt"}, "kelvo-far: no such entry in x.far: c.txt\n"},
         {{"replace", "x.far", "a.txt", "big.bin"}, "kelvo-far: cannot replace a.txt (The file big.bin is larger than 2 GB"},
         {{"replace", "disk.img", "a.txt", "a.txt"}, "kelvo-far: not a FAR archive"},
@@ -340,6 +332,72 @@ TEST(Versions, CreateAndConvertGiveEachVersionListedWithItsColumns)
     const std::string v3 = Far({"list", "v3.far"}).out;
     EXPECT_NE(v3.find("\tC\tin\\a.txt\n"), std::string::npos) << v3;
     EXPECT_NE(v3.find("\t-\tin\\b.bin\n"), std::string::npos) << v3;
+}
+
+
+TEST(Names, EveryByteBecomesOneCharacterAndComesBack)
+{
+    std::string all;
+    std::set<std::string> forms;
+    for (int b = 0; b < 256; ++b) {
+        const std::string byte(1, static_cast<char>(b));
+        EXPECT_EQ(EntryName(SystemName(byte)), byte) << b;
+        forms.insert(SystemName(byte));
+        all += byte;
+    }
+    EXPECT_EQ(forms.size(), 256u);
+    EXPECT_EQ(EntryName(SystemName(all)), all);
+    // The euro sign, an unassigned byte (its C1 control), the last of the block, a Latin-1 letter.
+    EXPECT_EQ(SystemName("\x80\x81\x9f\xe9"), "\xe2\x82\xac\xc2\x81\xc5\xb8\xc3\xa9");
+    // Not in the code page, malformed, overlong, a surrogate, beyond the first plane.
+    for (const char* text : {"\xe6\x97\xa5", "\xe9", "Caf\xc3", "\xc0\xaf", "\xe0\x80\xaf", "\xed\xa0\x80",
+                             "\xf0\x9f\x98\x80", "\xc3\xa9\xff", "\xc2\xa9\x80"})
+        EXPECT_FALSE(EntryName(text)) << text;
+}
+
+TEST(Names, ListAndExtractWriteUtf8AndCreateFromTheTreeGivesTheSameArchive)
+{
+    ScratchFolder scratch;
+    // Every byte but the separators and what Windows refuses or drops at the end, in names of the top folder
+    // (files come first, in byte order, as create walks them), then a folder's file.
+    std::vector<EntrySpec> entries;
+    for (int b = 0x20; b < 256; ++b)
+        if (std::string_view("/\\:<>\"|?*. ").find(static_cast<char>(b)) == std::string_view::npos)
+            entries.push_back({"x" + std::string(1, static_cast<char>(b)), std::to_string(b)});
+    entries.push_back({"\xc9t\xe9\\Caf\xe9.txt", "caf\xe9"});
+    const std::string archive = BuildArchive(entries);
+    WriteFile("a.far", archive);
+    const Output list = Far({"list", "a.far"});
+    EXPECT_NE(list.out.find("\t\xc3\x89t\xc3\xa9\\Caf\xc3\xa9.txt\n"), std::string::npos);
+    EXPECT_NE(list.out.find("\tx\xe2\x82\xac\n"), std::string::npos);
+    ASSERT_EQ(Far({"extract", "a.far", "t"}).code, 0);
+    EXPECT_EQ(ReadBytes("t/\xc3\x89t\xc3\xa9/Caf\xc3\xa9.txt") + ReadBytes("t/x\xc2\x81"), "caf\xe9" "129");
+    fs::current_path("t");
+    const Output create = Far({"create", "../b.far", "."});
+    fs::current_path("..");
+    ASSERT_EQ(create.code, 0) << create.err;
+    EXPECT_EQ(ReadBytes("b.far"), archive);
+    // Names on the command line are UTF-8 too.
+    ASSERT_EQ(Far({"extract", "a.far", "one", "\xc3\x89t\xc3\xa9\\Caf\xc3\xa9.txt"}).code, 0);
+    EXPECT_EQ(ReadBytes("one/\xc3\x89t\xc3\xa9/Caf\xc3\xa9.txt"), "caf\xe9");
+    ASSERT_EQ(Far({"delete", "b.far", "x\xe2\x82\xac"}).code, 0);
+    EXPECT_EQ(Far({"list", "b.far"}).out.find("x\xe2\x82\xac"), std::string::npos);
+
+    // A name without a Windows-1252 form is refused and nothing is written.
+    WriteFile("cjk/ok.txt", "ok");
+    WriteFile("cjk/\xe6\x97\xa5.txt", "sun");
+    WriteFile("latin1/\xe9.txt", "e");
+    const std::string refused = "kelvo-far: name not valid UTF-8 or without a Windows-1252 form: ";
+    for (const auto& [args, name] : {std::pair<std::vector<std::string>, std::string>{{"create", "new.far", "cjk"}, "cjk\\\xe6\x97\xa5.txt"},
+                                     {{"create", "new.far", "latin1/\xe9.txt"}, "latin1\\\xe9.txt"},
+                                     {{"add", "a.far", "cjk/ok.txt", "latin1"}, "latin1\\\xe9.txt"},
+                                     {{"extract", "a.far", "out", "\xe6\x97\xa5.txt"}, "\xe6\x97\xa5.txt"},
+                                     {{"delete", "a.far", "\xe9"}, "\xe9"}}) {
+        const Output r = Far(args);
+        EXPECT_EQ(std::tie(r.code, r.err), std::make_tuple(1, refused + name + "\n"));
+    }
+    EXPECT_FALSE(fs::exists("new.far") || fs::exists("out"));
+    EXPECT_EQ(ReadBytes("a.far"), archive);
 }
 
 } // namespace
