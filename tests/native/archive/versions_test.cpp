@@ -28,6 +28,8 @@ TEST_F(VersionsTest, ReadsEachVersionAndItsCompressedEntries)
     const std::vector<VersionedEntry> v3 = {{"Objects\\a.iff", literal, true, 7, 0xFFFFFFFF}, {"empty", ""},
                                             {"b.txt", "xyz", true, 1, 2}, {"c.bmp", literal, false, 1, 3}},
                                       v1b = {{"x\\y", literal}, {"", "z"}}, v1a = {{"p", literal, true}};
+    const std::string head = "46415221627941 5A 01000000 18000000 486921 0102030405 02000000 03000000 03000000 10000000",
+                      name = "6469725C622E62696E";
     const std::vector<VersionedEntry> worked = {{"a.txt", "Hi!"}, {"dir\\b.bin", "\x01\x02\x03\x04\x05"}};
     const struct Case {
         const char* what;
@@ -35,12 +37,8 @@ TEST_F(VersionsTest, ReadsEachVersionAndItsCompressedEntries)
         TFarFormat format;
         std::vector<VersionedEntry> entries;
     } cases[] = {
-        {"1a worked example",
-         Hex("46415221627941 5A 01000000 18000000 486921 0102030405 02000000 03000000 03000000 10000000 05000000"
-             "612E747874 05000000 05000000 13000000 09000000 6469725C622E62696E"), ff1a, worked},
-        {"1b worked example",
-         Hex("46415221627941 5A 01000000 18000000 486921 0102030405 02000000 03000000 03000000 10000000 0500"
-             "612E747874 05000000 05000000 13000000 0900 6469725C622E62696E"), ff1b, worked},
+        {"1a worked example", Hex(head + "05000000 612E747874 05000000 05000000 13000000 09000000" + name), ff1a, worked},
+        {"1b worked example", Hex(head + "0500 612E747874 05000000 05000000 13000000 0900" + name), ff1b, worked},
         // A compressed entry whose stream copies 28 bytes from 4 back.
         {"3 worked example",
          Hex("46415221627941 5A 03000000 2E000000 486921 01 20000000 12000000 12000000 10FB 000020 E041424344 980003 FC"
