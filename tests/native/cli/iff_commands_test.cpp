@@ -62,18 +62,17 @@ TEST(IffCommands, ChunksAndStringsListOneLinePerChunkOrStringAndFailWithOneLine)
     }
 }
 
-// The pixel at (x, y) of a 32-bit .bmp file, read as the format lays it out:
-// the data offset at byte 10, width and height at 18 and 22, rows bottom-up,
-// blue, green, red, alpha; 0xAARRGGBB.
+// The pixel at (x, y) of a 32-bit .bmp file: data offset at byte 10, width and
+// height at 18 and 22, rows bottom-up, blue, green, red, alpha; 0xAARRGGBB.
 std::uint32_t BmpPixel(const std::string& bmp, int x, int y)
 {
     const auto le32 = [&](std::size_t at) {
-        return static_cast<std::uint32_t>(static_cast<unsigned char>(bmp[at]) | static_cast<unsigned char>(bmp[at + 1]) << 8 |
-                                          static_cast<unsigned char>(bmp[at + 2]) << 16 |
-                                          static_cast<unsigned char>(bmp[at + 3]) << 24);
+        std::uint32_t value = 0;
+        for (int i = 3; i >= 0; --i)
+            value = value << 8 | static_cast<unsigned char>(bmp.at(at + i));
+        return value;
     };
-    const std::uint32_t width = le32(18), height = le32(22);
-    return le32(le32(10) + ((height - 1 - static_cast<std::uint32_t>(y)) * width + static_cast<std::uint32_t>(x)) * 4);
+    return le32(le32(10) + ((le32(22) - 1 - y) * le32(18) + x) * 4);
 }
 
 TEST(IffCommands, SpriteWritesEveryFrameAsABitmapWithAlpha)
@@ -83,11 +82,7 @@ TEST(IffCommands, SpriteWritesEveryFrameAsABitmapWithAlpha)
     // (1 x 1, flags 1): green. An SPR# of the same ID is passed over.
     sample::SpriteFrameData first{.width = 2, .height = 2, .index = {1, -1, 3, 2}, .z = {0, 0, 5, 9}, .alpha = {31, 0, 16, 31}, .flags = 7, .palette = 1};
     const auto dot = [](int index, std::uint16_t palette = 0) {
-        sample::SpriteFrameData frame;
-        frame.width = frame.height = 1;
-        frame.index = {index};
-        frame.palette = palette;
-        return frame;
+        return sample::SpriteFrameData{.width = 1, .height = 1, .index = {index}, .palette = palette};
     };
     const std::string damaged = sample::SprFrame(dot(1)).substr(0, 8) + "\x00\x00\x07\x01\x05\x00"s;
     const std::string iff = sample::IffImage({
@@ -114,21 +109,18 @@ TEST(IffCommands, SpriteWritesEveryFrameAsABitmapWithAlpha)
         {{"Objects\\s.iff", "65536", "out"}, 2, "", "kelvo-far: chunk ID not a number from 0 to 65535: 65536\n", {}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[1]);
         std::filesystem::remove_all("out");
         std::vector<std::string> args{"sprite", "a.far"};
         args.insert(args.end(), c.args.begin(), c.args.end());
         const Output output = Far(args);
-        EXPECT_EQ(output.code, c.code) << c.args[1] << output.err;
-        EXPECT_EQ(output.out, c.out) << c.args[1];
-        EXPECT_EQ(output.err.substr(0, c.errStart.size()), c.errStart) << c.args[1];
-        EXPECT_EQ(output.err.empty(), c.errStart.empty()) << c.args[1] << output.err;
+        EXPECT_EQ(std::tie(output.code, output.out), std::tie(c.code, c.out)) << output.err;
+        EXPECT_EQ(output.err.substr(0, c.errStart.size()), c.errStart);
+        EXPECT_EQ(output.err.empty(), c.errStart.empty()) << output.err;
         for (const auto& [name, pixels] : c.files) {
-            const std::string bmp = ReadBytes(name);
-            ASSERT_GT(bmp.size(), 54u) << name;
-            EXPECT_EQ(bmp.substr(0, 2), "BM");
             const int side = pixels.size() == 4 ? 2 : 1;
             for (int i = 0; i < static_cast<int>(pixels.size()); ++i)
-                EXPECT_EQ(BmpPixel(bmp, i % side, i / side), pixels[static_cast<std::size_t>(i)]) << name << " " << i;
+                EXPECT_EQ(BmpPixel(ReadBytes(name), i % side, i / side), pixels[static_cast<std::size_t>(i)]) << name << i;
         }
     }
     EXPECT_EQ(Far({"sprite", "a.far", "Objects\\s.iff", "5"}).code, 2);
