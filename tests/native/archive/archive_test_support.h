@@ -36,11 +36,9 @@ inline std::string BuildRaw(const std::string& signature, std::uint32_t version,
     return out;
 }
 
-struct EntrySpec {
-    std::string name, data;
-};
+using EntrySpec = VersionedEntry;
 
-// A packed archive as this program writes it: data from byte 16 in order.
+// A packed archive as this program writes it (version 1a): data from byte 16 in order.
 inline std::string BuildArchive(const std::vector<EntrySpec>& entries)
 {
     std::string data;
