@@ -25,7 +25,6 @@ TEST_F(ChangeTest, ChangedEntriesAreReadAndSavedFromTheirDataFileUnderTheirName)
     EXPECT_EQ(PreviewAll(archive), (std::vector<std::string>{"aaaa", "new b, longer", ""}));
     ASSERT_TRUE(archive.ExtractEntry(b, dir / "out"));
     EXPECT_EQ(ReadBytes(dir / "out/Objects/b.iff"), "new b, longer");
-
     // A failed save keeps the changes; a data file gone missing fails the save and says which entry.
     EXPECT_FALSE(archive.Save(dir / "missing/out.far"));
     EXPECT_EQ(std::tie(b.State, archive.Entries[2].State), std::make_tuple(esChanged, esChanged));
@@ -33,7 +32,6 @@ TEST_F(ChangeTest, ChangedEntriesAreReadAndSavedFromTheirDataFileUnderTheirName)
     EXPECT_FALSE(archive.Save(dir / "in.far"));
     EXPECT_NE(archive.LastError().find("changed bytes of Objects\\b.iff"), std::string::npos) << archive.LastError();
     fs::rename(dir / "b.away", dir / "b.new");
-
     ASSERT_TRUE(archive.Save(dir / "in.far"));
     EXPECT_EQ(ReadBytes(dir / "in.far"), BuildArchive({{"a.txt", "aaaa"}, {"Objects\\b.iff", "new b, longer"}, {"c", ""}}));
     // Reopened, they are ordinary entries; the old object's data files go with it.
@@ -66,7 +64,6 @@ TEST_F(ChangeTest, MarksRevertsAndLaterChangesKeepTheRightBytes)
     EXPECT_FALSE(fs::exists(dir / "2.new"));
     EXPECT_FALSE(archive.RevertEntry(a));
     EXPECT_EQ(PreviewAll(archive)[0], "original a");
-
     // An added entry, changed, is extracted under its file name; reverted, it is new again.
     TFarEntry& added = archive.Entries[2];
     ASSERT_TRUE(archive.ChangeEntry(added, dir / "3.new"));
@@ -74,7 +71,6 @@ TEST_F(ChangeTest, MarksRevertsAndLaterChangesKeepTheRightBytes)
     EXPECT_EQ(ReadBytes(dir / "out/added.txt"), "added, changed");
     ASSERT_TRUE(archive.RevertEntry(added));
     EXPECT_EQ(std::tie(added.State, added.BaseState, added.RawSize), std::make_tuple(esNew, esNew, 5u));
-
     // A file that cannot be read changes nothing and says why.
     EXPECT_FALSE(archive.ChangeEntry(archive.Entries[1], dir / "missing"));
     EXPECT_EQ(archive.LastError().rfind("The file " + (dir / "missing") + " cannot be read.", 0), 0u);
@@ -114,7 +110,6 @@ TEST_F(ChangeTest, RenamedEntriesKeepTheirDataAndRevertGivesTheFirstNameBack)
     ASSERT_TRUE(archive.RevertEntry(a));
     EXPECT_EQ(std::tie(a.Name, a.State, a.RawSize), std::make_tuple(TEntryName("a.txt"), esOriginal, 4u));
     EXPECT_FALSE(fs::exists(dir / "a.new"));
-
     EXPECT_EQ(archive.FindEntry("objects\\b.TXT"), 1);
     EXPECT_EQ(archive.FindEntry("OBJECTS\\B.TXT", 1), -1);
     ASSERT_TRUE(archive.Save(dir / "in.far"));
@@ -148,7 +143,6 @@ TEST_F(ChangeTest, ReplacedAndAddedCopiesAreTakenAtOnceAndGoWithTheObject)
     EXPECT_NE(archive.LastError().find("more than an entry can hold"), std::string::npos) << archive.LastError();
     EXPECT_EQ(std::tie(b.State, b.RawSize), std::make_tuple(esOriginal, 2u));
     EXPECT_FALSE(b.Change);
-
     // A file added as a copy is saved when the file is gone; the copies' folder goes with the object.
     fs::create_directories(dir / "drag");
     WriteBytes(dir / "drag/Chair.iff", "chair bytes");

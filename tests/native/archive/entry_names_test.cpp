@@ -65,7 +65,6 @@ TEST_F(EntryNamesTest, OneRuleDecidesExtractionAndRenaming)
             written.insert(item.path().filename().string());
     EXPECT_EQ(written, (std::set<std::string>{"c.txt", "b.txt", "..a", "c", ".hidden", "CONSOLE.txt", "COM10",
                                               "LPT0.txt", "con_table.iff", "\x8A\xFF.txt", std::string(255, 'p'), "f"}));
-
     // A rename to a refused name changes nothing and says why.
     for (const auto& [name, problem] : NameCases()) {
         ASSERT_TRUE(OpenBytes(BuildArchive({{"a.txt", "aaaa"}})));

@@ -118,7 +118,6 @@ TEST_F(HostileTest, SaveKeepsTheTargetsModeAndLinksAndRefusesReadOnlyAndHeldTarg
     }
     EXPECT_EQ(ReadBytes(dir / "outside/real.far") + ReadBytes(dir / "outside/new.far"), BuildArchive({{"a", "A"}}) + BuildArchive({{"a", "A"}}));
     EXPECT_EQ(Mode(dir / "outside/real.far"), 0640u);
-
     // A read-only file, or one that another program holds, is not replaced.
     const std::string theirs = BuildArchive({{"theirs", "t"}});
     WriteBytes(dir / "out/ro.far", theirs);

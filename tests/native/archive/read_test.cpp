@@ -115,7 +115,6 @@ TEST_F(ReadOnlyTest, AnArchiveAnotherProgramReadsOpensForReadingAndRefusesSaveOv
     EXPECT_EQ(ReadBytes(dir / "copy.far"), BuildArchive({{"Objects\\Chair.iff", "chair"}}));
     archive.Close();
     reader.Close();
-
     // Opened read-only, it still denies writes to others.
     ASSERT_TRUE(archive.Open(dir / "in.far", true));
     EXPECT_TRUE(archive.ReadOnly());

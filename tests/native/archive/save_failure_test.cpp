@@ -29,7 +29,6 @@ protected:
         archive.SetDeleted(archive.Entries[1], true);
         before = Fields();
     }
-
     std::vector<EntryFields> Fields() const
     {
         std::vector<EntryFields> result;
@@ -37,7 +36,6 @@ protected:
             result.emplace_back(e.State, e.BaseState, e.Index, e.RawSize, e.CompressedSize, e.FileOffset, e.Name);
         return result;
     }
-
     // The save fails and everything is as before it. A file size limit, when
     // given, acts as a full disk: writes past it fail (SIGXFSZ is ignored).
     void ExpectSaveFails(const std::string& target, const std::string& reason, rlim_t fileLimit = 0)
@@ -62,7 +60,6 @@ protected:
             EXPECT_EQ(ReadBytes(archive.TempFileName()), stored[i]);
         }
     }
-
     static constexpr std::uint32_t kBig = platform::kCopyBufferSize + 1000;
     const std::string stored[3] = {"AAA", "BBB", Pattern(kBig, 3)};
     const std::string added[2] = {"first added", Pattern(5000, 4)};
@@ -83,7 +80,6 @@ TEST_F(SaveFailureTest, EachFailureLeavesEverythingAsItWasAndTheNextSaveWorks)
     ExpectSaveFails(dir / "in.far", unreadable);
     std::filesystem::remove(dir / "new1.txt");
     WriteBytes(dir / "new1.txt", added[0]);
-
     // No folder, a file for a folder; a folder at the target (the rename fails after the open
     // archive was let go: it is taken again).
     ExpectSaveFails(dir / "missing/out.far", "No new file can be created in the target's folder. No such file or directory.");
@@ -92,13 +88,11 @@ TEST_F(SaveFailureTest, EachFailureLeavesEverythingAsItWasAndTheNextSaveWorks)
     std::filesystem::create_directories(dir / "taken.far/inside");
     ExpectSaveFails(dir / "taken.far", "The new archive could not take the place of the old file");
     EXPECT_FALSE(platform::File::Open(dir / "in.far", platform::File::Mode::Read).IsOpen());
-
     // A full disk, in the data and in the manifest.
     for (rlim_t limit : {rlim_t{100000}, rlim_t{16 + 3 + kBig + 11 + 5000 + 10}}) {
         ExpectSaveFails(dir / "in.far", "The new archive could not be written. File too large.", limit);
         ExpectSaveFails(dir / "other.far", "The new archive could not be written.", limit);
     }
-
     // Past 2 GB (one byte more than a signed 32-bit length allows): refused before anything is written.
     for (std::uint32_t size : {static_cast<std::uint32_t>(0x80000000ull - (length - kBig)), 0xFFFFFFFFu}) {
         const std::uint32_t kept = archive.Entries[2].RawSize;
@@ -111,7 +105,6 @@ TEST_F(SaveFailureTest, EachFailureLeavesEverythingAsItWasAndTheNextSaveWorks)
         before = Fields();
     }
     EXPECT_EQ(ReadBytes(dir / "in.far"), original);
-
     ASSERT_TRUE(archive.Save(dir / "in.far"));
     archive.Close();
     EXPECT_EQ(ReadBytes(dir / "in.far"),

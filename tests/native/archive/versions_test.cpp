@@ -66,7 +66,6 @@ TEST_F(VersionsTest, ReadsEachVersionAndItsCompressedEntries)
             EXPECT_EQ(contents[i], x.data);
         }
     }
-
     // Both readings fit: 1a, noted.
     ASSERT_TRUE(OpenBytes(Ambiguous()));
     EXPECT_EQ(archive.Format, ff1a);

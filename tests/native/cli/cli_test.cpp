@@ -151,7 +151,6 @@ TEST(Create, WalksFoldersDepthFirstFilesFirstInByteOrderSkippingFarFilesLinksAnd
     Output r = Far({"create", "two.far", "./sub/", "a.far", "sub/deeper/d.txt"});
     EXPECT_EQ(std::tie(r.code, r.err), std::make_tuple(0, "kelvo-far: skipped, already added: sub\\deeper\\d.txt\n"s));
     EXPECT_EQ(EntryNames("two.far"), (std::vector<std::string>{"sub\\c.txt", "sub\\zz.txt", "sub\\deeper\\d.txt", "a.far"}));
-
     // Links met on the way are skipped, or followed when asked; a pipe is skipped.
     WriteFile("dir/a.txt", "a");
     fs::create_symlink("../b.txt", "dir/link");
@@ -186,7 +185,6 @@ TEST(Commands, ChangeTheArchiveInPlaceAndExtractWhatTheyCan)
     EXPECT_EQ(Far({"delete", "x.far", "dir\\c.txt"}).err, "kelvo-far: warning: The file x.far had other names (hard links); they still lead to the "
                          "archive as it was.\n");
     EXPECT_EQ(ReadBytes("y.far"), before);
-
     WriteFile("e.far", CraftArchive("hello!ab", {{5, 5, 16, "Dir\\one.txt"}, {1, 1, 21, "two.txt"}, {0, 0, 22, "Dir\\Sub\\empty"},
                                                  {1, 1, 22, "..\\evil.txt"}, {1, 1, 23, "last.txt"}}));
     EXPECT_EQ(Far({"extract", "e.far", "out/some", "two.txt", "Dir\\one.txt"}).out, "2 files extracted.\n");
@@ -367,7 +365,6 @@ TEST(Names, ListAndExtractWriteUtf8AndCreateFromTheTreeGivesTheSameArchive)
     EXPECT_EQ(ReadBytes("one/\xc3\x89t\xc3\xa9/Caf\xc3\xa9.txt"), "caf\xe9");
     ASSERT_EQ(Far({"delete", "b.far", "x\xe2\x82\xac"}).code, 0);
     EXPECT_EQ(Far({"list", "b.far"}).out.find("x\xe2\x82\xac"), std::string::npos);
-
     // A name without a Windows-1252 form is refused and nothing is written.
     WriteFile("cjk/ok.txt", "ok");
     WriteFile("cjk/\xe6\x97\xa5.txt", "sun");

@@ -92,7 +92,6 @@ TEST(IffCommands, SpriteWritesEveryFrameAsABitmapWithAlpha)
         {"SPR#", 7, 0, "", sample::SprBody(505, 1, {sample::SprFrame(dot(3)), damaged})},
     });
     WriteBytes("a.far", sample::FarImage({{"Objects\\s.iff", iff}, {"text.txt", "plain"}}));
-
     const struct {
         std::vector<std::string> args;
         int code;

@@ -68,7 +68,6 @@ TEST_F(ArchiveWin32Test, HeldReadOnlyAndSameNamedFilesAreNotReplaced)
     EXPECT_EQ(ReadBytes(dir / "held.far") + ReadBytes(dir / "ro.far"), "heldread-only");
     EXPECT_EQ(OpenError(dir / "in.far", GENERIC_READ), shared);
     EXPECT_EQ(PreviewAll(archive), (std::vector<std::string>{"chair data", "text"}));
-
     // Extraction leaves a read-only file alone, and an added entry's own file (held while it is read).
     const std::string out = dir.path().string() + "\\Out";
     ASSERT_TRUE(archive.ExtractEntry(archive.Entries[1], out));
@@ -80,7 +79,6 @@ TEST_F(ArchiveWin32Test, HeldReadOnlyAndSameNamedFilesAreNotReplaced)
     EXPECT_EQ(ReadBytes(dir / "added.txt"), "keep me");
     SetFileAttributesA((out + "\\readme.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
     SetFileAttributesA((dir / "ro.far").c_str(), FILE_ATTRIBUTE_NORMAL);
-
     // The archive file itself, under another letter case, is never an extraction's output.
     const std::string bytes = BuildArchive({{"IN.FAR", "not an archive"}});
     ASSERT_TRUE(OpenBytes(bytes));
