@@ -1,10 +1,9 @@
-// A writer of FAR archives of versions 1a, 1b and 3 for the tests, apart
-// from the code under test: header, data runs from byte 16, manifest. A
-// compressed entry is stored in the 18-byte container with a RefPack stream
-// of literal codes only, which every decoder must read and which shares no
-// code with the program's compressor.
+// A writer of FAR archives of versions 1a, 1b and 3 for the tests, apart from
+// the code under test. A compressed entry is stored in the 18-byte container
+// with a RefPack stream of literal codes only, which every decoder must read.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -26,28 +25,20 @@ inline void PutLE(std::string& out, std::uint32_t value, int bytes)
 // A RefPack stream (header included) of literal blocks and a stop code.
 inline std::string LiteralRefPack(const std::string& data)
 {
-    const auto size = static_cast<std::uint32_t>(data.size());
-    std::string out = {'\x10', '\xFB', static_cast<char>(size >> 16), static_cast<char>(size >> 8),
-                       static_cast<char>(size)};
+    std::string out = "\x10\xFB";
+    out += {static_cast<char>(data.size() >> 16), static_cast<char>(data.size() >> 8), static_cast<char>(data.size())};
     std::size_t at = 0;
-    while (data.size() - at >= 4) {
-        const std::size_t block = std::min<std::size_t>(112, (data.size() - at) / 4 * 4);
-        out += static_cast<char>(0xE0 + block / 4 - 1);
-        out += data.substr(at, block);
-        at += block;
-    }
-    out += static_cast<char>(0xFC + (data.size() - at));
-    out += data.substr(at);
-    return out;
+    for (std::size_t block; (block = std::min<std::size_t>(112, (data.size() - at) / 4 * 4)) > 0; at += block)
+        out += static_cast<char>(0xE0 + block / 4 - 1) + data.substr(at, block);
+    return out + static_cast<char>(0xFC + (data.size() - at)) + data.substr(at);
 }
 
 // The stored bytes of a compressed entry holding the stream.
 inline std::string Container(std::uint32_t rawSize, const std::string& stream)
 {
     std::string out(1, '\x01');
-    PutLE(out, rawSize, 4);
-    PutLE(out, static_cast<std::uint32_t>(stream.size() + 4), 4);
-    PutLE(out, static_cast<std::uint32_t>(stream.size() + 4), 4);
+    for (std::uint32_t field : {rawSize, std::uint32_t(stream.size() + 4), std::uint32_t(stream.size() + 4)})
+        PutLE(out, field, 4);
     return out + stream;
 }
 
@@ -57,9 +48,8 @@ inline std::string VersionedArchive(const std::string& format, const std::vector
     std::string data, manifest;
     PutLE(manifest, static_cast<std::uint32_t>(entries.size()), 4);
     for (const VersionedEntry& e : entries) {
-        const std::string stored =
-            e.compressed ? Container(static_cast<std::uint32_t>(e.data.size()), LiteralRefPack(e.data)) : e.data;
         const auto raw = static_cast<std::uint32_t>(e.data.size());
+        const std::string stored = e.compressed ? Container(raw, LiteralRefPack(e.data)) : e.data;
         const auto offset = static_cast<std::uint32_t>(16 + data.size());
         const auto nameLength = static_cast<std::uint32_t>(e.name.size());
         PutLE(manifest, raw, 4);
@@ -67,8 +57,7 @@ inline std::string VersionedArchive(const std::string& format, const std::vector
             PutLE(manifest, e.compressed ? static_cast<std::uint32_t>(stored.size()) : raw, 3);
             manifest += e.compressed ? '\x80' : '\0';
             PutLE(manifest, offset, 4);
-            manifest += e.compressed ? '\x01' : '\0';
-            manifest += '\0';
+            manifest += {e.compressed ? '\x01' : '\0', '\0'};
             PutLE(manifest, nameLength, 2);
             PutLE(manifest, e.typeId, 4);
             PutLE(manifest, e.fileId, 4);
@@ -86,16 +75,13 @@ inline std::string VersionedArchive(const std::string& format, const std::vector
     return out + data + manifest;
 }
 
-// Bytes written as hex pairs, spaces ignored.
+// Bytes written as hex pairs, spaces and line breaks ignored.
 inline std::string Hex(const std::string& text)
 {
     std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == ' ' || text[i] == '\n')
-            continue;
-        out += static_cast<char>(std::stoi(text.substr(i, 2), nullptr, 16));
-        ++i;
-    }
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] != ' ' && text[i] != '\n')
+            out += static_cast<char>(std::stoi(text.substr(i++, 2), nullptr, 16));
     return out;
 }
 

@@ -36,12 +36,9 @@ inline std::string BuildRaw(const std::string& signature, std::uint32_t version,
     return out;
 }
 
-struct EntrySpec {
-    std::string name, data;
-};
+using EntrySpec = VersionedEntry;
 
-// A packed archive as this program writes it: data from byte 16 in order,
-// compressed size equal to raw size.
+// A packed archive as this program writes it (version 1a): data from byte 16 in order.
 inline std::string BuildArchive(const std::vector<EntrySpec>& entries)
 {
     std::string data;
@@ -73,14 +70,13 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    // A path below the folder as the archive object takes it.
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    // The names of the folder's items, recursively, relative to it.
+    // The names of the folder's items, recursively; links stay links.
     std::set<std::string> Contents() const
     {
         std::set<std::string> names;
         for (const auto& item : std::filesystem::recursive_directory_iterator(path_))
-            names.insert(item.path().lexically_relative(path_).generic_string()); // links stay links
+            names.insert(item.path().lexically_relative(path_).generic_string());
         return names;
     }
 

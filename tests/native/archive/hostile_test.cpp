@@ -1,11 +1,9 @@
 // Hostile archives and folders: links and files planted where the archive
 // object writes, data shared between entries, targets that must keep their
-// identity. Each case checks that nothing outside the chosen folder or the
-// target changes.
+// identity. Nothing outside the chosen folder or the target changes.
 #include "tests/native/archive/archive_test_support.h"
 
 #include <cerrno>
-#include <cstddef>
 #include <cstring>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
@@ -28,81 +26,66 @@ protected:
         fs::create_directories(dir.path() / "outside");
         WriteBytes(dir / "outside/v.txt", "victim");
     }
-
     mode_t Mode(const std::string& path)
     {
         struct stat info {};
-        EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
-        return info.st_mode & 07777;
+        return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+    }
+    std::set<std::string> Plus(std::set<std::string> names)
+    {
+        names.insert({"in.far", "out", "outside", "outside/v.txt"});
+        return names;
     }
 };
 
-TEST_F(HostileTest, LinksInTheOutputFolderAreReplacedNotWrittenThrough)
-{
-    ASSERT_TRUE(OpenBytes(BuildArchive({{"f", "entry f"}, {"h", "entry h"}, {"d\\g", "entry g"}})));
-    fs::create_symlink("../outside/v.txt", dir.path() / "out" / "f");
-    fs::create_hard_link(dir.path() / "outside" / "v.txt", dir.path() / "out" / "h");
-    // A link to a folder on the way is followed, as tar does.
-    fs::create_directory_symlink("../outside", dir.path() / "out" / "d");
-    for (const TFarEntry& entry : archive.Entries)
-        EXPECT_TRUE(archive.ExtractEntry(entry, dir / "out")) << entry.Name << ": " << archive.LastError();
-    EXPECT_EQ(ReadBytes(dir / "outside/v.txt"), "victim");
-    EXPECT_FALSE(fs::is_symlink(dir.path() / "out" / "f"));
-    EXPECT_EQ(ReadBytes(dir / "out/f"), "entry f");
-    EXPECT_EQ(ReadBytes(dir / "out/h"), "entry h");
-    EXPECT_EQ(ReadBytes(dir / "outside/g"), "entry g");
-}
-
-TEST_F(HostileTest, FailedExtractionKeepsTheFileItWouldHaveReplaced)
+TEST_F(HostileTest, ExtractionReplacesLinksAndKeepsFilesItCannotReplace)
 {
     // "cut" claims more bytes than the file holds; "dir" names a folder.
-    ASSERT_TRUE(OpenBytes(BuildRaw("FAR!byAZ", 1, "abc", 2, {{3, 3, 16, "dir"}, {9000, 9000, 100, "cut"}})));
+    ASSERT_TRUE(OpenBytes(BuildRaw("FAR!byAZ", 1, "abcfhgr", 6, {{1, 1, 19, "f"}, {1, 1, 20, "h"}, {1, 1, 21, "d\\g"},
+                                                               {3, 3, 16, "dir"}, {9000, 9000, 100, "cut"}, {1, 1, 22, "ro"}})));
+    fs::create_symlink("../outside/v.txt", dir.path() / "out" / "f");
+    fs::create_hard_link(dir.path() / "outside" / "v.txt", dir.path() / "out" / "h");
+    fs::create_directory_symlink("../outside", dir.path() / "out" / "d"); // a folder link on the way is followed
     WriteBytes(dir / "out/cut", "the user's file");
     fs::create_directories(dir.path() / "out" / "dir" / "inner");
-    EXPECT_FALSE(archive.ExtractEntry(archive.Entries[1], dir / "out"));
-    EXPECT_FALSE(archive.ExtractEntry(archive.Entries[0], dir / "out"));
-    EXPECT_EQ(ReadBytes(dir / "out/cut"), "the user's file");
-    EXPECT_EQ(dir.Contents(), (std::set<std::string>{"in.far", "out", "out/cut", "out/dir", "out/dir/inner",
-                                                     "outside", "outside/v.txt"}));
+    WriteBytes(dir / "out/ro", "kept");
+    ASSERT_EQ(::chmod((dir / "out/ro").c_str(), 0444), 0);
+    for (std::size_t i = 0; i < 6; ++i)
+        EXPECT_EQ(archive.ExtractEntry(archive.Entries[i], dir / "out"), i < 3) << i << archive.LastError();
+    EXPECT_EQ(archive.LastError(), "The file " + (dir / "out") + "\\ro cannot be replaced. " + std::strerror(EACCES) + ".");
+    EXPECT_EQ(ReadBytes(dir / "outside/v.txt"), "victim");
+    EXPECT_FALSE(fs::is_symlink(dir.path() / "out" / "f"));
+    EXPECT_EQ(ReadBytes(dir / "out/f") + ReadBytes(dir / "out/h") + ReadBytes(dir / "outside/g"), "fhg");
+    EXPECT_EQ(ReadBytes(dir / "out/cut") + ReadBytes(dir / "out/ro"), "the user's filekept");
+    EXPECT_EQ(dir.Contents(), Plus({"out/f", "out/h", "out/d", "outside/g", "out/cut", "out/dir", "out/dir/inner", "out/ro"}));
 }
 
+// Two entries share a run, one reaches into the next, one covers the header, one the manifest
+// (kelvo-far's verify finds each kind); "good" and the empty entries stand alone.
 TEST_F(HostileTest, OverlappingDataFailsThoseEntriesOnly)
 {
-    // Three entries share one run, one reaches into the next, one covers the
-    // header, one the manifest; "good" and the empty entries stand alone.
-    const std::string data = std::string(64, 'x') + "good";
-    const std::uint32_t manifest = 16 + static_cast<std::uint32_t>(data.size());
-    ASSERT_TRUE(OpenBytes(BuildRaw("FAR!byAZ", 1, data, 9,
-                                   {{32, 32, 16, "s1"}, {32, 32, 16, "s2"}, {8, 8, 16, "s3"}, {20, 20, 40, "reach"},
-                                    {4, 4, 80, "good"}, {0, 0, 16, "empty"}, {0, 0, 20, "empty2"},
-                                    {8, 8, 0, "header"}, {8, 8, manifest, "manifest"}})));
-    int written = 0;
+    ASSERT_TRUE(OpenBytes(BuildRaw("FAR!byAZ", 1, std::string(64, 'x') + "good", 7,
+                                   {{32, 32, 16, "s1"}, {8, 8, 16, "s2"}, {20, 20, 40, "reach"}, {4, 4, 80, "good"},
+                                    {0, 0, 16, "empty"}, {8, 8, 0, "header"}, {8, 8, 84, "manifest"}})));
     for (const TFarEntry& entry : archive.Entries) {
-        if (archive.ExtractEntry(entry, dir / "out"))
-            ++written;
-        else
+        if (!archive.ExtractEntry(entry, dir / "out")) {
             EXPECT_EQ(archive.LastError(), "The data of entry " + entry.Name +
                                                " overlaps another entry's data, the header or the list of entries.");
+        }
     }
-    EXPECT_EQ(written, 3);
-    EXPECT_EQ(dir.Contents(), (std::set<std::string>{"in.far", "out", "out/good", "out/empty", "out/empty2",
-                                                     "outside", "outside/v.txt"}));
+    EXPECT_EQ(dir.Contents(), Plus({"out/good", "out/empty"}));
     EXPECT_EQ(ReadBytes(dir / "out/good"), "good");
 }
 
 TEST_F(HostileTest, PreviewAndTemporaryNamesAreNeverFollowedOrReused)
 {
     ASSERT_TRUE(OpenBytes(BuildArchive({{"a", "entry bytes"}})));
-    // A link planted at the preview's name is replaced, not written through.
     fs::create_symlink(dir.path() / "outside" / "v.txt", archive.TempFileName());
     ASSERT_TRUE(archive.ExtractToTemp(0));
     EXPECT_FALSE(fs::is_symlink(archive.TempFileName()));
     EXPECT_EQ(ReadBytes(archive.TempFileName()), "entry bytes");
-    EXPECT_EQ(ReadBytes(dir / "outside/v.txt"), "victim");
     archive.DeleteTempFile();
-
-    // Replacement files get a fresh name each time, and the exclusive create
-    // never opens one that exists.
+    // Replacement files get a fresh name each time; the exclusive create never opens one that exists.
     std::set<std::string> names;
     for (int i = 0; i < 50; ++i) {
         std::string name;
@@ -110,51 +93,49 @@ TEST_F(HostileTest, PreviewAndTemporaryNamesAreNeverFollowedOrReused)
         EXPECT_TRUE(names.insert(name).second) << name;
     }
     fs::create_symlink(dir.path() / "outside" / "v.txt", dir.path() / "out" / "planted");
-    for (platform::File::Mode mode : {platform::File::Mode::CreateNew, platform::File::Mode::CreateNewLocked,
-                                      platform::File::Mode::CreateLocked})
+    for (auto mode : {platform::File::Mode::CreateNew, platform::File::Mode::CreateNewLocked, platform::File::Mode::CreateLocked})
         EXPECT_FALSE(platform::File::Open(dir / "out/planted", mode).IsOpen());
     EXPECT_EQ(ReadBytes(dir / "outside/v.txt"), "victim");
 }
 
-TEST_F(HostileTest, SaveKeepsTheTargetsModeAndLinkAndRefusesReadOnlyAndHeldTargets)
+TEST_F(HostileTest, SaveKeepsTheTargetsModeAndLinksAndRefusesReadOnlyAndHeldTargets)
 {
     ASSERT_TRUE(OpenBytes(BuildArchive({{"a", "A"}})));
     ASSERT_EQ(::chmod((dir / "in.far").c_str(), 0600), 0);
-    archive.SetDeleted(archive.Entries[0], true);
     ASSERT_TRUE(archive.Save(dir / "in.far"));
     EXPECT_EQ(Mode(dir / "in.far"), 0600u);
-    EXPECT_EQ(ReadBytes(dir / "in.far"), BuildArchive({}));
-
-    // Saved through a link: the link stays, the file it leads to changes.
+    // Through a link the link stays and the file it leads to changes, keeping its mode; a link that leads
+    // to no file yet (through any number of links) makes the file it names.
     WriteBytes(dir / "outside/real.far", BuildArchive({{"old", "o"}}));
     ASSERT_EQ(::chmod((dir / "outside/real.far").c_str(), 0640), 0);
     fs::create_symlink("../outside/real.far", dir.path() / "out" / "link.far");
-    ASSERT_TRUE(archive.Save(dir / "out/link.far"));
-    EXPECT_TRUE(fs::is_symlink(dir.path() / "out" / "link.far"));
-    EXPECT_EQ(ReadBytes(dir / "outside/real.far"), BuildArchive({}));
+    fs::create_symlink("../outside/new.far", dir.path() / "out" / "dangling.far");
+    fs::create_symlink("dangling.far", dir.path() / "out" / "chain.far");
+    for (const char* name : {"out/link.far", "out/dangling.far", "out/chain.far"}) {
+        fs::remove(dir.path() / "outside" / "new.far");
+        ASSERT_TRUE(archive.Save(dir / name)) << name << archive.LastError();
+        EXPECT_TRUE(fs::is_symlink(dir.path() / name)) << name;
+    }
+    EXPECT_EQ(ReadBytes(dir / "outside/real.far") + ReadBytes(dir / "outside/new.far"), BuildArchive({{"a", "A"}}) + BuildArchive({{"a", "A"}}));
     EXPECT_EQ(Mode(dir / "outside/real.far"), 0640u);
-
     // A read-only file, or one that another program holds, is not replaced.
-    const std::string locked = BuildArchive({{"theirs", "t"}});
-    WriteBytes(dir / "out/ro.far", locked);
-    WriteBytes(dir / "out/held.far", locked);
+    const std::string theirs = BuildArchive({{"theirs", "t"}});
+    WriteBytes(dir / "out/ro.far", theirs);
+    WriteBytes(dir / "out/held.far", theirs);
     ASSERT_EQ(::chmod((dir / "out/ro.far").c_str(), 0444), 0);
     TFarArchive other;
     ASSERT_TRUE(other.Open(dir / "out/held.far"));
-    archive.AddFile(dir / "outside/v.txt");
-    EXPECT_FALSE(archive.Save(dir / "out/ro.far"));
-    EXPECT_EQ(archive.LastError(), "The file " + (dir / "out/ro.far") + " is read-only.");
-    EXPECT_FALSE(archive.Save(dir / "out/held.far"));
-    EXPECT_EQ(archive.LastError(), "The file " + (dir / "out/held.far") + " is in use by another program.");
-    EXPECT_EQ(ReadBytes(dir / "out/ro.far"), locked);
-    EXPECT_EQ(ReadBytes(dir / "out/held.far"), locked);
-    EXPECT_EQ(dir.Contents(), (std::set<std::string>{"in.far", "out", "out/link.far", "out/ro.far", "out/held.far",
-                                                     "outside", "outside/v.txt", "outside/real.far"}));
+    for (const auto& [name, why] : {std::pair{"out/ro.far", " is read-only."}, {"out/held.far", " is in use by another program."}}) {
+        EXPECT_FALSE(archive.Save(dir / name));
+        EXPECT_EQ(archive.LastError(), "The file " + (dir / name) + why);
+        EXPECT_EQ(ReadBytes(dir / name), theirs);
+    }
+    EXPECT_EQ(dir.Contents(), Plus({"out/link.far", "out/dangling.far", "out/chain.far", "out/ro.far", "out/held.far",
+                                    "outside/real.far", "outside/new.far"}));
 }
 
 // Makes every later change of a file's permissions and every removal of a
-// name fail in this process, so a save stops with its new file as it was
-// made.
+// name fail in this process, so a save stops with its new file as it was made.
 void ForbidChmodAndUnlink()
 {
     sock_filter filter[] = {
@@ -171,9 +152,8 @@ void ForbidChmodAndUnlink()
         _exit(2);
 }
 
-// The new file of a save over a private archive is nobody else's to open
-// from the moment it exists, before it takes the old file's permissions:
-// here the save is stopped just before that step.
+// The new file of a save over a private archive is nobody else's to open from
+// the moment it exists, before it takes the old file's permissions.
 TEST_F(HostileTest, ReplacementOfAPrivateArchiveIsPrivateFromTheStart)
 {
     ASSERT_TRUE(OpenBytes(BuildArchive({{"a", "secret"}})));
@@ -191,79 +171,50 @@ TEST_F(HostileTest, ReplacementOfAPrivateArchiveIsPrivateFromTheStart)
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    std::vector<std::string> left;
-    for (const std::string& name : dir.Contents())
-        if (name.rfind("~kv", 0) == 0)
-            left.push_back(name);
-    ASSERT_EQ(left.size(), 1u);
-    EXPECT_EQ(Mode(dir / left[0]), 0600u);
+    const std::string left = *dir.Contents().rbegin(); // "~kv..." sorts last
+    EXPECT_EQ(dir.Contents(), Plus({left}));
+    EXPECT_EQ(left.rfind("~kv", 0), 0u);
+    EXPECT_EQ(Mode(dir / left), 0600u);
     EXPECT_EQ(Mode(dir / "in.far"), 0640u);
 }
 
-// A link at the target that leads to no file yet makes the file it names,
-// through any number of links; the links stay.
-TEST_F(HostileTest, SaveThroughADanglingLinkMakesTheFileItNames)
-{
-    ASSERT_TRUE(OpenBytes(BuildArchive({{"a", "A"}})));
-    fs::create_symlink("../outside/new.far", dir.path() / "out" / "dangling.far");
-    fs::create_symlink("dangling.far", dir.path() / "out" / "chain.far");
-    for (const char* name : {"out/dangling.far", "out/chain.far"}) {
-        fs::remove(dir.path() / "outside" / "new.far");
-        ASSERT_TRUE(archive.Save(dir / name)) << name << archive.LastError();
-        EXPECT_TRUE(fs::is_symlink(dir.path() / name)) << name;
-        EXPECT_EQ(ReadBytes(dir / "outside/new.far"), BuildArchive({{"a", "A"}})) << name;
-    }
-}
-
-// In a folder that everybody may write to and that keeps names to their
-// owners (sticky, as /tmp), a link at the target is followed only when it
-// belongs to the saver or to the folder's owner, as the kernel's protection
-// of such folders has it (which holds for the superuser too); elsewhere a
-// link is followed whoever made it.
+// In a folder everybody may write to that keeps names to their owners
+// (sticky, as /tmp), a link at the target is followed only when it belongs to
+// the saver or the folder's owner, as the kernel's protection has it.
 TEST_F(HostileTest, LinksOfOtherUsersInASharedFolderAreNotFollowed)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "giving folders and links to another user needs the superuser";
     const uid_t me = 0, other = 65534;
-    struct Case {
-        mode_t folderMode;
-        uid_t folderOwner, linkOwner;
-        bool followed;
-    };
-    const Case cases[] = {
-        {01777, me, other, false}, // planted by another user in a shared folder
-        {01777, me, me, true},     // the saver's own link
-        {01777, other, other, true}, // the folder owner's link
-        {00777, me, other, true},  // not sticky: the kernel follows it too
-        {01755, me, other, true},  // sticky, but only its owner may write to it
-    };
+    const std::tuple<mode_t, uid_t, uid_t, bool> cases[] = { // folder mode and owner, link owner, followed
+        {01777, me, other, false}, {01777, me, me, true}, {01777, other, other, true},
+        {00777, me, other, true}, // not sticky: the kernel follows it too
+        {01755, me, other, true}}; // sticky, but only its owner may write to it
     ASSERT_TRUE(OpenBytes(BuildArchive({{"a", "A"}})));
     const std::string old = BuildArchive({{"old", "o"}});
     int n = 0;
-    for (const Case& c : cases) {
-        const std::string folder = "shared" + std::to_string(++n);
+    for (const auto& [folderMode, folderOwner, linkOwner, followed] : cases) {
+        const std::string folder = "shared" + std::to_string(++n), link = dir / (folder + "/t.far");
+        SCOPED_TRACE(folder);
         const std::string victim = dir / ("outside/" + folder + ".far");
         WriteBytes(victim, old);
         fs::create_directory(dir.path() / folder);
-        fs::create_symlink(victim, dir.path() / folder / "t.far");
-        ASSERT_EQ(::lchown((dir / (folder + "/t.far")).c_str(), c.linkOwner, c.linkOwner), 0);
-        ASSERT_EQ(::chown((dir / folder).c_str(), c.folderOwner, c.folderOwner), 0);
-        ASSERT_EQ(::chmod((dir / folder).c_str(), c.folderMode), 0);
-        EXPECT_EQ(archive.Save(dir / (folder + "/t.far")), c.followed) << folder;
-        EXPECT_EQ(ReadBytes(victim), c.followed ? BuildArchive({{"a", "A"}}) : old) << folder;
-        EXPECT_TRUE(fs::is_symlink(dir.path() / folder / "t.far")) << folder;
-        if (!c.followed) {
-            EXPECT_EQ(archive.LastError(), "The file " + (dir / (folder + "/t.far")) +
-                                               " is a link that another user may have planted in a shared folder; "
-                                               "it is not followed.");
+        fs::create_symlink(victim, link);
+        ASSERT_EQ(::lchown(link.c_str(), linkOwner, linkOwner) | ::chown((dir / folder).c_str(), folderOwner, folderOwner) |
+                      ::chmod((dir / folder).c_str(), folderMode), 0);
+        EXPECT_EQ(archive.Save(link), followed);
+        EXPECT_EQ(ReadBytes(victim), followed ? BuildArchive({{"a", "A"}}) : old);
+        EXPECT_TRUE(fs::is_symlink(link));
+        if (!followed) {
+            EXPECT_EQ(archive.LastError(), "The file " + link + " is a link that another user may have planted in a "
+                                                                "shared folder; it is not followed.");
         }
     }
 }
 
 TEST_F(HostileTest, TheArchiveIsNoOutputUnderAnyOfItsNames)
 {
-    // The archive is reached through a link, or has another name by a hard
-    // link, in the folder written to: each of its names stays its own.
+    // Reached through a link, or another name by a hard link, in the folder written to.
     WriteBytes(dir / "outside/real.far", BuildArchive({{"real.far", "entry"}, {"hard.far", "entry"}}));
     fs::create_symlink("../outside/real.far", dir.path() / "out" / "link.far");
     fs::create_hard_link(dir.path() / "outside" / "real.far", dir.path() / "out" / "hard.far");
@@ -276,8 +227,8 @@ TEST_F(HostileTest, TheArchiveIsNoOutputUnderAnyOfItsNames)
     }
     EXPECT_EQ(ReadBytes(dir / "outside/real.far"), before);
     EXPECT_TRUE(fs::equivalent(dir.path() / "out" / "hard.far", dir.path() / "outside" / "real.far"));
-    EXPECT_EQ(dir.Contents(), (std::set<std::string>{"out", "out/link.far", "out/hard.far", "outside",
-                                                     "outside/v.txt", "outside/real.far"}));
+    EXPECT_EQ(dir.Contents(), (std::set<std::string>{"out", "out/link.far", "out/hard.far", "outside", "outside/v.txt",
+                                                     "outside/real.far"}));
 }
 
 TEST_F(HostileTest, AFolderCheckedOnceIsNotFollowedOnceSwappedForALink)
@@ -286,21 +237,18 @@ TEST_F(HostileTest, AFolderCheckedOnceIsNotFollowedOnceSwappedForALink)
     ASSERT_TRUE(archive.ExtractEntry(archive.Entries[0], dir / "out"));
     fs::rename(dir.path() / "out" / "d", dir.path() / "out" / "moved");
     fs::create_directory_symlink("../outside", dir.path() / "out" / "d");
-    // The folder itself, and a new folder below it.
-    for (const std::size_t position : {1u, 2u}) {
+    for (const std::size_t position : {1u, 2u}) { // the folder itself, and a new folder below it
         EXPECT_FALSE(archive.ExtractEntry(archive.Entries[position], dir / "out"));
         EXPECT_EQ(archive.LastError(), "The folder " + (dir / "out") + "\\d\\ was replaced during the extraction.");
     }
-    EXPECT_EQ(dir.Contents(), (std::set<std::string>{"in.far", "out", "out/d", "out/moved", "out/moved/a", "outside",
-                                                     "outside/v.txt"}));
+    EXPECT_EQ(dir.Contents(), Plus({"out/d", "out/moved", "out/moved/a"}));
 }
 
 TEST_F(HostileTest, WithinARunNoEntryReplacesTheFileOfAnother)
 {
-    // Two entries of one name, two added files of one file name, and an
-    // added file named like an entry at the top.
+    // Two entries of one name, two added files of one file name, and an added file named like an entry.
     fs::create_directories(dir.path() / "one");
-    fs::create_directories(dir.path() / "two");
+    fs::create_directory(dir.path() / "two");
     WriteBytes(dir / "one/x.txt", "added one");
     WriteBytes(dir / "two/x.txt", "added two");
     WriteBytes(dir / "two/top", "added top");
@@ -310,19 +258,15 @@ TEST_F(HostileTest, WithinARunNoEntryReplacesTheFileOfAnother)
     std::vector<std::string> failed;
     {
         TExtractionRun run(archive);
-        for (const TFarEntry& entry : archive.Entries) {
+        for (const TFarEntry& entry : archive.Entries)
             if (!archive.ExtractEntry(entry, dir / "out"))
                 failed.push_back(archive.LastError());
-        }
     }
-    const auto sameFile = [&](const char* name) {
-        return "The file " + (dir / "out") + "\\" + name +
-               " was written for another entry of this extraction (the entries' names lead to the same file).";
-    };
-    EXPECT_EQ(failed, (std::vector<std::string>{sameFile("dup"), sameFile("x.txt"), sameFile("top")}));
-    EXPECT_EQ(ReadBytes(dir / "out/dup"), "first");
-    EXPECT_EQ(ReadBytes(dir / "out/x.txt"), "added one");
-    EXPECT_EQ(ReadBytes(dir / "out/top"), "entry top");
+    const char* names[] = {"dup", "x.txt", "top"};
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(failed.at(i), "The file " + (dir / "out") + "\\" + names[i] +
+                                    " was written for another entry of this extraction (the entries' names lead to the same file).");
+    EXPECT_EQ(ReadBytes(dir / "out/dup") + ReadBytes(dir / "out/x.txt") + ReadBytes(dir / "out/top"), "firstadded oneentry top");
     // Outside a run (or in the next one) an entry replaces its earlier output.
     EXPECT_TRUE(archive.ExtractEntry(archive.Entries[1], dir / "out"));
     EXPECT_EQ(ReadBytes(dir / "out/dup"), "second");
@@ -331,15 +275,6 @@ TEST_F(HostileTest, WithinARunNoEntryReplacesTheFileOfAnother)
     EXPECT_EQ(ReadBytes(dir / "out/dup"), "first");
 }
 
-TEST_F(HostileTest, AReadOnlyFileIsNotReplaced)
-{
-    ASSERT_TRUE(OpenBytes(BuildArchive({{"ro", "new"}})));
-    WriteBytes(dir / "out/ro", "kept");
-    ASSERT_EQ(::chmod((dir / "out/ro").c_str(), 0444), 0);
-    EXPECT_FALSE(archive.ExtractEntry(archive.Entries[0], dir / "out"));
-    EXPECT_EQ(archive.LastError(), "The file " + (dir / "out") + "\\ro cannot be replaced. " + std::strerror(EACCES) + ".");
-    EXPECT_EQ(ReadBytes(dir / "out/ro"), "kept");
-}
 TEST_F(HostileTest, NamedPipesAreNeitherAddedNorWaitedFor)
 {
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);

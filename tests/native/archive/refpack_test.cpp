@@ -2,71 +2,24 @@
 // forms, every malformed stream the decoder must refuse, and compression
 // round trips over data of every shape.
 #include "archive/refpack.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <string>
-#include <vector>
+#include "tests/far_writer.h"
+#include "tests/test_support.h"
 
 namespace kelvo::test {
 namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-// "10 FB 00 00 14" -> bytes.
-Bytes Hex(const std::string& text)
+Bytes B(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes H(const std::string& hex) { return B(Hex(hex)); }
+
+// The 5-byte header for a stated size, then the codes (raw bytes).
+Bytes Stream(std::size_t size, const std::string& codes)
 {
-    Bytes bytes;
-    for (std::size_t i = 0; i < text.size();) {
-        if (text[i] == ' ') {
-            ++i;
-            continue;
-        }
-        bytes.push_back(static_cast<unsigned char>(std::stoi(text.substr(i, 2), nullptr, 16)));
-        i += 2;
-    }
-    return bytes;
+    return B(std::string{'\x10', '\xFB', char(size >> 16), char(size >> 8), char(size)} + codes);
 }
 
-Bytes Bytes_(const std::string& text) { return Bytes(text.begin(), text.end()); }
-
-// The 5-byte header for a stated size, then the codes.
-Bytes Stream(std::uint32_t size, const Bytes& codes)
-{
-    Bytes stream{0x10, 0xFB, static_cast<unsigned char>(size >> 16), static_cast<unsigned char>(size >> 8),
-                 static_cast<unsigned char>(size)};
-    stream.insert(stream.end(), codes.begin(), codes.end());
-    return stream;
-}
-
-// A copy from exactly `distance` back: "ABCD", zeros up to `distance` bytes
-// (long copies of the last zero), then `copy` (a code whose distance is
-// `distance`), then a stop. The copy must bring back "ABCD...".
-Bytes FarCopyStream(std::size_t distance, const Bytes& copy, std::size_t length)
-{
-    Bytes codes = Hex("E0 41 42 43 44 E0 00 00 00 00");
-    for (std::size_t zeros = distance - 8; zeros > 0;) {
-        const std::size_t n = std::min<std::size_t>(zeros, 1028) - 5;
-        codes.insert(codes.end(), {static_cast<unsigned char>(0xC0 | (n >> 8) << 2), 0x00, 0x00,
-                                   static_cast<unsigned char>(n)});
-        zeros -= n + 5;
-    }
-    codes.insert(codes.end(), copy.begin(), copy.end());
-    codes.push_back(0xFC);
-    return Stream(static_cast<std::uint32_t>(distance + length), codes);
-}
-
-Bytes FarCopyOutput(std::size_t distance, std::size_t length)
-{
-    Bytes out(distance + length, 0);
-    const std::string start = "ABCD";
-    for (std::size_t i = 0; i < 4; ++i)
-        out[i] = static_cast<unsigned char>(start[i]);
-    for (std::size_t i = 0; i < length; ++i)
-        out[distance + i] = out[i];
-    return out;
-}
+Bytes S(std::size_t size, const std::string& hex) { return Stream(size, Hex(hex)); }
 
 Bytes Repeat(const std::string& pattern, std::size_t size)
 {
@@ -76,126 +29,96 @@ Bytes Repeat(const std::string& pattern, std::size_t size)
     return out;
 }
 
+// "ABCD", zeros up to `distance` bytes (long copies of the last zero), then
+// `copy` (a code reaching exactly `distance` back for `length` bytes) and a
+// stop: the stream and the output it must give.
+std::pair<Bytes, Bytes> FarCopy(std::size_t distance, const std::string& copy, std::size_t length)
+{
+    std::string codes = Hex("E0 41 42 43 44 E0 00 00 00 00");
+    for (std::size_t zeros = distance - 8, n; zeros > 0; zeros -= n + 5)
+        codes += {char(0xC0 | ((n = std::min<std::size_t>(zeros, 1028) - 5) >> 8) << 2), 0, 0, char(n)};
+    Bytes out(distance + length, 0);
+    std::copy_n("ABCD", 4, out.begin());
+    std::copy_n(out.begin(), length, out.begin() + distance);
+    return {Stream(distance + length, codes + Hex(copy + "FC")), out};
+}
+
 TEST(RefPackTest, StatedSizeReadsEveryHeaderForm)
 {
-    struct Case {
-        const char* header;
-        bool valid;
-        std::uint32_t size;
-    } const cases[] = {
-        {"10 FB 00 00 14", true, 20},
-        {"10 FB FF FF FF", true, 16777215},
-        {"90 FB 01 00 00 00", true, 16777216},
-        {"90 FB FF FF FF FE", true, 4294967294u},
-        {"11 FB 00 00 09 00 01 00", true, 256},          // a compressed size, skipped
-        {"91 FB 00 00 00 09 00 00 01 00", true, 256},
-        {"50 FB 00 00 05", true, 5},                     // bit 6 is ignored
-        {"", false, 0},
-        {"10", false, 0},
-        {"10 FA 00 00 05", false, 0},
-        {"12 FB 00 00 05", false, 0},
-        {"30 FB 00 00 05", false, 0},
-        {"00 FB 00 00 05", false, 0},
-        {"FB 10 00 00 05", false, 0},                    // the two bytes read as one little-endian number
-        {"10 FB 00 00", false, 0},
-        {"90 FB 00 00 05", false, 0},
-        {"11 FB 00 00 09 00 01", false, 0},
-    };
-    for (const Case& c : cases) {
-        const Bytes header = Hex(c.header);
+    const std::pair<const char*, std::int64_t> cases[] = { // the size, -1 for a header refused
+        {"10 FB 00 00 14", 20}, {"10 FB FF FF FF", 16777215}, {"90 FB 01 00 00 00", 16777216},
+        {"90 FB FF FF FF FE", 4294967294u}, {"11 FB 00 00 09 00 01 00", 256}, // a compressed size, skipped
+        {"91 FB 00 00 00 09 00 00 01 00", 256}, {"50 FB 00 00 05", 5},        // bit 6 is ignored
+        {"", -1}, {"10", -1}, {"10 FA 00 00 05", -1}, {"12 FB 00 00 05", -1}, {"30 FB 00 00 05", -1},
+        {"00 FB 00 00 05", -1}, {"FB 10 00 00 05", -1}, {"10 FB 00 00", -1}, {"90 FB 00 00 05", -1},
+        {"11 FB 00 00 09 00 01", -1}};
+    for (const auto& [header, expected] : cases) {
+        SCOPED_TRACE(header);
+        const Bytes bytes = H(header);
         std::uint32_t size = 12345;
         std::string reason;
-        EXPECT_EQ(refpack::StatedSize(header.data(), header.size(), size, reason), c.valid) << c.header;
-        if (c.valid) {
-            EXPECT_EQ(size, c.size) << c.header;
-        } else {
-            EXPECT_NE(reason.find("not a RefPack stream"), std::string::npos) << c.header << ": " << reason;
-        }
+        ASSERT_EQ(refpack::StatedSize(bytes.data(), bytes.size(), size, reason), expected >= 0);
+        if (expected >= 0)
+            EXPECT_EQ(size, expected);
+        else
+            EXPECT_NE(reason.find("not a RefPack stream"), std::string::npos) << reason;
     }
 }
 
 TEST(RefPackTest, DecompressesEveryCodeForm)
 {
-    struct Case {
-        const char* name;
-        Bytes stream;
-        Bytes out;
+    const auto [shortFar, shortOut] = FarCopy(1024, "60 FF", 3);
+    const auto [mediumFar, mediumOut] = FarCopy(16384, "80 3F FF", 4);
+    const auto [longFar, longOut] = FarCopy(131072, "D0 FF FF 00", 5);
+    const std::pair<Bytes, Bytes> cases[] = {
+        {H("10 FB 00 00 14 E0 48 65 6C 6C 88 C0 06 6F 2C 20 FD 21"), B("Hello, Hello, Hello!")}, // overlapping
+        {H("10 FB 00 00 23 E1 74 68 65 20 63 61 74 20 01 03 73 07 0E 6F 6E 20 E0 6D 61 74 2C 08 08 10 17 FC"),
+         B("the cat sat on the mat, the cat sat")}, {H("10 FB 00 07 D0 CD 00 00 FF 00 CC 00 00 C6 FC"), Bytes(2000, 0)},
+        {S(5, "02 01 61 62 FC"), B("ababa")}, {S(5, "80 40 00 78 FC"), B("xxxxx")}, {S(8, "C3 00 02 00 61 62 63 FC"), B("abcabcab")},
+        {S(10, "E1 31 32 33 34 35 36 37 38 FE 39 41"), B("123456789A")}, {S(1029, "CD 00 00 FF 71 FC"), Bytes(1029, 'q')},
+        {S(3, "FF 78 79 7A"), B("xyz")}, {S(0, "FC"), Bytes()},
+        {Stream(112, "\xFB" + Pattern(112) + "\xFC"), B(Pattern(112))}, // the largest literal block
+        // Overlapping copies repeat their pattern over the whole length.
+        {S(1031, "CF 00 02 FF 61 62 63 FC"), Repeat("abc", 1031)},
+        {S(17, "E0 61 62 63 64 1F 06 65 66 67 FC"), Repeat("abcdefg", 17)},
+        {shortFar, shortOut}, {mediumFar, mediumOut}, {longFar, longOut}, // each copy form at its farthest
+        {H("90 FB 00 00 00 05 80 40 00 78 FC"), B("xxxxx")}, {H("11 FB 00 00 0D 00 00 05 80 40 00 78 FC"), B("xxxxx")},
+        {H("91 FB 00 00 00 0F 00 00 00 05 80 40 00 78 FC"), B("xxxxx")},
     };
-    const Case cases[] = {
-        {"medium copy overlapping its output",
-         Hex("10 FB 00 00 14 E0 48 65 6C 6C 88 C0 06 6F 2C 20 FD 21"), Bytes_("Hello, Hello, Hello!")},
-        {"short copies", Hex("10 FB 00 00 23 E1 74 68 65 20 63 61 74 20 01 03 73 07 0E 6F 6E 20 E0 6D 61 74 2C 08 08 10 17 FC"),
-         Bytes_("the cat sat on the mat, the cat sat")},
-        {"long copies of one byte", Hex("10 FB 00 07 D0 CD 00 00 FF 00 CC 00 00 C6 FC"), Bytes(2000, 0)},
-        {"short copy with 2 literals", Stream(5, Hex("02 01 61 62 FC")), Bytes_("ababa")},
-        {"medium copy with 1 literal", Stream(5, Hex("80 40 00 78 FC")), Bytes_("xxxxx")},
-        {"long copy with 3 literals", Stream(8, Hex("C3 00 02 00 61 62 63 FC")), Bytes_("abcabcab")},
-        {"literal block and stop with 2 literals", Stream(10, Hex("E1 31 32 33 34 35 36 37 38 FE 39 41")),
-         Bytes_("123456789A")},
-        {"longest copy", Stream(1029, Hex("CD 00 00 FF 71 FC")), Bytes(1029, 'q')},
-        {"stop with 3 literals", Stream(3, Hex("FF 78 79 7A")), Bytes_("xyz")},
-        {"empty", Stream(0, Hex("FC")), Bytes()},
-        {"largest literal block", Stream(112, [] {
-             Bytes codes{0xFB};
-             const Bytes text = Repeat("0123456789abcdef", 112);
-             codes.insert(codes.end(), text.begin(), text.end());
-             codes.push_back(0xFC);
-             return codes;
-         }()),
-         Repeat("0123456789abcdef", 112)},
-        // A long overlapping copy of a 3-byte pattern: the repeat must hold
-        // across the whole length, not only its first distance bytes.
-        {"longest copy of a 3-byte pattern", Stream(1031, Hex("CF 00 02 FF 61 62 63 FC")), Repeat("abc", 1031)},
-        {"short copy of a 7-byte pattern", Stream(17, Hex("E0 61 62 63 64 1F 06 65 66 67 FC")), Repeat("abcdefg", 17)},
-        {"short copy at its farthest", FarCopyStream(1024, Hex("60 FF"), 3), FarCopyOutput(1024, 3)},
-        {"medium copy at its farthest", FarCopyStream(16384, Hex("80 3F FF"), 4), FarCopyOutput(16384, 4)},
-        {"long copy at its farthest", FarCopyStream(131072, Hex("D0 FF FF 00"), 5), FarCopyOutput(131072, 5)},
-        {"6-byte header", Hex("90 FB 00 00 00 05 80 40 00 78 FC"), Bytes_("xxxxx")},
-        {"compressed size field", Hex("11 FB 00 00 0D 00 00 05 80 40 00 78 FC"), Bytes_("xxxxx")},
-        {"both flags", Hex("91 FB 00 00 00 0F 00 00 00 05 80 40 00 78 FC"), Bytes_("xxxxx")},
-    };
-    for (const Case& c : cases) {
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
         Bytes out{1, 2, 3};
         std::string reason;
-        EXPECT_TRUE(refpack::Decompress(c.stream.data(), c.stream.size(), out, reason)) << c.name << ": " << reason;
-        EXPECT_EQ(out, c.out) << c.name;
+        EXPECT_TRUE(refpack::Decompress(cases[i].first.data(), cases[i].first.size(), out, reason)) << reason;
+        EXPECT_TRUE(out == cases[i].second);
     }
 }
 
 TEST(RefPackTest, RefusesEveryMalformedStream)
 {
-    struct Case {
-        Bytes stream;
-        const char* reason;
-    } const cases[] = {
-        {Stream(3, Hex("00 05 FC")), "A copy reaches before the start of the output at byte 5 of the stream."},
-        {Stream(13, Hex("E1 41 42 43 44 31 32 33 34 D0 FF FF 00 FC")), "before the start of the output at byte 14 "},
-        {Stream(4, Hex("01 01 61 FC")), "before the start"},
-        {Stream(3, Hex("E0 61 62 63 64 FC")), "exceed the stated size of 3 bytes at byte 5 "},
-        {Stream(3, Hex("01 00 61 FC")), "exceed the stated size of 3 bytes at byte 5 "},
-        {Stream(0, Hex("FD 61")), "exceed the stated size"},
-        {Stream(1030, Hex("CD 00 00 FF 71 80 00 00 FC")), "exceed the stated size of 1030 bytes at byte 10 "},
-        {Stream(4, Hex("E0 61 62")), "ends inside literal bytes at byte 5 "},
-        {Stream(4, Hex("80 40 00")), "ends inside literal bytes"},
-        {Stream(4, Hex("FE 61")), "ends inside literal bytes"},
-        {Stream(4, Hex("80 00")), "ends inside a control code at byte 5 "},
-        {Stream(4, Hex("00")), "ends inside a control code"},
-        {Stream(8, Hex("E0 61 62 63 64 C0 00 00")), "ends inside a control code at byte 10 "},
-        {Stream(4, Hex("E0 61 62 63 64")), "ends before a stop code"},
-        {Stream(0, Hex("")), "ends before a stop code"},
-        {Stream(6, Hex("E0 61 62 63 64 FC")), "stops after 4 of 6 bytes"},
-        {Stream(4, Hex("E0 61 62 63 64 FC 58 58")), "2 bytes follow the stop code"},
-        {Stream(1, Hex("FD 61 FC")), "1 byte follows the stop code"},
-        {Stream(1000, Hex("FC")), "states a size of 1000 bytes"},
-        {Stream(1029, Hex("CD 00 FF")), "states a size of 1029 bytes"},
-        {Hex("90 FB FF FF FF FF FC"), "states a size of 4294967295 bytes"},
-        {Hex("10 FA 00 00 00 FC"), "not a RefPack stream"}, // every header form: StatedSize's cases
+    const std::pair<Bytes, const char*> cases[] = {
+        {S(3, "00 05 FC"), "A copy reaches before the start of the output at byte 5 of the stream."},
+        {S(13, "E1 41 42 43 44 31 32 33 34 D0 FF FF 00 FC"), "before the start of the output at byte 14 "},
+        {S(3, "E0 61 62 63 64 FC"), "exceed the stated size of 3 bytes at byte 5 "}, {S(0, "FD 61"), "exceed the stated size"},
+        {S(3, "01 00 61 FC"), "exceed the stated size of 3 bytes at byte 5 "},
+        {S(1030, "CD 00 00 FF 71 80 00 00 FC"), "exceed the stated size of 1030 bytes at byte 10 "},
+        {S(4, "E0 61 62"), "ends inside literal bytes at byte 5 "}, {S(4, "80 40 00"), "ends inside literal bytes"},
+        {S(4, "FE 61"), "ends inside literal bytes"}, {S(4, "00"), "ends inside a control code"},
+        {S(4, "80 00"), "ends inside a control code at byte 5 "},
+        {S(8, "E0 61 62 63 64 C0 00 00"), "ends inside a control code at byte 10 "},
+        {S(4, "E0 61 62 63 64"), "ends before a stop code"}, {S(0, ""), "ends before a stop code"},
+        {S(6, "E0 61 62 63 64 FC"), "stops after 4 of 6 bytes"},
+        {S(4, "E0 61 62 63 64 FC 58 58"), "2 bytes follow the stop code"}, {S(1, "FD 61 FC"), "1 byte follows the stop code"},
+        {S(1000, "FC"), "states a size of 1000 bytes"}, {S(1029, "CD 00 FF"), "states a size of 1029 bytes"},
+        {H("90 FB FF FF FF FF FC"), "states a size of 4294967295 bytes"},
+        {H("10 FA 00 00 00 FC"), "not a RefPack stream"}, // every header form: StatedSize's cases
     };
-    for (const Case& c : cases) {
+    for (const auto& [stream, expected] : cases) {
+        SCOPED_TRACE(expected);
         Bytes out;
         std::string reason;
-        EXPECT_FALSE(refpack::Decompress(c.stream.data(), c.stream.size(), out, reason)) << c.reason;
-        EXPECT_NE(reason.find(c.reason), std::string::npos) << "expected \"" << c.reason << "\", got \"" << reason << "\"";
+        EXPECT_FALSE(refpack::Decompress(stream.data(), stream.size(), out, reason));
+        EXPECT_NE(reason.find(expected), std::string::npos) << reason;
     }
 }
 
@@ -212,58 +135,45 @@ TEST(RefPackTest, CompressedDataDecompressesToItself)
         }
         return out;
     };
-    // Text with repeats near and far, and a random block repeated beyond the
+    const auto join = [](std::initializer_list<Bytes> parts) {
+        Bytes out;
+        for (const Bytes& part : parts)
+            out.insert(out.end(), part.begin(), part.end());
+        return out;
+    };
+    // Text with repeats near and far; a random block repeated beyond the
     // window, so a copy across it would decode to other bytes.
-    Bytes text;
-    for (int i = 0; i < 3000; ++i) {
-        const std::string line = "Sim " + std::to_string(i * 7919 % 1000) + " buys chair " + std::to_string(i % 37) + "\r\n";
-        text.insert(text.end(), line.begin(), line.end());
-    }
-    Bytes farRepeat = random(140000);
-    farRepeat.insert(farRepeat.end(), farRepeat.begin(), farRepeat.begin() + 5000);
-    Bytes mixed = random(3000);
-    mixed.insert(mixed.end(), 5000, 0);
-    const Bytes tail = random(1000);
-    mixed.insert(mixed.end(), tail.begin(), tail.end());
-    mixed.insert(mixed.end(), tail.begin(), tail.end());
-    // Over 16 MiB: the 6-byte header. Runs keep it quick.
-    Bytes large = Repeat("large", (std::size_t{1} << 24) + 3);
+    std::string text;
+    for (int i = 0; i < 3000; ++i)
+        text += "Sim " + std::to_string(i * 7919 % 1000) + " buys chair " + std::to_string(i % 37) + "\r\n";
+    const Bytes far = random(140000), tail = random(1000);
+    Bytes large = Repeat("large", (std::size_t{1} << 24) + 3); // over 16 MiB: the 6-byte header
     large[5000000] = 'X';
-
-    struct Case {
-        const char* name;
-        Bytes data;
-        bool compressible;
-    } const cases[] = {
-        {"empty", {}, false},
-        {"1 byte", {0x41}, false},
-        {"3 bytes", Bytes_("abc"), false},
-        {"4 equal bytes", Bytes_("aaaa"), false},
-        {"run", Bytes(100000, 'x'), true},
-        {"short period", Repeat("abc", 5000), true},
-        {"random", random(300000), false},
-        {"text", text, true},
-        {"random block repeated beyond the window", farRepeat, false},
-        {"random, zeros, a repeat", mixed, true},
+    const std::tuple<const char*, Bytes, bool> cases[] = { // name, data, compressible
+        {"empty", {}, false}, {"1 byte", {0x41}, false}, {"3 bytes", B("abc"), false}, {"4 equal bytes", B("aaaa"), false},
+        {"run", Bytes(100000, 'x'), true}, {"short period", Repeat("abc", 5000), true},
+        {"random", random(300000), false}, {"text", B(text), true},
+        {"repeat beyond the window", join({far, Bytes(far.begin(), far.begin() + 5000)}), false},
+        {"random, zeros, a repeat", join({random(3000), Bytes(5000, 0), tail, tail}), true},
         {"over 16 MiB", large, true},
     };
-    for (const Case& c : cases) {
-        const Bytes stream = refpack::Compress(c.data.data(), c.data.size());
-        const bool large = c.data.size() > 0xFFFFFF;
-        ASSERT_GE(stream.size(), large ? 7u : 6u) << c.name;
-        EXPECT_EQ(stream[0], large ? 0x90 : 0x10) << c.name;
+    for (const auto& [name, data, compressible] : cases) {
+        SCOPED_TRACE(name);
+        const Bytes stream = refpack::Compress(data.data(), data.size());
+        const bool big = data.size() > 0xFFFFFF;
+        ASSERT_GE(stream.size(), big ? 7u : 6u);
+        EXPECT_EQ(stream[0], big ? 0x90 : 0x10);
         // Never more than a literal block code per 112 bytes, one more and the stop code.
-        EXPECT_LE(stream.size(), c.data.size() + (c.data.size() + 111) / 112 + 1 + (large ? 6 : 5)) << c.name;
-        if (c.compressible) {
-            EXPECT_LT(stream.size(), c.data.size() / 2) << c.name;
+        EXPECT_LE(stream.size(), data.size() + (data.size() + 111) / 112 + 1 + (big ? 6 : 5));
+        if (compressible) {
+            EXPECT_LT(stream.size(), data.size() / 2);
         }
         Bytes out;
         std::string reason;
-        ASSERT_TRUE(refpack::Decompress(stream.data(), stream.size(), out, reason)) << c.name << ": " << reason;
-        EXPECT_TRUE(out == c.data) << c.name;
+        ASSERT_TRUE(refpack::Decompress(stream.data(), stream.size(), out, reason)) << reason;
+        EXPECT_TRUE(out == data);
     }
-    const Bytes empty = refpack::Compress(nullptr, 0);
-    EXPECT_EQ(empty, Hex("10 FB 00 00 00 FC"));
+    EXPECT_EQ(refpack::Compress(nullptr, 0), H("10 FB 00 00 00 FC"));
 }
 
 } // namespace

@@ -1,10 +1,11 @@
+// kelvo-far run in-process: its messages and exit codes, listings, the walk of
+// create, verify, and entry names (Windows-1252) against the system's (UTF-8).
 #include "cli/far_cli.h"
 
 #include "cli/far_names.h"
 #include "tests/far_writer.h"
 #include "tests/native/cli/test_support.h"
 
-#include <sstream>
 #include <sys/stat.h>
 
 namespace kelvo::cli {
@@ -31,11 +32,13 @@ TEST(EntryNames, PathsBecomeBackslashNames)
         EXPECT_EQ(EntryNameForPath(path), name) << path;
 }
 
+// Every refusal of every command: one line (or usage), exit code 1 (2 for usage), and nothing changed.
 TEST(Errors, ExitWithOneLineAndChangeNothing)
 {
     ScratchFolder scratch;
-    WriteFile("a.txt", "aaa");
-    ASSERT_EQ(Far({"create", "x.far", "a.txt"}).code, 0);
+    for (const char* name : {"a.txt", "b.txt", "l/loop/a.txt", "odd/..\\secret"})
+        WriteFile(name, name);
+    ASSERT_EQ(Far({"create", "x.far", "a.txt", "b.txt"}).code, 0);
     const std::string before = ReadBytes("x.far");
     const std::string cut = CraftArchive("data", {{4, 4, 16, "name.txt"}});
     WriteFile("cut.far", cut.substr(0, cut.size() - 3));
@@ -44,46 +47,65 @@ TEST(Errors, ExitWithOneLineAndChangeNothing)
         WriteFile(name, "");
         fs::resize_file(name, size);
     }
-    std::string deep = "deep";
+    std::string deep = "deep", parts64 = "deep64";
     for (int i = 0; i < 9; ++i)
         deep += "/" + std::string(220, static_cast<char>('a' + i));
+    for (int i = 0; i < 64; ++i)
+        parts64 += "/d";
     WriteFile(deep + "/" + std::string(100, 'f'), "x"); // 2094 bytes in all
+    WriteFile(parts64 + "/f", "too deep");
     std::replace(deep.begin(), deep.end(), '/', '\\');
-    WriteFile("l/loop/a.txt", "a");
-    WriteFile("disk.img", std::string(64, '\0')); // reads as an archive of no entries
     fs::create_directory_symlink("..", "l/loop/back"); // the walk ends at the name limit or the system's
-
+    WriteFile("disk.img", std::string(64, '\0')); // reads as an archive of no entries
+    // Damaged: a count that reads as negative over 5 KB of data, bytes after the manifest, shared data.
+    std::string negative = CraftArchive(std::string(5000, 'd'), {{5000, 5000, 16, "big"}});
+    negative.replace(5016, 4, "\xFF\xFF\xFF\xFF");
+    WriteFile("negative.far", negative);
+    WriteFile("trailing.far", CraftArchive("abc", {{3, 3, 16, "abc"}}) + "tail");
+    WriteFile("shared.far", CraftArchive("abcd", {{4, 4, 16, "one"}, {4, 4, 16, "two"}}));
+    const std::string backslash = "kelvo-far: name holds a backslash, which an entry name takes as a separator: odd/..\\secret\n";
+    const std::string refused = "kelvo-far: name extraction would refuse: ";
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{}, "kelvo-far: no command given\nusage: kelvo-far list"},
-        {{"lsit", "x.far"}, "kelvo-far: unknown command: lsit\nusage:"},
-        {{"list"}, "kelvo-far: wrong number of arguments: list\nusage:"},
-        {{"extract", "x.far", ""}, "kelvo-far: the target folder name is empty\nusage:"},
+        {{"lsit", "x.far"}, "kelvo-far: unknown command: lsit\nusage:"}, {{"list"}, "kelvo-far: wrong number of arguments: list\nusage:"},
+        {{"list", "--force", "trailing.far"}, "kelvo-far: unknown option for list: --force\nusage:"},
         {{"list", "nothere.far"}, "kelvo-far: no such archive: nothere.far\n"},
+        {{"list", "negative.far"}, "kelvo-far: negative entry count (-1), the archive is damaged: negative.far\n"},
         {{"verify", "cut.far"}, "kelvo-far: cannot open or read archive: cut.far\n"},
+        {{"extract", "x.far", ""}, "kelvo-far: the target folder name is empty\nusage:"},
+        {{"extract", "x.far", "out", "a.txt", "A.TXT"}, "kelvo-far: no such entry in x.far: A.TXT\n"},
         {{"create", "out.far", "a.txt", "nothere.txt"}, "kelvo-far: no such file or folder: nothere.txt\n"},
         {{"create", "out.far", "big.bin"}, "kelvo-far: file of 4 GiB or more: big.bin\n"},
         {{"create", "out.far", "huge.bin"}, "kelvo-far: cannot write archive: out.far: The archive would be larger"},
-        {{"add", "disk.img", "a.txt"}, "kelvo-far: not a FAR archive (signature FAR!byAZ, version 1 or 3): disk.img\n"},
-        {{"delete", "disk.img", "x"}, "kelvo-far: not a FAR archive (signature FAR!byAZ, version 1 or 3): disk.img\n"},
         {{"create", "out.far", "deep"}, "kelvo-far: name longer than 2047 bytes: " + deep + "\\" + std::string(100, 'f') + "\n"},
-        {{"create", "--follow-links", "out.far", "l/loop"}, "kelvo-far: "},
+        {{"create", "--follow-links", "out.far", "l/loop"}, refused + "l\\loop\\back\\loop"},
+        {{"create", "out.far", "odd"}, backslash}, {{"create", "out.far", "odd/..\\secret"}, backslash},
+        {{"create", "out.far", "../x"}, refused + "..\\x\n"}, {{"create", "out.far", "deep64"}, refused + "deep64\\d\\d"},
+        {{"create", "out.far", fs::absolute("a.txt").string()}, refused + "\\"},
+        {{"create", "--version", "2", "out.far", "a.txt"}, "kelvo-far: --version takes 1a, 1b or 3\nusage:"},
+        {{"create", "--version", "3", "out.far"}, "kelvo-far: wrong number of arguments: create\nusage:"},
+        {{"convert", "x.far", "out.far", "1a", "1b"}, "kelvo-far: wrong number of arguments: convert\nusage:"},
         {{"add", "x.far", "a.txt", "nothere"}, "kelvo-far: no such file or folder: nothere\n"},
         {{"add", "y.far", "a.txt"}, "kelvo-far: no such archive: y.far\n"},
-        {{"delete", "x.far", "a.txt", "A.TXT"}, "kelvo-far: no such entry in x.far: A.TXT\n"},
-        {{"extract", "x.far", "out", "a.txt", "A.TXT"}, "kelvo-far: no such entry in x.far: A.TXT\n"},
+        {{"add", "disk.img", "a.txt"}, "kelvo-far: not a FAR archive (signature FAR!byAZ, version 1 or 3): disk.img\n"},
+        {{"add", "negative.far", "a.txt"},
+         "kelvo-far: verify finds 1 problem (negative entry count (-1)); --force rewrites it anyway: negative.far\n"},
+        {{"add", "shared.far", "a.txt"}, "kelvo-far: verify finds 1 problem (entry 1 (two): data overlaps entry 0 "
+                                         "(one)); --force rewrites it anyway: shared.far\n"},
+        {{"delete", "trailing.far", "abc"},
+         "kelvo-far: verify finds 1 problem (4 bytes after the manifest); --force rewrites it anyway: trailing.far\n"},
         {{"rename", "x.far", "a.txt"}, "kelvo-far: wrong number of arguments: rename\nusage:"},
         {{"rename", "x.far", "A.TXT", "b.txt"}, "kelvo-far: no such entry in x.far: A.TXT\n"},
-        {{"rename", "x.far", "a.txt", "..\\up.txt"}, "kelvo-far: cannot rename to that name (The name ..\\up.txt is not extracted: name would"},
-        {{"rename", "x.far", "a.txt", "dir\\a. "}, "kelvo-far: cannot rename to that name (The name dir\\a.  is not extracted: name part ends"},
+        {{"rename", "x.far", "a.txt", "..\\up.txt"}, "kelvo-far: cannot rename to that name (The name ..\\up.txt is not"},
         {{"rename", "x.far", "a.txt", "\xE2\x82\xAC\xE4\xB8\x80"}, "kelvo-far: name not valid UTF-8 or without a"},
-        {{"rename", "nothere.far", "a.txt", "b.txt"}, "kelvo-far: no such archive: nothere.far\n"},
+        {{"rename", "x.far", "a.txt", "B.TXT"}, "kelvo-far: an entry of that name exists in x.far: B.TXT\n"},
         {{"replace", "x.far", "a.txt", "nothere.txt"}, "kelvo-far: not a file: nothere.txt\n"},
-        {{"replace", "x.far", "a.txt", "deep"}, "kelvo-far: not a file: deep\n"},
-        {{"replace", "x.far", "b.txt", "a.txt"}, "kelvo-far: no such entry in x.far: b.txt\n"},
+        {{"replace", "x.far", "c.txt", "a.txt"}, "kelvo-far: no such entry in x.far: c.txt\n"},
         {{"replace", "x.far", "a.txt", "big.bin"}, "kelvo-far: cannot replace a.txt (The file big.bin is larger than 2 GB"},
         {{"replace", "disk.img", "a.txt", "a.txt"}, "kelvo-far: not a FAR archive"},
     };
     for (const auto& [args, message] : cases) {
+        SCOPED_TRACE(args.empty() ? "" : args[0] + " " + args.back());
         const Output r = Far(args);
         const bool usage = message.find("usage:") != std::string::npos;
         EXPECT_EQ(r.code, usage ? 2 : 1) << r.err;
@@ -92,181 +114,86 @@ TEST(Errors, ExitWithOneLineAndChangeNothing)
         EXPECT_EQ(r.out, "");
     }
     EXPECT_EQ(ReadBytes("x.far"), before);
+    EXPECT_EQ(ReadBytes("negative.far"), negative);
     std::set<std::string> left;
     for (const auto& item : fs::directory_iterator("."))
         left.insert(item.path().filename().string());
-    EXPECT_EQ(left, (std::set<std::string>{"a.txt", "x.far", "cut.far", "big.bin", "huge.bin", "deep", "l", "disk.img"}));
+    EXPECT_EQ(left, (std::set<std::string>{"a.txt", "b.txt", "x.far", "cut.far", "big.bin", "huge.bin", "deep", "deep64", "l", "odd",
+                                           "disk.img", "negative.far", "trailing.far", "shared.far"}));
     EXPECT_EQ(ReadBytes("disk.img"), std::string(64, '\0'));
+    // Forced, a damaged archive is rewritten from what can be read of it.
+    EXPECT_EQ(Far({"delete", "--force", "trailing.far", "abc"}).code, 0);
+    EXPECT_EQ(ReadBytes("trailing.far"), CraftArchive("", {}));
 }
 
 TEST(List, PrintsHeaderLinesThenOneTabbedLinePerEntry)
 {
     ScratchFolder scratch;
-    // Foreign signature and version are shown as read; a name up to its
-    // first zero byte, in UTF-8; differing sizes both.
+    // Foreign signature and version as read; a name up to its first zero byte, in UTF-8; differing sizes both.
     WriteFile("odd.far", BuildRaw("ABCD\0FGH"s, 7, "abcdefgh", 3,
                                   {{3, 9, 16, "Dir\\a.txt"}, {0, 0, 19, "x\0hidden"s}, {5, 5, 19, "\xE9t\xE9.bmp"}}));
     const Output r = Far({"list", "odd.far"});
     EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.out, "FAR Header: ABCD\nVersion: 7\nDirectory offset: 24\nNumber of Entries: 3\n"
-                     "0\t3\t9\t16\tDir\\a.txt\n1\t0\t0\t19\tx\n2\t5\t5\t19\t\xC3\xA9t\xC3\xA9.bmp\n");
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out + r.err, "FAR Header: ABCD\nVersion: 7\nDirectory offset: 24\nNumber of Entries: 3\n"
+                             "0\t3\t9\t16\tDir\\a.txt\n1\t0\t0\t19\tx\n2\t5\t5\t19\t\xC3\xA9t\xC3\xA9.bmp\n");
 }
 
-TEST(Create, WalksFoldersDepthFirstFilesFirstInByteOrderSkippingFarFiles)
+TEST(Create, WalksFoldersDepthFirstFilesFirstInByteOrderSkippingFarFilesLinksAndPipes)
 {
     ScratchFolder scratch;
     for (const char* name : {"b.txt", "A.txt", "z", "a.far", "Z.FAR", "sub/x.Far", "sub/zz.txt", "sub/c.txt",
                              "sub/deeper/d.txt", "Sub/e.txt"})
         WriteFile(name, name);
-    fs::create_directories("sub/empty");
     ASSERT_EQ(Far({"create", "out.far", "."}).code, 0);
     EXPECT_EQ(EntryNames("out.far"), (std::vector<std::string>{"A.txt", "b.txt", "z", "Sub\\e.txt", "sub\\c.txt",
                                                                "sub\\zz.txt", "sub\\deeper\\d.txt"}));
-    // Paths name their entries as given, in the order given; a FAR file named
-    // explicitly is added like any other file; a name met again is skipped.
-    const Output r = Far({"create", "two.far", "./sub/", "a.far", "sub/deeper/d.txt"});
-    EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.err, "kelvo-far: skipped, already added: sub\\deeper\\d.txt\n");
+    // Paths name their entries as given, in that order; a FAR file named explicitly is added; a name met again is skipped.
+    Output r = Far({"create", "two.far", "./sub/", "a.far", "sub/deeper/d.txt"});
+    EXPECT_EQ(std::tie(r.code, r.err), std::make_tuple(0, "kelvo-far: skipped, already added: sub\\deeper\\d.txt\n"s));
     EXPECT_EQ(EntryNames("two.far"), (std::vector<std::string>{"sub\\c.txt", "sub\\zz.txt", "sub\\deeper\\d.txt", "a.far"}));
+    // Links met on the way are skipped, or followed when asked; a pipe is skipped.
+    WriteFile("dir/a.txt", "a");
+    fs::create_symlink("../b.txt", "dir/link");
+    fs::create_directory_symlink("..", "dir/up");
+    r = Far({"create", "x.far", "dir"});
+    EXPECT_EQ(std::tie(r.code, r.err), std::make_tuple(0, "kelvo-far: skipped, link: dir\\link\nkelvo-far: skipped, link: dir\\up\n"s));
+    EXPECT_EQ(EntryNames("x.far"), (std::vector<std::string>{"dir\\a.txt"}));
+    EXPECT_EQ(Far({"create", "--follow-links", "y.far", "dir"}).code, 1); // dir\up leads back to dir, deeper than extraction takes
+    ASSERT_EQ(Far({"create", "--follow-links", "y.far", "dir/link"}).code, 0);
+    EXPECT_EQ(EntryNames("y.far"), (std::vector<std::string>{"dir\\link"}));
+    fs::create_directory("pipes");
+    ASSERT_EQ(::mkfifo("pipes/pipe", 0600), 0);
+    r = Far({"add", "x.far", "pipes"});
+    EXPECT_EQ(std::tie(r.code, r.err), std::make_tuple(0, "kelvo-far: skipped, not a regular file: pipes\\pipe\n"s));
 }
 
-TEST(AddAndDelete, ChangeTheArchiveInPlace)
+TEST(Commands, ChangeTheArchiveInPlaceAndExtractWhatTheyCan)
 {
     ScratchFolder scratch;
-    for (const char* name : {"a.txt", "b.txt", "dir/c.txt"})
+    for (const char* name : {"a.txt", "b.txt", "dir/c.txt", "new.bin"})
         WriteFile(name, name);
     ASSERT_EQ(Far({"create", "x.far", "a.txt", "b.txt"}).code, 0);
     ASSERT_EQ(Far({"add", "x.far", "dir", "a.txt"}).code, 0);
     ASSERT_EQ(Far({"delete", "x.far", "a.txt"}).code, 0); // both entries of the name
-    EXPECT_EQ(ReadBytes("x.far"), CraftArchive("b.txtdir/c.txt", {{5, 5, 16, "b.txt"}, {9, 9, 21, "dir\\c.txt"}}));
-    // Saved through one of two names, the file is split: that is said, and
-    // the other name keeps the archive as it was.
+    const Output r = Far({"rename", "x.far", "b.txt", "UIGraphics\\\xC3\x84.txt"});
+    EXPECT_EQ(std::tie(r.code, r.out, r.err), std::make_tuple(0, ""s, ""s));
+    ASSERT_EQ(Far({"replace", "x.far", "dir\\c.txt", "new.bin"}).code, 0);
+    EXPECT_EQ(ReadBytes("x.far"), CraftArchive("b.txtnew.bin", {{5, 5, 16, "UIGraphics\\\xC4.txt"}, {7, 7, 21, "dir\\c.txt"}}));
+    // Saved through one of two names, the file is split: that is said, and the other name keeps the archive.
     const std::string before = ReadBytes("x.far");
     fs::create_hard_link("x.far", "y.far");
-    const Output split = Far({"delete", "x.far", "b.txt"});
-    EXPECT_EQ(split.code, 0);
-    EXPECT_EQ(split.err, "kelvo-far: warning: The file x.far had other names (hard links); they still lead to the "
+    EXPECT_EQ(Far({"delete", "x.far", "dir\\c.txt"}).err, "kelvo-far: warning: The file x.far had other names (hard links); they still lead to the "
                          "archive as it was.\n");
     EXPECT_EQ(ReadBytes("y.far"), before);
-    EXPECT_EQ(Far({"delete", "x.far", "dir\\c.txt"}).err, "");
-}
-
-TEST(RenameAndReplace, ChangeOneEntryInPlace)
-{
-    ScratchFolder scratch;
-    for (const char* name : {"a.txt", "b.txt", "new.bin"})
-        WriteFile(name, name);
-    ASSERT_EQ(Far({"create", "x.far", "a.txt", "b.txt"}).code, 0);
-    const std::string before = ReadBytes("x.far");
-    const Output taken = Far({"rename", "x.far", "a.txt", "B.TXT"});
-    EXPECT_EQ(taken.code, 1);
-    EXPECT_EQ(taken.err, "kelvo-far: an entry of that name exists in x.far: B.TXT\n");
-    EXPECT_EQ(ReadBytes("x.far"), before);
-    const Output r = Far({"rename", "x.far", "a.txt", "UIGraphics\\\xC3\x84.txt"});
-    EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out + r.err, "");
-    ASSERT_EQ(Far({"replace", "x.far", "b.txt", "new.bin"}).code, 0);
-    EXPECT_EQ(ReadBytes("x.far"), CraftArchive("a.txtnew.bin", {{5, 5, 16, "UIGraphics\\\xC4.txt"}, {7, 7, 21, "b.txt"}}));
-}
-
-TEST(Extract, WritesEveryEntryItCanAndReportsEachFailure)
-{
-    ScratchFolder scratch;
-    WriteFile("x.far", CraftArchive("hello!ab", {{5, 5, 16, "Dir\\one.txt"}, {1, 1, 21, "two.txt"}, {0, 0, 22, "Dir\\Sub\\empty"},
+    WriteFile("e.far", CraftArchive("hello!ab", {{5, 5, 16, "Dir\\one.txt"}, {1, 1, 21, "two.txt"}, {0, 0, 22, "Dir\\Sub\\empty"},
                                                  {1, 1, 22, "..\\evil.txt"}, {1, 1, 23, "last.txt"}}));
-    Output r = Far({"extract", "x.far", "out/some", "two.txt", "Dir\\one.txt"});
-    EXPECT_EQ(r.out, "2 files extracted.\n");
-    EXPECT_EQ(ReadBytes("out/some/Dir/one.txt"), "hello");
-    EXPECT_EQ(ReadBytes("out/some/two.txt"), "!");
+    EXPECT_EQ(Far({"extract", "e.far", "out/some", "two.txt", "Dir\\one.txt"}).out, "2 files extracted.\n");
+    EXPECT_EQ(ReadBytes("out/some/Dir/one.txt") + ReadBytes("out/some/two.txt"), "hello!");
     EXPECT_FALSE(fs::exists("out/some/Dir/Sub"));
-
-    r = Far({"extract", "x.far", "out/all"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.out, "4 files extracted.\n");
-    EXPECT_EQ(r.err, "kelvo-far: cannot extract ..\\evil.txt: The name ..\\evil.txt is not extracted: "
-                     "name would leave the chosen folder.\n");
-    EXPECT_EQ(fs::file_size("out/all/Dir/Sub/empty"), 0u);
-    EXPECT_FALSE(fs::exists("out/evil.txt"));
-    EXPECT_EQ(ReadBytes("out/all/last.txt"), "b");
-}
-
-TEST(Safety, DamagedArchivesAreNotRewrittenUnlessForcedNorListedWithANegativeCount)
-{
-    ScratchFolder scratch;
-    WriteFile("a.txt", "aaa");
-    // A count that reads as negative over 5 KB of data, bytes after the
-    // list of entries, and two entries sharing their data.
-    std::string negative = CraftArchive(std::string(5000, 'd'), {{5000, 5000, 16, "big"}});
-    negative.replace(5016, 4, "\xFF\xFF\xFF\xFF");
-    WriteFile("negative.far", negative);
-    WriteFile("trailing.far", CraftArchive("abc", {{3, 3, 16, "abc"}}) + "tail");
-    WriteFile("shared.far", CraftArchive("abcd", {{4, 4, 16, "one"}, {4, 4, 16, "two"}}));
-    const std::pair<std::vector<std::string>, std::string> refused[] = {
-        {{"add", "negative.far", "a.txt"}, "kelvo-far: verify finds 1 problem (negative entry count (-1)); --force "
-                                           "rewrites it anyway: negative.far\n"},
-        {{"delete", "trailing.far", "abc"}, "kelvo-far: verify finds 1 problem (4 bytes after the manifest); --force "
-                                            "rewrites it anyway: trailing.far\n"},
-        {{"add", "shared.far", "a.txt"}, "kelvo-far: verify finds 1 problem (entry 1 (two): data overlaps entry 0 "
-                                         "(one)); --force rewrites it anyway: shared.far\n"},
-        {{"list", "negative.far"}, "kelvo-far: negative entry count (-1), the archive is damaged: negative.far\n"},
-        {{"extract", "negative.far", "out"}, "kelvo-far: negative entry count (-1), the archive is damaged: "
-                                             "negative.far\n"},
-        {{"list", "--force", "trailing.far"}, "kelvo-far: unknown option for list: --force\nusage:"},
-    };
-    for (const auto& [args, message] : refused) {
-        const Output r = Far(args);
-        EXPECT_EQ(r.code, message.find("usage:") == std::string::npos ? 1 : 2) << args[0];
-        EXPECT_EQ(r.err.substr(0, message.size()), message);
-        EXPECT_EQ(r.out, "");
-    }
-    EXPECT_EQ(ReadBytes("negative.far"), negative);
-    EXPECT_FALSE(fs::exists("out"));
-    // Forced, the archive is rewritten from what can be read of it.
-    EXPECT_EQ(Far({"delete", "--force", "trailing.far", "abc"}).code, 0);
-    EXPECT_EQ(ReadBytes("trailing.far"), CraftArchive("", {}));
-}
-
-TEST(Safety, CreateStoresOnlyWhatIsBelowTheFolderUnderNamesExtractionTakes)
-{
-    ScratchFolder scratch;
-    WriteFile("secret", "private");
-    WriteFile("dir/a.txt", "a");
-    fs::create_symlink("../secret", "dir/link");
-    fs::create_directory_symlink("..", "dir/up");
-    WriteFile("odd/..\\secret", "planted");
-    const std::string parts64 = [] {
-        std::string name = "deep";
-        for (int i = 0; i < 64; ++i)
-            name += "/d";
-        return name;
-    }();
-    WriteFile(parts64 + "/f", "too deep");
-    const std::pair<std::vector<std::string>, std::string> refused[] = {
-        {{"create", "x.far", "odd"}, "kelvo-far: name holds a backslash, which an entry name takes as a separator: "
-                                     "odd/..\\secret\n"},
-        {{"create", "x.far", "odd/..\\secret"}, "kelvo-far: name holds a backslash, which an entry name takes as a "
-                                                 "separator: odd/..\\secret\n"},
-        {{"create", "x.far", "../x"}, "kelvo-far: name extraction would refuse: ..\\x\n"},
-        {{"create", "x.far", fs::absolute("secret").string()}, "kelvo-far: name extraction would refuse: \\"},
-        {{"create", "x.far", "deep"}, "kelvo-far: name extraction would refuse: deep\\d\\d"},
-    };
-    for (const auto& [args, message] : refused) {
-        const Output r = Far(args);
-        EXPECT_EQ(r.code, 1) << args[2];
-        EXPECT_EQ(r.err.substr(0, message.size()), message);
-        EXPECT_FALSE(fs::exists("x.far"));
-    }
-    // Links met on the way are skipped, or followed when asked.
-    Output r = Far({"create", "x.far", "dir"});
-    EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.err, "kelvo-far: skipped, link: dir\\link\nkelvo-far: skipped, link: dir\\up\n");
-    EXPECT_EQ(EntryNames("x.far"), (std::vector<std::string>{"dir\\a.txt"}));
-    r = Far({"create", "--follow-links", "y.far", "dir"});
-    EXPECT_EQ(r.code, 1); // dir\up leads back to dir: the walk ends at the depth extraction takes
-    r = Far({"create", "--follow-links", "y.far", "dir/link"});
-    EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(EntryNames("y.far"), (std::vector<std::string>{"dir\\link"}));
+    const Output e = Far({"extract", "e.far", "out/all"});
+    EXPECT_EQ(std::tie(e.code, e.out, e.err), std::make_tuple(1, "4 files extracted.\n"s, "kelvo-far: cannot extract ..\\evil.txt: The "
+                                                           "name ..\\evil.txt is not extracted: name would leave the chosen folder.\n"s));
+    EXPECT_EQ(fs::file_size("out/all/Dir/Sub/empty") + ReadBytes("out/all/last.txt").size(), 1u);
 }
 
 TEST(Output, ControlCharactersAreEscapedAndUnwritableOutputFails)
@@ -279,206 +206,180 @@ TEST(Output, ControlCharactersAreEscapedAndUnwritableOutputFails)
     EXPECT_EQ(r.out, "entry 0 (a\\x1B[2J\\tb\\n): name holds a character Windows forbids in file names\n");
     fs::create_directories("out/c\xC2\x81\x7F"); // a folder where the second file goes
     r = Far({"extract", "x.far", "out", "c\xC2\x81\x7F"});
-    const std::string failed = "kelvo-far: cannot extract c\\x81\\x7F: The file out\\c\\x81\\x7F cannot be replaced.";
-    EXPECT_EQ(r.err.substr(0, failed.size()), failed);
+    EXPECT_EQ(r.err.rfind("kelvo-far: cannot extract c\\x81\\x7F: The file out\\c\\x81\\x7F cannot be replaced.", 0), 0u);
     EXPECT_EQ(r.err.find('\x7F'), std::string::npos);
-
     // A stream that takes nothing, as a full disk does.
     struct Full : std::streambuf {
         int overflow(int) override { return traits_type::eof(); }
     } full;
     std::ostream out(&full);
-    std::ostringstream err;
     for (const std::vector<std::string>& args : {std::vector<std::string>{"list", "x.far"}, {"--help"}}) {
-        err.str("");
+        std::ostringstream err;
         out.clear();
         EXPECT_EQ(RunKelvoFar(args, out, err), 1) << args[0];
         EXPECT_EQ(err.str(), "kelvo-far: the output could not be written\n");
     }
 }
 
-TEST(Verify, ReportsDataOutsideTheFileUnsafeNamesAndOverlaps)
+TEST(Verify, ReportsEveryProblemOnALineAndOKOtherwise)
 {
     ScratchFolder scratch;
-    const std::string archive = CraftArchive(std::string(20, 'd'), // bytes 16 to 35
-                                             {
-                                                 {10, 10, 16, "a"},           // 16..25
-                                                 {2, 2, 18, "inside"},        // within a
-                                                 {4, 4, 20, "across"},        // within a as well: a still reaches furthest
-                                                 {0, 0, 20, "empty"},         // empty runs overlap nothing
-                                                 {2, 2, 26, "next"},          // starts where a ends
-                                                 {2, 2, 28, "..\\up"},        // unsafe
-                                                 {0, 0, 16, "C:\\abs"},       // unsafe
-                                                 {5, 5, 1000, "far"},         // beyond the end
-                                                 {0, 0, 0x80000000u, "late"}, // cannot be reached
-                                                 {0, 0, 5000, "nothing"},     // empty, so nothing lies outside
-                                                 {1, 1, 26, "dup"},           // same start as next
-                                             });
-    WriteFile("bad.far", archive);
-    const std::string size = std::to_string(archive.size());
-    const Output r = Far({"verify", "bad.far"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.out, "entry 1 (inside): data overlaps entry 0 (a)\n"
-                     "entry 2 (across): data overlaps entry 0 (a)\n"
-                     "entry 5 (..\\up): name would leave the chosen folder\n"
-                     "entry 6 (C:\\abs): name would leave the chosen folder\n"
-                     "entry 7 (far): data outside the file (offset 1000, size 5, file size " + size + ")\n"
-                     "entry 8 (late): data outside the file (offset 2147483648, size 0, file size " + size + ")\n"
-                     "entry 10 (dup): data overlaps entry 4 (next)\n");
-    EXPECT_EQ(r.err, "");
-}
-
-TEST(Verify, ReportsForeignHeadersClashingNamesAndBytesOutOfPlace)
-{
-    ScratchFolder scratch;
-    std::string bytes = BuildRaw("FAR!byAX", 2, "0123456789", 7,
-                                 {{4, 4, 8, "head"},           // over the header
-                                  {4, 2, 22, "Pack"},          // compressed, damaged
-                                  {1, 1, 26, "tail"},          // over the manifest
-                                  {0, 0, 16, "pack"},          // letter case only
-                                  {0, 0, 16, "Pack"},          // exact duplicate
-                                  {0, 0, 16, "dir"},           // also a folder
-                                  {0, 0, 16, "DIR\\x"}}) +   // that folder, in other letters
-                        "trailing";
-    WriteFile("odd.far", bytes);
-    const Output r = Far({"verify", "odd.far"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.out, "signature FAR!byAX is not FAR!byAZ\n"
-                     "version 2 is not 1 or 3\n"
-                     "8 bytes after the manifest\n"
-                     "entry 0 (head): data overlaps the header\n"
-                     "entry 1 (Pack): compressed (sizes 4 and 2), which the first game cannot read\n"
-                     "entry 1 (Pack): The compressed entry Pack is damaged: its 2 stored bytes are too few for the "
-                     "18-byte header.\n"
-                     "entry 2 (tail): data overlaps the manifest\n"
-                     "entry 3 (pack): name differs only in letter case from entry 1 (Pack)\n"
-                     "entry 4 (Pack): same name as entry 1 (Pack)\n"
-                     "entry 5 (dir): name is also a folder of entry 6 (DIR\\x)\n");
-
-    // A manifest inside the header, whose count (the version field) is above
-    // 2^31 - 1 and so reads as negative.
-    WriteFile("neg.far", "FAR!byAZ"s + "\xFF\xFF\xFF\xFF"s + "\x08\0\0\0"s);
-    EXPECT_EQ(Far({"verify", "neg.far"}).out, "version 4294967295 is not 1 or 3\nnegative entry count (-1)\n"
-                                             "manifest offset 8 lies inside the 16-byte header\n");
-}
-
-TEST(Verify, ReportsNamesNotExtractedAsThemselvesAndFolderBombs)
-{
-    ScratchFolder scratch;
-    const std::string accents(128, '\xE9'); // 256 bytes in UTF-8
-    // Each name, as verify shows it, and what it finds (nothing for the
-    // first of two case twins).
-    const std::tuple<std::string, std::string, std::string> names[] = {
-        {"z\0b"s, "z", "name holds a zero byte (extracted under the part before it)"},
-        {accents, SystemName(accents), "name part longer than 255 bytes"},
-        {"\x8A", "\xC5\xA0", ""},
-        {"\x9A", "\xC5\xA1", "name differs only in letter case from entry 2 (\xC5\xA0)"},
-        {"\x9F", "\xC5\xB8", ""},
-        {"\xFF", "\xC3\xBF", "name differs only in letter case from entry 4 (\xC5\xB8)"},
-    };
-    std::vector<ManifestRecord> records;
-    std::string expected;
-    for (const auto& [name, shown, finding] : names) {
-        if (!finding.empty())
-            expected += "entry " + std::to_string(records.size()) + " (" + shown + "): " + finding + "\n";
-        records.push_back({0, 0, 16, name});
-    }
-    WriteFile("names.far", CraftArchive("", records));
-    EXPECT_EQ(Far({"verify", "names.far"}).out, expected);
-
-    // 1,563 names of 64 folders each make 100,032 folders.
-    records.clear();
+    const std::string overlaps = CraftArchive(std::string(20, 'd'), // bytes 16 to 35
+                                              {{10, 10, 16, "a"},            // 16..25
+                                               {2, 2, 18, "inside"},         // within a
+                                               {4, 4, 20, "across"},         // within a as well: a reaches furthest
+                                               {0, 0, 20, "empty"},          // empty runs overlap nothing
+                                               {2, 2, 26, "next"},           // starts where a ends
+                                               {2, 2, 28, "..\\up"}, {0, 0, 16, "C:\\abs"}, // unsafe
+                                               {5, 5, 1000, "far"},          // beyond the end
+                                               {0, 0, 0x80000000u, "late"},  // cannot be reached
+                                               {0, 0, 5000, "nothing"},      // empty, so nothing lies outside
+                                               {1, 1, 26, "dup"}});          // same start as next
+    const std::string size = std::to_string(overlaps.size());
+    const std::string foreign = BuildRaw("FAR!byAX", 2, "0123456789", 7,
+                                         {{4, 4, 8, "head"}, {4, 2, 22, "Pack"}, {1, 1, 26, "tail"}, {0, 0, 16, "pack"},
+                                          {0, 0, 16, "Pack"}, {0, 0, 16, "dir"}, {0, 0, 16, "DIR\\x"}}) + "trailing";
+    // Names as verify shows them; the second of two case twins (Windows-1252 letters) is found.
+    std::vector<ManifestRecord> names;
+    for (const std::string& name : {"z\0b"s, std::string(128, '\xE9'), "\x8A"s, "\x9A"s, "\x9F"s, "\xFF"s})
+        names.push_back({0, 0, 16, name});
+    // 1,563 names of 64 folders each make 100,032 folders; one fewer makes 100,000 exactly.
+    std::vector<ManifestRecord> bomb;
     for (int i = 0; i < 1563; ++i) {
         std::string name = "e" + std::to_string(i);
         for (int level = 1; level < 64; ++level)
             name += "\\a";
-        records.push_back({0, 0, 16, name + "\\f"});
+        bomb.push_back({0, 0, 16, name + "\\f"});
     }
-    WriteFile("bomb.far", CraftArchive("", records));
-    const Output r = Far({"verify", "bomb.far"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.out, "the names make more than 100000 folders, more than an extraction makes\n");
-    records.pop_back();
-    WriteFile("bomb.far", CraftArchive("", records)); // 100,000 folders exactly
-    EXPECT_EQ(Far({"verify", "bomb.far"}).out, "OK\n");
-}
-
-TEST(Safety, AddSkipsWhatIsNoRegularFile)
-{
-    ScratchFolder scratch;
-    WriteFile("a.txt", "aaa");
-    ASSERT_EQ(Far({"create", "x.far", "a.txt"}).code, 0);
-    fs::create_directories("dir");
-    WriteFile("dir/b.txt", "b");
-    ASSERT_EQ(::mkfifo("dir/pipe", 0600), 0);
-    const Output r = Far({"add", "x.far", "dir"});
-    EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.err, "kelvo-far: skipped, not a regular file: dir\\pipe\n");
-    EXPECT_EQ(EntryNames("x.far"), (std::vector<std::string>{"a.txt", "dir\\b.txt"}));
-}
-
-// The tab-separated fields of the listing's line for an entry.
-std::vector<std::string> ListedFields(const std::string& listing, std::size_t line)
-{
-    std::istringstream lines(listing);
-    std::string text;
-    for (std::size_t i = 0; i <= line; ++i)
-        std::getline(lines, text);
-    std::vector<std::string> fields;
-    std::istringstream parts(text);
-    for (std::string field; std::getline(parts, field, '\t');)
-        fields.push_back(field);
-    return fields;
-}
-
-TEST(Versions, CreateConvertListExtractAndVerifyEachVersion)
-{
-    ScratchFolder scratch;
-    const std::string text(3000, 'k'), noise = Pattern(100);
-    WriteFile("in/a.txt", text);
-    WriteFile("in/b.bin", noise);
-    ASSERT_EQ(Far({"create", "--version", "3", "v3.far", "in"}).code, 0);
-    const struct {
-        const char* file;
-        const char* version;
-        std::size_t firstEntryLine;
-        std::vector<std::string> marks; // version 3: the compressed column
-    } cases[] = {{"v3.far", "3", 4, {"C", "-"}}, {"v1b.far", "1b", 5, {}}, {"v1a.far", "1a", 4, {}}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.file);
-        if (std::string(c.version) != "3")
-            ASSERT_EQ(Far({"convert", "v3.far", c.file, "--version", c.version}).code, 0);
-        const Output list = Far({"list", c.file});
-        EXPECT_EQ(list.out.find(std::string("Version: ") + (c.version[0] == '3' ? "3" : "1") + "\n"), 21u);
-        EXPECT_EQ(list.out.find("Format: 1b (16-bit name lengths)\n") != std::string::npos, c.firstEntryLine == 5);
-        for (std::size_t i = 0; i < 2; ++i) {
-            const std::vector<std::string> fields = ListedFields(list.out, c.firstEntryLine + i);
-            ASSERT_EQ(fields.size(), c.marks.empty() ? 5u : 8u);
-            EXPECT_EQ(fields.back(), i == 0 ? "in\\a.txt" : "in\\b.bin");
-            if (!c.marks.empty())
-                EXPECT_EQ(fields[6], c.marks[i]);
-        }
-        const std::string out = std::string("out-") + c.version;
-        EXPECT_EQ(Far({"extract", c.file, out}).code, 0);
-        EXPECT_EQ(ReadBytes(out + "/in/a.txt"), text);
-        EXPECT_EQ(ReadBytes(out + "/in/b.bin"), noise);
-        EXPECT_EQ(Far({"verify", c.file}).out, "OK\n");
-    }
-
+    const std::vector<ManifestRecord> fewer(bomb.begin(), bomb.end() - 1);
     // A stream that stops short of the size its header and the manifest give.
     std::string shortStream = VersionedArchive("3", {{"d", Pattern(20), true}});
     for (std::size_t at : {std::size_t{16 + 1}, std::size_t{16 + 17}, shortStream.size() - 1 - 24})
         shortStream[at] = 21;
-    WriteFile("short.far", shortStream);
-    const Output verify = Far({"verify", "short.far"});
-    EXPECT_EQ(verify.code, 1);
-    EXPECT_EQ(verify.out.rfind("entry 0 (d): The compressed entry d is damaged: its RefPack stream is damaged", 0), 0u)
-        << verify.out;
+    const std::pair<std::string, std::string> cases[] = {
+        {overlaps, "entry 1 (inside): data overlaps entry 0 (a)\n"
+                   "entry 2 (across): data overlaps entry 0 (a)\n"
+                   "entry 5 (..\\up): name would leave the chosen folder\n"
+                   "entry 6 (C:\\abs): name would leave the chosen folder\n"
+                   "entry 7 (far): data outside the file (offset 1000, size 5, file size " + size + ")\n"
+                   "entry 8 (late): data outside the file (offset 2147483648, size 0, file size " + size + ")\n"
+                   "entry 10 (dup): data overlaps entry 4 (next)\n"},
+        {foreign, "signature FAR!byAX is not FAR!byAZ\nversion 2 is not 1 or 3\n8 bytes after the manifest\n"
+                  "entry 0 (head): data overlaps the header\n"
+                  "entry 1 (Pack): compressed (sizes 4 and 2), which the first game cannot read\n"
+                  "entry 1 (Pack): The compressed entry Pack is damaged: its 2 stored bytes are too few for the "
+                  "18-byte header.\n"
+                  "entry 2 (tail): data overlaps the manifest\n"
+                  "entry 3 (pack): name differs only in letter case from entry 1 (Pack)\n"
+                  "entry 4 (Pack): same name as entry 1 (Pack)\n"
+                  "entry 5 (dir): name is also a folder of entry 6 (DIR\\x)\n"},
+        // A manifest inside the header, whose count (the version field) reads as negative.
+        {"FAR!byAZ"s + "\xFF\xFF\xFF\xFF"s + "\x08\0\0\0"s,
+         "version 4294967295 is not 1 or 3\nnegative entry count (-1)\nmanifest offset 8 lies inside the 16-byte header\n"},
+        {CraftArchive("", names), "entry 0 (z): name holds a zero byte (extracted under the part before it)\n"
+                                  "entry 1 (" + SystemName(std::string(128, '\xE9')) + "): name part longer than 255 bytes\n"
+                                  "entry 3 (\xC5\xA1): name differs only in letter case from entry 2 (\xC5\xA0)\n"
+                                  "entry 5 (\xC3\xBF): name differs only in letter case from entry 4 (\xC5\xB8)\n"},
+        {CraftArchive("", bomb), "the names make more than 100000 folders, more than an extraction makes\n"},
+        {CraftArchive("", fewer), "OK\n"},
+        {shortStream, "entry 0 (d): The compressed entry d is damaged: its RefPack stream is damaged"}, // and why
+    };
+    for (const auto& [bytes, out] : cases) {
+        SCOPED_TRACE(out.substr(0, 40));
+        WriteFile("v.far", bytes);
+        const Output r = Far({"verify", "v.far"});
+        EXPECT_EQ(r.code, out == "OK\n" ? 0 : 1);
+        EXPECT_EQ(out.back() == '\n' ? r.out + r.err : (r.out + r.err).substr(0, out.size()), out);
+    }
+}
 
-    for (const std::vector<std::string>& wrong : {std::vector<std::string>{"create", "--version", "2", "x.far", "in"},
-                                                  {"convert", "v3.far", "x.far", "1a", "1b"},
-                                                  {"create", "--version", "3", "x.far"}})
-        EXPECT_EQ(Far(wrong).code, 2) << wrong[1];
+TEST(Versions, CreateAndConvertGiveEachVersionListedWithItsColumns)
+{
+    ScratchFolder scratch;
+    WriteFile("in/a.txt", std::string(3000, 'k'));
+    WriteFile("in/b.bin", Pattern(100));
+    ASSERT_EQ(Far({"create", "--version", "3", "v3.far", "in"}).code, 0);
+    ASSERT_EQ(Far({"convert", "v3.far", "v1b.far", "--version", "1b"}).code, 0);
+    ASSERT_EQ(Far({"convert", "v3.far", "v1a.far", "--version", "1a"}).code, 0);
+    for (const auto& [file, head, lines] :
+         {std::tuple{"v3.far", "Version: 3\n", "0\t3000\t"}, {"v1b.far", "Version: 1\nDirectory offset: ", "0\t3000\t3000\t16\tin\\a.txt\n"},
+          {"v1a.far", "Version: 1\n", "0\t3000\t3000\t16\tin\\a.txt\n1\t100\t100\t3016\tin\\b.bin\n"}}) {
+        SCOPED_TRACE(file);
+        const Output list = Far({"list", file});
+        EXPECT_EQ(list.out.find(head), 21u);
+        EXPECT_EQ(list.out.find("Format: 1b (16-bit name lengths)\n") != std::string::npos, file == "v1b.far"s);
+        EXPECT_NE(list.out.find(lines), std::string::npos) << list.out;
+        EXPECT_EQ(Far({"verify", file}).out, "OK\n");
+    }
+    // Version 3 lists the type and file IDs and the compressed mark.
+    const std::string v3 = Far({"list", "v3.far"}).out;
+    EXPECT_NE(v3.find("\tC\tin\\a.txt\n"), std::string::npos) << v3;
+    EXPECT_NE(v3.find("\t-\tin\\b.bin\n"), std::string::npos) << v3;
+}
+
+
+TEST(Names, EveryByteBecomesOneCharacterAndComesBack)
+{
+    std::string all;
+    std::set<std::string> forms;
+    for (int b = 0; b < 256; ++b) {
+        const std::string byte(1, static_cast<char>(b));
+        EXPECT_EQ(EntryName(SystemName(byte)), byte) << b;
+        forms.insert(SystemName(byte));
+        all += byte;
+    }
+    EXPECT_EQ(forms.size(), 256u);
+    EXPECT_EQ(EntryName(SystemName(all)), all);
+    // The euro sign, an unassigned byte (its C1 control), the last of the block, a Latin-1 letter.
+    EXPECT_EQ(SystemName("\x80\x81\x9f\xe9"), "\xe2\x82\xac\xc2\x81\xc5\xb8\xc3\xa9");
+    // Not in the code page, malformed, overlong, a surrogate, beyond the first plane.
+    for (const char* text : {"\xe6\x97\xa5", "\xe9", "Caf\xc3", "\xc0\xaf", "\xe0\x80\xaf", "\xed\xa0\x80",
+                             "\xf0\x9f\x98\x80", "\xc3\xa9\xff", "\xc2\xa9\x80"})
+        EXPECT_FALSE(EntryName(text)) << text;
+}
+
+TEST(Names, ListAndExtractWriteUtf8AndCreateFromTheTreeGivesTheSameArchive)
+{
+    ScratchFolder scratch;
+    // Every byte but the separators and what Windows refuses or drops at the end, in names of the top folder
+    // (files come first, in byte order, as create walks them), then a folder's file.
+    std::vector<EntrySpec> entries;
+    for (int b = 0x20; b < 256; ++b)
+        if (std::string_view("/\\:<>\"|?*. ").find(static_cast<char>(b)) == std::string_view::npos)
+            entries.push_back({"x" + std::string(1, static_cast<char>(b)), std::to_string(b)});
+    entries.push_back({"\xc9t\xe9\\Caf\xe9.txt", "caf\xe9"});
+    const std::string archive = BuildArchive(entries);
+    WriteFile("a.far", archive);
+    const Output list = Far({"list", "a.far"});
+    EXPECT_NE(list.out.find("\t\xc3\x89t\xc3\xa9\\Caf\xc3\xa9.txt\n"), std::string::npos);
+    EXPECT_NE(list.out.find("\tx\xe2\x82\xac\n"), std::string::npos);
+    ASSERT_EQ(Far({"extract", "a.far", "t"}).code, 0);
+    EXPECT_EQ(ReadBytes("t/\xc3\x89t\xc3\xa9/Caf\xc3\xa9.txt") + ReadBytes("t/x\xc2\x81"), "caf\xe9" "129");
+    fs::current_path("t");
+    const Output create = Far({"create", "../b.far", "."});
+    fs::current_path("..");
+    ASSERT_EQ(create.code, 0) << create.err;
+    EXPECT_EQ(ReadBytes("b.far"), archive);
+    // Names on the command line are UTF-8 too.
+    ASSERT_EQ(Far({"extract", "a.far", "one", "\xc3\x89t\xc3\xa9\\Caf\xc3\xa9.txt"}).code, 0);
+    EXPECT_EQ(ReadBytes("one/\xc3\x89t\xc3\xa9/Caf\xc3\xa9.txt"), "caf\xe9");
+    ASSERT_EQ(Far({"delete", "b.far", "x\xe2\x82\xac"}).code, 0);
+    EXPECT_EQ(Far({"list", "b.far"}).out.find("x\xe2\x82\xac"), std::string::npos);
+    // A name without a Windows-1252 form is refused and nothing is written.
+    WriteFile("cjk/ok.txt", "ok");
+    WriteFile("cjk/\xe6\x97\xa5.txt", "sun");
+    WriteFile("latin1/\xe9.txt", "e");
+    const std::string refused = "kelvo-far: name not valid UTF-8 or without a Windows-1252 form: ";
+    for (const auto& [args, name] : {std::pair<std::vector<std::string>, std::string>{{"create", "new.far", "cjk"}, "cjk\\\xe6\x97\xa5.txt"},
+                                     {{"create", "new.far", "latin1/\xe9.txt"}, "latin1\\\xe9.txt"},
+                                     {{"add", "a.far", "cjk/ok.txt", "latin1"}, "latin1\\\xe9.txt"},
+                                     {{"extract", "a.far", "out", "\xe6\x97\xa5.txt"}, "\xe6\x97\xa5.txt"},
+                                     {{"delete", "a.far", "\xe9"}, "\xe9"}}) {
+        const Output r = Far(args);
+        EXPECT_EQ(std::tie(r.code, r.err), std::make_tuple(1, refused + name + "\n"));
+    }
+    EXPECT_FALSE(fs::exists("new.far") || fs::exists("out"));
+    EXPECT_EQ(ReadBytes("a.far"), archive);
 }
 
 } // namespace

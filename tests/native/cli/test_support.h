@@ -1,6 +1,5 @@
-// Helpers shared by the kelvo-far tests: a scratch folder that is the
-// current folder while a test runs, kelvo-far run in-process, and hand-made
-// archives (built with the archive tests' helpers).
+// Helpers shared by the kelvo-far tests: a scratch folder that is the current
+// folder while a test runs, kelvo-far run in-process, and hand-made archives.
 #pragma once
 
 #include "cli/far_cli.h"
@@ -10,8 +9,7 @@
 
 namespace kelvo::test {
 
-// A fresh folder, made the current folder for the object's lifetime and
-// removed with everything in it afterwards.
+// A fresh folder, the current folder for the object's lifetime.
 class ScratchFolder : public TempDir {
 public:
     ScratchFolder() { std::filesystem::current_path(path()); }
