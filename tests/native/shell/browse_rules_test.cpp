@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 #include <tuple>
@@ -13,21 +14,14 @@ namespace {
 
 const TextMeasure sevenPerLetter = [](std::string_view text) { return 7 * static_cast<int>(text.size()); };
 // Dots are narrow in this font: 2 pixels, other letters 7.
-const TextMeasure narrowDots = [](std::string_view text) {
-    int width = 0;
-    for (char c : text)
-        width += c == '.' ? 2 : 7;
-    return width;
-};
+const TextMeasure narrowDots = [](std::string_view text) { return 7 * int(text.size()) - 5 * int(std::ranges::count(text, '.')); };
 
 } // namespace
 
 TEST(FitPath, LeadingDirectoriesGiveWayTheDriveStaysLongestAndTheLastPartAlways)
 {
     const std::string program = "C:\\Program Files\\Common\\Data\\"; // 203 pixels
-    // Path, width, measure, result.
-    const std::tuple<std::string, int, const TextMeasure&, const char*> cases[] = {
-        {program, 203, sevenPerLetter, "C:\\Program Files\\Common\\Data\\"},
+    const std::tuple<std::string, int, const TextMeasure&, const char*> cases[] = {{program, 203, sevenPerLetter, program.c_str()},
         {program, 202, sevenPerLetter, "C:\\...\\Common\\Data\\"}, {program, 133, sevenPerLetter, "C:\\...\\Common\\Data\\"},
         {program, 132, sevenPerLetter, "C:\\...\\Data\\"}, {program, 84, sevenPerLetter, "C:\\...\\Data\\"},
         {program, 83, sevenPerLetter, "C:\\...\\"}, {program, 49, sevenPerLetter, "C:\\...\\"},
@@ -35,16 +29,14 @@ TEST(FitPath, LeadingDirectoriesGiveWayTheDriveStaysLongestAndTheLastPartAlways)
         {"C:\\Windows\\System32", 90, sevenPerLetter, "...\\System32"}, {"C:Data", 0, sevenPerLetter, "Data"},
         {"C:\\Windows\\System32", 0, sevenPerLetter, "System32"}, {"", 0, sevenPerLetter, ""},
         {"Temp\\Sub\\Deep\\", 63, sevenPerLetter, "...\\Deep\\"}, {"Temp\\Sub\\Deep\\", 62, sevenPerLetter, "...\\"},
-        {"\\\\server\\share\\dir\\", 120, sevenPerLetter, "\\...\\share\\dir\\"},
-        {"\\\\server\\share\\dir\\", 40, sevenPerLetter, "\\...\\"},
+        {"\\\\server\\share\\dir\\", 120, sevenPerLetter, "\\...\\share\\dir\\"}, {"\\\\server\\share\\dir\\", 40, sevenPerLetter, "\\...\\"},
         {"C:\\.ab\\cd\\ef\\", 80, narrowDots, "C:\\...\\cd\\ef\\"}, // cutting ".ab" leaves "cd" in view
         {"C:\\Windows", 65, narrowDots, "...\\Windows"},            // never "C:Windows"
     };
     for (const auto& [path, width, measure, expected] : cases)
         EXPECT_EQ(FitPath(path, width, measure), expected) << path << " " << width;
 
-    // Every text of up to 7 of backslash, colon, dot and a letter ends: with
-    // nothing fitting as its last part alone, with room unchanged.
+    // Every text of up to 7 of "\\:.a": with no room its last part alone, with room unchanged.
     const TextMeasure tooWide = [](std::string_view) { return INT_MAX; };
     for (int length = 0, count = 1; length <= 7; ++length, count *= 4) {
         for (int n = 0; n < count; ++n) {
@@ -66,8 +58,7 @@ TEST(FitPlainText, TheEndGivesWayToThreeDots)
     for (const auto& [width, expected] : steps)
         EXPECT_EQ(FitPlainText("abcdef", width, sevenPerLetter), expected) << width;
     EXPECT_EQ(FitPlainText("", 0, sevenPerLetter), "");
-    // A failed measurement counts as width 0: the text is taken as fitting.
-    EXPECT_EQ(FitPlainText("abcdef", 1, [](std::string_view) { return 0; }), "abcdef");
+    EXPECT_EQ(FitPlainText("abcdef", 1, [](std::string_view) { return 0; }), "abcdef"); // failed measure: fits
 }
 
 TEST(BrowseRules, PathFormsAndDriveRoots)
