@@ -74,35 +74,23 @@ TEST(BrowseRules, PathFormsAndDriveRoots)
         {"C:\\Temp?\\", "C:\\Temp?", "", false, true},
     };
     const std::uint32_t cAndZ = (1u << 2) | (1u << 25);
-    for (const auto& [name, sent, search, root, present] : cases) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(SelectionMessagePath(name), sent);
-        EXPECT_EQ(DirectorySearchName(name), search);
-        EXPECT_EQ(IsDriveRoot(name), root);
-        EXPECT_EQ(DriveInMask(name, cAndZ), present);
-    }
+    for (const auto& [name, sent, search, root, present] : cases)
+        EXPECT_EQ(std::tuple(SelectionMessagePath(name), DirectorySearchName(name), IsDriveRoot(name), DriveInMask(name, cAndZ)),
+                  std::tuple(sent, search, root, present)) << name;
 }
 
 TEST(BrowseRules, FlagsAndRootFolders)
 {
-    const std::tuple<TBrowseFlags, const char*, bool, unsigned> flags[] = {
-        {{}, "", false, 0x0},                          {{}, "statustext", false, 0x4},
-        {{}, "", true, 0x4},                           {{bfDomainOnly, bfAncestors}, "", false, 0xA},
-        {{bfComputers}, "", false, 0x1000},            {{bfIncludeFiles}, "x", false, 0x4004},
-        {{bfEditBox}, "", false, 0x30},
-        {{bfDirectoriesOnly, bfDomainOnly, bfAncestors, bfComputers, bfPrinters, bfIncludeFiles, bfEditBox}, "", true,
-         0x703F},
-    };
+    const std::tuple<TBrowseFlags, const char*, bool, unsigned> flags[] = {{{}, "", false, 0x0}, {{}, "statustext", false, 0x4},
+        {{}, "", true, 0x4}, {{bfDomainOnly, bfAncestors}, "", false, 0xA}, {{bfComputers}, "", false, 0x1000},
+        {{bfIncludeFiles}, "x", false, 0x4004}, {{bfEditBox}, "", false, 0x30},
+        {{bfDirectoriesOnly, bfDomainOnly, bfAncestors, bfComputers, bfPrinters, bfIncludeFiles, bfEditBox}, "", true, 0x703F}};
     for (const auto& [options, status, follow, expected] : flags)
         EXPECT_EQ(BrowseInfoFlags(options, status, follow), expected) << std::hex << expected;
     // Root, number on NT, number elsewhere.
-    const std::tuple<TRootID, int, int> roots[] = {
-        {idDesktop, 0, 0},          {idDesktopDirectory, 16, 16},       {idCommonStartMenu, 22, 11},
-        {idCommonPrograms, 23, 2},  {idCommonStartup, 24, 7},           {idCommonDesktopDirectory, 25, 16},
-        {idDesktopExpanded, 0xFEFE, 0xFEFE}, {static_cast<TRootID>(200), 0, 0},
-    };
-    for (const auto& [root, nt, other] : roots) {
-        EXPECT_EQ(RootFolderCsidl(root, true), nt) << int(root);
-        EXPECT_EQ(RootFolderCsidl(root, false), other) << int(root);
-    }
+    const std::tuple<TRootID, int, int> roots[] = {{idDesktop, 0, 0}, {idDesktopDirectory, 16, 16}, {idCommonStartMenu, 22, 11},
+        {idCommonPrograms, 23, 2}, {idCommonStartup, 24, 7}, {idCommonDesktopDirectory, 25, 16},
+        {idDesktopExpanded, 0xFEFE, 0xFEFE}, {static_cast<TRootID>(200), 0, 0}};
+    for (const auto& [root, nt, other] : roots)
+        EXPECT_EQ(std::pair(RootFolderCsidl(root, true), RootFolderCsidl(root, false)), std::pair(nt, other)) << int(root);
 }

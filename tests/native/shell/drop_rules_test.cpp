@@ -37,10 +37,7 @@ Bytes Header(std::uint32_t offset, bool wide)
     return block;
 }
 
-Bytes DroppedFiles(std::uint32_t offset, bool wide, const Bytes& names)
-{
-    return Header(offset, wide) + Bytes(offset - 20, 0xEE) + names;
-}
+Bytes DroppedFiles(std::uint32_t offset, bool wide, const Bytes& names) { return Header(offset, wide) + Bytes(offset - 20, 0xEE) + names; }
 
 Strings FilesOf(const Bytes& block)
 {
@@ -99,10 +96,7 @@ TEST(DropEffect, KeysAllowedEffectsAndTheScrollMarginChooseTheEffect)
 TEST(DroppedFiles, NamesInOrderAndNeverReadPastTheBlocksEnd)
 {
     // Every block is exactly as long as its bytes, so the sanitizer sees any overread.
-    Bytes open = NameMapBlock({"C:\\a", "C:\\b"});
-    open.pop_back(); // no list end, and then a name without its end
-    Bytes shortHeader = DroppedFiles(20, false, {});
-    shortHeader.pop_back();
+    const Bytes open = NameMapBlock({"C:\\a", "C:\\b"}), unended(open.begin(), open.end() - 1); // no list end
     const std::tuple<const char*, Bytes, Strings> cases[] = {
         {"ANSI", DroppedFiles(20, false, NameMapBlock(kSims)), kSims},
         {"wide", DroppedFiles(20, true, WideNameMapBlock(kSims)), kSims},
@@ -111,8 +105,8 @@ TEST(DroppedFiles, NamesInOrderAndNeverReadPastTheBlocksEnd)
         {"outside the code page",
          DroppedFiles(20, true, WideNames(u"C:\\\u0100\uFF3C..\\x\0\U0001F600.txt\0a\xD800" "b\0\u0081\u009D"s)),
          {"C:\\??..\\x", "??.txt", "a?b", "\x81\x9D"}},
-        {"header cut short", shortHeader, {}},
-        {"last name unterminated", DroppedFiles(20, false, open + Bytes{'C', ':'}), {"C:\\a", "C:\\b"}},
+        {"header cut short", Bytes{20, 0, 0, 0, 30, 0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {}},
+        {"last name unterminated", DroppedFiles(20, false, unended + Bytes{'C', ':'}), {"C:\\a", "C:\\b"}},
         {"wide, cut inside a character", DroppedFiles(20, true, Bytes{'C', 0, 0, 0, 'C', 0, ':'}), {"C"}},
         {"names after the empty one", DroppedFiles(20, false, NameMapBlock({"a"}) + Bytes{'b', 0}), {"a"}},
         {"offset beyond", Header(25, false) + Bytes{'a', 0, 0, 0}, {}},
@@ -142,17 +136,12 @@ TEST(SourceBlocks, EachBlockInThePlatformsLayout)
     EXPECT_EQ(NameMapBlock(mapped), BytesOf(std::string("a.far\0\x80.iff\0\0", 13)));
     EXPECT_EQ(WideNameMapBlock(mapped), BytesOf(std::string("a\0.\0f\0a\0r\0\0\0\xAC\x20.\0i\0f\0f\0\0\0\0\0", 26)));
     EXPECT_EQ(EffectBlock(0x80000002u), (Bytes{2, 0, 0, 0x80}));
-
     // The file-group descriptor: the count, the flags, the name at 76, cut to fit with its zero.
     EXPECT_EQ(FileGroupDescriptorBlock("Text Scrap File.txt", kLinkUiFlag), BytesOf("\1\0\0\0\0\x80"s + std::string(70, '\0') +
               "Text Scrap File.txt" + std::string(kFileGroupDescriptorSize - 76 - 19, '\0')));
-    const Bytes longName = FileGroupDescriptorBlock(std::string(300, 'n'), 0);
-    ASSERT_EQ(longName.size(), 336u);
-    EXPECT_EQ(Bytes(longName.begin() + 76 + 258, longName.end()), Bytes({'n'}) + Bytes(336 - 76 - 259, 0));
-
+    EXPECT_EQ(FileGroupDescriptorBlock(std::string(300, 'n'), 0), BytesOf("\1"s + std::string(75, '\0') + std::string(259, 'n') + '\0'));
     const Bytes folder = {4, 0, 'C', ':', 5, 0, 'A', 'b', 'c', 0, 0}, x = {3, 0, 'x', 0, 0}, y = {4, 0, 'y', 'y', 0, 0};
-    EXPECT_EQ(ItemIdListSize(folder.data()), folder.size());
-    EXPECT_EQ(ItemIdListSize(x.data()), x.size());
+    EXPECT_EQ(std::pair(ItemIdListSize(folder.data()), ItemIdListSize(x.data())), std::pair(folder.size(), x.size()));
     EXPECT_EQ(IdListArrayBlock(folder, {x, y}), Bytes({2, 0, 0, 0, 16, 0, 0, 0, 27, 0, 0, 0, 32, 0, 0, 0}) + folder + x + y);
 }
 
@@ -174,7 +163,5 @@ TEST(DragOutcome, TheLoopsResultAndTheFinalEffectGiveTheOutcome)
         {static_cast<std::int32_t>(0x80004005u), 0, 7, drUnknown}};
     for (const auto& [result, effect, allowed, outcome] : cases)
         EXPECT_EQ(DragResultOf(result, effect, allowed), outcome) << std::hex << result << " " << effect;
-    EXPECT_EQ(EffectsOf({dtCopy, dtLink}), 5u);
-    EXPECT_EQ(DropTypeOf(6), dtMove);
-    EXPECT_FALSE(DropTypeOf(0x80000000u));
+    EXPECT_EQ(std::tuple(EffectsOf({dtCopy, dtLink}), DropTypeOf(6), DropTypeOf(0x80000000u)), std::tuple(5u, dtMove, std::nullopt));
 }
