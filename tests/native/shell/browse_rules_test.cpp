@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 #include <tuple>
@@ -13,21 +14,14 @@ namespace {
 
 const TextMeasure sevenPerLetter = [](std::string_view text) { return 7 * static_cast<int>(text.size()); };
 // Dots are narrow in this font: 2 pixels, other letters 7.
-const TextMeasure narrowDots = [](std::string_view text) {
-    int width = 0;
-    for (char c : text)
-        width += c == '.' ? 2 : 7;
-    return width;
-};
+const TextMeasure narrowDots = [](std::string_view text) { return 7 * int(text.size()) - 5 * int(std::ranges::count(text, '.')); };
 
 } // namespace
 
 TEST(FitPath, LeadingDirectoriesGiveWayTheDriveStaysLongestAndTheLastPartAlways)
 {
     const std::string program = "C:\\Program Files\\Common\\Data\\"; // 203 pixels
-    // Path, width, measure, result.
-    const std::tuple<std::string, int, const TextMeasure&, const char*> cases[] = {
-        {program, 203, sevenPerLetter, "C:\\Program Files\\Common\\Data\\"},
+    const std::tuple<std::string, int, const TextMeasure&, const char*> cases[] = {{program, 203, sevenPerLetter, program.c_str()},
         {program, 202, sevenPerLetter, "C:\\...\\Common\\Data\\"}, {program, 133, sevenPerLetter, "C:\\...\\Common\\Data\\"},
         {program, 132, sevenPerLetter, "C:\\...\\Data\\"}, {program, 84, sevenPerLetter, "C:\\...\\Data\\"},
         {program, 83, sevenPerLetter, "C:\\...\\"}, {program, 49, sevenPerLetter, "C:\\...\\"},
@@ -35,16 +29,14 @@ TEST(FitPath, LeadingDirectoriesGiveWayTheDriveStaysLongestAndTheLastPartAlways)
         {"C:\\Windows\\System32", 90, sevenPerLetter, "...\\System32"}, {"C:Data", 0, sevenPerLetter, "Data"},
         {"C:\\Windows\\System32", 0, sevenPerLetter, "System32"}, {"", 0, sevenPerLetter, ""},
         {"Temp\\Sub\\Deep\\", 63, sevenPerLetter, "...\\Deep\\"}, {"Temp\\Sub\\Deep\\", 62, sevenPerLetter, "...\\"},
-        {"\\\\server\\share\\dir\\", 120, sevenPerLetter, "\\...\\share\\dir\\"},
-        {"\\\\server\\share\\dir\\", 40, sevenPerLetter, "\\...\\"},
+        {"\\\\server\\share\\dir\\", 120, sevenPerLetter, "\\...\\share\\dir\\"}, {"\\\\server\\share\\dir\\", 40, sevenPerLetter, "\\...\\"},
         {"C:\\.ab\\cd\\ef\\", 80, narrowDots, "C:\\...\\cd\\ef\\"}, // cutting ".ab" leaves "cd" in view
         {"C:\\Windows", 65, narrowDots, "...\\Windows"},            // never "C:Windows"
     };
     for (const auto& [path, width, measure, expected] : cases)
         EXPECT_EQ(FitPath(path, width, measure), expected) << path << " " << width;
 
-    // Every text of up to 7 of backslash, colon, dot and a letter ends: with
-    // nothing fitting as its last part alone, with room unchanged.
+    // Every text of up to 7 of "\\:.a": with no room its last part alone, with room unchanged.
     const TextMeasure tooWide = [](std::string_view) { return INT_MAX; };
     for (int length = 0, count = 1; length <= 7; ++length, count *= 4) {
         for (int n = 0; n < count; ++n) {
@@ -66,8 +58,7 @@ TEST(FitPlainText, TheEndGivesWayToThreeDots)
     for (const auto& [width, expected] : steps)
         EXPECT_EQ(FitPlainText("abcdef", width, sevenPerLetter), expected) << width;
     EXPECT_EQ(FitPlainText("", 0, sevenPerLetter), "");
-    // A failed measurement counts as width 0: the text is taken as fitting.
-    EXPECT_EQ(FitPlainText("abcdef", 1, [](std::string_view) { return 0; }), "abcdef");
+    EXPECT_EQ(FitPlainText("abcdef", 1, [](std::string_view) { return 0; }), "abcdef"); // failed measure: fits
 }
 
 TEST(BrowseRules, PathFormsAndDriveRoots)
@@ -83,35 +74,23 @@ TEST(BrowseRules, PathFormsAndDriveRoots)
         {"C:\\Temp?\\", "C:\\Temp?", "", false, true},
     };
     const std::uint32_t cAndZ = (1u << 2) | (1u << 25);
-    for (const auto& [name, sent, search, root, present] : cases) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(SelectionMessagePath(name), sent);
-        EXPECT_EQ(DirectorySearchName(name), search);
-        EXPECT_EQ(IsDriveRoot(name), root);
-        EXPECT_EQ(DriveInMask(name, cAndZ), present);
-    }
+    for (const auto& [name, sent, search, root, present] : cases)
+        EXPECT_EQ(std::tuple(SelectionMessagePath(name), DirectorySearchName(name), IsDriveRoot(name), DriveInMask(name, cAndZ)),
+                  std::tuple(sent, search, root, present)) << name;
 }
 
 TEST(BrowseRules, FlagsAndRootFolders)
 {
-    const std::tuple<TBrowseFlags, const char*, bool, unsigned> flags[] = {
-        {{}, "", false, 0x0},                          {{}, "statustext", false, 0x4},
-        {{}, "", true, 0x4},                           {{bfDomainOnly, bfAncestors}, "", false, 0xA},
-        {{bfComputers}, "", false, 0x1000},            {{bfIncludeFiles}, "x", false, 0x4004},
-        {{bfEditBox}, "", false, 0x30},
-        {{bfDirectoriesOnly, bfDomainOnly, bfAncestors, bfComputers, bfPrinters, bfIncludeFiles, bfEditBox}, "", true,
-         0x703F},
-    };
+    const std::tuple<TBrowseFlags, const char*, bool, unsigned> flags[] = {{{}, "", false, 0x0}, {{}, "statustext", false, 0x4},
+        {{}, "", true, 0x4}, {{bfDomainOnly, bfAncestors}, "", false, 0xA}, {{bfComputers}, "", false, 0x1000},
+        {{bfIncludeFiles}, "x", false, 0x4004}, {{bfEditBox}, "", false, 0x30},
+        {{bfDirectoriesOnly, bfDomainOnly, bfAncestors, bfComputers, bfPrinters, bfIncludeFiles, bfEditBox}, "", true, 0x703F}};
     for (const auto& [options, status, follow, expected] : flags)
         EXPECT_EQ(BrowseInfoFlags(options, status, follow), expected) << std::hex << expected;
     // Root, number on NT, number elsewhere.
-    const std::tuple<TRootID, int, int> roots[] = {
-        {idDesktop, 0, 0},          {idDesktopDirectory, 16, 16},       {idCommonStartMenu, 22, 11},
-        {idCommonPrograms, 23, 2},  {idCommonStartup, 24, 7},           {idCommonDesktopDirectory, 25, 16},
-        {idDesktopExpanded, 0xFEFE, 0xFEFE}, {static_cast<TRootID>(200), 0, 0},
-    };
-    for (const auto& [root, nt, other] : roots) {
-        EXPECT_EQ(RootFolderCsidl(root, true), nt) << int(root);
-        EXPECT_EQ(RootFolderCsidl(root, false), other) << int(root);
-    }
+    const std::tuple<TRootID, int, int> roots[] = {{idDesktop, 0, 0}, {idDesktopDirectory, 16, 16}, {idCommonStartMenu, 22, 11},
+        {idCommonPrograms, 23, 2}, {idCommonStartup, 24, 7}, {idCommonDesktopDirectory, 25, 16},
+        {idDesktopExpanded, 0xFEFE, 0xFEFE}, {static_cast<TRootID>(200), 0, 0}};
+    for (const auto& [root, nt, other] : roots)
+        EXPECT_EQ(std::pair(RootFolderCsidl(root, true), RootFolderCsidl(root, false)), std::pair(nt, other)) << int(root);
 }

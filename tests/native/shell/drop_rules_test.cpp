@@ -16,15 +16,10 @@ using namespace std::string_literals;
 
 namespace {
 
-Bytes operator+(Bytes left, const Bytes& right)
-{
-    left.insert(left.end(), right.begin(), right.end());
-    return left;
-}
+Bytes operator+(Bytes left, const Bytes& right) { return left.insert(left.end(), right.begin(), right.end()), left; }
 
 Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
-// UTF-16 names, each zero-terminated, then an empty one.
 Bytes WideNames(const std::u16string& names)
 {
     Bytes bytes;
@@ -33,7 +28,6 @@ Bytes WideNames(const std::u16string& names)
     return bytes;
 }
 
-// A dropped-files block's 20-byte header.
 Bytes Header(std::uint32_t offset, bool wide)
 {
     Bytes block;
@@ -43,13 +37,7 @@ Bytes Header(std::uint32_t offset, bool wide)
     return block;
 }
 
-// A dropped-files block with the names at offset.
-Bytes DroppedFiles(std::uint32_t offset, bool wide, const Bytes& names)
-{
-    Bytes block = Header(offset, wide);
-    block.resize(std::max<std::size_t>(block.size(), offset), 0xEE);
-    return block + names;
-}
+Bytes DroppedFiles(std::uint32_t offset, bool wide, const Bytes& names) { return Header(offset, wide) + Bytes(offset - 20, 0xEE) + names; }
 
 Strings FilesOf(const Bytes& block)
 {
@@ -69,16 +57,12 @@ TEST(DropEffect, KeysAllowedEffectsAndTheScrollMarginChooseTheEffect)
     const TShiftState none, shift{ssShift}, ctrl{ssCtrl}, both{ssShift, ssCtrl}, alt{ssAlt, ssLeft};
     const TDragTypes all{dtCopy, dtMove, dtLink};
     constexpr std::uint32_t kAll = kEffectCopy | kEffectMove | kEffectLink;
-    // drag types, offered, keys, effect
-    const std::tuple<TDragTypes, std::uint32_t, TShiftState, std::uint32_t> cases[] = {
-        {all, kAll, none, kEffectCopy}, {all, kAll, alt, kEffectCopy}, {all, kAll, shift, kEffectMove},
-        {all, kAll, both, kEffectLink}, {all, kAll, ctrl, kEffectCopy}, {all, kEffectMove | kEffectLink, ctrl, kEffectMove},
-        {all, kEffectLink, none, kEffectLink},
-        // The wanted effect not allowed: the first allowed one.
+    // drag types, offered, keys, effect (the wanted effect not allowed: the first allowed one)
+    const std::tuple<TDragTypes, std::uint32_t, TShiftState, std::uint32_t> cases[] = {{all, kAll, none, kEffectCopy},
+        {all, kAll, alt, kEffectCopy}, {all, kAll, shift, kEffectMove}, {all, kAll, both, kEffectLink}, {all, kAll, ctrl, kEffectCopy},
+        {all, kEffectMove | kEffectLink, ctrl, kEffectMove}, {all, kEffectLink, none, kEffectLink}, {{}, kAll, none, kEffectNone},
         {all, kEffectCopy | kEffectLink, shift, kEffectCopy}, {all, kEffectCopy | kEffectMove, both, kEffectCopy},
-        {{dtMove, dtLink}, kAll, none, kEffectMove}, {{dtCopy}, kEffectMove, shift, kEffectNone},
-        {{}, kAll, none, kEffectNone},
-    };
+        {{dtMove, dtLink}, kAll, none, kEffectMove}, {{dtCopy}, kEffectMove, shift, kEffectNone}};
     for (const auto& [types, offered, keys, effect] : cases)
         EXPECT_EQ(BuiltInDropEffect(keys, 50, 50, AllowedEffects(types, offered), {}), effect)
             << int(types.Bits()) << " " << offered << " " << int(keys.Bits());
@@ -112,25 +96,19 @@ TEST(DropEffect, KeysAllowedEffectsAndTheScrollMarginChooseTheEffect)
 TEST(DroppedFiles, NamesInOrderAndNeverReadPastTheBlocksEnd)
 {
     // Every block is exactly as long as its bytes, so the sanitizer sees any overread.
-    Bytes open = NameMapBlock({"C:\\a", "C:\\b"});
-    open.pop_back(); // no list end, and then a name without its end
-    Bytes shortHeader = DroppedFiles(20, false, {});
-    shortHeader.pop_back();
+    const Bytes open = NameMapBlock({"C:\\a", "C:\\b"}), unended(open.begin(), open.end() - 1); // no list end
     const std::tuple<const char*, Bytes, Strings> cases[] = {
         {"ANSI", DroppedFiles(20, false, NameMapBlock(kSims)), kSims},
         {"wide", DroppedFiles(20, true, WideNameMapBlock(kSims)), kSims},
         {"behind a longer header", DroppedFiles(26, true, WideNameMapBlock(kSims)), kSims},
-        // No look-alikes: a macron A, a full-width backslash, each half of a
-        // surrogate pair and a lone surrogate are "?"; the undefined
-        // Windows-1252 bytes stand for the controls of their number.
+        // Look-alikes and surrogates are "?"; undefined Windows-1252 bytes stand for the controls of their number.
         {"outside the code page",
          DroppedFiles(20, true, WideNames(u"C:\\\u0100\uFF3C..\\x\0\U0001F600.txt\0a\xD800" "b\0\u0081\u009D"s)),
          {"C:\\??..\\x", "??.txt", "a?b", "\x81\x9D"}},
-        {"header cut short", shortHeader, {}},
-        {"last name unterminated", DroppedFiles(20, false, open + Bytes{'C', ':'}), {"C:\\a", "C:\\b"}},
+        {"header cut short", Bytes{20, 0, 0, 0, 30, 0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {}},
+        {"last name unterminated", DroppedFiles(20, false, unended + Bytes{'C', ':'}), {"C:\\a", "C:\\b"}},
         {"wide, cut inside a character", DroppedFiles(20, true, Bytes{'C', 0, 0, 0, 'C', 0, ':'}), {"C"}},
         {"names after the empty one", DroppedFiles(20, false, NameMapBlock({"a"}) + Bytes{'b', 0}), {"a"}},
-        // Offsets beyond the end, up to the largest: nothing is read.
         {"offset beyond", Header(25, false) + Bytes{'a', 0, 0, 0}, {}},
         {"offset largest", Header(0xFFFFFFFFu, false) + Bytes{'a', 0, 0, 0}, {}},
     };
@@ -140,9 +118,7 @@ TEST(DroppedFiles, NamesInOrderAndNeverReadPastTheBlocksEnd)
 
 TEST(NameMap, NamesUpToTheFirstEmptyOneAndOnlyWhenTheyMatchTheFiles)
 {
-    // Block, wide, file count, names.
-    // A map with fewer or more names than there are files is discarded; the
-    // map ends at its first empty name, or with the block.
+    // Block, wide, file count, names: a map not matching the files is discarded.
     const Bytes ansi = NameMapBlock(kSims), wide = WideNameMapBlock(kSims);
     const std::tuple<Bytes, bool, std::size_t, Strings> cases[] = {{ansi, false, 3, kSims}, {wide, true, 3, kSims},
         {ansi, false, 2, {}}, {ansi, false, 4, {}}, {wide, true, 0, {}}, {wide, true, 4, {}},
@@ -151,7 +127,6 @@ TEST(NameMap, NamesUpToTheFirstEmptyOneAndOnlyWhenTheyMatchTheFiles)
         EXPECT_EQ(ReadNameMap(block, wide, files), expected) << wide << " " << files;
 }
 
-// The blocks a source gives, byte for byte.
 TEST(SourceBlocks, EachBlockInThePlatformsLayout)
 {
     const std::string header = std::string(1, 20) + std::string(19, '\0');
@@ -159,25 +134,14 @@ TEST(SourceBlocks, EachBlockInThePlatformsLayout)
     EXPECT_EQ(DroppedFilesBlock({}), BytesOf(header + std::string(1, '\0')));
     const Strings mapped = {"a.far", "\x80.iff"};
     EXPECT_EQ(NameMapBlock(mapped), BytesOf(std::string("a.far\0\x80.iff\0\0", 13)));
-    // Wide: the euro sign of Windows-1252 becomes U+20AC.
     EXPECT_EQ(WideNameMapBlock(mapped), BytesOf(std::string("a\0.\0f\0a\0r\0\0\0\xAC\x20.\0i\0f\0f\0\0\0\0\0", 26)));
     EXPECT_EQ(EffectBlock(0x80000002u), (Bytes{2, 0, 0, 0x80}));
-
     // The file-group descriptor: the count, the flags, the name at 76, cut to fit with its zero.
-    Bytes expected(kFileGroupDescriptorSize, 0);
-    expected[0] = 1;
-    expected[5] = 0x80;
-    const std::string name = "Text Scrap File.txt";
-    std::copy(name.begin(), name.end(), expected.begin() + 76);
-    EXPECT_EQ(FileGroupDescriptorBlock(name, kLinkUiFlag), expected);
-    const Bytes longName = FileGroupDescriptorBlock(std::string(300, 'n'), 0);
-    ASSERT_EQ(longName.size(), 336u);
-    EXPECT_EQ(Bytes(longName.begin() + 76 + 258, longName.end()), Bytes({'n'}) + Bytes(336 - 76 - 259, 0));
-
-    // The ID-list array: count, offsets, then the folder's and the items' lists.
+    EXPECT_EQ(FileGroupDescriptorBlock("Text Scrap File.txt", kLinkUiFlag), BytesOf("\1\0\0\0\0\x80"s + std::string(70, '\0') +
+              "Text Scrap File.txt" + std::string(kFileGroupDescriptorSize - 76 - 19, '\0')));
+    EXPECT_EQ(FileGroupDescriptorBlock(std::string(300, 'n'), 0), BytesOf("\1"s + std::string(75, '\0') + std::string(259, 'n') + '\0'));
     const Bytes folder = {4, 0, 'C', ':', 5, 0, 'A', 'b', 'c', 0, 0}, x = {3, 0, 'x', 0, 0}, y = {4, 0, 'y', 'y', 0, 0};
-    EXPECT_EQ(ItemIdListSize(folder.data()), folder.size());
-    EXPECT_EQ(ItemIdListSize(x.data()), x.size());
+    EXPECT_EQ(std::pair(ItemIdListSize(folder.data()), ItemIdListSize(x.data())), std::pair(folder.size(), x.size()));
     EXPECT_EQ(IdListArrayBlock(folder, {x, y}), Bytes({2, 0, 0, 0, 16, 0, 0, 0, 27, 0, 0, 0, 32, 0, 0, 0}) + folder + x + y);
 }
 
@@ -193,14 +157,11 @@ TEST(SourceBlocks, FilesSplitIntoTheirOneFolder)
 
 TEST(DragOutcome, TheLoopsResultAndTheFinalEffectGiveTheOutcome)
 {
-    // loop result, final effect, allowed, outcome
     const std::tuple<std::int32_t, std::uint32_t, std::uint32_t, TDragResult> cases[] = {{kResultDrop, 3, 7, drDropCopy},
         {kResultDrop, 2, 7, drDropMove}, {kResultDrop, 4 | 0x80000000u, 7, drDropLink}, {kResultDrop, 0, 7, drCancel},
         {kResultDrop, 2, 1, drCancel}, {kResultCancel, 1, 7, drCancel}, {kResultOutOfMemory, 0, 7, drOutMemory},
         {static_cast<std::int32_t>(0x80004005u), 0, 7, drUnknown}};
     for (const auto& [result, effect, allowed, outcome] : cases)
         EXPECT_EQ(DragResultOf(result, effect, allowed), outcome) << std::hex << result << " " << effect;
-    EXPECT_EQ(EffectsOf({dtCopy, dtLink}), 5u);
-    EXPECT_EQ(DropTypeOf(6), dtMove);
-    EXPECT_FALSE(DropTypeOf(0x80000000u));
+    EXPECT_EQ(std::tuple(EffectsOf({dtCopy, dtLink}), DropTypeOf(6), DropTypeOf(0x80000000u)), std::tuple(5u, dtMove, std::nullopt));
 }

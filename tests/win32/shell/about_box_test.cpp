@@ -1,5 +1,4 @@
-// The about box shown modally by TAboutDialog::Execute: a timer running in
-// the box's modal loop reads its controls as a user sees them, then closes it.
+// The about box shown by TAboutDialog::Execute: a timer in its modal loop reads its controls, then closes it.
 #include "components/shell/about_box.h"
 #include "components/shell/about_rules.h"
 #include "tests/win32/test_doubles.h"
@@ -24,8 +23,7 @@ RECT BoundsIn(HWND control)
 {
     RECT bounds{};
     GetWindowRect(control, &bounds);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&bounds), 2);
-    return bounds;
+    return MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&bounds), 2), bounds;
 }
 
 // The text colour the box gives a label, and whether its font is underlined.
@@ -46,45 +44,35 @@ TEST(AboutBox, ShowsItsTextsSystemAndMemoryModalToItsParentAndOnlyTheCloseBoxCan
 {
     const test::TestWindow owner;
     TAboutDialog dialog(owner.Handle());
-    dialog.Company = "Kelvo Works";
-    dialog.URL = "http://kelvo.example/";
-    dialog.EMail = "kelvo@example.org";
+    dialog.Company = "Kelvo Works", dialog.URL = "http://kelvo.example/", dialog.EMail = "kelvo@example.org";
     whileShown = [&](TAboutBox& box) {
-        // The product name is the application title.
-        EXPECT_EQ(test::TextOf(box.Handle()), "About Kelvo");
-        for (const auto& [control, text] : {std::pair{box.ProductName2, "Kelvo"}, {box.Company, "Kelvo Works"},
-                                            {box.URL, "http://kelvo.example/"}, {box.EMAIL, "kelvo@example.org"}})
+        for (const auto& [control, text] : {std::pair{box.Handle(), "About Kelvo"}, {box.ProductName2, "Kelvo"},
+                                            {box.Company, "Kelvo Works"}, {box.URL, "http://kelvo.example/"},
+                                            {box.EMAIL, "kelvo@example.org"}})
             EXPECT_EQ(test::TextOf(control), text);
-        OSVERSIONINFOA version{};
-        version.dwOSVersionInfoSize = sizeof version;
+        OSVERSIONINFOA version{sizeof version};
         ASSERT_TRUE(GetVersionExA(&version));
-        EXPECT_EQ(test::TextOf(box.OS), about::OsInfoText({version.dwPlatformId, version.dwMajorVersion,
-                                                           version.dwMinorVersion, version.dwBuildNumber,
-                                                           version.szCSDVersion}));
+        EXPECT_EQ(test::TextOf(box.OS), about::OsInfoText({version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion,
+                                                           version.dwBuildNumber, version.szCSDVersion}));
         // The real total, also beyond 2 GB, with the user's separator.
-        MEMORYSTATUSEX memory{};
-        memory.dwLength = sizeof memory;
+        MEMORYSTATUSEX memory{sizeof memory};
         ASSERT_TRUE(GlobalMemoryStatusEx(&memory));
         char separator[8] = {};
         GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, sizeof separator);
         EXPECT_EQ(test::TextOf(box.PhysMem), about::FormatKilobytes(memory.ullTotalPhys, separator));
-        // Labels grow with their text from their left edge; the memory figure
-        // keeps its right edge unless it has to follow its caption.
+        // Labels grow rightwards; the memory figure keeps its right edge unless it must follow its caption.
         const RECT url = BoundsIn(box.URL), memoryFigure = BoundsIn(box.PhysMem), caption = BoundsIn(box.Label3);
         EXPECT_TRUE(url.left == 82 && url.right > 82 + 31) << url.right;
         EXPECT_GE(memoryFigure.left, caption.right);
         EXPECT_TRUE(memoryFigure.left <= caption.right + 4 || memoryFigure.right == 329) << memoryFigure.right;
-        // The links navy and underlined, the other texts black and plain.
-        EXPECT_EQ(LookOf(box.URL), std::pair(RGB(0, 0, 128), true));
-        EXPECT_EQ(LookOf(box.EMAIL), std::pair(RGB(0, 0, 128), true));
-        EXPECT_EQ(LookOf(box.Company), std::pair(RGB(0, 0, 0), false));
+        const std::pair navyLink(RGB(0, 0, 128), true), plain(RGB(0, 0, 0), false);
+        EXPECT_EQ(std::tuple(LookOf(box.URL), LookOf(box.EMAIL), LookOf(box.Company)), std::tuple(navyLink, navyLink, plain));
         EXPECT_TRUE(GetWindow(box.Handle(), GW_OWNER) == owner.Handle() && !IsWindowEnabled(owner.Handle()));
         SendMessageA(box.OKButton, BM_CLICK, 0, 0);
     };
     SetTimer(nullptr, 0, 10, InspectBox);
     EXPECT_TRUE(dialog.Execute());
-    EXPECT_EQ(AboutBox, nullptr);
-    EXPECT_TRUE(IsWindowEnabled(owner.Handle()));
+    EXPECT_TRUE(AboutBox == nullptr && IsWindowEnabled(owner.Handle()));
     // Keys go to the focused OK button, as typed.
     dialog.ProductName = "Farview";
     for (const auto& [message, key, cancels] : {std::tuple{WM_KEYDOWN, VK_RETURN, false},

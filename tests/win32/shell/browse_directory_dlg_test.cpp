@@ -1,7 +1,4 @@
-// The folder browse dialog: its callback driven with the shell's messages
-// against the test window, which logs what the dialog object sends it; the
-// folder test; and the real shell dialog. Flags, path forms and shortened
-// status lines are the portable rules' (browse_rules).
+// The browse dialog's callback driven against a logging test window, and the real dialog; rules are browse_rules'.
 #include "components/shell/browse_directory_dlg.h"
 #include "tests/win32/folder_dialog_answers.h"
 #include "tests/win32/test_doubles.h"
@@ -70,8 +67,7 @@ protected:
 
 TEST_F(BrowseTest, InitialisedSetsUpTheDialogCallsOnCreateAndThenTheSettersActOnIt)
 {
-    // centred and OK enabled, by item, selection, caption, the requests sent; of
-    // only the shell item the item is sent, and Selection becomes its path
+    // centred and OK enabled, by item, selection, caption, the requests sent (by item: Selection is the item's path)
     const std::tuple<bool, bool, std::string, std::string, Strings> cases[] = {
         {true, false, windows, "Choose Folder",
          {"enable 1", "status hello", "select path " + windows, "caption Choose Folder"}},
@@ -81,11 +77,8 @@ TEST_F(BrowseTest, InitialisedSetsUpTheDialogCallsOnCreateAndThenTheSettersActOn
         SCOPED_TRACE(caption + selection);
         SetWindowPos(window.Handle(), nullptr, 100, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
         TmoxBrowseDirectoryDlg browse;
-        browse.SetCenter(centerAndOK);
-        browse.SetEnableOKButton(centerAndOK);
-        browse.SetStatusText("hello");
-        browse.SetSelection(selection);
-        browse.SetCaption(caption);
+        browse.SetCenter(centerAndOK), browse.SetEnableOKButton(centerAndOK);
+        browse.SetStatusText("hello"), browse.SetSelection(selection), browse.SetCaption(caption);
         if (byItem)
             browse.SetSelectionPIDL(SpecialFolder(CSIDL_WINDOWS));
         int created = 0;
@@ -98,23 +91,16 @@ TEST_F(BrowseTest, InitialisedSetsUpTheDialogCallsOnCreateAndThenTheSettersActOn
         GetWindowRect(window.Handle(), &bounds);
         EXPECT_EQ(bounds.left, centerAndOK ? (GetSystemMetrics(SM_CXSCREEN) - 460) / 2 : 100);
         EXPECT_EQ(bounds.top, centerAndOK ? (GetSystemMetrics(SM_CYSCREEN) - 240) / 2 : 100);
-        EXPECT_EQ(browse.Selection(), byItem ? windows : selection.empty() ? "" : windows + "\\");
-        EXPECT_EQ(browse.SelectionPIDL() != nullptr, byItem || !selection.empty()); // a parsed path leaves its item
+        EXPECT_EQ(std::pair(browse.Selection(), browse.SelectionPIDL() != nullptr), // a parsed path leaves its item
+                  std::pair(byItem ? windows : selection.empty() ? "" : windows + "\\", byItem || !selection.empty()));
     }
     // Once open, the setters send at once; an unchanged status line is not sent again.
-    dialog.SetStatusText("ready");
-    dialog.SetFitStatusText(false);
-    Send(BFFM_INITIALIZED, 0);
-    log.Take();
-    dialog.SetCaption("Choose Folder");
+    dialog.SetStatusText("ready"), dialog.SetFitStatusText(false);
+    Send(BFFM_INITIALIZED, 0), log.Take();
+    dialog.SetCaption("Choose Folder"), dialog.SetStatusText("ready"), dialog.SetStatusText("busy");
+    dialog.SetEnableOKButton(false), dialog.SetSelection(windows), dialog.SetFitStatusText(true);
     EXPECT_EQ(dialog.Caption(), "Choose Folder");
-    dialog.SetStatusText("ready");
-    dialog.SetStatusText("busy");
-    dialog.SetEnableOKButton(false);
-    dialog.SetSelection(windows);
-    dialog.SetFitStatusText(true);
-    EXPECT_EQ(log.Take(),
-              (Strings{"caption Choose Folder", "status busy", "enable 0", "select path " + windows, "status busy"}));
+    EXPECT_EQ(log.Take(), (Strings{"caption Choose Folder", "status busy", "enable 0", "select path " + windows, "status busy"}));
 }
 
 TEST_F(BrowseTest, SelectionChangesReachTheStatusLineAndOnSelChanged)
@@ -125,27 +111,21 @@ TEST_F(BrowseTest, SelectionChangesReachTheStatusLineAndOnSelChanged)
     MoveWindow(status, 10, 10, 30, 20, TRUE);
     for (auto [fit, shown] : {std::pair{true, windows.substr(windows.find_last_of('\\') + 1)}, {false, windows}}) {
         TmoxBrowseDirectoryDlg browse;
-        browse.SetShowSelectionInStatus(true);
-        browse.SetFitStatusText(fit);
+        browse.SetShowSelectionInStatus(true), browse.SetFitStatusText(fit);
         Strings paths;
         browse.OnSelChanged = [&](ui::TObject&, const std::string& path, LPCITEMIDLIST selected) {
             EXPECT_EQ(PathOf(selected), path);
             paths.push_back(path);
         };
-        log.Take();
-        Send(BFFM_SELCHANGED, item, &browse); // before set-up: only stored
+        log.Take(), Send(BFFM_SELCHANGED, item, &browse); // before set-up: only stored
         EXPECT_EQ(browse.StatusText(), windows);
-        Send(BFFM_INITIALIZED, 0, &browse);
-        Send(BFFM_SELCHANGED, computer, &browse); // no file-system path
-        Send(BFFM_SELCHANGED, item, &browse);
+        Send(BFFM_INITIALIZED, 0, &browse), Send(BFFM_SELCHANGED, computer, &browse), Send(BFFM_SELCHANGED, item, &browse);
         EXPECT_EQ(log.Take(), (Strings{"enable 1", "status " + shown, "status ", "status " + shown}));
         EXPECT_EQ(paths, (Strings{windows, "", windows}));
     }
     ILFree(reinterpret_cast<LPITEMIDLIST>(computer));
-    // Neither following the selection nor a handler: nothing happens. Text
-    // that is no path is cut at its end to fit, only while the dialog is open.
-    Send(BFFM_INITIALIZED, 0);
-    log.Take();
+    // Neither following the selection nor a handler: nothing sent; plain text is cut at its end, only while open.
+    Send(BFFM_INITIALIZED, 0), log.Take();
     Send(BFFM_SELCHANGED, item);
     dialog.SetStatusText("A status line far too long");
     EXPECT_EQ(log.Take(), Strings{"status " + dialog.FittedStatusText()});
@@ -162,8 +142,7 @@ TEST_F(BrowseTest, ValidationFailedClosesOnlyWhenTheHandlerCancels)
     for (auto [cancel, result] : {std::pair{false, 1}, {true, 0}}) {
         std::string seen;
         dialog.OnValidateFailed = [&, cancel](ui::TObject&, const std::string& path, bool& cancelled) {
-            seen = cancelled ? "cancelled already" : path;
-            cancelled = cancel;
+            seen = cancelled ? "cancelled already" : path, cancelled = cancel;
         };
         EXPECT_EQ(Send(BFFM_VALIDATEFAILEDA, typed), result);
         EXPECT_EQ(seen, "Z:\\no such folder");
@@ -176,11 +155,11 @@ TEST_F(BrowseTest, ValidationFailedClosesOnlyWhenTheHandlerCancels)
     EXPECT_EQ(errors, Strings{"broken"});
 }
 
-TEST_F(BrowseTest, FoldersAreToldFromEverythingElseAndStoredWithABackslash)
+TEST_F(BrowseTest, FoldersAreStoredWithABackslashAndExecuteReturnsTheFolderChosenWithOkOrNothingOnCancel)
 {
     const test::ScratchFolder scratch;
     const std::string& folder = scratch.Root();
-    const std::string file = scratch.File("file.txt", "x");
+    const std::string file = scratch.File("file.txt", "x"), first = scratch.Folder("first"), second = scratch.Folder("second");
     // name, whether it is a folder, the selection stored for it
     const std::tuple<std::string, bool, std::string> cases[] = {
         {"C:\\", true, "C:\\"}, {folder, true, folder + "\\"}, {folder + "\\", true, folder + "\\"},
@@ -191,24 +170,16 @@ TEST_F(BrowseTest, FoldersAreToldFromEverythingElseAndStoredWithABackslash)
         dialog.SetSelection(name);
         EXPECT_EQ(dialog.Selection(), stored);
     }
-}
-
-TEST_F(BrowseTest, ExecuteReturnsTheFolderChosenWithOkAndForgetsTheSelectionOnCancel)
-{
-    const test::ScratchFolder scratch;
-    const std::string first = scratch.Folder("first"), second = scratch.Folder("second");
     for (const std::string& chosen : {first, second, std::string()}) {
         SCOPED_TRACE(chosen);
         TmoxBrowseDirectoryDlg browse;
-        browse.SetCaption("Choose Folder");
-        browse.SetSelection(first);
+        browse.SetCaption("Choose Folder"), browse.SetSelection(first);
         test::FolderDialogAnswers answers(browse);
         answers.answers = {chosen};
         EXPECT_EQ(browse.Execute(), !chosen.empty());
         EXPECT_EQ(answers.seen, (std::vector<test::FolderDialogAnswers::Seen>{{"Choose Folder", "", first + "\\"}}));
         EXPECT_EQ(std::tuple(browse.Selection(), PathOf(browse.SelectionPIDL()), browse.DisplayName()),
                   std::tuple(chosen, chosen, chosen));
-        EXPECT_EQ(browse.ImageIndex() >= 0, !chosen.empty());
-        EXPECT_EQ(browse.DialogWindow(), nullptr);
+        EXPECT_EQ(std::pair(browse.ImageIndex() >= 0, browse.DialogWindow()), std::pair(!chosen.empty(), HWND(nullptr)));
     }
 }

@@ -1,7 +1,4 @@
-// The drop targets and drag sources as the platform uses them: the drag
-// calls on a real list box, registration and lifetime, auto-scrolling, the
-// drag image, the data object's calls, the clipboard and the platform's drag
-// loop. Effects and blocks are the portable rules' (drop_rules).
+// Drop targets and drag sources on a real list box, through the platform's calls; effects and blocks are drop_rules'.
 #include "components/shell/drop_source.h"
 #include "components/shell/drop_target.h"
 #include "tests/win32/test_doubles.h"
@@ -21,15 +18,14 @@ using test::Request;
 using Strings = std::vector<std::string>;
 using Effects = std::vector<DWORD>;
 using Formats = std::map<CLIPFORMAT, std::string>;
+using namespace std::string_literals;
 
 namespace {
 
-// OLE and the registered formats, once for the whole program, before any window.
 const TShellStartup g_shell;
 
 std::string Block(const drag::Bytes& bytes) { return {bytes.begin(), bytes.end()}; }
 
-// A 32 x 32 red image in a list with a mask, as the platform's drag image needs.
 ui::OwnedImageList RedImage()
 {
     ui::OwnedImageList images(ImageList_Create(32, 32, ILC_COLOR24 | ILC_MASK, 1, 0));
@@ -48,16 +44,13 @@ std::vector<UINT> Listed(IEnumFORMATETC& formats)
     return listed;
 }
 
-// Whether a control is registered: the platform takes one target per window.
 bool Registered(HWND control)
 {
     OwnedComponent<TDropDummy> probe;
     return FAILED(RegisterDragDrop(control, probe.Get())) || (RevokeDragDrop(control), false);
 }
 
-// Files in two folders; a list box of 100 lines in an 11-pixel font (so an
-// 11-pixel scroll margin) with a file target that logs its events with the
-// files and mapped names it holds, and the errors shown; a file source.
+// Files in two folders; 100 lines in an 11-pixel font (an 11-pixel scroll margin); a logging file target; a source.
 class DragDropTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -77,7 +70,7 @@ protected:
         watched.Dragtypes = {dtCopy};
         watched.Register(list, "FileListBox");
         for (auto [event, name] : {std::pair{&watched.OnEnter, "enter"}, {&watched.OnDragOver, "over"},
-                                   {&watched.OnDrop, "drop"}}) {
+                                   {&watched.OnDrop, "drop"}})
             *event = [this, &watched, name](TDropTarget& sender, TShiftState, POINT point, DWORD& effect) {
                 EXPECT_TRUE(&sender == &watched && point.x == Center().x);
                 log.push_back(name + (" " + std::to_string(effect)));
@@ -86,21 +79,14 @@ protected:
                 for (const std::string& mapped : watched.MappedNames)
                     log.back() += " =" + mapped;
             };
-        }
     }
-    POINTL Screen(POINT client) const
-    {
-        ClientToScreen(list, &client);
-        return {client.x, client.y};
-    }
+    POINTL Screen(POINT client) const { return ClientToScreen(list, &client), POINTL{client.x, client.y}; }
     POINT Center() const
     {
         RECT client{};
-        GetClientRect(list, &client);
-        return {client.right / 2, client.bottom / 2};
+        return GetClientRect(list, &client), POINT{client.right / 2, client.bottom / 2};
     }
-    // Enter, move and drop at the point, the button up at the drop as the
-    // platform does it; the effect of each call.
+    // Enter, move and drop (the button up) at the point: each call's effect.
     Effects EnterOverDrop(TDropTarget& into, FakeDataObject& data, DWORD keys, POINT at)
     {
         Effects effects(3, DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK);
@@ -135,29 +121,24 @@ TEST_F(DragDropTest, EachDropEndsWithTheEffectsEventsAndDataItShould)
         };
     };
     const Effects copied(3, DROPEFFECT_COPY), refused{DROPEFFECT_COPY, DROPEFFECT_COPY, 0};
+    const std::string ab = " C:\\a D:\\b", mapped = "drop 1" + ab + " =m =n", xy = Block(drag::WideNameMapBlock({"x", "y"}));
+    const std::string ansiMap = Block(drag::NameMapBlock({"m", "n"})), wideMap = Block(drag::WideNameMapBlock({"m", "n"}));
     const std::tuple<const char*, Formats, SetUp, DWORD, Effects, Strings> cases[] = {
-        {"read at the drop", {{CF_HDROP, files}}, nullptr, 0, copied, {"enter 1", "over 1", "drop 1 C:\\a D:\\b"}},
+        {"read at the drop", {{CF_HDROP, files}}, nullptr, 0, copied, {"enter 1", "over 1", "drop 1" + ab}},
         {"read on entering", {{CF_HDROP, files}}, [](auto& into, auto&) { into.GetDataOnEnter = true; }, 0, copied,
-         {"enter 1 C:\\a D:\\b", "over 1 C:\\a D:\\b", "drop 1 C:\\a D:\\b"}},
-        {"a handler chooses, told the keys", {{CF_HDROP, files}}, chooser, MK_ALT, Effects(3, DROPEFFECT_LINK),
-         {"enter 4", "over 4", "drop 4 C:\\a D:\\b"}},
-        {"a wide name map", {{CF_HDROP, files}, {CF_FILENAMEMAPW, Block(drag::WideNameMapBlock({"m", "n"}))}},
-         nullptr, 0, copied, {"enter 1", "over 1", "drop 1 C:\\a D:\\b =m =n"}},
-        {"the ANSI name map first",
-         {{CF_HDROP, files}, {CF_FILENAMEMAP, Block(drag::NameMapBlock({"m", "n"}))},
-          {CF_FILENAMEMAPW, Block(drag::WideNameMapBlock({"x", "y"}))}},
-         nullptr, 0, copied, {"enter 1", "over 1", "drop 1 C:\\a D:\\b =m =n"}},
+         {"enter 1" + ab, "over 1" + ab, "drop 1" + ab}},
+        {"a handler chooses, told the keys", {{CF_HDROP, files}}, chooser, MK_ALT, Effects(3, 4),
+         {"enter 4", "over 4", "drop 4" + ab}},
+        {"a wide name map", {{CF_HDROP, files}, {CF_FILENAMEMAPW, wideMap}}, nullptr, 0, copied, {"enter 1", "over 1", mapped}},
+        {"the ANSI name map first", {{CF_HDROP, files}, {CF_FILENAMEMAP, ansiMap}, {CF_FILENAMEMAPW, xy}}, nullptr, 0,
+         copied, {"enter 1", "over 1", mapped}},
         {"a file list that cannot be fetched", {{CF_HDROP, files}}, [](auto&, auto& data) { data.failing = {CF_HDROP}; },
          0, refused, {"enter 1", "over 1"}},
-        {"an empty file list", {{CF_HDROP, Block(drag::DroppedFilesBlock({}))}}, nullptr, 0, refused,
-         {"enter 1", "over 1"}},
-        // Refused for the whole drag: not even the scroll flag near the edge.
-        {"no file list", {{CF_TEXT, "C:\\a.far"}}, nullptr, 0, {0, 0, 0}, {}},
-        {"a handler that throws: to the error box", {{CF_HDROP, files}},
-         [](auto& into, auto&) {
+        {"an empty file list", {{CF_HDROP, Block(drag::DroppedFilesBlock({}))}}, nullptr, 0, refused, {"enter 1", "over 1"}},
+        {"no file list: not even the scroll flag", {{CF_TEXT, "C:\\a.far"}}, nullptr, 0, {0, 0, 0}, {}},
+        {"a handler that throws: to the error box", {{CF_HDROP, files}}, [](auto& into, auto&) {
              into.OnDrop = [](TDropTarget&, TShiftState, POINT, DWORD&) { throw std::runtime_error("Disk full"); };
-         },
-         0, refused, {"enter 1", "over 1", "Disk full"}},
+         }, 0, refused, {"enter 1", "over 1", "Disk full"}},
     };
     for (const auto& [what, formats, setUp, keys, effects, events] : cases) {
         SCOPED_TRACE(what);
@@ -170,21 +151,18 @@ TEST_F(DragDropTest, EachDropEndsWithTheEffectsEventsAndDataItShould)
             setUp(*fresh, data);
         log.clear();
         EXPECT_EQ(EnterOverDrop(*fresh, data, MK_LBUTTON | keys, {Center().x, events.empty() ? 5 : 50}), effects);
-        EXPECT_EQ(log, events);
-        // The data lives only during OnDrop; the data object's reference goes with the drop.
+        EXPECT_EQ(log, events); // the data lives only during OnDrop, the data object's reference goes with the drop
         EXPECT_TRUE(fresh->Files.empty() && fresh->MappedNames.empty());
         EXPECT_EQ(data.refs, 1);
     }
-    // A text target takes text up to its end, and nothing else.
-    OwnedComponent<TDropTextTarget> text;
+    OwnedComponent<TDropTextTarget> text; // takes text up to its end, and nothing else
     text->Dragtypes = {dtCopy};
     text->Register(otherList, "TextListBox");
     text->OnDrop = [&](TDropTarget&, TShiftState, POINT, DWORD&) { log.push_back(text->Text); };
     FakeDataObject data;
     data.formats = {{CF_TEXT, std::string("Hello, FAR\0tail", 15)}, {CF_HDROP, files}};
     EXPECT_EQ(EnterOverDrop(*text, data, MK_LBUTTON, Center())[2], DROPEFFECT_COPY);
-    EXPECT_EQ(log.back(), "Hello, FAR");
-    EXPECT_TRUE(text->Text.empty());
+    EXPECT_EQ(std::pair(log.back(), text->Text), std::pair("Hello, FAR"s, ""s));
     data.formats.erase(CF_TEXT);
     EXPECT_EQ(EnterOverDrop(*text, data, MK_LBUTTON, Center()), Effects(3, 0));
 }
@@ -193,8 +171,7 @@ TEST_F(DragDropTest, RegistrationFollowsTheControlAndTheComponentLivesWhileThePl
 {
     target->Register(list, "FileListBox"); // the same control again: nothing happens
     target->Register(otherList, "OtherListBox");
-    EXPECT_FALSE(Registered(list));
-    EXPECT_TRUE(Registered(otherList));
+    EXPECT_EQ(std::pair(Registered(list), Registered(otherList)), std::pair(false, true));
     target->Unregister();
     EXPECT_FALSE(Registered(otherList));
     EXPECT_EQ(target->AddRef(), 2u); // every registration's reference is given back
@@ -203,12 +180,10 @@ TEST_F(DragDropTest, RegistrationFollowsTheControlAndTheComponentLivesWhileThePl
     OwnedComponent<TDropDummy> other;
     ASSERT_EQ(RegisterDragDrop(list, other.Get()), S_OK);
     EXPECT_EQ(test::ErrorOf<ShellError>([&] { target->Register(list, "FileListBox"); }), "Failed to Register FileListBox");
-    RevokeDragDrop(list);
-    target->Register(list, "FileListBox");
+    RevokeDragDrop(list), target->Register(list, "FileListBox");
     EXPECT_EQ(RevokeDragDrop(list), S_OK);
     EXPECT_EQ(test::ErrorOf<ShellError>([&] { target->Unregister(); }), "Failed to Unregister FileListBox");
-    // A component answers for IDropTarget only; when its owner goes the
-    // control is free, the events cleared, and the platform's reference keeps it.
+    // Only IDropTarget is answered; the owner gone, the control is free, the events cleared, the platform's reference kept.
     IDropTarget* held = nullptr;
     int leaves = 0;
     {
@@ -216,8 +191,7 @@ TEST_F(DragDropTest, RegistrationFollowsTheControlAndTheComponentLivesWhileThePl
         owned->Register(otherList, "OtherListBox");
         owned->OnLeave = [&](TDropTarget&) { ++leaves; };
         void* data = &leaves;
-        EXPECT_EQ(owned->QueryInterface(IID_IDataObject, &data), E_NOINTERFACE);
-        EXPECT_EQ(data, nullptr);
+        EXPECT_EQ(std::pair(owned->QueryInterface(IID_IDataObject, &data), data), std::pair(E_NOINTERFACE, (void*)nullptr));
         ASSERT_EQ(owned->QueryInterface(IID_IDropTarget, reinterpret_cast<void**>(&held)), S_OK);
         held->DragLeave();
     }
@@ -231,8 +205,7 @@ TEST_F(DragDropTest, NearAnEdgeTheListScrollsAndTheDragImageFollowsThePointer)
 {
     FakeDataObject data;
     data.formats = {{CF_HDROP, Block(drag::DroppedFilesBlock({x}))}};
-    // The timer scrolls the list line by line towards the edge (which way is
-    // the rules'); out of the margin the flag goes; a drop inside the margin passes it on.
+    // In the margin the timer scrolls the list and the flag joins, also at the drop.
     SendMessageA(list, LB_SETTOPINDEX, 40, 0);
     Effects effects(4, DROPEFFECT_COPY | DROPEFFECT_MOVE);
     target->DragEnter(&data, MK_LBUTTON, Screen(Center()), &effects[0]);
@@ -242,8 +215,7 @@ TEST_F(DragDropTest, NearAnEdgeTheListScrollsAndTheDragImageFollowsThePointer)
     target->Drop(&data, 0, Screen({Center().x, 5}), &effects[3]);
     const DWORD scrolling = DROPEFFECT_COPY | DROPEFFECT_SCROLL;
     EXPECT_EQ(effects, (Effects{DROPEFFECT_COPY, scrolling, DROPEFFECT_COPY, scrolling}));
-    // An image dragged with the image-list functions, its hot spot at its
-    // top-left, drawn blended with what lies beneath.
+    // The image-list drag image, its hot spot at its top-left, follows the pointer.
     const ui::OwnedImageList images = RedImage();
     ASSERT_TRUE(ImageList_BeginDrag(images.Get(), 0, 0, 0));
     const auto redAt = [&](POINT client) {
@@ -258,8 +230,7 @@ TEST_F(DragDropTest, NearAnEdgeTheListScrollsAndTheDragImageFollowsThePointer)
     const auto look = [&] { shown.push_back(std::to_string(redAt(first)) + std::to_string(redAt(second))); };
     target->DragEnter(&data, MK_LBUTTON, Screen(first), &effects[0]), look();
     target->DragOver(MK_LBUTTON, Screen(second), &effects[0]), look();
-    target->SetShowImage(false), look();
-    target->SetShowImage(true), look();
+    target->SetShowImage(false), look(), target->SetShowImage(true), look();
     target->DragLeave(), look();
     EXPECT_EQ(shown, (Strings{"10", "01", "00", "01", "00"}));
     ImageList_EndDrag();
@@ -274,8 +245,7 @@ TEST_F(DragDropTest, AFileSourceListsItsFormatsAndGivesTheirDataOrRefuses)
         EXPECT_EQ(gone->EnumFormatEtc(DATADIR_SET, &formats), E_NOTIMPL);
         ASSERT_EQ(gone->EnumFormatEtc(DATADIR_GET, &formats), S_OK);
     }
-    // An enumerator outliving its source keeps its formats, even when
-    // another source takes the source's memory; a clone goes on from its place.
+    // An enumerator outlives its source (its memory taken by another); a clone goes on from its place.
     OwnedComponent<TDropTextSource> successor;
     FORMATETC listed[8]{}; // more than remain: what there is, and S_FALSE
     ULONG fetched = 0;
@@ -287,22 +257,19 @@ TEST_F(DragDropTest, AFileSourceListsItsFormatsAndGivesTheirDataOrRefuses)
     for (ULONG i = 0; i < fetched; ++i)
         EXPECT_EQ(fields(listed[i]), fields(Request(fileFormats[i + 1]))) << i;
     EXPECT_EQ(Listed(*clone), std::vector<UINT>(fileFormats.begin() + 1, fileFormats.end()));
-    clone->Release();
-    formats->Reset();
+    clone->Release(), formats->Reset();
     EXPECT_EQ(Listed(*formats), fileFormats);
     formats->Release();
 
     source->MappedNames = {"one.far", "\x80.iff"};
     source->GiveFeedback(DROPEFFECT_MOVE); // the effect the target reports
-    const std::tuple<FORMATETC, drag::Bytes> blocks[] = {
-        {Request(CF_HDROP), drag::DroppedFilesBlock({x, y})},
+    const std::tuple<FORMATETC, drag::Bytes> blocks[] = {{Request(CF_HDROP), drag::DroppedFilesBlock({x, y})},
         {Request(CF_PREFERREDDROPEFFECT), drag::EffectBlock(DROPEFFECT_MOVE)},
         {Request(CF_FILENAMEMAP), drag::NameMapBlock(source->MappedNames)},
-        {Request(CF_FILENAMEMAPW, TYMED_HGLOBAL | TYMED_ISTREAM), drag::WideNameMapBlock(source->MappedNames)},
-    };
+        {Request(CF_FILENAMEMAPW, TYMED_HGLOBAL | TYMED_ISTREAM), drag::WideNameMapBlock(source->MappedNames)}};
     for (const auto& [request, block] : blocks)
         EXPECT_EQ(DataOf(*source, request), std::pair(S_OK, Block(block))) << request.cfFormat;
-    // The ID-list array: the folder's list and each file's list relative to it name the files again.
+    // The folder's ID list and each file's, relative to it, name the files again.
     const auto [result, array] = DataOf(*source, Request(CF_IDLIST));
     ASSERT_EQ(result, S_OK);
     const auto* ida = reinterpret_cast<const CIDA*>(array.data());
@@ -314,20 +281,15 @@ TEST_F(DragDropTest, AFileSourceListsItsFormatsAndGivesTheirDataOrRefuses)
         EXPECT_TRUE(SHGetPathFromIDListA(full, path) && std::filesystem::equivalent(path, i == 0 ? x : y)) << path;
         ILFree(full);
     }
-    // Refused: the query and the fetch agree.
-    const std::tuple<Strings, Strings, FORMATETC, HRESULT, HRESULT> refusals[] = {
-        {{x}, {}, Request(CF_TEXT), E_FAIL, DV_E_FORMATETC},
-        {{x}, {}, Request(CF_HDROP, TYMED_ISTREAM), E_FAIL, DV_E_FORMATETC},
-        {{x}, {}, Request(CF_HDROP, TYMED_HGLOBAL, DVASPECT_ICON), E_FAIL, DV_E_FORMATETC},
-        {{x, y}, {"one.far"}, Request(CF_FILENAMEMAPW), S_OK, DV_E_FORMATETC}, // a name map too short
-        {{x, z}, {}, Request(CF_IDLIST), S_OK, DV_E_FORMATETC},                // files in two folders
-        {{}, {}, Request(CF_HDROP), S_OK, E_UNEXPECTED},
-    };
+    // Refused: the query and the fetch agree (a name map too short, files in two folders, no files).
+    const HRESULT no = DV_E_FORMATETC;
+    const std::tuple<Strings, Strings, FORMATETC, HRESULT, HRESULT> refusals[] = {{{x}, {}, Request(CF_TEXT), E_FAIL, no},
+        {{x}, {}, Request(CF_HDROP, TYMED_ISTREAM), E_FAIL, no}, {{x, z}, {}, Request(CF_IDLIST), S_OK, no},
+        {{x}, {}, Request(CF_HDROP, TYMED_HGLOBAL, DVASPECT_ICON), E_FAIL, no}, {{}, {}, Request(CF_HDROP), S_OK, E_UNEXPECTED},
+        {{x, y}, {"one.far"}, Request(CF_FILENAMEMAPW), S_OK, no}};
     for (auto [files, mapped, request, query, fetch] : refusals) {
-        source->Files = files;
-        source->MappedNames = mapped;
-        EXPECT_EQ(source->QueryGetData(&request), query) << request.cfFormat;
-        EXPECT_EQ(DataOf(*source, request), std::pair(fetch, std::string())) << request.cfFormat;
+        source->Files = files, source->MappedNames = mapped;
+        EXPECT_EQ(std::pair(source->QueryGetData(&request), DataOf(*source, request)), std::pair(query, std::pair(fetch, ""s)));
     }
 }
 
@@ -342,42 +304,35 @@ TEST(TextSource, GivesItsTextListsTwentyFormatsAtMostAndDropsOnlyWhatItsDragType
               std::pair(S_OK, Block(drag::FileGroupDescriptorBlock("Text Scrap File.txt", FD_LINKUI))));
     EXPECT_EQ(DataOf(*source, Request(CF_HDROP)).first, DV_E_FORMATETC);
     std::vector<UINT> expected{CF_TEXT}; // only the text is listed of its own, and 20 formats at most
-    for (UINT format = 0xC100; format < 0xC100 + 20; ++format) {
-        source->AddFormatEtc(static_cast<CLIPFORMAT>(format), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL);
-        if (expected.size() < 20)
-            expected.push_back(format);
-    }
+    for (UINT format = 0xC100; format < 0xC100 + 20; ++format)
+        expected.push_back(format), source->AddFormatEtc(CLIPFORMAT(format), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL);
+    expected.pop_back();
     IEnumFORMATETC* formats = nullptr;
     ASSERT_EQ(source->EnumFormatEtc(DATADIR_GET, &formats), S_OK);
     EXPECT_EQ(Listed(*formats), expected);
     formats->Release();
 
-    // Asked whether to go on, it drops only what the drag types and OnDrop allow.
     std::vector<TDragType> asked;
     bool allow = true;
     source->OnDrop = [&](TDropSource&, TDragType type, bool& continueDrop) { asked.push_back(type), continueDrop = allow; };
     // drag types, the target's last effect, escape, keys, whether OnDrop allows, the answer
-    const std::tuple<TDragTypes, DWORD, BOOL, DWORD, bool, HRESULT> cases[] = {
-        {{dtCopy}, DROPEFFECT_COPY, TRUE, MK_LBUTTON, true, DRAGDROP_S_CANCEL},
-        {{dtCopy}, DROPEFFECT_COPY, FALSE, MK_RBUTTON, true, S_OK},
-        {{dtCopy}, DROPEFFECT_COPY, FALSE, MK_SHIFT, true, DRAGDROP_S_DROP},
-        {{dtCopy}, DROPEFFECT_COPY, FALSE, 0, false, DRAGDROP_S_CANCEL},
-        {{dtCopy}, DROPEFFECT_MOVE, FALSE, 0, true, DRAGDROP_S_CANCEL},
-        {{dtCopy, dtLink}, DROPEFFECT_NONE, FALSE, 0, true, DRAGDROP_S_CANCEL},
-        {{dtCopy, dtLink}, DROPEFFECT_LINK | DROPEFFECT_SCROLL, FALSE, 0, true, DRAGDROP_S_DROP},
-    };
+    const DWORD copy = DROPEFFECT_COPY;
+    const HRESULT drop = DRAGDROP_S_DROP, cancel = DRAGDROP_S_CANCEL;
+    const TDragTypes c{dtCopy}, cl{dtCopy, dtLink};
+    const std::tuple<TDragTypes, DWORD, BOOL, DWORD, bool, HRESULT> cases[] = {{c, copy, TRUE, MK_LBUTTON, true, cancel},
+        {c, copy, FALSE, MK_RBUTTON, true, S_OK}, {c, copy, FALSE, MK_SHIFT, true, drop}, {c, copy, FALSE, 0, false, cancel},
+        {c, DROPEFFECT_MOVE, FALSE, 0, true, cancel}, {cl, 0, FALSE, 0, true, cancel},
+        {cl, DROPEFFECT_LINK | DROPEFFECT_SCROLL, FALSE, 0, true, drop}};
     for (const auto& [dragTypes, effect, escape, keys, allows, answer] : cases) {
-        source->Dragtypes = dragTypes;
-        allow = allows;
+        source->Dragtypes = dragTypes, allow = allows;
         source->GiveFeedback(effect);
         EXPECT_EQ(source->QueryContinueDrag(escape, keys), answer) << effect << " " << keys << " " << escape;
     }
     EXPECT_EQ(asked, (std::vector<TDragType>{dtCopy, dtCopy, dtLink})); // only drops the drag types allow
-    // Feedback: the platform's cursors unless the handler takes over.
-    EXPECT_EQ(source->GiveFeedback(DROPEFFECT_MOVE), DRAGDROP_S_USEDEFAULTCURSORS);
+    EXPECT_EQ(source->GiveFeedback(DROPEFFECT_MOVE), DRAGDROP_S_USEDEFAULTCURSORS); // unless the handler takes over
     source->OnFeedback = [&](TDropSource&, DWORD effect, bool& useDefault) { useDefault = effect != DROPEFFECT_MOVE; };
-    EXPECT_EQ(source->GiveFeedback(DROPEFFECT_MOVE), S_OK);
-    EXPECT_EQ(source->GiveFeedback(DROPEFFECT_NONE), DRAGDROP_S_USEDEFAULTCURSORS);
+    EXPECT_EQ(std::pair(source->GiveFeedback(DROPEFFECT_MOVE), source->GiveFeedback(DROPEFFECT_NONE)),
+              std::pair(S_OK, DRAGDROP_S_USEDEFAULTCURSORS));
 }
 
 TEST_F(DragDropTest, TheClipboardCarriesFilesAndTextWithTheirEffect)
@@ -402,8 +357,7 @@ TEST_F(DragDropTest, TheClipboardCarriesFilesAndTextWithTheirEffect)
     };
     for (const auto& [put, effect, pasted, pastedText] : cases) {
         ASSERT_TRUE(put());
-        target->Files = {"kept"};
-        texts->Text = "kept";
+        target->Files = {"kept"}, texts->Text = "kept";
         EXPECT_EQ(std::tuple(target->PasteFromClipboard(), target->Files, texts->PasteFromClipboard(), texts->Text),
                   std::tuple(effect, pasted, pastedText == "kept" ? 0ul : DROPEFFECT_COPY, pastedText));
     }
@@ -412,8 +366,7 @@ TEST_F(DragDropTest, TheClipboardCarriesFilesAndTextWithTheirEffect)
     EXPECT_EQ(target->PasteFromClipboard(), DROPEFFECT_MOVE);
 }
 
-// The platform's drag loop reads the left button from this thread's key
-// state: the target lets go of it once it has seen the drag.
+// The drag loop reads the left button from this thread's key state: the target lets go once it sees the drag.
 TEST_F(DragDropTest, AWholeDragShowsTheImageAndCarriesTheFilesToOurFileTarget)
 {
     target->OnEnter = [&](TDropTarget&, TShiftState, POINT, DWORD&) {
@@ -424,8 +377,7 @@ TEST_F(DragDropTest, AWholeDragShowsTheImageAndCarriesTheFilesToOurFileTarget)
     source->SetImages(images.Get());
     source->Dragtypes = {dtCopy, dtMove};
     const POINTL center = Screen(Center());
-    SetCursorPos(center.x, center.y);
-    test::SetLeftButton(true);
+    SetCursorPos(center.x, center.y), test::SetLeftButton(true);
     const UINT_PTR timer = SetTimer(nullptr, 0, test::kPatience, LetGo); // should the target never see it
     EXPECT_EQ(source->Execute(), drDropCopy);
     KillTimer(nullptr, timer);
