@@ -3,6 +3,7 @@
 // The workflow and the recent-files list themselves are tested natively.
 #include "components/filemenu/file_menu_services_win32.h"
 #include "components/filemenu/recent_menu_win32.h"
+#include "platform/file.h"
 #include "tests/win32/window_search.h"
 #include "ui/common_dialogs.h"
 #include "ui/form.h"
@@ -59,11 +60,8 @@ Step Box(std::string text, std::string title, std::string buttons, LPCSTR icon, 
 
 TEST(RealDialogs, SaveAddsTheDefaultExtensionTheQuestionGivesTheAnswerAndNotFoundHasOnlyOk)
 {
-    // A folder of this run's own: no file of the name typed is there, so no overwrite question comes.
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string folder = std::string(temp) + "kelvo-filemenu-" + std::to_string(GetCurrentProcessId());
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    const std::string folder = platform::MakeTempFolder("kelvo-filemenu-"); // empty: no overwrite question
+    ASSERT_NE(folder, "");
     ui::TSaveDialog save;
     save.Filter = "FAR files (*.far)|*.FAR";
     save.DefaultExt = "FAR";
@@ -88,7 +86,7 @@ TEST(RealDialogs, SaveAddsTheDefaultExtensionTheQuestionGivesTheAnswerAndNotFoun
               }),
               "");
     EXPECT_EQ(lstrcmpiA(save.GetFileName().c_str(), (folder + "\\result.FAR").c_str()), 0) << save.GetFileName();
-    RemoveDirectoryA(folder.c_str());
+    platform::RemoveFolder(folder);
 }
 
 // A window that hands its commands to the recent-files menu.

@@ -34,11 +34,7 @@ bool PumpUntil(const std::function<bool()>& done)
     return done();
 }
 
-void PressCapsLock()
-{
-    keybd_event(VK_CAPITAL, 0, 0, 0);
-    keybd_event(VK_CAPITAL, 0, KEYEVENTF_KEYUP, 0);
-}
+void PressCapsLock() { keybd_event(VK_CAPITAL, 0, 0, 0), keybd_event(VK_CAPITAL, 0, KEYEVENTF_KEYUP, 0); }
 
 // The main window's layout: a 300-pixel text panel and a 50-pixel percentage gauge.
 class StatusBarTest : public ::testing::Test {
@@ -89,7 +85,7 @@ protected:
     ui::BitmapCanvas surface{nullptr, kSurfaceRect.right, kSurfaceRect.bottom};
 };
 
-TEST_F(StatusBarTest, PanelsPaintInsideTheirFrameAndTheGaugeCaptionChangesColourAtTheFillEdge)
+TEST_F(StatusBarTest, PanelsPaintInsideTheirFrameTheGaugeCaptionChangesColourAtTheFillEdgeAndGlyphsAreTransparent)
 {
     // "0%" lies in the rest, "50%" across the edge, "100%" in the filled part.
     for (int position : {0, 50, 100}) {
@@ -126,6 +122,18 @@ TEST_F(StatusBarTest, PanelsPaintInsideTheirFrameAndTheGaugeCaptionChangesColour
         EXPECT_TRUE(onlyInside(panel->Index()));
         bar.SetEnabled(true);
     }
+    std::vector<DWORD> pixels(16 * 12, 0xFF00FF); // a magenta 16 x 12 glyph, a blue 8 x 6 block in the middle
+    for (int y = 3; y < 9; ++y)
+        std::fill_n(pixels.begin() + y * 16 + 4, 8, 0x0000FF);
+    ui::OwnedBitmap picture(CreateBitmap(16, 12, 1, 32, pixels.data()));
+    text.SetPanelType(sptGlyph);
+    text.SetGlyph(picture.Get());
+    text.SetAutoFit(false);
+    text.SetAlignment(taRightJustify);
+    Draw(0); // the glyph at the right edge without its magenta, the text left of it
+    const RECT glyph{95, 6, 111, 26}, block{99, 6, 107, 26}, left{11, 6, 95, 26};
+    EXPECT_EQ((std::vector<int>{Count(kInner, kMagenta), Count(block, kGaugeColor), Count(left, kFontColor) > 0,
+                                Count(glyph, kFontColor)}), (std::vector<int>{0, 8 * 6, 1, 0}));
 }
 
 TEST_F(StatusBarTest, NativePartsFollowThePanels)
@@ -226,22 +234,6 @@ TEST_F(StatusBarTest, CapsPanelFollowsTheKeyThroughTheThreadsHookOrTheOptionalMo
     bar.SetUseMonitorDLL(true);
     EXPECT_FALSE(bar.UseMonitorDLL());
     MoxKbDLLName = name;
-}
-
-TEST_F(StatusBarTest, GlyphBottomLeftColourIsTransparent)
-{
-    std::vector<DWORD> pixels(16 * 12, 0xFF00FF); // a magenta 16 x 12 glyph, a blue 8 x 6 block in the middle
-    for (int y = 3; y < 9; ++y)
-        std::fill_n(pixels.begin() + y * 16 + 4, 8, 0x0000FF);
-    ui::OwnedBitmap picture(CreateBitmap(16, 12, 1, 32, pixels.data()));
-    text.SetPanelType(sptGlyph);
-    text.SetGlyph(picture.Get());
-    text.SetAutoFit(false);
-    text.SetAlignment(taRightJustify);
-    Draw(0); // the glyph at the right edge without its magenta, the text left of it
-    const RECT glyph{95, 6, 111, 26}, block{99, 6, 107, 26}, left{11, 6, 95, 26};
-    EXPECT_EQ((std::vector<int>{Count(kInner, kMagenta), Count(block, kGaugeColor), Count(left, kFontColor) > 0,
-                                Count(glyph, kFontColor)}), (std::vector<int>{0, 8 * 6, 1, 0}));
 }
 
 TEST_F(StatusBarTest, ClicksAndHintsFindThePanelUnderTheCursor)

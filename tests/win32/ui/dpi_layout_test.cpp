@@ -26,16 +26,8 @@ constexpr char kChildMark[] = "KELVO_DPI_LAYOUT_AT_144";
 
 using Sizes = std::vector<std::pair<const char*, int>>;
 
-int FontHeight(HFONT font)
-{
-    LOGFONTA logical{};
-    return GetObjectA(font, sizeof logical, &logical) ? logical.lfHeight : 0;
-}
-int Height(HWND window)
-{
-    RECT r{};
-    return GetWindowRect(window, &r) ? r.bottom - r.top : 0;
-}
+int FontHeight(HFONT font) { LOGFONTA logical{}; return GetObjectA(font, sizeof logical, &logical) ? logical.lfHeight : 0; }
+int Height(HWND window) { RECT r{}; return GetWindowRect(window, &r) ? r.bottom - r.top : 0; }
 
 Sizes* aboutSizes = nullptr;
 
