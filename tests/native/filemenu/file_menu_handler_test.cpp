@@ -77,10 +77,9 @@ TEST(FileMenuHandler, OperationsAskCallAndKeepTheDocumentsState)
     const std::string P = "C:\\100%s %d %%.far"; // shown as typed, never taken as a format
     const std::string Saving = "Save.Set(Untitled.far);Save.Execute;";
     const struct {
-        const char* What;
-        const char* From;   // "" a new document, "-" a fresh handler, else the opened name; modified unless fresh
-        const char* Acts;   // New, Open, Save, sAve as, Exit; W: the form shown
-        const char* Dialog; // what the dialogs answer, "" Cancel (W: the command-line argument)
+        // From: "" a new document, "-" a fresh handler, else the opened name (modified unless fresh); Acts: New, Open,
+        // Save, sAve as, Exit, W: the form shown; Dialog: what the dialogs answer, "" Cancel (W: the argument).
+        const char *What, *From, *Acts, *Dialog;
         bool Ok;            // what OnNew, OnOpen and OnSave report
         std::string State;  // the name, " new", " modified", " cancelled" (a save dialog), " stays" (Exit refused)
         std::string Calls = "?"; // the log when not "?"
@@ -205,7 +204,7 @@ struct RecentRig : Rig, TRecentMenu {
 
 constexpr char kThree[] = "[RecentFiles]\nFile0=C:\\a.far\nFile1=C:\\b.far\nFile2=C:\\c.far\n";
 
-TEST(RecentList, LoadsExistingFilesAndSavesThemAtTheEnd)
+TEST(RecentList, LoadsExistingFilesSavesThemAtTheEndPutsOpenedAndSavedOnTopAndKeepsTheLimit)
 {
     for (auto [Text, List, MaxList] : {
              std::tuple{"File0=C:\\a.far\nFile1=C:\\gone.far\nFile2=C:\\b.far\n", Names{"C:\\a.far", "C:\\b.far"}, 4},
@@ -232,11 +231,7 @@ TEST(RecentList, LoadsExistingFilesAndSavesThemAtTheEnd)
         EXPECT_EQ(T.Saved(), Readable ? "[RecentFiles]\r\nFile0=C:\\a.far\r\n" : "a folder");
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(T.Folder), {}), 1) << "no temporary file left";
     }
-}
-
-TEST(RecentList, OpenedAndSavedFilesGoToTheTopAndTheListKeepsItsLimit)
-{
-    RecentRig T(kThree);
+    RecentRig T(kThree); // opened and saved files go to the top, and the list keeps its limit
     T.Files.insert("c:\\C.FAR");
     T.Handler.SetEnableMenuList(false); // without the menu the list is still kept
     T.OpenDlg.Answer = "c:\\C.FAR";

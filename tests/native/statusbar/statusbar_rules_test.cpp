@@ -59,7 +59,7 @@ TEST(PanelTimer, IntervalCountAndTicksFollowThePanelsThatComeAndGo)
     EXPECT_EQ(TimerRegistrationCount(), before);
 }
 
-TEST(TextAndGlyphPanels, AutoFitWidthAlignmentEllipsisAndGlyphPlacement)
+TEST(PanelLayout, AutoFitWidthAlignmentEllipsisGlyphPlacementAndHints)
 {
     const TextMeasure sevenPerLetter = [](std::string_view text) { return 7 * static_cast<int>(text.size()); };
     // Text + 6 + border; with a glyph: text, 2, both borders, glyph and 4, or without text glyph, one border and 4.
@@ -103,8 +103,7 @@ TEST(Gauges, PercentPartsAndTheBallAndRampMotion)
     GaugeMotion motion;
     motion.Restart(4);
     EXPECT_EQ(BallStep(motion, rect, 4), (PanelRect{13, 5, 21, 13}));
-    // Moving right it turns once offset + size + 1 reaches the width, moving
-    // left once the offset is below 2.
+    // Moving right it turns once offset + size + 1 reaches the width, moving left once the offset is below 2.
     while (motion.step > 0)
         EXPECT_LE(BallStep(motion, rect, 4).right, rect.right + 1);
     EXPECT_EQ(motion.offset, 44);
@@ -160,16 +159,11 @@ TEST(PanelKinds, DateAndTimeTextsRegistrationsAndKeyLocks)
     for (auto [alignment, autoFit, format] : {std::tuple{taRightJustify, true, 0x825u}, {taRightJustify, false, 0x826u},
                                               {taLeftJustify, false, 0x824u}})
         EXPECT_EQ(KeyLockFormat(alignment, autoFit), format);
-}
-
-TEST(Hints, TheBarsHintNarrowsToNeighbours)
-{
-    std::vector<HintPanel> panels; // five side by side; b and e have hints
+    std::vector<HintPanel> panels; // the bar's hint narrows to neighbours: five side by side, b and e with hints
     for (int i = 0; i < 5; ++i)
         panels.push_back({{50 * i, 2, 50 * i + 50, 20}, i == 1 || i == 4});
     const PanelRect bar{0, 0, 300, 22};
-    // Cursor x; panel; cursor rectangle: on a panel with a hint, between b and e across two hintless
-    // panels, nothing to the left, right of every panel.
+    // Cursor x, panel, cursor rectangle: on b, between b and e, nothing to the left, right of every panel.
     for (auto [x, panel, cursorRect] : {std::tuple{60, 1, PanelRect{50, 2, 100, 20}}, {120, -1, {100, 0, 200, 22}},
                                         {10, -1, {0, 0, 50, 22}}, {270, -1, {250, 0, 300, 22}}}) {
         const HintChoice choice = ChooseHint(panels, x, 10, bar);

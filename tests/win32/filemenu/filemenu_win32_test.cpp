@@ -1,6 +1,5 @@
-// The document workflow's real save dialog, message boxes and recent items
-// of a File menu; dialogs are answered from a second thread as a user would.
-// The workflow and the recent-files list themselves are tested natively.
+// The real save dialog, message boxes and recent items of a File menu, answered from a second thread as a user
+// would. The workflow and the recent-files list themselves are tested natively.
 #include "components/filemenu/file_menu_services_win32.h"
 #include "components/filemenu/recent_menu_win32.h"
 #include "platform/file.h"
@@ -21,8 +20,7 @@ namespace {
 using namespace test;
 using Step = std::function<void(HWND dialog, std::string& failures)>;
 
-// Runs run() while another thread answers this process's dialogs, one step each in order; a dialog
-// its step leaves open is cancelled. Returns what went wrong.
+// Runs run() while another thread answers dialogs, one step each, cancelling those left open; returns what went wrong.
 std::string Answering(const std::vector<Step>& steps, const std::function<void()>& run)
 {
     std::string failures;

@@ -136,7 +136,7 @@ TEST_F(StatusBarTest, PanelsPaintInsideTheirFrameTheGaugeCaptionChangesColourAtT
                                 Count(glyph, kFontColor)}), (std::vector<int>{0, 8 * 6, 1, 0}));
 }
 
-TEST_F(StatusBarTest, NativePartsFollowThePanels)
+TEST_F(StatusBarTest, NativePartsFollowThePanelsAndEnabledTogglesOfEveryKindKeepRegistrationsBalanced)
 {
     const auto PartEdges = [&] {
         std::vector<int> edges(static_cast<std::size_t>(SendMessageA(bar.Handle(), SB_GETPARTS, 0, 0)));
@@ -154,27 +154,6 @@ TEST_F(StatusBarTest, NativePartsFollowThePanels)
     text.SetAutoFit(true); // an automatic width follows the text and the border
     text.SetBorderWidth(3);
     EXPECT_EQ(PartEdges()[0], bar.TextExtent("Ready").cx + 9);
-}
-
-TEST_F(StatusBarTest, GaugeRepaintsAtOnceAndAnimatesOnTheSharedTimer)
-{
-    ShowWindow(parent.Handle(), SW_SHOW);
-    UpdateWindow(parent.Handle());
-    const RECT rect = bar.GetPanelRect(1);
-    const RECT inside{rect.left + 4, (rect.top + rect.bottom) / 2, rect.left + 5, (rect.top + rect.bottom) / 2 + 1};
-    ui::WindowDc dc(bar.Handle());
-    for (auto [position, color] : {std::pair{0, kBarColor}, {100, kGaugeColor}, {0, kBarColor}}) {
-        gauge.GaugeAttrs().SetPosition(position); // painted with no message pumped
-        EXPECT_EQ(Count(inside, color, dc.Get()), 1) << position;
-    }
-    gauge.GaugeAttrs().SetStyle(gsIndeterminate); // animated on the timer
-    const int start = gauge.GaugeMotion().offset;
-    EXPECT_TRUE(PumpUntil([&] { return gauge.GaugeMotion().offset >= start + 8; }));
-    EXPECT_EQ((gauge.GaugeMotion().offset - start) % 4, 0); // each tick moves the ball by Speed pixels
-}
-
-TEST_F(StatusBarTest, EnabledTogglesOnBarsAndPanelsOfEveryKindKeepRegistrationsBalanced)
-{
     const int registrations = statusbar::TimerRegistrationCount(), timed = registrations + 5; // date, time, both, gauge
     bar.SetUseMonitorDLL(true);
     for (int i = 0; i <= sptOwnerDraw * 2 + 1; ++i) { // of every kind an enabled panel at an even index, then a disabled one
@@ -196,6 +175,42 @@ TEST_F(StatusBarTest, EnabledTogglesOnBarsAndPanelsOfEveryKindKeepRegistrationsB
         bar.Panels().Delete(1);
     EXPECT_EQ(bar.Panels().Timer(), nullptr);
     EXPECT_EQ(std::pair(statusbar::TimerRegistrationCount(), MoxKbDLL_Loaded()), std::pair(registrations, false));
+}
+
+TEST_F(StatusBarTest, ShownBarRepaintsTheGaugeAtOnceAnimatesItAndFindsThePanelUnderTheCursor)
+{
+    ShowWindow(parent.Handle(), SW_SHOW);
+    UpdateWindow(parent.Handle());
+    const RECT rect = bar.GetPanelRect(1);
+    const RECT inside{rect.left + 4, (rect.top + rect.bottom) / 2, rect.left + 5, (rect.top + rect.bottom) / 2 + 1};
+    ui::WindowDc dc(bar.Handle());
+    for (auto [position, color] : {std::pair{0, kBarColor}, {100, kGaugeColor}, {0, kBarColor}}) {
+        gauge.GaugeAttrs().SetPosition(position); // painted with no message pumped
+        EXPECT_EQ(Count(inside, color, dc.Get()), 1) << position;
+    }
+    gauge.GaugeAttrs().SetStyle(gsIndeterminate); // animated on the timer
+    const int start = gauge.GaugeMotion().offset;
+    EXPECT_TRUE(PumpUntil([&] { return gauge.GaugeMotion().offset >= start + 8; }));
+    EXPECT_EQ((gauge.GaugeMotion().offset - start) % 4, 0); // each tick moves the ball by Speed pixels
+    std::string calls; // clicks and hints find the panel under the cursor
+    gauge.OnClick = [&](TmoxStatusPanel& sender) { calls += &sender == &gauge ? "gauge;" : "other;"; };
+    bar.OnClick = [&](TmoxStatusBar&) { calls += "bar;"; };
+    const RECT first = bar.GetPanelRect(0);
+    const POINT onText{first.left + 5, first.top + 5}, onGauge{rect.left + 5, rect.top + 5};
+    for (POINT point : {onGauge, onText}) { // a panel without OnClick: the bar alone
+        POINT screen = point;
+        ClientToScreen(bar.Handle(), &screen);
+        SetCursorPos(screen.x, screen.y);
+        SendMessageA(bar.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
+        SendMessageA(bar.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+    }
+    EXPECT_EQ(calls, "gauge;bar;bar;");
+    bar.SetHint("Status"); // an ellipsis panel's hint is its full text, as its handler changes it
+    text.SetPanelType(sptEllipsisPath);
+    text.OnHintText = [](TmoxStatusBar&, TmoxStatusPanel&, std::string& hint) { hint = "<" + hint + ">"; };
+    EXPECT_EQ(bar.CMHintShow(onText).text, "<Ready>");
+    const auto overGauge = bar.CMHintShow(onGauge); // the bar's hint, up to the text panel's edge
+    EXPECT_EQ(std::pair(overGauge.text, overGauge.cursorRect.left), std::pair(std::string("Status"), first.right));
 }
 
 TEST_F(StatusBarTest, CapsPanelFollowsTheKeyThroughTheThreadsHookOrTheOptionalMonitorLibrary)
@@ -234,30 +249,6 @@ TEST_F(StatusBarTest, CapsPanelFollowsTheKeyThroughTheThreadsHookOrTheOptionalMo
     bar.SetUseMonitorDLL(true);
     EXPECT_FALSE(bar.UseMonitorDLL());
     MoxKbDLLName = name;
-}
-
-TEST_F(StatusBarTest, ClicksAndHintsFindThePanelUnderTheCursor)
-{
-    std::string calls;
-    gauge.OnClick = [&](TmoxStatusPanel& sender) { calls += &sender == &gauge ? "gauge;" : "other;"; };
-    bar.OnClick = [&](TmoxStatusBar&) { calls += "bar;"; };
-    ShowWindow(parent.Handle(), SW_SHOW);
-    const RECT first = bar.GetPanelRect(0), second = bar.GetPanelRect(1);
-    const POINT onText{first.left + 5, first.top + 5}, onGauge{second.left + 5, second.top + 5};
-    for (POINT point : {onGauge, onText}) { // a panel without OnClick: the bar alone
-        POINT screen = point;
-        ClientToScreen(bar.Handle(), &screen);
-        SetCursorPos(screen.x, screen.y);
-        SendMessageA(bar.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
-        SendMessageA(bar.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
-    }
-    EXPECT_EQ(calls, "gauge;bar;bar;");
-    bar.SetHint("Status"); // an ellipsis panel's hint is its full text, as its handler changes it
-    text.SetPanelType(sptEllipsisPath);
-    text.OnHintText = [](TmoxStatusBar&, TmoxStatusPanel&, std::string& hint) { hint = "<" + hint + ">"; };
-    EXPECT_EQ(bar.CMHintShow(onText).text, "<Ready>");
-    EXPECT_EQ(bar.CMHintShow(onGauge).text, "Status"); // over the hintless gauge, up to the text panel's edge
-    EXPECT_EQ(bar.CMHintShow(onGauge).cursorRect.left, first.right);
 }
 
 } // namespace

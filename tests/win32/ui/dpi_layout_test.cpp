@@ -61,8 +61,7 @@ Sizes MeasureAt(HANDLE awareness, int& dpi)
     bar.AddButton(100, 0, BTNS_BUTTON, "Hint");
     THexEditor hex;
     hex.Create(form.Handle(), 4);
-    Sizes sizes{{"form height", Height(form.Handle())},
-                {"form font", FontHeight(form.Font())},
+    Sizes sizes{{"form height", Height(form.Handle())}, {"form font", FontHeight(form.Font())},
                 {"list item height", static_cast<int>(SendMessageA(list.Handle(), LB_GETITEMHEIGHT, 0, 0))},
                 {"list view column", static_cast<int>(SendMessageA(view.Handle(), LVM_GETCOLUMNWIDTH, 0, 0))},
                 {"tool button width", LOWORD(SendMessageA(bar.Handle(), TB_GETBUTTONSIZE, 0, 0))},
