@@ -24,8 +24,7 @@ TEST(PathTest, PartsOfAPath)
     }
 }
 
-// Every temporary name is new, made in its place by an exclusive create, and
-// unguessable: no two alike, none with the process id in it.
+// Every temporary name is new, made by an exclusive create, and unguessable: no two alike, no process id in it.
 TEST(PathTest, TemporaryNamesAreMadeNewAndUnpredictable)
 {
     std::set<std::string> names;

@@ -67,7 +67,6 @@ TEST(PanelLayout, AutoFitWidthAlignmentEllipsisGlyphPlacementAndHints)
          {std::tuple{sptNormal, "Ready", 0, 0, 41}, {sptCapsLock, " CAPS ", 2, 0, 50}, {sptNormal, "", 0, 0, 6},
           {sptGlyph, "Go", 3, 16, 42}, {sptGlyph, "", 3, 16, 23}})
         EXPECT_EQ(AutoFitWidth(kind, text, border, glyph, sevenPerLetter), width) << text;
-    // Kind, alignment, automatic width, the format and the right edge of the text.
     for (auto [kind, alignment, autoFit, format, right] :
          {std::tuple{sptNormal, taLeftJustify, false, 0x824u, 102}, {sptNormal, taRightJustify, false, 0x826u, 101},
           {sptTime, taCenter, false, 0x825u, 102}, {sptNormal, taRightJustify, true, 0x825u, 102},
@@ -135,7 +134,6 @@ TEST(PanelKinds, DateAndTimeTextsRegistrationsAndKeyLocks)
         return std::string(part == DateTimePart::Date ? "D[" : "T[") + std::string(format) + "]";
     };
     using R = PanelRegistration;
-    // Kind and gauge style; the date and time text, the registration, the key-lock caption.
     for (auto [kind, style, text, registration, caption] :
          {std::tuple{sptDate, gsPercent, "D[yy]", R::Timer, ""}, {sptTime, gsPercent, "T[]", R::Timer, ""},
           {sptDateTime, gsPercent, "D[yy] T[]", R::Timer, ""}, {sptTimeDate, gsPercent, "T[] D[yy]", R::Timer, ""},

@@ -87,7 +87,6 @@ TEST(RealDialogs, SaveAddsTheDefaultExtensionTheQuestionGivesTheAnswerAndNotFoun
     platform::RemoveFolder(folder);
 }
 
-// A window that hands its commands to the recent-files menu.
 struct MenuWindow : ui::Form {
     TWin32RecentMenu* menu = nullptr;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override

@@ -34,8 +34,6 @@ bool PumpUntil(const std::function<bool()>& done)
     return done();
 }
 
-void PressCapsLock() { keybd_event(VK_CAPITAL, 0, 0, 0), keybd_event(VK_CAPITAL, 0, KEYEVENTF_KEYUP, 0); }
-
 // The main window's layout: a 300-pixel text panel and a 50-pixel percentage gauge.
 class StatusBarTest : public ::testing::Test {
 protected:
@@ -54,7 +52,6 @@ protected:
         gauge.GaugeAttrs().SetTextColor(kGaugeTextColor);
     }
     void TearDown() override { EXPECT_EQ(errors, ""); ui::SetExceptionHandler(nullptr); }
-    // Draws panel index at kPanelRect on a surface filled with kSentinel, the way the bar does.
     void Draw(int index)
     {
         surface.canvas().SetBrushColor(kSentinel);
@@ -62,7 +59,6 @@ protected:
         surface.canvas().SelectFont(bar.Font());
         bar.Panels().Items(index).Redraw(surface.canvas(), kPanelRect);
     }
-    // Pixels of colour inside r of dc (the surface by default).
     int Count(const RECT& r, COLORREF color, HDC dc = nullptr)
     {
         int count = 0;
@@ -215,6 +211,7 @@ TEST_F(StatusBarTest, ShownBarRepaintsTheGaugeAtOnceAnimatesItAndFindsThePanelUn
 
 TEST_F(StatusBarTest, CapsPanelFollowsTheKeyThroughTheThreadsHookOrTheOptionalMonitorLibrary)
 {
+    const auto PressCapsLock = [] { keybd_event(VK_CAPITAL, 0, 0, 0), keybd_event(VK_CAPITAL, 0, KEYEVENTF_KEYUP, 0); };
     TmoxStatusPanel& caps = bar.Panels().Add();
     caps.SetPanelType(sptCapsLock);
     ShowWindow(parent.Handle(), SW_SHOW);
