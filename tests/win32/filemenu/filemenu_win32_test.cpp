@@ -1,8 +1,8 @@
-// The document workflow's real save dialog, message boxes and recent items
-// of a File menu; dialogs are answered from a second thread as a user would.
-// The workflow and the recent-files list themselves are tested natively.
+// The real save dialog, message boxes and recent items of a File menu, answered from a second thread as a user
+// would. The workflow and the recent-files list themselves are tested natively.
 #include "components/filemenu/file_menu_services_win32.h"
 #include "components/filemenu/recent_menu_win32.h"
+#include "platform/file.h"
 #include "tests/win32/window_search.h"
 #include "ui/common_dialogs.h"
 #include "ui/form.h"
@@ -20,8 +20,7 @@ namespace {
 using namespace test;
 using Step = std::function<void(HWND dialog, std::string& failures)>;
 
-// Runs run() while another thread answers this process's dialogs, one step each in order; a dialog
-// its step leaves open is cancelled. Returns what went wrong.
+// Runs run() while another thread answers dialogs, one step each, cancelling those left open; returns what went wrong.
 std::string Answering(const std::vector<Step>& steps, const std::function<void()>& run)
 {
     std::string failures;
@@ -59,11 +58,8 @@ Step Box(std::string text, std::string title, std::string buttons, LPCSTR icon, 
 
 TEST(RealDialogs, SaveAddsTheDefaultExtensionTheQuestionGivesTheAnswerAndNotFoundHasOnlyOk)
 {
-    // A folder of this run's own: no file of the name typed is there, so no overwrite question comes.
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string folder = std::string(temp) + "kelvo-filemenu-" + std::to_string(GetCurrentProcessId());
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    const std::string folder = platform::MakeTempFolder("kelvo-filemenu-"); // empty: no overwrite question
+    ASSERT_NE(folder, "");
     ui::TSaveDialog save;
     save.Filter = "FAR files (*.far)|*.FAR";
     save.DefaultExt = "FAR";
@@ -88,10 +84,9 @@ TEST(RealDialogs, SaveAddsTheDefaultExtensionTheQuestionGivesTheAnswerAndNotFoun
               }),
               "");
     EXPECT_EQ(lstrcmpiA(save.GetFileName().c_str(), (folder + "\\result.FAR").c_str()), 0) << save.GetFileName();
-    RemoveDirectoryA(folder.c_str());
+    platform::RemoveFolder(folder);
 }
 
-// A window that hands its commands to the recent-files menu.
 struct MenuWindow : ui::Form {
     TWin32RecentMenu* menu = nullptr;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override

@@ -24,13 +24,14 @@ constexpr RECT kPanelRect{10, 5, 112, 27}, kInner{11, 6, 111, 26}, kSurfaceRect{
 
 int Area(const RECT& r) { return (r.right - r.left) * (r.bottom - r.top); }
 
-// Handles waiting messages until done() or about ten seconds pass.
-void PumpUntil(const std::function<bool()>& done)
+// Handles waiting messages until done() or about ten seconds pass; returns done().
+bool PumpUntil(const std::function<bool()>& done)
 {
     for (int wait = 0; wait < 100 && !done(); ++wait) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
         ui::ProcessMessages();
     }
+    return done();
 }
 
 // The main window's layout: a 300-pixel text panel and a 50-pixel percentage gauge.
@@ -51,7 +52,6 @@ protected:
         gauge.GaugeAttrs().SetTextColor(kGaugeTextColor);
     }
     void TearDown() override { EXPECT_EQ(errors, ""); ui::SetExceptionHandler(nullptr); }
-    // Draws panel index at kPanelRect on a surface filled with kSentinel, the way the bar does.
     void Draw(int index)
     {
         surface.canvas().SetBrushColor(kSentinel);
@@ -59,7 +59,6 @@ protected:
         surface.canvas().SelectFont(bar.Font());
         bar.Panels().Items(index).Redraw(surface.canvas(), kPanelRect);
     }
-    // Pixels of colour inside r of dc (the surface by default).
     int Count(const RECT& r, COLORREF color, HDC dc = nullptr)
     {
         int count = 0;
@@ -82,7 +81,7 @@ protected:
     ui::BitmapCanvas surface{nullptr, kSurfaceRect.right, kSurfaceRect.bottom};
 };
 
-TEST_F(StatusBarTest, PanelsPaintInsideTheirFrameAndTheGaugeCaptionChangesColourAtTheFillEdge)
+TEST_F(StatusBarTest, PanelsPaintInsideTheirFrameTheGaugeCaptionChangesColourAtTheFillEdgeAndGlyphsAreTransparent)
 {
     // "0%" lies in the rest, "50%" across the edge, "100%" in the filled part.
     for (int position : {0, 50, 100}) {
@@ -119,9 +118,21 @@ TEST_F(StatusBarTest, PanelsPaintInsideTheirFrameAndTheGaugeCaptionChangesColour
         EXPECT_TRUE(onlyInside(panel->Index()));
         bar.SetEnabled(true);
     }
+    std::vector<DWORD> pixels(16 * 12, 0xFF00FF); // a magenta 16 x 12 glyph, a blue 8 x 6 block in the middle
+    for (int y = 3; y < 9; ++y)
+        std::fill_n(pixels.begin() + y * 16 + 4, 8, 0x0000FF);
+    ui::OwnedBitmap picture(CreateBitmap(16, 12, 1, 32, pixels.data()));
+    text.SetPanelType(sptGlyph);
+    text.SetGlyph(picture.Get());
+    text.SetAutoFit(false);
+    text.SetAlignment(taRightJustify);
+    Draw(0); // the glyph at the right edge without its magenta, the text left of it
+    const RECT glyph{95, 6, 111, 26}, block{99, 6, 107, 26}, left{11, 6, 95, 26};
+    EXPECT_EQ((std::vector<int>{Count(kInner, kMagenta), Count(block, kGaugeColor), Count(left, kFontColor) > 0,
+                                Count(glyph, kFontColor)}), (std::vector<int>{0, 8 * 6, 1, 0}));
 }
 
-TEST_F(StatusBarTest, NativePartsFollowThePanels)
+TEST_F(StatusBarTest, NativePartsFollowThePanelsAndEnabledTogglesOfEveryKindKeepRegistrationsBalanced)
 {
     const auto PartEdges = [&] {
         std::vector<int> edges(static_cast<std::size_t>(SendMessageA(bar.Handle(), SB_GETPARTS, 0, 0)));
@@ -139,28 +150,6 @@ TEST_F(StatusBarTest, NativePartsFollowThePanels)
     text.SetAutoFit(true); // an automatic width follows the text and the border
     text.SetBorderWidth(3);
     EXPECT_EQ(PartEdges()[0], bar.TextExtent("Ready").cx + 9);
-}
-
-TEST_F(StatusBarTest, GaugeRepaintsAtOnceAndAnimatesOnTheSharedTimer)
-{
-    ShowWindow(parent.Handle(), SW_SHOW);
-    UpdateWindow(parent.Handle());
-    const RECT rect = bar.GetPanelRect(1);
-    const RECT inside{rect.left + 4, (rect.top + rect.bottom) / 2, rect.left + 5, (rect.top + rect.bottom) / 2 + 1};
-    ui::WindowDc dc(bar.Handle());
-    for (auto [position, color] : {std::pair{0, kBarColor}, {100, kGaugeColor}, {0, kBarColor}}) {
-        gauge.GaugeAttrs().SetPosition(position); // painted with no message pumped
-        EXPECT_EQ(Count(inside, color, dc.Get()), 1) << position;
-    }
-    gauge.GaugeAttrs().SetStyle(gsIndeterminate); // animated on the timer
-    const int start = gauge.GaugeMotion().offset;
-    PumpUntil([&] { return gauge.GaugeMotion().offset >= start + 8; });
-    EXPECT_EQ((gauge.GaugeMotion().offset - start) % 4, 0); // each tick moves the ball by Speed pixels
-    EXPECT_GE(gauge.GaugeMotion().offset, start + 8);
-}
-
-TEST_F(StatusBarTest, EnabledTogglesOnBarsAndPanelsOfEveryKindKeepRegistrationsBalanced)
-{
     const int registrations = statusbar::TimerRegistrationCount(), timed = registrations + 5; // date, time, both, gauge
     bar.SetUseMonitorDLL(true);
     for (int i = 0; i <= sptOwnerDraw * 2 + 1; ++i) { // of every kind an enabled panel at an even index, then a disabled one
@@ -175,20 +164,54 @@ TEST_F(StatusBarTest, EnabledTogglesOnBarsAndPanelsOfEveryKindKeepRegistrationsB
         bar.Panels().Items(i).SetEnabled(true);
         bar.Panels().Items(i).SetEnabled(false);
     }
-    EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations);
-    EXPECT_FALSE(MoxKbDLL_Loaded());
+    EXPECT_EQ(std::pair(statusbar::TimerRegistrationCount(), MoxKbDLL_Loaded()), std::pair(registrations, false));
     bar.SetEnabled(true); // the enabled panels are served again, the disabled ones not
-    EXPECT_EQ(statusbar::TimerRegistrationCount(), timed);
-    EXPECT_TRUE(MoxKbDLL_Loaded());
+    EXPECT_EQ(std::pair(statusbar::TimerRegistrationCount(), MoxKbDLL_Loaded()), std::pair(timed, true));
     while (bar.Panels().Count() > 1) // the timer goes with the last timed panel
         bar.Panels().Delete(1);
     EXPECT_EQ(bar.Panels().Timer(), nullptr);
-    EXPECT_EQ(statusbar::TimerRegistrationCount(), registrations);
-    EXPECT_FALSE(MoxKbDLL_Loaded());
+    EXPECT_EQ(std::pair(statusbar::TimerRegistrationCount(), MoxKbDLL_Loaded()), std::pair(registrations, false));
+}
+
+TEST_F(StatusBarTest, ShownBarRepaintsTheGaugeAtOnceAnimatesItAndFindsThePanelUnderTheCursor)
+{
+    ShowWindow(parent.Handle(), SW_SHOW);
+    UpdateWindow(parent.Handle());
+    const RECT rect = bar.GetPanelRect(1);
+    const RECT inside{rect.left + 4, (rect.top + rect.bottom) / 2, rect.left + 5, (rect.top + rect.bottom) / 2 + 1};
+    ui::WindowDc dc(bar.Handle());
+    for (auto [position, color] : {std::pair{0, kBarColor}, {100, kGaugeColor}, {0, kBarColor}}) {
+        gauge.GaugeAttrs().SetPosition(position); // painted with no message pumped
+        EXPECT_EQ(Count(inside, color, dc.Get()), 1) << position;
+    }
+    gauge.GaugeAttrs().SetStyle(gsIndeterminate); // animated on the timer
+    const int start = gauge.GaugeMotion().offset;
+    EXPECT_TRUE(PumpUntil([&] { return gauge.GaugeMotion().offset >= start + 8; }));
+    EXPECT_EQ((gauge.GaugeMotion().offset - start) % 4, 0); // each tick moves the ball by Speed pixels
+    std::string calls; // clicks and hints find the panel under the cursor
+    gauge.OnClick = [&](TmoxStatusPanel& sender) { calls += &sender == &gauge ? "gauge;" : "other;"; };
+    bar.OnClick = [&](TmoxStatusBar&) { calls += "bar;"; };
+    const RECT first = bar.GetPanelRect(0);
+    const POINT onText{first.left + 5, first.top + 5}, onGauge{rect.left + 5, rect.top + 5};
+    for (POINT point : {onGauge, onText}) { // a panel without OnClick: the bar alone
+        POINT screen = point;
+        ClientToScreen(bar.Handle(), &screen);
+        SetCursorPos(screen.x, screen.y);
+        SendMessageA(bar.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
+        SendMessageA(bar.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+    }
+    EXPECT_EQ(calls, "gauge;bar;bar;");
+    bar.SetHint("Status"); // an ellipsis panel's hint is its full text, as its handler changes it
+    text.SetPanelType(sptEllipsisPath);
+    text.OnHintText = [](TmoxStatusBar&, TmoxStatusPanel&, std::string& hint) { hint = "<" + hint + ">"; };
+    EXPECT_EQ(bar.CMHintShow(onText).text, "<Ready>");
+    const auto overGauge = bar.CMHintShow(onGauge); // the bar's hint, up to the text panel's edge
+    EXPECT_EQ(std::pair(overGauge.text, overGauge.cursorRect.left), std::pair(std::string("Status"), first.right));
 }
 
 TEST_F(StatusBarTest, CapsPanelFollowsTheKeyThroughTheThreadsHookOrTheOptionalMonitorLibrary)
 {
+    const auto PressCapsLock = [] { keybd_event(VK_CAPITAL, 0, 0, 0), keybd_event(VK_CAPITAL, 0, KEYEVENTF_KEYUP, 0); };
     TmoxStatusPanel& caps = bar.Panels().Add();
     caps.SetPanelType(sptCapsLock);
     ShowWindow(parent.Handle(), SW_SHOW);
@@ -200,18 +223,14 @@ TEST_F(StatusBarTest, CapsPanelFollowsTheKeyThroughTheThreadsHookOrTheOptionalMo
     ui::WindowDc dc(bar.Handle());
     for (int press = 0; press < 2; ++press) {
         const bool on = (GetKeyState(VK_CAPITAL) & 1) == 0;
-        keybd_event(VK_CAPITAL, 0, 0, 0);
-        keybd_event(VK_CAPITAL, 0, KEYEVENTF_KEYUP, 0);
-        PumpUntil([&] { return ShowsLock(on, inner, dc.Get()); });
-        EXPECT_TRUE(ShowsLock(on, inner, dc.Get())) << press;
+        PressCapsLock();
+        EXPECT_TRUE(PumpUntil([&] { return ShowsLock(on, inner, dc.Get()); })) << press;
     }
     bar.SetUseMonitorDLL(true);
     ASSERT_TRUE(MoxKbDLL_Loaded());
     for (const bool after : {!caps.LockState(), caps.LockState()}) { // a real press through the library
-        keybd_event(VK_CAPITAL, 0, 0, 0);
-        keybd_event(VK_CAPITAL, 0, KEYEVENTF_KEYUP, 0);
-        PumpUntil([&] { return caps.LockState() == after; });
-        EXPECT_EQ(caps.LockState(), after);
+        PressCapsLock();
+        EXPECT_TRUE(PumpUntil([&] { return caps.LockState() == after; }));
     }
     // The state it reports is what the panel shows, whatever the thread's key state.
     const UINT report = RegisterWindowMessageA("MoxKbMon.LockKeyChanged");
@@ -227,47 +246,6 @@ TEST_F(StatusBarTest, CapsPanelFollowsTheKeyThroughTheThreadsHookOrTheOptionalMo
     bar.SetUseMonitorDLL(true);
     EXPECT_FALSE(bar.UseMonitorDLL());
     MoxKbDLLName = name;
-}
-
-TEST_F(StatusBarTest, GlyphBottomLeftColourIsTransparent)
-{
-    std::vector<DWORD> pixels(16 * 12, 0xFF00FF); // a magenta 16 x 12 glyph, a blue 8 x 6 block in the middle
-    for (int y = 3; y < 9; ++y)
-        std::fill_n(pixels.begin() + y * 16 + 4, 8, 0x0000FF);
-    ui::OwnedBitmap picture(CreateBitmap(16, 12, 1, 32, pixels.data()));
-    text.SetPanelType(sptGlyph);
-    text.SetGlyph(picture.Get());
-    text.SetAutoFit(false);
-    text.SetAlignment(taRightJustify);
-    Draw(0); // the glyph at the right edge, the text left of it
-    EXPECT_EQ(Count(kInner, kMagenta), 0);
-    EXPECT_EQ(Count(RECT{111 - 16 + 4, 6, 111 - 16 + 12, 26}, kGaugeColor), 8 * 6);
-    EXPECT_GT(Count(RECT{11, 6, 111 - 16, 26}, kFontColor), 0);
-    EXPECT_EQ(Count(RECT{111 - 16, 6, 111, 26}, kFontColor), 0);
-}
-
-TEST_F(StatusBarTest, ClicksAndHintsFindThePanelUnderTheCursor)
-{
-    std::string calls;
-    gauge.OnClick = [&](TmoxStatusPanel& sender) { calls += &sender == &gauge ? "gauge;" : "other;"; };
-    bar.OnClick = [&](TmoxStatusBar&) { calls += "bar;"; };
-    ShowWindow(parent.Handle(), SW_SHOW);
-    const RECT first = bar.GetPanelRect(0), second = bar.GetPanelRect(1);
-    const POINT onText{first.left + 5, first.top + 5}, onGauge{second.left + 5, second.top + 5};
-    for (POINT point : {onGauge, onText}) { // a panel without OnClick: the bar alone
-        POINT screen = point;
-        ClientToScreen(bar.Handle(), &screen);
-        SetCursorPos(screen.x, screen.y);
-        SendMessageA(bar.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
-        SendMessageA(bar.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
-    }
-    EXPECT_EQ(calls, "gauge;bar;bar;");
-    bar.SetHint("Status"); // an ellipsis panel's hint is its full text, as its handler changes it
-    text.SetPanelType(sptEllipsisPath);
-    text.OnHintText = [](TmoxStatusBar&, TmoxStatusPanel&, std::string& hint) { hint = "<" + hint + ">"; };
-    EXPECT_EQ(bar.CMHintShow(onText).text, "<Ready>");
-    EXPECT_EQ(bar.CMHintShow(onGauge).text, "Status"); // over the hintless gauge, up to the text panel's edge
-    EXPECT_EQ(bar.CMHintShow(onGauge).cursorRect.left, first.right);
 }
 
 } // namespace

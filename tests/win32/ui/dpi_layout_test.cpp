@@ -1,6 +1,5 @@
-// Layout at 96 and 144 DPI: the test runs this program again with the screen's DPI (LogPixels) at 144, where
-// windows made while the thread is DPI-unaware are at 96 DPI and those made per-monitor aware at 144. Every size
-// measured at 144 must be 1.5 times the one at 96, within a pixel.
+// Run again with the screen at 144 DPI (LogPixels), windows made DPI-unaware are at 96 DPI and those made
+// per-monitor aware at 144: every size at 144 must be 1.5 times the one at 96, within a pixel.
 #include "components/hexview/hexeditor.h"
 #include "components/shell/about_box.h"
 #include "tests/win32/app/far_dlg_test_support.h"
@@ -15,6 +14,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -26,17 +26,8 @@ constexpr char kChildMark[] = "KELVO_DPI_LAYOUT_AT_144";
 
 using Sizes = std::vector<std::pair<const char*, int>>;
 
-int FontHeight(HFONT font)
-{
-    LOGFONTA logical{};
-    return GetObjectA(font, sizeof logical, &logical) ? logical.lfHeight : 0;
-}
-
-int Height(HWND window)
-{
-    RECT r{};
-    return GetWindowRect(window, &r) ? r.bottom - r.top : 0;
-}
+int FontHeight(HFONT font) { LOGFONTA logical{}; return GetObjectA(font, sizeof logical, &logical) ? logical.lfHeight : 0; }
+int Height(HWND window) { RECT r{}; return GetWindowRect(window, &r) ? r.bottom - r.top : 0; }
 
 Sizes* aboutSizes = nullptr;
 
@@ -70,8 +61,7 @@ Sizes MeasureAt(HANDLE awareness, int& dpi)
     bar.AddButton(100, 0, BTNS_BUTTON, "Hint");
     THexEditor hex;
     hex.Create(form.Handle(), 4);
-    Sizes sizes{{"form height", Height(form.Handle())},
-                {"form font", FontHeight(form.Font())},
+    Sizes sizes{{"form height", Height(form.Handle())}, {"form font", FontHeight(form.Font())},
                 {"list item height", static_cast<int>(SendMessageA(list.Handle(), LB_GETITEMHEIGHT, 0, 0))},
                 {"list view column", static_cast<int>(SendMessageA(view.Handle(), LVM_GETCOLUMNWIDTH, 0, 0))},
                 {"tool button width", LOWORD(SendMessageA(bar.Handle(), TB_GETBUTTONSIZE, 0, 0))},
@@ -109,9 +99,7 @@ TEST(DpiLayout, SizesAt144AreOneAndAHalfTimesThoseAt96)
     int dpi96 = 0, dpi144 = 0;
     const Sizes at96 = MeasureAt(reinterpret_cast<HANDLE>(-1), dpi96);    // DPI_AWARENESS_CONTEXT_UNAWARE
     const Sizes at144 = MeasureAt(reinterpret_cast<HANDLE>(-4), dpi144); // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
-    ASSERT_EQ(dpi96, 96);
-    ASSERT_EQ(dpi144, 144);
-    ASSERT_EQ(at96.size(), at144.size());
+    ASSERT_EQ(std::tuple(dpi96, dpi144, at96.size()), std::tuple(96, 144, at144.size()));
     for (std::size_t i = 0; i < at96.size(); ++i)
         EXPECT_NEAR(at144[i].second, at96[i].second * 1.5, 1.0) << at96[i].first << " at 96: " << at96[i].second;
 }
