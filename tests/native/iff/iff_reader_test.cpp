@@ -41,8 +41,7 @@ TEST(IffReader, ListsEveryChunkOfAFileAndReadsTheirBodies)
                                                   {"BHAV", 4096, 7, "", 336, 0}}));
     for (std::size_t i = 0; i < chunks.size(); ++i) {
         std::string body = "stale";
-        ASSERT_TRUE(ReadBody(source, listing.Chunks[i], body));
-        EXPECT_EQ(body, chunks[i].body) << i;
+        EXPECT_TRUE(ReadBody(source, listing.Chunks[i], body) && body == chunks[i].body) << i;
     }
     test::WriteBytes(path, image);
     FileRangeSource whole(path);
@@ -54,11 +53,7 @@ TEST(IffReader, RefusesOtherFilesAndStopsAtTheFirstDamagedHeaderKeepingTheChunks
 {
     const std::string v25 = IffImage({}), good = IffImage({{"OBJD", 1, 0, "first", "abc"}});
     const sample::IffChunkData next{"BHAV", 2, 0, "second", "0123456789"};
-    const struct {
-        std::string bytes;
-        IffStatus status;
-        std::string reason;
-    } cases[] = {
+    const struct { std::string bytes; IffStatus status; std::string reason; } cases[] = {
         {"", IffStatus::isNotRecognised, "Not an IFF 2.5 file: the file is empty."},
         {v25.substr(0, 59), IffStatus::isNotRecognised, "Not an IFF 2.5 file: the file is shorter than the IFF signature."},
         {v25.substr(0, 11) + "0" + v25.substr(12), IffStatus::isNotRecognised, "Not an IFF 2.5 file: the signature names version 2.0."},
@@ -123,17 +118,15 @@ TEST(IffStrings, DecodesEveryFormatAndRefusesBrokenBodies)
 TEST(IffPalette, DecodesTheColoursAndRefusesBadCounts)
 {
     std::vector<PaletteColour> colours;
-    ASSERT_TRUE(DecodePalette(sample::PaletteBody({0x102030, 0xFFFE00}), colours));
-    ASSERT_EQ(colours.size(), 2u);
+    ASSERT_TRUE(DecodePalette(sample::PaletteBody({0x102030, 0xFFFE00}), colours) && colours.size() == 2u);
     EXPECT_EQ(std::make_tuple(colours[0].Blue, colours[1].Red, colours[1].Green, colours[1].Blue), std::make_tuple(0x30, 255, 254, 0));
     std::string body = sample::PaletteBody(std::vector<std::uint32_t>(256, 0x808080));
     EXPECT_TRUE(DecodePalette(body, colours) && colours.size() == 256u);
     EXPECT_FALSE(DecodePalette(body.substr(0, body.size() - 1), colours)); // last colour cut
     EXPECT_TRUE(colours.empty());
     body[4] = body[5] = 0; // count 0 (256 in the low byte)
-    EXPECT_FALSE(DecodePalette(body, colours));
-    EXPECT_FALSE(DecodePalette(sample::PaletteBody(std::vector<std::uint32_t>(257, 0)), colours));
-    EXPECT_FALSE(DecodePalette(std::string(15, '\0'), colours)); // header cut
+    for (const std::string& bad : {body, sample::PaletteBody(std::vector<std::uint32_t>(257, 0)), std::string(15, '\0')}) // 0, 257, header cut
+        EXPECT_FALSE(DecodePalette(bad, colours));
 }
 
 } // namespace
