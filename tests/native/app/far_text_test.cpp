@@ -28,7 +28,7 @@ TEST(FarText, HeaderLinesShowSignedValuesAndNameFormat1b)
                                                               "Number of Entries: 120", "Format: 1b (16-bit name lengths)"}));
 }
 
-TEST(FarText, ListTextProgressFailureListsAndTheStartingFolder)
+TEST(FarText, ListTextProgressFailureListsStartingFolderAndPaintPace)
 {
     EXPECT_EQ(ListText(Named("Objects\\Chair.iff"), true), "Objects\\Chair.iff");
     EXPECT_EQ(ListText(Named(std::string("C:\\a:b.txt\0c\\d", 14)), false), "b.txt"); // up to the zero byte
@@ -45,14 +45,9 @@ TEST(FarText, ListTextProgressFailureListsAndTheStartingFolder)
     for (auto [name, folder] : {std::pair{"C:\\Games\\Sims\\Objects.far", "C:\\Games\\Sims"}, {"C:\\Objects.far", "C:\\"},
                                 {"C:Objects.far", "C:"}, {"\\\\server\\share\\a.far", "\\\\server\\share"}, {"Objects.far", ""}})
         EXPECT_EQ(ArchiveFolder(name), folder) << name;
-}
-
-TEST(FarText, ProgressPaceLetsOnePaintThroughPerInterval)
-{
-    using namespace std::chrono;
-    ProgressPace pace(milliseconds(33));
+    ProgressPace pace(std::chrono::milliseconds(33)); // one paint through per interval
     for (auto [at, due] : {std::pair{0, true}, {10, false}, {32, false}, {33, true}, {40, false}, {100, true}})
-        EXPECT_EQ(pace.Due(ProgressPace::Clock::time_point{} + milliseconds(at)), due) << at;
+        EXPECT_EQ(pace.Due(ProgressPace::Clock::time_point{} + std::chrono::milliseconds(at)), due) << at;
 }
 
 TEST(FarText, EntryDetailLinesAndStateTexts)
@@ -93,8 +88,7 @@ TEST(FarText, PreviewKindFromTheExtensionAfterTheLastSeparator)
     }
 }
 
-// The start of a .bmp file: file header, an info header of the given size with
-// bit count and compression (a core header has none), masks.
+// A .bmp file's start: file header, info header of the size with bit count, compression (none in a core header), masks.
 std::string BitmapStart(std::uint32_t headerSize, std::uint32_t bitCount, std::uint32_t compression = 0,
                         std::uint32_t red = 0, std::uint32_t green = 0, std::uint32_t blue = 0)
 {
@@ -146,22 +140,17 @@ TEST(EntryFilterTest, NamesContainingTheTextInAnyCaseWithWildcards)
     };
     for (const auto& [text, name, matches] : cases)
         EXPECT_EQ(EntryFilter(text).Matches(name), matches) << text << " in " << name;
-    std::vector<TFarEntry> entries(4);
-    const char* names[] = {"a.bmp", "b.txt", "c.BMP", "d.bmp.txt"};
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        entries[i].Name = names[i];
-    entries.push_back(Named(std::string("e\0.bmp", 6))); // names end at a zero
+    const std::vector<TFarEntry> entries{Named("a.bmp"), Named("b.txt"), Named("c.BMP"), Named("d.bmp.txt"),
+                                         Named(std::string("e\0.bmp", 6))}; // names end at a zero
     EXPECT_EQ(FilterEntries(entries, ".bmp"), (std::vector<std::int32_t>{0, 2, 3}));
     EXPECT_EQ(FilterEntries(entries, ""), (std::vector<std::int32_t>{0, 1, 2, 3, 4}));
 }
 
 TEST(FarText, EntryDragFilesLieInADragFolderOfTheTemporaryFolder)
 {
-    const std::string temp = "C:\\Users\\me\\Temp\\";
-    EXPECT_TRUE(IsEntryDragFile("c:\\users\\ME\\temp\\KELVO-DRAG-A0B1C2D3E4F5\\a", temp));
-    EXPECT_FALSE(IsEntryDragFile("C:\\Users\\me\\Temp\\kelvo-drag-3f9a0c12be47", temp));
-    EXPECT_FALSE(IsEntryDragFile("C:\\Users\\me\\Temp\\kelvo-edit-5d2e8a1b9c30\\1.dat", temp));
-    EXPECT_FALSE(IsEntryDragFile("D:\\Mods\\kelvo-drag-3f9a0c12be47\\Chair.iff", temp));
+    for (auto [path, drag] : {std::pair{"c:\\users\\ME\\temp\\KELVO-DRAG-A0B1C2D3E4F5\\a", true}, {"C:\\Users\\me\\Temp\\kelvo-drag-3f9a0c12be47", false},
+                              {"C:\\Users\\me\\Temp\\kelvo-edit-5d2e8a1b9c30\\1.dat", false}, {"D:\\Mods\\kelvo-drag-3f9a0c12be47\\Chair.iff", false}})
+        EXPECT_EQ(IsEntryDragFile(path, "C:\\Users\\me\\Temp\\"), drag) << path;
 }
 
 } // namespace
