@@ -13,8 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string outside = "outside, never to change", userFile = "the user's own file";
     const WorkFolder work("kelvo-fuzz-extract-");
-    const fs::path& folder = work.path;
-    const fs::path out = folder / "out";
+    const fs::path& folder = work.path, out = folder / "out";
     std::error_code ignored;
     fs::create_directories(out / "Objects");
     WriteAll(folder / "outside.txt", outside);

@@ -13,8 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     constexpr std::size_t kEntriesCopied = 8; // enough to reach every kind of entry
     const WorkFolder work("kelvo-fuzz-");
-    const std::filesystem::path& folder = work.path;
-    const std::filesystem::path input = folder / "in.far", saved = folder / "saved.far", out = folder / "out";
+    const std::filesystem::path& folder = work.path, input = folder / "in.far", saved = folder / "saved.far", out = folder / "out";
     WriteAll(input, {reinterpret_cast<const char*>(data), size});
 
     TFarArchive archive;
@@ -23,9 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(archive.Entries.size() == static_cast<std::size_t>(std::max(archive.EntryCount, 0)), "entry list and count differ");
     // The data of each copied entry; none when its preview failed.
     std::vector<std::optional<std::string>> previews;
+    std::vector<std::string> names;
     for (std::size_t i = 0; i < archive.Entries.size(); ++i) {
         const TFarEntry& entry = archive.Entries[i];
         Check(entry.Name.size() == entry.NameLength && entry.Text().size() <= entry.Name.size(), "name length");
+        names.push_back(entry.Name);
         if (i >= kEntriesCopied)
             continue;
         previews.emplace_back();
@@ -42,10 +43,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& item : std::filesystem::directory_iterator(folder))
         Check(item.path().filename() == "in.far" || item.path().filename() == "out", "extraction wrote outside its folder");
     std::filesystem::remove_all(out);
-
-    std::vector<std::string> names;
-    for (const TFarEntry& entry : archive.Entries)
-        names.push_back(entry.Name);
     if (!archive.Save(saved.string())) {
         // A failed save leaves nothing behind and the object as it was.
         Check(archive.Entries.size() == names.size() && archive.FileSize() >= 0, "failed save changed the object");
@@ -61,8 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           "saved entry count");
     for (std::size_t i = 0; i < names.size(); ++i) {
         Check(reread.Entries[i].Name == names[i], "saved name");
-        // Every entry that extracted before the save extracts with the same
-        // data (a damaged compressed entry is saved as it was, still damaged).
+        // Entries that extracted before extract the same data (a damaged one is saved still damaged).
         if (i < previews.size() && previews[i])
             Check(reread.ExtractToTemp(static_cast<int>(i)) && ReadAll(reread.TempFileName()) == *previews[i], "saved data");
     }

@@ -8,13 +8,7 @@
 namespace kelvo {
 namespace {
 
-TFarEntry Named(std::string name)
-{
-    TFarEntry entry;
-    entry.NameLength = static_cast<std::uint32_t>(name.size());
-    entry.Name = std::move(name);
-    return entry;
-}
+TFarEntry Named(std::string name) { return {.NameLength = static_cast<std::uint32_t>(name.size()), .Name = std::move(name)}; }
 
 TEST(FarText, HeaderLinesShowSignedValuesAndNameFormat1b)
 {
@@ -52,14 +46,8 @@ TEST(FarText, ListTextProgressFailureListsStartingFolderAndPaintPace)
 
 TEST(FarText, EntryDetailLinesAndStateTexts)
 {
-    TFarEntry entry = Named(std::string("C:\\Mods\\a:b.txt\0junk", 20));
-    entry.Index = 7;
-    entry.RawSize = 0xFFFFFFFFu;
-    entry.CompressedSize = 1024;
-    entry.FileOffset = 0x80000000u;
-    entry.TypeId = 12;
-    entry.FileId = 0xA0000202;
-    entry.Compressed = true;
+    TFarEntry entry{.Index = 7, .RawSize = 0xFFFFFFFFu, .CompressedSize = 1024, .FileOffset = 0x80000000u, .NameLength = 20,
+                    .Name = std::string("C:\\Mods\\a:b.txt\0junk", 20), .TypeId = 12, .FileId = 0xA0000202, .Compressed = true};
     const std::vector<std::string> lines = {"Entry #: 7", "Filename: b.txt", "Full Name: C:\\Mods\\a:b.txt", "Raw Size: -1",
                                             "Compressed Size: 1024", "File Offset: -2147483648", "State: Original Entry"};
     EXPECT_EQ(EntryDetailLines(entry, ff1b), lines);

@@ -73,8 +73,9 @@ TEST(IffReader, RefusesOtherFilesAndStopsAtTheFirstDamagedHeaderKeepingTheChunks
     }
 }
 
-std::optional<std::vector<std::tuple<int, int, std::string, std::string>>> Decode(const std::string& body, int format = 0,
-                                                                                   bool languages = false)
+using S = std::vector<std::tuple<int, int, std::string, std::string>>; // index, language, text, comment
+
+std::optional<S> Decode(const std::string& body, int format = 0, bool languages = false)
 {
     StringTable table;
     if (!DecodeStrings(body, table)) {
@@ -82,7 +83,7 @@ std::optional<std::vector<std::tuple<int, int, std::string, std::string>>> Decod
         return std::nullopt;
     }
     EXPECT_EQ(std::make_pair(table.Format, table.HasLanguages), std::make_pair(format, languages));
-    std::vector<std::tuple<int, int, std::string, std::string>> out;
+    S out;
     for (const IffString& s : table.Strings)
         out.emplace_back(s.Index, s.Language, s.Text, s.Comment);
     return out;
@@ -91,7 +92,6 @@ std::optional<std::vector<std::tuple<int, int, std::string, std::string>>> Decod
 TEST(IffStrings, DecodesEveryFormatAndRefusesBrokenBodies)
 {
     const std::string longText(200, 'w'); // 200 = 0x48 + 1 * 128: two length bytes C8 01
-    using S = std::vector<std::tuple<int, int, std::string, std::string>>;
     EXPECT_EQ(Decode("\0\0\x02\0\x03One\x00"s), (S{{0, -1, "One", ""}, {1, -1, "", ""}}));
     EXPECT_EQ(Decode("\xFF\xFF\x02\0First\0Caf\xE9\0trailing"s, -1), (S{{0, -1, "First", ""}, {1, -1, "Caf\xE9", ""}}));
     EXPECT_EQ(Decode("\xFE\xFF\x01\0Text\0Comment\0"s, -2), (S{{0, -1, "Text", "Comment"}}));

@@ -374,8 +374,7 @@ TEST(DrawGroups, ComposeTheSpritesInOrderWithDepthMirroringAndClipping)
     ASSERT_TRUE(ReadBody(source, listing.Chunks.back(), body) && DecodeDrawGroup(body, group, reason)) << reason;
     const std::vector<ComposedImage> composed = ComposeDrawGroup(group, 1, file);
     ASSERT_EQ(composed.size(), 3u);
-    const std::uint32_t red = Argb(255, 255, 0, 0), green = Argb(255, 0, 255, 0), blue = Argb(255, 0, 0, 255),
-                        white = Argb(255, 255, 255, 255);
+    const std::uint32_t green = Argb(255, 0, 255, 0), blue = Argb(255, 0, 0, 255), white = Argb(255, 255, 255, 255);
     // Every pixel not transparent, row by row, and the problems.
     const struct { std::uint32_t direction; std::vector<std::tuple<int, int, std::uint32_t>> pixels; std::vector<std::string> problems; } expected[] = {
         {0x01, {{18, 84, Argb(132, 132, 132, 132)}, {17, 85, green}, {18, 85, Argb(255, 255, 132, 132)}, {17, 86, blue}}, {}},
@@ -405,7 +404,7 @@ TEST(DrawGroups, ComposeTheSpritesInOrderWithDepthMirroringAndClipping)
     const ComposedImage zoom3 = ComposeImage({0x01, 3, {}}, file);
     EXPECT_EQ(std::make_tuple(middle[0].Image.Width, middle[0].Image.Height, middle[0].AnchorX, middle[0].AnchorY, middle[0].Image.At(34, 172),
                               zoom3.Image.Width, zoom3.Image.Height, zoom3.AnchorX, zoom3.AnchorY, ComposeDrawGroup(group, 3, file).empty()),
-              std::make_tuple(68, 192, 34, 174, red, 136, 384, 68, 348, true));
+              std::make_tuple(68, 192, 34, 174, Argb(255, 255, 0, 0), 136, 384, 68, 348, true));
     EXPECT_EQ(ComposeImage({0x01, 4, {}}, file).Problems, std::vector<std::string>{"Zoom 4 is not known."});
 }
 
