@@ -29,13 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         names.push_back(entry.Name);
         if (i >= kEntriesCopied)
             continue;
-        previews.emplace_back();
-        if (archive.ExtractToTemp(static_cast<int>(i))) {
-            previews.back() = ReadAll(archive.TempFileName());
-            Check(previews.back()->size() == entry.RawSize, "preview size");
-        } else {
-            Check(!std::filesystem::exists(archive.TempFileName()), "failed preview left its file");
-        }
+        const bool extracted = archive.ExtractToTemp(static_cast<int>(i));
+        previews.push_back(extracted ? std::optional(ReadAll(archive.TempFileName())) : std::nullopt);
+        Check(extracted ? previews.back()->size() == entry.RawSize : !std::filesystem::exists(archive.TempFileName()),
+              "preview size, or a failed preview left its file");
         Check(!archive.ExtractEntry(entry, out.string()) || TFarArchive::IsSafeEntryName(entry.Text()),
               "unsafe name extracted");
     }

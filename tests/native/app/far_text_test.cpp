@@ -1,5 +1,6 @@
 #include "app/entry_filter.h"
 #include "app/far_text.h"
+#include "tests/far_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,7 @@ namespace {
 
 TFarEntry Named(std::string name) { return {.NameLength = static_cast<std::uint32_t>(name.size()), .Name = std::move(name)}; }
 
-TEST(FarText, HeaderLinesShowSignedValuesAndNameFormat1b)
+TEST(FarText, HeaderAndEntryDetailLinesShowSignedValuesAndStateTexts)
 {
     TFarArchive archive;
     archive.Signature = "FAR!byAZ";
@@ -20,32 +21,6 @@ TEST(FarText, HeaderLinesShowSignedValuesAndNameFormat1b)
     archive.Format = ff1b;
     EXPECT_EQ(HeaderLines(archive), (std::vector<std::string>{"FAR Header: FAR!byAZ", "Version: -1", "Directory offset: -2147483648",
                                                               "Number of Entries: 120", "Format: 1b (16-bit name lengths)"}));
-}
-
-TEST(FarText, ListTextProgressFailureListsStartingFolderAndPaintPace)
-{
-    EXPECT_EQ(ListText(Named("Objects\\Chair.iff"), true), "Objects\\Chair.iff");
-    EXPECT_EQ(ListText(Named(std::string("C:\\a:b.txt\0c\\d", 14)), false), "b.txt"); // up to the zero byte
-    for (auto [done, total, percent] : {std::tuple{3, 4, 75}, {2, 3, 66}, {499999, 500000, 99}, {0, 0, 0}})
-        EXPECT_EQ(ProgressPercent(done, total), percent) << done << "/" << total;
-    EXPECT_EQ(ExtractFailuresText({{"a\\b.txt", "Why."}}), "This entry could not be extracted:\n\na\\b.txt: Why.");
-    std::vector<TExtractFailure> many;
-    for (int i = 0; i < 12; ++i)
-        many.push_back({"e" + std::to_string(i), "R."});
-    const std::string listed = ExtractFailuresText(many);
-    EXPECT_EQ(listed.rfind("12 entries could not be extracted:\n\ne0: R.\ne1: R.", 0), 0u);
-    EXPECT_NE(listed.find("\ne9: R.\n... and 2 more."), std::string::npos) << listed;
-    EXPECT_EQ(listed.find("e10"), std::string::npos);
-    for (auto [name, folder] : {std::pair{"C:\\Games\\Sims\\Objects.far", "C:\\Games\\Sims"}, {"C:\\Objects.far", "C:\\"},
-                                {"C:Objects.far", "C:"}, {"\\\\server\\share\\a.far", "\\\\server\\share"}, {"Objects.far", ""}})
-        EXPECT_EQ(ArchiveFolder(name), folder) << name;
-    ProgressPace pace(std::chrono::milliseconds(33)); // one paint through per interval
-    for (auto [at, due] : {std::pair{0, true}, {10, false}, {32, false}, {33, true}, {40, false}, {100, true}})
-        EXPECT_EQ(pace.Due(ProgressPace::Clock::time_point{} + std::chrono::milliseconds(at)), due) << at;
-}
-
-TEST(FarText, EntryDetailLinesAndStateTexts)
-{
     TFarEntry entry{.Index = 7, .RawSize = 0xFFFFFFFFu, .CompressedSize = 1024, .FileOffset = 0x80000000u, .NameLength = 20,
                     .Name = std::string("C:\\Mods\\a:b.txt\0junk", 20), .TypeId = 12, .FileId = 0xA0000202, .Compressed = true};
     const std::vector<std::string> lines = {"Entry #: 7", "Filename: b.txt", "Full Name: C:\\Mods\\a:b.txt", "Raw Size: -1",
@@ -62,6 +37,25 @@ TEST(FarText, EntryDetailLinesAndStateTexts)
         EXPECT_EQ(StateText(state), text) << state;
 }
 
+TEST(FarText, ListTextProgressFailureListsStartingFolderAndPaintPace)
+{
+    EXPECT_EQ(ListText(Named("Objects\\Chair.iff"), true), "Objects\\Chair.iff");
+    EXPECT_EQ(ListText(Named(std::string("C:\\a:b.txt\0c\\d", 14)), false), "b.txt"); // up to the zero byte
+    for (auto [done, total, percent] : {std::tuple{3, 4, 75}, {2, 3, 66}, {499999, 500000, 99}, {0, 0, 0}})
+        EXPECT_EQ(ProgressPercent(done, total), percent) << done << "/" << total;
+    EXPECT_EQ(ExtractFailuresText({{"a\\b.txt", "Why."}}), "This entry could not be extracted:\n\na\\b.txt: Why.");
+    std::vector<TExtractFailure> many;
+    for (int i = 0; i < 12; ++i)
+        many.push_back({"e" + std::to_string(i), "R."});
+    EXPECT_EQ(ExtractFailuresText(many), "12 entries could not be extracted:\n\ne0: R.\ne1: R.\ne2: R.\ne3: R.\ne4: R.\ne5: R.\ne6: R.\ne7: R.\ne8: R.\ne9: R.\n... and 2 more.");
+    for (auto [name, folder] : {std::pair{"C:\\Games\\Sims\\Objects.far", "C:\\Games\\Sims"}, {"C:\\Objects.far", "C:\\"},
+                                {"C:Objects.far", "C:"}, {"\\\\server\\share\\a.far", "\\\\server\\share"}, {"Objects.far", ""}})
+        EXPECT_EQ(ArchiveFolder(name), folder) << name;
+    ProgressPace pace(std::chrono::milliseconds(33)); // one paint through per interval
+    for (auto [at, due] : {std::pair{0, true}, {10, false}, {32, false}, {33, true}, {40, false}, {100, true}})
+        EXPECT_EQ(pace.Due(ProgressPace::Clock::time_point{} + std::chrono::milliseconds(at)), due) << at;
+}
+
 TEST(FarText, PreviewKindFromTheExtensionAfterTheLastSeparator)
 {
     const std::tuple<const char*, const char*, PreviewKind> cases[] = {
@@ -76,23 +70,17 @@ TEST(FarText, PreviewKindFromTheExtensionAfterTheLastSeparator)
     }
 }
 
-// A .bmp file's start: file header, info header of the size with bit count, compression (none in a core header), masks.
-std::string BitmapStart(std::uint32_t headerSize, std::uint32_t bitCount, std::uint32_t compression = 0,
-                        std::uint32_t red = 0, std::uint32_t green = 0, std::uint32_t blue = 0)
+// A .bmp file's start: file header, info header of the size with width, height, planes, bit count, compression, masks.
+std::string BitmapStart(std::uint32_t headerSize, std::uint32_t bitCount, std::uint32_t compression = 0, std::uint32_t red = 0,
+                        std::uint32_t green = 0, std::uint32_t blue = 0)
 {
     std::string bytes(14, '\0');
-    auto put = [&bytes](std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i)
-            bytes += static_cast<char>(value >> (8 * i) & 0xFF);
-    };
-    const int sizeField = headerSize == 12 ? 2 : 4;
-    put(headerSize, 4), put(1, sizeField), put(1, sizeField), put(1, 2), put(bitCount, 2); // width, height, planes
-    if (headerSize == 12)
-        return bytes;
-    put(compression, 4);
-    bytes.resize(14 + 40, '\0');
+    const int field = headerSize == 12 ? 2 : 4; // a core header has 16-bit sizes and ends after the bit count
+    for (auto [value, size] : {std::pair{headerSize, 4}, {1u, field}, {1u, field}, {1u, 2}, {bitCount, 2}, {compression, 4}})
+        test::PutLE(bytes, value, size);
+    bytes.resize(headerSize == 12 ? 26 : 54, '\0');
     for (std::uint32_t mask : {red, green, blue})
-        put(mask, 4);
+        test::PutLE(bytes, mask, headerSize == 12 ? 0 : 4);
     return bytes;
 }
 

@@ -49,13 +49,14 @@ TEST(Tga, DecodesEveryKindDepthOrderAndEncoding)
     }
 }
 
-std::string Header(unsigned idLength, unsigned mapType, unsigned type, unsigned mapFirst, unsigned mapLength,
-                   unsigned mapBits, unsigned width, unsigned height, unsigned depth, unsigned descriptor = 0)
+std::string Header(unsigned idLength, unsigned mapType, unsigned type, unsigned mapFirst, unsigned mapLength, unsigned mapBits,
+                   unsigned width, unsigned height, unsigned depth, unsigned descriptor = 0)
 {
-    auto le = [](unsigned v) { return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; };
-    return std::string{static_cast<char>(idLength), static_cast<char>(mapType), static_cast<char>(type)} + le(mapFirst) +
-           le(mapLength) + static_cast<char>(mapBits) + le(0) + le(0) + le(width) + le(height) +
-           static_cast<char>(depth) + static_cast<char>(descriptor);
+    std::string out;
+    for (auto [value, size] : {std::pair{idLength, 1}, {mapType, 1}, {type, 1}, {mapFirst, 2}, {mapLength, 2}, {mapBits, 1}, {0u, 4},
+                               {width, 2}, {height, 2}, {depth, 1}, {descriptor, 1}})
+        test::PutLE(out, value, size);
+    return out;
 }
 
 TEST(Tga, RefusesMalformedFilesWithAReason)
