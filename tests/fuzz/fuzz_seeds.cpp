@@ -14,9 +14,8 @@ namespace fs = std::filesystem;
 // Frames of each flag set in SPR# and SPR2 chunks, with a draw group of each version.
 static void WriteSprites(const fs::path& folder)
 {
-    SpriteFrameData frame{.width = 5, .height = 4, .index = {-1, 1, 1, 1, 2, -1, -1, -1, -1, -1, 3, 4, -1, 5, 6, 7, 7, 7, 7, 7}};
-    frame.z.assign(20, 9);
-    frame.alpha = {31, 31, 0, 16, 31, 0, 0, 0, 0, 0, 31, 31, 0, 5, 31, 31, 31, 31, 31, 31};
+    SpriteFrameData frame{.width = 5, .height = 4, .index = {-1, 1, 1, 1, 2, -1, -1, -1, -1, -1, 3, 4, -1, 5, 6, 7, 7, 7, 7, 7},
+                          .z = std::vector<std::uint8_t>(20, 9), .alpha = {31, 31, 0, 16, 31, 0, 0, 0, 0, 0, 31, 31, 0, 5, 31, 31, 31, 31, 31, 31}};
     for (std::uint16_t version : {20000, 20001, 20003, 20004}) {
         std::vector<std::string> spr, spr2;
         for (std::uint32_t flags : {1u, 3u, 7u}) {

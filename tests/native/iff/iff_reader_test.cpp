@@ -100,19 +100,13 @@ TEST(IffStrings, DecodesEveryFormatAndRefusesBrokenBodies)
               (S{{0, 0, "Hi", "!"}, {0, 1, longText, ""}}));
     // A code outside -4..0: format 0 with a big-endian count in the first two bytes.
     EXPECT_EQ(Decode("\x00\x02\x01" "A\x02" "BC"s), (S{{0, -1, "A", ""}, {1, -1, "BC", ""}}));
-    const std::string broken[] = {
-        "\xFF", "\xFF\xFF\x01",                  // no code, count cut off
-        "\0\0\x01\0\x05" "abc"s,               // length past the end
-        "\xFF\xFF\x02\0a\0b"s, "\xFE\xFF\x01\0text\0"s, "\xFD\xFF\x01\0"s, // no terminating zero, comment or language byte
-        "\xFC\xFF\x01\x01\0\x00\x81"s,         // two-byte length cut off
-        "\xFC\xFF\x01\x01\0\x00\x82\x01xy"s,   // 130 bytes announced, 2 there
-        "\x12\x34\x01\x02"s,                   // unknown code, 4660 strings announced
-    };
-    for (const std::string& body : broken)
+    // No code; count cut off; length past the end; no terminating zero, comment or language byte; two-byte length cut
+    // off; 130 bytes announced, 2 there; unknown code, 4660 strings announced.
+    for (const std::string& body : {"\xFF"s, "\xFF\xFF\x01"s, "\0\0\x01\0\x05" "abc"s, "\xFF\xFF\x02\0a\0b"s, "\xFE\xFF\x01\0text\0"s, "\xFD\xFF\x01\0"s,
+                                    "\xFC\xFF\x01\x01\0\x00\x81"s, "\xFC\xFF\x01\x01\0\x00\x82\x01xy"s, "\x12\x34\x01\x02"s})
         EXPECT_EQ(Decode(body), std::nullopt) << testing::PrintToString(body);
-    for (const char* type : {"STR#", "CTSS", "TTAs", "FAMs", "CATS"})
-        EXPECT_TRUE(IsStringChunkType(type)) << type;
-    EXPECT_FALSE(IsStringChunkType("str#"));
+    for (auto [type, strings] : {std::pair{"STR#", true}, {"CTSS", true}, {"TTAs", true}, {"FAMs", true}, {"CATS", true}, {"str#", false}})
+        EXPECT_EQ(IsStringChunkType(type), strings) << type;
 }
 
 TEST(IffPalette, DecodesTheColoursAndRefusesBadCounts)

@@ -66,8 +66,7 @@ TEST(Sprites, DecodeTheDocumentedFrames)
         EXPECT_EQ(frame.Z, (std::vector<std::uint8_t>{40, 255, 0, 255, 255, 255, 3, 3, 255}));
         EXPECT_EQ(frame.Alpha, (std::vector<std::uint8_t>{16, 0, 31, 0, 0, 0, 31, 31, 0}));
         const std::uint32_t c7 = Argb(255, 7, 248, 7 ^ 0x5A);
-        EXPECT_EQ(frame.Colour.Pixels, (std::vector<std::uint32_t>{Argb(132, 200, 100, 50), 0, Argb(255, 9, 246, 9 ^ 0x5A),
-                                                                   0, 0, 0, c7, c7, 0}));
+        EXPECT_EQ(frame.Colour.Pixels, (std::vector<std::uint32_t>{Argb(132, 200, 100, 50), 0, Argb(255, 9, 246, 9 ^ 0x5A), 0, 0, 0, c7, c7, 0}));
         EXPECT_EQ(std::make_tuple(ZPicture(frame).Pixels[0], ZPicture(frame).Pixels[1], AlphaPicture(frame).Pixels[0]),
                   std::make_tuple(Argb(255, 40, 40, 40), Argb(255, 255, 255, 255), Argb(255, 132, 132, 132)));
     }
@@ -112,9 +111,7 @@ TEST(Sprites, DecodeWhatTheWriterEncodesInEveryLayout)
     const Palettes palettes{{3, Distinct()}};
     const SpriteFrameData small = Pattern(7, 5, 1, 1, 4), wide = Pattern(300, 290, 1, 2, 100);
     const struct { const char* type; std::uint32_t version; bool bigEndian; std::vector<SpriteFrameData> frames; } cases[] = {
-        {"SPR#", 505, false, {small, wide}},
-        {"SPR#", 502, true, {wide, small}},
-        {"SPR#", 1001, true, {small}},
+        {"SPR#", 505, false, {small, wide}}, {"SPR#", 502, true, {wide, small}}, {"SPR#", 1001, true, {small}},
         {"SPR2", 1000, false, {Pattern(300, 290, 1, 3, 2000), Pattern(3000, 3, 3, 4, 20), Pattern(300, 290, 7, 5, 2000)}},
         {"SPR2", 1001, false, {Pattern(8, 300, 7, 6, 8), Pattern(1, 1, 3, 7, 1)}},
     };
@@ -169,9 +166,8 @@ TEST(Sprites, ChooseThePaletteTheFrameOrChunkNamesElseAGreyRamp)
                                                  : sample::SprBody(504, chunkPalette, {sample::SprFrame(frame)});
         const SpriteFrame out = Decode(type, body, palettes).at(0);
         ASSERT_EQ(out.Status, FrameStatus::fsDrawn) << out.Reason;
-        EXPECT_EQ(std::make_tuple(out.PaletteID, out.Colour.Pixels[0], out.PaletteNote), std::make_tuple(used, colour, std::string(note)));
-        EXPECT_EQ(out.PaletteMissing, note == "palette 7 not found"s);
-        EXPECT_EQ(out.IndexPastPalette, std::string(note).find("magenta") != std::string::npos);
+        EXPECT_EQ(std::make_tuple(out.PaletteID, out.Colour.Pixels[0], out.PaletteNote, out.PaletteMissing, out.IndexPastPalette),
+                  std::make_tuple(used, colour, std::string(note), note == "palette 7 not found"s, std::string(note).find("magenta") != std::string::npos));
     }
 }
 
@@ -179,14 +175,8 @@ std::string Le16(unsigned value) { return {static_cast<char>(value & 0xFF), stat
 
 // Frame headers of 4 x 2 pixels unless said otherwise.
 std::string Spr2Header(unsigned flags, unsigned transparent = 255, unsigned width = 4)
-{
-    return Le16(width) + Le16(2) + Le16(flags) + Le16(0) + Le16(1) + Le16(transparent) + Le16(0) + Le16(0);
-}
-
-std::string SprHeader(unsigned width = 4, unsigned height = 2, unsigned reserved = 0)
-{
-    return Le16(reserved) + Le16(0) + Le16(height) + Le16(width);
-}
+{ return Le16(width) + Le16(2) + Le16(flags) + Le16(0) + Le16(1) + Le16(transparent) + Le16(0) + Le16(0); }
+std::string SprHeader(unsigned width = 4, unsigned height = 2, unsigned reserved = 0) { return Le16(reserved) + Le16(0) + Le16(height) + Le16(width); }
 
 TEST(Sprites, RefuseEachMalformedFrameWithAReason)
 {

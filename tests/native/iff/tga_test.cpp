@@ -25,8 +25,8 @@ TEST(Tga, DecodesEveryKindDepthOrderAndEncoding)
         {2, 16, 0, 0, "opaque"}, {2, 15, 0, 0, "opaque"}, {1, 8, 8, 32, "kept"}, {1, 8, 0, 24, "opaque"},
         {1, 8, 1, 16, "bit"}, {1, 8, 0, 15, "opaque"}, {3, 8, 0, 0, "grey"},
     };
-    for (const auto& kind : kinds) {
-        for (int encoded : {0, 8}) {
+    for (const auto& kind : kinds)
+        for (int encoded : {0, 8})
             for (int order = 0; order < 4; ++order) {
                 TgaData image{.type = kind.type + encoded, .depth = kind.depth, .alphaBits = kind.alphaBits, .topDown = (order & 1) != 0,
                               .rightToLeft = (order & 2) != 0, .width = 5, .height = 3, .mapFirst = 3, .mapEntryBits = kind.mapBits,
@@ -45,8 +45,6 @@ TEST(Tga, DecodesEveryKindDepthOrderAndEncoding)
                 ASSERT_TRUE(DecodeTga(test::Exact(sample::TgaFile(image)).View(), picture, reason, kMaxPictureBytes)) << reason;
                 EXPECT_EQ(std::make_tuple(picture.Width, picture.Height, picture.Pixels), std::make_tuple(5, 3, expected));
             }
-        }
-    }
 }
 
 std::string Header(unsigned idLength, unsigned mapType, unsigned type, unsigned mapFirst, unsigned mapLength, unsigned mapBits,
