@@ -1,5 +1,4 @@
-// libFuzzer target for the preview's bitmap header reader: a known pixel format,
-// decided by the bytes the preview reads alone.
+// libFuzzer target for the preview's bitmap header reader: a known pixel format, decided by the bytes the preview reads alone.
 #include "app/far_text.h"
 #include "tests/fuzz/fuzz_check.h"
 

@@ -1,6 +1,6 @@
 #pragma once
-// What the fuzz targets share: their one way to fail (the broken rule on standard error, then
-// abort, which libFuzzer reports with the input) and files in a folder of the process's own.
+// What the fuzz targets share: their one way to fail (the broken rule on standard error, then abort, which libFuzzer reports with the
+// input) and files in a folder of the process's own.
 #include "platform/file.h"
 
 #include <cstdio>

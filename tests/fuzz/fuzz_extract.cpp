@@ -1,6 +1,5 @@
-// libFuzzer target for extraction into a folder holding a user's file and links
-// out: nothing outside changes, no temporary file stays, the user's file is kept
-// or wholly replaced by one entry's data, no more bytes are written than read.
+// libFuzzer target for extraction into a folder holding a user's file and links out: nothing outside changes, no temporary file stays, the
+// user's file is kept or wholly replaced by one entry's data, no more bytes are written than read.
 #include "archive/far_archive.h"
 #include "tests/fuzz/fuzz_check.h"
 

@@ -1,5 +1,5 @@
-// libFuzzer target for TFarArchive::Open: any bytes as an archive, then names,
-// previews, extraction and a save that reads back as the same entries.
+// libFuzzer target for TFarArchive::Open: any bytes as an archive, then names, previews, extraction and a save that reads back as the same
+// entries.
 #include "archive/far_archive.h"
 #include "tests/fuzz/fuzz_check.h"
 
@@ -20,8 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!archive.Open(input.string()))
         return 0;
     Check(archive.Entries.size() == static_cast<std::size_t>(std::max(archive.EntryCount, 0)), "entry list and count differ");
-    // The data of each copied entry; none when its preview failed.
-    std::vector<std::optional<std::string>> previews;
+    std::vector<std::optional<std::string>> previews; // each copied entry's data; none when its preview failed
     std::vector<std::string> names;
     for (std::size_t i = 0; i < archive.Entries.size(); ++i) {
         const TFarEntry& entry = archive.Entries[i];
@@ -33,8 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         previews.push_back(extracted ? std::optional(ReadAll(archive.TempFileName())) : std::nullopt);
         Check(extracted ? previews.back()->size() == entry.RawSize : !std::filesystem::exists(archive.TempFileName()),
               "preview size, or a failed preview left its file");
-        Check(!archive.ExtractEntry(entry, out.string()) || TFarArchive::IsSafeEntryName(entry.Text()),
-              "unsafe name extracted");
+        Check(!archive.ExtractEntry(entry, out.string()) || TFarArchive::IsSafeEntryName(entry.Text()), "unsafe name extracted");
     }
     archive.DeleteTempFile();
     for (const auto& item : std::filesystem::directory_iterator(folder))
@@ -51,8 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     archive.Close();
     TFarArchive reread;
     Check(reread.Open(saved.string()), "saved archive does not open");
-    Check(reread.EntryCount == static_cast<std::int32_t>(names.size()) && reread.Entries.size() == names.size(),
-          "saved entry count");
+    Check(reread.EntryCount == static_cast<std::int32_t>(names.size()) && reread.Entries.size() == names.size(), "saved entry count");
     for (std::size_t i = 0; i < names.size(); ++i) {
         Check(reread.Entries[i].Name == names[i], "saved name");
         // Entries that extracted before extract the same data (a damaged one is saved still damaged).

@@ -73,8 +73,7 @@ int main(int argc, char** argv)
     for (kelvo::TFarFormat format : {kelvo::ff1a, kelvo::ff1b, kelvo::ff3})
         if (!archive.Save((corpus / ("saved" + std::to_string(format) + ".far")).string(), format))
             return 1;
-    // String tables of each layout.
-    int n = 0;
+    int n = 0; // string tables of each layout
     for (const std::string& strings : {"\0\0\x01\0\x02hi"s, "\xFF\xFF\x01\0a\0"s, "\xFE\xFF\x01\0a\0b\0"s, "\xFD\xFF\x01\0\x01" "a\0b\0"s,
                                        "\xFC\xFF\x01\x01\0\x00\x81\x01" "a\x01" "b"s, "\x00\x01\x01" "a"s})
         WriteAll(corpus / "iff" / ("strings" + std::to_string(n++) + ".iff"), IffImage({{"STR#", 1, 0, "label", strings}, {"PALT", 2, 0, "", PaletteBody({0x102030})}}));

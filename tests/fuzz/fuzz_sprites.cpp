@@ -1,5 +1,5 @@
-// libFuzzer target for the pictures of an IFF file: frames drawn with planes of
-// their size or refused with a reason; composed images of their zoom's canvas.
+// libFuzzer target for the pictures of an IFF file: frames drawn with planes of their size or refused with a reason; composed images of
+// their zoom's canvas.
 #include "components/iff/sprites.h"
 #include "tests/fuzz/fuzz_check.h"
 

@@ -1,5 +1,5 @@
-// libFuzzer target for the Targa reader: a picture read has its header's size
-// and writes out as a bitmap; a refused file gets a reason and no picture.
+// libFuzzer target for the Targa reader: a picture read has its header's size and writes out as a bitmap; a refused file gets a reason and
+// no picture.
 #include "components/iff/tga_reader.h"
 #include "tests/fuzz/fuzz_check.h"
 

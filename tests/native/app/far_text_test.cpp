@@ -31,9 +31,8 @@ TEST(FarText, HeaderAndEntryDetailLinesShowSignedValuesAndStateTexts)
     EXPECT_EQ(EntryDetailLines(entry, ff3), v3);
     entry.State = esChanged; // new bytes are stored compressed only when saved
     EXPECT_EQ(EntryDetailLines(entry, ff3).back(), "Compressed: No");
-    const std::pair<std::int32_t, const char*> states[] = {{esNew, "New Entry"}, {esChanged, "Changed Entry"},
-                                                           {esDeleted, "Marked for Deletion"}, {4, "Original Entry"}};
-    for (const auto& [state, text] : states)
+    for (auto [state, text] : {std::pair<std::int32_t, const char*>{esNew, "New Entry"}, {esChanged, "Changed Entry"},
+                               {esDeleted, "Marked for Deletion"}, {4, "Original Entry"}})
         EXPECT_EQ(StateText(state), text) << state;
 }
 
