@@ -25,8 +25,7 @@ std::vector<PaletteColour> Distinct(std::size_t count = 256)
     return colours;
 }
 
-std::vector<SpriteFrame> Decode(const std::string& type, const std::string& body, const Palettes& palettes = {},
-                                SpriteChunk* read = nullptr)
+std::vector<SpriteFrame> Decode(const std::string& type, const std::string& body, const Palettes& palettes = {}, SpriteChunk* read = nullptr)
 {
     const Exact exact(body);
     SpriteChunk chunk;
@@ -325,8 +324,7 @@ TEST(DrawGroups, DecodeEveryVersion)
 }
 
 // A frame of the writer's form, with z when zs is given and alpha when alphas is.
-SpriteFrameData Frame(int width, int height, std::vector<int> index, std::vector<std::uint8_t> zs = {},
-                      std::vector<std::uint8_t> alphas = {})
+SpriteFrameData Frame(int width, int height, std::vector<int> index, std::vector<std::uint8_t> zs = {}, std::vector<std::uint8_t> alphas = {})
 {
     const std::uint32_t flags = alphas.empty() ? (zs.empty() ? 1 : 3) : 7;
     return {.width = width, .height = height, .index = std::move(index), .z = std::move(zs), .alpha = std::move(alphas),
