@@ -25,19 +25,15 @@ TEST(IffReader, ListsEveryChunkOfAFileAndReadsTheirBodies)
 {
     test::TempDir dir;
     const std::string path = (dir.path() / "object.iff").string(), label(64, 'L'); // no terminating zero
-    const std::vector<sample::IffChunkData> chunks{
-        {"STR#", 128, 0x10, "Strings", sample::StringPairsBody({{"Lamp", "name"}, {"Bright", ""}})},
-        {"PALT", 65535, 0xFFFF, label, sample::PaletteBody({0xFF0000, 0x00FF80})},
-        {"BHAV", 4096, 7, "", ""}};
+    const std::vector<sample::IffChunkData> chunks{{"STR#", 128, 0x10, "Strings", sample::StringPairsBody({{"Lamp", "name"}, {"Bright", ""}})},
+                                                   {"PALT", 65535, 0xFFFF, label, sample::PaletteBody({0xFF0000, 0x00FF80})}, {"BHAV", 4096, 7, "", ""}};
     const std::string image = IffImage(chunks);
-    // The file as an entry's data inside a larger file.
-    test::WriteBytes(path, "FAR data before" + image + "manifest after");
+    test::WriteBytes(path, "FAR data before" + image + "manifest after"); // as an entry's data inside a larger file
     platform::File file = platform::File::Open(path, platform::File::Mode::Read);
     FileRangeSource source(file, 15, image.size());
     const IffListing listing = ReadChunks(source);
     EXPECT_EQ(std::make_pair(listing.Status, listing.Reason), std::make_pair(IffStatus::isComplete, ""s));
-    EXPECT_EQ(Summary(listing), (std::vector<Row>{{"STR#", 128, 16, "Strings", 140, 22},
-                                                  {"PALT", 65535, 65535, label, 238, 22},
+    EXPECT_EQ(Summary(listing), (std::vector<Row>{{"STR#", 128, 16, "Strings", 140, 22}, {"PALT", 65535, 65535, label, 238, 22},
                                                   {"BHAV", 4096, 7, "", 336, 0}}));
     for (std::size_t i = 0; i < chunks.size(); ++i) {
         std::string body = "stale";
