@@ -284,14 +284,12 @@ TEST(DrawGroups, DecodeEveryVersion)
 {
     const std::vector<DrawGroupImageData> images{
         {0x10, 2, {{.chunk = 300, .frame = 1, .flags = 0x15, .x = -3, .y = 60, .type = 7, .objectZ = 1.5f, .objectX = 2.5f, .objectY = -4}}},
-        {0x40, 1, {}},
-        {0x01, 3, {{.chunk = 301, .frame = 2, .x = 32767, .y = -32768}, {.chunk = 302}}}};
+        {0x40, 1, {}}, {0x01, 3, {{.chunk = 301, .frame = 2, .x = 32767, .y = -32768}, {.chunk = 302}}}};
     const SpriteRow second{1, 3, 301, 2, 0, 32767, -32768, 0, 0, 0, 0}, third{1, 3, 302, 0, 0, 0, 0, 0, 0, 0, 0};
     const struct { std::string body; std::uint16_t version; std::vector<SpriteRow> rows; } cases[] = {
         // The documented groups of one mirrored sprite.
         {Hex("24 4E 01 00 00 00 01 00 00 00 03 00 00 00 01 00 00 00 80 00 00 00 02 00 00 00 DE FF FF FF 3C 00 00 00"
-             "00 00 00 00 01 00 00 00 00 00 00 00 00 00 00 00"),
-         20004, {{1, 3, 0x80, 2, 1, -34, 60, 0, 0, 0, 0}}},
+             "00 00 00 00 01 00 00 00 00 00 00 00 00 00 00 00"), 20004, {{1, 3, 0x80, 2, 1, -34, 60, 0, 0, 0, 0}}},
         {Hex("20 4E 01 00 01 00 01 03 00 00 80 00 02 00 01 00 DE FF 3C 00"), 20000, {{1, 3, 0x80, 2, 1, -34, 60, 0, 0, 0, 0}}},
         // Each version keeps the fields it has.
         {sample::DrawGroupBody(20000, images), 20000, {{0x10, 2, 300, 1, 0x15, -3, 60, 0, 0, 0, 7}, second, third}},
