@@ -1,7 +1,6 @@
 #pragma once
-// What the fuzz targets share: their one way to fail (the broken rule on
-// standard error, then abort, which libFuzzer reports with the input) and
-// files in a folder of the process's own.
+// What the fuzz targets share: their one way to fail (the broken rule on standard error, then abort, which libFuzzer reports with the
+// input) and files in a folder of the process's own.
 #include "platform/file.h"
 
 #include <cstdio>
@@ -29,8 +28,7 @@ inline void WriteAll(const std::filesystem::path& path, std::string_view bytes)
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// A folder for one input, emptied when made (a run ended by libFuzzer's time
-// limit leaves its folder behind) and removed when it goes.
+// A folder for one input, emptied when made (a run ended by libFuzzer's time limit leaves it) and removed when it goes.
 struct WorkFolder {
     explicit WorkFolder(const std::string& name)
         : path(std::filesystem::path(platform::TempFolder()) / (name + std::to_string(platform::ProcessId())))

@@ -1,6 +1,5 @@
-// libFuzzer target for the blocks of a drop: byte 0 chooses the reader (dropped
-// files, ANSI or wide name map), byte 1 a name map's file count; what a reader
-// takes reads back the same from the block a drag source builds from it.
+// libFuzzer target for the blocks of a drop: byte 0 chooses the reader (dropped files, ANSI or wide name map), byte 1 a name map's file
+// count; what a reader takes reads back the same from the block a drag source builds from it.
 #include "components/shell/drop_rules.h"
 #include "components/shell/source_blocks.h"
 #include "tests/fuzz/fuzz_check.h"

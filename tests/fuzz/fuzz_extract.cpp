@@ -1,6 +1,5 @@
-// libFuzzer target for extraction into a folder holding a user's file and links
-// out: nothing outside changes, no temporary file stays, the user's file is kept
-// or wholly replaced by one entry's data, no more bytes are written than read.
+// libFuzzer target for extraction into a folder holding a user's file and links out: nothing outside changes, no temporary file stays, the
+// user's file is kept or wholly replaced by one entry's data, no more bytes are written than read.
 #include "archive/far_archive.h"
 #include "tests/fuzz/fuzz_check.h"
 
@@ -13,8 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string outside = "outside, never to change", userFile = "the user's own file";
     const WorkFolder work("kelvo-fuzz-extract-");
-    const fs::path& folder = work.path;
-    const fs::path out = folder / "out";
+    const fs::path& folder = work.path, out = folder / "out";
     std::error_code ignored;
     fs::create_directories(out / "Objects");
     WriteAll(folder / "outside.txt", outside);

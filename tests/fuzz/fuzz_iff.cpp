@@ -1,5 +1,5 @@
-// libFuzzer target for the IFF reader: chunks lie back to back inside the file,
-// and every body decodes or is refused without reading outside it.
+// libFuzzer target for the IFF reader: chunks lie back to back inside the file, and every body decodes or is refused without reading
+// outside it.
 #include "components/iff/iff_reader.h"
 #include "tests/fuzz/fuzz_check.h"
 
@@ -28,7 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::vector<PaletteColour> colours;
         Check(!DecodePalette(body, colours) || (!colours.empty() && colours.size() <= 256), "palette size");
     }
-    Check(listing.Status != IffStatus::isComplete || size < kFileHeaderSize || next == size,
-          "complete listing short of the end");
+    Check(listing.Status != IffStatus::isComplete || size < kFileHeaderSize || next == size, "complete listing short of the end");
     return 0;
 }

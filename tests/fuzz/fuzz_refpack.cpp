@@ -1,5 +1,5 @@
-// libFuzzer target for RefPack: streams decompress to their stated size or fail
-// with a reason; data compresses into a stream that decompresses to it.
+// libFuzzer target for RefPack: streams decompress to their stated size or fail with a reason; data compresses into a stream that
+// decompresses to it.
 #include "archive/refpack.h"
 #include "tests/fuzz/fuzz_check.h"
 

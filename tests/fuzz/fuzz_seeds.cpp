@@ -1,5 +1,4 @@
-// Writes the fuzz targets' first corpora into FOLDER: archives, and in iff,
-// refpack, sprites and tga the files of each layout the sample's writers make.
+// Writes the fuzz targets' first corpora into FOLDER: archives, and in iff, refpack, sprites and tga each layout the writers make.
 #include "archive/far_archive.h"
 #include "archive/refpack.h"
 #include "tests/fuzz/fuzz_check.h"
@@ -15,9 +14,8 @@ namespace fs = std::filesystem;
 // Frames of each flag set in SPR# and SPR2 chunks, with a draw group of each version.
 static void WriteSprites(const fs::path& folder)
 {
-    SpriteFrameData frame{.width = 5, .height = 4, .index = {-1, 1, 1, 1, 2, -1, -1, -1, -1, -1, 3, 4, -1, 5, 6, 7, 7, 7, 7, 7}};
-    frame.z.assign(20, 9);
-    frame.alpha = {31, 31, 0, 16, 31, 0, 0, 0, 0, 0, 31, 31, 0, 5, 31, 31, 31, 31, 31, 31};
+    SpriteFrameData frame{.width = 5, .height = 4, .index = {-1, 1, 1, 1, 2, -1, -1, -1, -1, -1, 3, 4, -1, 5, 6, 7, 7, 7, 7, 7},
+                          .z = std::vector<std::uint8_t>(20, 9), .alpha = {31, 31, 0, 16, 31, 0, 0, 0, 0, 0, 31, 31, 0, 5, 31, 31, 31, 31, 31, 31}};
     for (std::uint16_t version : {20000, 20001, 20003, 20004}) {
         std::vector<std::string> spr, spr2;
         for (std::uint32_t flags : {1u, 3u, 7u}) {
@@ -58,8 +56,7 @@ int main(int argc, char** argv)
     const fs::path corpus = argv[1];
     for (const char* folder : {"iff", "refpack", "sprites", "tga"})
         fs::create_directories(corpus / folder);
-    // The sample's first entries (an empty one among them), then the same as
-    // the core saves them in each format, one name holding a zero byte.
+    // The sample's first entries (an empty one among them), then as saved in each format, one name holding a zero byte.
     std::vector<SampleFile> files = SampleFiles();
     for (std::size_t n = 0; n < files.size(); ++n) {
         const auto stream = kelvo::refpack::Compress(reinterpret_cast<const unsigned char*>(files[n].data.data()), files[n].data.size());
@@ -71,18 +68,15 @@ int main(int argc, char** argv)
     kelvo::TFarArchive archive;
     if (!archive.Open((corpus / "sample.far").string()))
         return 1;
-    const std::string zero = std::string(archive.Entries[2].Text()) + "\0x"s;
-    archive.Entries[2].Name = zero;
-    archive.Entries[2].NameLength = static_cast<std::uint32_t>(zero.size());
+    archive.Entries[2].Name = std::string(archive.Entries[2].Text()) + "\0x"s;
+    archive.Entries[2].NameLength = static_cast<std::uint32_t>(archive.Entries[2].Name.size());
     for (kelvo::TFarFormat format : {kelvo::ff1a, kelvo::ff1b, kelvo::ff3})
         if (!archive.Save((corpus / ("saved" + std::to_string(format) + ".far")).string(), format))
             return 1;
-    // String tables of each layout.
-    const std::string strings[] = {"\0\0\x01\0\x02hi"s, "\xFF\xFF\x01\0a\0"s, "\xFE\xFF\x01\0a\0b\0"s, "\xFD\xFF\x01\0\x01" "a\0b\0"s,
-                                   "\xFC\xFF\x01\x01\0\x00\x81\x01" "a\x01" "b"s, "\x00\x01\x01" "a"s};
-    for (int n = 0; n < 6; ++n)
-        WriteAll(corpus / "iff" / ("strings" + std::to_string(n) + ".iff"),
-                 IffImage({{"STR#", 1, 0, "label", strings[n]}, {"PALT", 2, 0, "", PaletteBody({0x102030})}}));
+    int n = 0; // string tables of each layout
+    for (const std::string& strings : {"\0\0\x01\0\x02hi"s, "\xFF\xFF\x01\0a\0"s, "\xFE\xFF\x01\0a\0b\0"s, "\xFD\xFF\x01\0\x01" "a\0b\0"s,
+                                       "\xFC\xFF\x01\x01\0\x00\x81\x01" "a\x01" "b"s, "\x00\x01\x01" "a"s})
+        WriteAll(corpus / "iff" / ("strings" + std::to_string(n++) + ".iff"), IffImage({{"STR#", 1, 0, "label", strings}, {"PALT", 2, 0, "", PaletteBody({0x102030})}}));
     WriteAll(corpus / "iff" / "lamp.iff", LampObjectIff());
     WriteAll(corpus / "sprites" / "lamp.iff", LampObjectIff());
     WriteSprites(corpus / "sprites");

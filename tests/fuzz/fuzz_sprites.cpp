@@ -1,5 +1,5 @@
-// libFuzzer target for the pictures of an IFF file: frames drawn with planes of
-// their size or refused with a reason; composed images of their zoom's canvas.
+// libFuzzer target for the pictures of an IFF file: frames drawn with planes of their size or refused with a reason; composed images of
+// their zoom's canvas.
 #include "components/iff/sprites.h"
 #include "tests/fuzz/fuzz_check.h"
 
@@ -13,10 +13,8 @@ static void CheckFrame(const SpriteFrame& frame)
         return;
     }
     const std::size_t pixels = static_cast<std::size_t>(frame.Width) * static_cast<std::size_t>(frame.Height);
-    Check(pixels > 0 && frame.Colour.Pixels.size() == pixels && frame.Written.size() == pixels &&
-              frame.Index.size() == pixels && frame.Z.size() == (frame.HasZ() ? pixels : 0) &&
-              frame.Alpha.size() == (frame.HasAlpha() ? pixels : 0),
-          "planes of the frame's size");
+    Check(pixels > 0 && frame.Colour.Pixels.size() == pixels && frame.Written.size() == pixels && frame.Index.size() == pixels &&
+              frame.Z.size() == (frame.HasZ() ? pixels : 0) && frame.Alpha.size() == (frame.HasAlpha() ? pixels : 0), "planes of the frame's size");
     Check(frame.PaletteMissing == (frame.PaletteNote.find("not found") != std::string::npos), "palette note");
     for (std::size_t i = 0; i < pixels; ++i)
         Check(frame.Written[i] || frame.Colour.Pixels[i] == 0, "empty pixel with a colour");
@@ -37,13 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (std::size_t i = 0; i < sprite.Frames.size() && i < 16; ++i)
                 CheckFrame(DecodeSpriteFrame(sprite, body, i, file.Palettes()));
         } else if (chunk.Type == "DGRP" && DecodeDrawGroup(body, group, reason)) {
-            for (std::uint32_t zoom = 1; zoom <= 3; ++zoom) {
+            for (std::uint32_t zoom = 1; zoom <= 3; ++zoom)
                 for (const ComposedImage& image : ComposeDrawGroup(group, zoom, file)) {
                     int width = 0, height = 0, x = 0, y = 0;
                     Check(ZoomCanvas(zoom, width, height, x, y) && image.Image.Width == width && image.Image.Height == height &&
                               image.Image.Pixels.size() == static_cast<std::size_t>(width * height), "canvas of the zoom");
                 }
-            }
         } else if (IsSpriteChunkType(chunk.Type) || chunk.Type == "DGRP") {
             Check(!reason.empty() && sprite.Frames.empty() && group.Images.empty(), "refused without a reason");
         }

@@ -1,5 +1,5 @@
-// libFuzzer target for the Targa reader: a picture read has its header's size
-// and writes out as a bitmap; a refused file gets a reason and no picture.
+// libFuzzer target for the Targa reader: a picture read has its header's size and writes out as a bitmap; a refused file gets a reason and
+// no picture.
 #include "components/iff/tga_reader.h"
 #include "tests/fuzz/fuzz_check.h"
 
@@ -10,8 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace kelvo::iff;
     Picture picture;
     std::string reason;
-    // A smaller limit than the preview's keeps each run quick.
-    if (!DecodeTga({reinterpret_cast<const char*>(data), size}, picture, reason, 4u << 20)) {
+    if (!DecodeTga({reinterpret_cast<const char*>(data), size}, picture, reason, 4u << 20)) { // below the preview's limit: quick runs
         Check(!reason.empty() && picture.Pixels.empty(), "refused without a reason");
         return 0;
     }

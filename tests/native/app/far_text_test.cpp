@@ -1,5 +1,6 @@
 #include "app/entry_filter.h"
 #include "app/far_text.h"
+#include "tests/far_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -8,15 +9,9 @@
 namespace kelvo {
 namespace {
 
-TFarEntry Named(std::string name)
-{
-    TFarEntry entry;
-    entry.NameLength = static_cast<std::uint32_t>(name.size());
-    entry.Name = std::move(name);
-    return entry;
-}
+TFarEntry Named(std::string name) { return {.NameLength = static_cast<std::uint32_t>(name.size()), .Name = std::move(name)}; }
 
-TEST(FarText, HeaderLinesShowSignedValuesAndNameFormat1b)
+TEST(FarText, HeaderAndEntryDetailLinesShowSignedValuesAndStateTexts)
 {
     TFarArchive archive;
     archive.Signature = "FAR!byAZ";
@@ -26,9 +21,22 @@ TEST(FarText, HeaderLinesShowSignedValuesAndNameFormat1b)
     archive.Format = ff1b;
     EXPECT_EQ(HeaderLines(archive), (std::vector<std::string>{"FAR Header: FAR!byAZ", "Version: -1", "Directory offset: -2147483648",
                                                               "Number of Entries: 120", "Format: 1b (16-bit name lengths)"}));
+    TFarEntry entry{.Index = 7, .RawSize = 0xFFFFFFFFu, .CompressedSize = 1024, .FileOffset = 0x80000000u, .NameLength = 20,
+                    .Name = std::string("C:\\Mods\\a:b.txt\0junk", 20), .TypeId = 12, .FileId = 0xA0000202, .Compressed = true};
+    const std::vector<std::string> lines = {"Entry #: 7", "Filename: b.txt", "Full Name: C:\\Mods\\a:b.txt", "Raw Size: -1",
+                                            "Compressed Size: 1024", "File Offset: -2147483648", "State: Original Entry"};
+    EXPECT_EQ(EntryDetailLines(entry, ff1b), lines);
+    std::vector<std::string> v3 = lines;
+    v3.insert(v3.end(), {"Type ID: 12", "File ID: 0xA0000202", "Compressed: Yes"});
+    EXPECT_EQ(EntryDetailLines(entry, ff3), v3);
+    entry.State = esChanged; // new bytes are stored compressed only when saved
+    EXPECT_EQ(EntryDetailLines(entry, ff3).back(), "Compressed: No");
+    for (auto [state, text] : {std::pair<std::int32_t, const char*>{esNew, "New Entry"}, {esChanged, "Changed Entry"},
+                               {esDeleted, "Marked for Deletion"}, {4, "Original Entry"}})
+        EXPECT_EQ(StateText(state), text) << state;
 }
 
-TEST(FarText, ListTextProgressFailureListsAndTheStartingFolder)
+TEST(FarText, ListTextProgressFailureListsStartingFolderAndPaintPace)
 {
     EXPECT_EQ(ListText(Named("Objects\\Chair.iff"), true), "Objects\\Chair.iff");
     EXPECT_EQ(ListText(Named(std::string("C:\\a:b.txt\0c\\d", 14)), false), "b.txt"); // up to the zero byte
@@ -38,45 +46,13 @@ TEST(FarText, ListTextProgressFailureListsAndTheStartingFolder)
     std::vector<TExtractFailure> many;
     for (int i = 0; i < 12; ++i)
         many.push_back({"e" + std::to_string(i), "R."});
-    const std::string listed = ExtractFailuresText(many);
-    EXPECT_EQ(listed.rfind("12 entries could not be extracted:\n\ne0: R.\ne1: R.", 0), 0u);
-    EXPECT_NE(listed.find("\ne9: R.\n... and 2 more."), std::string::npos) << listed;
-    EXPECT_EQ(listed.find("e10"), std::string::npos);
+    EXPECT_EQ(ExtractFailuresText(many), "12 entries could not be extracted:\n\ne0: R.\ne1: R.\ne2: R.\ne3: R.\ne4: R.\ne5: R.\ne6: R.\ne7: R.\ne8: R.\ne9: R.\n... and 2 more.");
     for (auto [name, folder] : {std::pair{"C:\\Games\\Sims\\Objects.far", "C:\\Games\\Sims"}, {"C:\\Objects.far", "C:\\"},
                                 {"C:Objects.far", "C:"}, {"\\\\server\\share\\a.far", "\\\\server\\share"}, {"Objects.far", ""}})
         EXPECT_EQ(ArchiveFolder(name), folder) << name;
-}
-
-TEST(FarText, ProgressPaceLetsOnePaintThroughPerInterval)
-{
-    using namespace std::chrono;
-    ProgressPace pace(milliseconds(33));
+    ProgressPace pace(std::chrono::milliseconds(33)); // one paint through per interval
     for (auto [at, due] : {std::pair{0, true}, {10, false}, {32, false}, {33, true}, {40, false}, {100, true}})
-        EXPECT_EQ(pace.Due(ProgressPace::Clock::time_point{} + milliseconds(at)), due) << at;
-}
-
-TEST(FarText, EntryDetailLinesAndStateTexts)
-{
-    TFarEntry entry = Named(std::string("C:\\Mods\\a:b.txt\0junk", 20));
-    entry.Index = 7;
-    entry.RawSize = 0xFFFFFFFFu;
-    entry.CompressedSize = 1024;
-    entry.FileOffset = 0x80000000u;
-    entry.TypeId = 12;
-    entry.FileId = 0xA0000202;
-    entry.Compressed = true;
-    const std::vector<std::string> lines = {"Entry #: 7", "Filename: b.txt", "Full Name: C:\\Mods\\a:b.txt", "Raw Size: -1",
-                                            "Compressed Size: 1024", "File Offset: -2147483648", "State: Original Entry"};
-    EXPECT_EQ(EntryDetailLines(entry, ff1b), lines);
-    std::vector<std::string> v3 = lines;
-    v3.insert(v3.end(), {"Type ID: 12", "File ID: 0xA0000202", "Compressed: Yes"});
-    EXPECT_EQ(EntryDetailLines(entry, ff3), v3);
-    entry.State = esChanged; // new bytes are stored compressed only when saved
-    EXPECT_EQ(EntryDetailLines(entry, ff3).back(), "Compressed: No");
-    const std::pair<std::int32_t, const char*> states[] = {{esNew, "New Entry"}, {esChanged, "Changed Entry"},
-                                                           {esDeleted, "Marked for Deletion"}, {4, "Original Entry"}};
-    for (const auto& [state, text] : states)
-        EXPECT_EQ(StateText(state), text) << state;
+        EXPECT_EQ(pace.Due(ProgressPace::Clock::time_point{} + std::chrono::milliseconds(at)), due) << at;
 }
 
 TEST(FarText, PreviewKindFromTheExtensionAfterTheLastSeparator)
@@ -93,24 +69,17 @@ TEST(FarText, PreviewKindFromTheExtensionAfterTheLastSeparator)
     }
 }
 
-// The start of a .bmp file: file header, an info header of the given size with
-// bit count and compression (a core header has none), masks.
-std::string BitmapStart(std::uint32_t headerSize, std::uint32_t bitCount, std::uint32_t compression = 0,
-                        std::uint32_t red = 0, std::uint32_t green = 0, std::uint32_t blue = 0)
+// A .bmp file's start: file header, info header of the size with width, height, planes, bit count, compression, masks.
+std::string BitmapStart(std::uint32_t headerSize, std::uint32_t bitCount, std::uint32_t compression = 0, std::uint32_t red = 0,
+                        std::uint32_t green = 0, std::uint32_t blue = 0)
 {
     std::string bytes(14, '\0');
-    auto put = [&bytes](std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i)
-            bytes += static_cast<char>(value >> (8 * i) & 0xFF);
-    };
-    const int sizeField = headerSize == 12 ? 2 : 4;
-    put(headerSize, 4), put(1, sizeField), put(1, sizeField), put(1, 2), put(bitCount, 2); // width, height, planes
-    if (headerSize == 12)
-        return bytes;
-    put(compression, 4);
-    bytes.resize(14 + 40, '\0');
+    const int field = headerSize == 12 ? 2 : 4; // a core header has 16-bit sizes and ends after the bit count
+    for (auto [value, size] : {std::pair{headerSize, 4}, {1u, field}, {1u, field}, {1u, 2}, {bitCount, 2}, {compression, 4}})
+        test::PutLE(bytes, value, size);
+    bytes.resize(headerSize == 12 ? 26 : 54, '\0');
     for (std::uint32_t mask : {red, green, blue})
-        put(mask, 4);
+        test::PutLE(bytes, mask, headerSize == 12 ? 0 : 4);
     return bytes;
 }
 
@@ -146,22 +115,17 @@ TEST(EntryFilterTest, NamesContainingTheTextInAnyCaseWithWildcards)
     };
     for (const auto& [text, name, matches] : cases)
         EXPECT_EQ(EntryFilter(text).Matches(name), matches) << text << " in " << name;
-    std::vector<TFarEntry> entries(4);
-    const char* names[] = {"a.bmp", "b.txt", "c.BMP", "d.bmp.txt"};
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        entries[i].Name = names[i];
-    entries.push_back(Named(std::string("e\0.bmp", 6))); // names end at a zero
+    const std::vector<TFarEntry> entries{Named("a.bmp"), Named("b.txt"), Named("c.BMP"), Named("d.bmp.txt"),
+                                         Named(std::string("e\0.bmp", 6))}; // names end at a zero
     EXPECT_EQ(FilterEntries(entries, ".bmp"), (std::vector<std::int32_t>{0, 2, 3}));
     EXPECT_EQ(FilterEntries(entries, ""), (std::vector<std::int32_t>{0, 1, 2, 3, 4}));
 }
 
 TEST(FarText, EntryDragFilesLieInADragFolderOfTheTemporaryFolder)
 {
-    const std::string temp = "C:\\Users\\me\\Temp\\";
-    EXPECT_TRUE(IsEntryDragFile("c:\\users\\ME\\temp\\KELVO-DRAG-A0B1C2D3E4F5\\a", temp));
-    EXPECT_FALSE(IsEntryDragFile("C:\\Users\\me\\Temp\\kelvo-drag-3f9a0c12be47", temp));
-    EXPECT_FALSE(IsEntryDragFile("C:\\Users\\me\\Temp\\kelvo-edit-5d2e8a1b9c30\\1.dat", temp));
-    EXPECT_FALSE(IsEntryDragFile("D:\\Mods\\kelvo-drag-3f9a0c12be47\\Chair.iff", temp));
+    for (auto [path, drag] : {std::pair{"c:\\users\\ME\\temp\\KELVO-DRAG-A0B1C2D3E4F5\\a", true}, {"C:\\Users\\me\\Temp\\kelvo-drag-3f9a0c12be47", false},
+                              {"C:\\Users\\me\\Temp\\kelvo-edit-5d2e8a1b9c30\\1.dat", false}, {"D:\\Mods\\kelvo-drag-3f9a0c12be47\\Chair.iff", false}})
+        EXPECT_EQ(IsEntryDragFile(path, "C:\\Users\\me\\Temp\\"), drag) << path;
 }
 
 } // namespace

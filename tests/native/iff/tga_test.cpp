@@ -11,30 +11,22 @@ namespace {
 using namespace std::string_literals;
 using sample::TgaData;
 
-bool Decode(const std::string& file, Picture& picture, std::string& reason, std::uint64_t limit = kMaxPictureBytes)
-{
-    return DecodeTga(test::Exact(file).View(), picture, reason, limit);
-}
-
-// Five colours with channels that 5 bits hold exactly (0, 132, 255) and
-// alphas 255, 0, 132, 255, 128, in a 5 x 3 picture with runs inside rows
-// and across a row's end.
+// Five colours with channels 5 bits hold exactly (0, 132, 255), alphas 255, 0, 132, 255, 128,
+// in a 5 x 3 picture with runs inside rows and across a row's end.
 constexpr std::uint32_t kColours[] = {0xFF840000, 0x00FFFF00, 0x84000084, 0xFF00FF84, 0x80FFFFFF};
 constexpr int kLayout[] = {0, 0, 0, 1, 2, 2, 2, 3, 3, 3, 4, 0, 1, 1, 1};
 constexpr std::uint32_t kLevels[] = {0, 132, 255, 7, 200};
 
 TEST(Tga, DecodesEveryKindDepthOrderAndEncoding)
 {
-    const struct {
-        int type, depth, alphaBits, mapBits;
-        const char* alpha; // "kept", "opaque" or "bit": the top bit of 16 bits
-    } kinds[] = {
+    // Alpha "kept", "opaque", "grey" or "bit": the top bit of 16 bits.
+    const struct { int type, depth, alphaBits, mapBits; const char* alpha; } kinds[] = {
         {2, 32, 8, 0, "kept"}, {2, 32, 0, 0, "opaque"}, {2, 24, 0, 0, "opaque"}, {2, 16, 1, 0, "bit"},
         {2, 16, 0, 0, "opaque"}, {2, 15, 0, 0, "opaque"}, {1, 8, 8, 32, "kept"}, {1, 8, 0, 24, "opaque"},
         {1, 8, 1, 16, "bit"}, {1, 8, 0, 15, "opaque"}, {3, 8, 0, 0, "grey"},
     };
-    for (const auto& kind : kinds) {
-        for (int encoded : {0, 8}) {
+    for (const auto& kind : kinds)
+        for (int encoded : {0, 8})
             for (int order = 0; order < 4; ++order) {
                 TgaData image{.type = kind.type + encoded, .depth = kind.depth, .alphaBits = kind.alphaBits, .topDown = (order & 1) != 0,
                               .rightToLeft = (order & 2) != 0, .width = 5, .height = 3, .mapFirst = 3, .mapEntryBits = kind.mapBits,
@@ -50,31 +42,26 @@ TEST(Tga, DecodesEveryKindDepthOrderAndEncoding)
                              std::to_string(kind.mapBits) + ", order " + std::to_string(order));
                 Picture picture;
                 std::string reason;
-                ASSERT_TRUE(Decode(sample::TgaFile(image), picture, reason)) << reason;
+                ASSERT_TRUE(DecodeTga(test::Exact(sample::TgaFile(image)).View(), picture, reason, kMaxPictureBytes)) << reason;
                 EXPECT_EQ(std::make_tuple(picture.Width, picture.Height, picture.Pixels), std::make_tuple(5, 3, expected));
             }
-        }
-    }
 }
 
-std::string Header(unsigned idLength, unsigned mapType, unsigned type, unsigned mapFirst, unsigned mapLength,
-                   unsigned mapBits, unsigned width, unsigned height, unsigned depth, unsigned descriptor = 0)
+std::string Header(unsigned idLength, unsigned mapType, unsigned type, unsigned mapFirst, unsigned mapLength, unsigned mapBits,
+                   unsigned width, unsigned height, unsigned depth, unsigned descriptor = 0)
 {
-    auto le = [](unsigned v) { return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; };
-    return std::string{static_cast<char>(idLength), static_cast<char>(mapType), static_cast<char>(type)} + le(mapFirst) +
-           le(mapLength) + static_cast<char>(mapBits) + le(0) + le(0) + le(width) + le(height) +
-           static_cast<char>(depth) + static_cast<char>(descriptor);
+    std::string out;
+    for (auto [value, size] : {std::pair{idLength, 1}, {mapType, 1}, {type, 1}, {mapFirst, 2}, {mapLength, 2}, {mapBits, 1}, {0u, 4},
+                               {width, 2}, {height, 2}, {depth, 1}, {descriptor, 1}})
+        test::PutLE(out, value, size);
+    return out;
 }
 
 TEST(Tga, RefusesMalformedFilesWithAReason)
 {
     const std::string grey2x2 = Header(0, 0, 3, 0, 0, 0, 2, 2, 8);
     const std::string mapped = Header(0, 1, 1, 2, 2, 24, 1, 1, 8) + std::string(6, '\x40');
-    const struct {
-        std::string file;
-        const char* reason;
-        std::uint64_t limit = kMaxPictureBytes;
-    } cases[] = {
+    const struct { std::string file; const char* reason; std::uint64_t limit = kMaxPictureBytes; } cases[] = {
         {grey2x2.substr(0, 17), "Damaged TGA image: the file of 17 bytes is shorter than the 18-byte header."},
         {Header(0, 2, 2, 0, 0, 0, 1, 1, 24) + "abc", "Unsupported TGA image: colour-map type 2 is not known."},
         {Header(0, 0, 0, 0, 0, 0, 1, 1, 24), "Unsupported TGA image: it holds no image data."},
@@ -100,7 +87,7 @@ TEST(Tga, RefusesMalformedFilesWithAReason)
     for (const auto& c : cases) {
         Picture picture;
         std::string reason;
-        EXPECT_FALSE(Decode(c.file, picture, reason, c.limit));
+        EXPECT_FALSE(DecodeTga(test::Exact(c.file).View(), picture, reason, c.limit));
         EXPECT_TRUE(reason == c.reason && picture.Pixels.empty() && picture.Width == 0) << reason;
     }
 }
@@ -108,14 +95,11 @@ TEST(Tga, RefusesMalformedFilesWithAReason)
 TEST(BmpWriter, WritesA32BitBitmapWithAlphaBottomUp)
 {
     const Picture picture{2, 2, {0x11223344, 0x55667788, 0x99AABBCC, 0x00000000}};
-    std::string expected = "BM\x8A\0\0\0\0\0\0\0\x7A\0\0\0"s // file header: size 138, pixels at 122
-                           "\x6C\0\0\0\x02\0\0\0\x02\0\0\0\x01\0\x20\0\x03\0\0\0\x10\0\0\0\x13\x0B\0\0\x13\x0B\0\0"s
-                           "\0\0\0\0\0\0\0\0\0\0\xFF\0\0\xFF\0\0\xFF\0\0\0\0\0\0\xFF\x42\x47\x52\x73"s;
-    expected += std::string(48, '\0');
-    expected += "\xCC\xBB\xAA\x99\0\0\0\0\x44\x33\x22\x11\x88\x77\x66\x55"s;
-    EXPECT_EQ(BmpFile(picture), expected);
-    EXPECT_EQ(BmpFile(Picture{}), "");
-    EXPECT_EQ(BmpFile(Picture{2, 2, {1, 2, 3}}), "");
+    EXPECT_EQ(BmpFile(picture), // file header: size 138, pixels at 122
+              "BM\x8A\0\0\0\0\0\0\0\x7A\0\0\0"s "\x6C\0\0\0\x02\0\0\0\x02\0\0\0\x01\0\x20\0\x03\0\0\0\x10\0\0\0\x13\x0B\0\0\x13\x0B\0\0"s
+              "\0\0\0\0\0\0\0\0\0\0\xFF\0\0\xFF\0\0\xFF\0\0\0\0\0\0\xFF\x42\x47\x52\x73"s + std::string(48, '\0') +
+                  "\xCC\xBB\xAA\x99\0\0\0\0\x44\x33\x22\x11\x88\x77\x66\x55"s);
+    EXPECT_EQ(BmpFile(Picture{}) + BmpFile(Picture{2, 2, {1, 2, 3}}), "");
 }
 
 } // namespace
