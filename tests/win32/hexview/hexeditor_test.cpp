@@ -366,6 +366,7 @@ TEST_F(HexEditorTest, PrinterDrawsInsideItsAreaAndForgetsAGoneEditor)
     EXPECT_LT(Count(lastQuarter, kSentinel), (610 - lastQuarter.left) * 300);
     printer.BytesPerLine = 0; // nothing to lay out
     EXPECT_EQ(printer.Draw(dc, 0, 999, "Header", ""), -1);
+    printer.BytesPerLine = 16;
 
     auto gone = std::make_unique<THexEditor>();
     gone->Create(parent.Handle(), 2), printer.SetHexEditor(gone.get());
