@@ -85,8 +85,7 @@ protected:
     }
     void Paint()
     {
-        surface.canvas().SetBrushColor(kSentinel);
-        surface.canvas().FillRect(RECT{0, 0, kWidth, kHeight});
+        surface.canvas().SetBrushColor(kSentinel), surface.canvas().FillRect(RECT{0, 0, kWidth, kHeight});
         SendMessageA(editor.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.canvas().Handle()), PRF_CLIENT);
     }
     COLORREF Pixel(int x, int y) { return GetPixel(surface.canvas().Handle(), x, y); }
@@ -108,8 +107,7 @@ protected:
         ui::BitmapCanvas expected(nullptr, width, height);
         HDC dc = expected.canvas().Handle();
         ui::SelectObjectScope font(dc, referenceFont.Get());
-        SetTextColor(dc, ui::ColorToRGB(fg));
-        SetBkColor(dc, ui::ColorToRGB(bg));
+        SetTextColor(dc, ui::ColorToRGB(fg)), SetBkColor(dc, ui::ColorToRGB(bg));
         const RECT all{0, 0, width, height};
         ExtTextOutA(dc, 0, 0, ETO_OPAQUE | ETO_CLIPPED, &all, text.data(), static_cast<UINT>(text.size()), nullptr);
         for (int y = 0; y < height; ++y)
@@ -162,8 +160,7 @@ TEST_F(HexEditorTest, PaintsEachCellAsTheModelSeesItAndFramesTheCaretsByte)
     Paint();
     EXPECT_TRUE(Shows(6, 1, "F", defaults.EvenColumn, kBackground));
     editor.SetOffsetDisplay(odNone); // the offset column goes
-    const RECT none = editor.CellRect(0, 0);
-    EXPECT_TRUE(IsRectEmpty(&none));
+    EXPECT_EQ(editor.CellRect(0, 0).right, editor.CellRect(0, 0).left);
 
     // With the focus, the caret on the cell and the byte under it framed in the other field.
     editor.SetOffsetDisplay(odHex), editor.SetFocusFrame(false), ShowFocused();
@@ -201,11 +198,8 @@ TEST_F(HexEditorTest, ScrollBarsAndKeysCoverALargeDocument)
     EXPECT_EQ(std::pair(info.nMax, info.nPage), std::pair(rows - 1, static_cast<UINT>(visible)));
     SendMessageA(editor.Handle(), WM_KEYDOWN, VK_NEXT, 0);
     EXPECT_EQ(std::pair(editor.TopRow(), editor.Row()), std::pair(visible - 1, visible - 1));
-    SendMessageA(editor.Handle(), WM_VSCROLL, SB_BOTTOM, 0);
-    GetScrollInfo(editor.Handle(), SB_VERT, &info);
-    EXPECT_EQ(info.nPos, rows - visible);
-    EXPECT_EQ(Caret().rcCaret.left, -50); // the current cell is out of view
-    Paint();
+    SendMessageA(editor.Handle(), WM_VSCROLL, SB_BOTTOM, 0), GetScrollInfo(editor.Handle(), SB_VERT, &info), Paint();
+    EXPECT_EQ(std::pair(info.nPos, Caret().rcCaret.left), std::pair(rows - visible, -50L)); // the current cell is out of view
     EXPECT_TRUE(Shows(32, rows - 1, "7", defaults.EvenColumn, kBackground));
     SendMessageA(editor.Handle(), WM_VSCROLL, SB_LINEUP, 0);
     UINT lines = 3;
@@ -314,14 +308,11 @@ TEST_F(HexEditorTest, ColourSettersRepaintOnlyOnChangeAndNoticesArriveThroughThe
 {
     ShowFocused();
     const HexColor value = RGB(1, 2, 3);
-    ValidateRect(editor.Handle(), nullptr);
-    editor.Colors().SetEvenColumn(defaults.EvenColumn);
+    ValidateRect(editor.Handle(), nullptr), editor.Colors().SetEvenColumn(defaults.EvenColumn);
     EXPECT_FALSE(GetUpdateRect(editor.Handle(), nullptr, FALSE));
     editor.Colors().SetEvenColumn(value);
-    EXPECT_TRUE(GetUpdateRect(editor.Handle(), nullptr, FALSE));
-    EXPECT_EQ(editor.Look().colors.EvenColumn, value);
-    editor.Colors().SetBackground(value);
-    Paint();
+    EXPECT_TRUE(GetUpdateRect(editor.Handle(), nullptr, FALSE) && editor.Look().colors.EvenColumn == value);
+    editor.Colors().SetBackground(value), Paint();
     RECT client;
     GetClientRect(editor.Handle(), &client);
     EXPECT_EQ(Pixel(client.right - 1, client.bottom - 1), value);
@@ -407,8 +398,7 @@ TEST(CustomGridTest, ScrollsTheCurrentCellIntoViewAndPaintsOnlyWhatChanged)
     EXPECT_EQ(grid.TopRow(), 500 - visible + 1);
     ASSERT_TRUE(grid.MoveCurrent(5, 10));
     EXPECT_EQ(std::pair(grid.TopRow(), grid.CellRect(0, 10).left), std::pair(10, 0L)); // the fixed column stays
-    const RECT scrolledOut = grid.CellRect(1, 10);
-    EXPECT_TRUE(IsRectEmpty(&scrolledOut));
+    EXPECT_EQ(grid.CellRect(1, 10).right, grid.CellRect(1, 10).left); // scrolled out
     grid.refusedCol = 4;
     SendMessageA(grid.Handle(), WM_KEYDOWN, VK_LEFT, 0);
     EXPECT_FALSE(grid.MoveCurrent(4, 12));
