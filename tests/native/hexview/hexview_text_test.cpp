@@ -40,8 +40,7 @@ TEST(BufferTranslation, RoundTripsOemCodesCountsAndOverlaps)
 {
     const Bytes all = AllBytes();
     Bytes mac(256);
-    TranslateBufferToAnsi(ttMac, all.data(), mac.data(), 256);
-    TranslateBufferFromAnsi(ttMac, mac.data(), mac.data(), 256);
+    TranslateBufferToAnsi(ttMac, all.data(), mac.data(), 256), TranslateBufferFromAnsi(ttMac, mac.data(), mac.data(), 256);
     EXPECT_EQ(mac, all);
     // Mac keeps ASCII, control characters included; EBCDIC has no code for most.
     const Bytes text = {'A', 0x01, 0x80, 0xA4, '['};
@@ -61,8 +60,7 @@ TEST(BufferTranslation, RoundTripsOemCodesCountsAndOverlaps)
     }
     for (TTranslationType type : {ttAnsi, ttDos8, ttASCII, ttMac, ttEBCDIC}) {
         Bytes buffer = {'a', 'b', 0xE4};
-        TranslateBufferFromAnsi(type, "xyz", buffer.data(), 0);
-        TranslateBufferToAnsi(type, "xyz", buffer.data(), -5);
+        TranslateBufferFromAnsi(type, "xyz", buffer.data(), 0), TranslateBufferToAnsi(type, "xyz", buffer.data(), -5);
         EXPECT_EQ(buffer, (Bytes{'a', 'b', 0xE4})) << int(type);
         // The single character agrees, but where it is masked.
         for (int b = 0; b < 256; ++b) {
@@ -122,8 +120,7 @@ TEST(HexText, ToHexFromHexAndOctal)
 {
     // The digits themselves are checked through the document's AsHex.
     std::string out(5, '#');
-    EXPECT_EQ(ConvertBinToHex("\x0F\xA0", out.data(), 2, true), out.data());
-    EXPECT_EQ(out, std::string("F00A\0", 5));
+    EXPECT_TRUE(ConvertBinToHex("\x0F\xA0", out.data(), 2, true) == out.data() && out == std::string("F00A\0", 5));
     ConvertBinToHex("ab", out.data(), -3, false);
     EXPECT_EQ(out, std::string("\0" "00A\0", 5)); // a negative count writes only the closing zero
     const std::tuple<std::string, bool, Bytes> cases[] = { // text, swapped, bytes

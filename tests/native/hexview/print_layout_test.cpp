@@ -107,8 +107,7 @@ TEST_F(PrintPage, HeaderLinesAndFooterAndTheNextPage)
     EXPECT_EQ(surface.written, expected);
     EXPECT_EQ(page.next, 64);
 
-    // The rest fits on the next page; the end is cut to the data and the
-    // last line padded to the width of the others.
+    // The rest fits on the next page; the end is cut to the data and the last line padded to the others' width.
     surface.written.clear();
     EXPECT_EQ(Layout(64, 1000).next, 100);
     EXPECT_EQ(surface.written.back(), (FakeSurface::Text{5, 34, Line(96), 5}));
@@ -119,19 +118,16 @@ TEST_F(PrintPage, HeaderLinesAndFooterAndTheNextPage)
     EXPECT_EQ(surface.written.back().text.substr(46), "qrstu" + std::string(11, ' '));
 
     // A page one line high with a header holds only the header.
-    area.Bottom = area.Top + 12;
-    surface.written.clear();
+    area.Bottom = area.Top + 12, surface.written.clear();
     EXPECT_EQ(Layout(32, 99, "Head").next, 32);
     EXPECT_EQ(surface.written, (std::vector<FakeSurface::Text>{{5, 10, "Head", 5}}));
 }
 
 TEST_F(PrintPage, NothingToDrawAndNegativeStart)
 {
-    EXPECT_EQ(Layout(100, 200).next, -1);
-    EXPECT_EQ(Layout(50, 40).next, -1);
+    EXPECT_EQ(std::pair(Layout(100, 200).next, Layout(50, 40).next), std::pair(-1, -1));
     settings.BytesPerColumn = 0;
-    EXPECT_EQ(Layout(0, 99).next, -1);
-    EXPECT_TRUE(surface.written.empty());
+    EXPECT_TRUE(Layout(0, 99).next == -1 && surface.written.empty());
     settings.BytesPerColumn = 2;
     EXPECT_EQ(Layout(-5, 10).next, 11);
     EXPECT_EQ(surface.written.at(0).text.substr(0, 10), "0x00:6162 ");
@@ -151,14 +147,12 @@ TEST_F(PrintPage, FontFitsTheWidth)
     EXPECT_EQ(sizeFor(62 * 7, true, false, 12), 7);    // stretching also comes back down
     EXPECT_EQ(sizeFor(62 * 7, false, false, 12), 12);
     // The loops end: an area too narrow for any size, a font that never grows.
-    EXPECT_EQ(sizeFor(0, true, true, 12), kMinPrintFontSize);
-    EXPECT_EQ(surface.written.back().size, kMinPrintFontSize);
+    EXPECT_TRUE(sizeFor(0, true, true, 12) == kMinPrintFontSize && surface.written.back().size == kMinPrintFontSize);
     surface.constantWidth = 0;
     EXPECT_EQ(sizeFor(500, true, true, 12), kMaxPrintFontSize);
     // Text 2 high at size 1: 2.4 rounds to 2, so lines are 3 apart.
     surface.constantWidth = -1;
-    EXPECT_EQ(sizeFor(500, false, false, 0), 1);
-    EXPECT_EQ(Layout(0, 99, {}, {}, 0).lineHeight, 3);
+    EXPECT_TRUE(sizeFor(500, false, false, 0) == 1 && Layout(0, 99, {}, {}, 0).lineHeight == 3);
 }
 
 } // namespace

@@ -22,10 +22,7 @@ constexpr COLORREF kBackground = RGB(255, 255, 255), kSentinel = RGB(0, 255, 0);
 
 class TestParent : public ui::Window {
 public:
-    TestParent()
-    {
-        CreateOwnWindow("KelvoHexTestParent", WS_OVERLAPPEDWINDOW, 0, "Hex view", 20, 20, 960, 440, nullptr, nullptr);
-    }
+    TestParent() { CreateOwnWindow("KelvoHexTestParent", WS_OVERLAPPEDWINDOW, 0, "Hex view", 20, 20, 960, 440, nullptr, nullptr); }
 };
 
 // Bytes 0 to 255: byte n is at offset n.
@@ -118,7 +115,8 @@ protected:
     }
     GUITHREADINFO Caret()
     {
-        GUITHREADINFO info{sizeof info};
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
         return GetGUIThreadInfo(GetCurrentThreadId(), &info), info;
     }
 

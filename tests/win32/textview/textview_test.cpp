@@ -27,11 +27,7 @@ protected:
         MoveWindow(view.Handle(), 0, 0, 300, 200, FALSE);
         ShowWindow(view.Handle(), SW_SHOW), SetFocus(view.Handle()), ui::ProcessMessages();
     }
-    void TearDown() override
-    {
-        EXPECT_TRUE(errors.empty()) << errors.front();
-        ui::SetExceptionHandler(nullptr);
-    }
+    void TearDown() override { EXPECT_TRUE(errors.empty()) << errors.front(); ui::SetExceptionHandler(nullptr); }
     void Send(UINT message, WPARAM wParam, LPARAM lParam) { SendMessageA(view.Handle(), message, wParam, lParam); }
 
     // Sends a key with Shift and Ctrl held as asked, released afterwards.
