@@ -26,8 +26,7 @@ public:
     {
         if (c < 2 || c >= doc->ColCount() || r < 0 || r >= doc->RowCount() || !model->SelectCell(c, r))
             return false;
-        col = c;
-        row = r;
+        col = c, row = r;
         return true;
     }
     void InvalidateCell(int, int) override {}

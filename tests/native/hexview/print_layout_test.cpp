@@ -26,14 +26,8 @@ TEST(PrintLine, EveryStyleAndSeparator)
                                   .MemFieldSeparator = '\0'};
     const HexPrintSettings charsOnly{.MemFieldDisplay = odNone, .MemFieldSeparator = '\0'};
     const HexPrintChars ansi, mac{ttMac, true, '#'};
-    const struct {
-        HexPrintSettings settings;
-        HexPrintChars chars;
-        std::int32_t lineStart;
-        Bytes bytes;
-        std::int32_t offsetWidth;
-        std::string expected;
-    } cases[] = {
+    const struct { HexPrintSettings settings; HexPrintChars chars; std::int32_t lineStart; Bytes bytes;
+                   std::int32_t offsetWidth; std::string expected; } cases[] = {
         {kPreview, ansi, 0x10, {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'N', 'O', 'P'},
          6, "0x010:4142 4344 4546 4748 494A 4B4C 4D4E 4F50  ABCDEFGHIJKLMNOP"},
         // The last line: both fields padded to the full width.
@@ -77,10 +71,7 @@ class PrintPage : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string data;
-        for (int i = 0; i < 100; ++i)
-            data += static_cast<char>('a' + i % 26);
-        std::istringstream in(data);
+        std::istringstream in(alphabet + alphabet + alphabet + alphabet.substr(0, 22)); // 100 bytes
         ASSERT_TRUE(document.LoadStream(in));
         document.CalcSizes();
         settings.ShrinkToFit = settings.StretchToFit = false;
@@ -99,6 +90,7 @@ protected:
         return BuildPrintLine(settings, {}, lineStart, bytes, document.OffsetWidth(odHex));
     }
 
+    const std::string alphabet = "abcdefghijklmnopqrstuvwxyz";
     HexDocument document;
     HexPrintSettings settings = kPreview;
     PrintArea area{10, 5, 10 + 12 * 5, 500}; // top, left, bottom, right: five lines
@@ -115,12 +107,10 @@ TEST_F(PrintPage, HeaderLinesAndFooterAndTheNextPage)
     EXPECT_EQ(surface.written, expected);
     EXPECT_EQ(page.next, 64);
 
-    // The rest fits on the next page; the end is cut to the data and the
-    // last line padded to the width of the others.
+    // The rest fits on the next page; the end is cut to the data and the last line padded to the others' width.
     surface.written.clear();
     EXPECT_EQ(Layout(64, 1000).next, 100);
-    ASSERT_EQ(surface.written.size(), 3u);
-    EXPECT_EQ(surface.written[2].text, Line(96));
+    EXPECT_EQ(surface.written.back(), (FakeSurface::Text{5, 34, Line(96), 5}));
     EXPECT_EQ(Line(96).size(), Line(0).size());
     // An end inside a line stops after that line's byte.
     surface.written.clear();
@@ -128,19 +118,16 @@ TEST_F(PrintPage, HeaderLinesAndFooterAndTheNextPage)
     EXPECT_EQ(surface.written.back().text.substr(46), "qrstu" + std::string(11, ' '));
 
     // A page one line high with a header holds only the header.
-    area.Bottom = area.Top + 12;
-    surface.written.clear();
+    area.Bottom = area.Top + 12, surface.written.clear();
     EXPECT_EQ(Layout(32, 99, "Head").next, 32);
     EXPECT_EQ(surface.written, (std::vector<FakeSurface::Text>{{5, 10, "Head", 5}}));
 }
 
 TEST_F(PrintPage, NothingToDrawAndNegativeStart)
 {
-    EXPECT_EQ(Layout(100, 200).next, -1);
-    EXPECT_EQ(Layout(50, 40).next, -1);
+    EXPECT_EQ(std::pair(Layout(100, 200).next, Layout(50, 40).next), std::pair(-1, -1));
     settings.BytesPerColumn = 0;
-    EXPECT_EQ(Layout(0, 99).next, -1);
-    EXPECT_TRUE(surface.written.empty());
+    EXPECT_TRUE(Layout(0, 99).next == -1 && surface.written.empty());
     settings.BytesPerColumn = 2;
     EXPECT_EQ(Layout(-5, 10).next, 11);
     EXPECT_EQ(surface.written.at(0).text.substr(0, 10), "0x00:6162 ");
@@ -151,9 +138,7 @@ TEST_F(PrintPage, FontFitsTheWidth)
     // A line is 62 characters: offset "0x00:", 40 of bytes, a space, 16 characters.
     ASSERT_EQ(Line(0).size(), 62u);
     const auto sizeFor = [&](std::int32_t width, bool stretch, bool shrink, int start) {
-        settings.StretchToFit = stretch;
-        settings.ShrinkToFit = shrink;
-        area = {0, 100, 100000, 100 + width};
+        settings.StretchToFit = stretch, settings.ShrinkToFit = shrink, area = {0, 100, 100000, 100 + width};
         return Layout(0, 99, {}, {}, start).fontSize;
     };
     EXPECT_EQ(sizeFor(62 * 7, true, true, 12), 7);     // shrunk to exactly the width
@@ -162,14 +147,12 @@ TEST_F(PrintPage, FontFitsTheWidth)
     EXPECT_EQ(sizeFor(62 * 7, true, false, 12), 7);    // stretching also comes back down
     EXPECT_EQ(sizeFor(62 * 7, false, false, 12), 12);
     // The loops end: an area too narrow for any size, a font that never grows.
-    EXPECT_EQ(sizeFor(0, true, true, 12), kMinPrintFontSize);
-    EXPECT_EQ(surface.written.back().size, kMinPrintFontSize);
+    EXPECT_TRUE(sizeFor(0, true, true, 12) == kMinPrintFontSize && surface.written.back().size == kMinPrintFontSize);
     surface.constantWidth = 0;
     EXPECT_EQ(sizeFor(500, true, true, 12), kMaxPrintFontSize);
     // Text 2 high at size 1: 2.4 rounds to 2, so lines are 3 apart.
     surface.constantWidth = -1;
-    EXPECT_EQ(sizeFor(500, false, false, 0), 1);
-    EXPECT_EQ(Layout(0, 99, {}, {}, 0).lineHeight, 3);
+    EXPECT_TRUE(sizeFor(500, false, false, 0) == 1 && Layout(0, 99, {}, {}, 0).lineHeight == 3);
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 namespace kelvo {
 namespace {
 
+using namespace std::string_literals;
 using test::ReadBytes;
 constexpr const char* kFace = "Courier New";
 constexpr int kFontHeight = -16, kWidth = 900, kHeight = 360;
@@ -21,10 +22,7 @@ constexpr COLORREF kBackground = RGB(255, 255, 255), kSentinel = RGB(0, 255, 0);
 
 class TestParent : public ui::Window {
 public:
-    TestParent()
-    {
-        CreateOwnWindow("KelvoHexTestParent", WS_OVERLAPPEDWINDOW, 0, "Hex view", 20, 20, 960, 440, nullptr, nullptr);
-    }
+    TestParent() { CreateOwnWindow("KelvoHexTestParent", WS_OVERLAPPEDWINDOW, 0, "Hex view", 20, 20, 960, 440, nullptr, nullptr); }
 };
 
 // Bytes 0 to 255: byte n is at offset n.
@@ -35,16 +33,20 @@ std::string Counting()
     return bytes;
 }
 
-// Sends a key as the keyboard would, with Shift and Ctrl held as asked.
-void PressKey(HWND window, WPARAM key, bool shift = false, bool ctrl = false)
+// Sets the thread's key state of Shift, Ctrl and Alt.
+void HoldKeys(bool shift, bool ctrl, bool alt = false)
 {
     BYTE state[256];
     GetKeyboardState(state);
-    state[VK_SHIFT] = shift ? 0x80 : 0;
-    state[VK_CONTROL] = ctrl ? 0x80 : 0;
+    state[VK_SHIFT] = shift ? 0x80 : 0, state[VK_CONTROL] = ctrl ? 0x80 : 0, state[VK_MENU] = alt ? 0x80 : 0;
     SetKeyboardState(state);
-    SendMessageA(window, WM_KEYDOWN, key, 0);
-    SendMessageA(window, WM_KEYUP, key, 0);
+}
+
+// Sends a key as the keyboard would, with Shift and Ctrl held as asked.
+void PressKey(HWND window, WPARAM key, bool shift = false, bool ctrl = false)
+{
+    HoldKeys(shift, ctrl);
+    SendMessageA(window, WM_KEYDOWN, key, 0), SendMessageA(window, WM_KEYUP, key, 0);
 }
 
 class HexEditorTest : public ::testing::Test {
@@ -63,10 +65,8 @@ protected:
         PressKey(editor.Handle(), VK_SHIFT); // releases the keys for the tests that follow
         EXPECT_TRUE(errors.empty()) << errors.front();
         ui::SetExceptionHandler(nullptr);
-        for (const std::string& path : files) {
-            platform::RemoveFile(path);
-            RemoveDirectoryA(path.c_str());
-        }
+        for (const std::string& path : files)
+            platform::RemoveFile(path), RemoveDirectoryA(path.c_str());
     }
 
     std::string File(const std::string& name, const std::string& bytes)
@@ -77,16 +77,12 @@ protected:
     }
     void ShowFocused()
     {
-        ShowWindow(parent.Handle(), SW_SHOW);
-        ShowWindow(editor.Handle(), SW_SHOW);
-        UpdateWindow(parent.Handle());
-        SetFocus(editor.Handle());
-        ui::ProcessMessages();
+        ShowWindow(parent.Handle(), SW_SHOW), ShowWindow(editor.Handle(), SW_SHOW);
+        UpdateWindow(parent.Handle()), SetFocus(editor.Handle()), ui::ProcessMessages();
     }
     void Paint()
     {
-        surface.canvas().SetBrushColor(kSentinel);
-        surface.canvas().FillRect(RECT{0, 0, kWidth, kHeight});
+        surface.canvas().SetBrushColor(kSentinel), surface.canvas().FillRect(RECT{0, 0, kWidth, kHeight});
         SendMessageA(editor.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.canvas().Handle()), PRF_CLIENT);
     }
     COLORREF Pixel(int x, int y) { return GetPixel(surface.canvas().Handle(), x, y); }
@@ -108,8 +104,7 @@ protected:
         ui::BitmapCanvas expected(nullptr, width, height);
         HDC dc = expected.canvas().Handle();
         ui::SelectObjectScope font(dc, referenceFont.Get());
-        SetTextColor(dc, ui::ColorToRGB(fg));
-        SetBkColor(dc, ui::ColorToRGB(bg));
+        SetTextColor(dc, ui::ColorToRGB(fg)), SetBkColor(dc, ui::ColorToRGB(bg));
         const RECT all{0, 0, width, height};
         ExtTextOutA(dc, 0, 0, ETO_OPAQUE | ETO_CLIPPED, &all, text.data(), static_cast<UINT>(text.size()), nullptr);
         for (int y = 0; y < height; ++y)
@@ -122,8 +117,7 @@ protected:
     {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
-        GetGUIThreadInfo(GetCurrentThreadId(), &info);
-        return info;
+        return GetGUIThreadInfo(GetCurrentThreadId(), &info), info;
     }
 
     std::vector<std::string> errors, files;
@@ -143,9 +137,7 @@ TEST_F(HexEditorTest, PaintsEachCellAsTheModelSeesItAndFramesTheCaretsByte)
     ASSERT_TRUE(editor.LoadFromFile(File("counting.bin", Counting())));
     ASSERT_TRUE(editor.MoveCurrent(6, 1)); // byte 0x12, typed over
     SendMessageA(editor.Handle(), WM_CHAR, 'F', 0);
-    editor.SetSelStart(0x20);
-    editor.SetSelEnd(0x23);
-    editor.SetMarker(3, 5);
+    editor.SetSelStart(0x20), editor.SetSelEnd(0x23), editor.SetMarker(3, 5);
     Paint();
     EXPECT_TRUE(Shows(0, 4, "0x40:", defaults.Offset, kBackground));
     EXPECT_TRUE(Shows(22, 4, "4", defaults.EvenColumn, kBackground)); // byte 0x4A
@@ -166,30 +158,25 @@ TEST_F(HexEditorTest, PaintsEachCellAsTheModelSeesItAndFramesTheCaretsByte)
     Paint();
     EXPECT_TRUE(Shows(6, 1, "F", defaults.EvenColumn, kBackground));
     editor.SetOffsetDisplay(odNone); // the offset column goes
-    const RECT none = editor.CellRect(0, 0);
-    EXPECT_TRUE(IsRectEmpty(&none));
+    EXPECT_EQ(editor.CellRect(0, 0).right, editor.CellRect(0, 0).left);
 
     // With the focus, the caret on the cell and the byte under it framed in the other field.
-    editor.SetOffsetDisplay(odHex);
-    editor.SetFocusFrame(false);
-    ShowFocused();
+    editor.SetOffsetDisplay(odHex), editor.SetFocusFrame(false), ShowFocused();
     for (const auto& [col, frameCol] : {std::pair{40, 12}, {9, 38}}) {
         ASSERT_TRUE(editor.MoveCurrent(col, 3));
         ui::ProcessMessages();
         const GUITHREADINFO info = Caret();
-        const RECT cell = editor.CellRect(col, 3);
+        const RECT cell = editor.CellRect(col, 3), caret = info.rcCaret;
         EXPECT_EQ(info.hwndCaret, editor.Handle());
-        EXPECT_EQ(std::pair(info.rcCaret.left, info.rcCaret.top), std::pair(cell.left, cell.top)) << col;
-        EXPECT_EQ(info.rcCaret.right - info.rcCaret.left, editor.CharWidth());
-        EXPECT_EQ(info.rcCaret.bottom - info.rcCaret.top, editor.RowHeight() - 2);
+        EXPECT_EQ(std::tuple(caret.left, caret.top, caret.right - caret.left, caret.bottom - caret.top),
+                  std::tuple(cell.left, cell.top, editor.CharWidth(), editor.RowHeight() - 2)) << col;
         Paint();
         const RECT frame = editor.CellRect(frameCol, 3);
         EXPECT_EQ(Count(RECT{frame.left, frame.top, frame.left + 1, frame.bottom}, defaults.CursorFrame),
                   frame.bottom - frame.top)
             << frameCol;
     }
-    SetFocus(parent.Handle());
-    ui::ProcessMessages();
+    SetFocus(parent.Handle()), ui::ProcessMessages();
     EXPECT_EQ(Caret().hwndCaret, nullptr);
     Paint();
     EXPECT_TRUE(Shows(38, 3, "3", fontColor, kBackground)); // no frame without the focus
@@ -209,11 +196,8 @@ TEST_F(HexEditorTest, ScrollBarsAndKeysCoverALargeDocument)
     EXPECT_EQ(std::pair(info.nMax, info.nPage), std::pair(rows - 1, static_cast<UINT>(visible)));
     SendMessageA(editor.Handle(), WM_KEYDOWN, VK_NEXT, 0);
     EXPECT_EQ(std::pair(editor.TopRow(), editor.Row()), std::pair(visible - 1, visible - 1));
-    SendMessageA(editor.Handle(), WM_VSCROLL, SB_BOTTOM, 0);
-    GetScrollInfo(editor.Handle(), SB_VERT, &info);
-    EXPECT_EQ(info.nPos, rows - visible);
-    EXPECT_EQ(Caret().rcCaret.left, -50); // the current cell is out of view
-    Paint();
+    SendMessageA(editor.Handle(), WM_VSCROLL, SB_BOTTOM, 0), GetScrollInfo(editor.Handle(), SB_VERT, &info), Paint();
+    EXPECT_EQ(std::pair(info.nPos, Caret().rcCaret.left), std::pair(rows - visible, -50L)); // the current cell is out of view
     EXPECT_TRUE(Shows(32, rows - 1, "7", defaults.EvenColumn, kBackground));
     SendMessageA(editor.Handle(), WM_VSCROLL, SB_LINEUP, 0);
     UINT lines = 3;
@@ -227,18 +211,11 @@ TEST_F(HexEditorTest, ScrollBarsAndKeysCoverALargeDocument)
 void WithAlt(HWND window, std::initializer_list<std::pair<WPARAM, LPARAM>> keys)
 {
     constexpr LPARAM kAltHeld = LPARAM{1} << 29;
-    BYTE state[256];
-    GetKeyboardState(state);
-    state[VK_MENU] = 0x80;
-    state[VK_SHIFT] = state[VK_CONTROL] = 0;
-    SetKeyboardState(state);
+    HoldKeys(false, false, true);
     SendMessageA(window, WM_SYSKEYDOWN, VK_MENU, kAltHeld);
-    for (const auto& [key, flags] : keys) {
-        SendMessageA(window, WM_SYSKEYDOWN, key, kAltHeld | flags);
-        SendMessageA(window, WM_SYSKEYUP, key, kAltHeld | flags);
-    }
-    state[VK_MENU] = 0;
-    SetKeyboardState(state);
+    for (const auto& [key, flags] : keys)
+        SendMessageA(window, WM_SYSKEYDOWN, key, kAltHeld | flags), SendMessageA(window, WM_SYSKEYUP, key, kAltHeld | flags);
+    HoldKeys(false, false);
     SendMessageA(window, WM_KEYUP, VK_MENU, 0); // a WM_SYSKEYUP of Alt alone would open the window menu
 }
 
@@ -248,26 +225,21 @@ TEST_F(HexEditorTest, KeysClicksAndCharactersReachTheModel)
     ShowFocused();
     HWND window = editor.Handle();
     // Shift and Ctrl as the keyboard holds them.
-    PressKey(window, VK_RIGHT);
-    PressKey(window, VK_RIGHT);
-    PressKey(window, VK_SHIFT, true);
-    PressKey(window, VK_DOWN, true);
+    PressKey(window, VK_RIGHT), PressKey(window, VK_RIGHT);
+    PressKey(window, VK_SHIFT, true), PressKey(window, VK_DOWN, true);
     EXPECT_EQ(std::pair(editor.SelStart(), editor.SelEnd()), std::pair(1, 17));
-    PressKey(window, VK_RIGHT);
-    PressKey(window, VK_END, false, true);
+    PressKey(window, VK_RIGHT), PressKey(window, VK_END, false, true);
     EXPECT_EQ(std::pair(editor.CursorPos(), editor.SelCount()), std::pair(19, 0));
     // Alt with a separate navigation key (extended) moves; the keypad's own
     // keys and digits type a character code, taken as OEM even below 0x20.
     PressKey(window, VK_HOME, false, true);
-    const std::pair<LPARAM, int> moves[] = {{LPARAM{1} << 24, 3}, {0, 3}};
-    for (const auto& [flags, col] : moves) {
-        WithAlt(window, {{VK_RIGHT, flags}});
-        EXPECT_EQ(editor.Col(), col) << flags;
-    }
+    WithAlt(window, {{VK_RIGHT, LPARAM{1} << 24}});
+    EXPECT_EQ(editor.Col(), 3);
+    WithAlt(window, {{VK_RIGHT, 0}});
+    EXPECT_EQ(editor.Col(), 3);
     char oem = 0;
     CharToOemBuffA("\xE9", &oem, 1);
-    PressKey(window, VK_TAB); // to the character field
-    PressKey(window, VK_HOME, false, true);
+    PressKey(window, VK_TAB), PressKey(window, VK_HOME, false, true); // to the character field
     WithAlt(window, {{VK_NUMPAD2, 0}, {VK_NUMPAD3, 0}, {VK_NUMPAD3, 0}});
     SendMessageA(window, WM_CHAR, 0xE9, 0);
     WithAlt(window, {{VK_NUMPAD9, 0}});
@@ -280,15 +252,13 @@ TEST_F(HexEditorTest, KeysClicksAndCharactersReachTheModel)
     const RECT spacer = editor.CellRect(34, 0);
     SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(spacer.left + 2, spacer.top + 2));
     SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(spacer.left + 2, spacer.top + 2));
-    EXPECT_EQ(editor.CursorPos(), 15);
-    EXPECT_EQ(GetFocus(), window);
+    EXPECT_EQ(std::pair(editor.CursorPos(), GetFocus()), std::pair(15, window));
     EXPECT_FALSE(editor.MoveCurrent(1, 0)); // a fixed column
 
     // The read-only preview ignores typing; editable, Insert toggles insert
     // mode and the caret, the key-press handler may change the character.
     editor.ReadOnlyView = true;
-    editor.SetAllowInsertMode(true);
-    PressKey(window, VK_HOME, false, true);
+    editor.SetAllowInsertMode(true), PressKey(window, VK_HOME, false, true);
     SendMessageA(window, WM_CHAR, 'f', 0);
     editor.ReadOnlyView = false;
     editor.OnKeyPress = [&](THexEditor&, char& ch) { ch = ch == 'x' ? '7' : ch; };
@@ -301,32 +271,26 @@ TEST_F(HexEditorTest, KeysClicksAndCharactersReachTheModel)
 TEST_F(HexEditorTest, SavingKeepsABackupOrSavesNothingAndLinesFollowTheirLength)
 {
     const std::string name = File("data.txt", "old contents");
-    EXPECT_FALSE(editor.LoadFromFile(prefix + "missing.txt"));
-    EXPECT_TRUE(editor.ReadOnlyFile());
+    EXPECT_TRUE(!editor.LoadFromFile(prefix + "missing.txt") && editor.ReadOnlyFile());
     ASSERT_TRUE(editor.LoadFromFile(name));
     EXPECT_FALSE(editor.ReadOnlyFile());
     // Saving over the loaded, modified file keeps the old contents as the backup.
     const std::string backup = prefix + "data.bak";
     files.push_back(backup);
-    editor.SetMemory(0, 'n');
-    editor.SetModified(true);
+    editor.SetMemory(0, 'n'), editor.SetModified(true);
     ASSERT_TRUE(editor.SaveToFile(name));
-    EXPECT_EQ(ReadBytes(backup), "old contents");
-    EXPECT_EQ(ReadBytes(name), "nld contents");
-    EXPECT_FALSE(editor.Modified());
+    EXPECT_EQ(std::tuple(ReadBytes(backup), ReadBytes(name), editor.Modified()),
+              std::tuple("old contents", "nld contents", false));
     // A backup that cannot be written stops the save before anything is written.
     platform::RemoveFile(backup);
     ASSERT_TRUE(CreateDirectoryA(backup.c_str(), nullptr));
-    editor.SetMemory(1, 'e');
-    editor.SetModified(true);
+    editor.SetMemory(1, 'e'), editor.SetModified(true);
     EXPECT_FALSE(editor.SaveToFile(name));
-    EXPECT_EQ(ReadBytes(name), "nld contents");
-    EXPECT_TRUE(editor.Modified());
+    EXPECT_EQ(std::pair(ReadBytes(name), editor.Modified()), std::pair("nld contents"s, true));
     // Under another name there is no backup to make.
     const std::string other = File("other.txt", "");
     ASSERT_TRUE(editor.SaveToFile(other));
-    EXPECT_EQ(ReadBytes(other), "ned contents");
-    EXPECT_EQ(editor.FileName(), other);
+    EXPECT_EQ(std::pair(ReadBytes(other), editor.FileName()), std::pair("ned contents"s, other));
 
     // Another line length keeps the caret on its byte.
     ASSERT_TRUE(editor.LoadFromFile(File("counting.bin", Counting())));
@@ -334,8 +298,7 @@ TEST_F(HexEditorTest, SavingKeepsABackupOrSavesNothingAndLinesFollowTheirLength)
     editor.SetBytesPerLine(8);
     EXPECT_EQ(std::pair(editor.ColCount(), editor.RowCount()), std::pair(27, 32));
     EXPECT_EQ(std::pair(editor.Col(), editor.Row()), std::pair(19 + 5, 4));
-    editor.SetVariableLineLength(true);
-    editor.SetLineLength(0, 4);
+    editor.SetVariableLineLength(true), editor.SetLineLength(0, 4);
     EXPECT_EQ(editor.RowCount(), 33);
 }
 
@@ -343,23 +306,18 @@ TEST_F(HexEditorTest, ColourSettersRepaintOnlyOnChangeAndNoticesArriveThroughThe
 {
     ShowFocused();
     const HexColor value = RGB(1, 2, 3);
-    ValidateRect(editor.Handle(), nullptr);
-    editor.Colors().SetEvenColumn(defaults.EvenColumn);
+    ValidateRect(editor.Handle(), nullptr), editor.Colors().SetEvenColumn(defaults.EvenColumn);
     EXPECT_FALSE(GetUpdateRect(editor.Handle(), nullptr, FALSE));
     editor.Colors().SetEvenColumn(value);
-    EXPECT_TRUE(GetUpdateRect(editor.Handle(), nullptr, FALSE));
-    EXPECT_EQ(editor.Look().colors.EvenColumn, value);
-    editor.Colors().SetBackground(value);
-    Paint();
+    EXPECT_TRUE(GetUpdateRect(editor.Handle(), nullptr, FALSE) && editor.Look().colors.EvenColumn == value);
+    editor.Colors().SetBackground(value), Paint();
     RECT client;
     GetClientRect(editor.Handle(), &client);
     EXPECT_EQ(Pixel(client.right - 1, client.bottom - 1), value);
 
     int calls = 0;
     editor.OnStateChanged = [&](THexEditor& sender) { calls += &sender == &editor; };
-    ui::ProcessMessages();
-    calls = 0;
-    editor.SetAllowInsertMode(true);
+    ui::ProcessMessages(), calls = 0, editor.SetAllowInsertMode(true);
     EXPECT_EQ(calls, 0);
     ui::ProcessMessages();
     EXPECT_EQ(calls, 1);
@@ -380,9 +338,7 @@ TEST_F(HexEditorTest, PrinterDrawsInsideItsAreaAndForgetsAGoneEditor)
     ASSERT_TRUE(editor.LoadFromStream(bytes));
     editor.SetOffsetDisplay(odOctal);
     THexToCanvas printer;
-    printer.SetHexEditor(&editor);
-    printer.MemFieldSeparator = ';';
-    printer.GetLayout();
+    printer.SetHexEditor(&editor), printer.MemFieldSeparator = ';', printer.GetLayout();
     EXPECT_EQ(std::pair(printer.OffsetDisplay, printer.MemFieldSeparator), std::pair(odOctal, ' '));
     HDC dc = surface.canvas().Handle();
     surface.canvas().SetBrushColor(kSentinel);
@@ -402,8 +358,7 @@ TEST_F(HexEditorTest, PrinterDrawsInsideItsAreaAndForgetsAGoneEditor)
     printer.BytesPerLine = 16;
 
     auto gone = std::make_unique<THexEditor>();
-    gone->Create(parent.Handle(), 2);
-    printer.SetHexEditor(gone.get());
+    gone->Create(parent.Handle(), 2), printer.SetHexEditor(gone.get());
     THexToCanvas().SetHexEditor(gone.get()); // a printer that goes first is no longer told
     gone.reset();
     EXPECT_EQ(printer.HexEditor(), nullptr);
@@ -435,27 +390,21 @@ TEST(CustomGridTest, ScrollsTheCurrentCellIntoViewAndPaintsOnlyWhatChanged)
     grid.SetRowCount(1000);
     grid.SetDefaultRowHeight(20);
     MoveWindow(grid.Handle(), 0, 0, 200, 130, FALSE);
-    ShowWindow(parent.Handle(), SW_SHOW);
-    ShowWindow(grid.Handle(), SW_SHOW);
-    UpdateWindow(grid.Handle());
+    ShowWindow(parent.Handle(), SW_SHOW), ShowWindow(grid.Handle(), SW_SHOW), UpdateWindow(grid.Handle());
     const int visible = grid.VisibleRowCount();
     ASSERT_TRUE(grid.MoveCurrent(1, 500));
     EXPECT_EQ(grid.TopRow(), 500 - visible + 1);
     ASSERT_TRUE(grid.MoveCurrent(5, 10));
-    EXPECT_EQ(grid.TopRow(), 10);
-    EXPECT_EQ(grid.CellRect(0, 10).left, 0); // the fixed column stays
-    const RECT scrolledOut = grid.CellRect(1, 10);
-    EXPECT_TRUE(IsRectEmpty(&scrolledOut));
+    EXPECT_EQ(std::pair(grid.TopRow(), grid.CellRect(0, 10).left), std::pair(10, 0L)); // the fixed column stays
+    EXPECT_EQ(grid.CellRect(1, 10).right, grid.CellRect(1, 10).left); // scrolled out
     grid.refusedCol = 4;
     SendMessageA(grid.Handle(), WM_KEYDOWN, VK_LEFT, 0);
     EXPECT_FALSE(grid.MoveCurrent(4, 12));
     EXPECT_EQ(std::pair(grid.Col(), grid.Row()), std::pair(5, 10));
 
     // One line down: only the row coming into view is painted.
-    UpdateWindow(grid.Handle());
-    grid.drawn.clear();
-    SendMessageA(grid.Handle(), WM_VSCROLL, SB_LINEDOWN, 0);
-    UpdateWindow(grid.Handle());
+    UpdateWindow(grid.Handle()), grid.drawn.clear();
+    SendMessageA(grid.Handle(), WM_VSCROLL, SB_LINEDOWN, 0), UpdateWindow(grid.Handle());
     ASSERT_FALSE(grid.drawn.empty());
     for (const auto& [col, row] : grid.drawn)
         EXPECT_GE(row, grid.TopRow() + visible - 1) << col << "," << row;

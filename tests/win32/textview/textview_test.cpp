@@ -9,8 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
-#include <vector>
 
 namespace kelvo {
 namespace {
@@ -25,17 +23,11 @@ protected:
         font.Reset(CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New"));
         view.Create(parent.Get(), 1);
-        SendMessageA(view.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
+        Send(WM_SETFONT, reinterpret_cast<WPARAM>(font.Get()), FALSE);
         MoveWindow(view.Handle(), 0, 0, 300, 200, FALSE);
-        ShowWindow(view.Handle(), SW_SHOW);
-        SetFocus(view.Handle());
-        ui::ProcessMessages();
+        ShowWindow(view.Handle(), SW_SHOW), SetFocus(view.Handle()), ui::ProcessMessages();
     }
-    void TearDown() override
-    {
-        EXPECT_TRUE(errors.empty()) << errors.front();
-        ui::SetExceptionHandler(nullptr);
-    }
+    void TearDown() override { EXPECT_TRUE(errors.empty()) << errors.front(); ui::SetExceptionHandler(nullptr); }
     void Send(UINT message, WPARAM wParam, LPARAM lParam) { SendMessageA(view.Handle(), message, wParam, lParam); }
 
     // Sends a key with Shift and Ctrl held as asked, released afterwards.
@@ -43,32 +35,24 @@ protected:
     {
         BYTE keys[256];
         GetKeyboardState(keys);
-        keys[VK_SHIFT] = shift ? 0x80 : 0;
-        keys[VK_CONTROL] = control ? 0x80 : 0;
-        SetKeyboardState(keys);
-        SendMessageA(view.Handle(), WM_KEYDOWN, key, 0);
+        keys[VK_SHIFT] = shift ? 0x80 : 0, keys[VK_CONTROL] = control ? 0x80 : 0;
+        SetKeyboardState(keys), Send(WM_KEYDOWN, key, 0);
         keys[VK_SHIFT] = keys[VK_CONTROL] = 0;
         SetKeyboardState(keys);
     }
     // Ctrl+C, then the clipboard's CF_TEXT; its CF_UNICODETEXT goes to wide.
     std::string Copied(std::wstring* wide = nullptr)
     {
-        if (OpenClipboard(parent.Get())) {
-            EmptyClipboard();
-            CloseClipboard();
-        }
+        if (OpenClipboard(parent.Get()))
+            EmptyClipboard(), CloseClipboard();
         Key('C', false, true);
         std::string text;
         if (!OpenClipboard(parent.Get()))
             return "(clipboard not open)";
-        if (HANDLE data = GetClipboardData(CF_TEXT)) {
-            text = static_cast<const char*>(GlobalLock(data));
-            GlobalUnlock(data);
-        }
-        if (HANDLE data = wide ? GetClipboardData(CF_UNICODETEXT) : nullptr) {
-            *wide = static_cast<const wchar_t*>(GlobalLock(data));
-            GlobalUnlock(data);
-        }
+        if (HANDLE data = GetClipboardData(CF_TEXT))
+            text = static_cast<const char*>(GlobalLock(data)), GlobalUnlock(data);
+        if (HANDLE data = wide ? GetClipboardData(CF_UNICODETEXT) : nullptr)
+            *wide = static_cast<const wchar_t*>(GlobalLock(data)), GlobalUnlock(data);
         CloseClipboard();
         return text;
     }
@@ -97,11 +81,7 @@ TEST_F(TextViewTest, KeysSelectAndCtrlCCopiesBothFormats)
 {
     view.SetText(std::string("first line\r\nsecond caf\xE9\r\nthird\0hidden", 34));
     EXPECT_EQ(Copied(), ""); // nothing selected, nothing copied
-    const struct {
-        WORD key;
-        bool shift, control;
-        const char* copied;
-    } keys[] = {
+    const struct { WORD key; bool shift, control; const char* copied; } keys[] = {
         {VK_RIGHT, true, false, "f"}, {VK_DOWN, true, false, "first line\r\ns"},
         {VK_END, true, false, "first line\r\nsecond caf\xE9"}, {VK_HOME, false, false, ""},
         {VK_END, true, true, "second caf\xE9\r\nthird"}, {VK_LEFT, false, false, ""},
@@ -142,8 +122,7 @@ TEST_F(TextViewTest, ClicksAndDragsSelect)
     EXPECT_EQ(GetCapture(), nullptr);
     Send(WM_MOUSEMOVE, 0, PointOf(zeta)); // the button is up: no change
     EXPECT_EQ(Copied(), "beta gamma\r\ndelta ");
-    Send(WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, PointOf(zeta + 2));
-    Send(WM_LBUTTONUP, 0, PointOf(zeta + 2));
+    Send(WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, PointOf(zeta + 2)), Send(WM_LBUTTONUP, 0, PointOf(zeta + 2));
     EXPECT_EQ(Copied(), "beta gamma\r\ndelta epsilon\r\nze");
 }
 
@@ -158,8 +137,7 @@ TEST_F(TextViewTest, ScrollBarWheelPagesAndRewrapping)
 
     UINT lines = 3;
     SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
-    Send(WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
-    Send(WM_VSCROLL, SB_PAGEDOWN, 0);
+    Send(WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0), Send(WM_VSCROLL, SB_PAGEDOWN, 0);
     EXPECT_EQ(ScrollBar().nPos, static_cast<int>(lines) + visible);
     Send(WM_VSCROLL, SB_BOTTOM, 0);
     EXPECT_EQ(ScrollBar().nPos, rows - visible);
