@@ -9,7 +9,7 @@
 namespace kelvo {
 namespace {
 
-TFarEntry Named(std::string name) { return {.NameLength = static_cast<std::uint32_t>(name.size()), .Name = std::move(name)}; }
+TFarEntry Named(std::string name) { return {.NameLength = static_cast<std::uint32_t>(name.size()), .Name = std::move(name), .Change = {}}; }
 
 TEST(FarText, HeaderAndEntryDetailLinesShowSignedValuesAndStateTexts)
 {
@@ -22,7 +22,7 @@ TEST(FarText, HeaderAndEntryDetailLinesShowSignedValuesAndStateTexts)
     EXPECT_EQ(HeaderLines(archive), (std::vector<std::string>{"FAR Header: FAR!byAZ", "Version: -1", "Directory offset: -2147483648",
                                                               "Number of Entries: 120", "Format: 1b (16-bit name lengths)"}));
     TFarEntry entry{.Index = 7, .RawSize = 0xFFFFFFFFu, .CompressedSize = 1024, .FileOffset = 0x80000000u, .NameLength = 20,
-                    .Name = std::string("C:\\Mods\\a:b.txt\0junk", 20), .TypeId = 12, .FileId = 0xA0000202, .Compressed = true};
+                    .Name = std::string("C:\\Mods\\a:b.txt\0junk", 20), .Change = {}, .TypeId = 12, .FileId = 0xA0000202, .Compressed = true};
     const std::vector<std::string> lines = {"Entry #: 7", "Filename: b.txt", "Full Name: C:\\Mods\\a:b.txt", "Raw Size: -1",
                                             "Compressed Size: 1024", "File Offset: -2147483648", "State: Original Entry"};
     EXPECT_EQ(EntryDetailLines(entry, ff1b), lines);

@@ -82,7 +82,7 @@ TEST(HexDocumentLayout, RowCountsOffsetWidthsAndOffsetTexts)
     for (const auto& [size, style, rows, width, row, text] : cases) {
         HexDocument doc;
         Load(doc, Pattern(size));
-        HexDocument::Appearance look{.offsetDisplay = style};
+        HexDocument::Appearance look{.colors = {}, .offsetDisplay = style};
         EXPECT_EQ(std::pair(doc.RowCount(), doc.OffsetWidth(style)), std::pair(rows, width)) << size << " " << int(style);
         EXPECT_EQ(doc.CellLook(0, row, look, width).text, text);
     }
@@ -265,7 +265,7 @@ TEST(HexDocumentLook, MarkerAndDataCells)
 {
     HexDocument doc;
     Load(doc, std::string("J\x01\x4A\0\x4A", 5));
-    HexDocument::Appearance look{.fontColor = 0x123456};
+    HexDocument::Appearance look{.colors = {}, .fontColor = 0x123456};
     const HexColors& c = look.colors;
     const HexColor font = look.fontColor, bg = c.Background;
     // Each step may change the look or the document, then shows a cell of row 0.

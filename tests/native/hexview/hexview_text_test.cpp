@@ -24,11 +24,13 @@ TEST(Tables, EbcdicTablesAgreeAndMacKeepsLatin1Codes)
     // both read as "&", which is written as 0x50.
     int defined = 0, written = 0;
     for (int e = 0; e < 256; ++e)
-        if (const int ansi = ctEBCDICToISO[e]; ansi != 0 && ++defined)
+        if (const int ansi = ctEBCDICToISO[e]; ansi != 0 && ++defined) {
             EXPECT_EQ(ctISOToEBCDIC[ansi], e == 0x51 ? 0x50 : e) << "EBCDIC " << e;
+        }
     for (int a = 0; a < 256; ++a)
-        if (const int e = ctISOToEBCDIC[a]; e != 0 && ++written)
+        if (const int e = ctISOToEBCDIC[a]; e != 0 && ++written) {
             EXPECT_EQ(ctEBCDICToISO[e], a) << "ANSI " << a;
+        }
     EXPECT_EQ(std::pair(defined, written), std::pair(30 + 26 + 26 + 10, 29 + 26 + 26 + 10));
     EXPECT_EQ(ctEBCDICToISO[0x4F], 0xFE);
     // Mac: A diaeresis, bullet on 0x80, no-break space, caron on 0x9D.

@@ -73,8 +73,9 @@ TEST(PanelLayout, AutoFitWidthAlignmentEllipsisGlyphPlacementAndHints)
           {sptEllipsisText, taLeftJustify, false, 0x8824u, 102}, {sptEllipsisPath, taRightJustify, false, 0x4826u, 101}}) {
         const TextLayout layout = TextBasedLayout(kind, alignment, autoFit, PanelRect{2, 2, 102, 18});
         EXPECT_EQ(std::pair(layout.format, layout.rect), std::pair(format, PanelRect{2, 2, right, 18})) << int(kind);
-        if (!autoFit) // the gauge caption aligns the same way, without ellipsis
+        if (!autoFit) { // the gauge caption aligns the same way, without ellipsis
             EXPECT_EQ(GaugeCaptionFormat(alignment), format & ~0xC000u);
+        }
     }
     const PanelRect rect{10, 2, 111, 21}; // 101 wide, 19 high
     // Alignment, automatic width, text width; glyph position and text left edge (16 x 15 glyph, 4 down).

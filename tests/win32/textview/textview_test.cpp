@@ -66,7 +66,7 @@ protected:
     }
     SCROLLINFO ScrollBar()
     {
-        SCROLLINFO info{sizeof info, SIF_ALL};
+        SCROLLINFO info{sizeof info, SIF_ALL, 0, 0, 0, 0, 0};
         GetScrollInfo(view.Handle(), SB_VERT, &info);
         return info;
     }
