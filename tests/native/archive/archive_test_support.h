@@ -39,17 +39,7 @@ inline std::string BuildRaw(const std::string& signature, std::uint32_t version,
 using EntrySpec = VersionedEntry;
 
 // A packed archive as this program writes it (version 1a): data from byte 16 in order.
-inline std::string BuildArchive(const std::vector<EntrySpec>& entries)
-{
-    std::string data;
-    std::vector<ManifestRecord> records;
-    for (const EntrySpec& e : entries) {
-        const auto size = static_cast<std::uint32_t>(e.data.size());
-        records.push_back({size, size, static_cast<std::uint32_t>(16 + data.size()), e.name});
-        data += e.data;
-    }
-    return BuildRaw("FAR!byAZ", 1, data, static_cast<std::uint32_t>(records.size()), records);
-}
+inline std::string BuildArchive(const std::vector<EntrySpec>& entries) { return VersionedArchive("1a", entries); }
 
 // A fresh folder under the user's temporary folder, removed with the test.
 class TempDir {
@@ -66,9 +56,6 @@ public:
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
     const std::filesystem::path& path() const { return path_; }
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
     // The names of the folder's items, recursively; links stay links.
