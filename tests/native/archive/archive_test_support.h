@@ -1,5 +1,4 @@
-// Shared pieces of the archive tests: archive bytes built by hand and one
-// fixture with a private folder and an archive object.
+// Shared pieces of the archive tests: hand-built archive bytes, a private folder and an archive object.
 #pragma once
 
 #include "archive/far_archive.h"
@@ -51,11 +50,7 @@ public:
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
+    ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
     const std::filesystem::path& path() const { return path_; }
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
     // The names of the folder's items, recursively; links stay links.

@@ -1,6 +1,4 @@
-// The one rule of which entry names are extracted as themselves, as
-// extraction and renaming see it; and the archive's methods that change
-// entries without new bytes.
+// The one rule of which names extract as themselves (extraction and renaming); changes without new bytes.
 #include "tests/native/archive/archive_test_support.h"
 
 namespace kelvo::test {

@@ -1,6 +1,4 @@
-// RefPack streams written byte by byte: each control-code form, the header
-// forms, every malformed stream the decoder must refuse, and compression
-// round trips over data of every shape.
+// RefPack by hand: every code and header form, every malformed stream, and compression round trips.
 #include "archive/refpack.h"
 #include "tests/far_writer.h"
 #include "tests/test_support.h"
@@ -28,9 +26,7 @@ Bytes Repeat(const std::string& pattern, std::size_t size)
     return out;
 }
 
-// "ABCD", zeros up to `distance` bytes (long copies of the last zero), then
-// `copy` (a code reaching exactly `distance` back for `length` bytes) and a
-// stop: the stream and the output it must give.
+// "ABCD", zeros up to `distance`, then `copy` (reaching `distance` back for `length` bytes): stream and output.
 std::pair<Bytes, Bytes> FarCopy(std::size_t distance, const std::string& copy, std::size_t length)
 {
     std::string codes = Hex("E0 41 42 43 44 E0 00 00 00 00");

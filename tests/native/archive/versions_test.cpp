@@ -145,13 +145,9 @@ TEST_F(VersionsTest, SavesInTheVersionOpenedAndConverts)
     const std::vector<std::string> contents = {text, noise, text + "!", text};
     // Version 3 again: the compressed entry as stored, IDs kept, changed and added entries compressed now, noise as is.
     EXPECT_EQ(SaveAndReopen(archive, dir / "v3.far", ff3), contents);
-    const auto compressedAndIds = [&] {
-        std::vector<std::tuple<bool, std::uint32_t, std::uint32_t>> result;
-        for (const TFarEntry& e : archive.Entries)
-            result.emplace_back(e.Compressed, e.TypeId, e.FileId);
-        return result;
-    };
-    EXPECT_EQ(compressedAndIds(), (decltype(compressedAndIds()){{true, 12, 0x202}, {false, 9, 0x303}, {true, 5, 0x505}, {true, 0, 0}}));
+    const std::tuple<bool, std::uint32_t, std::uint32_t> ids[] = {{true, 12, 0x202}, {false, 9, 0x303}, {true, 5, 0x505}, {true, 0, 0}};
+    for (std::size_t i = 0; i < std::size(ids); ++i)
+        EXPECT_EQ(std::tie(archive.Entries[i].Compressed, archive.Entries[i].TypeId, archive.Entries[i].FileId), ids[i]) << i;
     EXPECT_EQ(archive.Entries[0].CompressedSize, literalStored);
     EXPECT_LT(archive.Entries[3].CompressedSize, 200u);
     // To 1b and 1a: everything stored as is, the IDs gone; each stays in its version.

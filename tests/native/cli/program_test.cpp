@@ -1,6 +1,4 @@
-// The real programs, run as a user would: make-sample writes the sample and
-// its tree, kelvo-far verifies and extracts it and builds it again from the
-// files; file permissions and parallel runs.
+// The real programs: make-sample's sample verified, extracted and made again by kelvo-far; permissions; parallel runs.
 #include "tools/sample/sample_archive.h"
 
 #include "tests/native/cli/test_support.h"
