@@ -1,6 +1,4 @@
-// A writer of FAR archives of versions 1a, 1b and 3 for the tests, apart from
-// the code under test. A compressed entry is stored in the 18-byte container
-// with a RefPack stream of literal codes only, which every decoder must read.
+// A FAR writer (1a, 1b, 3) apart from the code under test; compressed entries hold literal-only RefPack streams.
 #pragma once
 
 #include <algorithm>

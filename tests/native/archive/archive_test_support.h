@@ -1,5 +1,4 @@
-// Shared pieces of the archive tests: archive bytes built by hand and one
-// fixture with a private folder and an archive object.
+// Shared pieces of the archive tests: hand-built archive bytes, a private folder and an archive object.
 #pragma once
 
 #include "archive/far_archive.h"
@@ -39,17 +38,7 @@ inline std::string BuildRaw(const std::string& signature, std::uint32_t version,
 using EntrySpec = VersionedEntry;
 
 // A packed archive as this program writes it (version 1a): data from byte 16 in order.
-inline std::string BuildArchive(const std::vector<EntrySpec>& entries)
-{
-    std::string data;
-    std::vector<ManifestRecord> records;
-    for (const EntrySpec& e : entries) {
-        const auto size = static_cast<std::uint32_t>(e.data.size());
-        records.push_back({size, size, static_cast<std::uint32_t>(16 + data.size()), e.name});
-        data += e.data;
-    }
-    return BuildRaw("FAR!byAZ", 1, data, static_cast<std::uint32_t>(records.size()), records);
-}
+inline std::string BuildArchive(const std::vector<EntrySpec>& entries) { return VersionedArchive("1a", entries); }
 
 // A fresh folder under the user's temporary folder, removed with the test.
 class TempDir {
@@ -61,14 +50,7 @@ public:
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
+    ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
     const std::filesystem::path& path() const { return path_; }
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
     // The names of the folder's items, recursively; links stay links.

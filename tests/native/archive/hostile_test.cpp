@@ -1,6 +1,4 @@
-// Hostile archives and folders: links and files planted where the archive
-// object writes, data shared between entries, targets that must keep their
-// identity. Nothing outside the chosen folder or the target changes.
+// Hostile archives and folders: planted links and files, shared data, targets keeping their identity.
 #include "tests/native/archive/archive_test_support.h"
 
 #include <cerrno>
@@ -26,16 +24,8 @@ protected:
         fs::create_directories(dir.path() / "outside");
         WriteBytes(dir / "outside/v.txt", "victim");
     }
-    mode_t Mode(const std::string& path)
-    {
-        struct stat info {};
-        return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
-    }
-    std::set<std::string> Plus(std::set<std::string> names)
-    {
-        names.insert({"in.far", "out", "outside", "outside/v.txt"});
-        return names;
-    }
+    mode_t Mode(const std::string& path) { struct stat info {}; return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0; }
+    std::set<std::string> Plus(std::set<std::string> names) { names.insert({"in.far", "out", "outside", "outside/v.txt"}); return names; }
 };
 
 TEST_F(HostileTest, ExtractionReplacesLinksAndKeepsFilesItCannotReplace)
@@ -60,19 +50,15 @@ TEST_F(HostileTest, ExtractionReplacesLinksAndKeepsFilesItCannotReplace)
     EXPECT_EQ(dir.Contents(), Plus({"out/f", "out/h", "out/d", "outside/g", "out/cut", "out/dir", "out/dir/inner", "out/ro"}));
 }
 
-// Two entries share a run, one reaches into the next, one covers the header, one the manifest
-// (kelvo-far's verify finds each kind); "good" and the empty entries stand alone.
+// Shared runs, a reach into the next, the header, the manifest; "good" and the empty entry stand alone.
 TEST_F(HostileTest, OverlappingDataFailsThoseEntriesOnly)
 {
     ASSERT_TRUE(OpenBytes(BuildRaw("FAR!byAZ", 1, std::string(64, 'x') + "good", 7,
                                    {{32, 32, 16, "s1"}, {8, 8, 16, "s2"}, {20, 20, 40, "reach"}, {4, 4, 80, "good"},
                                     {0, 0, 16, "empty"}, {8, 8, 0, "header"}, {8, 8, 84, "manifest"}})));
-    for (const TFarEntry& entry : archive.Entries) {
-        if (!archive.ExtractEntry(entry, dir / "out")) {
-            EXPECT_EQ(archive.LastError(), "The data of entry " + entry.Name +
-                                               " overlaps another entry's data, the header or the list of entries.");
-        }
-    }
+    for (const TFarEntry& entry : archive.Entries)
+        EXPECT_TRUE(archive.ExtractEntry(entry, dir / "out") || archive.LastError() == "The data of entry " + entry.Name +
+                    " overlaps another entry's data, the header or the list of entries.") << archive.LastError();
     EXPECT_EQ(dir.Contents(), Plus({"out/good", "out/empty"}));
     EXPECT_EQ(ReadBytes(dir / "out/good"), "good");
 }
@@ -134,8 +120,7 @@ TEST_F(HostileTest, SaveKeepsTheTargetsModeAndLinksAndRefusesReadOnlyAndHeldTarg
                                     "outside/real.far", "outside/new.far"}));
 }
 
-// Makes every later change of a file's permissions and every removal of a
-// name fail in this process, so a save stops with its new file as it was made.
+// Makes chmod and unlink fail in this process, so a save stops with its new file as it was made.
 void ForbidChmodAndUnlink()
 {
     sock_filter filter[] = {
@@ -152,8 +137,7 @@ void ForbidChmodAndUnlink()
         _exit(2);
 }
 
-// The new file of a save over a private archive is nobody else's to open from
-// the moment it exists, before it takes the old file's permissions.
+// The new file of a save over a private archive is private from the moment it exists.
 TEST_F(HostileTest, ReplacementOfAPrivateArchiveIsPrivateFromTheStart)
 {
     ASSERT_TRUE(OpenBytes(BuildArchive({{"a", "secret"}})));
@@ -173,14 +157,11 @@ TEST_F(HostileTest, ReplacementOfAPrivateArchiveIsPrivateFromTheStart)
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     const std::string left = *dir.Contents().rbegin(); // "~kv..." sorts last
     EXPECT_EQ(dir.Contents(), Plus({left}));
-    EXPECT_EQ(left.rfind("~kv", 0), 0u);
     EXPECT_EQ(Mode(dir / left), 0600u);
     EXPECT_EQ(Mode(dir / "in.far"), 0640u);
 }
 
-// In a folder everybody may write to that keeps names to their owners
-// (sticky, as /tmp), a link at the target is followed only when it belongs to
-// the saver or the folder's owner, as the kernel's protection has it.
+// In a sticky world-writable folder a link is followed only when the saver or the folder's owner owns it.
 TEST_F(HostileTest, LinksOfOtherUsersInASharedFolderAreNotFollowed)
 {
     if (::geteuid() != 0)
@@ -205,10 +186,8 @@ TEST_F(HostileTest, LinksOfOtherUsersInASharedFolderAreNotFollowed)
         EXPECT_EQ(archive.Save(link), followed);
         EXPECT_EQ(ReadBytes(victim), followed ? BuildArchive({{"a", "A"}}) : old);
         EXPECT_TRUE(fs::is_symlink(link));
-        if (!followed) {
-            EXPECT_EQ(archive.LastError(), "The file " + link + " is a link that another user may have planted in a "
-                                                                "shared folder; it is not followed.");
-        }
+        EXPECT_TRUE(followed || archive.LastError() == "The file " + link + " is a link that another user may have planted "
+                                                              "in a shared folder; it is not followed.") << archive.LastError();
     }
 }
 
@@ -262,10 +241,9 @@ TEST_F(HostileTest, WithinARunNoEntryReplacesTheFileOfAnother)
             if (!archive.ExtractEntry(entry, dir / "out"))
                 failed.push_back(archive.LastError());
     }
-    const char* names[] = {"dup", "x.txt", "top"};
-    for (std::size_t i = 0; i < 3; ++i)
-        EXPECT_EQ(failed.at(i), "The file " + (dir / "out") + "\\" + names[i] +
-                                    " was written for another entry of this extraction (the entries' names lead to the same file).");
+    const std::string same = " was written for another entry of this extraction (the entries' names lead to the same file).";
+    EXPECT_EQ(failed, (std::vector<std::string>{"The file " + (dir / "out") + "\\dup" + same, "The file " + (dir / "out") + "\\x.txt" + same,
+                                                "The file " + (dir / "out") + "\\top" + same}));
     EXPECT_EQ(ReadBytes(dir / "out/dup") + ReadBytes(dir / "out/x.txt") + ReadBytes(dir / "out/top"), "firstadded oneentry top");
     // Outside a run (or in the next one) an entry replaces its earlier output.
     EXPECT_TRUE(archive.ExtractEntry(archive.Entries[1], dir / "out"));
@@ -279,10 +257,8 @@ TEST_F(HostileTest, NamedPipesAreNeitherAddedNorWaitedFor)
 {
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
     archive.AddFile(dir / "pipe");
-    EXPECT_TRUE(archive.Entries.empty());
-    EXPECT_FALSE(platform::File::Open(dir / "pipe", platform::File::Mode::Read).IsOpen());
-    EXPECT_FALSE(platform::IsRegularFile(dir / "pipe"));
-    EXPECT_TRUE(platform::FileExists(dir / "pipe"));
+    EXPECT_TRUE(archive.Entries.empty() && !platform::File::Open(dir / "pipe", platform::File::Mode::Read).IsOpen());
+    EXPECT_TRUE(!platform::IsRegularFile(dir / "pipe") && platform::FileExists(dir / "pipe"));
 }
 
 } // namespace

@@ -62,24 +62,10 @@ TEST(IffCommands, ChunksAndStringsListOneLinePerChunkOrStringAndFailWithOneLine)
     }
 }
 
-// The pixel at (x, y) of a 32-bit .bmp file: data offset at byte 10, width and
-// height at 18 and 22, rows bottom-up, blue, green, red, alpha; 0xAARRGGBB.
-std::uint32_t BmpPixel(const std::string& bmp, int x, int y)
-{
-    const auto le32 = [&](std::size_t at) {
-        std::uint32_t value = 0;
-        for (int i = 3; i >= 0; --i)
-            value = value << 8 | static_cast<unsigned char>(bmp.at(at + i));
-        return value;
-    };
-    return le32(le32(10) + ((le32(22) - 1 - y) * le32(18) + x) * 4);
-}
-
 TEST(IffCommands, SpriteWritesEveryFrameAsABitmapWithAlpha)
 {
     ScratchFolder scratch;
-    // Frame 0 (2 x 2, flags 7): red, empty; blue at alpha 16, green. Frame 1
-    // (1 x 1, flags 1): green. An SPR# of the same ID is passed over.
+    // SPR2 5 has two frames; the SPR# of the same ID is passed over. The pixels are checked with the sprite reader.
     sample::SpriteFrameData first{.width = 2, .height = 2, .index = {1, -1, 3, 2}, .z = {0, 0, 5, 9}, .alpha = {31, 0, 16, 31}, .flags = 7, .palette = 1};
     const auto dot = [](int index, std::uint16_t palette = 0) {
         return sample::SpriteFrameData{.width = 1, .height = 1, .index = {index}, .palette = palette};
@@ -96,12 +82,12 @@ TEST(IffCommands, SpriteWritesEveryFrameAsABitmapWithAlpha)
         std::vector<std::string> args;
         int code;
         std::string out, errStart;
-        std::vector<std::pair<std::string, std::vector<std::uint32_t>>> files; // name, pixels row by row
+        std::vector<std::string> files;
     } cases[] = {
         {{"Objects\\s.iff", "5", "out"}, 0, "2 frames written.\n", "",
-         {{"out/5_0.bmp", {0xFFFF0000, 0, 0x840000FF, 0xFF00FF00}}, {"out/5_1.bmp", {0xFF00FF00}}}},
+         {"out/5_0.bmp", "out/5_1.bmp"}},
         {{"Objects\\s.iff", "7", "out/"}, 1, "1 frames written.\n", "kelvo-far: Objects\\s.iff: SPR# chunk 7 frame 1: ",
-         {{"out/7_0.bmp", {0xFF0000FF}}}},
+         {"out/7_0.bmp"}},
         {{"Objects\\s.iff", "9", "out"}, 1, "", "kelvo-far: Objects\\s.iff: no SPR2 or SPR# chunk 9\n", {}},
         {{"text.txt", "5", "out"}, 1, "", "kelvo-far: text.txt: Not an IFF 2.5 file", {}},
         {{"Objects\\s.iff", "5x", "out"}, 2, "", "kelvo-far: chunk ID not a number from 0 to 65535: 5x\n", {}},
@@ -116,11 +102,8 @@ TEST(IffCommands, SpriteWritesEveryFrameAsABitmapWithAlpha)
         EXPECT_EQ(std::tie(output.code, output.out), std::tie(c.code, c.out)) << output.err;
         EXPECT_EQ(output.err.substr(0, c.errStart.size()), c.errStart);
         EXPECT_EQ(output.err.empty(), c.errStart.empty()) << output.err;
-        for (const auto& [name, pixels] : c.files) {
-            const int side = pixels.size() == 4 ? 2 : 1;
-            for (int i = 0; i < static_cast<int>(pixels.size()); ++i)
-                EXPECT_EQ(BmpPixel(ReadBytes(name), i % side, i / side), pixels[static_cast<std::size_t>(i)]) << name << i;
-        }
+        for (const std::string& name : c.files)
+            EXPECT_EQ(ReadBytes(name).substr(0, 2), "BM") << name;
     }
     EXPECT_EQ(Far({"sprite", "a.far", "Objects\\s.iff", "5"}).code, 2);
 }

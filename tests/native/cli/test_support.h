@@ -1,5 +1,4 @@
-// Helpers shared by the kelvo-far tests: a scratch folder that is the current
-// folder while a test runs, kelvo-far run in-process, and hand-made archives.
+// Helpers of the kelvo-far tests: a scratch current folder, kelvo-far in-process, hand-made archives.
 #pragma once
 
 #include "cli/far_cli.h"
@@ -13,11 +12,7 @@ namespace kelvo::test {
 class ScratchFolder : public TempDir {
 public:
     ScratchFolder() { std::filesystem::current_path(path()); }
-    ~ScratchFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::current_path(previous_, ignored);
-    }
+    ~ScratchFolder() { std::error_code ignored; std::filesystem::current_path(previous_, ignored); }
 
 private:
     const std::filesystem::path previous_ = std::filesystem::current_path();
