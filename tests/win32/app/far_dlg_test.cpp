@@ -6,6 +6,7 @@
 #include "platform/path.h"
 #include "tests/far_writer.h"
 #include "tests/win32/app/far_dlg_test_support.h"
+#include "tests/win32/test_doubles.h"
 #include "tests/win32/window_search.h"
 #include "tools/sample/bitmaps.h"
 #include "tools/sample/sample_archive.h"
@@ -19,15 +20,7 @@ namespace {
 
 using FarDlgTest = FarDlgFixture;
 using BrowseSeen = test::FolderDialogAnswers::Seen;
-
-// Marks the left mouse button held or released in this thread's key state.
-void SetLeftButton(bool down)
-{
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    keys[VK_LBUTTON] = down ? 0x80 : 0;
-    SetKeyboardState(keys);
-}
+using test::SetLeftButton;
 
 class FarDlgEntriesTest : public FarDlgFixture {
 protected:
