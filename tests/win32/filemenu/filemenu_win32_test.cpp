@@ -114,7 +114,7 @@ TEST(RecentMenu, ItemsFollowTheirSeparatorAndRunByAltShortcut)
     GetKeyboardState(keys);
     keys[VK_MENU] = 0x80;
     SetKeyboardState(keys);
-    MSG key{window.Handle(), WM_SYSKEYDOWN, '2', 0x20000001}; // Alt held, one repeat
+    MSG key{window.Handle(), WM_SYSKEYDOWN, '2', 0x20000001, 0, {}}; // Alt held, one repeat
     EXPECT_TRUE(menu.TranslateAccelerator(window.Handle(), key));
     keys[VK_MENU] = 0;
     SetKeyboardState(keys);

@@ -50,12 +50,14 @@ TEST(AboutBox, ShowsItsTextsSystemAndMemoryModalToItsParentAndOnlyTheCloseBoxCan
                                             {box.Company, "Kelvo Works"}, {box.URL, "http://kelvo.example/"},
                                             {box.EMAIL, "kelvo@example.org"}})
             EXPECT_EQ(test::TextOf(control), text);
-        OSVERSIONINFOA version{sizeof version};
+        OSVERSIONINFOA version{};
+        version.dwOSVersionInfoSize = sizeof version;
         ASSERT_TRUE(GetVersionExA(&version));
         EXPECT_EQ(test::TextOf(box.OS), about::OsInfoText({version.dwPlatformId, version.dwMajorVersion, version.dwMinorVersion,
                                                            version.dwBuildNumber, version.szCSDVersion}));
         // The real total, also beyond 2 GB, with the user's separator.
-        MEMORYSTATUSEX memory{sizeof memory};
+        MEMORYSTATUSEX memory{};
+        memory.dwLength = sizeof memory;
         ASSERT_TRUE(GlobalMemoryStatusEx(&memory));
         char separator[8] = {};
         GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, separator, sizeof separator);

@@ -91,9 +91,10 @@ TEST_F(StatusBarTest, PanelsPaintInsideTheirFrameTheGaugeCaptionChangesColourAtT
         for (auto [part, back, caption, otherBack, otherCaption] :
              {std::tuple{filled, kGaugeColor, kGaugeTextColor, kBarColor, kFontColor},
               {rest, kBarColor, kFontColor, kGaugeColor, kGaugeTextColor}}) {
-            if (Area(part) > 0)
+            if (Area(part) > 0) {
                 EXPECT_TRUE(Count(part, back) > Area(part) / 2 && Count(part, caption) > 0 &&
                             Count(part, otherBack) + Count(part, otherCaption) == 0) << position;
+            }
         }
     }
     text.SetText("A text much longer than the panel it is drawn in, going on and on");
