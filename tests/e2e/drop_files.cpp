@@ -6,20 +6,13 @@
 // error.
 #include "components/shell/drop_source.h"
 #include "components/shell/shell_init.h"
+#include "tests/win32/window_search.h"
 
 #include <cstdio>
 #include <cstdlib>
 
 using namespace kelvo;
-
-// Holds or lets go of the left button in this thread's key state, which the drag loop reads.
-static void SetLeftButton(bool down)
-{
-    BYTE keys[256] = {};
-    GetKeyboardState(keys);
-    keys[VK_LBUTTON] = down ? 0x80 : 0;
-    SetKeyboardState(keys);
-}
+using test::SetLeftButton;
 
 int main(int argc, char** argv)
 {

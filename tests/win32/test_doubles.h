@@ -123,16 +123,6 @@ inline std::pair<HRESULT, std::string> DataOf(IDataObject& data, FORMATETC reque
     return {result, block};
 }
 
-// Holds or lets go of the left mouse button in this thread's key state,
-// which the platform's drag loop reads.
-inline void SetLeftButton(bool down)
-{
-    BYTE keys[256] = {};
-    GetKeyboardState(keys);
-    keys[VK_LBUTTON] = down ? 0x80 : 0;
-    SetKeyboardState(keys);
-}
-
 // The messages a window is sent, in order, as the describer words them (an
 // empty description leaves a message out); each then goes on to the
 // window's own procedure. Stops listening when it goes.

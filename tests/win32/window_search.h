@@ -1,5 +1,6 @@
 // Finding and reading top-level windows the way a user sees them: a visible
-// window of a process by its class, window texts, and waiting for a state.
+// window of a process by its class, window texts, waiting for a state, and
+// the left button as the drag loop reads it.
 #pragma once
 
 #include <windows.h>
@@ -36,6 +37,16 @@ bool WaitFor(Condition condition)
         Sleep(30);
     }
     return true;
+}
+
+// Holds or lets go of the left mouse button in this thread's key state,
+// which the platform's drag loop reads.
+inline void SetLeftButton(bool down)
+{
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_LBUTTON] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
 }
 
 struct WindowSearch {

@@ -6,7 +6,6 @@
 #include "platform/path.h"
 #include "tests/far_writer.h"
 #include "tests/win32/app/far_dlg_test_support.h"
-#include "tests/win32/test_doubles.h"
 #include "tests/win32/window_search.h"
 #include "tools/sample/bitmaps.h"
 #include "tools/sample/sample_archive.h"
